@@ -1,0 +1,387 @@
+#pragma once
+
+#include "model/PanZoomPos.h"
+#include "model/Position.h"
+#include "platform/graphics/Color.h"
+#include "platform/keyvalue/KVObject.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QPointF>
+#include <QRectF>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+namespace qf {
+
+class CollageHost;
+class GraphicsContext;
+class QFCollageSize;
+class TextPosition;
+struct MouseEvent;
+
+// The observation context of collage changes for undo; compared by identity.
+extern const KVContext QFUndoCollageObservationContext;
+
+// Which edit handle a drag holds.
+enum HeldHandle : qint64 {
+    HeldHandleTextLeftWidth = 4,
+    HeldHandleTextRightWidth = 5,
+    HeldHandleCropTranslate = 9,
+    HeldHandleCropZoom = 10,
+    HeldHandlePileRotate = 11,
+    HeldHandlePileScale = 12,
+    HeldHandleVerticalDivider = 13,
+    HeldHandleHorizontalDivider = 14,
+    HeldHandleNone = 15,
+};
+
+enum OrientationIndex : qint64 {
+    OrientationLandscape = 0,
+    OrientationPortrait = 1,
+};
+
+enum ImageScalingMode : qint64 {
+    ImageScalingFitWhole = 0,
+    ImageScalingCropToFill = 1,
+};
+
+using PositionPtr = std::shared_ptr<Position>;
+using TextPositionPtr = std::shared_ptr<TextPosition>;
+
+// The base of the seven collage types: canvas size and resolution, background,
+// picture borders and shadow, the pictures keyed by identity, the picture
+// slots, the text items, selection and lock state. Geometry is stored as
+// fractions, so the same collage draws alike at every output size.
+class Collage : public KVObject {
+public:
+    Collage();
+    ~Collage() override;
+    Collage(const Collage&) = delete;
+    Collage& operator=(const Collage&) = delete;
+
+    static const KVKeyTable& keyTable();
+
+    // ---- per-type operations -------------------------------------------
+
+    // A new empty slot of the type's own slot class.
+    virtual PositionPtr getBrandNewPosition() = 0;
+    // Draws every slot and picture into a width x height drawing.
+    virtual void drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext& context, double width, double height,
+                                                               bool actual) = 0;
+    virtual void mouseDownAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) = 0;
+    virtual void mouseDraggedAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) = 0;
+    virtual void mouseUpAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) = 0;
+    // Nothing by default; the mosaic types track the pointer over dividers.
+    virtual void mouseMovedAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event);
+    // Removes the selected picture (or slot); true when something went.
+    virtual bool removeSelectedPicture() = 0;
+    // Fills the face cache for the slots (see detectFacesOnlyAll) and sets
+    // their crop windows from it.
+    virtual void detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotSet,
+                                                const std::optional<QList<PositionPtr>>& onlyThesePositions) = 0;
+    // Places new pictures: identities in order, drawing images by identity,
+    // and the files' paths and modification dates by identity.
+    virtual void addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
+                             const QHash<QString, QString>& md5ToPaths,
+                             const QHash<QString, QDateTime>& md5ToModifiedTimes) = 0;
+    virtual void removePictures(const QStringList& md5s) = 0;
+    virtual void shuffle() = 0;
+    virtual bool ptLiesIn(QPointF point, double width, double height) = 0;
+    virtual bool ptLiesInPickPictureButton(QPointF point, double width, double height) = 0;
+
+    // ---- picture and slot operations --------------------------------------
+
+    QList<PositionPtr> getAllEmptyPositions() const;
+    // The first empty slot that prefers to be filled, else the first empty one.
+    PositionPtr getFirstEmptyPosition() const;
+    QStringList getRandomArrayOfImages() const;
+    // The pictures a saved project keeps: `images`, then the background picture.
+    QStringList allPicturesInUse() const;
+    // The drawing-size image (cached) or, with `actual`, the full image (not cached).
+    QImage getNsImage(const QString& md5, bool actual);
+
+    // Puts a picture into slot `index`: swaps with the slot already showing
+    // it, or replaces the slot's picture (see the implementation for how
+    // `images` keeps its order).
+    void pickPicture(const QString& md5, const QImage& image, qint64 index,
+                     const QHash<QString, QString>& md5ToPaths,
+                     const QHash<QString, QDateTime>& md5ToModifiedTimes);
+    // Packs the pictures, shuffled, into the first slots.
+    void shuffleInPlace();
+
+    virtual void cropSelectedTo(double widthToHeight, const PanZoomPos& panZoom);
+    virtual void removeCropFromSelected();
+    void switchSelectedPrefferedToFill();
+    void switchSelectedHideImagePicker();
+
+    void removeAllSelections();
+    void removeAllPictureSelections();
+    void removeAllTextSelections();
+    void deselectAll() { removeAllSelections(); }
+    // Removes the selected text item; false when none is selected.
+    bool removeSelectedText();
+    bool removeSelectedTextOrPicture();
+
+    virtual void setOrientation(qint64 orientationIndex);
+    virtual void setCollageSizeTo(const QFCollageSize& size);
+
+    void setBackgroundImageByPath(const QString& path);
+    void setBackgroundImageByMd5(const QString& md5);
+    void setSelectedPictureAsBackground();
+
+    // Takes over the settings that survive a change of collage type from
+    // `other`, including its text items, which leave `other`.
+    void copyCommonSettings(Collage& other);
+
+    // Fills `faceCentroidDict` for the slots to visit; at most 15 seconds a pass.
+    void detectFacesOnlyAll(bool all, bool onlyThoseNotSet, const std::optional<QList<PositionPtr>>& onlyThesePositions);
+
+    // Angle of the vector origin -> pt, 0 along +y, growing towards +x.
+    static double AngleBetweenOrigin(QPointF origin, QPointF pt);
+
+    // The selected slot, or none when no valid slot is selected.
+    PositionPtr selectedPosition() const;
+    TextPositionPtr selectedText() const;
+
+    // ---- undo observation -----------------------------------------------
+
+    virtual QSet<QString> keysForValuesToObserveForUndo() const;
+    void startObservingProperties(KVObserver* observer);
+    void startObservingProperties();
+    void stopObservingProperties(KVObserver* observer);
+    void stopObservingProperties();
+
+    // ---- limits ----------------------------------------------------------
+
+    static constexpr double minSpacing() { return 0.0; }
+    static constexpr double maxSpacing() { return 0.3; }
+    static constexpr double minStrokeWidth() { return 0.0; }
+    static constexpr double maxStrokeWidth() { return 0.3; }
+    static constexpr double minCornerRadiusSize() { return 0.0; }
+    static constexpr double maxCornerRadiusSize() { return 0.2; }
+
+    // ---- properties ------------------------------------------------------
+
+    const QString& collageType() const { return m_collageType; }
+    void setCollageType(const QString& v) { kvSet(QStringLiteral("collageType"), m_collageType, v); }
+
+    const QStringList& images() const { return m_images; }
+    void setImages(const QStringList& v) { kvSet(QStringLiteral("images"), m_images, v); }
+    QHash<QString, QImage>& nsImages() { return m_nsImages; }
+    const QHash<QString, QImage>& nsImages() const { return m_nsImages; }
+    QHash<QString, QString>& md5ToPathsDictionary() { return m_md5ToPathsDictionary; }
+    const QHash<QString, QString>& md5ToPathsDictionary() const { return m_md5ToPathsDictionary; }
+    QHash<QString, QDateTime>& md5ToModifiedTimeDictionary() { return m_md5ToModifiedTimeDictionary; }
+    const QHash<QString, QDateTime>& md5ToModifiedTimeDictionary() const { return m_md5ToModifiedTimeDictionary; }
+
+    CollageHost* myWindowController() const { return m_myWindowController; }
+    void setMyWindowController(CollageHost* host) { m_myWindowController = host; }
+
+    qint64 width() const { return m_width; }
+    void setWidth(qint64 v) { kvSet(QStringLiteral("width"), m_width, v); }
+    qint64 height() const { return m_height; }
+    void setHeight(qint64 v) { kvSet(QStringLiteral("height"), m_height, v); }
+    qint64 resolution() const { return m_resolution; }
+    void setResolution(qint64 v) { kvSet(QStringLiteral("resolution"), m_resolution, v); }
+
+    bool backgroundIsImage() const { return m_backgroundIsImage; }
+    void setBackgroundIsImage(bool v) { kvSet(QStringLiteral("backgroundIsImage"), m_backgroundIsImage, v); }
+    bool backgroundImageIsPattern() const { return m_backgroundImageIsPattern; }
+    void setBackgroundImageIsPattern(bool v)
+    {
+        kvSet(QStringLiteral("backgroundImageIsPattern"), m_backgroundImageIsPattern, v);
+    }
+    qint64 backgroundImagePatternNumberOfRows() const { return m_backgroundImagePatternNumberOfRows; }
+    void setBackgroundImagePatternNumberOfRows(qint64 v)
+    {
+        kvSet(QStringLiteral("backgroundImagePatternNumberOfRows"), m_backgroundImagePatternNumberOfRows, v);
+    }
+    bool backgroundIsTransparent() const { return m_backgroundIsTransparent; }
+    void setBackgroundIsTransparent(bool v)
+    {
+        kvSet(QStringLiteral("backgroundIsTransparent"), m_backgroundIsTransparent, v);
+    }
+    // The identity of the background picture (empty for none).
+    const QString& backgroundImagePath() const { return m_backgroundImagePath; }
+    void setBackgroundImagePath(const QString& v)
+    {
+        kvSet(QStringLiteral("backgroundImagePath"), m_backgroundImagePath, v);
+    }
+    const QImage& backgroundImage() const { return m_backgroundImage; }
+    void setBackgroundImage(const QImage& v) { m_backgroundImage = v; }
+    Color backgroundColor() const { return m_backgroundColor; }
+    void setBackgroundColor(Color v) { kvSet(QStringLiteral("backgroundColor"), m_backgroundColor, v); }
+    Color borderColor() const { return m_borderColor; }
+    void setBorderColor(Color v) { kvSet(QStringLiteral("borderColor"), m_borderColor, v); }
+
+    double spacing() const { return m_spacing; }
+    void setSpacing(double v) { kvSet(QStringLiteral("spacing"), m_spacing, v); }
+    double strokeWidth() const { return m_strokeWidth; }
+    void setStrokeWidth(double v) { kvSet(QStringLiteral("strokeWidth"), m_strokeWidth, v); }
+    double cornerRadiusSize() const { return m_cornerRadiusSize; }
+    void setCornerRadiusSize(double v) { kvSet(QStringLiteral("cornerRadiusSize"), m_cornerRadiusSize, v); }
+    bool drawShadow() const { return m_drawShadow; }
+    void setDrawShadow(bool v) { kvSet(QStringLiteral("drawShadow"), m_drawShadow, v); }
+    double shadowX() const { return m_shadowX; }
+    void setShadowX(double v) { kvSet(QStringLiteral("shadowX"), m_shadowX, v); }
+    double shadowY() const { return m_shadowY; }
+    void setShadowY(double v) { kvSet(QStringLiteral("shadowY"), m_shadowY, v); }
+    double shadowBlur() const { return m_shadowBlur; }
+    void setShadowBlur(double v) { kvSet(QStringLiteral("shadowBlur"), m_shadowBlur, v); }
+    qint64 imageScaling() const { return m_imageScaling; }
+    void setImageScaling(qint64 v) { kvSet(QStringLiteral("imageScaling"), m_imageScaling, v); }
+
+    QList<TextPositionPtr>& textPositions() { return m_textPositions; }
+    const QList<TextPositionPtr>& textPositions() const { return m_textPositions; }
+    QList<PositionPtr>& picturePositions() { return m_picturePositions; }
+    const QList<PositionPtr>& picturePositions() const { return m_picturePositions; }
+
+    qint64 selectedImagePosition() const { return m_selectedImagePosition; }
+    void setSelectedImagePosition(qint64 v)
+    {
+        kvSet(QStringLiteral("selectedImagePosition"), m_selectedImagePosition, v);
+    }
+    qint64 selectedTextPosition() const { return m_selectedTextPosition; }
+    void setSelectedTextPosition(qint64 v) { kvSet(QStringLiteral("selectedTextPosition"), m_selectedTextPosition, v); }
+
+    bool dragging() const { return m_dragging; }
+    void setDragging(bool v) { kvSet(QStringLiteral("dragging"), m_dragging, v); }
+    bool draggingText() const { return m_draggingText; }
+    void setDraggingText(bool v) { kvSet(QStringLiteral("draggingText"), m_draggingText, v); }
+    qint64 handleBeingHeld() const { return m_handleBeingHeld; }
+    void setHandleBeingHeld(qint64 v) { kvSet(QStringLiteral("handleBeingHeld"), m_handleBeingHeld, v); }
+    bool lockPictures() const { return m_lockPictures; }
+    void setLockPictures(bool v) { kvSet(QStringLiteral("lockPictures"), m_lockPictures, v); }
+    bool lockText() const { return m_lockText; }
+    void setLockText(bool v) { kvSet(QStringLiteral("lockText"), m_lockText, v); }
+    bool drawFast() const { return m_drawFast; }
+    void setDrawFast(bool v) { kvSet(QStringLiteral("drawFast"), m_drawFast, v); }
+
+    const QImage& cropTranslateHolderImage() const { return m_cropTranslateHolderImage; }
+    const QImage& cropZoomHolderImage() const { return m_cropZoomHolderImage; }
+    const QImage& translateHolderImage() const { return m_translateHolderImage; }
+    const QImage& rotateHolderImage() const { return m_rotateHolderImage; }
+    const QImage& zoomHolderImage() const { return m_zoomHolderImage; }
+    const QImage& plusImage() const { return m_plusImage; }
+    const QImage& transparentBackgroundImage() const { return m_transparentBackgroundImage; }
+    const QImage& pickPictureNonPressedImage() const { return m_pickPictureNonPressedImage; }
+    const QImage& pickPicturePressedImage() const { return m_pickPicturePressedImage; }
+
+    QHash<QString, QPointF>& faceCentroidDict() { return m_faceCentroidDict; }
+    const QHash<QString, QPointF>& faceCentroidDict() const { return m_faceCentroidDict; }
+    bool beingObserved() const { return m_beingObserved; }
+    qint64 pickPictureForPositionIndex() const { return m_pickPictureForPositionIndex; }
+    void setPickPictureForPositionIndex(qint64 v)
+    {
+        kvSet(QStringLiteral("pickPictureForPositionIndex"), m_pickPictureForPositionIndex, v);
+    }
+
+    QPointF positionOfCropTranslateHolder() const { return m_positionOfCropTranslateHolder; }
+    void setPositionOfCropTranslateHolder(QPointF p) { m_positionOfCropTranslateHolder = p; }
+    QPointF positionOfCropZoomHolder() const { return m_positionOfCropZoomHolder; }
+    void setPositionOfCropZoomHolder(QPointF p) { m_positionOfCropZoomHolder = p; }
+    QPointF positionOfRotateHolder() const { return m_positionOfRotateHolder; }
+    void setPositionOfRotateHolder(QPointF p) { m_positionOfRotateHolder = p; }
+    QPointF positionOfScaleHolder() const { return m_positionOfScaleHolder; }
+    void setPositionOfScaleHolder(QPointF p) { m_positionOfScaleHolder = p; }
+
+    QPointF initialLocation() const { return m_initialLocation; }
+    void setInitialLocation(QPointF p) { m_initialLocation = p; }
+    QPointF previousLocation() const { return m_previousLocation; }
+    void setPreviousLocation(QPointF p) { m_previousLocation = p; }
+    QPointF currentLocation() const { return m_currentLocation; }
+    void setCurrentLocation(QPointF p) { m_currentLocation = p; }
+    double initialRotationAngle() const { return m_initialRotationAngle; }
+    void setInitialRotationAngle(double v) { m_initialRotationAngle = v; }
+    double initialL() const { return m_initialL; }
+    void setInitialL(double v) { m_initialL = v; }
+
+    bool constrainingText() const { return m_constrainingText; }
+    void setConstrainingText(bool v) { m_constrainingText = v; }
+    const std::optional<QList<double>>& constrainingTextXPosArray() const { return m_constrainingTextXPosArray; }
+    void setConstrainingTextXPosArray(std::optional<QList<double>> v) { m_constrainingTextXPosArray = std::move(v); }
+    const std::optional<QList<double>>& constrainingTextYPosArray() const { return m_constrainingTextYPosArray; }
+    void setConstrainingTextYPosArray(std::optional<QList<double>> v) { m_constrainingTextYPosArray = std::move(v); }
+
+    // An application image by name (a null image when it is missing).
+    static QImage applicationImage(const QString& name);
+
+protected:
+    const KVKeyTable& kvKeyTable() const override { return keyTable(); }
+
+    bool validSlotIndex(qint64 index) const { return index >= 0 && index < m_picturePositions.size(); }
+
+private:
+    QString m_collageType;
+    QStringList m_images;
+    QHash<QString, QImage> m_nsImages;
+    QHash<QString, QString> m_md5ToPathsDictionary;
+    QHash<QString, QDateTime> m_md5ToModifiedTimeDictionary;
+    CollageHost* m_myWindowController = nullptr;
+
+    qint64 m_width;
+    qint64 m_height;
+    qint64 m_resolution = 300;
+    bool m_backgroundIsImage = false;
+    bool m_backgroundImageIsPattern = false;
+    qint64 m_backgroundImagePatternNumberOfRows = -1;
+    bool m_backgroundIsTransparent = false;
+    QString m_backgroundImagePath;
+    QImage m_backgroundImage;
+    Color m_backgroundColor = Color::white();
+    Color m_borderColor = Color::white();
+    double m_spacing = 0.05;
+    double m_strokeWidth = 0.1;
+    double m_cornerRadiusSize = 0.0;
+    bool m_drawShadow = true;
+    double m_shadowX = 0.2;
+    double m_shadowY = -0.2;
+    double m_shadowBlur = 0.5;
+    qint64 m_imageScaling = ImageScalingCropToFill;
+
+    QList<TextPositionPtr> m_textPositions;
+    QList<PositionPtr> m_picturePositions;
+    qint64 m_selectedImagePosition = -1;
+    qint64 m_selectedTextPosition = -1;
+    bool m_dragging = false;
+    bool m_draggingText = false;
+    qint64 m_handleBeingHeld = HeldHandleNone;
+    bool m_lockPictures = false;
+    bool m_lockText = false;
+    bool m_drawFast = false;
+
+    QImage m_cropTranslateHolderImage;
+    QImage m_cropZoomHolderImage;
+    QImage m_translateHolderImage;
+    QImage m_rotateHolderImage;
+    QImage m_zoomHolderImage;
+    QImage m_plusImage;
+    QImage m_transparentBackgroundImage;
+    QImage m_pickPictureNonPressedImage;
+    QImage m_pickPicturePressedImage;
+
+    QHash<QString, QPointF> m_faceCentroidDict;
+    bool m_beingObserved = false;
+    qint64 m_pickPictureForPositionIndex = -1;
+    QPointF m_positionOfCropTranslateHolder{10, 10};
+    QPointF m_positionOfCropZoomHolder{40, 10};
+    QPointF m_positionOfRotateHolder{70, 10};
+    QPointF m_positionOfScaleHolder{100, 10};
+    QPointF m_initialLocation;
+    QPointF m_previousLocation;
+    QPointF m_currentLocation;
+    double m_initialRotationAngle = 0.0;
+    double m_initialL = 0.0;
+    bool m_constrainingText = false;
+    std::optional<QList<double>> m_constrainingTextXPosArray;
+    std::optional<QList<double>> m_constrainingTextYPosArray;
+};
+
+} // namespace qf

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QImage>
+#include <QPointF>
+#include <QString>
+
+#include <optional>
+
+namespace qf {
+
+class KVObserver;
+
+// What a collage needs from the editor and the document that own it: picture
+// images by identity, importing a picture file into the document's store, face
+// detection, and the observer of its undo keys. The editor implements it;
+// tests fake it. A collage holds its host weakly: the host outlives it.
+class CollageHost {
+public:
+    virtual ~CollageHost() = default;
+
+    // The drawing-size image (600 pixels wide) of a stored picture; a null
+    // image when the store has no such picture or it cannot be decoded.
+    virtual QImage drawingSizeImage(const QString& md5) = 0;
+    // The full-size image for export and print; null as above.
+    virtual QImage completeSizeImage(const QString& md5) = 0;
+    // Adds the picture file to the store (a picture already there is kept)
+    // and answers its identity; none when the file is not a readable picture.
+    virtual std::optional<QString> importPicture(const QString& path) = 0;
+    // Face centroid as fractions of the image, y from the bottom edge;
+    // (-1, -1) when the image shows no face.
+    virtual QPointF faceCentroidInImage(const QImage& image) = 0;
+    // The observer that records undo snapshots (the window controller).
+    virtual KVObserver* undoObserver() = 0;
+};
+
+} // namespace qf

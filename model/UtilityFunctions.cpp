@@ -1,0 +1,238 @@
+#include "model/UtilityFunctions.h"
+
+#include "platform/json/JsonValues.h"
+#include "platform/random/RandomSource.h"
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QTimeZone>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace qf {
+
+namespace {
+
+// No collage holds more pictures; the bound keeps the row-and-column search
+// short whatever a file claims.
+constexpr qint64 kMaxGridCells = qint64(1) << 32;
+
+qint64 saturatingProduct(qint64 a, qint64 b)
+{
+    qint64 p = 0;
+    if (__builtin_mul_overflow(a, b, &p))
+        return std::numeric_limits<qint64>::max();
+    return p;
+}
+
+// a >= 0, b >= 1.
+qint64 ceilDiv(qint64 a, qint64 b)
+{
+    return a / b + (a % b != 0 ? 1 : 0);
+}
+
+int hexDigitValue(QChar ch)
+{
+    const char16_t u = ch.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+QJsonObject UtilityFunctions::getJsonDictionaryForColor(const Color& c)
+{
+    return QJsonObject{{"r", c.r}, {"g", c.g}, {"b", c.b}, {"a", c.a}};
+}
+
+std::optional<Color> UtilityFunctions::getColorFromJsonDictionary(const QJsonValue& dict)
+{
+    const auto o = json::toObject(dict);
+    if (!o)
+        return std::nullopt;
+    return Color{json::clampedNumber(*o, u"r", 0.0, 1.0, 0.0),
+                 json::clampedNumber(*o, u"g", 0.0, 1.0, 0.0),
+                 json::clampedNumber(*o, u"b", 0.0, 1.0, 0.0),
+                 json::clampedNumber(*o, u"a", 0.0, 1.0, 0.0)};
+}
+
+QJsonObject UtilityFunctions::getJsonDictionaryForPoint(QPointF p)
+{
+    return QJsonObject{{"pox", p.x()}, {"poy", p.y()}};
+}
+
+QPointF UtilityFunctions::getPointFromJsonDictionary(const QJsonValue& dict)
+{
+    const QJsonObject o = json::toObject(dict).value_or(QJsonObject());
+    return QPointF(json::numberOr(o, u"pox", 0.0), json::numberOr(o, u"poy", 0.0));
+}
+
+QJsonObject UtilityFunctions::getJsonDictionaryForRect(const QRectF& r)
+{
+    return QJsonObject{{"rox", r.x()}, {"roy", r.y()}, {"rwi", r.width()}, {"rhe", r.height()}};
+}
+
+QRectF UtilityFunctions::getRectFromJsonDictionary(const QJsonValue& dict)
+{
+    const QJsonObject o = json::toObject(dict).value_or(QJsonObject());
+    return QRectF(json::numberOr(o, u"rox", 0.0), json::numberOr(o, u"roy", 0.0),
+                  json::numberOr(o, u"rwi", 0.0), json::numberOr(o, u"rhe", 0.0));
+}
+
+QJsonObject UtilityFunctions::getJsonDictionaryForPanZoom(const PanZoomPos& pz)
+{
+    return QJsonObject{{"panzcx", pz.cx()}, {"panzcy", pz.cy()}, {"panzl", pz.l()}};
+}
+
+PanZoomPos UtilityFunctions::getPanZoomFromJsonDictionary(const QJsonValue& dict)
+{
+    const auto o = json::toObject(dict);
+    if (!o)
+        return PanZoomPos(0.5, 0.5, 1.0);
+    return PanZoomPos(json::numberOr(*o, u"panzcx", 0.0), json::numberOr(*o, u"panzcy", 0.0),
+                      json::numberOr(*o, u"panzl", 0.0));
+}
+
+QString UtilityFunctions::nsdataToHex(const QByteArray& data)
+{
+    return QString::fromLatin1(data.toHex().toUpper());
+}
+
+QByteArray UtilityFunctions::hexToNsdata(QStringView hex)
+{
+    QByteArray bytes(hex.size() / 2, '\0');
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        int value = 0;
+        for (qsizetype k = 2 * i; k < 2 * i + 2; ++k) {
+            const int digit = hexDigitValue(hex[k]);
+            if (digit < 0)
+                break;
+            value = value * 16 + digit;
+        }
+        bytes[i] = static_cast<char>(value);
+    }
+    return bytes;
+}
+
+QByteArray UtilityFunctions::nsdataMD5(const QByteArray& data)
+{
+    return QCryptographicHash::hash(data, QCryptographicHash::Md5);
+}
+
+QString UtilityFunctions::md5Identity(const QByteArray& fileBytes)
+{
+    return nsdataToHex(nsdataMD5(fileBytes));
+}
+
+QDateTime UtilityFunctions::getFileModifiedDateForPath(const QString& path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return QDateTime::fromSecsSinceEpoch(0, QTimeZone::utc());
+    const QDateTime modified = info.lastModified();
+    if (!modified.isValid())
+        return QDateTime::fromSecsSinceEpoch(0, QTimeZone::utc());
+    return modified.toUTC();
+}
+
+double UtilityFunctions::distanceBetweenPt1(QPointF p1, QPointF p2)
+{
+    const double dx = p1.x() - p2.x();
+    const double dy = p1.y() - p2.y();
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+QRectF UtilityFunctions::getBoundingRectOfPts(const QList<QPointF>& pts)
+{
+    if (pts.isEmpty())
+        return QRectF();
+    double minX = pts.first().x();
+    double maxX = minX;
+    double minY = pts.first().y();
+    double maxY = minY;
+    for (const QPointF& p : pts) {
+        minX = std::min(minX, p.x());
+        maxX = std::max(maxX, p.x());
+        minY = std::min(minY, p.y());
+        maxY = std::max(maxY, p.y());
+    }
+    return QRectF(minX, minY, maxX - minX, maxY - minY);
+}
+
+QFIntegralPoint UtilityFunctions::getRightNumberOfRowsAndColsForCollageWidth(
+    qint64 collageWidth, qint64 collageHeight, qint64 initialRowCount, qint64 initialColCount,
+    qint64 totalPics)
+{
+    const double ratio = static_cast<double>(std::max<qint64>(collageWidth, 1))
+                         / static_cast<double>(std::max<qint64>(collageHeight, 1));
+    const auto canvasWider = [ratio](qint64 rows, qint64 cols) {
+        return ratio > static_cast<double>(cols) / static_cast<double>(rows);
+    };
+    qint64 r = std::max<qint64>(initialRowCount, 1);
+    qint64 c = std::max<qint64>(initialColCount, 1);
+    const qint64 m = std::clamp<qint64>(totalPics, 1, kMaxGridCells);
+
+    // One column while the canvas is wider than the grid, else one row, until
+    // the grid holds m. A run of the same choice is taken in one jump, to
+    // where the step-by-step growth would change its choice or stop, so long
+    // runs (very wide canvases) cost nothing. Inside the loop r and c stay
+    // below m, so every count is exact as a double.
+    while (saturatingProduct(r, c) < m) {
+        if (canvasWider(r, c)) {
+            const qint64 enough = ceilDiv(m, r);
+            const double estimate = std::ceil(ratio * static_cast<double>(r));
+            qint64 next = estimate >= static_cast<double>(enough)
+                              ? enough
+                              : std::max(c, static_cast<qint64>(estimate));
+            while (next > c && !canvasWider(r, next - 1))
+                --next;
+            while (next < enough && canvasWider(r, next))
+                ++next;
+            c = std::max(next, c + 1);
+        } else {
+            const qint64 enough = ceilDiv(m, c);
+            const double estimate = std::floor(static_cast<double>(c) / ratio) + 1.0;
+            qint64 next = estimate >= static_cast<double>(enough)
+                              ? enough
+                              : std::max(r, static_cast<qint64>(estimate));
+            while (next > r && canvasWider(next - 1, c))
+                --next;
+            while (next < enough && !canvasWider(next, c))
+                ++next;
+            r = std::max(next, r + 1);
+        }
+    }
+    return QFIntegralPoint(r, c);
+}
+
+double UtilityFunctions::randomFrom0to1()
+{
+    return static_cast<double>(RandomSource::current().next() & 63u) / 64.0;
+}
+
+bool UtilityFunctions::randomBool()
+{
+    return RandomSource::current().next() % 2 == 0;
+}
+
+int UtilityFunctions::randomSign()
+{
+    return RandomSource::current().next() % 10 < 5 ? 1 : -1;
+}
+
+qsizetype UtilityFunctions::randomIndexBelow(qsizetype count)
+{
+    if (count <= 0)
+        return 0;
+    const quint64 value = RandomSource::current().next();
+    return static_cast<qsizetype>(value % static_cast<quint64>(count));
+}
+
+} // namespace qf

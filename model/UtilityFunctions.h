@@ -1,0 +1,105 @@
+#pragma once
+
+#include "model/PanZoomPos.h"
+#include "model/QFIntegralPoint.h"
+#include "platform/graphics/Color.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace qf {
+
+// Stateless operations shared by the model, the layouts and the document.
+//
+// The JSON readers take values that came from a file: a value of the wrong
+// type counts as absent, and so does a non-finite number.
+class UtilityFunctions {
+public:
+    // Colour as {"r", "g", "b", "a"}.
+    static QJsonObject getJsonDictionaryForColor(const Color& c);
+    // None for a non-object; missing components read as 0 (so a colour
+    // without "a" is transparent); components are clamped into 0..1.
+    static std::optional<Color> getColorFromJsonDictionary(const QJsonValue& dict);
+
+    // Point as {"pox", "poy"}; reading a non-object gives (0, 0), a missing
+    // key reads as 0.
+    static QJsonObject getJsonDictionaryForPoint(QPointF p);
+    static QPointF getPointFromJsonDictionary(const QJsonValue& dict);
+
+    // Rectangle as {"rox", "roy", "rwi", "rhe"}; reading a non-object gives
+    // the zero rectangle, a missing key reads as 0.
+    static QJsonObject getJsonDictionaryForRect(const QRectF& r);
+    static QRectF getRectFromJsonDictionary(const QJsonValue& dict);
+
+    // Crop window as {"panzcx", "panzcy", "panzl"}. Reading a non-object gives
+    // the centred whole-width window (0.5, 0.5, 1.0); a missing key reads as
+    // 0. The values are not checked: slots read through PanZoomPos::fromFile.
+    static QJsonObject getJsonDictionaryForPanZoom(const PanZoomPos& pz);
+    static PanZoomPos getPanZoomFromJsonDictionary(const QJsonValue& dict);
+
+    // Two uppercase hex digits a byte, no separators.
+    static QString nsdataToHex(const QByteArray& data);
+    // floor(n/2) bytes for n characters; each pair is read as base 16 up to
+    // its first non-digit (so "1G" is 1 and "G1" is 0); an odd last
+    // character is ignored.
+    static QByteArray hexToNsdata(QStringView hex);
+    // The 16-byte MD5 digest.
+    static QByteArray nsdataMD5(const QByteArray& data);
+    // The picture identity of a file's contents: its MD5 as 32 uppercase hex
+    // digits.
+    static QString md5Identity(const QByteArray& fileBytes);
+
+    // The content modification time in UTC; 1970-01-01T00:00:00Z when the
+    // file cannot be queried.
+    static QDateTime getFileModifiedDateForPath(const QString& path);
+
+    static double distanceBetweenPt1(QPointF p1, QPointF p2);
+    // The smallest rectangle holding every point; QRectF() for no points.
+    static QRectF getBoundingRectOfPts(const QList<QPointF>& pts);
+
+    // Rows (x) and columns (y) of a grid that holds totalPics pictures,
+    // growing from the initial counts (at least 1 each) one row or column at
+    // a time, a column while the canvas is wider than the grid's c/r, else a
+    // row. Counts never shrink. Widths and heights below 1 count as 1;
+    // picture counts beyond 2^32 count as 2^32.
+    static QFIntegralPoint getRightNumberOfRowsAndColsForCollageWidth(qint64 collageWidth,
+                                                                     qint64 collageHeight,
+                                                                     qint64 initialRowCount,
+                                                                     qint64 initialColCount,
+                                                                     qint64 totalPics);
+
+    // A multiple of 1/64 from 0 to 63/64.
+    static double randomFrom0to1();
+    static bool randomBool();
+    // +1 or -1.
+    static int randomSign();
+    // A random value modulo count; 0 when count <= 0.
+    static qsizetype randomIndexBelow(qsizetype count);
+    // A new list of the same elements in random order.
+    template <typename T>
+    static QList<T> randomlyShuffledNewArray(const QList<T>& list);
+};
+
+template <typename T>
+QList<T> UtilityFunctions::randomlyShuffledNewArray(const QList<T>& list)
+{
+    // Drawing from a shrinking working copy keeps the sequence of random
+    // values (one per element) that tests script.
+    QList<T> working = list;
+    QList<T> shuffled;
+    shuffled.reserve(list.size());
+    while (!working.isEmpty())
+        shuffled.append(working.takeAt(randomIndexBelow(working.size())));
+    return shuffled;
+}
+
+} // namespace qf
