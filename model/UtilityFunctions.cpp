@@ -180,10 +180,17 @@ QFIntegralPoint UtilityFunctions::getRightNumberOfRowsAndColsForCollageWidth(
     const qint64 m = std::clamp<qint64>(totalPics, 1, kMaxGridCells);
 
     // One column while the canvas is wider than the grid, else one row, until
-    // the grid holds m. A run of the same choice is taken in one jump, to
-    // where the step-by-step growth would change its choice or stop, so long
-    // runs (very wide canvases) cost nothing. Inside the loop r and c stay
-    // below m, so every count is exact as a double.
+    // the grid holds m. Real grids take a few hundred steps at most; past a
+    // budget, each run of the same choice is taken in one jump, to where the
+    // step-by-step growth would change its choice or stop, so hostile counts
+    // and shapes cost little. Inside the loop r and c stay below m, so every
+    // count is exact as a double.
+    for (int budget = 4096; budget > 0 && saturatingProduct(r, c) < m; --budget) {
+        if (canvasWider(r, c))
+            ++c;
+        else
+            ++r;
+    }
     while (saturatingProduct(r, c) < m) {
         if (canvasWider(r, c)) {
             const qint64 enough = ceilDiv(m, r);
