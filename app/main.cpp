@@ -1,6 +1,6 @@
 #include "model/QFCollageSize.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QImageReader>
 
 #include <cstdio>
@@ -10,9 +10,9 @@ int main(int argc, char* argv[])
     // Qt refuses images over 128 MB by default; a 7200 x 5400 picture is 155 MB.
     QImageReader::setAllocationLimit(1024);
 
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("Quiltfolio"));
-    QGuiApplication::setOrganizationName(QStringLiteral("Quiltfolio"));
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Quiltfolio"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Quiltfolio"));
 
     // No window yet: the editor arrives with the document layer. Report the
     // canvas a new collage would get and exit.

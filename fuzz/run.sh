@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and runs each for a bounded time
+# (FUZZ_SECONDS, 60 by default). Not part of the tests.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build-fuzz"
+seconds="${FUZZ_SECONDS:-60}"
+
+if [ ! -f "$build/build.ninja" ]; then
+  CXX=clang++ CC=clang cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DQF_BUILD_TESTS=OFF -DQF_BUILD_BENCH=OFF -DQF_BUILD_FUZZ=ON \
+    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" >/dev/null
+fi
+cmake --build "$build" >/dev/null
+
+for target in fuzz_slot_json; do
+  corpus="$build/corpus-$target"
+  mkdir -p "$corpus"
+  cp -n "$root"/fuzz/seeds/"$target"/* "$corpus"/ 2>/dev/null || true
+  echo "== $target for ${seconds}s"
+  QT_QPA_PLATFORM=offscreen "$build/fuzz/$target" -max_total_time="$seconds" -max_len=4096 "$corpus" 2>&1 |
+    grep -E 'DONE|ERROR|SUMMARY' || true
+done
