@@ -1,0 +1,188 @@
+#include "platform/graphics/AlphaBlur.h"
+
+#include <QColor>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cmath>
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace qf {
+
+namespace {
+
+// Runs body(begin, end) over [0, count) on up to all cores, when the work is
+// large enough to be worth the threads.
+void parallelFor(int count, qsizetype workPerItem, const std::function<void(int, int)>& body)
+{
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const qsizetype total = qsizetype(count) * workPerItem;
+    const int chunks = total < 200000 ? 1 : int(std::min<qsizetype>(cores, count));
+    if (chunks <= 1) {
+        body(0, count);
+        return;
+    }
+    std::vector<std::thread> threads;
+    threads.reserve(chunks - 1);
+    const int per = (count + chunks - 1) / chunks;
+    for (int c = 1; c < chunks; ++c) {
+        const int b = c * per;
+        const int e = std::min(count, b + per);
+        if (b < e)
+            threads.emplace_back(body, b, e);
+    }
+    body(0, std::min(count, per));
+    for (std::thread& t : threads)
+        t.join();
+}
+
+// Box sizes of three passes that together approximate a Gaussian of sigma.
+std::array<int, 3> boxSizes(double sigma)
+{
+    constexpr int n = 3;
+    const double ideal = std::sqrt(12.0 * sigma * sigma / n + 1.0);
+    int wl = int(std::floor(ideal));
+    if (wl % 2 == 0)
+        --wl;
+    const int wu = wl + 2;
+    const double mIdeal = (12.0 * sigma * sigma - n * wl * wl - 4.0 * n * wl - 3.0 * n) / (-4.0 * wl - 4.0);
+    const int m = int(std::lround(mIdeal));
+    std::array<int, 3> sizes{};
+    for (int i = 0; i < n; ++i)
+        sizes[i] = i < m ? wl : wu;
+    return sizes;
+}
+
+// One box pass along a row: out[i] = mean of in[i-r .. i+r], zeros outside.
+void boxRow(const uchar* in, uchar* out, int len, int r, std::uint32_t inv)
+{
+    std::uint32_t sum = 0;
+    for (int i = 0; i < std::min(r, len); ++i)
+        sum += in[i];
+    for (int i = 0; i < len; ++i) {
+        if (i + r < len)
+            sum += in[i + r];
+        out[i] = uchar((sum * std::uint64_t(inv) + (1u << 23)) >> 24);
+        if (i - r >= 0)
+            sum -= in[i - r];
+    }
+}
+
+void blurRows(uchar* data, int width, int height, qsizetype stride, int r, std::uint32_t inv)
+{
+    parallelFor(height, width, [=](int y0, int y1) {
+        std::vector<uchar> tmp(width);
+        for (int y = y0; y < y1; ++y) {
+            uchar* row = data + y * stride;
+            boxRow(row, tmp.data(), width, r, inv);
+            std::copy(tmp.begin(), tmp.end(), row);
+        }
+    });
+}
+
+// Vertical pass over a band of columns, row by row, so memory is read in order.
+void blurColumns(uchar* data, int width, int height, qsizetype stride, int r, std::uint32_t inv)
+{
+    parallelFor(width, height, [=](int x0, int x1) {
+        const int w = x1 - x0;
+        std::vector<std::uint32_t> sums(w, 0);
+        std::vector<uchar> ring(std::size_t(w) * std::size_t(2 * r + 1));
+        // Rows that enter the window are also kept in a ring, because the
+        // output overwrites the plane in place.
+        const int span = 2 * r + 1;
+        for (int y = 0; y < std::min(r, height); ++y) {
+            const uchar* row = data + y * stride + x0;
+            for (int x = 0; x < w; ++x)
+                sums[x] += row[x];
+        }
+        for (int y = 0; y < height; ++y) {
+            const int enter = y + r;
+            if (enter < height) {
+                const uchar* row = data + enter * stride + x0;
+                for (int x = 0; x < w; ++x)
+                    sums[x] += row[x];
+            }
+            // Remember row y before it is overwritten; it leaves the window later.
+            uchar* out = data + y * stride + x0;
+            uchar* slot = ring.data() + std::size_t(y % span) * w;
+            std::copy(out, out + w, slot);
+            for (int x = 0; x < w; ++x)
+                out[x] = uchar((sums[x] * std::uint64_t(inv) + (1u << 23)) >> 24);
+            const int leave = y - r;
+            if (leave >= 0) {
+                const uchar* old = ring.data() + std::size_t(leave % span) * w;
+                for (int x = 0; x < w; ++x)
+                    sums[x] -= old[x];
+            }
+        }
+    });
+}
+
+} // namespace
+
+int blurReach(double sigma)
+{
+    if (!(sigma > 0))
+        return 0;
+    return int(std::ceil(3.0 * sigma)) + 2;
+}
+
+void gaussianBlurAlpha(uchar* data, int width, int height, qsizetype stride, double sigma)
+{
+    if (!(sigma >= 0.5) || width <= 0 || height <= 0 || !std::isfinite(sigma))
+        return;
+    for (int size : boxSizes(sigma)) {
+        const int r = (size - 1) / 2;
+        if (r <= 0)
+            continue;
+        const std::uint32_t inv = std::uint32_t((1u << 24) / unsigned(size));
+        blurRows(data, width, height, stride, r, inv);
+        blurColumns(data, width, height, stride, r, inv);
+    }
+}
+
+QImage alphaPlaneWithMargin(const QImage& argb, int margin)
+{
+    QImage plane(argb.width() + 2 * margin, argb.height() + 2 * margin, QImage::Format_Alpha8);
+    if (plane.isNull())
+        return plane;
+    plane.fill(0);
+    const QImage src = argb.format() == QImage::Format_ARGB32_Premultiplied || argb.format() == QImage::Format_ARGB32
+                           ? argb
+                           : argb.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    parallelFor(src.height(), src.width(), [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+            uchar* out = plane.scanLine(y + margin) + margin;
+            for (int x = 0; x < src.width(); ++x)
+                out[x] = uchar(qAlpha(in[x]));
+        }
+    });
+    return plane;
+}
+
+QImage colorizedAlpha(const QImage& alpha8, const QColor& color)
+{
+    QImage out(alpha8.size(), QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull())
+        return out;
+    const QRgb pm = qPremultiply(color.rgba());
+    const std::uint32_t a = qAlpha(pm), r = qRed(pm), g = qGreen(pm), b = qBlue(pm);
+    parallelFor(alpha8.height(), alpha8.width(), [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const uchar* in = alpha8.constScanLine(y);
+            QRgb* o = reinterpret_cast<QRgb*>(out.scanLine(y));
+            for (int x = 0; x < alpha8.width(); ++x) {
+                const std::uint32_t k = in[x];
+                o[x] = qRgba(int((r * k + 127) / 255), int((g * k + 127) / 255), int((b * k + 127) / 255),
+                             int((a * k + 127) / 255));
+            }
+        }
+    });
+    return out;
+}
+
+} // namespace qf

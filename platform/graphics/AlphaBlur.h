@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QImage>
+
+namespace qf {
+
+// Gaussian blur of an 8-bit coverage plane, approximated by three box blurs
+// in each direction (within a few percent of the true kernel), with pixels
+// outside the plane counting as 0. Cost does not grow with sigma; large
+// planes are split over the machine's cores.
+void gaussianBlurAlpha(uchar* data, int width, int height, qsizetype stride, double sigma);
+
+// The alpha channel of an ARGB32(_Premultiplied) image as an Alpha8 image
+// placed `margin` pixels in from each edge of a larger transparent plane.
+QImage alphaPlaneWithMargin(const QImage& argb, int margin);
+
+// A premultiplied image of `color` whose coverage is the Alpha8 plane.
+QImage colorizedAlpha(const QImage& alpha8, const QColor& color);
+
+// How far a blur of this sigma reaches beyond its source, in pixels.
+int blurReach(double sigma);
+
+} // namespace qf

@@ -1,0 +1,184 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointF>
+#include <QRectF>
+#include <QTransform>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QPaintDevice;
+
+namespace qf {
+
+// The drawing context of the model: a QPainter behind a y-up coordinate
+// system. The drawing space is width x height units with the origin at the
+// bottom left; user space is that space under the current transform (CTM).
+//
+// Besides QPainter's own state it keeps what the model's drawing code relies
+// on: line widths and dashes in user units, non-zero winding fills, shadows
+// (offsets in drawing-space axes, never turned by the CTM), global alpha and
+// transparency layers. Shadows and layers render into buffers bounded to what
+// is drawn, never a whole-canvas buffer.
+class GraphicsContext {
+public:
+    enum class Interpolation { None, Low, High };
+
+    // A bitmap context: draws into `image`, which is cleared to transparent
+    // first. The drawing space is `drawingSize` (the image size when empty),
+    // scaled onto the image.
+    explicit GraphicsContext(QImage& image, QSizeF drawingSize = {});
+    // Draws onto another device (a widget) without clearing it.
+    GraphicsContext(QPaintDevice* device, QSizeF drawingSize);
+    ~GraphicsContext();
+    GraphicsContext(const GraphicsContext&) = delete;
+    GraphicsContext& operator=(const GraphicsContext&) = delete;
+
+    // A new transparent bitmap of the given pixel size, premultiplied ARGB;
+    // null when it cannot be allocated.
+    static QImage newBitmap(QSize size);
+
+    QSizeF drawingSize() const { return m_drawingSize; }
+
+    // ---- graphics state ---------------------------------------------------
+    void saveGState();
+    void restoreGState();
+
+    void translateCTM(double tx, double ty);
+    // Positive angles turn anticlockwise, as y points up.
+    void rotateCTM(double radians);
+    void scaleCTM(double sx, double sy);
+    void concatCTM(const QTransform& transform);
+    // User space to drawing space.
+    QTransform ctm() const { return m_state.ctm; }
+
+    void setFillColor(const QColor& color) { m_state.fillColor = color; }
+    void setStrokeColor(const QColor& color) { m_state.strokeColor = color; }
+    QColor fillColor() const { return m_state.fillColor; }
+    QColor strokeColor() const { return m_state.strokeColor; }
+    void setLineWidth(double width) { m_state.lineWidth = width; }
+    double lineWidth() const { return m_state.lineWidth; }
+    // Dash lengths and phase in user units; an empty list draws solid lines.
+    void setLineDash(double phase, const QList<double>& lengths);
+    void clearLineDash() { setLineDash(0, {}); }
+    void setLineCap(Qt::PenCapStyle cap) { m_state.cap = cap; }
+    void setLineJoin(Qt::PenJoinStyle join) { m_state.join = join; }
+
+    // Global alpha, applied to everything drawn (and to layers at their end).
+    void setAlpha(double alpha);
+    double alpha() const { return m_state.alpha; }
+    void setBlendMode(QPainter::CompositionMode mode);
+
+    // A shadow under everything drawn from now on: offset and blur in
+    // drawing-space units, black at one third opacity unless a colour is given.
+    void setShadow(QPointF offset, double blur);
+    void setShadowWithColor(QPointF offset, double blur, const QColor& color);
+    void clearShadow();
+    static QColor defaultShadowColor() { return QColor(0, 0, 0, 85); }
+
+    void setShouldAntialias(bool on);
+    void setInterpolationQuality(Interpolation quality);
+    // Curve flattening tolerance; kept for the drawing code that asks.
+    void setFlatness(double flatness) { m_state.flatness = flatness; }
+    double flatness() const { return m_state.flatness; }
+
+    void clipToPath(const QPainterPath& path);
+    void clipToRect(const QRectF& rect);
+
+    // ---- drawing ----------------------------------------------------------
+    void fillPath(const QPainterPath& path);
+    void strokePath(const QPainterPath& path);
+    void fillRect(const QRectF& rect);
+    void strokeRect(const QRectF& rect);
+    void fillEllipseInRect(const QRectF& rect);
+    void strokeLine(QPointF from, QPointF to);
+
+    // Draws the part `source` of the image (image pixels, origin at the
+    // image's bottom left, y up) upright into `dest`.
+    void drawImage(const QImage& image, const QRectF& dest, const QRectF& source, double opacity = 1.0);
+    void drawImage(const QImage& image, const QRectF& dest, double opacity = 1.0);
+
+    // Runs `draw` with a painter whose origin is `topLeft` (user space) and
+    // whose y axis points down, so text laid out as usual appears upright.
+    // `bounds` (in that frame) bounds what is drawn, for shadows.
+    void drawUpright(QPointF topLeft, const QRectF& bounds, const std::function<void(QPainter&)>& draw);
+
+    // Everything drawn until the matching end is composited as one image,
+    // with the shadow and alpha in force at the begin. `bounds` (user space)
+    // limits the layer; without bounds it covers the clip.
+    void beginTransparencyLayer(const QRectF& bounds);
+    void beginTransparencyLayer();
+    void endTransparencyLayer();
+
+    // ---- y-up path helpers -------------------------------------------------
+    // An arc around `centre` from `startAngle` to `endAngle` (radians,
+    // anticlockwise from +x in y-up space), turning clockwise or not; a line
+    // joins it to the current point.
+    static void addArc(QPainterPath& path, QPointF centre, double radius, double startAngle, double endAngle,
+                       bool clockwise);
+    // A line towards `corner` rounded by an arc of `radius` tangent to the
+    // lines current point -> corner and corner -> `next`.
+    static void addArcToPoint(QPainterPath& path, QPointF corner, QPointF next, double radius);
+
+    // The painter of the surface being drawn (a layer's inside a layer), set
+    // to the current transform. For the few callers that need Qt directly.
+    QPainter& painter() { return current(); }
+
+private:
+    struct Shadow {
+        bool on = false;
+        QPointF offset;
+        double blur = 0;
+        QColor color;
+    };
+    struct State {
+        QTransform ctm;
+        QColor fillColor = Qt::black;
+        QColor strokeColor = Qt::black;
+        double lineWidth = 1.0;
+        double dashPhase = 0;
+        QList<double> dash;
+        Qt::PenCapStyle cap = Qt::FlatCap;
+        Qt::PenJoinStyle join = Qt::MiterJoin;
+        double alpha = 1.0;
+        Shadow shadow;
+        double flatness = 0.6;
+    };
+    struct Layer {
+        std::unique_ptr<QImage> image; // stays put while its painter works on it
+        QPoint origin;                 // device position of the image
+        std::unique_ptr<QPainter> painter;
+        State stateAtBegin;
+        std::size_t depthAtBegin = 0;
+    };
+
+    void init(QPaintDevice* device, QSize deviceSize, QSizeF drawingSize);
+    QPainter& current();
+    QTransform deviceTransform() const; // user space -> device pixels
+    void applyTransform();
+    QPen pen() const;
+    // Draws through `op`, with the shadow when one is set; `userBounds`
+    // bounds the op in user space.
+    void paintOp(const QRectF& userBounds, const std::function<void(QPainter&)>& op);
+    QRect shadowedDeviceBounds(const QRectF& userBounds) const;
+    void compositeWithShadow(QPainter& target, const QImage& content, QPoint origin, const Shadow& shadow,
+                             double alpha);
+    QPointF deviceShadowOffset(const Shadow& s) const;
+    double deviceShadowSigma(const Shadow& s) const;
+
+    QPainter m_painter;
+    QSize m_deviceSize;
+    QSizeF m_drawingSize;
+    QTransform m_base; // drawing space -> device pixels
+    State m_state;
+    std::vector<State> m_saved;
+    std::vector<Layer> m_layers;
+};
+
+} // namespace qf
