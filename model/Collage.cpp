@@ -2,6 +2,7 @@
 
 #include "model/CollageHost.h"
 #include "model/QFCollageSize.h"
+#include "model/ResourceImages.h"
 #include "model/TextPosition.h"
 #include "model/UtilityFunctions.h"
 #include "platform/time/Clock.h"
@@ -23,27 +24,19 @@ constexpr qint64 kFacePassBudgetMs = 15000;
 Collage::Collage()
     : m_width(QFCollageSize::defaultSizeWidth())
     , m_height(QFCollageSize::defaultSizeHeight())
-    , m_cropTranslateHolderImage(applicationImage(QStringLiteral("crop_translate")))
-    , m_cropZoomHolderImage(applicationImage(QStringLiteral("crop_zoom")))
-    , m_translateHolderImage(applicationImage(QStringLiteral("move")))
-    , m_rotateHolderImage(applicationImage(QStringLiteral("rotate_only")))
-    , m_zoomHolderImage(applicationImage(QStringLiteral("scale_only")))
-    , m_plusImage(applicationImage(QStringLiteral("plus")))
-    , m_transparentBackgroundImage(applicationImage(QStringLiteral("transparent_background_pattern.png")))
-    , m_pickPictureNonPressedImage(applicationImage(QStringLiteral("image_picker_non_pressed")))
-    , m_pickPicturePressedImage(applicationImage(QStringLiteral("image_picker_pressed")))
+    , m_cropTranslateHolderImage(ResourceImages::load(QStringLiteral("crop_translate")))
+    , m_cropZoomHolderImage(ResourceImages::load(QStringLiteral("crop_zoom")))
+    , m_translateHolderImage(ResourceImages::load(QStringLiteral("move")))
+    , m_rotateHolderImage(ResourceImages::load(QStringLiteral("rotate_only")))
+    , m_zoomHolderImage(ResourceImages::load(QStringLiteral("scale_only")))
+    , m_plusImage(ResourceImages::load(QStringLiteral("plus")))
+    , m_transparentBackgroundImage(ResourceImages::load(QStringLiteral("transparent_background_pattern.png")))
+    , m_pickPictureNonPressedImage(ResourceImages::load(QStringLiteral("image_picker_non_pressed")))
+    , m_pickPicturePressedImage(ResourceImages::load(QStringLiteral("image_picker_pressed")))
 {
 }
 
 Collage::~Collage() = default;
-
-QImage Collage::applicationImage(const QString& name)
-{
-    // Images live in the resources under their names; a name without an
-    // extension is a PNG.
-    const QString file = name.contains(QLatin1Char('.')) ? name : name + QStringLiteral(".png");
-    return QImage(QStringLiteral(":/images/") + file);
-}
 
 const KVKeyTable& Collage::keyTable()
 {

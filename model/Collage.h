@@ -5,9 +5,11 @@
 #include "platform/graphics/Color.h"
 #include "platform/keyvalue/KVObject.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QHash>
 #include <QImage>
+#include <QJsonObject>
 #include <QList>
 #include <QPointF>
 #include <QRectF>
@@ -150,6 +152,23 @@ public:
     PositionPtr selectedPosition() const;
     TextPositionPtr selectedText() const;
 
+    // ---- collage JSON object ----------------------------------------------
+    //
+    // One JSON object holds a collage for saving (actual true) and for an undo
+    // snapshot (actual false, which adds the selection and the lock flags).
+
+    // A new object filled by addMyPropertiesTo, so the type's keys are in it.
+    QJsonObject dictionaryRepresentationActual(bool actual) const;
+    // Adds the base keys; types override, call this first, then add theirs.
+    virtual void addMyPropertiesTo(QJsonObject& dict, bool actual) const;
+    // Reads the base keys (all but "cs") from an object that came from a file
+    // or a snapshot: wrong types count as absent, nothing read can crash.
+    // Types override, call this first, then read theirs.
+    virtual void setMyPropertiesFrom(const QJsonObject& dict);
+    // The saved form as compact JSON text, and as UTF-8 bytes.
+    QString jsonStringRepresentation() const;
+    QByteArray jsonStringNSData() const;
+
     // ---- undo observation -----------------------------------------------
 
     virtual QSet<QString> keysForValuesToObserveForUndo() const;
@@ -157,6 +176,45 @@ public:
     void startObservingProperties();
     void stopObservingProperties(KVObserver* observer);
     void stopObservingProperties();
+
+    // ---- drawing -----------------------------------------------------------
+    //
+    // A collage draws itself into a width x height drawing (origin bottom
+    // left, y up) at any size; `actual` selects output quality (full-size
+    // pictures, no editing marks) over screen drawing.
+
+    void drawYourselfOnCurrentContextInWidth(GraphicsContext& context, double width, double height, bool actual);
+    void drawBackgroundOnCurrentContextInWidth(GraphicsContext& context, double width, double height, bool actual);
+    void drawEditingAdditivesOnCurrentContextInWidth(GraphicsContext& context, double width, double height,
+                                                     bool actual);
+    // Nothing by default: selection marks are drawn by each layout.
+    virtual void drawPictureEditingAdditivesOnCurrentContextInWidth(GraphicsContext& context, double width,
+                                                                    double height, bool actual);
+    // The text items, in list order, with their selection marks on screen.
+    void drawYourTextOnCurrentContextInWidth(GraphicsContext& context, double width, double height, bool actual);
+    void drawTextEditingAdditivesOnCurrentContextInWidth(GraphicsContext&, double, double, bool) {}
+
+    // The part of an image (size `image`, y up) that shows in `rect`: the
+    // centred aspect-fill part without a crop window, else the window's part.
+    // An uncomputed window width (< 0) is computed and stored.
+    static QRectF getImageInsetRect(QSizeF image, const QRectF& rect, PanZoomPos* panZoom);
+    static QRectF getImageInsetRectWithPanZoomSpecified(QSizeF image, const QRectF& rect, PanZoomPos& panZoom);
+    // The visible part of the picture scaled into `rect`.
+    static void drawNSImage1(GraphicsContext& context, const QImage& image, const QRectF& rect, PanZoomPos* panZoom,
+                             double alpha);
+    // The whole picture, placed so that its visible part lands on `rect`.
+    static void drawFullImage1(GraphicsContext& context, const QImage& image, const QRectF& rect,
+                               PanZoomPos* panZoom, double alpha);
+    // The pick-picture button of a slot; the zero rectangle when the slot is
+    // too small for one.
+    virtual QRectF getDrawRectImagePickerButton(const QRectF& slotRect) const;
+    void drawImagePickerInRect(GraphicsContext& context, const QRectF& buttonRect, bool preferred) const;
+    // A white 8 x 8 square with a thin black rim, on whole units.
+    static void drawHandleAtPoint(GraphicsContext& context, QPointF point);
+
+    // Rows of the tiled background actually drawn (stored value, or the one
+    // computed from the picture, kept within 1..500).
+    qint64 patternRowsForImageHeight(double imageHeight);
 
     // ---- limits ----------------------------------------------------------
 
@@ -309,9 +367,6 @@ public:
     void setConstrainingTextXPosArray(std::optional<QList<double>> v) { m_constrainingTextXPosArray = std::move(v); }
     const std::optional<QList<double>>& constrainingTextYPosArray() const { return m_constrainingTextYPosArray; }
     void setConstrainingTextYPosArray(std::optional<QList<double>> v) { m_constrainingTextYPosArray = std::move(v); }
-
-    // An application image by name (a null image when it is missing).
-    static QImage applicationImage(const QString& name);
 
 protected:
     const KVKeyTable& kvKeyTable() const override { return keyTable(); }

@@ -1,23 +1,162 @@
 #pragma once
 
+#include "platform/graphics/Color.h"
 #include "platform/keyvalue/KVObject.h"
 
+#include <QFont>
+#include <QJsonObject>
+#include <QList>
+#include <QMetaType>
+#include <QPointF>
+#include <QString>
 #include <QStringList>
+
+#include <memory>
+#include <optional>
 
 namespace qf {
 
 // The observation context of text item changes for undo; compared by identity.
 extern const KVContext QFUndoTextObservationContext;
 
-// A text item of a collage. Its style, layout and JSON arrive with the text
-// layer; the collage already owns, observes and removes text items.
+// Underline and strikethrough chosen in the font panel; each is optional and
+// written to the file only when set.
+struct TextAttributes {
+    std::optional<qint64> underlineStyle;
+    std::optional<Color> underlineColor;
+    std::optional<qint64> strikethroughStyle;
+    std::optional<Color> strikethroughColor;
+
+    friend bool operator==(const TextAttributes&, const TextAttributes&) = default;
+};
+
+// A text item lying over a collage: text, font, colours, shadow, outline,
+// background box, width and rotation, all relative to the canvas so that it
+// draws alike at every output size. The font's point size counts canvas
+// pixels at the collage's full size.
 class TextPosition : public KVObject {
 public:
+    // A new item with the default style at a random centre near the middle.
     TextPosition();
     ~TextPosition() override;
+    TextPosition(const TextPosition&) = delete;
+    TextPosition& operator=(const TextPosition&) = delete;
 
-    // The keys whose changes are recorded for undo.
-    virtual QStringList undoKeys() const;
+    static const KVKeyTable& keyTable();
+
+    // Limits of the panel's controls, applied when reading a file; the
+    // setters do not clamp.
+    static constexpr double minStrokeWidth() { return 0.75; }
+    static constexpr double maxStrokeWidth() { return 15.0; }
+    static constexpr double minTextOpacity() { return 0.25; }
+    static constexpr double maxTextOpacity() { return 1.0; }
+    static constexpr double minTextBackgroundOpacity() { return 0.0; }
+    static constexpr double maxTextBackgroundOpacity() { return 1.0; }
+    // Font sizes read from a file are kept in this range of canvas pixels.
+    static constexpr double defaultFontSize() { return 64.0; }
+    static constexpr double minFontSize() { return 1.0; }
+    static constexpr double maxFontSize() { return 10000.0; }
+
+    // The font of a new item: DejaVu Sans (a declared dependency) at the
+    // default size, so new text looks the same on every machine; the
+    // desktop's general font when DejaVu is missing.
+    static QFont defaultFont();
+
+    // ---- fields ------------------------------------------------------------
+
+    const QString& content() const { return m_content; }
+    void setContent(const QString& v) { kvSet(QStringLiteral("content"), m_content, v); }
+    // Fractions of the canvas, from the lower-left corner, y upwards.
+    QPointF center() const { return m_center; }
+    void setCenter(QPointF v) { kvSet(QStringLiteral("center"), m_center, v); }
+    // A fraction of the canvas width.
+    double textWidth() const { return m_textWidth; }
+    void setTextWidth(double v) { kvSet(QStringLiteral("textWidth"), m_textWidth, v); }
+    // Radians, anticlockwise.
+    double rotation() const { return m_rotation; }
+    void setRotation(double v) { kvSet(QStringLiteral("rotation"), m_rotation, v); }
+    double opacity() const { return m_opacity; }
+    void setOpacity(double v) { kvSet(QStringLiteral("opacity"), m_opacity, v); }
+    const Color& color() const { return m_color; }
+    void setColor(const Color& v) { kvSet(QStringLiteral("color"), m_color, v); }
+    const QFont& font() const { return m_font; }
+    // The font is kept unhinted, so line breaks do not depend on the output size.
+    void setFont(const QFont& v);
+    // 0 left, 1 right, 2 centre, 3 justified.
+    qint64 alignment() const { return m_alignment; }
+    void setAlignment(qint64 v) { kvSet(QStringLiteral("alignment"), m_alignment, v); }
+    double xShadowOffsetScale() const { return m_xShadowOffsetScale; }
+    void setXShadowOffsetScale(double v) { kvSet(QStringLiteral("xShadowOffsetScale"), m_xShadowOffsetScale, v); }
+    double yShadowOffsetScale() const { return m_yShadowOffsetScale; }
+    void setYShadowOffsetScale(double v) { kvSet(QStringLiteral("yShadowOffsetScale"), m_yShadowOffsetScale, v); }
+    double shadowRadiusBlurScale() const { return m_shadowRadiusBlurScale; }
+    void setShadowRadiusBlurScale(double v)
+    {
+        kvSet(QStringLiteral("shadowRadiusBlurScale"), m_shadowRadiusBlurScale, v);
+    }
+    bool drawShadows() const { return m_drawShadows; }
+    void setDrawShadows(bool v) { kvSet(QStringLiteral("drawShadows"), m_drawShadows, v); }
+    const TextAttributes& attributes() const { return m_attributes; }
+    void setAttributes(const TextAttributes& v) { kvSet(QStringLiteral("attributes"), m_attributes, v); }
+    const Color& textBackgroundColor() const { return m_textBackgroundColor; }
+    void setTextBackgroundColor(const Color& v) { kvSet(QStringLiteral("textBackgroundColor"), m_textBackgroundColor, v); }
+    double textBackgroundOpacity() const { return m_textBackgroundOpacity; }
+    void setTextBackgroundOpacity(double v)
+    {
+        kvSet(QStringLiteral("textBackgroundOpacity"), m_textBackgroundOpacity, v);
+    }
+    const Color& strokeColor() const { return m_strokeColor; }
+    void setStrokeColor(const Color& v) { kvSet(QStringLiteral("strokeColor"), m_strokeColor, v); }
+    // Percent of the drawn point size.
+    double strokeWidth() const { return m_strokeWidth; }
+    void setStrokeWidth(double v) { kvSet(QStringLiteral("strokeWidth"), m_strokeWidth, v); }
+    // 0 fill only, 1 outline only, 2 outline and fill; other values draw as 0.
+    qint64 strokeFill() const { return m_strokeFill; }
+    void setStrokeFill(qint64 v) { kvSet(QStringLiteral("strokeFill"), m_strokeFill, v); }
+    // False until the natural width of the text has been measured.
+    bool hasTextWidth() const { return m_hasTextWidth; }
+    void setHasTextWidth(bool v) { kvSet(QStringLiteral("hasTextWidth"), m_hasTextWidth, v); }
+
+    // ---- values for the text panel's bindings ------------------------------
+
+    double fontSize() const { return m_font.pointSizeF(); }
+    // Sizes that are not finite and positive are ignored.
+    void setFontSize(double size);
+    static QList<double> availableStandardSizes();
+    // Index into FontCatalogue::families(), -1 when the family is not installed.
+    qint64 selectedFontFamilyIndex() const;
+    // Out-of-range indexes are ignored.
+    void setSelectedFontFamilyIndex(qint64 index);
+    QStringList availableFontTypefaces() const;
+    qint64 selectedFontTypefaceIndex() const;
+    void setSelectedFontTypefaceIndex(qint64 index);
+    bool enableFillColor() const { return m_strokeFill == 0 || m_strokeFill == 2; }
+    bool enableStrokeColor() const { return m_strokeFill == 1 || m_strokeFill == 2; }
+    bool enableStrokeWidth() const { return enableStrokeColor(); }
+    // Whole degrees in [0, 360], e.g. "90°"; "0°" for a non-finite rotation.
+    QString rotationInDegree() const;
+
+    // Writes to the read-only panel values are ignored, as a binding makes
+    // them; unknown keys still raise.
+    void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
+
+    // ---- copying and files -------------------------------------------------
+
+    // A new item (own random centre, default text and width) with this
+    // item's colours, font, alignment, shadow, background and outline;
+    // underline and strikethrough are not copied.
+    std::shared_ptr<TextPosition> createNewTextPositionByCopyingMyProperties() const;
+    // The text JSON object of this item.
+    QJsonObject getJsonDictionary() const;
+    // Applies a text JSON object to an item fresh from the constructor.
+    // Values of the wrong type or not finite count as absent; opacities,
+    // outline width and font size are clamped. Only the canvas width is used.
+    void setMyPropertiesFrom(const QJsonObject& dict, qint64 actualCollageWidth, qint64 actualCollageHeight);
+
+    // ---- undo observation --------------------------------------------------
+
+    // The twelve style keys whose changes are recorded for undo.
+    virtual QStringList keysForValuesToObserveForUndo() const;
 
     bool beingObserved() const { return m_beingObserved; }
     // Registers the observer for the undo keys once; a second call does nothing.
@@ -25,8 +164,32 @@ public:
     // Removes that registration; nothing when there is none.
     void stopObservingProperties(KVObserver* observer);
 
+protected:
+    const KVKeyTable& kvKeyTable() const override { return keyTable(); }
+
 private:
+    QString m_content;
+    QPointF m_center;
+    double m_textWidth = 0.5;
+    double m_rotation = 0.0;
+    double m_opacity = 1.0;
+    Color m_color = Color::black();
+    QFont m_font;
+    qint64 m_alignment = 0;
+    double m_xShadowOffsetScale = 0.5;
+    double m_yShadowOffsetScale = -0.5;
+    double m_shadowRadiusBlurScale = 0.5;
+    bool m_drawShadows = true;
+    TextAttributes m_attributes;
+    Color m_textBackgroundColor = Color::white();
+    double m_textBackgroundOpacity = 0.0;
+    Color m_strokeColor{2.0 / 3.0, 2.0 / 3.0, 2.0 / 3.0, 1.0};
+    double m_strokeWidth = 5.0;
+    qint64 m_strokeFill = 0;
+    bool m_hasTextWidth = true;
     bool m_beingObserved = false;
 };
 
 } // namespace qf
+
+Q_DECLARE_METATYPE(qf::TextAttributes)

@@ -5,6 +5,7 @@
 
 #include <QCryptographicHash>
 #include <QFileInfo>
+#include <QSysInfo>
 #include <QTimeZone>
 
 #include <algorithm>
@@ -240,6 +241,24 @@ qsizetype UtilityFunctions::randomIndexBelow(qsizetype count)
         return 0;
     const quint64 value = RandomSource::current().next();
     return static_cast<qsizetype>(value % static_cast<quint64>(count));
+}
+
+QString UtilityFunctions::getMacOSXVersion()
+{
+    // Kernel versions look like "6.1.0-18-amd64": the leading digits of the
+    // first three dot-separated parts; values too large for an int saturate.
+    const QStringList parts = QSysInfo::kernelVersion().split(QLatin1Char('.'));
+    int numbers[3] = {0, 0, 0};
+    for (qsizetype i = 0; i < 3 && i < parts.size(); ++i) {
+        qint64 n = 0;
+        for (const QChar ch : parts[i]) {
+            if (ch < u'0' || ch > u'9')
+                break;
+            n = std::min<qint64>(n * 10 + (ch.unicode() - u'0'), std::numeric_limits<int>::max());
+        }
+        numbers[i] = static_cast<int>(n);
+    }
+    return QString::asprintf("%d.%d.%d", numbers[0], numbers[1], numbers[2]);
 }
 
 } // namespace qf

@@ -87,6 +87,10 @@ public:
     // A new list of the same elements in random order.
     template <typename T>
     static QList<T> randomlyShuffledNewArray(const QList<T>& list);
+
+    // The running system's version as "major.minor.patch" (on Linux the
+    // kernel's); parts it does not report are 0.
+    static QString getMacOSXVersion();
 };
 
 template <typename T>

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core
+  libfontconfig-dev fonts-dejavu-core
 )
 
 missing=()

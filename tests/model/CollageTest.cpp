@@ -35,7 +35,7 @@ protected:
 
 class TextItem : public TextPosition {
 public:
-    QStringList undoKeys() const override { return {QStringLiteral("probe")}; }
+    QStringList keysForValuesToObserveForUndo() const override { return {QStringLiteral("probe")}; }
 };
 
 } // namespace

@@ -1,0 +1,67 @@
+// Feeds arbitrary bytes through the project reader's path: parse, read into a
+// collage, write both forms, read the snapshot into a second collage and
+// write again. Nothing may crash, the read collage must keep its invariants,
+// and a snapshot read back must write the same snapshot.
+#include "platform/json/JsonDocument.h"
+#include "tests/model/FakeCollage.h"
+
+#include <QGuiApplication>
+#include <QStandardPaths>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+void check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
+void checkInvariants(const qf::Collage& c)
+{
+    check(c.selectedImagePosition() >= -1 && c.selectedImagePosition() < c.picturePositions().size());
+    check(c.selectedTextPosition() >= -1 && c.selectedTextPosition() < c.textPositions().size());
+    check(c.spacing() >= 0.0 && c.spacing() <= 0.3);
+    check(c.strokeWidth() >= 0.0 && c.strokeWidth() <= 0.3);
+    check(c.cornerRadiusSize() >= 0.0 && c.cornerRadiusSize() <= 0.2);
+    for (const QString& md5 : c.images())
+        check(!md5.isEmpty());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // Text items need fonts, and fonts need a GUI application; settings stay
+    // out of the user's own store.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    static int argc = 1;
+    static char name[] = "fuzz_collage_json";
+    static char* argv[] = {name, nullptr};
+    static auto app = std::make_unique<QGuiApplication>(argc, argv);
+    QGuiApplication::setOrganizationName(QStringLiteral("QuiltfolioFuzz"));
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const auto parsed =
+        qf::json::parseObject(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    if (!parsed)
+        return 0;
+
+    qf::test::FakeCollage read;
+    read.setMyPropertiesFrom(parsed.object());
+    checkInvariants(read);
+    const QJsonObject snapshot = read.dictionaryRepresentationActual(false);
+    (void)read.jsonStringNSData();
+
+    qf::test::FakeCollage again;
+    again.setMyPropertiesFrom(snapshot);
+    checkInvariants(again);
+    check(again.dictionaryRepresentationActual(false) == snapshot);
+    return 0;
+}
