@@ -2,12 +2,12 @@
 
 #include "model/UtilityFunctions.h"
 #include "platform/graphics/FontCatalogue.h"
+#include "platform/json/JsonDocument.h"
 #include "platform/json/JsonValues.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QJsonDocument>
-#include <QJsonParseError>
 
 #include <algorithm>
 #include <cmath>
@@ -23,8 +23,8 @@ namespace {
 // keeps the size-to-fit steps of the drawing code finite.
 constexpr double kMaxTextWidth = 100.0;
 
-// Our font archive holds two names, a style and a size. Anything longer is
-// not one of ours, and the bound keeps the JSON parser's nesting shallow.
+// Our font archive holds two names, a style and a size; anything longer is
+// not one of ours.
 constexpr qsizetype kMaxFontArchiveBytes = 1024;
 
 // Legacy font sizes were meant for a canvas this many pixels wide.
@@ -61,11 +61,10 @@ std::optional<QFont> unarchiveFont(const QString& hex)
 {
     if (hex.size() > 2 * kMaxFontArchiveBytes)
         return std::nullopt;
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(UtilityFunctions::hexToNsdata(hex), &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject())
+    const json::ObjectParseResult parsed = json::parseObject(UtilityFunctions::hexToNsdata(hex), 1);
+    if (!parsed)
         return std::nullopt;
-    const QJsonObject archive = doc.object();
+    const QJsonObject& archive = parsed.object();
     const auto family = json::string(archive, u"family");
     const auto size = json::number(archive, u"size");
     if (!family || !FontCatalogue::hasFamily(*family) || !size || !(*size > 0.0))

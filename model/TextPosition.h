@@ -99,7 +99,10 @@ public:
     const TextAttributes& attributes() const { return m_attributes; }
     void setAttributes(const TextAttributes& v) { kvSet(QStringLiteral("attributes"), m_attributes, v); }
     const Color& textBackgroundColor() const { return m_textBackgroundColor; }
-    void setTextBackgroundColor(const Color& v) { kvSet(QStringLiteral("textBackgroundColor"), m_textBackgroundColor, v); }
+    void setTextBackgroundColor(const Color& v)
+    {
+        kvSet(QStringLiteral("textBackgroundColor"), m_textBackgroundColor, v);
+    }
     double textBackgroundOpacity() const { return m_textBackgroundOpacity; }
     void setTextBackgroundOpacity(double v)
     {

@@ -1,14 +1,12 @@
 #include "FakeCollage.h"
 
 #include "model/TextPosition.h"
-#include "model/UtilityFunctions.h"
 #include "platform/json/JsonDocument.h"
 #include "platform/services/WebSites.h"
 
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTimeZone>
 
@@ -40,28 +38,23 @@ TEST(CollageJsonTest, EmptyCollageWritesExactlyTheBaseKeys)
                                   "ibi", "ibip", "bipnor", "ibt", "bc", "pibc", "sp", "strokew", "cr", "ids",
                                   "sx", "sy", "sbl", "iscale", "tp", "pp", "mdpd", "mdpt"};
     EXPECT_EQ(keysOf(saved), savedKeys);
-    for (const char* key : {"is", "tp", "pp"})
-        EXPECT_TRUE(saved.value(key).toArray().isEmpty()) << key;
-    EXPECT_TRUE(saved.value("mdpd").toObject().isEmpty());
-    EXPECT_TRUE(saved.value("mdpt").toObject().isEmpty());
-    EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d+\\.\\d+$").match(saved.value("os_version_key").toString()).hasMatch());
-    EXPECT_EQ(saved.value("version").toString(), QStringLiteral(QF_VERSION));
-    EXPECT_EQ(saved.value("description").toString(),
+    EXPECT_TRUE(saved["tp"].toArray().isEmpty() && saved["pp"].toArray().isEmpty());
+    EXPECT_TRUE(saved["mdpd"].toObject().isEmpty() && saved["mdpt"].toObject().isEmpty());
+    EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d+\\.\\d+$").match(saved["os_version_key"].toString()).hasMatch());
+    EXPECT_EQ(saved["description"].toString(),
               "Collage created using Quiltfolio for Mac application from " + productWebSiteAddress());
 
     const QJsonObject snapshot = collage.dictionaryRepresentationActual(false);
     const QSet<QString> snapshotOnly{"selectedtextpos", "selectedimagepos", "lockpick", "locktxtk"};
     EXPECT_EQ(keysOf(snapshot), savedKeys + snapshotOnly);
-    EXPECT_EQ(snapshot.value("selectedtextpos").toInteger(), -1);
-    EXPECT_EQ(snapshot.value("selectedimagepos").toInteger(), -1);
+    EXPECT_EQ(snapshot["selectedtextpos"].toInteger(), -1);
+    EXPECT_EQ(snapshot["selectedimagepos"].toInteger(), -1);
 
-    // The text form is compact and says the same.
-    const QString text = collage.jsonStringRepresentation();
-    EXPECT_FALSE(text.contains(QStringLiteral("\": ")) || text.contains(QLatin1Char('\n')));
+    EXPECT_FALSE(collage.jsonStringRepresentation().contains(QLatin1Char('\n')));
     EXPECT_EQ(json::parseObject(collage.jsonStringNSData()).object(), saved);
 }
 
-TEST(CollageJsonTest, ReadingTheTypeAloneResetsWhatTheReaderDefaults)
+TEST(CollageJsonTest, ReaderDefaultsAndClamps)
 {
     FakeCollage collage;
     collage.setImages({"A"});
@@ -72,24 +65,17 @@ TEST(CollageJsonTest, ReadingTheTypeAloneResetsWhatTheReaderDefaults)
     collage.setCornerRadiusSize(0.1);
     collage.setImageScaling(0);
     collage.setMyPropertiesFrom(parse(R"({"cs": "grid"})"));
-
     EXPECT_EQ(collage.collageType(), "fake");
     EXPECT_EQ(collage.width(), 7200);
-    EXPECT_EQ(collage.height(), 5400);
     EXPECT_EQ(collage.backgroundColor(), Color::white());
     EXPECT_EQ(collage.resolution(), 300);
     EXPECT_EQ(collage.strokeWidth(), 0.0);
     EXPECT_EQ(collage.cornerRadiusSize(), 0.0);
     EXPECT_EQ(collage.imageScaling(), 1);
     EXPECT_DOUBLE_EQ(collage.spacing(), 0.05);
-    EXPECT_TRUE(collage.images().isEmpty());
-    EXPECT_TRUE(collage.picturePositions().isEmpty());
+    EXPECT_TRUE(collage.images().isEmpty() && collage.picturePositions().isEmpty());
     EXPECT_TRUE(collage.textPositions().isEmpty());
-}
 
-TEST(CollageJsonTest, ClampsSettingsIntoTheirRanges)
-{
-    FakeCollage collage;
     collage.setMyPropertiesFrom(parse(R"({"sp": 0.5, "strokew": 0.31, "cr": -1})"));
     EXPECT_EQ(collage.spacing(), 0.3);
     EXPECT_EQ(collage.strokeWidth(), 0.3);
@@ -107,54 +93,37 @@ TEST(CollageJsonTest, SelectionsOutOfRangeAreIgnored)
     EXPECT_EQ(collage.selectedTextPosition(), -1);
     collage.setMyPropertiesFrom(parse(R"({"pp": [{}, {}], "selectedimagepos": 1})"));
     EXPECT_EQ(collage.selectedImagePosition(), 1);
-    // A selection the new slots no longer hold is dropped.
     collage.setMyPropertiesFrom(parse(R"({"pp": [{}]})"));
     EXPECT_EQ(collage.selectedImagePosition(), -1);
-}
 
-TEST(CollageJsonTest, SnapshotSelectsTextByItsPlaceAmongTheWrittenItems)
-{
-    FakeCollage collage;
-    collage.setMyPropertiesFrom(
-        parse(R"({"tp": [{"tcon": ""}, {"tcon": "A"}, {"tcon": "B"}], "selectedtextpos": 2})"));
-    ASSERT_EQ(collage.textPositions().size(), 3);
-    ASSERT_EQ(collage.selectedTextPosition(), 2);
-
+    // Snapshots select text by its place among the items written.
+    collage.setMyPropertiesFrom(parse(R"({"tp": [{"tcon": ""}, {"tcon": "A"}, {"tcon": "B"}], "selectedtextpos": 2})"));
     QJsonObject snapshot = collage.dictionaryRepresentationActual(false);
-    EXPECT_EQ(snapshot.value("tp").toArray().size(), 2);
-    EXPECT_EQ(snapshot.value("selectedtextpos").toInteger(), 1);
+    EXPECT_EQ(snapshot["tp"].toArray().size(), 2);
     FakeCollage undone;
     undone.setMyPropertiesFrom(snapshot);
     ASSERT_EQ(undone.textPositions().size(), 2);
     EXPECT_EQ(undone.selectedText()->content(), "B");
 
-    // The empty item is gone after undo, and so is its selection.
-    collage.setSelectedTextPosition(0);
+    collage.setSelectedTextPosition(0); // the empty item, which is not written
     snapshot = collage.dictionaryRepresentationActual(false);
-    EXPECT_EQ(snapshot.value("selectedtextpos").toInteger(), -1);
-    FakeCollage undoneAgain;
-    undoneAgain.setMyPropertiesFrom(snapshot);
-    EXPECT_EQ(undoneAgain.selectedTextPosition(), -1);
+    EXPECT_EQ(snapshot["selectedtextpos"].toInteger(), -1);
 }
 
-TEST(CollageJsonTest, FileDatesAreSecondsSince1970AndOnlyForPicturesInUse)
+TEST(CollageJsonTest, FileDetailsOnlyForPicturesInUseAndDatesInSeconds)
 {
     FakeCollage collage;
     const QDateTime secondDay(QDate(1970, 1, 2), QTime(0, 0), QTimeZone::utc());
     collage.setImages({"A"});
-    collage.md5ToModifiedTimeDictionary().insert("A", secondDay);
-    collage.md5ToModifiedTimeDictionary().insert("gone", secondDay);
-    collage.md5ToPathsDictionary().insert("A", "/p/a.jpg");
-    collage.md5ToPathsDictionary().insert("gone", "/p/gone.jpg");
-
+    collage.md5ToModifiedTimeDictionary().insert({{"A", secondDay}, {"gone", secondDay}});
+    collage.md5ToPathsDictionary().insert({{"A", "/a.jpg"}, {"gone", "/gone.jpg"}});
     const QJsonObject saved = collage.dictionaryRepresentationActual(true);
-    EXPECT_EQ(saved.value("mdpt").toObject(), QJsonObject({{"A", 86400.0}}));
-    EXPECT_EQ(saved.value("mdpd").toObject(), QJsonObject({{"A", "/p/a.jpg"}}));
+    EXPECT_EQ(saved["mdpt"].toObject(), QJsonObject({{"A", 86400.0}}));
+    EXPECT_EQ(saved["mdpd"].toObject(), QJsonObject({{"A", "/a.jpg"}}));
 
     FakeCollage read;
     read.setMyPropertiesFrom(saved);
     EXPECT_EQ(read.md5ToModifiedTimeDictionary().value("A"), secondDay);
-
     read.setMyPropertiesFrom(parse(R"({"mdpt": {"A": 1.2506, "B": 1e300, "C": "86400", "D": -86400}})"));
     EXPECT_EQ(read.md5ToModifiedTimeDictionary().value("A").toMSecsSinceEpoch(), 1251);
     EXPECT_EQ(read.md5ToModifiedTimeDictionary().value("D").toMSecsSinceEpoch(), -86400000);
@@ -172,14 +141,12 @@ TEST(CollageJsonTest, WriteReadWriteChangesNothing)
         "lockpick": true, "locktxtk": true, "mdpd": {"A": "/a.jpg"}, "mdpt": {"B": 1234567.25},
         "tp": [{"tcon": "Hello", "tcen": {"pox": 0.4, "poy": 0.6}, "twidth": 0.3}],
         "pp": [{"pppath": "A", "panz": {"panzcx": 0.4, "panzcy": 0.5, "panzl": 0.8}}, {"ppptofill": true}]})"));
-
     const QJsonObject first = collage.dictionaryRepresentationActual(false);
     FakeCollage again;
     again.setMyPropertiesFrom(first);
     EXPECT_EQ(again.dictionaryRepresentationActual(false), first);
     EXPECT_EQ(again.width(), 2000);
     EXPECT_EQ(again.backgroundImagePath(), "A");
-    EXPECT_TRUE(again.lockText());
 }
 
 TEST(CollageJsonTest, BadValuesCountAsAbsent)
@@ -187,10 +154,8 @@ TEST(CollageJsonTest, BadValuesCountAsAbsent)
     FakeCollage collage;
     collage.setMyPropertiesFrom(parse(R"({
         "is": [1, "A", null, "", {}], "h": "x", "w": 1e300, "resk": null, "bipnor": 1e30, "bc": 3,
-        "pibc": null, "sp": "0.5", "strokew": [], "ids": "no", "sx": null, "iscale": 2.7,
-        "tp": [1, "x", {}], "pp": [null, {"pppath": 5}], "selectedimagepos": 1e300, "lockpick": "yes",
-        "mdpd": {"A": 5, "B": "/b.jpg"}, "mdpt": [1, 2]})"));
-
+        "sp": "0.5", "ids": "no", "iscale": 2.7, "tp": [1, "x", {}], "pp": [null, {"pppath": 5}],
+        "selectedimagepos": 1e300, "lockpick": "yes", "mdpd": {"A": 5, "B": "/b.jpg"}, "mdpt": [1, 2]})"));
     EXPECT_EQ(collage.images(), QStringList{"A"});
     EXPECT_EQ(collage.width(), 7200);
     EXPECT_EQ(collage.height(), 5400);
@@ -198,7 +163,6 @@ TEST(CollageJsonTest, BadValuesCountAsAbsent)
     EXPECT_EQ(collage.backgroundImagePatternNumberOfRows(), -1);
     EXPECT_EQ(collage.backgroundColor(), Color::white());
     EXPECT_DOUBLE_EQ(collage.spacing(), 0.05);
-    EXPECT_EQ(collage.strokeWidth(), 0.0);
     EXPECT_TRUE(collage.drawShadow());
     EXPECT_EQ(collage.imageScaling(), 2);
     EXPECT_EQ(collage.textPositions().size(), 1);
@@ -208,25 +172,20 @@ TEST(CollageJsonTest, BadValuesCountAsAbsent)
     EXPECT_FALSE(collage.lockPictures());
     EXPECT_EQ(collage.md5ToPathsDictionary(), (QHash<QString, QString>{{"B", "/b.jpg"}}));
     EXPECT_TRUE(collage.md5ToModifiedTimeDictionary().isEmpty());
-    EXPECT_FALSE(collage.jsonStringNSData().isEmpty());
 }
 
 TEST(CollageJsonTest, ParserRefusesDeepNestingAndNonObjects)
 {
-    const QByteArray deep = QByteArray(600, '[') + QByteArray(600, ']');
-    const QByteArray deepInObject = "{\"a\":" + deep + "}";
-    const auto refused = json::parseObject(deepInObject);
+    const auto refused = json::parseObject("{\"a\":" + QByteArray(600, '[') + QByteArray(600, ']') + "}");
     EXPECT_FALSE(refused.ok());
     EXPECT_TRUE(refused.errorMessage().contains("512"));
-
+    EXPECT_TRUE(json::parseObject("{\"a\":" + QByteArray(511, '[') + QByteArray(511, ']') + "}").ok());
     // Brackets inside strings, escaped quotes included, do not nest.
     EXPECT_TRUE(json::parseObject(R"({"a": "\"[[[{{{", "b": [[1]]})", 3).ok());
     EXPECT_FALSE(json::parseObject(R"({"b": [[1]]})", 2).ok());
-    EXPECT_TRUE(json::parseObject("{\"a\":" + QByteArray(511, '[') + QByteArray(511, ']') + "}").ok());
 
     for (const char* bad : {"[1]", "\"text\"", "", "{\"a\": 1e999}", "{\"a\": }"}) {
         const auto result = json::parseObject(bad);
-        EXPECT_FALSE(result.ok()) << bad;
-        EXPECT_FALSE(result.errorMessage().isEmpty()) << bad;
+        EXPECT_FALSE(result.ok() || result.errorMessage().isEmpty()) << bad;
     }
 }

@@ -123,7 +123,8 @@ TEST(TextPosition, JsonRoundTripAndCopy)
     EXPECT_EQ(written.value("tfn").toString(), "DejaVuSerif-BoldItalic");
     EXPECT_EQ(written.value("tff").toString(), "DejaVu Serif");
     EXPECT_EQ(written.value("tal").toString(), "center");
-    const QJsonObject font = QJsonDocument::fromJson(UtilityFunctions::hexToNsdata(written.value("tfact").toString())).object();
+    const QByteArray archived = UtilityFunctions::hexToNsdata(written.value("tfact").toString());
+    const QJsonObject font = QJsonDocument::fromJson(archived).object();
     EXPECT_EQ(font, (QJsonObject{{"family", "DejaVu Serif"}, {"style", "Bold Italic"}, {"size", 30.5},
                                  {"psname", "DejaVuSerif-BoldItalic"}}));
 
