@@ -145,6 +145,9 @@ public:
     // Fills `faceCentroidDict` for the slots to visit; at most 15 seconds a pass.
     void detectFacesOnlyAll(bool all, bool onlyThoseNotSet, const std::optional<QList<PositionPtr>>& onlyThesePositions);
 
+    // The index of the topmost text item whose outline holds the point, or -1.
+    qint64 ptLiesInTextBoundary(QPointF point, double width, double height) const;
+
     // Angle of the vector origin -> pt, 0 along +y, growing towards +x.
     static double AngleBetweenOrigin(QPointF origin, QPointF pt);
 

@@ -10,11 +10,17 @@
 #include <QPointF>
 #include <QString>
 #include <QStringList>
+#include <QTransform>
+#include <QColor>
+#include <QRectF>
 
 #include <memory>
 #include <optional>
 
 namespace qf {
+
+class GraphicsContext;
+class TextLayout;
 
 // The observation context of text item changes for undo; compared by identity.
 extern const KVContext QFUndoTextObservationContext;
@@ -156,6 +162,49 @@ public:
     // outline width and font size are clamped. Only the canvas width is used.
     void setMyPropertiesFrom(const QJsonObject& dict, qint64 actualCollageWidth, qint64 actualCollageHeight);
 
+    // ---- layout, hit tests and drawing --------------------------------------
+    //
+    // W and H are the drawing size, CW and CH the canvas size in pixels. The
+    // text is laid out once at canvas size and scaled by W / CW, so it breaks
+    // lines at the same words at every output size.
+
+    // What the text is drawn with at drawing width W.
+    struct DrawingAttributes {
+        double scale = 1.0;        // drawing units per canvas pixel
+        double pointSize = 0.0;    // the font's size in drawing units
+        QColor foreground;         // colour with the item's opacity
+        QColor stroke;             // outline colour with the item's opacity
+        double strokeWidth = 0.0;  // percent of the point size: + outline only, - outline and fill
+        bool hasShadow = false;
+        QPointF shadowOffset;      // drawing units
+        double shadowBlur = 0.0;   // drawing units
+    };
+    DrawingAttributes getTextDrawingAttributesWidth(double width, qint64 collageWidth, qint64 collageHeight,
+                                                    bool actual) const;
+    // The text rectangle, centred on the item frame's origin, in drawing
+    // units. An item without a width takes its natural width here.
+    QRectF getBoundaryRectForCollageWidth(double width, qint64 collageWidth, qint64 collageHeight, bool actual);
+    // Translation to the centre, then the rotation.
+    QTransform getTransformationMatrixForWidth(double width, double height) const;
+    static QRectF getDrawingBoundaryRectFromActualBoundaryRect(const QRectF& rect);
+    bool liesInBoundary(QPointF point, double width, double height, qint64 collageWidth, qint64 collageHeight);
+    // 5 the right width handle, 4 the left one, 15 none.
+    qint64 getSelectedHandleByPt(QPointF point, double width, double height, qint64 collageWidth,
+                                 qint64 collageHeight);
+    // Narrows the box in steps of 0.0001 of the canvas width for as long as
+    // the text keeps its height.
+    void sizeToFit(double width, qint64 collageWidth, qint64 collageHeight);
+    bool reduceTextWidthIfPossible(double width, qint64 collageWidth, qint64 collageHeight);
+    // The resize cursor kind for the rotation: 1 left-right, 2 up-down, 3 and
+    // 4 the diagonals.
+    qint64 rotatedTowards() const;
+    // Draws the text (fill, outline, shadow, underline, strikethrough) into
+    // the text rectangle `rect` of the current frame.
+    void drawText(GraphicsContext& context, const QRectF& rect, double width, qint64 collageWidth,
+                  qint64 collageHeight, bool actual);
+    // Draws the background box with its shadow, when it is visible.
+    void drawBackgroundBox(GraphicsContext& context, const QRectF& rect, double width);
+
     // ---- undo observation --------------------------------------------------
 
     // The twelve style keys whose changes are recorded for undo.
@@ -191,6 +240,14 @@ private:
     qint64 m_strokeFill = 0;
     bool m_hasTextWidth = true;
     bool m_beingObserved = false;
+
+    // The last layout, reused while content, font, alignment and width stay.
+    std::shared_ptr<const TextLayout> layoutFor(double canvasWidth) const;
+    mutable std::shared_ptr<const TextLayout> m_layout;
+    mutable QString m_layoutText;
+    mutable QFont m_layoutFont;
+    mutable qint64 m_layoutAlignment = -1;
+    mutable double m_layoutWidth = -1;
 };
 
 } // namespace qf
