@@ -103,10 +103,15 @@ QList<TextLayout::Line> TextLayout::lines() const
 {
     QList<Line> out;
     for (const auto& layout : m_paragraphs) {
+        const QString& text = layout->text();
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
+            // Spaces that end a wrapped line are not underlined.
+            int end = line.textStart() + line.textLength();
+            while (end > line.textStart() && text.at(end - 1).isSpace())
+                --end;
             double left = line.x() + line.cursorToX(line.textStart());
-            double right = line.x() + line.cursorToX(line.textStart() + line.textLength());
+            double right = line.x() + line.cursorToX(end);
             if (left > right)
                 std::swap(left, right);
             out.append({left, right, line.y() + line.ascent()});
