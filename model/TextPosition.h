@@ -241,6 +241,9 @@ private:
     bool m_hasTextWidth = true;
     bool m_beingObserved = false;
 
+    // The point in the item's frame and the outline rectangle, for the hit tests.
+    std::optional<std::pair<QPointF, QRectF>> pointAndOutlineInFrame(QPointF point, double width, double height,
+                                                                     qint64 collageWidth, qint64 collageHeight);
     // The last layout, reused while content, font, alignment and width stay.
     std::shared_ptr<const TextLayout> layoutFor(double canvasWidth) const;
     mutable std::shared_ptr<const TextLayout> m_layout;

@@ -128,27 +128,33 @@ bool insideHalfOpen(const QRectF& r, QPointF p)
 }
 } // namespace
 
-bool TextPosition::liesInBoundary(QPointF point, double width, double height, qint64 collageWidth,
-                                  qint64 collageHeight)
+std::optional<std::pair<QPointF, QRectF>> TextPosition::pointAndOutlineInFrame(QPointF point, double width,
+                                                                                double height, qint64 collageWidth,
+                                                                                qint64 collageHeight)
 {
     bool invertible = false;
     const QPointF local = getTransformationMatrixForWidth(width, height).inverted(&invertible).map(point);
     if (!invertible)
-        return false;
+        return std::nullopt;
     const QRectF outline = getDrawingBoundaryRectFromActualBoundaryRect(
         getBoundaryRectForCollageWidth(width, collageWidth, collageHeight, false));
-    return insideHalfOpen(outline, local);
+    return std::make_pair(local, outline);
+}
+
+bool TextPosition::liesInBoundary(QPointF point, double width, double height, qint64 collageWidth,
+                                  qint64 collageHeight)
+{
+    const auto hit = pointAndOutlineInFrame(point, width, height, collageWidth, collageHeight);
+    return hit && insideHalfOpen(hit->second, hit->first);
 }
 
 qint64 TextPosition::getSelectedHandleByPt(QPointF point, double width, double height, qint64 collageWidth,
                                            qint64 collageHeight)
 {
-    bool invertible = false;
-    const QPointF local = getTransformationMatrixForWidth(width, height).inverted(&invertible).map(point);
-    if (!invertible)
+    const auto hit = pointAndOutlineInFrame(point, width, height, collageWidth, collageHeight);
+    if (!hit)
         return HeldHandleNone;
-    const QRectF d = getDrawingBoundaryRectFromActualBoundaryRect(
-        getBoundaryRectForCollageWidth(width, collageWidth, collageHeight, false));
+    const auto& [local, d] = *hit;
     const auto square = [](QPointF c) {
         return QRectF(c.x() - kHandleHalf, c.y() - kHandleHalf, 2 * kHandleHalf, 2 * kHandleHalf);
     };
