@@ -1,0 +1,1 @@
+#include "layouts/grid_mosaic/GridPosition.h"
