@@ -78,6 +78,29 @@ const KVKeyTable& Collage::keyTable()
         t.property(QStringLiteral("drawFast"), &Collage::drawFast, &Collage::setDrawFast);
         t.property(QStringLiteral("pickPictureForPositionIndex"), &Collage::pickPictureForPositionIndex,
                    &Collage::setPickPictureForPositionIndex);
+        const QString sel = QStringLiteral("selectedImagePosition");
+        const QString selText = QStringLiteral("selectedTextPosition");
+        t.derived(QStringLiteral("indexOfOrientation"), &Collage::getIndexOfOrientation,
+                  {QStringLiteral("height"), QStringLiteral("width")});
+        t.derived(QStringLiteral("pictureOrTextInDrawingViewSelected"),
+                  &Collage::getPictureOrTextInDrawingViewSelected, {sel, selText});
+        t.derived(QStringLiteral("pictureInDrawingViewSelected"), &Collage::getPictureInDrawingViewSelected, {sel});
+        t.derived(QStringLiteral("nonEmptyPictureInDrawingViewSelected"),
+                  &Collage::getNonEmptyPictureInDrawingViewSelected, {sel});
+        t.derived(QStringLiteral("textInDrawingViewSelected"), &Collage::getTextInDrawingViewSelected, {selText});
+        t.derived(QStringLiteral("selectedTextPositionObject"),
+                  [](const Collage& c) { return static_cast<KVObject*>(c.getSelectedTextPositionObject()); },
+                  {selText});
+        t.derived(QStringLiteral("indexOfAlignment"), &Collage::getIndexOfAlignment, {selText});
+        t.derived(QStringLiteral("showClickOnTextToEditLabel"), &Collage::getShowClickOnTextToEditLabel,
+                  {selText, QStringLiteral("lockText")});
+        t.derived(QStringLiteral("changeRowsEnabledInBackgroundPattern"),
+                  &Collage::getChangeRowsEnabledInBackgroundPattern,
+                  {QStringLiteral("backgroundIsTransparent"), QStringLiteral("backgroundImageIsPattern"),
+                   QStringLiteral("backgroundIsImage")});
+        t.derived(QStringLiteral("backgroundPictureIsPatternCheckboxEnabled"),
+                  &Collage::getBackgroundPictureIsPatternCheckboxEnabled,
+                  {QStringLiteral("backgroundIsTransparent"), QStringLiteral("backgroundIsImage")});
         t.derived(QStringLiteral("minSpacing"), [](const Collage&) { return minSpacing(); }, {});
         t.derived(QStringLiteral("maxSpacing"), [](const Collage&) { return maxSpacing(); }, {});
         t.derived(QStringLiteral("minStrokeWidth"), [](const Collage&) { return minStrokeWidth(); }, {});

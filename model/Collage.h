@@ -2,6 +2,7 @@
 
 #include "model/PanZoomPos.h"
 #include "model/Position.h"
+#include "platform/events/CursorStack.h"
 #include "platform/graphics/Color.h"
 #include "platform/keyvalue/KVObject.h"
 
@@ -171,6 +172,47 @@ public:
     // The saved form as compact JSON text, and as UTF-8 bytes.
     QString jsonStringRepresentation() const;
     QByteArray jsonStringNSData() const;
+
+    // ---- canvas mouse --------------------------------------------------------
+    //
+    // The canvas view forwards every mouse event here (point in drawing
+    // units, origin bottom left); the collage keeps the gesture's points and
+    // hands the event to the text layer, the picture layer or both, as the
+    // locks and the current selection decide.
+
+    void mouseDownAt(QPointF point, double width, double height, const MouseEvent& event);
+    void mouseDraggedAt(QPointF point, double width, double height, const MouseEvent& event);
+    void mouseUpAt(QPointF point, double width, double height, const MouseEvent& event);
+    void mouseMovedAt(QPointF point, double width, double height, const MouseEvent& event);
+    // The gesture ended without a mouse-up (grab lost, focus out, window
+    // hidden): cursors pushed during it are popped and drags end.
+    void mouseGestureLost();
+
+    // The text layer's share of the gesture.
+    virtual void mouseDownAtTextLayer(QPointF point, double width, double height, const MouseEvent& event);
+    virtual void mouseDraggedAtTextLayer(QPointF point, double width, double height, const MouseEvent& event);
+    virtual void mouseUpAtTextLayer(QPointF point, double width, double height, const MouseEvent& event);
+
+    // Cursors a layer shows during a gesture; whatever is still pushed when
+    // the gesture ends is popped then, so pushes and pops always balance.
+    void pushGestureCursor(const Cursor& cursor);
+    void popGestureCursor();
+
+    // ---- binding keys ----------------------------------------------------------
+
+    // 0 landscape, 1 portrait, -1 square.
+    qint64 getIndexOfOrientation() const;
+    bool getPictureOrTextInDrawingViewSelected() const;
+    bool getPictureInDrawingViewSelected() const;
+    bool getNonEmptyPictureInDrawingViewSelected() const;
+    bool getTextInDrawingViewSelected() const;
+    TextPosition* getSelectedTextPositionObject() const;
+    qint64 getIndexOfAlignment() const;
+    bool getShowClickOnTextToEditLabel() const;
+    bool getChangeRowsEnabledInBackgroundPattern() const;
+    bool getBackgroundPictureIsPatternCheckboxEnabled() const;
+    // Writes to the read-only binding keys are ignored; other unknown keys raise.
+    void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
 
     // ---- undo observation -----------------------------------------------
 
@@ -440,6 +482,7 @@ private:
     bool m_constrainingText = false;
     std::optional<QList<double>> m_constrainingTextXPosArray;
     std::optional<QList<double>> m_constrainingTextYPosArray;
+    int m_gestureCursorPushes = 0;
 };
 
 } // namespace qf
