@@ -94,10 +94,10 @@ public:
     virtual void addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
                              const QHash<QString, QString>& md5ToPaths,
                              const QHash<QString, QDateTime>& md5ToModifiedTimes) = 0;
-    virtual void removePictures(const QStringList& md5s) = 0;
+    virtual void removePictures(const QList<qsizetype>& indexes) = 0;
     virtual void shuffle() = 0;
-    virtual bool ptLiesIn(QPointF point, double width, double height) = 0;
-    virtual bool ptLiesInPickPictureButton(QPointF point, double width, double height) = 0;
+    virtual qint64 ptLiesIn(QPointF point, double width, double height) = 0;
+    virtual qint64 ptLiesInPickPictureButton(QPointF point, double width, double height) = 0;
 
     // ---- picture and slot operations --------------------------------------
 

@@ -31,6 +31,9 @@ public:
     virtual QPointF faceCentroidInImage(const QImage& image) = 0;
     // The observer that records undo snapshots (the window controller).
     virtual KVObserver* undoObserver() = 0;
+    // The pick-picture button of an empty slot was pressed and released: let
+    // the user choose a picture for that slot.
+    virtual void selectPictureFor(qint64 slotIndex) = 0;
 };
 
 } // namespace qf

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <thread>
+#include <algorithm>
 #include <vector>
 
 namespace qf {
@@ -144,21 +145,67 @@ void gaussianBlurAlpha(uchar* data, int width, int height, qsizetype stride, dou
     }
 }
 
-QImage alphaPlaneWithMargin(const QImage& argb, int margin)
+int shadowReduction(double sigma)
 {
-    QImage plane(argb.width() + 2 * margin, argb.height() + 2 * margin, QImage::Format_Alpha8);
+    if (!(sigma >= 8))
+        return 1;
+    return sigma >= 16 ? 4 : 2;
+}
+
+QImage alphaPlaneWithMargin(const QImage& argb, int margin, int factor)
+{
+    factor = std::max(1, factor);
+    const int fullW = argb.width() + 2 * margin;
+    const int fullH = argb.height() + 2 * margin;
+    QImage plane((fullW + factor - 1) / factor, (fullH + factor - 1) / factor, QImage::Format_Alpha8);
     if (plane.isNull())
         return plane;
     plane.fill(0);
     const QImage src = argb.format() == QImage::Format_ARGB32_Premultiplied || argb.format() == QImage::Format_ARGB32
                            ? argb
                            : argb.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    parallelFor(src.height(), src.width(), [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            const QRgb* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
-            uchar* out = plane.scanLine(y + margin) + margin;
-            for (int x = 0; x < src.width(); ++x)
-                out[x] = uchar(qAlpha(in[x]));
+    const int width = src.width();
+    const int height = src.height();
+    // Row pointers come from one detached buffer: scanLine() may detach.
+    uchar* const planeBits = plane.bits();
+    const qsizetype planeStride = plane.bytesPerLine();
+    const int planeW = plane.width();
+    if (factor == 1) {
+        parallelFor(height, width, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const QRgb* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+                uchar* out = planeBits + (y + margin) * planeStride + margin;
+                for (int x = 0; x < width; ++x)
+                    out[x] = uchar(qAlpha(in[x]));
+            }
+        });
+        return plane;
+    }
+    // Block averages: each reduced row sums `factor` source rows.
+    const int firstRow = margin / factor;
+    const int rows = (height + factor - 1) / factor;
+    const std::uint32_t area = std::uint32_t(factor * factor);
+    parallelFor(rows, qsizetype(width) * factor, [&](int r0, int r1) {
+        std::vector<std::uint32_t> sums(planeW);
+        for (int r = r0; r < r1; ++r) {
+            std::fill(sums.begin(), sums.end(), 0u);
+            for (int dy = 0; dy < factor; ++dy) {
+                const int y = r * factor + dy;
+                if (y >= height)
+                    break;
+                const QRgb* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+                std::uint32_t* block = sums.data() + margin / factor;
+                for (int x0 = 0; x0 < width; x0 += factor, ++block) {
+                    const int x1 = std::min(width, x0 + factor);
+                    std::uint32_t sum = 0;
+                    for (int x = x0; x < x1; ++x)
+                        sum += in[x] >> 24;
+                    *block += sum;
+                }
+            }
+            uchar* out = planeBits + (firstRow + r) * planeStride;
+            for (int x = 0; x < planeW; ++x)
+                out[x] = uchar((sums[x] + area / 2) / area);
         }
     });
     return plane;
@@ -169,17 +216,22 @@ QImage colorizedAlpha(const QImage& alpha8, const QColor& color)
     QImage out(alpha8.size(), QImage::Format_ARGB32_Premultiplied);
     if (out.isNull())
         return out;
+    // One premultiplied colour for each coverage level.
     const QRgb pm = qPremultiply(color.rgba());
     const std::uint32_t a = qAlpha(pm), r = qRed(pm), g = qGreen(pm), b = qBlue(pm);
-    parallelFor(alpha8.height(), alpha8.width(), [&](int y0, int y1) {
+    std::array<QRgb, 256> shade{};
+    for (std::uint32_t k = 0; k < 256; ++k)
+        shade[k] = qRgba(int((r * k + 127) / 255), int((g * k + 127) / 255), int((b * k + 127) / 255),
+                         int((a * k + 127) / 255));
+    const int width = alpha8.width();
+    uchar* const outBits = out.bits();
+    const qsizetype outStride = out.bytesPerLine();
+    parallelFor(alpha8.height(), width, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const uchar* in = alpha8.constScanLine(y);
-            QRgb* o = reinterpret_cast<QRgb*>(out.scanLine(y));
-            for (int x = 0; x < alpha8.width(); ++x) {
-                const std::uint32_t k = in[x];
-                o[x] = qRgba(int((r * k + 127) / 255), int((g * k + 127) / 255), int((b * k + 127) / 255),
-                             int((a * k + 127) / 255));
-            }
+            QRgb* o = reinterpret_cast<QRgb*>(outBits + y * outStride);
+            for (int x = 0; x < width; ++x)
+                o[x] = shade[in[x]];
         }
     });
     return out;

@@ -11,8 +11,14 @@ namespace qf {
 void gaussianBlurAlpha(uchar* data, int width, int height, qsizetype stride, double sigma);
 
 // The alpha channel of an ARGB32(_Premultiplied) image as an Alpha8 image
-// placed `margin` pixels in from each edge of a larger transparent plane.
-QImage alphaPlaneWithMargin(const QImage& argb, int margin);
+// placed `margin` pixels in from each edge of a larger transparent plane,
+// averaged over `factor` x `factor` blocks (the plane is that much smaller;
+// `margin` must be a multiple of `factor`).
+QImage alphaPlaneWithMargin(const QImage& argb, int margin, int factor = 1);
+
+// How much a shadow of this sigma may be reduced before blurring: wide blurs
+// lose nothing visible at a quarter of the resolution and cost a sixteenth.
+int shadowReduction(double sigma);
 
 // A premultiplied image of `color` whose coverage is the Alpha8 plane.
 QImage colorizedAlpha(const QImage& alpha8, const QColor& color);

@@ -353,12 +353,19 @@ void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& conten
     target.setOpacity(alpha);
     if (shadow.on && shadow.color.alpha() > 0) {
         const double sigma = deviceShadowSigma(shadow);
-        const int margin = blurReach(sigma);
-        QImage plane = alphaPlaneWithMargin(content, margin);
+        const int factor = shadowReduction(sigma);
+        const int margin = (blurReach(sigma) + factor - 1) / factor * factor;
+        QImage plane = alphaPlaneWithMargin(content, margin, factor);
         if (!plane.isNull()) {
-            gaussianBlurAlpha(plane.bits(), plane.width(), plane.height(), plane.bytesPerLine(), sigma);
+            gaussianBlurAlpha(plane.bits(), plane.width(), plane.height(), plane.bytesPerLine(), sigma / factor);
             const QImage shade = colorizedAlpha(plane, shadow.color);
-            target.drawImage(at + deviceShadowOffset(shadow) - QPointF(margin, margin), shade);
+            const QPointF corner = at + deviceShadowOffset(shadow) - QPointF(margin, margin);
+            if (factor == 1) {
+                target.drawImage(corner, shade);
+            } else {
+                target.setRenderHint(QPainter::SmoothPixmapTransform, true);
+                target.drawImage(QRectF(corner, QSizeF(shade.size() * factor)), shade);
+            }
         }
     }
     target.drawImage(at, content);

@@ -53,10 +53,10 @@ public:
         }
         setImages(images() + md5s);
     }
-    void removePictures(const QStringList&) override {}
+    void removePictures(const QList<qsizetype>&) override {}
     void shuffle() override { shuffleInPlace(); }
-    bool ptLiesIn(QPointF, double, double) override { return false; }
-    bool ptLiesInPickPictureButton(QPointF, double, double) override { return false; }
+    qint64 ptLiesIn(QPointF, double, double) override { return -1; }
+    qint64 ptLiesInPickPictureButton(QPointF, double, double) override { return -1; }
 
     // Slots from a pattern: each entry a picture identity, empty for an empty slot.
     void setSlots(const QStringList& pictures)
@@ -111,6 +111,8 @@ public:
         return detector(image);
     }
     KVObserver* undoObserver() override { return this; }
+    QList<qint64> pickRequests;
+    void selectPictureFor(qint64 slotIndex) override { pickRequests.append(slotIndex); }
     void observeValueForKeyPath(const QString&, KVObject*, const KVChange&, const KVContext*) override
     {
         ++observedChanges;
