@@ -1,10 +1,16 @@
 #include "model/UtilityFunctions.h"
 
+#include "model/TextLayout.h"
+#include "platform/graphics/GraphicsContext.h"
 #include "platform/json/JsonValues.h"
 #include "platform/random/RandomSource.h"
+#include "platform/vision/FaceDetector.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QPainterPath>
+#include <QStandardPaths>
 #include <QSysInfo>
 #include <QTimeZone>
 
@@ -47,6 +53,11 @@ int hexDigitValue(QChar ch)
 }
 
 } // namespace
+
+ProgrammerError::ProgrammerError(const QString& reason)
+    : std::logic_error(reason.toStdString())
+{
+}
 
 QJsonObject UtilityFunctions::getJsonDictionaryForColor(const Color& c)
 {
@@ -241,6 +252,87 @@ qsizetype UtilityFunctions::randomIndexBelow(qsizetype count)
         return 0;
     const quint64 value = RandomSource::current().next();
     return static_cast<qsizetype>(value % static_cast<quint64>(count));
+}
+
+QPointF UtilityFunctions::faceCentroidInImage(const QImage& image)
+{
+    const QPointF none(-1, -1);
+    if (image.isNull())
+        return none;
+    const QList<QRectF> faces = FaceDetector::current().detectFaces(image);
+    if (faces.isEmpty())
+        return none;
+    QPointF sum;
+    for (const QRectF& face : faces)
+        sum += face.center();
+    const QPointF mean = sum / static_cast<double>(faces.size());
+    // Detector rectangles are y-down; the model measures from the bottom.
+    return QPointF(mean.x() / image.width(), 1.0 - mean.y() / image.height());
+}
+
+Cursor UtilityFunctions::cursorFor(qint64 kind)
+{
+    switch (kind) {
+    case 2:
+        return Cursor::fromShape(Qt::SizeVerCursor);
+    case 3:
+        return Cursor::fromShape(Qt::SizeBDiagCursor); // "/"
+    case 4:
+        return Cursor::fromShape(Qt::SizeFDiagCursor); // "\"
+    default:
+        return Cursor::fromShape(Qt::SizeHorCursor);
+    }
+}
+
+void UtilityFunctions::addDashToContext(GraphicsContext& context)
+{
+    context.setLineDash(0, {5, 2});
+}
+
+void UtilityFunctions::removeDashFromContext(GraphicsContext& context)
+{
+    context.clearLineDash();
+}
+
+void UtilityFunctions::drawStringMessageOnDrawingView(GraphicsContext& context, const QString& message,
+                                                      QPointF point)
+{
+    if (message.isEmpty())
+        return;
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPointSizeF(13);
+    // Laid out at 72 dpi, so 13 points are 13 units at every output size.
+    const TextLayout layout(message, font, 0, 0);
+    const QRectF text(point, QSizeF(layout.naturalWidth(), layout.height()));
+    QPainterPath box;
+    box.addRoundedRect(text.adjusted(-8, -4, 8, 4), 3, 3);
+
+    context.saveGState();
+    context.setFillColor(Qt::black);
+    context.fillPath(box);
+    context.setStrokeColor(Qt::white);
+    context.setLineWidth(1.5);
+    context.strokePath(box);
+    const QPainterPath glyphs = layout.glyphOutlines();
+    context.drawUpright(QPointF(point.x(), point.y() + text.height()), QRectF(QPointF(0, 0), text.size()),
+                        [&](QPainter& p) { p.fillPath(glyphs, Qt::white); });
+    context.restoreGState();
+}
+
+ProgrammerError UtilityFunctions::programmerErrorException(const QString& reason)
+{
+    return ProgrammerError(reason);
+}
+
+std::optional<QString> UtilityFunctions::getPicturesDirectoryURL()
+{
+    const QString path = QStandardPaths::standardLocations(QStandardPaths::PicturesLocation).value(0);
+    if (path.isEmpty())
+        return std::nullopt;
+    const QFileInfo info(path);
+    if (!info.isDir())
+        return std::nullopt;
+    return info.absoluteFilePath();
 }
 
 QString UtilityFunctions::getMacOSXVersion()

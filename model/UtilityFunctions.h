@@ -2,10 +2,12 @@
 
 #include "model/PanZoomPos.h"
 #include "model/QFIntegralPoint.h"
+#include "platform/events/CursorStack.h"
 #include "platform/graphics/Color.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QImage>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
@@ -15,8 +17,20 @@
 #include <QStringView>
 
 #include <optional>
+#include <stdexcept>
 
 namespace qf {
+
+class GraphicsContext;
+
+// A real programming error (a broken invariant), never a user's or a file's
+// fault. what() is the reason.
+class ProgrammerError : public std::logic_error {
+public:
+    explicit ProgrammerError(const QString& reason);
+    static const char* name() { return "ProgrammerError"; }
+    QString reason() const { return QString::fromUtf8(what()); }
+};
 
 // Stateless operations shared by the model, the layouts and the document.
 //
@@ -87,6 +101,34 @@ public:
     // A new list of the same elements in random order.
     template <typename T>
     static QList<T> randomlyShuffledNewArray(const QList<T>& list);
+
+    // The mean centre of the faces found (through FaceDetector::current()),
+    // as fractions of the image's width and height with y measured from the
+    // bottom edge; (-1, -1) when there is no face or the image is null.
+    static QPointF faceCentroidInImage(const QImage& image);
+
+    // The resize cursor of an edit handle: 2 up-down, 3 and 4 the two
+    // diagonals (the left-right cursor turned 45 degrees anticlockwise and
+    // clockwise), any other kind left-right.
+    static Cursor cursorFor(qint64 kind);
+
+    // The dash of empty-slot outlines: 5 on, 2 off, in user units.
+    static void addDashToContext(GraphicsContext& context);
+    static void removeDashFromContext(GraphicsContext& context);
+
+    // A black rounded box with a white border and the message in white, 13
+    // points of the system font, the text's bottom left at `point` (user
+    // space, y up). Draws nothing for an empty message. The context's state
+    // is left as it was.
+    static void drawStringMessageOnDrawingView(GraphicsContext& context, const QString& message,
+                                               QPointF point);
+
+    // The exception for a programming error; the caller throws it.
+    static ProgrammerError programmerErrorException(const QString& reason);
+
+    // The user's Pictures folder as an absolute path, when it exists and is
+    // a directory.
+    static std::optional<QString> getPicturesDirectoryURL();
 
     // The running system's version as "major.minor.patch" (on Linux the
     // kernel's); parts it does not report are 0.
