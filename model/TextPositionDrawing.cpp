@@ -2,6 +2,7 @@
 
 #include "model/Collage.h"
 #include "model/TextLayout.h"
+#include "model/UtilityFunctions.h"
 #include "platform/graphics/GraphicsContext.h"
 
 #include <QFontMetricsF>
@@ -120,14 +121,6 @@ QRectF TextPosition::getDrawingBoundaryRectFromActualBoundaryRect(const QRectF& 
     return rect.adjusted(-kOutlineGrowth, -kOutlineGrowth, kOutlineGrowth, kOutlineGrowth);
 }
 
-namespace {
-// Half-open, as a point on the far edges belongs to the next rectangle.
-bool insideHalfOpen(const QRectF& r, QPointF p)
-{
-    return p.x() >= r.left() && p.x() < r.right() && p.y() >= r.top() && p.y() < r.bottom();
-}
-} // namespace
-
 std::optional<std::pair<QPointF, QRectF>> TextPosition::pointAndOutlineInFrame(QPointF point, double width,
                                                                                 double height, qint64 collageWidth,
                                                                                 qint64 collageHeight)
@@ -145,7 +138,7 @@ bool TextPosition::liesInBoundary(QPointF point, double width, double height, qi
                                   qint64 collageHeight)
 {
     const auto hit = pointAndOutlineInFrame(point, width, height, collageWidth, collageHeight);
-    return hit && insideHalfOpen(hit->second, hit->first);
+    return hit && UtilityFunctions::pointInRect(hit->first, hit->second);
 }
 
 qint64 TextPosition::getSelectedHandleByPt(QPointF point, double width, double height, qint64 collageWidth,
@@ -158,9 +151,9 @@ qint64 TextPosition::getSelectedHandleByPt(QPointF point, double width, double h
     const auto square = [](QPointF c) {
         return QRectF(c.x() - kHandleHalf, c.y() - kHandleHalf, 2 * kHandleHalf, 2 * kHandleHalf);
     };
-    if (insideHalfOpen(square(QPointF(d.right(), d.center().y())), local))
+    if (UtilityFunctions::pointInRect(local, square(QPointF(d.right(), d.center().y()))))
         return HeldHandleTextRightWidth;
-    if (insideHalfOpen(square(QPointF(d.left(), d.center().y())), local))
+    if (UtilityFunctions::pointInRect(local, square(QPointF(d.left(), d.center().y()))))
         return HeldHandleTextLeftWidth;
     return HeldHandleNone;
 }

@@ -154,6 +154,12 @@ QDateTime UtilityFunctions::getFileModifiedDateForPath(const QString& path)
     return modified.toUTC();
 }
 
+bool UtilityFunctions::pointInRect(QPointF point, const QRectF& rect)
+{
+    return point.x() >= rect.x() && point.x() < rect.x() + rect.width() && point.y() >= rect.y()
+           && point.y() < rect.y() + rect.height();
+}
+
 double UtilityFunctions::distanceBetweenPt1(QPointF p1, QPointF p2)
 {
     const double dx = p1.x() - p2.x();

@@ -76,6 +76,9 @@ public:
     // file cannot be queried.
     static QDateTime getFileModifiedDateForPath(const QString& path);
 
+    // Whether the point lies in the rectangle, its minimum edges inside and
+    // its maximum edges outside (QRectF::contains takes both).
+    static bool pointInRect(QPointF point, const QRectF& rect);
     static double distanceBetweenPt1(QPointF p1, QPointF p2);
     // The smallest rectangle holding every point; QRectF() for no points.
     static QRectF getBoundingRectOfPts(const QList<QPointF>& pts);

@@ -68,12 +68,6 @@ QString lastPathComponent(const QString& path)
     return (slash < 0 || v.size() == 1 ? v : v.mid(slash + 1)).toString();
 }
 
-bool liesIn(const QRectF& rect, QPointF p)
-{
-    return p.x() >= rect.x() && p.x() < rect.x() + rect.width() && p.y() >= rect.y()
-           && p.y() < rect.y() + rect.height();
-}
-
 } // namespace
 
 GridCollage::GridCollage()
@@ -150,7 +144,7 @@ qint64 GridCollage::ptLiesIn(QPointF point, double width, double height)
     // Cells in index order are rows from the bottom, each from the left.
     const QList<PositionPtr>& cells = picturePositions();
     for (qsizetype i = 0; i < cells.size() && i / columns < safeRows(); ++i)
-        if (liesIn(getDrawRectForRow(i / columns, i % columns, s, width, height), point))
+        if (UtilityFunctions::pointInRect(point, getDrawRectForRow(i / columns, i % columns, s, width, height)))
             return i;
     return -1;
 }
@@ -162,8 +156,8 @@ qint64 GridCollage::ptLiesInPickPictureButton(QPointF point, double width, doubl
     const QList<PositionPtr>& cells = picturePositions();
     for (qsizetype i = 0; i < cells.size() && i / columns < safeRows(); ++i) {
         const QRectF rect = getDrawRectForRow(i / columns, i % columns, s, width, height);
-        if (liesIn(rect, point) && cells[i] && cells[i]->isEmpty()
-            && liesIn(getDrawRectImagePickerButton(rect), point))
+        if (UtilityFunctions::pointInRect(point, rect) && cells[i] && cells[i]->isEmpty()
+            && UtilityFunctions::pointInRect(point, getDrawRectImagePickerButton(rect)))
             return i;
     }
     return -1;

@@ -139,9 +139,9 @@ void GridCollage::mouseDownAtPictureLayer(QPointF point, double width, double he
     if (cell && !cell->isEmpty() && imageScaling() == ImageScalingCropToFill) {
         const QRectF translateHolder(positionOfCropTranslateHolder(), ResourceImages::sizeOf(QStringLiteral("move")));
         const QRectF zoomHolder(positionOfCropZoomHolder(), ResourceImages::sizeOf(QStringLiteral("scale_only")));
-        if (translateHolder.contains(initialLocation()))
+        if (UtilityFunctions::pointInRect(initialLocation(), translateHolder))
             setHandleBeingHeld(HeldHandleCropTranslate);
-        else if (zoomHolder.contains(initialLocation()))
+        else if (UtilityFunctions::pointInRect(initialLocation(), zoomHolder))
             setHandleBeingHeld(HeldHandleCropZoom);
         if (handleBeingHeld() != HeldHandleNone)
             pushGestureCursor(Cursor::fromShape(Qt::ClosedHandCursor));

@@ -1,0 +1,91 @@
+// Drawing a 100-picture grid: on screen (1200 x 900 from 600 pixel proxies)
+// and for export (7200 x 5400 from full-size pictures).
+#include "layouts/grid_mosaic/GridCollage.h"
+#include "platform/graphics/GraphicsContext.h"
+#include "tests/model/FakeCollage.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QPainter>
+
+using namespace qf;
+
+namespace {
+
+// Ten photographs stand for the hundred pictures (memory stays reasonable);
+// every identity is its own picture to the collage.
+class PhotoHost : public test::FakeHost {
+public:
+    PhotoHost()
+    {
+        for (int i = 0; i < 10; ++i) {
+            QImage full(3000, 2000, QImage::Format_RGB32);
+            full.fill(QColor::fromHsv(i * 36, 160, 220));
+            QPainter p(&full);
+            p.setBrush(QColor::fromHsv(i * 36 + 180, 200, 120));
+            p.drawEllipse(QRect(600 + i * 80, 400, 1400, 1200));
+            p.end();
+            m_full.append(full);
+            m_proxy.append(full.scaledToWidth(600, Qt::SmoothTransformation));
+        }
+    }
+    QImage drawingSizeImage(const QString& md5) override { return m_proxy[md5.toInt() % 10]; }
+    QImage completeSizeImage(const QString& md5) override { return m_full[md5.toInt() % 10]; }
+
+private:
+    QList<QImage> m_full, m_proxy;
+};
+
+struct Fixture {
+    PhotoHost host;
+    GridCollage grid;
+    Fixture()
+    {
+        grid.setMyWindowController(&host);
+        QStringList ids;
+        QHash<QString, QImage> images;
+        for (int i = 0; i < 100; ++i) {
+            ids << QString::number(i);
+            images.insert(ids.last(), host.drawingSizeImage(ids.last()));
+        }
+        grid.addPictures(ids, images, {}, {});
+        grid.setCornerRadiusSize(0.05);
+    }
+};
+
+void BM_GridScreen1200(benchmark::State& state)
+{
+    Fixture f;
+    QImage out = GraphicsContext::newBitmap(QSize(1200, 900));
+    for (auto _ : state) {
+        GraphicsContext ctx(out);
+        f.grid.drawYourselfOnCurrentContextInWidth(ctx, 1200, 900, false);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+}
+BENCHMARK(BM_GridScreen1200)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_GridExport7200(benchmark::State& state)
+{
+    Fixture f;
+    QImage out = GraphicsContext::newBitmap(QSize(7200, 5400));
+    for (auto _ : state) {
+        GraphicsContext ctx(out);
+        f.grid.drawYourselfOnCurrentContextInWidth(ctx, 7200, 5400, true);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+}
+BENCHMARK(BM_GridExport7200)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
