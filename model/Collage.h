@@ -418,6 +418,11 @@ protected:
 
     bool validSlotIndex(qint64 index) const { return index >= 0 && index < m_picturePositions.size(); }
 
+    using LayerHandler = void (Collage::*)(QPointF, double, double, const MouseEvent&);
+    // A drag or mouse-up goes to the layers as the locks and selection say.
+    void dispatchFollowUp(QPointF point, double width, double height, const MouseEvent& event,
+                          LayerHandler textLayer, LayerHandler pictureLayer);
+
 private:
     QString m_collageType;
     QStringList m_images;

@@ -25,46 +25,39 @@ void Collage::mouseDownAt(QPointF point, double width, double height, const Mous
     }
 }
 
-void Collage::mouseDraggedAt(QPointF point, double width, double height, const MouseEvent& event)
+void Collage::dispatchFollowUp(QPointF point, double width, double height, const MouseEvent& event,
+                               LayerHandler textLayer, LayerHandler pictureLayer)
 {
     m_previousLocation = m_currentLocation;
     m_currentLocation = point;
     if (!m_lockPictures && !m_lockText) {
+        // The layer holding a selection goes first; when it lets go of the
+        // selection the other layer hears the event too.
         if (m_selectedTextPosition < 0 && m_selectedImagePosition >= 0) {
-            mouseDraggedAtPictureLayer(point, width, height, event);
+            (this->*pictureLayer)(point, width, height, event);
             if (m_selectedImagePosition < 0)
-                mouseDraggedAtTextLayer(point, width, height, event);
+                (this->*textLayer)(point, width, height, event);
         } else {
-            mouseDraggedAtTextLayer(point, width, height, event);
+            (this->*textLayer)(point, width, height, event);
             if (m_selectedTextPosition < 0)
-                mouseDraggedAtPictureLayer(point, width, height, event);
+                (this->*pictureLayer)(point, width, height, event);
         }
     } else if (m_lockPictures && !m_lockText) {
-        mouseDraggedAtTextLayer(point, width, height, event);
+        (this->*textLayer)(point, width, height, event);
     } else if (m_lockText && !m_lockPictures) {
-        mouseDraggedAtPictureLayer(point, width, height, event);
+        (this->*pictureLayer)(point, width, height, event);
     }
+}
+
+void Collage::mouseDraggedAt(QPointF point, double width, double height, const MouseEvent& event)
+{
+    dispatchFollowUp(point, width, height, event, &Collage::mouseDraggedAtTextLayer,
+                     &Collage::mouseDraggedAtPictureLayer);
 }
 
 void Collage::mouseUpAt(QPointF point, double width, double height, const MouseEvent& event)
 {
-    m_previousLocation = m_currentLocation;
-    m_currentLocation = point;
-    if (!m_lockPictures && !m_lockText) {
-        if (m_selectedTextPosition < 0 && m_selectedImagePosition >= 0) {
-            mouseUpAtPictureLayer(point, width, height, event);
-            if (m_selectedImagePosition < 0)
-                mouseUpAtTextLayer(point, width, height, event);
-        } else {
-            mouseUpAtTextLayer(point, width, height, event);
-            if (m_selectedTextPosition < 0)
-                mouseUpAtPictureLayer(point, width, height, event);
-        }
-    } else if (m_lockPictures && !m_lockText) {
-        mouseUpAtTextLayer(point, width, height, event);
-    } else if (m_lockText && !m_lockPictures) {
-        mouseUpAtPictureLayer(point, width, height, event);
-    }
+    dispatchFollowUp(point, width, height, event, &Collage::mouseUpAtTextLayer, &Collage::mouseUpAtPictureLayer);
     while (m_gestureCursorPushes > 0)
         popGestureCursor();
 }

@@ -52,8 +52,8 @@ void SlotPainter::endShadow()
     m_context.restoreGState();
 }
 
-void SlotPainter::drawCroppedPicture(const QPainterPath& outer, const QPainterPath& inner, const QImage& image,
-                                     const QRectF& imageRect, PanZoomPos* crop, double alpha)
+void SlotPainter::drawFramed(const QPainterPath& outer, const QPainterPath& inner, double alpha,
+                             const std::function<void()>& drawPicture)
 {
     m_context.saveGState();
     m_context.saveGState();
@@ -62,22 +62,20 @@ void SlotPainter::drawCroppedPicture(const QPainterPath& outer, const QPainterPa
     m_context.fillPath(outer);
     m_context.restoreGState();
     m_context.clipToPath(inner);
-    Collage::drawNSImage1(m_context, image, imageRect, crop, alpha);
+    drawPicture();
     m_context.restoreGState();
+}
+
+void SlotPainter::drawCroppedPicture(const QPainterPath& outer, const QPainterPath& inner, const QImage& image,
+                                     const QRectF& imageRect, PanZoomPos* crop, double alpha)
+{
+    drawFramed(outer, inner, alpha, [&] { Collage::drawNSImage1(m_context, image, imageRect, crop, alpha); });
 }
 
 void SlotPainter::drawWholePicture(const QPainterPath& outer, const QPainterPath& inner, const QImage& image,
                                    const QRectF& imageRect, double alpha)
 {
-    m_context.saveGState();
-    m_context.saveGState();
-    m_context.setAlpha(alpha);
-    m_context.setFillColor(m_collage.borderColor().toQColor());
-    m_context.fillPath(outer);
-    m_context.restoreGState();
-    m_context.clipToPath(inner);
-    m_context.drawImage(image, imageRect, alpha);
-    m_context.restoreGState();
+    drawFramed(outer, inner, alpha, [&] { m_context.drawImage(image, imageRect, alpha); });
 }
 
 void SlotPainter::strokeTwice(const QPainterPath& path, const QColor& under, double underWidth, const QColor& over,

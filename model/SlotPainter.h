@@ -5,6 +5,8 @@
 #include <QPointF>
 #include <QRectF>
 
+#include <functional>
+
 namespace qf {
 
 class Collage;
@@ -51,6 +53,10 @@ public:
     static QPainterPath roundedRect(const QRectF& rect, double radius);
 
 private:
+    // The border filled at `alpha`, then the picture clipped to `inner`.
+    void drawFramed(const QPainterPath& outer, const QPainterPath& inner, double alpha,
+                    const std::function<void()>& drawPicture);
+
     const Collage& m_collage;
     GraphicsContext& m_context;
     double m_width;
