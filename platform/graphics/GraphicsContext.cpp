@@ -293,13 +293,19 @@ void GraphicsContext::drawUpright(QPointF topLeft, const QRectF& bounds, const s
 
 QPointF GraphicsContext::deviceShadowOffset(const Shadow& s) const
 {
-    // Shadow offsets live in drawing space: the CTM never turns them.
-    return QPointF(m_base.m11() * s.offset.x(), m_base.m22() * s.offset.y());
+    // Shadow offsets live in drawing space: the CTM never turns them. Beyond
+    // twice the surface a shadow shows nowhere, so larger offsets (a file may
+    // hold any number) change nothing but the arithmetic's safety.
+    const double limit = 2.0 * std::max(m_deviceSize.width(), m_deviceSize.height()) + 16;
+    return QPointF(std::clamp(m_base.m11() * s.offset.x(), -limit, limit),
+                   std::clamp(m_base.m22() * s.offset.y(), -limit, limit));
 }
 
 double GraphicsContext::deviceShadowSigma(const Shadow& s) const
 {
-    return s.blur * std::abs(m_base.m11()) / 2.0;
+    // A blur this wide is already a faint wash; wider ones would only cost memory.
+    constexpr double kWidestSigma = 300;
+    return std::min(s.blur * std::abs(m_base.m11()) / 2.0, kWidestSigma);
 }
 
 QRect GraphicsContext::shadowedDeviceBounds(const QRectF& userBounds) const

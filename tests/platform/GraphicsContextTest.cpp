@@ -183,6 +183,12 @@ TEST(GraphicsContext, UnbalancedCallsAndBadNumbersAreHarmless)
     ctx.beginTransparencyLayer(QRectF(1e300, 1e300, 10, 10)); // wholly off the canvas
     ctx.fillRect(QRectF(0, 0, 10, 10));
     ctx.endTransparencyLayer();
+    // Shadows a file could ask for: far away, or blurred beyond reason.
+    ctx.setShadow(QPointF(1e300, -1e300), 1e300);
+    ctx.fillRect(QRectF(0, 0, 10, 10));
+    ctx.setShadow(QPointF(3, 3), 1e9);
+    ctx.fillRect(QRectF(0, 0, 10, 10));
+    ctx.clearShadow();
     ctx.saveGState();
     ctx.beginTransparencyLayer();
     ctx.restoreGState(); // belongs outside the layer: refused
