@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libfontconfig-dev fonts-dejavu-core
+  libplist-dev
   # Face detection: only the OpenCV parts used, not the libopencv-dev metapackage.
   libopencv-core-dev libopencv-imgproc-dev libopencv-objdetect-dev opencv-data
 )

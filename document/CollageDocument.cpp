@@ -1,0 +1,358 @@
+#include "document/CollageDocument.h"
+
+#include "document/WorkWithFileFormat.h"
+#include "platform/files/FileWrapperReader.h"
+#include "platform/plist/PropertyList.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSet>
+
+#include <cmath>
+#include <utility>
+
+namespace qf {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcDocument, "qf.document", QtInfoMsg)
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("qf::CollageDocument", text);
+}
+
+const QString kDesignEntry = QStringLiteral("collage.design");
+const QString kImagesEntry = QStringLiteral("Images");
+const QString kPreviewEntry = QStringLiteral("preview.jpeg");
+const QString kTemplateInfoEntry = QStringLiteral("TemplateInfo.plist");
+
+// The reader's progress, for following a failed open in the log.
+void trace(char step)
+{
+    qCDebug(lcDocument, "readFromFileWrapper %c", step);
+}
+
+CollageDocument::HostFactory& defaultHostFactory()
+{
+    static CollageDocument::HostFactory factory;
+    return factory;
+}
+
+} // namespace
+
+QString CollageDocument::projectType() { return QStringLiteral("com.bramblequartz.quiltfoliodesignproject"); }
+QString CollageDocument::designType() { return QStringLiteral("com.bramblequartz.quiltfoliodesign"); }
+QString CollageDocument::jpegType() { return QStringLiteral("public.jpeg"); }
+QString CollageDocument::pngType() { return QStringLiteral("public.png"); }
+QString CollageDocument::tiffType() { return QStringLiteral("public.tiff"); }
+QString CollageDocument::projectExtension() { return QStringLiteral("quiltfolioproj"); }
+QString CollageDocument::designExtension() { return QStringLiteral("quiltfolio"); }
+
+QString CollageDocument::corruptFileMessage()
+{
+    return tr("This file is corrupt and can't be opened.");
+}
+
+QString CollageDocument::unsupportedTypeMessage()
+{
+    return tr("Quiltfolio can open .%1 or .%2 files only.").arg(designExtension(), projectExtension());
+}
+
+QString CollageDocument::newerVersionMessage()
+{
+    return tr("This file has been created using a more recent version of Quiltfolio than yours. "
+              "Please update to the latest version of Quiltfolio to open this file.");
+}
+
+QString CollageDocument::saveAsMessage()
+{
+    return tr("\nUse 'File -> Save As' menu to save this file.");
+}
+
+std::optional<QString> CollageDocument::typeForPath(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == projectExtension())
+        return projectType();
+    if (suffix == designExtension())
+        return designType();
+    if (suffix == u"jpg" || suffix == u"jpeg")
+        return jpegType();
+    if (suffix == u"png")
+        return pngType();
+    if (suffix == u"tif" || suffix == u"tiff")
+        return tiffType();
+    return std::nullopt;
+}
+
+int CollageDocument::tiffCompressionCode(int index)
+{
+    switch (index) {
+    case 0:
+        return 1;
+    case 2:
+        return 32773;
+    default:
+        return 5;
+    }
+}
+
+CollageDocument::CollageDocument() = default;
+CollageDocument::~CollageDocument() = default;
+
+void CollageDocument::setDefaultHostFactory(HostFactory factory)
+{
+    defaultHostFactory() = std::move(factory);
+}
+
+void CollageDocument::makeWindowControllers()
+{
+    if (m_host)
+        return;
+    const HostFactory& factory = m_hostFactory ? m_hostFactory : defaultHostFactory();
+    if (factory)
+        m_host = factory(*this);
+}
+
+Status CollageDocument::readFromFileWrapper(const FileWrapper& wrapper, const QString& typeName)
+{
+    qCInfo(lcDocument) << "readFromFileWrapper typeName:" << typeName;
+
+    // Read into locals: a failed read leaves the document as it was.
+    std::optional<QByteArray> jsonData;
+    QList<std::shared_ptr<Container>> store;
+    std::optional<QVariantMap> templateInfo;
+    std::shared_ptr<FileWrapper> preview;
+
+    if (typeName == projectType() && wrapper.isDirectory()) {
+        trace('A');
+        const auto design = wrapper.fileWrapper(kDesignEntry);
+        if (!design) {
+            trace('G');
+            return Status::failure(corruptFileMessage(), QStringLiteral("no collage.design"));
+        }
+        trace('B');
+        // A folder of that name has no contents and fails the check below.
+        if (design->isRegularFile())
+            jsonData = design->regularFileContents();
+
+        if (const auto images = wrapper.fileWrapper(kImagesEntry)) {
+            trace('C');
+            if (!images->fileWrappers().empty()) {
+                trace('D');
+                for (const auto& [name, child] : images->fileWrappers()) {
+                    trace('E');
+                    if (!child->isRegularFile())
+                        continue;
+                    trace('F');
+                    store.append(std::make_shared<Container>(child->regularFileContents(), name));
+                }
+            }
+        }
+
+        trace('I');
+        preview = wrapper.fileWrapper(kPreviewEntry);
+        if (preview && !preview->isRegularFile())
+            preview.reset();
+        trace(preview ? 'J' : 'K');
+
+        trace('L');
+        if (const auto info = wrapper.fileWrapper(kTemplateInfoEntry)) {
+            trace('M');
+            if (info->isRegularFile())
+                templateInfo = PropertyList::readDictionary(info->regularFileContents());
+        }
+    } else if (typeName == designType() && wrapper.isRegularFile()) {
+        trace('N');
+        jsonData = wrapper.regularFileContents();
+    } else {
+        trace('O');
+        return Status::failure(unsupportedTypeMessage(), typeName);
+    }
+
+    trace('Q');
+    if (!jsonData || !WorkWithFileFormat::containsValidFileFormat(*jsonData)) {
+        trace('R');
+        return Status::failure(corruptFileMessage(), QStringLiteral("envelope check failed"));
+    }
+    trace('U');
+    const qint8 version = WorkWithFileFormat::getFileCreatedUsingVersion(*jsonData);
+    if (version > WorkWithFileFormat::currentVersion()) {
+        trace('V');
+        return Status::failure(newerVersionMessage(), QStringLiteral("version %1").arg(version));
+    }
+    trace('X');
+
+    m_jsonData = std::move(jsonData);
+    m_imageWrapperContainers = std::move(store);
+    m_templateInfoDict = std::move(templateInfo);
+    m_previewImageFileWrapper = std::move(preview);
+    m_fileType = typeName;
+    return Status::success();
+}
+
+Status CollageDocument::readFromPath(const QString& path)
+{
+    const std::optional<QString> type = typeForPath(path);
+    if (!type || (*type != projectType() && *type != designType()))
+        return Status::failure(unsupportedTypeMessage(), path);
+    return readFromPath(path, *type);
+}
+
+Status CollageDocument::readFromPath(const QString& path, const QString& typeName)
+{
+    const QFileInfo info(path);
+    const bool wantFolder = typeName == projectType();
+    if (typeName != projectType() && typeName != designType())
+        return Status::failure(unsupportedTypeMessage(), typeName);
+    // The wrong kind is refused before anything is read.
+    if (info.exists() && (wantFolder ? !info.isDir() : !info.isFile()))
+        return Status::failure(unsupportedTypeMessage(), path);
+
+    FileWrapperReader::Limits limits;
+    // The package itself and "Images"; nothing deeper is used.
+    limits.maxDepth = 1;
+    const FileWrapperReader::Result read = FileWrapperReader::read(path, limits);
+    if (!read.status)
+        return read.status;
+    for (const QString& skipped : read.skipped)
+        qCInfo(lcDocument) << "not read (a link, a special file or too deep):" << skipped;
+
+    Status status = readFromFileWrapper(*read.wrapper, typeName);
+    if (status)
+        m_fileName = info.absoluteFilePath();
+    return status;
+}
+
+CollageDocument::FileWrapperResult CollageDocument::fileWrapperOfType(const QString& typeName)
+{
+    FileWrapperResult result;
+    const bool project = typeName == projectType();
+    const bool image = typeName == jpegType() || typeName == pngType() || typeName == tiffType();
+    if (!project && !image) {
+        result.status = Status::failure(saveAsMessage(), typeName);
+        return result;
+    }
+    if (!m_host) {
+        result.status = Status::failure(tr("The document couldn't be saved because it has no collage."),
+                                        QStringLiteral("no window controller"));
+        return result;
+    }
+
+    if (image) {
+        QByteArray bytes = m_host->dataOfTypeForSave(typeName, m_jpegCompression,
+                                                     tiffCompressionCode(m_tiffCompression));
+        // A picture that failed to encode must not replace a good file.
+        if (bytes.isEmpty()) {
+            result.status = Status::failure(tr("The picture couldn't be made, so nothing was saved."),
+                                            QStringLiteral("empty rendering for ") + typeName);
+            return result;
+        }
+        result.wrapper = FileWrapper::makeRegularFile(std::move(bytes));
+        return result;
+    }
+
+    QByteArray envelope = m_host->dataOfTypeForSave(designType(), 0.96, 5);
+    // Never replace a readable project with one we could not read back.
+    if (!WorkWithFileFormat::containsValidFileFormat(envelope)) {
+        result.status = Status::failure(tr("The document couldn't be saved because its collage could not be written."),
+                                        QStringLiteral("invalid envelope from the editor"));
+        return result;
+    }
+    auto package = FileWrapper::makeDirectory();
+    package->addRegularFile(std::move(envelope), kDesignEntry);
+
+    auto images = FileWrapper::makeDirectory(kImagesEntry);
+    const QStringList used = m_host->allPicturesInUse();
+    const QSet<QString> inUse(used.begin(), used.end());
+    for (const auto& container : std::as_const(m_imageWrapperContainers)) {
+        const std::optional<QString> md5 = container->md5();
+        if (md5 && inUse.contains(*md5))
+            images->addRegularFile(container->regularFileContents(), container->preferredFilename());
+    }
+    package->addFileWrapper(std::move(images));
+    result.wrapper = std::move(package);
+    return result;
+}
+
+Status CollageDocument::saveToPath(const QString& path, const QString& typeName, SaveOperation operation)
+{
+    QString target = path;
+    // A package without its extension could not be opened again.
+    if (typeName == projectType() && QFileInfo(target).suffix().compare(projectExtension(), Qt::CaseInsensitive) != 0)
+        target += u'.' + projectExtension();
+
+    const FileWrapperResult made = fileWrapperOfType(typeName);
+    if (!made.status)
+        return made.status;
+    Status written = AtomicFileWriter::write(*made.wrapper, target, m_writeOptions);
+    if (!written)
+        return written;
+    if (operation != SaveOperation::SaveTo) {
+        m_fileName = QFileInfo(target).absoluteFilePath();
+        m_fileType = typeName;
+    }
+    m_host->savedSuccessfullyToFileType(typeName);
+    return Status::success();
+}
+
+CollageDocument::SaveOperation CollageDocument::saveDocument() const
+{
+    if (m_fileType == designType() || m_fileName.isEmpty())
+        return SaveOperation::SaveAs;
+    return SaveOperation::Save;
+}
+
+std::optional<bool> CollageDocument::validateUserInterfaceItem(QStringView action) const
+{
+    if (action == u"saveDocument" && m_fileType == designType())
+        return true;
+    return std::nullopt;
+}
+
+void CollageDocument::setJpegCompression(double quality)
+{
+    // Out-of-range or non-finite settings keep the default quality.
+    m_jpegCompression = (quality >= 0.0 && quality <= 1.0) ? quality : 0.96;
+}
+
+std::shared_ptr<CollageDocument::Container> CollageDocument::getFileWrapperContainer(const QString& md5) const
+{
+    for (const auto& container : m_imageWrapperContainers) {
+        if (container->md5() == md5)
+            return container;
+    }
+    return nullptr;
+}
+
+void CollageDocument::addImage(std::shared_ptr<Container> container)
+{
+    if (!container)
+        return;
+    const std::optional<QString> md5 = container->md5();
+    if (md5 && getFileWrapperContainer(*md5))
+        return;
+    m_imageWrapperContainers.append(std::move(container));
+}
+
+void CollageDocument::addImages(const QList<std::shared_ptr<Container>>& containers)
+{
+    for (const auto& container : containers)
+        addImage(container);
+}
+
+QImage CollageDocument::getCompleteSizeImage(const QString& md5) const
+{
+    const auto container = getFileWrapperContainer(md5);
+    return container ? container->getCompleteSizeImage() : QImage();
+}
+
+QImage CollageDocument::getDrawingSizeImage(const QString& md5)
+{
+    const auto container = getFileWrapperContainer(md5);
+    return container ? container->getDrawingSizeImage() : QImage();
+}
+
+} // namespace qf

@@ -1,0 +1,155 @@
+#pragma once
+
+#include "document/DocumentHost.h"
+#include "document/QFRegularFileWrapperContainer.h"
+#include "platform/files/AtomicFileWriter.h"
+#include "platform/files/FileWrapper.h"
+#include "platform/files/Status.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace qf {
+
+// The document of one collage: the envelope bytes of its design, the
+// pictures embedded in it, and a template's information. Reading only stores
+// these; the editor parses the collage when its window loads. Writing makes
+// the project package (a folder holding "collage.design" and "Images") or,
+// for exports, a picture the editor renders.
+//
+// A document is used from the main thread only.
+class CollageDocument {
+public:
+    // Type identifiers.
+    static QString projectType(); // a package folder, read and written
+    static QString designType();  // an old single-file design, read only
+    static QString jpegType();
+    static QString pngType();
+    static QString tiffType();
+    static QString projectExtension(); // "quiltfolioproj"
+    static QString designExtension();  // "quiltfolio"
+
+    // Failure reasons shown to the user.
+    static QString corruptFileMessage();
+    static QString unsupportedTypeMessage();
+    static QString newerVersionMessage();
+    static QString saveAsMessage();
+
+    // The type of the file at the path by its extension (either project
+    // type or an image type); none for any other extension.
+    static std::optional<QString> typeForPath(const QString& path);
+
+    // TIFF compression tag value for an index of the compression popup:
+    // 0 none (1), 1 LZW (5), 2 PackBits (32773); LZW for anything else.
+    static int tiffCompressionCode(int index);
+
+    using HostFactory = std::function<std::unique_ptr<DocumentHost>(CollageDocument&)>;
+
+    CollageDocument();
+    ~CollageDocument();
+    CollageDocument(const CollageDocument&) = delete;
+    CollageDocument& operator=(const CollageDocument&) = delete;
+
+    // How documents make their editor; set once by the application.
+    static void setDefaultHostFactory(HostFactory factory);
+    // This document's own way, before the default (tests).
+    void setHostFactory(HostFactory factory) { m_hostFactory = std::move(factory); }
+    // Makes the one editor of this document, unless it has one.
+    void makeWindowControllers();
+    DocumentHost* fotoloomController() const { return m_host.get(); }
+
+    // Reads a package folder (project type) or a single file (design type).
+    // On failure the document is left as it was and the status carries the
+    // reason.
+    Status readFromFileWrapper(const FileWrapper& wrapper, const QString& typeName);
+    // Reads the file at the path with the type its extension names.
+    Status readFromPath(const QString& path);
+    Status readFromPath(const QString& path, const QString& typeName);
+
+    struct FileWrapperResult {
+        Status status = Status::success();
+        std::shared_ptr<FileWrapper> wrapper; // null on failure
+    };
+    // What a save of the type writes: the project package, or an exported
+    // picture for the image types. Every other type fails with
+    // saveAsMessage().
+    FileWrapperResult fileWrapperOfType(const QString& typeName);
+
+    enum class SaveOperation {
+        Save,   // the document's own file
+        SaveAs, // a new file that becomes the document's
+        SaveTo, // an export; the document's file stays
+    };
+    // Writes fileWrapperOfType() at the path atomically: the previous file
+    // stays intact unless the new one is complete. A project package saved
+    // under a name without its extension gets it. Tells the editor on
+    // success.
+    Status saveToPath(const QString& path, const QString& typeName, SaveOperation operation);
+
+    // What the Save command does. An old single-file design is never
+    // written in its own format, so it asks for a new location, as does a
+    // document never saved.
+    SaveOperation saveDocument() const;
+    // Save stays enabled for an old single-file design although it may be
+    // unchanged; every other item is left to the caller (none).
+    std::optional<bool> validateUserInterfaceItem(QStringView action) const;
+
+    // Where the document was read from or last saved (empty when untitled)
+    // and as which type.
+    const QString& fileName() const { return m_fileName; }
+    void setFileName(QString path) { m_fileName = std::move(path); }
+    const QString& fileType() const { return m_fileType; }
+    void setFileType(QString type) { m_fileType = std::move(type); }
+
+    // The envelope bytes as read; none for a new document.
+    const std::optional<QByteArray>& jsonData() const { return m_jsonData; }
+    // "TemplateInfo.plist" of a template package.
+    const std::optional<QVariantMap>& templateInfoDict() const { return m_templateInfoDict; }
+    // "preview.jpeg" of a template package, or null.
+    std::shared_ptr<FileWrapper> previewImageFileWrapper() const { return m_previewImageFileWrapper; }
+
+    // Export settings.
+    double jpegCompression() const { return m_jpegCompression; }
+    void setJpegCompression(double quality);
+    int tiffCompression() const { return m_tiffCompression; }
+    void setTiffCompression(int index) { m_tiffCompression = index; }
+
+    // How saves reach the disk (tests and benchmarks).
+    void setWriteOptions(const AtomicFileWriter::Options& options) { m_writeOptions = options; }
+
+    // The picture store, in the order pictures were read or added.
+    using Container = QFRegularFileWrapperContainer;
+    const QList<std::shared_ptr<Container>>& imageWrapperContainers() const { return m_imageWrapperContainers; }
+    // The first container of that picture identity, or null.
+    std::shared_ptr<Container> getFileWrapperContainer(const QString& md5) const;
+    // Stores the container unless one of the same identity is stored.
+    void addImage(std::shared_ptr<Container> container);
+    void addImages(const QList<std::shared_ptr<Container>>& containers);
+    // The full picture or the drawing proxy of that identity; a null image
+    // for an unknown identity or bytes that are no picture.
+    QImage getCompleteSizeImage(const QString& md5) const;
+    QImage getDrawingSizeImage(const QString& md5);
+
+private:
+    std::unique_ptr<DocumentHost> m_host;
+    HostFactory m_hostFactory;
+    QString m_fileName;
+    QString m_fileType;
+    std::optional<QByteArray> m_jsonData;
+    std::optional<QVariantMap> m_templateInfoDict;
+    std::shared_ptr<FileWrapper> m_previewImageFileWrapper;
+    QList<std::shared_ptr<Container>> m_imageWrapperContainers;
+    double m_jpegCompression = 0.96;
+    int m_tiffCompression = 1;
+    AtomicFileWriter::Options m_writeOptions;
+};
+
+} // namespace qf

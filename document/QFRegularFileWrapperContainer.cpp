@@ -1,0 +1,372 @@
+#include "document/QFRegularFileWrapperContainer.h"
+
+#include "model/UtilityFunctions.h"
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <vector>
+
+namespace qf {
+
+namespace {
+
+using Container = QFRegularFileWrapperContainer;
+
+// Memory that decodes running side by side may hold at once. One decode
+// larger than the whole budget waits until it runs alone.
+constexpr qint64 kParallelDecodeBudget = qint64(1) << 30;
+
+class DecodeBudget {
+public:
+    qint64 acquire(qint64 bytes)
+    {
+        bytes = std::clamp<qint64>(bytes, 0, kParallelDecodeBudget);
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_free >= bytes; });
+        m_free -= bytes;
+        return bytes;
+    }
+    void release(qint64 bytes)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_free += bytes;
+        }
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    qint64 m_free = kParallelDecodeBudget;
+};
+
+class BudgetHold {
+public:
+    BudgetHold(DecodeBudget* budget, qint64 bytes)
+        : m_budget(budget), m_bytes(budget ? budget->acquire(bytes) : 0)
+    {
+    }
+    ~BudgetHold()
+    {
+        if (m_budget)
+            m_budget->release(m_bytes);
+    }
+    BudgetHold(const BudgetHold&) = delete;
+    BudgetHold& operator=(const BudgetHold&) = delete;
+
+private:
+    DecodeBudget* m_budget;
+    qint64 m_bytes;
+};
+
+// Runs job(0) .. job(count - 1) on up to idealThreadCount threads, this one
+// included, and returns when all have run.
+template <typename Job>
+void runInParallel(qsizetype count, const Job& job)
+{
+    if (count <= 0)
+        return;
+    const qsizetype workers = std::min<qsizetype>(count, std::max(1, QThread::idealThreadCount()));
+    std::atomic<qsizetype> next = 0;
+    const auto loop = [&] {
+        for (qsizetype i; (i = next.fetch_add(1)) < count;) {
+            try {
+                job(i);
+            } catch (const std::bad_alloc&) {
+                // That item stays without a result; the others go on.
+            }
+        }
+    };
+    std::vector<std::jthread> threads;
+    for (qsizetype t = 1; t < workers; ++t)
+        threads.emplace_back(loop);
+    loop();
+}
+
+// Whether the JPEG's markers lead from start-of-image to end-of-image.
+// libjpeg pads a cut-off scan with grey and reports no error, so without
+// this a truncated file would give a picture with a grey lower part.
+bool jpegIsComplete(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8)
+        return false;
+    qsizetype i = 2;
+    for (;;) {
+        // Entropy-coded data and stray bytes are skipped up to the next
+        // 0xFF; fill bytes (more 0xFF) come before the marker code.
+        const void* ff = std::memchr(p + i, 0xFF, size_t(n - i));
+        if (!ff)
+            return false;
+        i = static_cast<const uchar*>(ff) - p;
+        while (i < n && p[i] == 0xFF)
+            ++i;
+        if (i >= n)
+            return false;
+        const uchar marker = p[i++];
+        if (marker == 0xD9)
+            return true;
+        // Stuffed zero, TEM and restart markers carry no length.
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+            continue;
+        if (n - i < 2)
+            return false;
+        const qsizetype length = (qsizetype(p[i]) << 8) | p[i + 1];
+        if (length < 2 || length > n - i)
+            return false;
+        i += length;
+    }
+}
+
+// A reader over picture bytes that refuses, before decoding, what the
+// container does not accept.
+class PictureReader {
+public:
+    explicit PictureReader(const QByteArray& bytes)
+    {
+        if (bytes.isEmpty())
+            return;
+        m_buffer.setData(bytes);
+        m_buffer.open(QIODevice::ReadOnly);
+        m_reader.setDevice(&m_buffer);
+        m_reader.setAutoTransform(true);
+        if (!m_reader.canRead())
+            return;
+        m_storedSize = m_reader.size();
+        const qint64 w = m_storedSize.width();
+        const qint64 h = m_storedSize.height();
+        if (w <= 0 || h <= 0 || w > Container::maxPictureSide || h > Container::maxPictureSide
+            || w * h > Container::maxPicturePixels)
+            return;
+        const QByteArray format = m_reader.format();
+        m_isJpeg = format == "jpeg" || format == "jpg";
+        if (m_isJpeg && !jpegIsComplete(bytes))
+            return;
+        // Orientations 5 to 8 store the picture on its side.
+        m_sideways = m_reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+        m_accepted = true;
+    }
+
+    bool accepted() const { return m_accepted; }
+    bool isJpeg() const { return m_isJpeg; }
+    QSize storedSize() const { return m_storedSize; }
+    QSize uprightSize() const { return m_sideways ? m_storedSize.transposed() : m_storedSize; }
+
+    // Decodes at the size given in upright axes. The reader scales before
+    // it turns the picture upright, so sideways pictures ask for the
+    // transposed size.
+    void setScaledSize(QSize upright) { m_reader.setScaledSize(m_sideways ? upright.transposed() : upright); }
+
+    QImage read()
+    {
+        QImage image;
+        if (!m_accepted || !m_reader.read(&image))
+            return {};
+        return image;
+    }
+
+private:
+    QBuffer m_buffer;
+    QImageReader m_reader;
+    QSize m_storedSize;
+    bool m_isJpeg = false;
+    bool m_sideways = false;
+    bool m_accepted = false;
+};
+
+// Pictures with an embedded profile are drawn and exported as sRGB.
+void convertToSrgb(QImage& image)
+{
+    const QColorSpace space = image.colorSpace();
+    if (space.isValid() && space != QColorSpace(QColorSpace::SRgb))
+        image.convertToColorSpace(QColorSpace::SRgb);
+}
+
+QSize drawingSizeFor(QSize upright)
+{
+    const qint64 w = upright.width();
+    const qint64 h = upright.height();
+    qint64 dw = Container::drawingWidth;
+    qint64 dh = std::max<qint64>(1, (h * dw + w / 2) / w);
+    if (dh > Container::maxDrawingHeight) {
+        dh = Container::maxDrawingHeight;
+        dw = std::max<qint64>(1, (w * dh + h / 2) / h);
+    }
+    return QSize(int(dw), int(dh));
+}
+
+// Size libjpeg decodes to when asked for at least `wanted`: the smallest
+// M/8 (M in 1..8) that reaches it, rounded up as libjpeg does.
+QSize jpegDecodeSize(QSize stored, QSize wanted)
+{
+    const double f = std::min(double(stored.width()) / wanted.width(),
+                              double(stored.height()) / wanted.height());
+    const int m = std::clamp(int(std::ceil(8 / f)), 1, 8);
+    return QSize(int((qint64(stored.width()) * m + 7) / 8), int((qint64(stored.height()) * m + 7) / 8));
+}
+
+qint64 imageBytes(QSize size) { return qint64(size.width()) * size.height() * 4; }
+
+// The drawing proxy of the bytes, or a null image. A JPEG is decoded by
+// libjpeg at the smallest 1/8 step still at least the proxy's size, which
+// then scales it smoothly to the exact size; other formats decode whole.
+QImage decodeDrawingImage(const QByteArray& bytes, DecodeBudget* budget)
+{
+    PictureReader reader(bytes);
+    if (!reader.accepted())
+        return {};
+    const QSize target = drawingSizeFor(reader.uprightSize());
+    qint64 decodeBytes = imageBytes(reader.storedSize());
+    if (reader.isJpeg()) {
+        reader.setScaledSize(target);
+        decodeBytes = imageBytes(jpegDecodeSize(reader.storedSize(), target));
+    }
+    const BudgetHold hold(budget, decodeBytes + imageBytes(target));
+    QImage image = reader.read();
+    if (image.isNull())
+        return {};
+    if (image.size() != target)
+        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    convertToSrgb(image);
+    // The two formats QPainter draws from fastest.
+    const QImage::Format format =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (image.format() != format)
+        image.convertTo(format);
+    return image;
+}
+
+// The bytes of the regular file at the path; none for anything else
+// (missing, a directory, a device or pipe, unreadable, over the size cap).
+std::optional<QByteArray> readRegularFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const qint64 size = file.size();
+    if (size < 0 || size > Container::maxFileBytes)
+        return std::nullopt;
+    QByteArray bytes(size, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < size) {
+        const qint64 n = file.read(bytes.data() + got, size - got);
+        if (n <= 0)
+            return std::nullopt;
+        got += n;
+    }
+    return bytes;
+}
+
+// A picture file read and proved to decode, with the proxy that proved it.
+struct ReadPicture {
+    QByteArray bytes;
+    QImage proxy;
+};
+
+std::optional<ReadPicture> readPicture(const QString& path, DecodeBudget* budget)
+{
+    std::optional<QByteArray> bytes = readRegularFile(path);
+    if (!bytes || bytes->isEmpty())
+        return std::nullopt;
+    QImage proxy = decodeDrawingImage(*bytes, budget);
+    if (proxy.isNull())
+        return std::nullopt;
+    return ReadPicture{std::move(*bytes), std::move(proxy)};
+}
+
+} // namespace
+
+QFRegularFileWrapperContainer::QFRegularFileWrapperContainer(QByteArray contents, QString preferredFilename)
+    : m_contents(std::move(contents)), m_preferredFilename(std::move(preferredFilename))
+{
+}
+
+void QFRegularFileWrapperContainer::setRegularFileContents(QByteArray contents)
+{
+    m_contents = std::move(contents);
+    m_md5.reset();
+    m_drawingImage = QImage();
+}
+
+std::optional<QString> QFRegularFileWrapperContainer::md5() const
+{
+    if (m_contents.isEmpty())
+        return std::nullopt;
+    if (!m_md5)
+        m_md5 = UtilityFunctions::md5Identity(m_contents);
+    return m_md5;
+}
+
+QImage QFRegularFileWrapperContainer::getCompleteSizeImage() const
+{
+    PictureReader reader(m_contents);
+    QImage image = reader.read();
+    if (!image.isNull())
+        convertToSrgb(image);
+    return image;
+}
+
+QImage QFRegularFileWrapperContainer::getDrawingSizeImage()
+{
+    if (m_drawingImage.isNull())
+        m_drawingImage = decodeDrawingImage(m_contents, nullptr);
+    return m_drawingImage;
+}
+
+std::shared_ptr<QFRegularFileWrapperContainer>
+QFRegularFileWrapperContainer::getNewRegularFileWrapperContainerForImage(const QString& path)
+{
+    return getNewRegularFileWrapperContainersForImages({path}).first();
+}
+
+QList<std::shared_ptr<QFRegularFileWrapperContainer>>
+QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(const QStringList& paths)
+{
+    std::vector<std::shared_ptr<QFRegularFileWrapperContainer>> out(size_t(paths.size()));
+    DecodeBudget budget;
+    runInParallel(paths.size(), [&](qsizetype i) {
+        std::optional<ReadPicture> picture = readPicture(paths[i], &budget);
+        if (!picture)
+            return;
+        auto container =
+            std::make_shared<QFRegularFileWrapperContainer>(std::move(picture->bytes), QFileInfo(paths[i]).fileName());
+        // Decoded already to prove the file is a picture: keep it.
+        container->m_drawingImage = std::move(picture->proxy);
+        out[size_t(i)] = std::move(container);
+    });
+    return QList<std::shared_ptr<QFRegularFileWrapperContainer>>(out.begin(), out.end());
+}
+
+void QFRegularFileWrapperContainer::makeDrawingSizeImages(const QList<QFRegularFileWrapperContainer*>& containers)
+{
+    // Each container once, so no two threads write the same one.
+    std::vector<QFRegularFileWrapperContainer*> todo;
+    for (QFRegularFileWrapperContainer* c : containers) {
+        if (c && c->m_drawingImage.isNull() && std::find(todo.begin(), todo.end(), c) == todo.end())
+            todo.push_back(c);
+    }
+    DecodeBudget budget;
+    runInParallel(qsizetype(todo.size()), [&](qsizetype i) {
+        todo[size_t(i)]->m_drawingImage = decodeDrawingImage(todo[size_t(i)]->m_contents, &budget);
+    });
+}
+
+} // namespace qf

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+namespace qf {
+
+// One picture embedded in a project: the file's bytes exactly as read, its
+// file name inside the package's "Images" folder, and two values derived from
+// the bytes and kept once made: the picture identity and the drawing proxy.
+//
+// Pictures are refused (no image, never a crash) when the decoder cannot
+// read them, when a JPEG ends before its end-of-image marker, or when they
+// claim more than maxPicturePixels pixels or more than maxPictureSide pixels
+// on a side; the size is checked before anything is decoded.
+//
+// A container is used from one thread at a time. The batch operations below
+// work on several containers in parallel and return when all are done.
+class QFRegularFileWrapperContainer {
+public:
+    // 200 megapixels: 800 MB as 32-bit pixels, inside the 1024 MB image
+    // reader limit the application sets. 65535 is the most a JPEG can have.
+    static constexpr qint64 maxPicturePixels = 200'000'000;
+    static constexpr int maxPictureSide = 65535;
+    // Files larger than this are not read at all.
+    static constexpr qint64 maxFileBytes = qint64(1) << 30;
+    // Width of the drawing proxy.
+    static constexpr int drawingWidth = 600;
+    // A proxy never gets taller than this; a picture that would (narrower
+    // than 1 : 27) gets a proxy this tall and narrower than drawingWidth,
+    // with its aspect kept.
+    static constexpr int maxDrawingHeight = 16384;
+
+    QFRegularFileWrapperContainer(QByteArray contents, QString preferredFilename);
+
+    // The picture file's bytes. Replacing them forgets the identity and the
+    // proxy made from the old bytes.
+    const QByteArray& regularFileContents() const { return m_contents; }
+    void setRegularFileContents(QByteArray contents);
+
+    // File name inside the package's "Images" folder.
+    const QString& preferredFilename() const { return m_preferredFilename; }
+    void setPreferredFilename(QString name) { m_preferredFilename = std::move(name); }
+
+    // Picture identity: MD5 of the bytes as 32 uppercase hex digits,
+    // computed on first use. None for empty contents, so such a container
+    // never matches a lookup.
+    std::optional<QString> md5() const;
+
+    // The picture decoded from the bytes, upright by its EXIF orientation;
+    // a null image when the bytes are no picture we accept. Decoded on every
+    // call, never kept.
+    QImage getCompleteSizeImage() const;
+
+    // The drawing proxy: drawingWidth wide, height in proportion, upright,
+    // made once and kept. A null image when the bytes are no picture; the
+    // next call tries again.
+    QImage getDrawingSizeImage();
+    // Whether a proxy is kept already (nothing is decoded).
+    bool hasDrawingSizeImage() const { return !m_drawingImage.isNull(); }
+
+    // A container of the regular file at the path, named by the path's last
+    // component; nullptr when the path is no readable regular file or no
+    // picture. The proxy is made here, which also proves the file decodes.
+    static std::shared_ptr<QFRegularFileWrapperContainer>
+    getNewRegularFileWrapperContainerForImage(const QString& path);
+
+    // getNewRegularFileWrapperContainerForImage for each path, the files
+    // read and decoded on several cores. One entry a path, in order.
+    static QList<std::shared_ptr<QFRegularFileWrapperContainer>>
+    getNewRegularFileWrapperContainersForImages(const QStringList& paths);
+
+    // Makes the missing proxies of the containers on several cores and
+    // returns when all are made. Null entries and repeats are allowed.
+    static void makeDrawingSizeImages(const QList<QFRegularFileWrapperContainer*>& containers);
+
+private:
+    QByteArray m_contents;
+    QString m_preferredFilename;
+    mutable std::optional<QString> m_md5;
+    QImage m_drawingImage;
+};
+
+} // namespace qf

@@ -1,0 +1,224 @@
+#include "document/QFRegularFileWrapperContainer.h"
+#include "model/UtilityFunctions.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QFile>
+#include <QImageWriter>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <sys/stat.h>
+
+using namespace qf;
+using Container = QFRegularFileWrapperContainer;
+
+namespace {
+
+QByteArray encode(const QImage& image, const char* format, bool progressive = false)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(92);
+    writer.setProgressiveScanWrite(progressive);
+    EXPECT_TRUE(writer.write(image));
+    return bytes;
+}
+
+QImage plain(int w, int h, QColor colour = Qt::darkCyan)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+// Stripes of several widths over a gradient, with noise: a turned or
+// wrongly scaled picture differs visibly, and the JPEG has stuffed 0xFF bytes.
+QImage detailed(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int v = std::min(255, ((x / (4 + y * 16 / h)) % 2) * 120 + y * 100 / h + int(random.bounded(24)));
+            image.setPixel(x, y, qRgb(v, 255 - v, (x + y) % 256));
+        }
+    }
+    return image;
+}
+
+// Mean difference per channel from the reference scaled smoothly to its size.
+double meanDifference(const QImage& image, const QImage& reference)
+{
+    const QImage a = image.convertToFormat(QImage::Format_RGB888);
+    const QImage b = reference.scaled(a.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_RGB888);
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width() * 3; ++x)
+            sum += std::abs(a.constScanLine(y)[x] - b.constScanLine(y)[x]);
+    }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+// The JPEG with an EXIF APP1 segment holding only the orientation tag.
+QByteArray withOrientation(QByteArray jpeg, int orientation)
+{
+    const char tiff[] = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1,
+                         0, char(orientation), 0, 0, 0, 0, 0, 0};
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + QByteArray(tiff, sizeof tiff);
+    const int length = int(payload.size()) + 2;
+    jpeg.insert(2, QByteArray("\xFF\xE1", 2) + char(length >> 8) + char(length & 0xFF) + payload);
+    return jpeg;
+}
+
+} // namespace
+
+TEST(PictureContainer, IdentityDependsOnlyOnTheBytes)
+{
+    const QByteArray bytes = encode(plain(40, 30), "PNG");
+    Container a(bytes, QStringLiteral("a.png"));
+    const Container b(bytes, QStringLiteral("other name.png"));
+    ASSERT_TRUE(a.md5());
+    EXPECT_EQ(*a.md5(), UtilityFunctions::md5Identity(bytes));
+    EXPECT_EQ(a.md5(), b.md5());
+    EXPECT_EQ(Container("not a picture", {}).md5()->size(), 32);
+    EXPECT_FALSE(Container({}, QStringLiteral("empty.jpg")).md5());
+
+    // New bytes forget what was derived from the old ones.
+    ASSERT_FALSE(a.getDrawingSizeImage().isNull());
+    a.setRegularFileContents(encode(plain(30, 30), "PNG"));
+    EXPECT_NE(a.md5(), b.md5());
+    EXPECT_EQ(a.getDrawingSizeImage().size(), QSize(600, 600));
+}
+
+TEST(PictureContainer, ProxyIs600WideWithHeightInProportion)
+{
+    Container photo(encode(plain(3000, 2000), "JPEG"), {});
+    const QImage proxy = photo.getDrawingSizeImage();
+    EXPECT_EQ(proxy.size(), QSize(600, 400));
+    EXPECT_EQ(photo.getDrawingSizeImage().cacheKey(), proxy.cacheKey()) << "the proxy is kept";
+    EXPECT_EQ(photo.getCompleteSizeImage().size(), QSize(3000, 2000));
+    EXPECT_EQ(Container(encode(plain(300, 100), "PNG"), {}).getDrawingSizeImage().size(), QSize(600, 200));
+    // A strip too tall for a 600-wide proxy keeps its aspect instead.
+    EXPECT_EQ(Container(encode(plain(10, 1000), "PNG"), {}).getDrawingSizeImage().size(), QSize(164, 16384));
+}
+
+TEST(PictureContainer, PicturesAreUprightByTheirOrientation)
+{
+    // Orientation -> the clockwise turn that makes the stored picture upright.
+    const std::pair<int, int> cases[] = {{1, 0}, {3, 180}, {6, 90}, {8, 270}};
+    const QImage stored = detailed(2000, 1000);
+    const QByteArray jpeg = encode(stored, "JPEG");
+    for (const auto& [orientation, turn] : cases) {
+        SCOPED_TRACE(orientation);
+        const QImage upright = stored.transformed(QTransform().rotate(turn));
+        Container c(withOrientation(jpeg, orientation), {});
+        const QImage full = c.getCompleteSizeImage();
+        EXPECT_EQ(full.size(), upright.size());
+        EXPECT_LT(meanDifference(full, upright), 15.0);
+        const QImage proxy = c.getDrawingSizeImage();
+        EXPECT_EQ(proxy.size(), QSize(600, 600 * upright.height() / upright.width()));
+        // About 3 to 4 when right; scaling before turning the picture
+        // upright halves one axis's resolution and nearly doubles it.
+        EXPECT_LT(meanDifference(proxy, upright), 6.0);
+    }
+}
+
+TEST(PictureContainer, ProxyKeepsTransparencyAndShowsSrgb)
+{
+    QImage clear(800, 400, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    QPainter(&clear).fillRect(400, 0, 400, 400, Qt::blue);
+    const QImage proxy = Container(encode(clear, "PNG"), {}).getDrawingSizeImage();
+    EXPECT_EQ(proxy.pixelColor(100, 100).alpha(), 0);
+    EXPECT_EQ(proxy.pixelColor(500, 100), QColor(Qt::blue));
+
+    QImage p3 = plain(100, 50, QColor(200, 100, 50));
+    p3.setColorSpace(QColorSpace::DisplayP3);
+    for (const char* format : {"PNG", "JPEG"}) {
+        Container c(encode(p3, format), {});
+        for (const QImage& decoded : {c.getCompleteSizeImage(), c.getDrawingSizeImage()}) {
+            EXPECT_EQ(decoded.colorSpace(), QColorSpace(QColorSpace::SRgb)) << format;
+            EXPECT_NEAR(decoded.pixelColor(10, 10).red(), 215, 4) << format; // was 200 in P3
+        }
+    }
+}
+
+TEST(PictureContainer, BrokenOrAbsurdPicturesGiveNoImage)
+{
+    const QByteArray jpeg = encode(detailed(400, 300), "JPEG");
+    QByteArray claimsTooMuch = jpeg;
+    const qsizetype sof = jpeg.indexOf("\xFF\xC0");
+    qToBigEndian<quint16>(10001, claimsTooMuch.data() + sof + 5); // 20000 x 10001: just over the cap
+    qToBigEndian<quint16>(20000, claimsTooMuch.data() + sof + 7);
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"empty", {}},
+        {"text", "just some words\n"},
+        {"JPEG cut in half", jpeg.left(jpeg.size() / 2)},
+        {"JPEG without its end marker", jpeg.chopped(2)},
+        {"JPEG header only", jpeg.left(jpeg.indexOf("\xFF\xDA"))},
+        {"JPEG claiming 20000 x 10001", claimsTooMuch},
+        {"PNG cut short", encode(plain(400, 300), "PNG").first(60)},
+    };
+    for (const auto& [what, bytes] : cases) {
+        Container c(bytes, {});
+        EXPECT_TRUE(c.getCompleteSizeImage().isNull()) << what;
+        EXPECT_TRUE(c.getDrawingSizeImage().isNull()) << what;
+        EXPECT_FALSE(c.hasDrawingSizeImage()) << what;
+    }
+    // What the end-marker check must still let through.
+    for (const QByteArray& fine : {encode(detailed(400, 300), "JPEG", true), jpeg + "trailing bytes"})
+        EXPECT_EQ(Container(fine, {}).getDrawingSizeImage().size(), QSize(600, 450));
+}
+
+TEST(PictureContainer, FromPath)
+{
+    QTemporaryDir dir;
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    };
+    const QByteArray jpeg = encode(plain(900, 600), "JPEG");
+    const auto a = Container::getNewRegularFileWrapperContainerForImage(write("a.jpg", jpeg));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->preferredFilename(), QStringLiteral("a.jpg"));
+    EXPECT_EQ(a->regularFileContents(), jpeg);
+    EXPECT_TRUE(a->hasDrawingSizeImage()) << "the proof of decoding is kept as the proxy";
+
+    // Opening a pipe for reading would wait for a writer for ever.
+    ASSERT_EQ(::mkfifo(qPrintable(dir.filePath("pipe.jpg")), 0600), 0);
+    const QStringList paths = {write("empty.jpg", {}), write("notes.txt", "hello"), dir.filePath("missing.jpg"),
+                               dir.path(), dir.filePath("pipe.jpg"), write("b.jpeg", jpeg)};
+    const auto all = Container::getNewRegularFileWrapperContainersForImages(paths);
+    ASSERT_EQ(all.size(), paths.size());
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(all[i] || Container::getNewRegularFileWrapperContainerForImage(paths[i])) << qPrintable(paths[i]);
+    ASSERT_TRUE(all.last());
+    EXPECT_EQ(all.last()->md5(), a->md5());
+}
+
+TEST(PictureContainer, BatchProxiesMatchSingleOnes)
+{
+    QList<Container> owned;
+    for (int i = 0; i < 12; ++i)
+        owned.append(Container(withOrientation(encode(detailed(400 + 40 * i, 300), "JPEG"), i % 8 + 1), {}));
+    owned.append(Container("not a picture", {}));
+    QList<Container*> batch = {nullptr};
+    for (auto& c : owned)
+        batch << &c << &c;
+    Container::makeDrawingSizeImages(batch);
+    for (qsizetype i = 0; i < owned.size(); ++i) {
+        EXPECT_EQ(owned[i].hasDrawingSizeImage(), i < 12);
+        const QImage single = Container(owned[i].regularFileContents(), {}).getDrawingSizeImage();
+        EXPECT_EQ(owned[i].getDrawingSizeImage(), single) << i;
+    }
+}

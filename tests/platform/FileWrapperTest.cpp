@@ -1,0 +1,417 @@
+#include "platform/files/AtomicFileWriter.h"
+#include "platform/files/FileWrapper.h"
+#include "platform/files/FileWrapperReader.h"
+#include "platform/plist/PropertyList.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QPointF>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace qf;
+
+namespace {
+
+QString dataPath(const char* name)
+{
+    return QStringLiteral(QF_TEST_DATA_DIR "/") + QString::fromUtf8(name);
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// Every file under the folder (hidden ones too) with its bytes, links as
+// "-> target"; folders as empty entries ending in '/'.
+QMap<QString, QByteArray> snapshot(const QString& root)
+{
+    QMap<QString, QByteArray> out;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo fi(it.next());
+        const QString rel = QDir(root).relativeFilePath(fi.filePath());
+        if (fi.isSymLink())
+            out.insert(rel, "-> " + fi.symLinkTarget().toUtf8());
+        else if (fi.isDir())
+            out.insert(rel + u'/', {});
+        else {
+            QFile f(fi.filePath());
+            f.open(QIODevice::ReadOnly);
+            out.insert(rel, f.readAll());
+        }
+    }
+    return out;
+}
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+std::shared_ptr<FileWrapper> samplePackage(const QByteArray& design, int pictures = 2)
+{
+    auto pkg = FileWrapper::makeDirectory();
+    pkg->addRegularFile(design, QStringLiteral("collage.design"));
+    auto images = FileWrapper::makeDirectory(QStringLiteral("Images"));
+    for (int i = 0; i < pictures; ++i)
+        images->addRegularFile(QByteArray(1000 + i, char('a' + i)), QStringLiteral("p%1.jpg").arg(i));
+    pkg->addFileWrapper(images);
+    return pkg;
+}
+
+// Limits the size of files this process may write, as a full disk would.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit l = m_saved;
+        l.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &l);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = nullptr;
+};
+
+} // namespace
+
+// --- names -------------------------------------------------------------------
+
+TEST(FileWrapper, ClashingNamesAreMadeUniqueKeepingTheExtension)
+{
+    auto dir = FileWrapper::makeDirectory();
+    EXPECT_EQ(dir->addRegularFile("1", QStringLiteral("photo.jpg")), QStringLiteral("photo.jpg"));
+    EXPECT_EQ(dir->addRegularFile("2", QStringLiteral("photo.jpg")), QStringLiteral("photo 2.jpg"));
+    EXPECT_EQ(dir->addRegularFile("3", QStringLiteral("PHOTO.JPG")), QStringLiteral("PHOTO 3.JPG"));
+    EXPECT_EQ(dir->addRegularFile("4", QStringLiteral(".hidden")), QStringLiteral(".hidden"));
+    EXPECT_EQ(dir->addRegularFile("5", QStringLiteral(".hidden")), QStringLiteral(".hidden 2"));
+    EXPECT_EQ(dir->addRegularFile("6", QStringLiteral("photo 2.jpg")), QStringLiteral("photo 2 2.jpg"));
+    EXPECT_EQ(dir->fileWrappers().size(), 6u);
+    EXPECT_EQ(dir->fileWrapper(QStringLiteral("photo 2.jpg"))->regularFileContents(), "2");
+
+    // A removed name is free again.
+    EXPECT_TRUE(dir->removeFileWrapper(QStringLiteral("photo.jpg")));
+    EXPECT_FALSE(dir->removeFileWrapper(QStringLiteral("photo.jpg")));
+    EXPECT_EQ(dir->addRegularFile("7", QStringLiteral("Photo.jpg")), QStringLiteral("Photo.jpg"));
+
+    // Files have no children.
+    auto file = FileWrapper::makeRegularFile("x");
+    EXPECT_TRUE(file->addRegularFile("y", QStringLiteral("a")).isEmpty());
+}
+
+TEST(FileWrapper, UnsafeAndOverlongNamesBecomeOnePathComponent)
+{
+    EXPECT_EQ(FileWrapper::safeFilename(QStringLiteral("../a/b")), QStringLiteral(".._a_b"));
+    EXPECT_EQ(FileWrapper::safeFilename(QString()), QStringLiteral("untitled"));
+    EXPECT_EQ(FileWrapper::safeFilename(QStringLiteral("..")), QStringLiteral("untitled"));
+    EXPECT_EQ(FileWrapper::safeFilename(QStringLiteral("a") + QChar(0) + u'b'), QStringLiteral("a_b"));
+
+    // 200 three-byte characters: cut at a character, extension kept.
+    const QString longName = QString(200, QChar(0x20AC)) + QStringLiteral(".jpeg");
+    const QString safe = FileWrapper::safeFilename(longName);
+    EXPECT_LE(safe.toUtf8().size(), FileWrapper::maxNameBytes);
+    EXPECT_TRUE(safe.endsWith(QStringLiteral(".jpeg")));
+    EXPECT_EQ(QString::fromUtf8(safe.toUtf8()), safe);
+
+    // The numbered name of a clash still fits.
+    auto dir = FileWrapper::makeDirectory();
+    dir->addRegularFile("1", longName);
+    const QString second = dir->addRegularFile("2", longName);
+    EXPECT_LE(second.toUtf8().size(), FileWrapper::maxNameBytes);
+    EXPECT_TRUE(second.endsWith(QStringLiteral(" 2.jpeg")));
+}
+
+// --- reading -----------------------------------------------------------------
+
+TEST(FileWrapperReader, ReadsFilesFoldersAndHiddenEntries)
+{
+    QTemporaryDir tmp;
+    const QString root = tmp.filePath(QStringLiteral("pkg"));
+    writeFile(root + QStringLiteral("/collage.design"), "design");
+    writeFile(root + QStringLiteral("/Images/.hidden.jpg"), "hidden");
+    writeFile(root + QStringLiteral("/Images/empty.jpg"), "");
+    QDir().mkpath(root + QStringLiteral("/Empty"));
+
+    const auto r = FileWrapperReader::read(root);
+    ASSERT_TRUE(r.status) << r.status.message().toStdString();
+    ASSERT_TRUE(r.wrapper->isDirectory());
+    EXPECT_EQ(r.wrapper->preferredFilename(), QStringLiteral("pkg"));
+    EXPECT_EQ(r.wrapper->fileWrapper(QStringLiteral("collage.design"))->regularFileContents(), "design");
+    const auto images = r.wrapper->fileWrapper(QStringLiteral("Images"));
+    ASSERT_TRUE(images && images->isDirectory());
+    EXPECT_EQ(images->fileWrapper(QStringLiteral(".hidden.jpg"))->regularFileContents(), "hidden");
+    EXPECT_TRUE(images->fileWrapper(QStringLiteral("empty.jpg"))->isRegularFile());
+    EXPECT_TRUE(r.wrapper->fileWrapper(QStringLiteral("Empty"))->isDirectory());
+    EXPECT_TRUE(r.skipped.isEmpty());
+
+    const auto single = FileWrapperReader::read(root + QStringLiteral("/collage.design"));
+    ASSERT_TRUE(single.status);
+    EXPECT_TRUE(single.wrapper->isRegularFile());
+    EXPECT_EQ(single.wrapper->regularFileContents(), "design");
+}
+
+TEST(FileWrapperReader, LinksAndSpecialFilesInsideAreNeverFollowedOrOpened)
+{
+    QTemporaryDir tmp;
+    const QString root = tmp.filePath(QStringLiteral("pkg"));
+    writeFile(tmp.filePath(QStringLiteral("outside/secret.txt")), "secret");
+    writeFile(root + QStringLiteral("/real.jpg"), "real");
+    ASSERT_EQ(symlink(qPrintable(tmp.filePath(QStringLiteral("outside/secret.txt"))),
+                      qPrintable(root + QStringLiteral("/link.jpg"))), 0);
+    ASSERT_EQ(symlink(qPrintable(tmp.filePath(QStringLiteral("outside"))), qPrintable(root + QStringLiteral("/dirlink"))), 0);
+    ASSERT_EQ(symlink("/nonexistent", qPrintable(root + QStringLiteral("/dangling"))), 0);
+    // A FIFO nobody writes to: opening it for reading would block forever.
+    ASSERT_EQ(mkfifo(qPrintable(root + QStringLiteral("/fifo.jpg")), 0644), 0);
+
+    const auto r = FileWrapperReader::read(root);
+    ASSERT_TRUE(r.status);
+    EXPECT_EQ(r.wrapper->fileWrappers().size(), 1u);
+    EXPECT_TRUE(r.wrapper->fileWrapper(QStringLiteral("real.jpg")));
+    QStringList skipped = r.skipped;
+    skipped.sort();
+    EXPECT_EQ(skipped, (QStringList{QStringLiteral("dangling"), QStringLiteral("dirlink"),
+                                    QStringLiteral("fifo.jpg"), QStringLiteral("link.jpg")}));
+
+    // The path itself may be a link; a special file there is refused unopened.
+    ASSERT_EQ(symlink(qPrintable(root), qPrintable(tmp.filePath(QStringLiteral("alias")))), 0);
+    EXPECT_TRUE(FileWrapperReader::read(tmp.filePath(QStringLiteral("alias"))).status);
+    for (const QString& special : {root + QStringLiteral("/fifo.jpg"), QStringLiteral("/dev/zero")}) {
+        const auto refused = FileWrapperReader::read(special);
+        EXPECT_FALSE(refused.status);
+        EXPECT_TRUE(refused.status.message().contains(QStringLiteral("not a regular file or folder")));
+    }
+}
+
+TEST(FileWrapperReader, LimitsBoundDepthEntriesAndSize)
+{
+    QTemporaryDir tmp;
+    const QString root = tmp.filePath(QStringLiteral("deep"));
+    QString path = root;
+    for (int i = 0; i < 40; ++i)
+        path += QStringLiteral("/d");
+    writeFile(path + QStringLiteral("/leaf"), "x");
+
+    FileWrapperReader::Limits limits;
+    limits.maxDepth = 3;
+    auto r = FileWrapperReader::read(root, limits);
+    ASSERT_TRUE(r.status);
+    EXPECT_EQ(r.skipped, QStringList{QStringLiteral("d/d/d/d")});
+    EXPECT_TRUE(r.wrapper->fileWrapper(QStringLiteral("d"))->fileWrapper(QStringLiteral("d"))->fileWrapper(QStringLiteral("d")));
+
+    const QString wide = tmp.filePath(QStringLiteral("wide"));
+    for (int i = 0; i < 3000; ++i)
+        writeFile(wide + QStringLiteral("/f%1").arg(i), "x");
+    limits = {};
+    EXPECT_TRUE(FileWrapperReader::read(wide, limits).status);
+    limits.maxEntries = 2999;
+    r = FileWrapperReader::read(wide, limits);
+    EXPECT_FALSE(r.status);
+    EXPECT_FALSE(r.wrapper);
+    EXPECT_TRUE(r.status.message().contains(QStringLiteral("more than 2999 files")));
+
+    limits = {};
+    limits.maxFileBytes = 100;
+    writeFile(wide + QStringLiteral("/big"), QByteArray(101, 'b'));
+    EXPECT_TRUE(FileWrapperReader::read(wide, limits).status.message().contains(QStringLiteral("too large")));
+    limits = {};
+    limits.maxTotalBytes = 3000;
+    EXPECT_FALSE(FileWrapperReader::read(wide, limits).status);
+
+    const auto missing = FileWrapperReader::read(tmp.filePath(QStringLiteral("nothing.quiltfolioproj")));
+    EXPECT_EQ(missing.status.message(),
+              QStringLiteral("The file “nothing.quiltfolioproj” couldn't be opened because it doesn't exist."));
+}
+
+// --- atomic writes -----------------------------------------------------------
+
+TEST(AtomicFileWriter, WritesAndReplacesPackagesLeavingNothingBehind)
+{
+    for (const bool exchange : {true, false}) {
+        SCOPED_TRACE(exchange ? "exchange" : "move aside");
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("My Collage.quiltfolioproj"));
+        AtomicFileWriter::Options options;
+        options.allowExchange = exchange;
+
+        ASSERT_TRUE(AtomicFileWriter::write(*samplePackage("first", 3), path, options));
+        const auto first = snapshot(path);
+        EXPECT_EQ(first.value(QStringLiteral("collage.design")), "first");
+        EXPECT_EQ(first.value(QStringLiteral("Images/p2.jpg")), QByteArray(1002, 'c'));
+
+        chmod(qPrintable(path), 0750);
+        ASSERT_TRUE(AtomicFileWriter::write(*samplePackage("second", 1), path, options));
+        const auto second = snapshot(path);
+        EXPECT_EQ(second.keys(), (QStringList{QStringLiteral("Images/"), QStringLiteral("Images/p0.jpg"),
+                                              QStringLiteral("collage.design")}));
+        EXPECT_EQ(second.value(QStringLiteral("collage.design")), "second");
+        struct stat st {};
+        ASSERT_EQ(stat(qPrintable(path), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0750u); // the user's permissions stay
+        EXPECT_EQ(entries(tmp.path()), QStringList{QStringLiteral("My Collage.quiltfolioproj")});
+
+        // A file replaces the folder and the other way round.
+        ASSERT_TRUE(AtomicFileWriter::write(*FileWrapper::makeRegularFile("flat"), path, options));
+        EXPECT_TRUE(QFileInfo(path).isFile());
+        ASSERT_TRUE(AtomicFileWriter::write(*samplePackage("third"), path, options));
+        EXPECT_EQ(snapshot(path).value(QStringLiteral("collage.design")), "third");
+        EXPECT_EQ(entries(tmp.path()).size(), 1);
+    }
+}
+
+TEST(AtomicFileWriter, ReplacingAFileKeepsItsModeAndItsLinks)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath(QStringLiteral("export.png"));
+    writeFile(path, "old picture");
+    chmod(qPrintable(path), 0600);
+    ASSERT_TRUE(AtomicFileWriter::write(*FileWrapper::makeRegularFile("new picture"), path));
+    EXPECT_EQ(snapshot(tmp.path()), (QMap<QString, QByteArray>{{QStringLiteral("export.png"), "new picture"}}));
+    struct stat st {};
+    ASSERT_EQ(stat(qPrintable(path), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    // Saved through a link: the target changes, the link stays a link.
+    const QString link = tmp.filePath(QStringLiteral("link.png"));
+    ASSERT_EQ(symlink("export.png", qPrintable(link)), 0);
+    ASSERT_TRUE(AtomicFileWriter::write(*FileWrapper::makeRegularFile("via link"), link));
+    EXPECT_EQ(snapshot(tmp.path()), (QMap<QString, QByteArray>{{QStringLiteral("export.png"), "via link"},
+                                                               {QStringLiteral("link.png"), "-> " + path.toUtf8()}}));
+}
+
+TEST(AtomicFileWriter, AFailedWriteLeavesTheOldCopyUntouched)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath(QStringLiteral("Trip.quiltfolioproj"));
+    ASSERT_TRUE(AtomicFileWriter::write(*samplePackage("old design"), path));
+    const auto before = snapshot(path);
+
+    {
+        // The disk fills up in the middle of the new copy.
+        FileSizeLimit limit(64 * 1024);
+        auto big = samplePackage("new design");
+        big->fileWrapper(QStringLiteral("Images"))->addRegularFile(QByteArray(200 * 1024, 'z'), QStringLiteral("big.jpg"));
+        const Status s = AtomicFileWriter::write(*big, path);
+        ASSERT_FALSE(s);
+        EXPECT_EQ(s.message(), QStringLiteral("The document “Trip.quiltfolioproj” couldn't be saved because "
+                                              "a file is too large for the volume."));
+    }
+    EXPECT_EQ(snapshot(path), before);
+    EXPECT_EQ(entries(tmp.path()), QStringList{QStringLiteral("Trip.quiltfolioproj")});
+
+    // A child name that is no single path component.
+    auto bad = samplePackage("new design");
+    bad->setFileWrapperForExactName(QStringLiteral("../escape"), FileWrapper::makeRegularFile("x"));
+    EXPECT_FALSE(AtomicFileWriter::write(*bad, path));
+    EXPECT_EQ(snapshot(path), before);
+    EXPECT_FALSE(QFileInfo::exists(tmp.filePath(QStringLiteral("escape"))));
+    EXPECT_EQ(entries(tmp.path()).size(), 1);
+
+    // A file where the folder must be.
+    writeFile(tmp.filePath(QStringLiteral("plain")), "file");
+    const Status underFile = AtomicFileWriter::write(*samplePackage("x"), tmp.filePath(QStringLiteral("plain/Trip.quiltfolioproj")));
+    EXPECT_EQ(underFile.message(), QStringLiteral("The document “Trip.quiltfolioproj” couldn't be saved because "
+                                                  "the folder “plain” doesn't exist."));
+}
+
+TEST(AtomicFileWriter, AReadOnlyFolderIsReportedAndLeftAlone)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permission bits do not stop root";
+    QTemporaryDir tmp;
+    const QString folder = tmp.filePath(QStringLiteral("locked"));
+    const QString path = folder + QStringLiteral("/Trip.quiltfolioproj");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(AtomicFileWriter::write(*samplePackage("old"), path));
+    const auto before = snapshot(folder);
+    chmod(qPrintable(folder), 0555);
+    const Status s = AtomicFileWriter::write(*samplePackage("new"), path);
+    chmod(qPrintable(folder), 0755);
+    EXPECT_TRUE(s.message().contains(QStringLiteral("you don't have permission to write to the folder “locked”")));
+    EXPECT_EQ(snapshot(folder), before);
+}
+
+// --- property lists ----------------------------------------------------------
+
+TEST(PropertyList, ReadsXmlAndBinaryListsIntoVariants)
+{
+    const QDateTime when = QDateTime::fromString(QStringLiteral("2019-05-04T10:20:30Z"), Qt::ISODate);
+    const QVariantMap value{
+        {QStringLiteral("s"), QStringLiteral("Grüße & <tags>")},
+        {QStringLiteral("i"), qint64(-42)},
+        {QStringLiteral("r"), 2.5},
+        {QStringLiteral("b"), true},
+        {QStringLiteral("d"), when},
+        {QStringLiteral("data"), QByteArray("\0\1\2", 3)},
+        {QStringLiteral("list"), QVariantList{QStringLiteral("a"), QVariantMap{{QStringLiteral("k"), false}}}},
+    };
+    for (const auto& bytes : {PropertyList::toXml(value), PropertyList::toBinary(value)}) {
+        ASSERT_TRUE(bytes);
+        const auto read = PropertyList::readDictionary(*bytes);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(*read, value);
+    }
+
+    QFile f(dataPath("plist/template-info-binary.plist"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const auto info = PropertyList::readDictionary(f.readAll());
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->value(QStringLiteral("Description")), QStringLiteral("Birthday"));
+    EXPECT_EQ(info->value(QStringLiteral("Count")), qint64(-3));
+    EXPECT_EQ(info->value(QStringLiteral("Tags")).toStringList(), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+
+    EXPECT_FALSE(PropertyList::readDictionary(*PropertyList::toXml(QVariantList{1, 2})));
+    EXPECT_FALSE(PropertyList::toXml(QVariant::fromValue(QPointF(1, 2))));
+}
+
+TEST(PropertyList, HostileInputIsRefusedQuickly)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (const char* name : {"plist/shared-references.plist", "plist/cycle.plist"}) {
+        QFile f(dataPath(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_FALSE(PropertyList::read(f.readAll())) << name;
+    }
+    EXPECT_LT(timer.elapsed(), 2000); // expanded, the first holds 2^40 values
+
+    const auto nested = [](int depth) {
+        QByteArray xml = "<?xml version=\"1.0\"?><plist version=\"1.0\"><!-- <array> -->";
+        for (int i = 0; i < depth; ++i)
+            xml += "<array>";
+        xml += "<array/><string>x</string>";
+        for (int i = 0; i < depth; ++i)
+            xml += "</array>";
+        return xml + "</plist>";
+    };
+    EXPECT_TRUE(PropertyList::read(nested(PropertyList::maxDepth)));
+    EXPECT_FALSE(PropertyList::read(nested(PropertyList::maxDepth + 1)));
+    EXPECT_FALSE(PropertyList::read(nested(100000)));
+
+    for (const QByteArray& junk : {QByteArray(), QByteArray("bplist00"), QByteArray("bplist00") + QByteArray(40, '\xff'),
+                                   QByteArray("<plist><dict><key>a</key>"), QByteArray(PropertyList::maxBytes + 1, ' ')})
+        EXPECT_FALSE(PropertyList::read(junk));
+}
