@@ -18,6 +18,6 @@ for target in fuzz_slot_json fuzz_collage_json fuzz_grid_json fuzz_envelope fuzz
   mkdir -p "$corpus"
   cp -n "$root"/fuzz/seeds/"$target"/* "$corpus"/ 2>/dev/null || true
   echo "== $target for ${seconds}s"
-  QT_QPA_PLATFORM=offscreen "$build/fuzz/$target" -max_total_time="$seconds" -max_len=4096 "$corpus" 2>&1 |
+  LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp" QT_QPA_PLATFORM=offscreen "$build/fuzz/$target" -max_total_time="$seconds" -max_len=4096 "$corpus" 2>&1 |
     grep -E 'DONE|ERROR|SUMMARY' || true
 done
