@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-image-formats-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
   libfontconfig-dev fonts-dejavu-core
   libplist-dev
