@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+
+namespace qf {
+
+// The texts of an alert sheet, already localised.
+struct AlertText {
+    QString message;
+    QString informativeText;
+    QString button;
+};
+
+// What the editor's core asks of its window. The window built from the
+// layout implements it; tests fake it. Every call returns at once: sheets are
+// window-modal and opened without a nested event loop, so an undo group open
+// at the time is not ended early.
+class EditorWindow {
+public:
+    virtual ~EditorWindow() = default;
+
+    // The document cannot be shown; `ended` runs once the user dismissed the
+    // sheet (the core then closes the document).
+    virtual void showCouldNotOpenSheet(const AlertText& alert, std::function<void()> ended) = 0;
+    // Pictures of the collage were dropped because the store lacks them.
+    virtual void showMissingPicturesSheet(const AlertText& alert) = 0;
+
+    // The canvas draws again at the next paint; that draw stops the spinner.
+    virtual void setCanvasNeedsDisplay() = 0;
+    virtual void startSpinner() = 0;
+    // The picture list shows the current collage's pictures again.
+    virtual void reloadPictureList() = 0;
+    // The settings panel matches the current collage's type.
+    virtual void enableRightControlsAndPositionThem() = 0;
+    // The canvas keeps the current collage's aspect within its container.
+    virtual void updateDrawingViewFrame() = 0;
+    // The background picture well; a null image shows none.
+    virtual void showBackgroundImage(const QImage& image) = 0;
+    // Lets the user choose one picture for an empty slot.
+    virtual void selectPictureFor(qint64 slotIndex) = 0;
+    // Takes the window and its document away.
+    virtual void closeDocument() = 0;
+};
+
+} // namespace qf

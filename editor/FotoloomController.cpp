@@ -1,0 +1,717 @@
+#include "editor/FotoloomController.h"
+
+#include "document/CollageDocument.h"
+#include "document/QFRegularFileWrapperContainer.h"
+#include "document/WorkWithFileFormat.h"
+#include "layouts/grid_mosaic/GridCollage.h"
+#include "model/Collage.h"
+#include "model/TextPosition.h"
+#include "model/UtilityFunctions.h"
+#include "platform/json/JsonDocument.h"
+#include "platform/json/JsonValues.h"
+#include "platform/undo/UndoManager.h"
+
+#include <QDir>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QSet>
+
+#include <typeinfo>
+
+namespace qf {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcEditor, "qf.editor")
+
+// Keeps the popup indexes and the selected text in step with the collage;
+// told apart from the undo contexts by identity.
+const KVContext kBindingObservationContext{"com.bramblequartz.quiltfolio.FotoloomBindingContext"};
+
+const QString kTypeKey = QStringLiteral("cs");
+const QString kWidthKey = QStringLiteral("w");
+const QString kHeightKey = QStringLiteral("h");
+const QString kResolutionKey = QStringLiteral("resk");
+
+const QString kCollageKey = QStringLiteral("collage");
+const QString kTypeIndexKey = QStringLiteral("selectedCollageTypeIndex");
+const QString kSizeIndexKey = QStringLiteral("selectedCollageSizeIndex");
+const QString kSelectedTextKey = QStringLiteral("currentSelectedText");
+
+// The pile is the type of a new document once it exists; until then the grid.
+const QString kNewDocumentType = QStringLiteral("grid");
+
+// Collage keys whose changes change a binding key of the controller.
+const QHash<QString, QString>& bindingKeyForCollageKey()
+{
+    static const QHash<QString, QString> map{
+        {QStringLiteral("collageType"), kTypeIndexKey},
+        {QStringLiteral("width"), kSizeIndexKey},
+        {QStringLiteral("height"), kSizeIndexKey},
+        {QStringLiteral("resolution"), kSizeIndexKey},
+        {QStringLiteral("selectedTextPosition"), kSelectedTextKey},
+    };
+    return map;
+}
+
+using Hook = void (FotoloomController::*)();
+
+const QHash<QString, Hook>& postProcessingHooks()
+{
+    static const QHash<QString, Hook> hooks{
+        {QStringLiteral("postProcessingCollageLockText"), &FotoloomController::postProcessingCollageLockText},
+        {QStringLiteral("postProcessingCollageLockPictures"), &FotoloomController::postProcessingCollageLockPictures},
+        {QStringLiteral("postProcessingCollageBackgroundColor"),
+         &FotoloomController::postProcessingCollageBackgroundColor},
+        {QStringLiteral("postProcessingCollageFillDuplicates"),
+         &FotoloomController::postProcessingCollageFillDuplicates},
+        {QStringLiteral("postProcessingCollageSymmetric"), &FotoloomController::postProcessingCollageSymmetric},
+    };
+    return hooks;
+}
+
+// A size read by the collage is checked; so is a number too large for it to
+// hold, which it reads as absent but which is no less out of range.
+bool withinLimits(const QJsonObject& dict, const QString& key, qint64 read, qint64 lo, qint64 hi)
+{
+    if (json::number(dict, key) && !json::integer(dict, key))
+        return false;
+    return read >= lo && read <= hi;
+}
+
+QStringList withoutRepeats(const QStringList& list)
+{
+    QStringList out;
+    QSet<QString> seen;
+    for (const QString& s : list)
+        if (!seen.contains(s)) {
+            seen.insert(s);
+            out.append(s);
+        }
+    return out;
+}
+
+} // namespace
+
+FotoloomController::FotoloomController(CollageDocument& document, UndoManager* undoManager)
+    : m_document(document)
+    , m_ownUndoManager(undoManager ? nullptr : std::make_unique<UndoManager>())
+    , m_undoManager(undoManager ? undoManager : m_ownUndoManager.get())
+{
+    m_collageMakers.insert(QStringLiteral("grid"), [] { return std::make_shared<GridCollage>(); });
+    updateCollageSizes();
+    m_collage = getNewCollageFor(kNewDocumentType);
+    m_collage->setMyWindowController(this);
+
+    connect(m_undoManager, &UndoManager::checkpoint, this, &FotoloomController::observeUndoManagerCheckpoint);
+}
+
+FotoloomController::~FotoloomController()
+{
+    observeForBindings(*m_collage, false);
+    m_collage->stopObservingProperties(this);
+}
+
+const KVKeyTable& FotoloomController::keyTable()
+{
+    static const KVKeys<FotoloomController> table = [] {
+        KVKeys<FotoloomController> t;
+        t.derived(kCollageKey, [](const FotoloomController& c) { return static_cast<KVObject*>(c.m_collage.get()); },
+                  {});
+        t.derived(kTypeIndexKey, &FotoloomController::getSelectedCollageTypeIndex, {kCollageKey});
+        t.derived(kSizeIndexKey, &FotoloomController::getSelectedCollageSizeIndex, {kCollageKey});
+        t.property(kSelectedTextKey, &FotoloomController::getCurrentSelectedText,
+                   &FotoloomController::setCurrentSelectedText);
+        t.addDependencies(kSelectedTextKey, {kCollageKey});
+        return t;
+    }();
+    return table;
+}
+
+bool FotoloomController::isDocumentEdited() const
+{
+    return m_undoManager->changeCount() != m_savedChangeCount;
+}
+
+// ---- collage types ---------------------------------------------------------------
+
+const QStringList& FotoloomController::collageTypes()
+{
+    static const QStringList types{QStringLiteral("pile"),   QStringLiteral("circlepile"),
+                                   QStringLiteral("grid"),   QStringLiteral("mosaic"),
+                                   QStringLiteral("centerframe"), QStringLiteral("zigmosaic"),
+                                   QStringLiteral("hexagon")};
+    return types;
+}
+
+void FotoloomController::setCollageMaker(const QString& type, CollageMaker maker)
+{
+    m_collageMakers.insert(type, std::move(maker));
+}
+
+std::shared_ptr<Collage> FotoloomController::getNewCollageFor(const QString& type) const
+{
+    const auto maker = m_collageMakers.constFind(type);
+    return maker == m_collageMakers.cend() || !*maker ? nullptr : (*maker)();
+}
+
+// ---- loading -----------------------------------------------------------------------
+
+Status FotoloomController::windowDidLoad()
+{
+    readTemplateInformation();
+    return setupInitialCollageWithJsonDataFromDocument();
+}
+
+void FotoloomController::readTemplateInformation()
+{
+    const std::optional<QVariantMap>& info = m_document.templateInfoDict();
+    if (!info)
+        return;
+    // Values of another type count as absent.
+    const auto text = [&info](const char* key) {
+        const QVariant v = info->value(QString::fromLatin1(key));
+        return v.typeId() == QMetaType::QString ? v.toString() : QString();
+    };
+    m_templateCategory1 = text("Category1");
+    m_templateCategory2 = text("Category2");
+    m_templateCategory3 = text("Category3");
+    m_templateDescription = text("Description");
+}
+
+Status FotoloomController::setupInitialCollageWithJsonDataFromDocument()
+{
+    return setupInitialCollageWithJsonData(m_document.jsonData());
+}
+
+Status FotoloomController::setupInitialCollageWithJsonData(const std::optional<QByteArray>& envelope)
+{
+    if (!envelope) {
+        qCInfo(lcEditor) << "new document: an empty" << kNewDocumentType << "collage";
+        std::shared_ptr<Collage> fresh = getNewCollageFor(kNewDocumentType);
+        fresh->setMyWindowController(this);
+        setCurrentCollage(std::move(fresh));
+        return Status::success();
+    }
+
+    if (m_window)
+        m_window->startSpinner();
+
+    // The document checked the envelope when it read the file; bytes that
+    // came another way are checked here all the same.
+    if (!WorkWithFileFormat::containsValidFileFormat(*envelope))
+        return giveCouldNotBeOpenedError(QStringLiteral("damaged envelope"));
+    const int version = WorkWithFileFormat::getFileCreatedUsingVersion(*envelope);
+    if (version > WorkWithFileFormat::currentVersion())
+        return giveCouldNotBeOpenedError(QStringLiteral("file version %1").arg(version));
+    const std::optional<QByteArray> payload = WorkWithFileFormat::getActualData(*envelope);
+    if (!payload)
+        return giveCouldNotBeOpenedError(QStringLiteral("no payload"));
+    const json::ObjectParseResult parsed = json::parseObject(*payload);
+    if (!parsed)
+        return giveCouldNotBeOpenedError(parsed.errorMessage());
+    const QJsonObject& dict = parsed.object();
+
+    const QString type = json::string(dict, kTypeKey).value_or(QString());
+    std::shared_ptr<Collage> loaded = getNewCollageFor(type);
+    if (!loaded)
+        return giveCouldNotBeOpenedError(QStringLiteral("unknown collage type \"%1\"").arg(type));
+    loaded->setMyWindowController(this);
+    loaded->setMyPropertiesFrom(dict);
+    qCInfo(lcEditor) << "read a" << type << "collage of file version" << version;
+
+    // Refused before anything reaches the store or the user.
+    const bool sizeOk =
+        withinLimits(dict, kWidthKey, loaded->width(), minCollageDimension(), maxCollageDimension())
+        && withinLimits(dict, kHeightKey, loaded->height(), minCollageDimension(), maxCollageDimension())
+        && withinLimits(dict, kResolutionKey, loaded->resolution(), minCollageResolution(), maxCollageResolution());
+    if (!sizeOk)
+        return giveCouldNotBeOpenedError(QStringLiteral("size %1 x %2 at %3 ppi")
+                                             .arg(loaded->width())
+                                             .arg(loaded->height())
+                                             .arg(loaded->resolution()));
+
+    if (version < firstVersionWithEmbeddedPictures())
+        migratePicturesStoredByPath(*loaded);
+
+    bool missing = dropMissingPictures(*loaded);
+    missing = checkBackgroundPicture(*loaded) || missing;
+    if (missing && m_window)
+        m_window->showMissingPicturesSheet(missingPicturesAlert());
+
+    addCustomSize(QFCollageSize(double(loaded->width()), double(loaded->height()), SizeUnitPixels,
+                                loaded->resolution(), true));
+    setCurrentCollage(std::move(loaded));
+    return Status::success();
+}
+
+Status FotoloomController::giveCouldNotBeOpenedError(const QString& detail)
+{
+    qCWarning(lcEditor).noquote() << "the collage could not be opened:" << detail;
+    const AlertText alert = couldNotOpenAlert();
+    if (m_window) {
+        const QPointer<FotoloomController> self(this);
+        m_window->showCouldNotOpenSheet(alert, [self] {
+            if (self && self->m_window)
+                self->m_window->closeDocument();
+        });
+    }
+    return Status::failure(alert.informativeText, detail);
+}
+
+void FotoloomController::migratePicturesStoredByPath(Collage& collage)
+{
+    if (collage.images().isEmpty() && collage.backgroundImagePath().isEmpty())
+        return;
+
+    // Only absolute paths name a file: a relative one would depend on where
+    // the program happens to run.
+    QStringList paths;
+    for (const QString& path : withoutRepeats(collage.allPicturesInUse()))
+        if (QDir::isAbsolutePath(path))
+            paths.append(path);
+
+    QHash<QString, QString> identityForPath;
+    const auto containers = QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(paths);
+    for (qsizetype i = 0; i < paths.size() && i < containers.size(); ++i) {
+        const auto& container = containers[i];
+        const std::optional<QString> md5 = container ? container->md5() : std::nullopt;
+        if (!md5)
+            continue; // unreadable: counts as missing below
+        m_document.addImage(container);
+        identityForPath.insert(paths[i], *md5);
+    }
+    qCInfo(lcEditor) << "moved" << identityForPath.size() << "of" << paths.size() << "pictures into the project";
+
+    const auto identity = [&identityForPath](const QString& path) { return identityForPath.value(path, path); };
+    if (!collage.backgroundImagePath().isEmpty())
+        collage.setBackgroundImagePath(identity(collage.backgroundImagePath()));
+    // Two paths to equal files become one picture.
+    QStringList images;
+    for (const QString& path : collage.images())
+        images.append(identity(path));
+    collage.setImages(withoutRepeats(images));
+    for (const PositionPtr& pos : collage.picturePositions())
+        if (pos && !pos->isEmpty())
+            pos->setPicture(identity(pos->picture()));
+}
+
+bool FotoloomController::dropMissingPictures(Collage& collage)
+{
+    const QStringList images = collage.images();
+    // Proxies are made on several cores first; the lookups below then find them made.
+    QList<QFRegularFileWrapperContainer*> containers;
+    for (const QString& md5 : images)
+        if (const auto container = m_document.getFileWrapperContainer(md5))
+            containers.append(container.get());
+    QFRegularFileWrapperContainer::makeDrawingSizeImages(containers);
+
+    QList<qsizetype> missing;
+    for (qsizetype i = 0; i < images.size(); ++i) {
+        const QImage image = m_document.getDrawingSizeImage(images[i]);
+        if (image.isNull())
+            missing.append(i);
+        else
+            collage.nsImages().insert(images[i], image);
+    }
+    if (missing.isEmpty())
+        return false;
+    qCWarning(lcEditor) << missing.size() << "pictures of the collage are not in the project";
+    collage.removePictures(missing);
+    return true;
+}
+
+bool FotoloomController::checkBackgroundPicture(Collage& collage)
+{
+    if (collage.backgroundImagePath().isEmpty() || !collage.backgroundIsImage())
+        return false;
+    collage.setBackgroundImageByMd5(collage.backgroundImagePath());
+    if (!collage.backgroundImage().isNull()) {
+        if (m_window)
+            m_window->showBackgroundImage(collage.backgroundImage());
+        return false;
+    }
+    qCWarning(lcEditor) << "the background picture is not in the project";
+    collage.setBackgroundImagePath(QString());
+    collage.setBackgroundImage(QImage());
+    collage.setBackgroundIsImage(false);
+    return true;
+}
+
+// ---- the current collage -------------------------------------------------------------
+
+void FotoloomController::setCurrentCollage(std::shared_ptr<Collage> collage)
+{
+    if (!collage || collage == m_collage)
+        return;
+    // Face detection is slow; its results outlive type changes and undo.
+    if (!m_collage->faceCentroidDict().isEmpty())
+        collage->faceCentroidDict() = m_collage->faceCentroidDict();
+
+    willChangeValueForKey(kCollageKey);
+    m_collage->stopObservingProperties(this);
+    observeForBindings(*m_collage, false);
+    m_collage = std::move(collage);
+    m_collage->startObservingProperties(this);
+    observeForBindings(*m_collage, true);
+    didChangeValueForKey(kCollageKey);
+
+    if (m_window) {
+        m_window->enableRightControlsAndPositionThem();
+        m_window->updateDrawingViewFrame();
+        m_window->reloadPictureList();
+    }
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+void FotoloomController::observeForBindings(Collage& collage, bool observe)
+{
+    const QHash<QString, QString>& keys = bindingKeyForCollageKey();
+    for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
+        if (observe)
+            collage.addObserver(this, it.key(), KVOptionNew | KVOptionPrior, &kBindingObservationContext);
+        else
+            collage.removeObserver(this, it.key(), &kBindingObservationContext);
+    }
+}
+
+void FotoloomController::changeCollageType(qint64 index)
+{
+    if (index < 0 || index >= collageTypes().size())
+        return;
+    std::shared_ptr<Collage> next = getNewCollageFor(collageTypes()[index]);
+    if (!next)
+        return;
+    const Collage& current = *m_collage;
+    const Collage& candidate = *next;
+    // The exact class: a type derived from the current one is still a change.
+    if (typeid(candidate) == typeid(current))
+        return;
+
+    makeDocumentDirty();
+    next->setMyWindowController(this);
+    if (m_window)
+        m_window->startSpinner();
+    next->copyCommonSettings(*m_collage);
+    // Each picture once, in the order the old type kept them; the new type
+    // lays them out by its own rule.
+    next->addPictures(withoutRepeats(m_collage->images()), m_collage->nsImages(),
+                      m_collage->md5ToPathsDictionary(), m_collage->md5ToModifiedTimeDictionary());
+    setCurrentCollage(std::move(next));
+}
+
+// ---- undo -------------------------------------------------------------------------------
+
+QString FotoloomController::undoActionName(UndoAction action)
+{
+    switch (action) {
+    case UndoAction::AddPictures:
+        return tr("Add Pictures");
+    case UndoAction::RemovePictures:
+        return tr("Remove Pictures");
+    case UndoAction::SetBackgroundPicture:
+        return tr("Set Background Picture");
+    case UndoAction::SizeChange:
+        return tr("Size Change");
+    case UndoAction::OrientationChange:
+        return tr("Orientation Change");
+    case UndoAction::Split:
+        return tr("Split");
+    case UndoAction::AddText:
+        return tr("Add Text");
+    case UndoAction::FontChange:
+        return tr("Font Change");
+    }
+    return {};
+}
+
+void FotoloomController::makeDocumentDirty(const QString& actionName)
+{
+    if (m_dictionaryHoldingUndoRepresentation)
+        return;
+    if (m_undoManager->isUndoing() || m_undoManager->isRedoing())
+        return;
+    QJsonObject snapshot = m_collage->dictionaryRepresentationActual(false);
+    registerSnapshotWithUndoManager(snapshot);
+    if (!actionName.isEmpty())
+        m_undoManager->setActionName(actionName);
+    // Kept after registering, which may announce a group boundary.
+    m_dictionaryHoldingUndoRepresentation = std::move(snapshot);
+}
+
+void FotoloomController::registerSnapshotWithUndoManager(const QJsonObject& snapshot)
+{
+    // The history may outlive this controller when the document closes.
+    const QPointer<FotoloomController> self(this);
+    m_undoManager->registerUndo([self, snapshot] {
+        if (self)
+            self->setupWithDictionary(snapshot);
+    });
+}
+
+void FotoloomController::setupWithDictionary(const QJsonObject& snapshot)
+{
+    const QString type = json::string(snapshot, kTypeKey).value_or(QString());
+    std::shared_ptr<Collage> restored = getNewCollageFor(type);
+    if (!restored) {
+        // Snapshots come from collages this build made; log rather than end.
+        qCCritical(lcEditor) << "an undo snapshot of an unknown collage type" << type;
+        return;
+    }
+    registerSnapshotWithUndoManager(m_collage->dictionaryRepresentationActual(false));
+    // The step replaces the collage the pending snapshot was taken from.
+    observeUndoManagerCheckpoint();
+
+    const QHash<QString, QImage> images = m_collage->nsImages();
+    restored->setMyWindowController(this);
+    restored->setMyPropertiesFrom(snapshot);
+    restored->nsImages() = images;
+    setCurrentCollage(std::move(restored));
+}
+
+void FotoloomController::observeValueForKeyPath(const QString& key, KVObject*, const KVChange& change,
+                                                const KVContext* context)
+{
+    if (context == &kBindingObservationContext) {
+        const QString bindingKey = bindingKeyForCollageKey().value(key);
+        if (bindingKey.isEmpty())
+            return;
+        if (change.isPrior)
+            willChangeValueForKey(bindingKey);
+        else
+            didChangeValueForKey(bindingKey);
+        return;
+    }
+
+    const bool collageChange = context == &QFUndoCollageObservationContext;
+    const bool textChange = context == &QFUndoTextObservationContext;
+    if (!collageChange && !textChange)
+        return;
+    if (change.isPrior) {
+        makeDocumentDirty();
+        return;
+    }
+    if (!change.newValue.isValid() || key.isEmpty())
+        return;
+    const QString hookName = (collageChange ? QStringLiteral("postProcessingCollage")
+                                            : QStringLiteral("postProcessingText"))
+                             + key.front().toUpper() + key.mid(1);
+    if (const Hook hook = postProcessingHooks().value(hookName))
+        (this->*hook)();
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+void FotoloomController::postProcessingCollageLockText()
+{
+    if (m_collage->lockText())
+        m_collage->setSelectedTextPosition(-1);
+}
+
+void FotoloomController::postProcessingCollageLockPictures()
+{
+    if (m_collage->lockPictures())
+        m_collage->setSelectedImagePosition(-1);
+}
+
+void FotoloomController::postProcessingCollageBackgroundColor()
+{
+    if (m_window)
+        m_window->showBackgroundImage(QImage());
+    m_collage->setBackgroundIsImage(false);
+    m_collage->setBackgroundImagePath(QString());
+}
+
+void FotoloomController::postProcessingCollageFillDuplicates()
+{
+    if (auto* grid = dynamic_cast<GridCollage*>(m_collage.get()))
+        grid->changeFillDuplicates();
+}
+
+void FotoloomController::postProcessingCollageSymmetric()
+{
+    m_collage->shuffle();
+}
+
+// ---- saving ---------------------------------------------------------------------------
+
+QByteArray FotoloomController::getCurrentCollageFileData() const
+{
+    return WorkWithFileFormat::getFileDataForActualJsonData(m_collage->jsonStringNSData());
+}
+
+FotoloomController::SaveData FotoloomController::saveDataOfType(const QString& typeName, double, int) const
+{
+    if (typeName == CollageDocument::designType())
+        return {getCurrentCollageFileData(), Status::success()};
+    return {QByteArray(), Status::failure(tr("This version of Quiltfolio can't export pictures yet."),
+                                          QStringLiteral("no rendering for ") + typeName)};
+}
+
+QByteArray FotoloomController::dataOfTypeForSave(const QString& typeName, double jpegCompression,
+                                                 int tiffCompression)
+{
+    SaveData data = saveDataOfType(typeName, jpegCompression, tiffCompression);
+    if (!data.status)
+        qCWarning(lcEditor).noquote() << data.status.message() << data.status.detail();
+    return data.bytes;
+}
+
+QStringList FotoloomController::allPicturesInUse() const
+{
+    return m_collage->allPicturesInUse();
+}
+
+void FotoloomController::savedSuccessfullyToFileType(const QString& typeName)
+{
+    qCInfo(lcEditor) << "saved as" << typeName;
+    // An exported picture leaves the document as edited as it was.
+    if (typeName == CollageDocument::projectType())
+        m_savedChangeCount = m_undoManager->changeCount();
+}
+
+// ---- actions --------------------------------------------------------------------------
+
+void FotoloomController::shuffle()
+{
+    makeDocumentDirty();
+    if (m_window)
+        m_window->startSpinner();
+    m_collage->shuffle();
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+void FotoloomController::deselectAll()
+{
+    makeDocumentDirty();
+    m_collage->deselectAll();
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+void FotoloomController::setOnscreenDrawingViewNeedsDisplay()
+{
+    if (m_window)
+        m_window->setCanvasNeedsDisplay();
+}
+
+bool FotoloomController::validateMenuItem(MenuItemState& item) const
+{
+    if (item.action == QLatin1String("switchSavePreviewImage:"))
+        item.checked = m_savePreviewImage;
+    else if (item.action == QLatin1String("setDesktopPicture:"))
+        item.title = tr("Set Desktop Picture");
+    // The photo-library service's title and image come from the sharing
+    // layer, which offers none here.
+    return true;
+}
+
+// ---- sizes ----------------------------------------------------------------------------
+
+void FotoloomController::updateCollageSizes()
+{
+    willChangeValueForKey(kSizeIndexKey);
+    m_collageSizesArray = QFCollageSize::allSizes();
+    didChangeValueForKey(kSizeIndexKey);
+}
+
+void FotoloomController::addCustomSize(const QFCollageSize& size)
+{
+    QFCollageSize userSize = size;
+    userSize.setUserDefined(true);
+    QFCollageSize::addCustomSize(userSize);
+    updateCollageSizes();
+}
+
+// ---- binding keys -----------------------------------------------------------------------
+
+qint64 FotoloomController::getSelectedCollageTypeIndex() const
+{
+    const qsizetype index = collageTypes().indexOf(m_collage->collageType());
+    return index < 0 ? 0 : index;
+}
+
+qint64 FotoloomController::getSelectedCollageSizeIndex() const
+{
+    const qint64 w = m_collage->width();
+    const qint64 h = m_collage->height();
+    for (qsizetype i = 0; i < m_collageSizesArray.size(); ++i) {
+        const QFCollageSize& size = m_collageSizesArray[i];
+        const qint64 pw = size.pixelWidth();
+        const qint64 ph = size.pixelHeight();
+        if (((pw == w && ph == h) || (pw == h && ph == w)) && size.resolution() == m_collage->resolution())
+            return i;
+    }
+    return -1;
+}
+
+QString FotoloomController::getCurrentSelectedText() const
+{
+    const TextPositionPtr item = m_collage->selectedText();
+    return item ? item->content() : QString();
+}
+
+void FotoloomController::setCurrentSelectedText(const QString& text)
+{
+    const TextPositionPtr item = m_collage->selectedText();
+    if (!item)
+        return;
+    makeDocumentDirty();
+    item->setContent(text);
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+void FotoloomController::setValueForUndefinedKey(const QVariant& value, const QString& key)
+{
+    if (key == kTypeIndexKey || key == kSizeIndexKey)
+        return;
+    KVObject::setValueForUndefinedKey(value, key);
+}
+
+// ---- CollageHost ------------------------------------------------------------------------
+
+QImage FotoloomController::drawingSizeImage(const QString& md5)
+{
+    return m_document.getDrawingSizeImage(md5);
+}
+
+QImage FotoloomController::completeSizeImage(const QString& md5)
+{
+    return m_document.getCompleteSizeImage(md5);
+}
+
+std::optional<QString> FotoloomController::importPicture(const QString& path)
+{
+    const auto container = QFRegularFileWrapperContainer::getNewRegularFileWrapperContainerForImage(path);
+    const std::optional<QString> md5 = container ? container->md5() : std::nullopt;
+    if (!md5)
+        return std::nullopt;
+    m_document.addImage(container);
+    return md5;
+}
+
+QPointF FotoloomController::faceCentroidInImage(const QImage& image)
+{
+    return UtilityFunctions::faceCentroidInImage(image);
+}
+
+void FotoloomController::selectPictureFor(qint64 slotIndex)
+{
+    if (m_window && slotIndex >= 0)
+        m_window->selectPictureFor(slotIndex);
+}
+
+// ---- sheet texts ---------------------------------------------------------------------------
+
+AlertText FotoloomController::couldNotOpenAlert()
+{
+    return {tr("File couldn't be opened"), tr("This file is corrupt and can't be opened."), tr("OK")};
+}
+
+AlertText FotoloomController::missingPicturesAlert()
+{
+    return {tr("Some pictures are no longer available"),
+            tr("Some pictures used in this collage have either been moved to a different location or removed "
+               "from this computer. These pictures will not appear in this collage."),
+            tr("OK")};
+}
+
+} // namespace qf

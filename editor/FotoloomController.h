@@ -1,0 +1,242 @@
+#pragma once
+
+#include "document/DocumentHost.h"
+#include "editor/EditorWindow.h"
+#include "model/CollageHost.h"
+#include "model/QFCollageSize.h"
+#include "platform/files/Status.h"
+#include "platform/keyvalue/KVObject.h"
+#include "platform/keyvalue/KVObserver.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace qf {
+
+class Collage;
+class CollageDocument;
+class UndoManager;
+
+// The editor of one collage document, without its widgets: it owns the
+// current collage, loads it from the document (migrating old projects),
+// replaces it wholesale on a type change and on undo or redo, keeps one undo
+// snapshot per undo group, runs the follow-up of bound setting changes, and
+// hands the document the bytes to save. Everything shown goes through the
+// EditorWindow interface, which may be absent (then nothing is shown).
+//
+// Main thread only.
+class FotoloomController : public QObject,
+                           public KVObject,
+                           public KVObserver,
+                           public CollageHost,
+                           public DocumentHost {
+    Q_OBJECT
+public:
+    // `undoManager` is the document's history; without one the controller
+    // keeps its own. The collage is a placeholder until the load.
+    explicit FotoloomController(CollageDocument& document, UndoManager* undoManager = nullptr);
+    ~FotoloomController() override;
+
+    static const KVKeyTable& keyTable();
+
+    void setWindow(EditorWindow* window) { m_window = window; }
+    EditorWindow* window() const { return m_window; }
+    CollageDocument& document() const { return m_document; }
+    UndoManager& undoManager() const { return *m_undoManager; }
+    // Whether the document differs from its last saved (or opened) state.
+    bool isDocumentEdited() const;
+
+    // ---- collage types ------------------------------------------------------
+
+    // The type strings in the order of the type popup.
+    static const QStringList& collageTypes();
+    using CollageMaker = std::function<std::shared_ptr<Collage>()>;
+    // Adds or replaces the maker of a type string for this controller.
+    void setCollageMaker(const QString& type, CollageMaker maker);
+    // A fresh collage of the type; null for a type this build cannot make.
+    std::shared_ptr<Collage> getNewCollageFor(const QString& type) const;
+
+    // ---- loading --------------------------------------------------------------
+
+    // The core's share of the window's load: template information, then the
+    // collage. The status is what the could-not-open sheet said.
+    Status windowDidLoad();
+    Status setupInitialCollageWithJsonDataFromDocument();
+    // The load from envelope bytes (none: a new document). A refused file
+    // leaves the placeholder, shows the could-not-open sheet and changes
+    // nothing else; the document closes when the sheet ends.
+    Status setupInitialCollageWithJsonData(const std::optional<QByteArray>& envelope);
+
+    // Limits of a collage that opens, bounds included.
+    static constexpr qint64 minCollageDimension() { return 64; }
+    static constexpr qint64 maxCollageDimension() { return 12000; }
+    static constexpr qint64 minCollageResolution() { return 36; }
+    static constexpr qint64 maxCollageResolution() { return 1200; }
+    // The first file version that stores pictures in the package.
+    static constexpr int firstVersionWithEmbeddedPictures() { return 7; }
+
+    // ---- the current collage ----------------------------------------------------
+
+    const std::shared_ptr<Collage>& collage() const { return m_collage; }
+    // Makes the collage current: the face cache goes over, undo observation
+    // moves from the old collage to it, and the window shows it.
+    void setCurrentCollage(std::shared_ptr<Collage> collage);
+    // The type popup chose an index; the same type or a type this build
+    // cannot make changes nothing and records nothing.
+    void changeCollageType(qint64 index);
+
+    // ---- undo -------------------------------------------------------------------
+
+    // Undo names of the steps that carry one (given with the group's first snapshot).
+    enum class UndoAction {
+        AddPictures,
+        RemovePictures,
+        SetBackgroundPicture,
+        SizeChange,
+        OrientationChange,
+        Split,
+        AddText,
+        FontChange,
+    };
+    static QString undoActionName(UndoAction action);
+
+    // Records the collage as it is now for the current undo group, unless
+    // the group has its snapshot already. Changes an undo or redo makes are
+    // the step's own and record nothing.
+    void makeDocumentDirty(const QString& actionName = {});
+    void makeDocumentDirty(UndoAction action) { makeDocumentDirty(undoActionName(action)); }
+    bool hasPendingUndoSnapshot() const { return m_dictionaryHoldingUndoRepresentation.has_value(); }
+    // A group boundary of the history: the next change starts a new snapshot.
+    void observeUndoManagerCheckpoint() { m_dictionaryHoldingUndoRepresentation.reset(); }
+    // Restores a snapshot as a new collage and records the present state as
+    // the opposite step.
+    void setupWithDictionary(const QJsonObject& snapshot);
+
+    void observeValueForKeyPath(const QString& key, KVObject* object, const KVChange& change,
+                                const KVContext* context) override;
+
+    // ---- saving -----------------------------------------------------------------
+
+    // The envelope of the current collage's saved JSON.
+    QByteArray getCurrentCollageFileData() const;
+    struct SaveData {
+        QByteArray bytes;
+        Status status = Status::success();
+    };
+    // The bytes to store for a type, or the reason there are none.
+    SaveData saveDataOfType(const QString& typeName, double jpegCompression, int tiffCompression) const;
+    QByteArray dataOfTypeForSave(const QString& typeName, double jpegCompression, int tiffCompression) override;
+    QStringList allPicturesInUse() const override;
+    void savedSuccessfullyToFileType(const QString& typeName) override;
+
+    // ---- actions ----------------------------------------------------------------
+
+    void shuffle();
+    void deselectAll();
+    void switchSavePreviewImage() { m_savePreviewImage = !m_savePreviewImage; }
+    bool savePreviewImage() const { return m_savePreviewImage; }
+    void setOnscreenDrawingViewNeedsDisplay();
+
+    // A menu item as validation leaves it: items are always enabled; the
+    // fields set are the ones to update.
+    struct MenuItemState {
+        QString action;
+        std::optional<bool> checked;
+        std::optional<QString> title;
+    };
+    bool validateMenuItem(MenuItemState& item) const;
+
+    // ---- sizes ------------------------------------------------------------------
+
+    const QList<QFCollageSize>& collageSizesArray() const { return m_collageSizesArray; }
+    void updateCollageSizes();
+    // Keeps the size among the user's sizes unless an equal one is known.
+    void addCustomSize(const QFCollageSize& size);
+
+    // ---- binding keys -------------------------------------------------------------
+
+    // Index of the collage's type in collageTypes(); 0 for anything else.
+    qint64 getSelectedCollageTypeIndex() const;
+    // Index of the first size with the collage's pixels (either way round)
+    // and resolution; -1 for none.
+    qint64 getSelectedCollageSizeIndex() const;
+    // The selected text item's content; empty when none is selected.
+    QString getCurrentSelectedText() const;
+    void setCurrentSelectedText(const QString& text);
+    // Writes of the two popup indexes are ignored (the popups' actions do the
+    // work); other unknown keys raise.
+    void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
+
+    // ---- template information -------------------------------------------------------
+
+    const QString& templateCategory1() const { return m_templateCategory1; }
+    const QString& templateCategory2() const { return m_templateCategory2; }
+    const QString& templateCategory3() const { return m_templateCategory3; }
+    const QString& templateDescription() const { return m_templateDescription; }
+
+    // ---- what the collage needs (CollageHost) ------------------------------------------
+
+    QImage drawingSizeImage(const QString& md5) override;
+    QImage completeSizeImage(const QString& md5) override;
+    std::optional<QString> importPicture(const QString& path) override;
+    QPointF faceCentroidInImage(const QImage& image) override;
+    KVObserver* undoObserver() override { return this; }
+    void selectPictureFor(qint64 slotIndex) override;
+
+    // ---- follow-up of bound setting changes -------------------------------------------
+
+    void postProcessingCollageLockText();
+    void postProcessingCollageLockPictures();
+    void postProcessingCollageBackgroundColor();
+    void postProcessingCollageFillDuplicates();
+    void postProcessingCollageSymmetric();
+
+    // ---- sheet texts ------------------------------------------------------------------
+
+    static AlertText couldNotOpenAlert();
+    static AlertText missingPicturesAlert();
+
+protected:
+    const KVKeyTable& kvKeyTable() const override { return keyTable(); }
+
+private:
+    Status giveCouldNotBeOpenedError(const QString& detail);
+    // Old projects named pictures by path: each readable file goes into the
+    // store and the collage names it by its identity instead.
+    void migratePicturesStoredByPath(Collage& collage);
+    // Drops the pictures the store lacks; true when any went.
+    bool dropMissingPictures(Collage& collage);
+    // Shows the background picture, or falls back to the colour when it is
+    // missing (true then).
+    bool checkBackgroundPicture(Collage& collage);
+    void registerSnapshotWithUndoManager(const QJsonObject& snapshot);
+    void observeForBindings(Collage& collage, bool observe);
+    void readTemplateInformation();
+
+    CollageDocument& m_document;
+    std::unique_ptr<UndoManager> m_ownUndoManager;
+    UndoManager* m_undoManager;
+    EditorWindow* m_window = nullptr;
+    QHash<QString, CollageMaker> m_collageMakers;
+
+    std::shared_ptr<Collage> m_collage;
+    QList<QFCollageSize> m_collageSizesArray;
+    std::optional<QJsonObject> m_dictionaryHoldingUndoRepresentation;
+    bool m_savePreviewImage = false;
+    qint64 m_savedChangeCount = 0;
+    QString m_templateCategory1;
+    QString m_templateCategory2;
+    QString m_templateCategory3;
+    QString m_templateDescription;
+};
+
+} // namespace qf

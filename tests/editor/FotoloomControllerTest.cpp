@@ -1,0 +1,443 @@
+#include "editor/FotoloomController.h"
+
+#include "document/CollageDocument.h"
+#include "document/WorkWithFileFormat.h"
+#include "model/FakeCollage.h"
+#include "model/UtilityFunctions.h"
+#include "platform/defaults/UserDefaults.h"
+#include "platform/undo/UndoManager.h"
+#include "platform/vision/FaceDetector.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+
+using namespace qf;
+
+// Readable failures.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace {
+
+class NoFaces : public FaceDetector {
+public:
+    QList<QRectF> detectFaces(const QImage&) override { return {}; }
+};
+
+class FakeWindow : public EditorWindow {
+public:
+    QList<AlertText> couldNotOpen;
+    std::vector<std::function<void()>> sheetEnded;
+    QList<AlertText> missing;
+    QList<QImage> backgrounds;
+    int redraws = 0, spinners = 0, reloads = 0, closes = 0;
+
+    void showCouldNotOpenSheet(const AlertText& alert, std::function<void()> ended) override
+    {
+        couldNotOpen.append(alert);
+        sheetEnded.push_back(std::move(ended));
+    }
+    void showMissingPicturesSheet(const AlertText& alert) override { missing.append(alert); }
+    void setCanvasNeedsDisplay() override { ++redraws; }
+    void startSpinner() override { ++spinners; }
+    void reloadPictureList() override { ++reloads; }
+    void enableRightControlsAndPositionThem() override {}
+    void updateDrawingViewFrame() override {}
+    void showBackgroundImage(const QImage& image) override { backgrounds.append(image); }
+    void selectPictureFor(qint64) override {}
+    void closeDocument() override { ++closes; }
+};
+
+// A second collage type for type changes, until the real ones exist.
+class FakeMosaic : public test::FakeCollage {
+public:
+    FakeMosaic() { setCollageType(QStringLiteral("mosaic")); }
+};
+
+class Recorder : public KVObserver {
+public:
+    QStringList keys;
+    void observeValueForKeyPath(const QString& key, KVObject*, const KVChange& change, const KVContext*) override
+    {
+        if (!change.isPrior)
+            keys.append(key);
+    }
+};
+
+// One document with its history, its editor and a fake window.
+struct Editor {
+    UndoManager undo;
+    CollageDocument doc;
+    FakeWindow window;
+    FotoloomController* c = nullptr;
+
+    Editor()
+    {
+        doc.setHostFactory([this](CollageDocument& d) { return std::make_unique<FotoloomController>(d, &undo); });
+        doc.makeWindowControllers();
+        c = static_cast<FotoloomController*>(doc.fotoloomController());
+        c->setWindow(&window);
+        c->setCollageMaker(QStringLiteral("mosaic"), [] { return std::make_shared<FakeMosaic>(); });
+    }
+    Collage& collage() const { return *c->collage(); }
+    QJsonObject snapshot() const { return collage().dictionaryRepresentationActual(false); }
+    // The by-event undo group closes when the event ends.
+    void endEvent()
+    {
+        for (int i = 0; i < 20 && undo.groupingLevel() > 0; ++i)
+            QCoreApplication::processEvents();
+    }
+};
+
+QByteArray envelope(const QJsonObject& collage, int version = WorkWithFileFormat::currentVersion())
+{
+    QByteArray bytes = WorkWithFileFormat::getFileDataForActualJsonData(QJsonDocument(collage).toJson());
+    bytes[8] = char(version);
+    bytes.replace(170, 16, QCryptographicHash::hash(bytes.left(170), QCryptographicHash::Md5));
+    return bytes;
+}
+
+QByteArray wrapped(const QByteArray& payload)
+{
+    return WorkWithFileFormat::getFileDataForActualJsonData(payload);
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray png(QColor color)
+{
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QString md5(const QByteArray& bytes)
+{
+    return UtilityFunctions::md5Identity(bytes);
+}
+
+class FotoloomControllerTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    NoFaces noFaces;
+    ScopedFaceDetector faces{noFaces};
+    Editor e;
+
+    void SetUp() override { UserDefaults::standard().useFile(dir.filePath(QStringLiteral("defaults.ini"))); }
+    void TearDown() override { UserDefaults::standard().useStandardStore(); }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    // Writes the pictures, imports them through the editor and places them.
+    QStringList addPictures(const QList<QColor>& colors)
+    {
+        QStringList ids;
+        QHash<QString, QImage> images;
+        for (const QColor& color : colors) {
+            const QString file = path(color.name() + QStringLiteral(".png"));
+            writeFile(file, png(color));
+            ids.append(e.c->importPicture(file).value_or(QString()));
+            images.insert(ids.last(), e.c->drawingSizeImage(ids.last()));
+        }
+        e.collage().addPictures(ids, images, {}, {});
+        return ids;
+    }
+    // A project package of the collage and the pictures.
+    QString package(const QJsonObject& collage, const QList<QByteArray>& pictures)
+    {
+        const QString root = path(QStringLiteral("p%1.quiltfolioproj").arg(++m_packages));
+        writeFile(root + QStringLiteral("/collage.design"), envelope(collage));
+        for (qsizetype i = 0; i < pictures.size(); ++i)
+            writeFile(root + QStringLiteral("/Images/%1.png").arg(i), pictures[i]);
+        return root;
+    }
+
+private:
+    int m_packages = 0;
+};
+
+TEST_F(FotoloomControllerTest, NewDocumentSavesAndLoadsAgainThroughItsEnvelope)
+{
+    ASSERT_TRUE(e.c->windowDidLoad().ok());
+    EXPECT_EQ(e.collage().collageType(), QStringLiteral("grid"));
+    EXPECT_EQ(QList<qint64>({e.collage().width(), e.collage().height(), e.collage().resolution()}),
+              QList<qint64>({7200, 5400, 300}));
+    EXPECT_FALSE(e.c->isDocumentEdited());
+
+    const QStringList ids = addPictures({Qt::red, Qt::blue});
+    EXPECT_EQ(ids, QStringList({md5(png(Qt::red)), md5(png(Qt::blue))}));
+    e.collage().setSpacing(0.12);
+    e.endEvent();
+    EXPECT_TRUE(e.c->isDocumentEdited());
+    const QString saved = path(QStringLiteral("saved.quiltfolioproj"));
+    ASSERT_TRUE(e.doc.saveToPath(saved, CollageDocument::projectType(), CollageDocument::SaveOperation::SaveAs).ok());
+    EXPECT_FALSE(e.c->isDocumentEdited());
+
+    Editor opened;
+    ASSERT_TRUE(opened.doc.readFromPath(saved).ok());
+    EXPECT_TRUE(opened.c->windowDidLoad().ok());
+    EXPECT_EQ(opened.collage().dictionaryRepresentationActual(true), e.collage().dictionaryRepresentationActual(true));
+    EXPECT_EQ(opened.collage().nsImages().size(), 2);
+    EXPECT_TRUE(opened.window.couldNotOpen.isEmpty() && opened.window.missing.isEmpty());
+    EXPECT_GE(opened.window.reloads, 1);
+    EXPECT_FALSE(opened.c->isDocumentEdited());
+    EXPECT_EQ(opened.c->allPicturesInUse(), ids);
+
+    // Pictures cannot be exported yet: no bytes, and the reason.
+    const auto jpeg = opened.c->saveDataOfType(CollageDocument::jpegType(), 0.96, 5);
+    EXPECT_TRUE(jpeg.bytes.isEmpty() && !jpeg.status.ok());
+}
+
+TEST_F(FotoloomControllerTest, SizeAndResolutionLimitsIncludeTheirBounds)
+{
+    struct Case {
+        double w, h, res;
+        bool opens;
+    };
+    for (const Case& k : {Case{64, 64, 36, true}, Case{12000, 12000, 1200, true}, Case{63, 5400, 300, false},
+                          Case{7200, 12001, 300, false}, Case{7200, 5400, 35, false}, Case{7200, 5400, 1201, false},
+                          Case{1e30, 5400, 300, false}}) {
+        SCOPED_TRACE(QStringLiteral("%1 x %2 at %3").arg(k.w).arg(k.h).arg(k.res).toStdString());
+        Editor ed;
+        const auto placeholder = ed.c->collage();
+        const Status status = ed.c->setupInitialCollageWithJsonData(
+            envelope({{"cs", "grid"}, {"w", k.w}, {"h", k.h}, {"resk", k.res}}));
+        EXPECT_EQ(status.ok(), k.opens);
+        EXPECT_EQ(ed.window.couldNotOpen.size(), k.opens ? 0 : 1);
+        EXPECT_EQ(ed.c->collage() == placeholder, !k.opens);
+        EXPECT_EQ(ed.collage().resolution(), k.opens ? qint64(k.res) : 300);
+    }
+    // An opened size the lists lack is kept among the user's sizes.
+    const auto sizes = QFCollageSize::userDefinedSizes();
+    EXPECT_TRUE(std::any_of(sizes.begin(), sizes.end(), [](const QFCollageSize& s) {
+        return s.pixelWidth() == 64 && s.pixelHeight() == 64 && s.resolution() == 36;
+    }));
+}
+
+TEST_F(FotoloomControllerTest, RefusedFilesShowOneSheetChangeNothingAndClose)
+{
+    writeFile(path("old.png"), png(Qt::green));
+    QByteArray truncated = envelope({{"cs", "grid"}});
+    truncated.chop(3);
+    const QList<std::pair<const char*, QByteArray>> cases{
+        {"unknown type", envelope({{"cs", "zzz"}})},
+        {"type not built", envelope({{"cs", "pile"}})},
+        {"no type", envelope({{"w", 800}})},
+        {"array", wrapped("[1,2]")},
+        {"not JSON", wrapped("{\"cs\":")},
+        {"too deep", wrapped(QByteArray(600, '[') + QByteArray(600, ']'))},
+        {"truncated envelope", truncated},
+        {"newer version", envelope({{"cs", "grid"}}, 8)},
+        // Refused before its pictures move into the store or count as missing.
+        {"old project too wide",
+         envelope({{"cs", "grid"}, {"w", 12001}, {"is", QJsonArray{path("old.png"), path("gone.png")}}}, 6)},
+    };
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        Editor ed;
+        const auto placeholder = ed.c->collage();
+        EXPECT_FALSE(ed.c->setupInitialCollageWithJsonData(bytes).ok());
+        ASSERT_EQ(ed.window.couldNotOpen.size(), 1);
+        const AlertText& alert = ed.window.couldNotOpen[0];
+        EXPECT_EQ(QStringList({alert.message, alert.informativeText, alert.button}),
+                  QStringList({"File couldn't be opened", "This file is corrupt and can't be opened.", "OK"}));
+        EXPECT_TRUE(ed.window.missing.isEmpty() && ed.doc.imageWrapperContainers().isEmpty());
+        EXPECT_EQ(ed.c->collage(), placeholder);
+        EXPECT_FALSE(ed.undo.canUndo());
+        EXPECT_EQ(ed.window.closes, 0);
+        ed.window.sheetEnded[0]();
+        EXPECT_EQ(ed.window.closes, 1);
+    }
+}
+
+TEST_F(FotoloomControllerTest, OldProjectMovesItsPicturesIntoTheStore)
+{
+    const QByteArray a = png(Qt::red), b = png(Qt::blue), bg = png(Qt::yellow);
+    const QString pa = path("a.png"), pa2 = path("a copy.png"), pb = path("b.png"), gone = path("gone.png");
+    for (const auto& [file, bytes] : {std::pair{pa, a}, {pa2, a}, {pb, b}, {path("bg.png"), bg}})
+        writeFile(file, bytes);
+    QJsonArray cells;
+    for (const QString& p : {pa, pb, gone, pa2})
+        cells.append(QJsonObject{{"pppath", p}});
+    const QJsonObject old{{"cs", "grid"}, {"grc", 2}, {"gcc", 2}, {"gadup", false}, {"pp", cells},
+                          {"is", QJsonArray{pa, pb, gone, pa2}}, {"ibi", true}, {"bip", path("bg.png")}};
+    writeFile(path("old.quiltfolio"), envelope(old, 6));
+    ASSERT_TRUE(e.doc.readFromPath(path("old.quiltfolio")).ok());
+
+    EXPECT_TRUE(e.c->windowDidLoad().ok());
+    EXPECT_EQ(e.doc.imageWrapperContainers().size(), 3);
+    EXPECT_EQ(e.collage().images(), QStringList({md5(a), md5(b)})); // equal files are one picture
+    QStringList shown;
+    for (const PositionPtr& p : e.collage().picturePositions())
+        shown.append(p->picture());
+    EXPECT_EQ(shown, QStringList({md5(a), md5(b), QString(), md5(a)}));
+    EXPECT_EQ(e.collage().backgroundImagePath(), md5(bg));
+    ASSERT_FALSE(e.window.backgrounds.isEmpty());
+    EXPECT_FALSE(e.window.backgrounds.last().isNull());
+    EXPECT_EQ(e.window.missing.size(), 1); // gone.png
+}
+
+TEST_F(FotoloomControllerTest, MissingPicturesAreDroppedWithOneSheet)
+{
+    const QByteArray red = png(Qt::red), blue = png(Qt::blue), green = png(Qt::green);
+    // A slot picture and the background missing; then the background alone.
+    for (const QJsonArray& images : {QJsonArray{md5(red), md5(blue)}, QJsonArray{md5(red)}}) {
+        Editor ed;
+        const QJsonObject collage{{"cs", "grid"}, {"is", images}, {"bip", md5(green)}, {"ibi", true}};
+        ASSERT_TRUE(ed.doc.readFromPath(package(collage, {red})).ok());
+        EXPECT_TRUE(ed.c->windowDidLoad().ok());
+        EXPECT_EQ(ed.collage().images(), QStringList{md5(red)});
+        EXPECT_FALSE(ed.collage().backgroundIsImage());
+        EXPECT_TRUE(ed.collage().backgroundImagePath().isEmpty());
+        ASSERT_EQ(ed.window.missing.size(), 1);
+        EXPECT_EQ(ed.window.missing[0].informativeText,
+                  QStringLiteral("Some pictures used in this collage have either been moved to a different location "
+                                 "or removed from this computer. These pictures will not appear in this collage."));
+        EXPECT_FALSE(ed.c->isDocumentEdited());
+    }
+}
+
+TEST_F(FotoloomControllerTest, BoundChangesInOneEventAreOneUndoStep)
+{
+    ASSERT_TRUE(e.c->windowDidLoad().ok());
+    const QJsonObject before = e.snapshot();
+    const qint64 countBefore = e.undo.changeCount();
+    e.collage().setValue(0.2, QStringLiteral("spacing"));
+    e.collage().setValue(0.05, QStringLiteral("strokeWidth"));
+    e.collage().setValue(false, QStringLiteral("drawShadow"));
+    EXPECT_GE(e.window.redraws, 3);
+    e.endEvent();
+    const QJsonObject after = e.snapshot();
+    EXPECT_NE(e.undo.changeCount(), countBefore);
+
+    e.undo.undo();
+    EXPECT_EQ(e.snapshot(), before);
+    EXPECT_FALSE(e.undo.canUndo());
+    EXPECT_FALSE(e.c->isDocumentEdited());
+    e.undo.redo();
+    EXPECT_EQ(e.snapshot(), after);
+    EXPECT_TRUE(e.c->isDocumentEdited());
+
+    // The restored collage is observed like the first; a group keeps the name
+    // given with its first snapshot.
+    e.c->makeDocumentDirty(FotoloomController::UndoAction::SizeChange);
+    e.c->makeDocumentDirty(FotoloomController::UndoAction::Split);
+    e.collage().setValue(0.1, QStringLiteral("spacing"));
+    e.endEvent();
+    EXPECT_FALSE(e.c->hasPendingUndoSnapshot());
+    EXPECT_EQ(e.undo.undoActionName(), QStringLiteral("Size Change"));
+    e.undo.undo();
+    EXPECT_EQ(e.snapshot(), after);
+}
+
+TEST_F(FotoloomControllerTest, TypeChangeKeepsPicturesSettingsAndFacesAndUndoes)
+{
+    ASSERT_TRUE(e.c->windowDidLoad().ok());
+    const QStringList ids = addPictures({Qt::red, Qt::blue});
+    e.collage().faceCentroidDict().insert(ids[0], QPointF(0.3, 0.6));
+    const Color teal{0.0, 0.5, 0.5, 1.0};
+    e.collage().setBackgroundColor(teal);
+    e.endEvent();
+    const QJsonObject grid = e.snapshot();
+    const auto old = e.c->collage();
+    const qint64 count = e.undo.changeCount();
+
+    for (qint64 same : {-1, 0, 2, 7}) // out of range, not built yet, already the type
+        e.c->changeCollageType(same);
+    e.endEvent();
+    EXPECT_EQ(e.c->collage(), old);
+    EXPECT_EQ(e.undo.changeCount(), count);
+
+    e.c->changeCollageType(3);
+    EXPECT_EQ(e.collage().collageType(), QStringLiteral("mosaic"));
+    EXPECT_EQ(QSet<QString>(e.collage().images().begin(), e.collage().images().end()),
+              QSet<QString>(ids.begin(), ids.end()));
+    EXPECT_EQ(e.collage().backgroundColor(), teal);
+    EXPECT_EQ(e.collage().faceCentroidDict().value(ids[0]), QPointF(0.3, 0.6));
+    EXPECT_EQ(old->observationCount(e.c), 0);
+    EXPECT_GT(e.collage().observationCount(e.c), 0);
+    e.endEvent();
+
+    e.undo.undo();
+    EXPECT_EQ(e.snapshot(), grid);
+    EXPECT_EQ(e.collage().faceCentroidDict().value(ids[0]), QPointF(0.3, 0.6));
+    e.undo.redo();
+    EXPECT_EQ(e.collage().collageType(), QStringLiteral("mosaic"));
+}
+
+TEST_F(FotoloomControllerTest, FollowUpHooksRunAfterBoundChanges)
+{
+    ASSERT_TRUE(e.c->windowDidLoad().ok());
+    Collage& collage = e.collage();
+    collage.setBackgroundImagePath(QStringLiteral("ABC"));
+    collage.setBackgroundIsImage(true);
+    collage.setBackgroundColor(Color::black());
+    EXPECT_FALSE(collage.backgroundIsImage());
+    EXPECT_TRUE(collage.backgroundImagePath().isEmpty());
+    EXPECT_TRUE(!e.window.backgrounds.isEmpty() && e.window.backgrounds.last().isNull());
+
+    // One picture in four cells: filling duplicates shows it in every cell.
+    const QString id = addPictures({Qt::red})[0];
+    collage.setValue(true, QStringLiteral("fillDuplicates"));
+    for (const PositionPtr& cell : collage.picturePositions())
+        EXPECT_EQ(cell->picture(), id);
+    e.endEvent();
+
+    // A token that only reads the same is not ours.
+    const KVContext lookalike{"com.bramblequartz.quiltfolio.QFUndoCollageObservationContext"};
+    KVChange prior;
+    prior.isPrior = true;
+    e.c->observeValueForKeyPath(QStringLiteral("spacing"), &collage, prior, &lookalike);
+    EXPECT_FALSE(e.c->hasPendingUndoSnapshot());
+}
+
+TEST_F(FotoloomControllerTest, BindingKeysFollowTheCollageAndIgnoreWrites)
+{
+    ASSERT_TRUE(e.c->windowDidLoad().ok());
+    Recorder recorder;
+    e.c->addObserver(&recorder, QStringLiteral("selectedCollageSizeIndex"), KVOptionNew, nullptr);
+    e.c->addObserver(&recorder, QStringLiteral("selectedCollageTypeIndex"), KVOptionNew, nullptr);
+    e.c->setValue(5, QStringLiteral("selectedCollageTypeIndex"));
+    e.c->setValue(5, QStringLiteral("selectedCollageSizeIndex"));
+    EXPECT_EQ(e.c->valueForKey(QStringLiteral("selectedCollageTypeIndex")).toLongLong(), 2);
+    EXPECT_THROW(e.c->setValue(5, QStringLiteral("noSuchKey")), UndefinedKeyError);
+
+    // A preset turned on its side is still that preset; another resolution is not.
+    const auto& sizes = e.c->collageSizesArray();
+    const auto preset = std::find_if(sizes.begin(), sizes.end(), [](const QFCollageSize& s) {
+        return s.pixelWidth() > 0 && s.pixelHeight() > 0 && s.pixelWidth() != s.pixelHeight();
+    });
+    ASSERT_NE(preset, sizes.end());
+    e.collage().setWidth(preset->pixelHeight());
+    e.collage().setHeight(preset->pixelWidth());
+    e.collage().setResolution(preset->resolution());
+    const qint64 index = e.c->getSelectedCollageSizeIndex();
+    EXPECT_TRUE(index >= 0 && index <= preset - sizes.begin() && sizes[index].resolution() == preset->resolution());
+    e.collage().setResolution(37);
+    EXPECT_EQ(e.c->getSelectedCollageSizeIndex(), -1);
+    EXPECT_TRUE(recorder.keys.contains(QStringLiteral("selectedCollageSizeIndex")));
+    e.c->changeCollageType(3);
+    EXPECT_TRUE(recorder.keys.contains(QStringLiteral("selectedCollageTypeIndex")));
+    e.endEvent();
+}
+
+} // namespace
