@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev qt6-image-formats-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfontconfig-dev fonts-dejavu-core
+  libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
   libplist-dev
   # Face detection: only the OpenCV parts used, not the libopencv-dev metapackage.
   libopencv-core-dev libopencv-imgproc-dev libopencv-objdetect-dev opencv-data
