@@ -18,11 +18,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcDocument, "qf.document", QtInfoMsg)
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("qf::CollageDocument", text);
-}
-
 const QString kDesignEntry = QStringLiteral("collage.design");
 const QString kImagesEntry = QStringLiteral("Images");
 const QString kPreviewEntry = QStringLiteral("preview.jpeg");
@@ -99,7 +94,34 @@ int CollageDocument::tiffCompressionCode(int index)
     }
 }
 
-CollageDocument::CollageDocument() = default;
+QList<DocumentType> CollageDocument::readableDocumentTypes()
+{
+    return {
+        {projectType(), tr("Quiltfolio project"), projectExtension(), true},
+        {designType(), tr("Quiltfolio design (older)"), designExtension(), false},
+    };
+}
+
+QList<DocumentType> CollageDocument::writableDocumentTypes()
+{
+    // The single-file design is read only: saving converts it to a package.
+    return {readableDocumentTypes().first()};
+}
+
+QList<DocumentType> CollageDocument::exportableDocumentTypes()
+{
+    return {
+        {jpegType(), tr("JPEG image"), QStringLiteral("jpg"), false},
+        {pngType(), tr("PNG image"), QStringLiteral("png"), false},
+        {tiffType(), tr("TIFF image"), QStringLiteral("tiff"), false},
+    };
+}
+
+CollageDocument::CollageDocument()
+{
+    setDocumentTypes(readableDocumentTypes(), writableDocumentTypes(), exportableDocumentTypes());
+}
+
 CollageDocument::~CollageDocument() = default;
 
 void CollageDocument::setDefaultHostFactory(HostFactory factory)
@@ -189,7 +211,7 @@ Status CollageDocument::readFromFileWrapper(const FileWrapper& wrapper, const QS
     m_imageWrapperContainers = std::move(store);
     m_templateInfoDict = std::move(templateInfo);
     m_previewImageFileWrapper = std::move(preview);
-    m_fileType = typeName;
+    setFileType(typeName);
     return Status::success();
 }
 
@@ -222,7 +244,7 @@ Status CollageDocument::readFromPath(const QString& path, const QString& typeNam
 
     Status status = readFromFileWrapper(*read.wrapper, typeName);
     if (status)
-        m_fileName = info.absoluteFilePath();
+        setFileName(info.absoluteFilePath());
     return status;
 }
 
@@ -291,8 +313,8 @@ Status CollageDocument::saveToPath(const QString& path, const QString& typeName,
     if (!written)
         return written;
     if (operation != SaveOperation::SaveTo) {
-        m_fileName = QFileInfo(target).absoluteFilePath();
-        m_fileType = typeName;
+        setFileName(QFileInfo(target).absoluteFilePath());
+        setFileType(typeName);
     }
     m_host->savedSuccessfullyToFileType(typeName);
     return Status::success();
@@ -300,16 +322,21 @@ Status CollageDocument::saveToPath(const QString& path, const QString& typeName,
 
 CollageDocument::SaveOperation CollageDocument::saveDocument() const
 {
-    if (m_fileType == designType() || m_fileName.isEmpty())
+    if (fileType() == designType() || fileName().isEmpty())
         return SaveOperation::SaveAs;
     return SaveOperation::Save;
 }
 
 std::optional<bool> CollageDocument::validateUserInterfaceItem(QStringView action) const
 {
-    if (action == u"saveDocument" && m_fileType == designType())
+    if (action == u"saveDocument" && fileType() == designType())
         return true;
     return std::nullopt;
+}
+
+bool CollageDocument::canSave() const
+{
+    return validateUserInterfaceItem(u"saveDocument").value_or(Document::canSave());
 }
 
 void CollageDocument::setJpegCompression(double quality)

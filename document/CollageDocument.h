@@ -5,6 +5,7 @@
 #include "platform/files/AtomicFileWriter.h"
 #include "platform/files/FileWrapper.h"
 #include "platform/files/Status.h"
+#include "platform/widgets/documents/Document.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -26,7 +27,8 @@ namespace qf {
 // for exports, a picture the editor renders.
 //
 // A document is used from the main thread only.
-class CollageDocument {
+class CollageDocument : public Document {
+    Q_OBJECT
 public:
     // Type identifiers.
     static QString projectType(); // a package folder, read and written
@@ -51,10 +53,16 @@ public:
     // 0 none (1), 1 LZW (5), 2 PackBits (32773); LZW for anything else.
     static int tiffCompressionCode(int index);
 
+    // The types for the file dialogs: both project types are read, only the
+    // package is written, pictures are exported.
+    static QList<DocumentType> readableDocumentTypes();
+    static QList<DocumentType> writableDocumentTypes();
+    static QList<DocumentType> exportableDocumentTypes();
+
     using HostFactory = std::function<std::unique_ptr<DocumentHost>(CollageDocument&)>;
 
     CollageDocument();
-    ~CollageDocument();
+    ~CollageDocument() override;
     CollageDocument(const CollageDocument&) = delete;
     CollageDocument& operator=(const CollageDocument&) = delete;
 
@@ -63,7 +71,7 @@ public:
     // This document's own way, before the default (tests).
     void setHostFactory(HostFactory factory) { m_hostFactory = std::move(factory); }
     // Makes the one editor of this document, unless it has one.
-    void makeWindowControllers();
+    void makeWindowControllers() override;
     DocumentHost* fotoloomController() const { return m_host.get(); }
 
     // Reads a package folder (project type) or a single file (design type).
@@ -72,7 +80,7 @@ public:
     Status readFromFileWrapper(const FileWrapper& wrapper, const QString& typeName);
     // Reads the file at the path with the type its extension names.
     Status readFromPath(const QString& path);
-    Status readFromPath(const QString& path, const QString& typeName);
+    Status readFromPath(const QString& path, const QString& typeName) override;
 
     struct FileWrapperResult {
         Status status = Status::success();
@@ -83,31 +91,21 @@ public:
     // saveAsMessage().
     FileWrapperResult fileWrapperOfType(const QString& typeName);
 
-    enum class SaveOperation {
-        Save,   // the document's own file
-        SaveAs, // a new file that becomes the document's
-        SaveTo, // an export; the document's file stays
-    };
     // Writes fileWrapperOfType() at the path atomically: the previous file
     // stays intact unless the new one is complete. A project package saved
     // under a name without its extension gets it. Tells the editor on
     // success.
-    Status saveToPath(const QString& path, const QString& typeName, SaveOperation operation);
+    Status saveToPath(const QString& path, const QString& typeName, SaveOperation operation) override;
 
     // What the Save command does. An old single-file design is never
     // written in its own format, so it asks for a new location, as does a
     // document never saved.
     SaveOperation saveDocument() const;
+    SaveOperation saveOperationForSave() const override { return saveDocument(); }
     // Save stays enabled for an old single-file design although it may be
     // unchanged; every other item is left to the caller (none).
     std::optional<bool> validateUserInterfaceItem(QStringView action) const;
-
-    // Where the document was read from or last saved (empty when untitled)
-    // and as which type.
-    const QString& fileName() const { return m_fileName; }
-    void setFileName(QString path) { m_fileName = std::move(path); }
-    const QString& fileType() const { return m_fileType; }
-    void setFileType(QString type) { m_fileType = std::move(type); }
+    bool canSave() const override;
 
     // The envelope bytes as read; none for a new document.
     const std::optional<QByteArray>& jsonData() const { return m_jsonData; }
@@ -141,8 +139,6 @@ public:
 private:
     std::unique_ptr<DocumentHost> m_host;
     HostFactory m_hostFactory;
-    QString m_fileName;
-    QString m_fileType;
     std::optional<QByteArray> m_jsonData;
     std::optional<QVariantMap> m_templateInfoDict;
     std::shared_ptr<FileWrapper> m_previewImageFileWrapper;

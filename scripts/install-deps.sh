@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
   libplist-dev
+  # A real X server for the application smoke test.
+  xvfb xauth
   # Face detection: only the OpenCV parts used, not the libopencv-dev metapackage.
   libopencv-core-dev libopencv-imgproc-dev libopencv-objdetect-dev opencv-data
 )

@@ -1,0 +1,127 @@
+#include "editor/window/CanvasDelegate.h"
+
+#include "editor/FotoloomController.h"
+#include "model/Collage.h"
+#include "platform/graphics/GraphicsContext.h"
+#include "platform/undo/UndoManager.h"
+
+namespace qf {
+
+CanvasDelegate::CanvasDelegate(FotoloomController& controller, Hooks hooks)
+    : m_controller(controller)
+    , m_hooks(std::move(hooks))
+{
+}
+
+CanvasDelegate::~CanvasDelegate()
+{
+    // An open group would swallow every later change of the document.
+    if (m_gestureOpen)
+        closeGesture();
+}
+
+void CanvasDelegate::drawOnCurrentContextInBounds(GraphicsContext& context, QSizeF bounds)
+{
+    m_controller.collage()->drawYourselfOnCurrentContextInWidth(context, bounds.width(), bounds.height(), false);
+    call(m_hooks.stopSpinner);
+}
+
+void CanvasDelegate::mouseDownInBounds(QSizeF bounds, const MouseEvent& event)
+{
+    if (m_gestureOpen)
+        mouseGestureLost();
+    UndoManager& undo = m_controller.undoManager();
+    undo.setGroupsByEvent(false);
+    undo.beginUndoGrouping();
+    m_gestureOpen = true;
+    m_controller.makeDocumentDirty();
+
+    Collage& collage = *m_controller.collage();
+    collage.setDrawFast(true);
+    collage.mouseDownAt(event.location, bounds.width(), bounds.height(), event);
+
+    if (collage.selectedImagePosition() < 0 && collage.selectedTextPosition() != -1) {
+        if (m_hooks.selectTab)
+            m_hooks.selectTab(2);
+        call(m_hooks.focusTextEditor);
+    } else if (collage.selectedImagePosition() >= 0) {
+        if (m_hooks.selectTab)
+            m_hooks.selectTab(1);
+    }
+    call(m_hooks.redraw);
+}
+
+void CanvasDelegate::mouseDraggedInBounds(QSizeF bounds, const MouseEvent& event)
+{
+    if (!m_gestureOpen)
+        return;
+    m_controller.makeDocumentDirty();
+    m_controller.collage()->mouseDraggedAt(event.location, bounds.width(), bounds.height(), event);
+    call(m_hooks.redraw);
+}
+
+void CanvasDelegate::mouseUpInBounds(QSizeF bounds, const MouseEvent& event)
+{
+    if (!m_gestureOpen)
+        return;
+    closeGesture();
+    Collage& collage = *m_controller.collage();
+    collage.setDrawFast(false);
+    collage.mouseUpAt(event.location, bounds.width(), bounds.height(), event);
+    call(m_hooks.redraw);
+}
+
+void CanvasDelegate::mouseMovedInBounds(QSizeF bounds, const MouseEvent& event)
+{
+    // Hover cursors and highlights only; the collage asks for a redraw itself.
+    m_controller.collage()->mouseMovedAt(event.location, bounds.width(), bounds.height(), event);
+}
+
+void CanvasDelegate::mouseGestureLost()
+{
+    if (!m_gestureOpen)
+        return;
+    closeGesture();
+    Collage& collage = *m_controller.collage();
+    collage.setDrawFast(false);
+    collage.mouseGestureLost();
+    call(m_hooks.redraw);
+}
+
+void CanvasDelegate::closeGesture()
+{
+    m_gestureOpen = false;
+    UndoManager& undo = m_controller.undoManager();
+    if (undo.groupingLevel() > 0)
+        undo.endUndoGrouping();
+    undo.setGroupsByEvent(true);
+}
+
+void CanvasDelegate::drawingViewWillStartLiveResize()
+{
+    m_controller.collage()->setDrawFast(true);
+}
+
+void CanvasDelegate::drawingViewDidEndLiveResize()
+{
+    m_controller.collage()->setDrawFast(false);
+    call(m_hooks.startSpinner);
+    call(m_hooks.redraw);
+}
+
+bool CanvasDelegate::removeSelectedPictureOrTextFromDrawingView()
+{
+    m_controller.makeDocumentDirty();
+    const bool removed = m_controller.collage()->removeSelectedTextOrPicture();
+    call(m_hooks.startSpinner);
+    call(m_hooks.reloadPictureList);
+    call(m_hooks.redraw);
+    return removed;
+}
+
+void CanvasDelegate::mouseDownInOuterView()
+{
+    m_controller.deselectAll();
+}
+
+} // namespace qf

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/events/MouseEvent.h"
+
+#include <QSizeF>
+
+#include <functional>
+
+namespace qf {
+
+class FotoloomController;
+class GraphicsContext;
+
+// What the canvas asks of the editor, without widgets: drawing, the mouse
+// gesture as one undo step, live resize and the delete key. The window owns
+// one and hands it the canvas's events; tests drive it directly.
+class CanvasDelegate {
+public:
+    struct Hooks {
+        std::function<void()> redraw;       // the canvas paints again
+        std::function<void()> stopSpinner;  // a draw finished
+        std::function<void()> startSpinner;
+        std::function<void()> reloadPictureList;
+        std::function<void(int)> selectTab; // 1 picture, 2 text
+        std::function<void()> focusTextEditor;
+    };
+
+    CanvasDelegate(FotoloomController& controller, Hooks hooks);
+    ~CanvasDelegate();
+    CanvasDelegate(const CanvasDelegate&) = delete;
+    CanvasDelegate& operator=(const CanvasDelegate&) = delete;
+
+    // Draws the current collage at the canvas size for the screen.
+    void drawOnCurrentContextInBounds(GraphicsContext& context, QSizeF bounds);
+
+    // A gesture: the down opens one undo group that the up (or a lost up)
+    // closes, so the whole drag is one undo step. Points are in the canvas,
+    // y up. A down while a gesture is open ends that one first.
+    void mouseDownInBounds(QSizeF bounds, const MouseEvent& event);
+    void mouseDraggedInBounds(QSizeF bounds, const MouseEvent& event);
+    void mouseUpInBounds(QSizeF bounds, const MouseEvent& event);
+    void mouseMovedInBounds(QSizeF bounds, const MouseEvent& event);
+    // The up will never come (grab lost, focus out, window hidden).
+    void mouseGestureLost();
+    bool isGestureOpen() const { return m_gestureOpen; }
+
+    void drawingViewWillStartLiveResize();
+    void drawingViewDidEndLiveResize();
+    // The delete key: one undo step; true when something went.
+    bool removeSelectedPictureOrTextFromDrawingView();
+    // A click beside the canvas.
+    void mouseDownInOuterView();
+
+private:
+    void closeGesture();
+    static void call(const std::function<void()>& f)
+    {
+        if (f)
+            f();
+    }
+
+    FotoloomController& m_controller;
+    Hooks m_hooks;
+    bool m_gestureOpen = false;
+};
+
+} // namespace qf

@@ -1,0 +1,340 @@
+#include "editor/window/FotoloomWindow.h"
+
+#include "ui_FotoloomWindow.h"
+
+#include "document/CollageDocument.h"
+#include "editor/FotoloomController.h"
+#include "editor/window/CanvasDelegate.h"
+#include "editor/window/CollageKeyBinding.h"
+#include "layouts/grid_mosaic/GridCollage.h"
+#include "model/Collage.h"
+#include "platform/undo/UndoManager.h"
+
+#include <QFileInfo>
+#include <QGraphicsDropShadowEffect>
+#include <QLoggingCategory>
+#include <QMessageBox>
+#include <QStandardItemModel>
+
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcWindow, "qf.editor.window")
+
+namespace qf {
+
+namespace {
+
+QString typeTitle(const QString& type)
+{
+    static const QHash<QString, QString> titles{
+        {QStringLiteral("pile"), QObject::tr("Pile")},
+        {QStringLiteral("circlepile"), QObject::tr("Shape Pile")},
+        {QStringLiteral("grid"), QObject::tr("Grid")},
+        {QStringLiteral("mosaic"), QObject::tr("Mosaic")},
+        {QStringLiteral("centerframe"), QObject::tr("Centre Frame")},
+        {QStringLiteral("zigmosaic"), QObject::tr("Zig Mosaic")},
+        {QStringLiteral("hexagon"), QObject::tr("Hexagons")},
+    };
+    return titles.value(type, type);
+}
+
+} // namespace
+
+FotoloomWindow::FotoloomWindow(std::unique_ptr<CollageDocument> document, QWidget* parent)
+    : QMainWindow(parent)
+    , m_ui(std::make_unique<Ui::FotoloomWindow>())
+    , m_document(std::move(document))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_document->setHostFactory(
+        [](CollageDocument& doc) -> std::unique_ptr<DocumentHost> { return std::make_unique<FotoloomController>(doc); });
+    m_document->makeWindowControllers();
+    m_controller = dynamic_cast<FotoloomController*>(m_document->fotoloomController());
+    if (!m_controller)
+        qFatal("a collage document without its editor");
+
+    m_ui->setupUi(this);
+    m_ui->notificationView->hide();
+    m_ui->progressIndicator->hide();
+    QSizePolicy keepRoom = m_ui->progressIndicator->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    m_ui->progressIndicator->setSizePolicy(keepRoom);
+    m_ui->mainSplitter->setStretchFactor(0, 0);
+    m_ui->mainSplitter->setStretchFactor(1, 1);
+    m_ui->mainSplitter->setStretchFactor(2, 0);
+    m_ui->mainSplitter->setSizes({180, 700, 300});
+
+    // The canvas floats on a soft shadow.
+    auto* shadow = new QGraphicsDropShadowEffect(m_ui->QFDrawingOuterContainerView);
+    shadow->setOffset(2, 2);
+    shadow->setBlurRadius(6);
+    shadow->setColor(QColor(0, 0, 0, 110));
+    m_ui->QFDrawingOuterContainerView->setGraphicsEffect(shadow);
+
+    m_canvas = std::make_unique<CanvasDelegate>(
+        *m_controller, CanvasDelegate::Hooks{
+                           [this] { setCanvasNeedsDisplay(); },
+                           [this] { stopSpinner(); },
+                           [this] { startSpinner(); },
+                           [this] { reloadPictureList(); },
+                           [this](int tab) { m_ui->tabView->setCurrentIndex(tab); },
+                           [this] { m_ui->fontTextView->setFocus(Qt::MouseFocusReason); },
+                       });
+    m_ui->onScreenDrawingView->setDelegate(m_canvas.get());
+    connect(m_ui->QFDrawingContainerView, &QFDrawingContainerView::mouseDownInOuterView, this,
+            [this] { m_canvas->mouseDownInOuterView(); });
+    connect(m_ui->removeSelectedCommandButton, &QPushButton::clicked, this,
+            [this] { m_canvas->removeSelectedPictureOrTextFromDrawingView(); });
+    connect(m_ui->removeSelectedPictureOrTextButton, &QPushButton::clicked, this,
+            [this] { m_canvas->removeSelectedPictureOrTextFromDrawingView(); });
+
+    UndoManager& undo = m_controller->undoManager();
+    connect(m_ui->actionUndo, &QAction::triggered, this, [this] { m_controller->undoManager().undo(); });
+    connect(m_ui->actionRedo, &QAction::triggered, this, [this] { m_controller->undoManager().redo(); });
+    for (auto signal : {&UndoManager::checkpoint, &UndoManager::didCloseUndoGroup, &UndoManager::didUndo,
+                        &UndoManager::didRedo, &UndoManager::didOpenUndoGroup})
+        connect(&undo, signal, this, &FotoloomWindow::updateUndoActions);
+    connect(&undo, &UndoManager::changeCountChanged, this, [this] {
+        updateUndoActions();
+        updateWindowTitle();
+    });
+
+    setUpTypePopup();
+    for (const QFCollageSize& size : m_controller->collageSizesArray())
+        m_ui->selectCollageSizePopUp->addItem(size.displayName());
+
+    m_controller->setWindow(this);
+    // A refusal has shown its sheet already; the window closes when it ends.
+    if (const Status loaded = m_controller->windowDidLoad(); !loaded)
+        qCWarning(lcWindow) << "could not open" << m_document->fileName() << loaded.message();
+    setUpSettingsBindings();
+    enableRightControlsAndPositionThem();
+    updateDrawingViewFrame();
+    reloadPictureList();
+    updateUndoActions();
+    updateWindowTitle();
+}
+
+FotoloomWindow::~FotoloomWindow()
+{
+    // Bindings and the canvas reach into the core: they go first, and the
+    // core must not call back into a half-destroyed window.
+    m_ui->onScreenDrawingView->setDelegate(nullptr);
+    m_bindings.clear();
+    m_canvas.reset();
+    m_controller->setWindow(nullptr);
+}
+
+// ---- sheets ------------------------------------------------------------------------
+
+void FotoloomWindow::openSheet(const AlertText& alert, std::function<void()> ended)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), alert.message, QMessageBox::NoButton, this);
+    box->setInformativeText(alert.informativeText);
+    box->addButton(alert.button.isEmpty() ? tr("OK") : alert.button, QMessageBox::AcceptRole);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (ended)
+        connect(box, &QDialog::finished, this, [ended = std::move(ended)](int) { ended(); });
+    // Never exec(): a nested loop would end an open undo group early.
+    box->open();
+}
+
+void FotoloomWindow::showCouldNotOpenSheet(const AlertText& alert, std::function<void()> ended)
+{
+    openSheet(alert, std::move(ended));
+}
+
+void FotoloomWindow::showMissingPicturesSheet(const AlertText& alert)
+{
+    openSheet(alert, {});
+}
+
+// ---- what the core shows -----------------------------------------------------------
+
+void FotoloomWindow::setCanvasNeedsDisplay()
+{
+    m_ui->onScreenDrawingView->update();
+}
+
+void FotoloomWindow::startSpinner()
+{
+    m_ui->progressIndicator->show();
+}
+
+void FotoloomWindow::stopSpinner()
+{
+    m_ui->progressIndicator->hide();
+}
+
+void FotoloomWindow::reloadPictureList()
+{
+    QListWidget* list = m_ui->imageBrowser;
+    list->clear();
+    const QSize iconSize = list->iconSize();
+    for (const QString& md5 : m_controller->collage()->images()) {
+        const QImage image = m_controller->drawingSizeImage(md5);
+        if (image.isNull())
+            continue;
+        auto* item = new QListWidgetItem(list);
+        item->setIcon(QIcon(QPixmap::fromImage(image.scaled(iconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation))));
+        item->setData(Qt::UserRole, md5);
+    }
+}
+
+void FotoloomWindow::enableRightControlsAndPositionThem()
+{
+    const bool grid = dynamic_cast<GridCollage*>(m_controller->collage().get()) != nullptr;
+    // Only the grid's boxes work so far; the other types' boxes stay hidden.
+    m_ui->gridLayoutControlsBox->setVisible(grid);
+    m_ui->mosaicPictureBordersControlsBox->setVisible(true);
+    for (QWidget* box : {static_cast<QWidget*>(m_ui->pileLayoutControlsBox), static_cast<QWidget*>(m_ui->mosaicLayoutControlsBox),
+                         static_cast<QWidget*>(m_ui->hexagonLayoutControlsBox), static_cast<QWidget*>(m_ui->centeredLayoutControlsBox),
+                         static_cast<QWidget*>(m_ui->regularPilePictureBordersControlsBox),
+                         static_cast<QWidget*>(m_ui->circlePilePictureBordersControlsBox)})
+        box->setVisible(false);
+    m_ui->shuffleInPlaceCommandButton->setVisible(false);
+    showSelectedCollageType();
+}
+
+void FotoloomWindow::updateDrawingViewFrame()
+{
+    const Collage& collage = *m_controller->collage();
+    m_ui->QFDrawingContainerView->setCollagePixelSize(QSizeF(collage.width(), collage.height()));
+}
+
+void FotoloomWindow::showBackgroundImage(const QImage& image)
+{
+    QLabel* well = m_ui->backgroundImageView;
+    if (image.isNull()) {
+        well->setPixmap({});
+        well->setText(tr("None"));
+        return;
+    }
+    well->setPixmap(QPixmap::fromImage(image.scaled(well->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+}
+
+void FotoloomWindow::selectPictureFor(qint64 slotIndex)
+{
+    // Choosing pictures comes with the picture list's file dialogs.
+    qCInfo(lcWindow) << "picture chooser for slot" << slotIndex << "not available yet";
+}
+
+void FotoloomWindow::closeDocument()
+{
+    // Often called from a sheet's own signal: close once that has returned.
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+// ---- controls ------------------------------------------------------------------------
+
+void FotoloomWindow::setUpTypePopup()
+{
+    QComboBox* popup = m_ui->selectCollageTypePopUp;
+    auto* model = qobject_cast<QStandardItemModel*>(popup->model());
+    for (const QString& type : FotoloomController::collageTypes()) {
+        popup->addItem(typeTitle(type), type);
+        // Types this build cannot make are listed but not offered.
+        if (model && !m_controller->getNewCollageFor(type))
+            model->item(popup->count() - 1)->setEnabled(false);
+    }
+    connect(popup, &QComboBox::activated, this, [this](int index) {
+        m_controller->changeCollageType(index);
+        // A refused change leaves the collage, and the popup goes back to it.
+        showSelectedCollageType();
+    });
+}
+
+void FotoloomWindow::showSelectedCollageType()
+{
+    QSignalBlocker blockType(m_ui->selectCollageTypePopUp);
+    m_ui->selectCollageTypePopUp->setCurrentIndex(static_cast<int>(m_controller->getSelectedCollageTypeIndex()));
+    // -1 (a size not in the list) shows no entry.
+    QSignalBlocker blockSize(m_ui->selectCollageSizePopUp);
+    m_ui->selectCollageSizePopUp->setCurrentIndex(static_cast<int>(m_controller->getSelectedCollageSizeIndex()));
+}
+
+void FotoloomWindow::bindSlider(QSlider* slider, const QString& key, double scale)
+{
+    auto binding = std::make_unique<CollageKeyBinding>(*m_controller, key, [slider, scale](const QVariant& v) {
+        slider->setEnabled(v.isValid());
+        const double value = v.toDouble();
+        if (std::isfinite(value))
+            slider->setValue(static_cast<int>(std::lround(value * scale)));
+    });
+    CollageKeyBinding* b = binding.get();
+    connect(slider, &QSlider::valueChanged, this, [b, scale](int value) { b->write(value / scale); });
+    m_bindings.push_back(std::move(binding));
+}
+
+void FotoloomWindow::bindCheckBox(QAbstractButton* box, const QString& key)
+{
+    auto binding = std::make_unique<CollageKeyBinding>(*m_controller, key, [box](const QVariant& v) {
+        box->setEnabled(v.isValid());
+        box->setChecked(v.toBool());
+    });
+    CollageKeyBinding* b = binding.get();
+    connect(box, &QAbstractButton::toggled, this, [b](bool on) { b->write(on); });
+    m_bindings.push_back(std::move(binding));
+}
+
+void FotoloomWindow::bindCountStepper(QSpinBox* stepper, const QString& key, bool rows)
+{
+    // The counts are shown through their binding keys; a change runs the
+    // grid's own operation, which keeps every picture in the grid.
+    auto binding = std::make_unique<CollageKeyBinding>(*m_controller, key, [stepper](const QVariant& v) {
+        QSignalBlocker block(stepper);
+        if (v.isValid())
+            stepper->setValue(static_cast<int>(v.toLongLong()));
+    });
+    connect(stepper, &QSpinBox::valueChanged, this, [this, rows](int n) {
+        auto* grid = dynamic_cast<GridCollage*>(m_controller->collage().get());
+        if (!grid)
+            return;
+        m_controller->makeDocumentDirty();
+        startSpinner();
+        if (rows)
+            grid->changeRowCount(n);
+        else
+            grid->changeColumnCount(n);
+        setCanvasNeedsDisplay();
+    });
+    m_bindings.push_back(std::move(binding));
+}
+
+void FotoloomWindow::setUpSettingsBindings()
+{
+    // Slider steps: a thousandth of the canvas.
+    bindSlider(m_ui->spacingSlider, QStringLiteral("spacing"), 1000);
+    bindSlider(m_ui->strokeWidthSlider, QStringLiteral("strokeWidth"), 1000);
+    bindSlider(m_ui->cornerRadiusSlider, QStringLiteral("cornerRadiusSize"), 1000);
+    bindCheckBox(m_ui->drawShadowCheckBox, QStringLiteral("drawShadow"));
+    bindCheckBox(m_ui->transparentBackgroundCheckBox, QStringLiteral("backgroundIsTransparent"));
+    bindCheckBox(m_ui->fillDuplicatesCheckBox, QStringLiteral("fillDuplicates"));
+    bindCountStepper(m_ui->rowCountStepper, QStringLiteral("rowCountBinding"), true);
+    bindCountStepper(m_ui->columnCountStepper, QStringLiteral("columnCountBinding"), false);
+
+    auto steppersEnabled = std::make_unique<CollageKeyBinding>(
+        *m_controller, QStringLiteral("rowColSteppersEnabled"), [this](const QVariant& v) {
+            m_ui->rowCountStepper->setEnabled(v.toBool());
+            m_ui->columnCountStepper->setEnabled(v.toBool());
+        });
+    m_bindings.push_back(std::move(steppersEnabled));
+}
+
+void FotoloomWindow::updateUndoActions()
+{
+    const UndoManager& undo = m_controller->undoManager();
+    m_ui->actionUndo->setText(undo.undoMenuItemTitle());
+    m_ui->actionRedo->setText(undo.redoMenuItemTitle());
+}
+
+void FotoloomWindow::updateWindowTitle()
+{
+    const QString& path = m_document->fileName();
+    const QString name = path.isEmpty() ? tr("Untitled") : QFileInfo(path).fileName();
+    setWindowTitle(name + QStringLiteral("[*] — Quiltfolio"));
+    setWindowModified(m_controller->isDocumentEdited());
+}
+
+} // namespace qf

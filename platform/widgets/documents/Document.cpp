@@ -1,0 +1,276 @@
+#include "platform/widgets/documents/Document.h"
+
+#include "platform/widgets/documents/QtDocumentDialogs.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace qf {
+
+Document::Document(QObject* parent)
+    : QObject(parent)
+{
+    connect(&m_undoManager, &UndoManager::changeCountChanged, this, &Document::updateTitle);
+}
+
+Document::~Document()
+{
+    if (m_window)
+        m_window->removeEventFilter(this);
+}
+
+Document::SaveOperation Document::saveOperationForSave() const
+{
+    return m_fileName.isEmpty() ? SaveOperation::SaveAs : SaveOperation::Save;
+}
+
+bool Document::canSave() const
+{
+    return isDocumentEdited() || m_fileName.isEmpty();
+}
+
+void Document::setFileName(QString path)
+{
+    m_fileName = std::move(path);
+    updateTitle();
+}
+
+void Document::setDocumentTypes(QList<DocumentType> readable, QList<DocumentType> writable,
+                                QList<DocumentType> exportable)
+{
+    m_readableTypes = std::move(readable);
+    m_writableTypes = std::move(writable);
+    m_exportableTypes = std::move(exportable);
+}
+
+std::optional<DocumentType> Document::typeNamed(const QString& identifier) const
+{
+    for (const auto* list : {&m_readableTypes, &m_writableTypes, &m_exportableTypes}) {
+        for (const DocumentType& type : *list) {
+            if (type.identifier == identifier)
+                return type;
+        }
+    }
+    return std::nullopt;
+}
+
+QString Document::displayName() const
+{
+    if (!m_fileName.isEmpty())
+        return QFileInfo(m_fileName).fileName();
+    if (!m_untitledDisplayName.isEmpty())
+        return m_untitledDisplayName;
+    return m_untitledNumber <= 1 ? tr("Untitled") : tr("Untitled %1").arg(m_untitledNumber);
+}
+
+void Document::setUntitledNumber(int number)
+{
+    m_untitledNumber = number;
+    updateTitle();
+}
+
+void Document::setUntitledDisplayName(QString name)
+{
+    m_untitledDisplayName = std::move(name);
+    updateTitle();
+}
+
+QString Document::windowTitle() const
+{
+    return isDocumentEdited() ? displayName() + u'*' : displayName();
+}
+
+void Document::markSaved()
+{
+    m_savedChangeCount = m_undoManager.changeCount();
+    updateTitle();
+}
+
+void Document::setWindow(QWidget* window)
+{
+    if (m_window)
+        m_window->removeEventFilter(this);
+    m_window = window;
+    if (m_window)
+        m_window->installEventFilter(this);
+    updateTitle();
+}
+
+void Document::showWindows()
+{
+    if (!m_window)
+        return;
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+DocumentDialogs& Document::dialogs() const
+{
+    static QtDocumentDialogs qtDialogs;
+    return m_dialogs ? *m_dialogs : qtDialogs;
+}
+
+void Document::finish(const Done& done, bool ok) const
+{
+    if (done)
+        done(ok);
+}
+
+void Document::save(Done done)
+{
+    if (saveOperationForSave() == SaveOperation::SaveAs) {
+        runSavePanel(SaveOperation::SaveAs, std::move(done));
+        return;
+    }
+    finish(done, saveToPathShowingErrors(m_fileName, m_fileType, SaveOperation::Save));
+}
+
+void Document::saveAs(Done done)
+{
+    runSavePanel(SaveOperation::SaveAs, std::move(done));
+}
+
+void Document::saveTo(Done done)
+{
+    runSavePanel(SaveOperation::SaveTo, std::move(done));
+}
+
+void Document::runSavePanel(SaveOperation operation, Done done)
+{
+    const QList<DocumentType>& types = operation == SaveOperation::SaveTo ? m_exportableTypes : m_writableTypes;
+    if (types.isEmpty()) {
+        finish(done, false);
+        return;
+    }
+    SavePanelRequest request;
+    request.title = operation == SaveOperation::SaveTo ? tr("Export") : tr("Save As");
+    request.directory = m_fileName.isEmpty()
+        ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+        : QFileInfo(m_fileName).absolutePath();
+    request.suggestedName = m_fileName.isEmpty() ? displayName() : QFileInfo(m_fileName).completeBaseName();
+    request.types = types;
+    request.selectedType = types.first().identifier;
+    for (const DocumentType& type : types) {
+        if (type.identifier == m_fileType)
+            request.selectedType = type.identifier;
+    }
+
+    QPointer<Document> self(this);
+    dialogs().chooseSaveLocation(m_window, request, [self, operation, done](std::optional<SavePanelResult> chosen) {
+        if (!self || self->m_closed || !chosen || chosen->path.isEmpty()) {
+            if (done)
+                done(false);
+            return;
+        }
+        QString path = chosen->path;
+        const std::optional<DocumentType> type = self->typeNamed(chosen->type);
+        if (type && QFileInfo(path).suffix().compare(type->extension, Qt::CaseInsensitive) != 0)
+            path += u'.' + type->extension;
+        self->finish(done, self->saveToPathShowingErrors(path, chosen->type, operation));
+    });
+}
+
+bool Document::saveToPathShowingErrors(const QString& path, const QString& typeName, SaveOperation operation)
+{
+    const Status status = saveToPath(path, typeName, operation);
+    if (!status) {
+        const QString message = operation == SaveOperation::SaveTo
+            ? tr("The document “%1” could not be exported.").arg(displayName())
+            : tr("The document “%1” could not be saved.").arg(displayName());
+        dialogs().showError(m_window, message, status.message().trimmed(), {});
+        return false;
+    }
+    if (operation != SaveOperation::SaveTo) {
+        markSaved();
+        emit saved(m_fileName);
+    }
+    return true;
+}
+
+void Document::canClose(Done done)
+{
+    if (m_closed || !isDocumentEdited()) {
+        finish(done, true);
+        return;
+    }
+    if (m_asking) { // the question is already on screen
+        finish(done, false);
+        return;
+    }
+    m_asking = true;
+    QPointer<Document> self(this);
+    dialogs().askSaveChanges(m_window, displayName(), [self, done](SaveChangesChoice choice) {
+        if (!self) {
+            if (done)
+                done(false);
+            return;
+        }
+        self->m_asking = false;
+        switch (choice) {
+        case SaveChangesChoice::Save:
+            self->save(done);
+            break;
+        case SaveChangesChoice::DontSave:
+            self->finish(done, true);
+            break;
+        case SaveChangesChoice::Cancel:
+            self->finish(done, false);
+            break;
+        }
+    });
+}
+
+void Document::close()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    if (m_window) {
+        m_window->removeEventFilter(this);
+        m_closing = true;
+        m_window->close();
+        m_closing = false;
+    }
+    emit closed();
+}
+
+void Document::requestClose(Done done)
+{
+    QPointer<Document> self(this);
+    canClose([self, done](bool ok) {
+        if (ok && self)
+            self->close();
+        if (done)
+            done(ok);
+    });
+}
+
+bool Document::eventFilter(QObject* watched, QEvent* event)
+{
+    // Closing the window asks first; the window goes when the document does.
+    if (watched == m_window && event->type() == QEvent::Close && !m_closing && !m_closed) {
+        event->ignore();
+        requestClose();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void Document::updateTitle()
+{
+    const bool edited = isDocumentEdited();
+    if (m_window) {
+        m_window->setWindowTitle(displayName() + QStringLiteral("[*]"));
+        m_window->setWindowModified(edited);
+    }
+    if (edited != m_lastEdited) {
+        m_lastEdited = edited;
+        emit editedChanged(edited);
+    }
+    emit titleChanged(windowTitle());
+}
+
+} // namespace qf
