@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "document/CollageDocument.h"
 #include "document/WorkWithFileFormat.h"
 
@@ -18,6 +19,8 @@
 using namespace qf;
 
 namespace {
+
+using qf::test::FileSizeLimit;
 
 const QString kCorrupt = QStringLiteral("This file is corrupt and can't be opened.");
 const QString kOnlyTheseTypes = QStringLiteral("Quiltfolio can open .quiltfolio or .quiltfolioproj files only.");
@@ -116,27 +119,6 @@ QString md5Of(const QByteArray& bytes)
 {
     return QFRegularFileWrapperContainer(bytes, QString()).md5().value_or(QString());
 }
-
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit l = m_saved;
-        l.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &l);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = nullptr;
-};
 
 } // namespace
 

@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "platform/files/AtomicFileWriter.h"
 #include "platform/files/FileWrapper.h"
 #include "platform/files/FileWrapperReader.h"
@@ -22,6 +23,8 @@
 using namespace qf;
 
 namespace {
+
+using qf::test::FileSizeLimit;
 
 QString dataPath(const char* name)
 {
@@ -74,28 +77,6 @@ std::shared_ptr<FileWrapper> samplePackage(const QByteArray& design, int picture
     pkg->addFileWrapper(images);
     return pkg;
 }
-
-// Limits the size of files this process may write, as a full disk would.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit l = m_saved;
-        l.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &l);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = nullptr;
-};
 
 } // namespace
 
