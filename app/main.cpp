@@ -1,14 +1,13 @@
-#include "document/CollageDocument.h"
+#include "app/shell/QFApplicationDelegate.h"
+#include "document/MyDocumentController.h"
+#include "editor/FotoloomController.h"
 #include "editor/window/FotoloomWindow.h"
-#include "platform/files/Status.h"
+#include "platform/widgets/documents/QtDocumentDialogs.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QLoggingCategory>
-#include <QMessageBox>
-#include <QPixmap>
+#include <QPointer>
 #include <QTimer>
 
 #include <memory>
@@ -22,27 +21,21 @@ bool isRunningInSandbox()
     return qEnvironmentVariableIsSet("APP_SANDBOX_CONTAINER_ID");
 }
 
-// Opens one editor window. Documents open here directly until the
-// application's document controller takes over opening (and then owns the
-// documents); this is the one place that changes then.
-qf::FotoloomWindow* openWindow(std::unique_ptr<qf::CollageDocument> document)
-{
-    auto* window = new qf::FotoloomWindow(std::move(document));
-    window->show();
-    return window;
-}
+// The editor of one document with its window. The window goes first: it
+// reaches into the core until it is deleted.
+class Editor : public qf::FotoloomController {
+public:
+    Editor(qf::CollageDocument& document, qf::DocumentController& documents)
+        : FotoloomController(document, &document.undoManager())
+        , m_window(new qf::FotoloomWindow(*this, &documents))
+    {
+        document.setWindow(m_window);
+    }
+    ~Editor() override { delete m_window.data(); }
 
-// A file the desktop handed over that cannot be read: said without blocking,
-// so the other files still open.
-void reportUnreadable(const QString& path, const qf::Status& status)
-{
-    qCWarning(lcApp) << "could not open" << path << status.message();
-    auto* box = new QMessageBox(QMessageBox::Warning, QObject::tr("Quiltfolio"),
-                                QObject::tr("The document “%1” could not be opened.").arg(QFileInfo(path).fileName()));
-    box->setInformativeText(status.message());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->show();
-}
+private:
+    QPointer<qf::FotoloomWindow> m_window;
+};
 
 // For the smoke test: once the first window has painted, save it as a PNG
 // and close everything (the exit status says whether the save worked).
@@ -76,26 +69,22 @@ int main(int argc, char* argv[])
     // Linux users expect the application to end with its last window.
     QApplication::setQuitOnLastWindowClosed(true);
 
+    qf::MyDocumentController documents(std::make_shared<qf::QtDocumentDialogs>());
+    documents.setHostFactory([&documents](qf::CollageDocument& document) -> std::unique_ptr<qf::DocumentHost> {
+        return std::make_unique<Editor>(document, documents);
+    });
     // The desktop hands documents over as arguments; there are no options.
-    QList<qf::FotoloomWindow*> windows;
-    const QStringList args = QApplication::arguments().mid(1);
-    for (const QString& arg : args) {
-        const QString path = QDir::cleanPath(QFileInfo(arg).absoluteFilePath());
-        auto document = std::make_unique<qf::CollageDocument>();
-        if (const qf::Status read = document->readFromPath(path); !read) {
-            reportUnreadable(path, read);
-            continue;
-        }
-        windows.append(openWindow(std::move(document)));
-    }
-    if (args.isEmpty())
-        windows.append(openWindow(std::make_unique<qf::CollageDocument>()));
+    documents.openAtLaunch(QApplication::arguments().mid(1));
+    // Queued: the getting-started window then runs its loop inside app.exec().
+    qf::QFApplicationDelegate delegate;
+    QTimer::singleShot(0, &delegate, &qf::QFApplicationDelegate::applicationDidFinishLaunching);
 
     const QString screenshot = qEnvironmentVariable("QF_SMOKE_SCREENSHOT");
     if (!screenshot.isEmpty()) {
-        if (windows.isEmpty())
+        const QList<qf::Document*> open = documents.documents();
+        if (open.isEmpty() || !open.first()->window())
             return 2;
-        scheduleScreenshot(windows.first(), screenshot);
+        scheduleScreenshot(open.first()->window(), screenshot);
     }
     return app.exec();
 }

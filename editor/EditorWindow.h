@@ -41,8 +41,6 @@ public:
     virtual void showBackgroundImage(const QImage& image) = 0;
     // Lets the user choose one picture for an empty slot.
     virtual void selectPictureFor(qint64 slotIndex) = 0;
-    // Takes the window and its document away.
-    virtual void closeDocument() = 0;
 };
 
 } // namespace qf

@@ -95,8 +95,7 @@ QStringList withoutRepeats(const QStringList& list)
 
 FotoloomController::FotoloomController(CollageDocument& document, UndoManager* undoManager)
     : m_document(document)
-    , m_ownUndoManager(undoManager ? nullptr : std::make_unique<UndoManager>())
-    , m_undoManager(undoManager ? undoManager : m_ownUndoManager.get())
+    , m_undoManager(undoManager ? undoManager : &document.undoManager())
 {
     m_collageMakers.insert(QStringLiteral("grid"), [] { return std::make_shared<GridCollage>(); });
     updateCollageSizes();
@@ -130,7 +129,7 @@ const KVKeyTable& FotoloomController::keyTable()
 
 bool FotoloomController::isDocumentEdited() const
 {
-    return m_undoManager->changeCount() != m_savedChangeCount;
+    return m_document.isDocumentEdited();
 }
 
 // ---- collage types ---------------------------------------------------------------
@@ -252,8 +251,8 @@ Status FotoloomController::giveCouldNotBeOpenedError(const QString& detail)
     if (m_window) {
         const QPointer<FotoloomController> self(this);
         m_window->showCouldNotOpenSheet(alert, [self] {
-            if (self && self->m_window)
-                self->m_window->closeDocument();
+            if (self)
+                self->m_document.close();
         });
     }
     return Status::failure(alert.informativeText, detail);
@@ -564,9 +563,6 @@ QStringList FotoloomController::allPicturesInUse() const
 void FotoloomController::savedSuccessfullyToFileType(const QString& typeName)
 {
     qCInfo(lcEditor) << "saved as" << typeName;
-    // An exported picture leaves the document as edited as it was.
-    if (typeName == CollageDocument::projectType())
-        m_savedChangeCount = m_undoManager->changeCount();
 }
 
 // ---- actions --------------------------------------------------------------------------

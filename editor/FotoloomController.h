@@ -41,8 +41,8 @@ class FotoloomController : public QObject,
                            public DocumentHost {
     Q_OBJECT
 public:
-    // `undoManager` is the document's history; without one the controller
-    // keeps its own. The collage is a placeholder until the load.
+    // `undoManager` is the history; the document's by default. The collage
+    // is a placeholder until the load.
     explicit FotoloomController(CollageDocument& document, UndoManager* undoManager = nullptr);
     ~FotoloomController() override;
 
@@ -52,7 +52,7 @@ public:
     EditorWindow* window() const { return m_window; }
     CollageDocument& document() const { return m_document; }
     UndoManager& undoManager() const { return *m_undoManager; }
-    // Whether the document differs from its last saved (or opened) state.
+    // The document's edited state: its history against its last save (or the opening).
     bool isDocumentEdited() const;
 
     // ---- collage types ------------------------------------------------------
@@ -223,7 +223,6 @@ private:
     void readTemplateInformation();
 
     CollageDocument& m_document;
-    std::unique_ptr<UndoManager> m_ownUndoManager;
     UndoManager* m_undoManager;
     EditorWindow* m_window = nullptr;
     QHash<QString, CollageMaker> m_collageMakers;
@@ -232,7 +231,6 @@ private:
     QList<QFCollageSize> m_collageSizesArray;
     std::optional<QJsonObject> m_dictionaryHoldingUndoRepresentation;
     bool m_savePreviewImage = false;
-    qint64 m_savedChangeCount = 0;
     QString m_templateCategory1;
     QString m_templateCategory2;
     QString m_templateCategory3;

@@ -1,6 +1,7 @@
 #include "model/UtilityFunctions.h"
 
 #include "model/TextLayout.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/json/JsonValues.h"
 #include "platform/random/RandomSource.h"
@@ -357,6 +358,53 @@ QString UtilityFunctions::getMacOSXVersion()
         numbers[i] = static_cast<int>(n);
     }
     return QString::asprintf("%d.%d.%d", numbers[0], numbers[1], numbers[2]);
+}
+
+bool UtilityFunctions::isRunningInSandbox()
+{
+    return qEnvironmentVariableIsSet("APP_SANDBOX_CONTAINER_ID");
+}
+
+QString UtilityFunctions::applicationIdentifier()
+{
+    return QStringLiteral("com.quiltfolio.mac");
+}
+
+QString UtilityFunctions::applicationVersion()
+{
+    return QStringLiteral(QF_VERSION);
+}
+
+QString UtilityFunctions::imageSaveCountKey(const QString& identifier, const QString& version)
+{
+    return QStringLiteral("%1.imagesavecount_%2").arg(identifier, version);
+}
+
+QString UtilityFunctions::currentVersionImageSaveCountKey()
+{
+    return imageSaveCountKey(applicationIdentifier(), applicationVersion());
+}
+
+QString UtilityFunctions::firstTimeSetupKey()
+{
+    return QStringLiteral("fotoloom_first_time_setup_v3_0");
+}
+
+QString UtilityFunctions::secondFirstTimeSetupKey()
+{
+    return QStringLiteral("com.quiltfolio.mac.firstsetupv4_0");
+}
+
+void UtilityFunctions::doFirstTimeSetup(const std::function<void()>& clearRecentDocuments)
+{
+    UserDefaults& defaults = UserDefaults::standard();
+    if (!defaults.contains(firstTimeSetupKey())) {
+        if (clearRecentDocuments)
+            clearRecentDocuments();
+        defaults.setValue(firstTimeSetupKey(), true);
+    }
+    if (!defaults.contains(secondFirstTimeSetupKey()))
+        defaults.setValue(secondFirstTimeSetupKey(), true);
 }
 
 } // namespace qf

@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
 #include <optional>
 #include <stdexcept>
 
@@ -136,6 +137,27 @@ public:
     // The running system's version as "major.minor.patch" (on Linux the
     // kernel's); parts it does not report are 0.
     static QString getMacOSXVersion();
+
+    // ---- application and first run ----------------------------------------
+
+    // True when the environment holds APP_SANDBOX_CONTAINER_ID (any value).
+    static bool isRunningInSandbox();
+    // The running application's identifier and release, which key the
+    // per-release defaults.
+    static QString applicationIdentifier();
+    static QString applicationVersion();
+    // "<identifier>.imagesavecount_<version>": the exported-image count of
+    // one release.
+    static QString imageSaveCountKey(const QString& identifier, const QString& version);
+    static QString currentVersionImageSaveCountKey();
+
+    // The first-run markers; each only ever goes from absent to YES.
+    static QString firstTimeSetupKey();
+    static QString secondFirstTimeSetupKey();
+    // While the first marker is absent, calls clearRecentDocuments (the
+    // document controller's list, which the model cannot reach) and sets it;
+    // sets the second marker when absent.
+    static void doFirstTimeSetup(const std::function<void()>& clearRecentDocuments);
 };
 
 template <typename T>

@@ -8,11 +8,14 @@
 #include "editor/window/CollageKeyBinding.h"
 #include "layouts/grid_mosaic/GridCollage.h"
 #include "model/Collage.h"
+#include "platform/widgets/documents/DocumentController.h"
 #include "platform/undo/UndoManager.h"
 
 #include <QFileInfo>
 #include <QGraphicsDropShadowEffect>
 #include <QLoggingCategory>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QStandardItemModel>
 
@@ -40,19 +43,13 @@ QString typeTitle(const QString& type)
 
 } // namespace
 
-FotoloomWindow::FotoloomWindow(std::unique_ptr<CollageDocument> document, QWidget* parent)
+FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentController* documents, QWidget* parent)
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::FotoloomWindow>())
-    , m_document(std::move(document))
+    , m_controller(&controller)
+    , m_documents(documents)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    m_document->setHostFactory(
-        [](CollageDocument& doc) -> std::unique_ptr<DocumentHost> { return std::make_unique<FotoloomController>(doc); });
-    m_document->makeWindowControllers();
-    m_controller = dynamic_cast<FotoloomController*>(m_document->fotoloomController());
-    if (!m_controller)
-        qFatal("a collage document without its editor");
-
     m_ui->setupUi(this);
     m_ui->notificationView->hide();
     m_ui->progressIndicator->hide();
@@ -94,25 +91,22 @@ FotoloomWindow::FotoloomWindow(std::unique_ptr<CollageDocument> document, QWidge
     for (auto signal : {&UndoManager::checkpoint, &UndoManager::didCloseUndoGroup, &UndoManager::didUndo,
                         &UndoManager::didRedo, &UndoManager::didOpenUndoGroup})
         connect(&undo, signal, this, &FotoloomWindow::updateUndoActions);
-    connect(&undo, &UndoManager::changeCountChanged, this, [this] {
-        updateUndoActions();
-        updateWindowTitle();
-    });
+    connect(&undo, &UndoManager::changeCountChanged, this, &FotoloomWindow::updateUndoActions);
 
+    setUpFileMenu();
     setUpTypePopup();
     for (const QFCollageSize& size : m_controller->collageSizesArray())
         m_ui->selectCollageSizePopUp->addItem(size.displayName());
 
     m_controller->setWindow(this);
-    // A refusal has shown its sheet already; the window closes when it ends.
+    // A refusal has shown its sheet already; the document closes when it ends.
     if (const Status loaded = m_controller->windowDidLoad(); !loaded)
-        qCWarning(lcWindow) << "could not open" << m_document->fileName() << loaded.message();
+        qCWarning(lcWindow) << "could not open" << document().fileName() << loaded.message();
     setUpSettingsBindings();
     enableRightControlsAndPositionThem();
     updateDrawingViewFrame();
     reloadPictureList();
     updateUndoActions();
-    updateWindowTitle();
 }
 
 FotoloomWindow::~FotoloomWindow()
@@ -123,6 +117,11 @@ FotoloomWindow::~FotoloomWindow()
     m_bindings.clear();
     m_canvas.reset();
     m_controller->setWindow(nullptr);
+}
+
+CollageDocument& FotoloomWindow::document() const
+{
+    return m_controller->document();
 }
 
 // ---- sheets ------------------------------------------------------------------------
@@ -218,12 +217,6 @@ void FotoloomWindow::selectPictureFor(qint64 slotIndex)
 {
     // Choosing pictures comes with the picture list's file dialogs.
     qCInfo(lcWindow) << "picture chooser for slot" << slotIndex << "not available yet";
-}
-
-void FotoloomWindow::closeDocument()
-{
-    // Often called from a sheet's own signal: close once that has returned.
-    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 // ---- controls ------------------------------------------------------------------------
@@ -329,12 +322,58 @@ void FotoloomWindow::updateUndoActions()
     m_ui->actionRedo->setText(undo.redoMenuItemTitle());
 }
 
-void FotoloomWindow::updateWindowTitle()
+// ---- File menu -------------------------------------------------------------------------
+
+void FotoloomWindow::setUpFileMenu()
 {
-    const QString& path = m_document->fileName();
-    const QString name = path.isEmpty() ? tr("Untitled") : QFileInfo(path).fileName();
-    setWindowTitle(name + QStringLiteral("[*] — Quiltfolio"));
-    setWindowModified(m_controller->isDocumentEdited());
+    auto* menu = new QMenu(tr("&File"), this);
+    menu->setObjectName(QStringLiteral("menuFile"));
+    menuBar()->insertMenu(m_ui->menuEdit->menuAction(), menu);
+    CollageDocument& doc = document();
+
+    if (m_documents) {
+        QAction* add = menu->addAction(tr("&New"), this, [this] { m_documents->newDocument(); });
+        add->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+        QAction* open = menu->addAction(tr("&Open…"), this, [this] { m_documents->openDocument(this); });
+        open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+        QMenu* recent = menu->addMenu(tr("Open &Recent"));
+        recent->setObjectName(QStringLiteral("menuOpenRecent"));
+        connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(recent); });
+        fillRecentMenu(recent);
+        menu->addSeparator();
+    }
+    QAction* close = menu->addAction(tr("&Close"), &doc, [&doc] { doc.requestClose(); });
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    QAction* save = menu->addAction(tr("&Save"), &doc, [&doc] { doc.save(); });
+    save->setObjectName(QStringLiteral("actionSave"));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    QAction* saveAs = menu->addAction(tr("Save &As…"), &doc, [&doc] { doc.saveAs(); });
+    saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    const auto updateSave = [save, &doc] { save->setEnabled(doc.canSave()); };
+    connect(&doc, &Document::titleChanged, save, updateSave);
+    updateSave();
+
+    if (m_documents) {
+        menu->addSeparator();
+        QAction* quit = menu->addAction(tr("&Quit"), this, [this] { m_documents->quit(); });
+        quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+        quit->setMenuRole(QAction::QuitRole);
+    }
+}
+
+void FotoloomWindow::fillRecentMenu(QMenu* menu)
+{
+    menu->clear();
+    if (!m_documents)
+        return;
+    for (const QString& path : m_documents->recentDocumentPaths()) {
+        QAction* item = menu->addAction(QFileInfo(path).fileName(), this,
+                                        [this, path] { m_documents->openDocumentWithPath(path); });
+        item->setToolTip(path);
+    }
+    menu->addSeparator();
+    QAction* clear = menu->addAction(tr("Clear Menu"), this, [this] { m_documents->clearRecentDocuments(); });
+    clear->setEnabled(!menu->actions().first()->isSeparator());
 }
 
 } // namespace qf

@@ -3,11 +3,13 @@
 #include "editor/EditorWindow.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 #include <vector>
 
 class QAbstractButton;
+class QMenu;
 class QSlider;
 class QSpinBox;
 
@@ -20,21 +22,24 @@ namespace qf {
 class CanvasDelegate;
 class CollageDocument;
 class CollageKeyBinding;
+class DocumentController;
 class FotoloomController;
 
-// The editor window of one collage document, built from its layout. It owns
-// the document (and through it the editor's core), shows what the core asks
-// for and hands the core the user's actions. Closing it deletes it.
+// The editor window of one collage document, built from its layout. It shows
+// what the core asks for and hands the core the user's actions. The document
+// owns the core, which must outlive the window; closing the window deletes it.
 class FotoloomWindow : public QMainWindow, public EditorWindow {
     Q_OBJECT
 public:
-    // Takes the document (read or new) and loads its collage; a refused file
-    // shows the could-not-open sheet and the window closes when it ends.
-    explicit FotoloomWindow(std::unique_ptr<CollageDocument> document, QWidget* parent = nullptr);
+    // Loads the core's collage; a refused file shows the could-not-open sheet
+    // and the document closes when it ends. With `documents` the File menu
+    // also offers New, Open, Open Recent and Quit.
+    explicit FotoloomWindow(FotoloomController& controller, DocumentController* documents = nullptr,
+                            QWidget* parent = nullptr);
     ~FotoloomWindow() override;
 
     FotoloomController& controller() const { return *m_controller; }
-    CollageDocument& document() const { return *m_document; }
+    CollageDocument& document() const;
     CanvasDelegate& canvasDelegate() const { return *m_canvas; }
 
     // ---- EditorWindow ------------------------------------------------------
@@ -47,7 +52,6 @@ public:
     void updateDrawingViewFrame() override;
     void showBackgroundImage(const QImage& image) override;
     void selectPictureFor(qint64 slotIndex) override;
-    void closeDocument() override;
 
 private:
     void stopSpinner();
@@ -59,11 +63,12 @@ private:
     void bindCountStepper(QSpinBox* stepper, const QString& key, bool rows);
     void showSelectedCollageType();
     void updateUndoActions();
-    void updateWindowTitle();
+    void setUpFileMenu();
+    void fillRecentMenu(QMenu* menu);
 
     std::unique_ptr<Ui::FotoloomWindow> m_ui;
-    std::unique_ptr<CollageDocument> m_document;
-    FotoloomController* m_controller = nullptr; // owned by the document
+    FotoloomController* m_controller; // owned by the document
+    QPointer<DocumentController> m_documents;
     std::unique_ptr<CanvasDelegate> m_canvas;
     std::vector<std::unique_ptr<CollageKeyBinding>> m_bindings;
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Starts the real application on a new document and on a project package,
-# lets each window paint, has the application save it as a PNG and quit, and
-# checks the exit status and that the picture is not blank.
+# Starts the real application on a new document, on a project package and on
+# a file it refuses, lets each window paint, has the application save it as a
+# PNG and quit, and checks the exit status and that the picture is not blank.
 # Usage: smoke.sh /path/to/quiltfolio /path/to/fallback.quiltfolioproj
 # QF_SMOKE_KEEP=1 keeps the screenshots (the work folder is printed).
 set -euo pipefail
@@ -96,6 +96,10 @@ run "$work/new.png"
 check_png "$work/new.png"
 run "$work/package.png" "$package"
 check_png "$work/package.png"
+# A file that is no document is refused; with nothing opened a new one shows.
+echo "not a collage" > "$work/notes.txt"
+run "$work/refused.png" "$work/notes.txt"
+check_png "$work/refused.png"
 
 # A sandboxed start ends at once with status 1 and shows nothing.
 status=0

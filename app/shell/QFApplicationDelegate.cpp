@@ -1,0 +1,38 @@
+#include "app/shell/QFApplicationDelegate.h"
+
+#include "app/shell/QFGettingStartedWindowController.h"
+#include "app/shell/QtShellWindows.h"
+#include "app/shell/ShellPreferences.h"
+
+namespace qf {
+
+QFApplicationDelegate::QFApplicationDelegate(std::unique_ptr<ShellWindows> windows, QObject* parent)
+    : QObject(parent)
+    , m_windows(windows ? std::move(windows) : std::make_unique<QtShellWindows>())
+{
+}
+
+QFApplicationDelegate::~QFApplicationDelegate() = default;
+
+void QFApplicationDelegate::applicationDidFinishLaunching()
+{
+    if (ShellPreferences::showsGettingStartedAtLaunch())
+        showGettingStartedWindow();
+}
+
+QFGettingStartedWindowController* QFApplicationDelegate::sharedGettingStartedWindowController()
+{
+    return QFGettingStartedWindowController::sharedGettingStartedWindowController();
+}
+
+void QFApplicationDelegate::showGettingStartedWindow()
+{
+    m_windows->runGettingStartedModal();
+}
+
+void QFApplicationDelegate::showPreferencesWindow()
+{
+    m_windows->showPreferences();
+}
+
+} // namespace qf

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/shell/ShellWindows.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class QAction;
+
+namespace qf {
+
+class QFGettingStartedWindowController;
+
+// The application's delegate: the launch step and the shell's menu actions.
+class QFApplicationDelegate : public QObject {
+    Q_OBJECT
+public:
+    // windows nullptr: the real shared windows.
+    explicit QFApplicationDelegate(std::unique_ptr<ShellWindows> windows = nullptr,
+                                   QObject* parent = nullptr);
+    ~QFApplicationDelegate() override;
+
+    // Once the first windows are up: the getting-started window, modally,
+    // unless the user turned it off. Returns when that window is closed.
+    void applicationDidFinishLaunching();
+
+    // Unused; kept for the main menu.
+    QPointer<QAction> debugMenuItem;
+
+    static QFGettingStartedWindowController* sharedGettingStartedWindowController();
+
+public slots:
+    void showGettingStartedWindow();
+    void showPreferencesWindow();
+
+private:
+    std::unique_ptr<ShellWindows> m_windows;
+};
+
+} // namespace qf
