@@ -1,4 +1,5 @@
 #include "app/shell/QFApplicationDelegate.h"
+#include "model/UtilityFunctions.h"
 #include "document/MyDocumentController.h"
 #include "editor/FotoloomController.h"
 #include "editor/window/FotoloomWindow.h"
@@ -15,11 +16,6 @@
 Q_LOGGING_CATEGORY(lcApp, "qf.app")
 
 namespace {
-
-bool isRunningInSandbox()
-{
-    return qEnvironmentVariableIsSet("APP_SANDBOX_CONTAINER_ID");
-}
 
 // The editor of one document with its window. The window goes first: it
 // reaches into the core until it is deleted.
@@ -54,7 +50,7 @@ void scheduleScreenshot(QWidget* window, const QString& path)
 
 int main(int argc, char* argv[])
 {
-    if (isRunningInSandbox()) {
+    if (qf::UtilityFunctions::isRunningInSandbox()) {
         qCritical("Should not be running in sandbox");
         return 1;
     }
