@@ -21,15 +21,22 @@ namespace {
 // reaches into the core until it is deleted.
 class Editor : public qf::FotoloomController {
 public:
-    Editor(qf::CollageDocument& document, qf::DocumentController& documents)
-        : FotoloomController(document, &document.undoManager())
-        , m_window(new qf::FotoloomWindow(*this, &documents))
+    Editor(qf::CollageDocument& document, qf::DocumentController& documents, qf::QFApplicationDelegate& delegate)
+        : FotoloomController(document, &document.undoManager(), [&documents] { documents.clearRecentDocuments(); })
+        , m_window(new qf::FotoloomWindow(*this, &documents, shellActions(delegate)))
     {
         document.setWindow(m_window);
     }
     ~Editor() override { delete m_window.data(); }
 
 private:
+    // The delegate outlives every document.
+    static qf::ShellMenuActions shellActions(qf::QFApplicationDelegate& delegate)
+    {
+        return {[&delegate] { delegate.showPreferencesWindow(); },
+                [&delegate] { delegate.showGettingStartedWindow(); }};
+    }
+
     QPointer<qf::FotoloomWindow> m_window;
 };
 
@@ -65,14 +72,16 @@ int main(int argc, char* argv[])
     // Linux users expect the application to end with its last window.
     QApplication::setQuitOnLastWindowClosed(true);
 
+    // Before the documents: their windows' menus reach it.
+    qf::QFApplicationDelegate delegate;
     qf::MyDocumentController documents(std::make_shared<qf::QtDocumentDialogs>());
-    documents.setHostFactory([&documents](qf::CollageDocument& document) -> std::unique_ptr<qf::DocumentHost> {
-        return std::make_unique<Editor>(document, documents);
-    });
+    documents.setHostFactory(
+        [&documents, &delegate](qf::CollageDocument& document) -> std::unique_ptr<qf::DocumentHost> {
+            return std::make_unique<Editor>(document, documents, delegate);
+        });
     // The desktop hands documents over as arguments; there are no options.
     documents.openAtLaunch(QApplication::arguments().mid(1));
     // Queued: the getting-started window then runs its loop inside app.exec().
-    qf::QFApplicationDelegate delegate;
     QTimer::singleShot(0, &delegate, &qf::QFApplicationDelegate::applicationDidFinishLaunching);
 
     const QString screenshot = qEnvironmentVariable("QF_SMOKE_SCREENSHOT");

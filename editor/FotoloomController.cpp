@@ -93,12 +93,14 @@ QStringList withoutRepeats(const QStringList& list)
 
 } // namespace
 
-FotoloomController::FotoloomController(CollageDocument& document, UndoManager* undoManager)
+FotoloomController::FotoloomController(CollageDocument& document, UndoManager* undoManager,
+                                       const std::function<void()>& clearRecentDocuments)
     : m_document(document)
     , m_undoManager(undoManager ? undoManager : &document.undoManager())
 {
     m_collageMakers.insert(QStringLiteral("grid"), [] { return std::make_shared<GridCollage>(); });
     updateCollageSizes();
+    UtilityFunctions::doFirstTimeSetup(clearRecentDocuments);
     m_collage = getNewCollageFor(kNewDocumentType);
     m_collage->setMyWindowController(this);
 

@@ -42,8 +42,10 @@ class FotoloomController : public QObject,
     Q_OBJECT
 public:
     // `undoManager` is the history; the document's by default. The collage
-    // is a placeholder until the load.
-    explicit FotoloomController(CollageDocument& document, UndoManager* undoManager = nullptr);
+    // is a placeholder until the load. Runs the first-time setup, which
+    // calls `clearRecentDocuments` on a fresh installation.
+    explicit FotoloomController(CollageDocument& document, UndoManager* undoManager = nullptr,
+                                const std::function<void()>& clearRecentDocuments = {});
     ~FotoloomController() override;
 
     static const KVKeyTable& keyTable();

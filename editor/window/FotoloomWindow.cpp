@@ -43,11 +43,13 @@ QString typeTitle(const QString& type)
 
 } // namespace
 
-FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentController* documents, QWidget* parent)
+FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentController* documents,
+                               ShellMenuActions shell, QWidget* parent)
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::FotoloomWindow>())
     , m_controller(&controller)
     , m_documents(documents)
+    , m_shell(std::move(shell))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     m_ui->setupUi(this);
@@ -92,8 +94,11 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
                         &UndoManager::didRedo, &UndoManager::didOpenUndoGroup})
         connect(&undo, signal, this, &FotoloomWindow::updateUndoActions);
     connect(&undo, &UndoManager::changeCountChanged, this, &FotoloomWindow::updateUndoActions);
+    // An action name set inside an open group comes without a signal.
+    connect(m_ui->menuEdit, &QMenu::aboutToShow, this, &FotoloomWindow::updateUndoActions);
 
     setUpFileMenu();
+    setUpShellMenus();
     setUpTypePopup();
     for (const QFCollageSize& size : m_controller->collageSizesArray())
         m_ui->selectCollageSizePopUp->addItem(size.displayName());
@@ -320,6 +325,8 @@ void FotoloomWindow::updateUndoActions()
     const UndoManager& undo = m_controller->undoManager();
     m_ui->actionUndo->setText(undo.undoMenuItemTitle());
     m_ui->actionRedo->setText(undo.redoMenuItemTitle());
+    m_ui->actionUndo->setEnabled(undo.canUndo());
+    m_ui->actionRedo->setEnabled(undo.canRedo());
 }
 
 // ---- File menu -------------------------------------------------------------------------
@@ -358,6 +365,23 @@ void FotoloomWindow::setUpFileMenu()
         QAction* quit = menu->addAction(tr("&Quit"), this, [this] { m_documents->quit(); });
         quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
         quit->setMenuRole(QAction::QuitRole);
+    }
+}
+
+void FotoloomWindow::setUpShellMenus()
+{
+    if (m_shell.showPreferences) {
+        m_ui->menuEdit->addSeparator();
+        QAction* prefs = m_ui->menuEdit->addAction(tr("Preferences…"), this, [this] { m_shell.showPreferences(); });
+        prefs->setObjectName(QStringLiteral("actionPreferences"));
+        prefs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        prefs->setMenuRole(QAction::PreferencesRole);
+    }
+    if (m_shell.showGettingStarted) {
+        QMenu* help = menuBar()->addMenu(tr("&Help"));
+        help->setObjectName(QStringLiteral("menuHelp"));
+        QAction* start = help->addAction(tr("Getting Started"), this, [this] { m_shell.showGettingStarted(); });
+        start->setObjectName(QStringLiteral("actionGettingStarted"));
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -25,6 +26,12 @@ class CollageKeyBinding;
 class DocumentController;
 class FotoloomController;
 
+// The application's windows the menus open; an empty one has no item.
+struct ShellMenuActions {
+    std::function<void()> showPreferences;
+    std::function<void()> showGettingStarted;
+};
+
 // The editor window of one collage document, built from its layout. It shows
 // what the core asks for and hands the core the user's actions. The document
 // owns the core, which must outlive the window; closing the window deletes it.
@@ -33,9 +40,10 @@ class FotoloomWindow : public QMainWindow, public EditorWindow {
 public:
     // Loads the core's collage; a refused file shows the could-not-open sheet
     // and the document closes when it ends. With `documents` the File menu
-    // also offers New, Open, Open Recent and Quit.
+    // also offers New, Open, Open Recent and Quit; `shell` adds Preferences
+    // and the Help menu.
     explicit FotoloomWindow(FotoloomController& controller, DocumentController* documents = nullptr,
-                            QWidget* parent = nullptr);
+                            ShellMenuActions shell = {}, QWidget* parent = nullptr);
     ~FotoloomWindow() override;
 
     FotoloomController& controller() const { return *m_controller; }
@@ -64,11 +72,13 @@ private:
     void showSelectedCollageType();
     void updateUndoActions();
     void setUpFileMenu();
+    void setUpShellMenus();
     void fillRecentMenu(QMenu* menu);
 
     std::unique_ptr<Ui::FotoloomWindow> m_ui;
     FotoloomController* m_controller; // owned by the document
     QPointer<DocumentController> m_documents;
+    ShellMenuActions m_shell;
     std::unique_ptr<CanvasDelegate> m_canvas;
     std::vector<std::unique_ptr<CollageKeyBinding>> m_bindings;
 };

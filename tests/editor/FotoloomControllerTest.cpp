@@ -206,6 +206,17 @@ TEST_F(FotoloomControllerTest, NewDocumentSavesAndLoadsAgainThroughItsEnvelope)
     EXPECT_TRUE(jpeg.bytes.isEmpty() && !jpeg.status.ok());
 }
 
+TEST_F(FotoloomControllerTest, OnlyTheFirstEditorOfAFreshInstallationClearsRecentDocuments)
+{
+    int clears = 0;
+    CollageDocument first, second;
+    FotoloomController a(first, nullptr, [&clears] { ++clears; });
+    EXPECT_EQ(clears, 1);
+    FotoloomController b(second, nullptr, [&clears] { ++clears; });
+    EXPECT_EQ(clears, 1);
+    EXPECT_EQ(UserDefaults::standard().value(UtilityFunctions::firstTimeSetupKey()), QVariant(true));
+}
+
 TEST_F(FotoloomControllerTest, SizeAndResolutionLimitsIncludeTheirBounds)
 {
     struct Case {

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QStandardPaths>
 
 namespace qf {
@@ -263,7 +264,11 @@ void Document::updateTitle()
 {
     const bool edited = isDocumentEdited();
     if (m_window) {
-        m_window->setWindowTitle(displayName() + QStringLiteral("[*]"));
+        // The application's name follows, as desktops expect.
+        QString title = displayName() + QStringLiteral("[*]");
+        if (const QString app = QGuiApplication::applicationDisplayName(); !app.isEmpty())
+            title += QStringLiteral(" \u2014 ") + app;
+        m_window->setWindowTitle(title);
         m_window->setWindowModified(edited);
     }
     if (edited != m_lastEdited) {
