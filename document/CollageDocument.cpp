@@ -1,10 +1,16 @@
 #include "document/CollageDocument.h"
 
+#include "ui_QFSaveAccessoryView.h"
+
 #include "document/WorkWithFileFormat.h"
 #include "platform/files/FileWrapperReader.h"
 #include "platform/plist/PropertyList.h"
+#include "platform/services/ApplicationLookup.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QSlider>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSet>
@@ -82,6 +88,11 @@ std::optional<QString> CollageDocument::typeForPath(const QString& path)
     return std::nullopt;
 }
 
+bool CollageDocument::isNativeType(const QString& typeName)
+{
+    return typeName == projectType() || typeName == designType();
+}
+
 int CollageDocument::tiffCompressionCode(int index)
 {
     switch (index) {
@@ -111,9 +122,9 @@ QList<DocumentType> CollageDocument::writableDocumentTypes()
 QList<DocumentType> CollageDocument::exportableDocumentTypes()
 {
     return {
-        {jpegType(), tr("JPEG image"), QStringLiteral("jpg"), false},
-        {pngType(), tr("PNG image"), QStringLiteral("png"), false},
-        {tiffType(), tr("TIFF image"), QStringLiteral("tiff"), false},
+        {jpegType(), tr("JPEG image"), QStringLiteral("jpg"), false, {QStringLiteral("jpeg")}},
+        {pngType(), tr("PNG image"), QStringLiteral("png"), false, {}},
+        {tiffType(), tr("TIFF image"), QStringLiteral("tiff"), false, {QStringLiteral("tif")}},
     };
 }
 
@@ -122,7 +133,10 @@ CollageDocument::CollageDocument()
     setDocumentTypes(readableDocumentTypes(), writableDocumentTypes(), exportableDocumentTypes());
 }
 
-CollageDocument::~CollageDocument() = default;
+CollageDocument::~CollageDocument()
+{
+    delete m_customAccessoryView.data();
+}
 
 void CollageDocument::setDefaultHostFactory(HostFactory factory)
 {
@@ -264,15 +278,17 @@ CollageDocument::FileWrapperResult CollageDocument::fileWrapperOfType(const QStr
     }
 
     if (image) {
-        QByteArray bytes = m_host->dataOfTypeForSave(typeName, m_jpegCompression,
-                                                     tiffCompressionCode(m_tiffCompression));
+        DocumentHost::SaveData data = m_host->saveDataOfType(typeName, m_jpegCompression,
+                                                              tiffCompressionCode(m_tiffCompression));
         // A picture that failed to encode must not replace a good file.
-        if (bytes.isEmpty()) {
-            result.status = Status::failure(tr("The picture couldn't be made, so nothing was saved."),
-                                            QStringLiteral("empty rendering for ") + typeName);
+        if (data.bytes.isEmpty()) {
+            result.status = data.status.ok()
+                ? Status::failure(tr("The picture couldn't be made, so nothing was saved."),
+                                  QStringLiteral("empty rendering for ") + typeName)
+                : data.status;
             return result;
         }
-        result.wrapper = FileWrapper::makeRegularFile(std::move(bytes));
+        result.wrapper = FileWrapper::makeRegularFile(std::move(data.bytes));
         return result;
     }
 
@@ -343,6 +359,138 @@ void CollageDocument::setJpegCompression(double quality)
 {
     // Out-of-range or non-finite settings keep the default quality.
     m_jpegCompression = (quality >= 0.0 && quality <= 1.0) ? quality : 0.96;
+}
+
+// ---- exports and printing ---------------------------------------------------------------
+
+void CollageDocument::exportAsJpeg()
+{
+    m_exportPriorityType = jpegType();
+    saveDocumentTo();
+}
+
+void CollageDocument::exportAsPng()
+{
+    m_exportPriorityType = pngType();
+    saveDocumentTo();
+}
+
+void CollageDocument::exportAsTiff()
+{
+    m_exportPriorityType = tiffType();
+    saveDocumentTo();
+}
+
+void CollageDocument::saveDocumentTo(Done done)
+{
+    saveTo(std::move(done));
+}
+
+void CollageDocument::prepareSavePanel(SavePanelRequest& request, SaveOperation operation)
+{
+    m_qfSaveOperationType = operation;
+    if (operation != SaveOperation::SaveTo)
+        return;
+
+    // Widgets only exist in a widget application; without one the choices
+    // still work through the fields.
+    if (!m_customAccessoryView && qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        m_accessory = std::make_unique<Ui::QFSaveAccessoryView>();
+        m_customAccessoryView = new QWidget;
+        m_accessory->setupUi(m_customAccessoryView);
+        QObject::connect(m_accessory->typeSelection, &QComboBox::activated, this,
+                         [this](int index) { accessoryFileTypeChanged(index); });
+        QObject::connect(m_accessory->jpegCompressionSlider, &QSlider::valueChanged, this,
+                         [this](int value) { setJpegCompression(value / 100.0); });
+        QObject::connect(m_accessory->tiffCompressionSelectionPopupButton, &QComboBox::activated, this,
+                         [this](int index) { setTiffCompression(index); });
+    }
+    if (m_customAccessoryView) {
+        m_accessory->jpegCompressionSlider->setValue(int(std::lround(m_jpegCompression * 100)));
+        m_accessory->tiffCompressionSelectionPopupButton->setCurrentIndex(m_tiffCompression);
+    }
+    request.accessory = m_customAccessoryView;
+
+    if (m_exportPriorityType) {
+        m_currentFileType = *m_exportPriorityType;
+        m_exportPriorityType.reset();
+    } else {
+        m_currentFileType = m_host && m_host->backgroundIsTransparent() ? pngType() : jpegType();
+    }
+    request.selectedType = m_currentFileType;
+    if (const std::optional<DocumentType> type = typeNamed(m_currentFileType))
+        request.types = {*type};
+
+    QPointer<CollageDocument> self(this);
+    request.panelChanged = [self](SavePanel* panel) {
+        if (!self)
+            return;
+        self->m_qfSavePanel = panel;
+        if (panel)
+            self->setupAccessoryViewStuff();
+    };
+}
+
+QString CollageDocument::saveTypeForPanelType(const QString& panelType, SaveOperation operation) const
+{
+    if (operation == SaveOperation::SaveTo && !m_currentFileType.isEmpty())
+        return m_currentFileType;
+    return panelType;
+}
+
+void CollageDocument::setupAccessoryViewStuff()
+{
+    int index;
+    if (m_currentFileType == jpegType())
+        index = 0;
+    else if (m_currentFileType == pngType())
+        index = 1;
+    else if (m_currentFileType == tiffType())
+        index = 2;
+    else
+        return;
+    if (!m_customAccessoryView)
+        return;
+    m_accessory->typeSelection->setCurrentIndex(index);
+    m_accessory->jpegCustomView->setVisible(index == 0);
+    m_accessory->tiffCustomView->setVisible(index == 2);
+}
+
+void CollageDocument::accessoryFileTypeChanged(int index)
+{
+    static const QStringList types{jpegType(), pngType(), tiffType()};
+    if (index >= 0 && index < types.size()) {
+        m_currentFileType = types[index];
+        if (m_qfSavePanel) {
+            if (const std::optional<DocumentType> type = typeNamed(m_currentFileType))
+                m_qfSavePanel->setAllowedType(*type);
+        }
+    }
+    setupAccessoryViewStuff();
+}
+
+void CollageDocument::printDocument(Done done)
+{
+    const std::shared_ptr<ApplicationLookup> lookup =
+        m_applicationLookup ? m_applicationLookup : ApplicationLookup::desktopLookup();
+    if (m_host && lookup->hasApplication(QStringLiteral("com.apple.Preview"))) {
+        m_host->printUsingPreview(true, false);
+        if (done)
+            done(true);
+        return;
+    }
+    if (m_host && lookup->hasApplication(QStringLiteral("com.apple.iPhoto"))) {
+        m_host->printUsingPreview(false, true);
+        if (done)
+            done(true);
+        return;
+    }
+    runPrintOperation(printOperationWithSettings(), std::move(done));
+}
+
+std::shared_ptr<PrintOperation> CollageDocument::printOperationWithSettings()
+{
+    return m_host ? m_host->getPrintOperation() : nullptr;
 }
 
 std::shared_ptr<CollageDocument::Container> CollageDocument::getFileWrapperContainer(const QString& md5) const

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringView>
 #include <QVariantMap>
@@ -18,7 +19,14 @@
 #include <memory>
 #include <optional>
 
+namespace Ui {
+class QFSaveAccessoryView;
+}
+class QWidget;
+
 namespace qf {
+
+class ApplicationLookup;
 
 // The document of one collage: the envelope bytes of its design, the
 // pictures embedded in it, and a template's information. Reading only stores
@@ -48,6 +56,9 @@ public:
     // The type of the file at the path by its extension (either project
     // type or an image type); none for any other extension.
     static std::optional<QString> typeForPath(const QString& path);
+
+    // The project types, which Save and Save As write; the images are exports.
+    static bool isNativeType(const QString& typeName);
 
     // TIFF compression tag value for an index of the compression popup:
     // 0 none (1), 1 LZW (5), 2 PackBits (32773); LZW for anything else.
@@ -120,6 +131,37 @@ public:
     int tiffCompression() const { return m_tiffCompression; }
     void setTiffCompression(int index) { m_tiffCompression = index; }
 
+    // ---- exports and printing ----------------------------------------------------
+
+    // Export menu actions: Save To with that type offered first.
+    void exportAsJpeg();
+    void exportAsPng();
+    void exportAsTiff();
+    // Save To: an export of the collage as a picture; the document's file stays.
+    void saveDocumentTo(Done done = {});
+    // The export dialog's setup: the accessory with the type, JPEG quality
+    // and TIFF compression, and the dialog limited to the chosen type.
+    void prepareSavePanel(SavePanelRequest& request, SaveOperation operation) override;
+    // An export writes the type chosen in the accessory, whatever the dialog says.
+    QString saveTypeForPanelType(const QString& panelType, SaveOperation operation) const override;
+    // The type preselected by the next export; used once.
+    const std::optional<QString>& exportPriorityType() const { return m_exportPriorityType; }
+    // The export type chosen in the accessory.
+    const QString& currentFileType() const { return m_currentFileType; }
+    // Shows the accessory's controls of currentFileType().
+    void setupAccessoryViewStuff();
+    // The accessory's type popup chose index 0 JPEG, 1 PNG or 2 TIFF.
+    void accessoryFileTypeChanged(int index);
+    // The accessory, once an export dialog made it (only with widgets).
+    QWidget* customAccessoryView() const { return m_customAccessoryView; }
+
+    // Print: hand the collage to an installed viewer, else the print dialog.
+    void printDocument(Done done = {});
+    // The editor's print job with the document's orientation.
+    std::shared_ptr<PrintOperation> printOperationWithSettings();
+    // How applications are found; the desktop's by default.
+    void setApplicationLookup(std::shared_ptr<ApplicationLookup> lookup) { m_applicationLookup = std::move(lookup); }
+
     // How saves reach the disk (tests and benchmarks).
     void setWriteOptions(const AtomicFileWriter::Options& options) { m_writeOptions = options; }
 
@@ -146,6 +188,14 @@ private:
     double m_jpegCompression = 0.96;
     int m_tiffCompression = 1;
     AtomicFileWriter::Options m_writeOptions;
+
+    std::optional<QString> m_exportPriorityType;
+    SaveOperation m_qfSaveOperationType = SaveOperation::Save;
+    SavePanel* m_qfSavePanel = nullptr; // while the export dialog is open
+    QString m_currentFileType;
+    QPointer<QWidget> m_customAccessoryView;
+    std::unique_ptr<Ui::QFSaveAccessoryView> m_accessory;
+    std::shared_ptr<ApplicationLookup> m_applicationLookup;
 };
 
 } // namespace qf

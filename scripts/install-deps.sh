@@ -9,6 +9,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
   libplist-dev
+  # Exported pictures: TIFF through libtiff, EXIF through Exiv2; the export
+  # tests read the files back with exiftool and tiffinfo.
+  libtiff-dev libexiv2-dev libimage-exiftool-perl libtiff-tools
   # A real X server for the application smoke test.
   xvfb xauth
   # Face detection: only the OpenCV parts used, not the libopencv-dev metapackage.

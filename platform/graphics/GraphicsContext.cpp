@@ -31,6 +31,12 @@ GraphicsContext::GraphicsContext(QPaintDevice* device, QSizeF drawingSize)
     init(device, size, drawingSize.isEmpty() ? QSizeF(size) : drawingSize);
 }
 
+GraphicsContext::GraphicsContext(QPaintDevice* device, const QRectF& target, QSizeF drawingSize)
+{
+    const QSize size(device->width(), device->height());
+    init(device, size, drawingSize.isEmpty() ? target.size() : drawingSize, target);
+}
+
 GraphicsContext::~GraphicsContext()
 {
     while (!m_layers.empty())
@@ -47,13 +53,14 @@ QImage GraphicsContext::newBitmap(QSize size)
     return image;
 }
 
-void GraphicsContext::init(QPaintDevice* device, QSize deviceSize, QSizeF drawingSize)
+void GraphicsContext::init(QPaintDevice* device, QSize deviceSize, QSizeF drawingSize, std::optional<QRectF> target)
 {
     m_deviceSize = deviceSize;
     m_drawingSize = drawingSize;
-    const double sx = drawingSize.width() > 0 ? deviceSize.width() / drawingSize.width() : 1.0;
-    const double sy = drawingSize.height() > 0 ? deviceSize.height() / drawingSize.height() : 1.0;
-    m_base = QTransform(sx, 0, 0, -sy, 0, deviceSize.height());
+    const QRectF area = target.value_or(QRectF(QPointF(0, 0), QSizeF(deviceSize)));
+    const double sx = drawingSize.width() > 0 ? area.width() / drawingSize.width() : 1.0;
+    const double sy = drawingSize.height() > 0 ? area.height() / drawingSize.height() : 1.0;
+    m_base = QTransform(sx, 0, 0, -sy, area.left(), area.top() + area.height());
     if (!device || deviceSize.isEmpty() || !m_painter.begin(device))
         return;
     m_painter.setRenderHint(QPainter::Antialiasing, true);

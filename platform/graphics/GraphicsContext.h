@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPaintDevice;
@@ -36,6 +37,9 @@ public:
     explicit GraphicsContext(QImage& image, QSizeF drawingSize = {});
     // Draws onto another device (a widget) without clearing it.
     GraphicsContext(QPaintDevice* device, QSizeF drawingSize);
+    // Draws into the target rectangle (device units) of the device, without
+    // clearing it: a page with margins.
+    GraphicsContext(QPaintDevice* device, const QRectF& target, QSizeF drawingSize);
     ~GraphicsContext();
     GraphicsContext(const GraphicsContext&) = delete;
     GraphicsContext& operator=(const GraphicsContext&) = delete;
@@ -158,7 +162,7 @@ private:
         std::size_t depthAtBegin = 0;
     };
 
-    void init(QPaintDevice* device, QSize deviceSize, QSizeF drawingSize);
+    void init(QPaintDevice* device, QSize deviceSize, QSizeF drawingSize, std::optional<QRectF> target = std::nullopt);
     QPainter& current();
     QTransform deviceTransform() const; // user space -> device pixels
     void applyTransform();

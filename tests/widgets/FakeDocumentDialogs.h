@@ -22,14 +22,30 @@ public:
     std::deque<SaveChangesChoice> saveChangesAnswers;
     QStringList saveChangesAsked; // display names
     std::function<void(SaveChangesChoice)> pendingSaveChanges;
+    std::deque<bool> printAnswers; // false when none is queued
+    int printPanels = 0;
+    QStringList allowedTypes; // what accessories asked the save dialog to offer
     QList<QPair<QString, QString>> errors; // message, reason
     QList<QWidget*> windows;               // the parent of every dialog
+    std::function<void()> onSavePanel;     // runs while a save dialog is "on screen"
 
     void chooseSaveLocation(QWidget* window, const SavePanelRequest& request,
                             std::function<void(std::optional<SavePanelResult>)> reply) override
     {
         windows << window;
         saveRequests << request;
+        // The panel is on screen for the request's own setup until the reply.
+        struct Panel : SavePanel {
+            QStringList* allowed;
+            void setAllowedType(const DocumentType& type) override { *allowed << type.identifier; }
+        } panel;
+        panel.allowed = &allowedTypes;
+        if (request.panelChanged)
+            request.panelChanged(&panel);
+        if (onSavePanel)
+            onSavePanel();
+        if (request.panelChanged)
+            request.panelChanged(nullptr);
         std::optional<SavePanelResult> answer;
         if (!saveAnswers.empty()) {
             answer = saveAnswers.front();
@@ -62,6 +78,18 @@ public:
         }
         const SaveChangesChoice answer = saveChangesAnswers.front();
         saveChangesAnswers.pop_front();
+        reply(answer);
+    }
+
+    void runPrintPanel(QWidget* window, QPrinter&, std::function<void(bool)> reply) override
+    {
+        windows << window;
+        ++printPanels;
+        bool answer = false;
+        if (!printAnswers.empty()) {
+            answer = printAnswers.front();
+            printAnswers.pop_front();
+        }
         reply(answer);
     }
 

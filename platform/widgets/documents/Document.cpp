@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QPrinter>
 #include <QStandardPaths>
 
 namespace qf {
@@ -30,6 +31,13 @@ Document::SaveOperation Document::saveOperationForSave() const
 bool Document::canSave() const
 {
     return isDocumentEdited() || m_fileName.isEmpty();
+}
+
+void Document::prepareSavePanel(SavePanelRequest&, SaveOperation) {}
+
+QString Document::saveTypeForPanelType(const QString& panelType, SaveOperation) const
+{
+    return panelType;
 }
 
 void Document::setFileName(QString path)
@@ -158,6 +166,7 @@ void Document::runSavePanel(SaveOperation operation, Done done)
         if (type.identifier == m_fileType)
             request.selectedType = type.identifier;
     }
+    prepareSavePanel(request, operation);
 
     QPointer<Document> self(this);
     dialogs().chooseSaveLocation(m_window, request, [self, operation, done](std::optional<SavePanelResult> chosen) {
@@ -167,10 +176,29 @@ void Document::runSavePanel(SaveOperation operation, Done done)
             return;
         }
         QString path = chosen->path;
-        const std::optional<DocumentType> type = self->typeNamed(chosen->type);
-        if (type && QFileInfo(path).suffix().compare(type->extension, Qt::CaseInsensitive) != 0)
+        const QString typeName = self->saveTypeForPanelType(chosen->type, operation);
+        // The file's extension always names what it holds.
+        const std::optional<DocumentType> type = self->typeNamed(typeName);
+        if (type && !type->matchesExtension(path))
             path += u'.' + type->extension;
-        self->finish(done, self->saveToPathShowingErrors(path, chosen->type, operation));
+        self->finish(done, self->saveToPathShowingErrors(path, typeName, operation));
+    });
+}
+
+void Document::runPrintOperation(std::shared_ptr<PrintOperation> operation, Done done)
+{
+    if (!operation) {
+        finish(done, false);
+        return;
+    }
+    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    printer->setDocName(displayName());
+    operation->preparePrinter(*printer);
+    QPointer<Document> self(this);
+    dialogs().runPrintPanel(m_window, *printer, [self, operation, printer, done](bool print) {
+        const bool printed = print && self && !self->m_closed && operation->printOn(*printer);
+        if (done)
+            done(printed);
     });
 }
 

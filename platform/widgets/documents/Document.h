@@ -3,9 +3,11 @@
 #include "platform/files/Status.h"
 #include "platform/undo/UndoManager.h"
 #include "platform/widgets/documents/DocumentDialogs.h"
+#include "platform/widgets/documents/PrintOperation.h"
 
 #include <QList>
 #include <QObject>
+#include <QPageLayout>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -51,6 +53,10 @@ public:
     virtual SaveOperation saveOperationForSave() const;
     // Whether the Save command is enabled.
     virtual bool canSave() const;
+    // Sets up a save dialog before it opens (an accessory, the type offered).
+    virtual void prepareSavePanel(SavePanelRequest& request, SaveOperation operation);
+    // The type written for what the dialog chose; the chosen type by default.
+    virtual QString saveTypeForPanelType(const QString& panelType, SaveOperation operation) const;
 
     // ---- file and type ----------------------------------------------------------
 
@@ -89,6 +95,12 @@ public:
     // The present state counts as saved.
     void markSaved();
 
+    // ---- printing ---------------------------------------------------------------------
+
+    // The orientation the document's pages print in.
+    QPageLayout::Orientation printOrientation() const { return m_printOrientation; }
+    void setPrintOrientation(QPageLayout::Orientation orientation) { m_printOrientation = orientation; }
+
     // ---- window -------------------------------------------------------------------------
 
     // The window showing the document: dialogs are modal to it, its title
@@ -109,6 +121,9 @@ public:
     void save(Done done = {});
     void saveAs(Done done = {});
     void saveTo(Done done = {});
+    // The print dialog for the operation, then the operation on the chosen
+    // printer; reports whether anything was printed.
+    void runPrintOperation(std::shared_ptr<PrintOperation> operation, Done done = {});
     // Saves at the path without a dialog; failures are shown.
     bool saveToPathShowingErrors(const QString& path, const QString& typeName, SaveOperation operation);
 
@@ -147,6 +162,7 @@ private:
     int m_untitledNumber = 1;
     QString m_untitledDisplayName;
     QPointer<QWidget> m_window;
+    QPageLayout::Orientation m_printOrientation = QPageLayout::Portrait;
     std::shared_ptr<DocumentDialogs> m_dialogs;
     bool m_asking = false;  // a close question is on screen
     bool m_closing = false; // our own close of the window

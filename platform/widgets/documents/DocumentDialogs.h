@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -7,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class QPrinter;
 class QWidget;
 
 namespace qf {
@@ -17,19 +19,46 @@ struct DocumentType {
     QString description; // shown in the file dialogs' filters
     QString extension;   // without the dot
     bool package = false; // a directory that the user sees as one file
+    QStringList otherExtensions; // also taken as this type's ("jpeg" beside "jpg")
+
+    // Whether the path ends in one of the type's extensions.
+    bool matchesExtension(const QString& path) const;
 };
 
-// What a save dialog offers.
+inline bool DocumentType::matchesExtension(const QString& path) const
+{
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.compare(extension, Qt::CaseInsensitive) == 0)
+        return true;
+    return otherExtensions.contains(suffix, Qt::CaseInsensitive);
+}
+
+// A save dialog while it is on screen, as its accessory sees it.
+class SavePanel {
+public:
+    virtual ~SavePanel() = default;
+    // Offers that type alone from now on.
+    virtual void setAllowedType(const DocumentType& type) = 0;
+};
+
+// What a save dialog offers. A path chosen without an extension of the
+// chosen type gets it, and the user is asked before an existing file or
+// package of the final name is replaced.
 struct SavePanelRequest {
     QString title;
     QString directory;
     QString suggestedName; // without an extension
     QList<DocumentType> types; // at least one
     QString selectedType;      // identifier of the type offered first
+    // Shown under the dialog while it runs; stays the caller's and is handed
+    // back unparented when the dialog closes. May be null.
+    QWidget* accessory = nullptr;
+    // Told the dialog as it opens, and null once it has closed.
+    std::function<void(SavePanel*)> panelChanged;
 };
 
 struct SavePanelResult {
-    QString path; // as chosen; the caller adds the type's extension
+    QString path; // the real dialog adds the chosen type's extension
     QString type; // identifier
 };
 
@@ -59,6 +88,8 @@ public:
                                    std::function<void(QStringList)> reply) = 0;
     virtual void askSaveChanges(QWidget* window, const QString& displayName,
                                 std::function<void(SaveChangesChoice)> reply) = 0;
+    // The print dialog for the printer; true when the user chose to print.
+    virtual void runPrintPanel(QWidget* window, QPrinter& printer, std::function<void(bool)> reply) = 0;
     // `message` says what failed, `reason` why.
     virtual void showError(QWidget* window, const QString& message, const QString& reason,
                            std::function<void()> dismissed) = 0;

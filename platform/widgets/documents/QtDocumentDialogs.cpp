@@ -5,7 +5,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPushButton>
 
 #include <memory>
 
@@ -20,17 +24,24 @@ QString tr(const char* text)
 
 QString filterFor(const DocumentType& type)
 {
-    return QStringLiteral("%1 (*.%2)").arg(type.description, type.extension);
+    QStringList patterns{QStringLiteral("*.") + type.extension};
+    for (const QString& other : type.otherExtensions)
+        patterns << QStringLiteral("*.") + other;
+    return QStringLiteral("%1 (%2)").arg(type.description, patterns.join(u' '));
 }
 
 // Qt's file dialog enters every directory; a package is one document to the
-// user, so choosing or entering one selects it.
-class PackageFileDialog : public QFileDialog {
+// user, so choosing or entering one selects it. As a save dialog it also
+// adds the chosen type's extension and asks before replacing what is there:
+// Qt's own question knows neither packages nor the added extension.
+class PackageFileDialog : public QFileDialog, public SavePanel {
 public:
     PackageFileDialog(QWidget* parent, const QList<DocumentType>& types)
         : QFileDialog(parent)
+        , m_types(types)
     {
         setOption(QFileDialog::DontUseNativeDialog);
+        setOption(QFileDialog::DontConfirmOverwrite);
         for (const DocumentType& type : types) {
             if (type.package)
                 m_packageExtensions << type.extension;
@@ -51,8 +62,28 @@ public:
 
     QStringList chosen() const { return m_chosen.isEmpty() ? selectedFiles() : m_chosen; }
 
+    // The type of the selected filter; the first type when none matches.
+    DocumentType chosenType() const
+    {
+        for (const DocumentType& type : m_types) {
+            if (filterFor(type) == selectedNameFilter())
+                return type;
+        }
+        return m_types.isEmpty() ? DocumentType{} : m_types.first();
+    }
+
+    void setAllowedType(const DocumentType& type) override
+    {
+        setNameFilters({filterFor(type)});
+        selectNameFilter(filterFor(type));
+    }
+
     void accept() override
     {
+        if (acceptMode() == QFileDialog::AcceptSave) {
+            acceptSave();
+            return;
+        }
         const QStringList files = selectedFiles();
         QStringList packages;
         for (const QString& file : files) {
@@ -68,12 +99,61 @@ public:
     }
 
 private:
+    void acceptSave()
+    {
+        const QStringList files = selectedFiles();
+        if (files.isEmpty()) {
+            QFileDialog::accept();
+            return;
+        }
+        QString path = files.first();
+        const QFileInfo typed(path);
+        // A plain folder is gone into; a missing folder is Qt's to report.
+        if ((typed.isDir() && !isPackage(path)) || !typed.absoluteDir().exists() || typed.fileName().isEmpty()) {
+            QFileDialog::accept();
+            return;
+        }
+        const DocumentType type = chosenType();
+        if (!type.extension.isEmpty() && !type.matchesExtension(path))
+            path += u'.' + type.extension;
+        if (!QFileInfo::exists(path)) {
+            finishSave(path);
+            return;
+        }
+        auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                    tr("“%1” already exists. Do you want to replace it?").arg(QFileInfo(path).fileName()),
+                                    QMessageBox::Cancel, this);
+        QPushButton* replace = box->addButton(tr("Replace"), QMessageBox::AcceptRole);
+        box->setDefaultButton(QMessageBox::Cancel);
+        box->setEscapeButton(QMessageBox::Cancel);
+        box->setObjectName(QStringLiteral("replaceQuestion"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::WindowModal);
+        connect(box, &QMessageBox::finished, this, [this, box, replace, path](int) {
+            if (box->clickedButton() == replace)
+                finishSave(path);
+        });
+        box->open();
+    }
+
+    void finishSave(const QString& path)
+    {
+        m_chosen = QStringList{path};
+        QDialog::accept();
+    }
+
     void entered(const QString& dir)
     {
         if (!isVisible() || !isPackage(dir))
             return;
-        m_chosen = QStringList{dir};
         setDirectory(QFileInfo(dir).absolutePath());
+        if (acceptMode() == QFileDialog::AcceptSave) {
+            // Saving onto a package replaces it: the name is chosen, then asked about.
+            selectFile(QFileInfo(dir).fileName());
+            acceptSave();
+            return;
+        }
+        m_chosen = QStringList{dir};
         QDialog::accept();
     }
 
@@ -83,6 +163,7 @@ private:
         return info.isDir() && m_packageExtensions.contains(info.suffix(), Qt::CaseInsensitive);
     }
 
+    QList<DocumentType> m_types;
     QStringList m_packageExtensions;
     QStringList m_chosen;
 };
@@ -119,19 +200,29 @@ void QtDocumentDialogs::chooseSaveLocation(QWidget* window, const SavePanelReque
         dialog->setDirectory(request.directory);
     dialog->selectFile(request.suggestedName);
 
-    const QList<DocumentType> types = request.types;
-    QObject::connect(dialog, &QDialog::finished, dialog, [dialog, types, reply](int result) {
+    QPointer<QWidget> accessory = request.accessory;
+    if (accessory) {
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout()))
+            grid->addWidget(accessory, grid->rowCount(), 0, 1, grid->columnCount());
+        accessory->show();
+    }
+    const auto panelChanged = request.panelChanged;
+    QObject::connect(dialog, &QDialog::finished, dialog, [dialog, accessory, panelChanged, reply](int result) {
+        // The accessory is the caller's: it must outlive the dialog.
+        if (accessory) {
+            accessory->hide();
+            accessory->setParent(nullptr);
+        }
+        if (panelChanged)
+            panelChanged(nullptr);
         if (result != QDialog::Accepted || dialog->chosen().isEmpty()) {
             reply(std::nullopt);
             return;
         }
-        SavePanelResult chosen{dialog->chosen().first(), types.first().identifier};
-        for (const DocumentType& type : types) {
-            if (filterFor(type) == dialog->selectedNameFilter())
-                chosen.type = type.identifier;
-        }
-        reply(chosen);
+        reply(SavePanelResult{dialog->chosen().first(), dialog->chosenType().identifier});
     });
+    if (panelChanged)
+        panelChanged(dialog);
     openModal(dialog, window);
 }
 
@@ -179,6 +270,13 @@ void QtDocumentDialogs::askSaveChanges(QWidget* window, const QString& displayNa
             reply(SaveChangesChoice::Cancel);
     });
     openModal(box, window);
+}
+
+void QtDocumentDialogs::runPrintPanel(QWidget* window, QPrinter& printer, std::function<void(bool)> reply)
+{
+    auto* dialog = new QPrintDialog(&printer, window);
+    QObject::connect(dialog, &QDialog::finished, dialog, [reply](int result) { reply(result == QDialog::Accepted); });
+    openModal(dialog, window);
 }
 
 void QtDocumentDialogs::showError(QWidget* window, const QString& message, const QString& reason,

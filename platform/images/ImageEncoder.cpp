@@ -1,0 +1,348 @@
+#include "platform/images/ImageEncoder.h"
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QCoreApplication>
+#include <QImageWriter>
+#include <QSize>
+#include <QPainter>
+
+#include <tiffio.h>
+
+// Exiv2 0.27 hands images out as std::auto_ptr.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace qf {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("qf::ImageEncoder", text);
+}
+
+ImageEncoder::Result failed(const char* message, const QString& detail)
+{
+    return {QByteArray(), Status::failure(tr(message), detail)};
+}
+
+int dotsPerMeter(int dpi)
+{
+    return int(std::lround(std::clamp(dpi, 1, 100000) / 0.0254));
+}
+
+bool hasTransparency(const QImage& image)
+{
+    if (!image.hasAlphaChannel())
+        return false;
+    const QImage argb = (image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_ARGB32)
+        ? image
+        : image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x) {
+            if (qAlpha(line[x]) != 255)
+                return true;
+        }
+    }
+    return false;
+}
+
+// Resolution and profile go with the picture into Qt's writers. Taken by
+// value so that a picture the caller no longer holds is not copied.
+QImage prepared(QImage image, const ImageMetadata& metadata)
+{
+    image.setDotsPerMeterX(dotsPerMeter(metadata.dotsPerInch));
+    image.setDotsPerMeterY(dotsPerMeter(metadata.dotsPerInch));
+    image.setColorSpace(QColorSpace(QColorSpace::SRgb));
+    return image;
+}
+
+QByteArray writeWithQt(const QImage& image, const char* format, int quality, const QList<QPair<QString, QString>>& texts,
+                       QString* error)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    for (const auto& [key, text] : texts) {
+        if (!text.isEmpty())
+            writer.setText(key, text);
+    }
+    if (!writer.write(image)) {
+        *error = writer.errorString();
+        return {};
+    }
+    return bytes;
+}
+
+// ---- EXIF --------------------------------------------------------------------
+
+bool addExif(QByteArray& jpeg, QSize size, const ImageMetadata& metadata, QString* error)
+{
+    try {
+        auto file = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(jpeg.constData()),
+                                              static_cast<long>(jpeg.size()));
+        if (!file.get()) {
+            *error = QStringLiteral("Exiv2 does not read the JPEG");
+            return false;
+        }
+        file->readMetadata();
+        Exiv2::ExifData& exif = file->exifData();
+        if (!metadata.software.isEmpty())
+            exif["Exif.Image.Software"] = metadata.software.toStdString();
+        if (!metadata.description.isEmpty())
+            exif["Exif.Image.ImageDescription"] = metadata.description.toStdString();
+        const Exiv2::Rational dpi(std::clamp(metadata.dotsPerInch, 1, 100000), 1);
+        exif["Exif.Image.XResolution"] = dpi;
+        exif["Exif.Image.YResolution"] = dpi;
+        exif["Exif.Image.ResolutionUnit"] = uint16_t(2); // inch
+        exif["Exif.Photo.ColorSpace"] = uint16_t(1);     // sRGB
+        exif["Exif.Photo.PixelXDimension"] = uint32_t(size.width());
+        exif["Exif.Photo.PixelYDimension"] = uint32_t(size.height());
+        if (!metadata.userComment.isEmpty())
+            exif["Exif.Photo.UserComment"] = "charset=Ascii " + metadata.userComment.toStdString();
+        // Qt writes the profile already; set it here too so it never depends on that.
+        const QByteArray icc = QColorSpace(QColorSpace::SRgb).iccProfile();
+        Exiv2::DataBuf profile(reinterpret_cast<const Exiv2::byte*>(icc.constData()), static_cast<long>(icc.size()));
+        file->setIccProfile(profile, false);
+        file->writeMetadata();
+
+        Exiv2::BasicIo& io = file->io();
+        if (io.open() != 0) {
+            *error = QStringLiteral("Exiv2 cannot reopen its buffer");
+            return false;
+        }
+        const long size = static_cast<long>(io.size());
+        QByteArray out(size, Qt::Uninitialized);
+        const long read = io.read(reinterpret_cast<Exiv2::byte*>(out.data()), size);
+        io.close();
+        if (read != size) {
+            *error = QStringLiteral("short read from Exiv2");
+            return false;
+        }
+        jpeg = std::move(out);
+        return true;
+    } catch (const Exiv2::AnyError& e) {
+        *error = QString::fromStdString(e.what());
+    } catch (const std::exception& e) {
+        *error = QString::fromLocal8Bit(e.what());
+    }
+    return false;
+}
+
+// ---- TIFF in memory ----------------------------------------------------------------
+
+// libtiff writes through these procedures into a growing byte buffer; it
+// also reads back and seeks while it writes its directory.
+struct MemoryFile {
+    QByteArray bytes;
+    qint64 position = 0;
+};
+
+tsize_t memoryRead(thandle_t handle, tdata_t data, tsize_t size)
+{
+    auto* file = static_cast<MemoryFile*>(handle);
+    if (size < 0 || file->position >= file->bytes.size())
+        return 0;
+    const qint64 n = std::min<qint64>(size, file->bytes.size() - file->position);
+    std::memcpy(data, file->bytes.constData() + file->position, size_t(n));
+    file->position += n;
+    return tsize_t(n);
+}
+
+tsize_t memoryWrite(thandle_t handle, tdata_t data, tsize_t size)
+{
+    auto* file = static_cast<MemoryFile*>(handle);
+    if (size < 0 || file->position > std::numeric_limits<qsizetype>::max() - size)
+        return -1;
+    const qint64 end = file->position + size;
+    if (end > file->bytes.size()) {
+        if (end > file->bytes.capacity())
+            file->bytes.reserve(std::max<qint64>(end, file->bytes.capacity() * 2));
+        file->bytes.resize(end);
+    }
+    std::memcpy(file->bytes.data() + file->position, data, size_t(size));
+    file->position = end;
+    return size;
+}
+
+toff_t memorySeek(thandle_t handle, toff_t offset, int whence)
+{
+    auto* file = static_cast<MemoryFile*>(handle);
+    qint64 base = 0;
+    if (whence == SEEK_CUR)
+        base = file->position;
+    else if (whence == SEEK_END)
+        base = file->bytes.size();
+    const auto target = qint64(offset) + base;
+    if (offset > toff_t(std::numeric_limits<qint32>::max()) * 64 || target < 0)
+        return toff_t(-1);
+    file->position = target;
+    return toff_t(target);
+}
+
+int memoryClose(thandle_t)
+{
+    return 0;
+}
+
+toff_t memorySize(thandle_t handle)
+{
+    return toff_t(static_cast<MemoryFile*>(handle)->bytes.size());
+}
+
+int memoryMap(thandle_t, tdata_t*, toff_t*)
+{
+    return 0;
+}
+
+void memoryUnmap(thandle_t, tdata_t, toff_t) {}
+
+} // namespace
+
+ImageEncoder::Result ImageEncoder::encode(QImage image, Format format, const ImageMetadata& metadata,
+                                          double jpegQuality, int tiffCompression)
+{
+    switch (format) {
+    case Format::Jpeg:
+        return encodeJpeg(std::move(image), jpegQuality, metadata);
+    case Format::Png:
+        return encodePng(std::move(image), metadata);
+    case Format::Tiff:
+        return encodeTiff(std::move(image), tiffCompression, metadata);
+    }
+    return failed("The picture could not be saved in this format.", QStringLiteral("unknown format"));
+}
+
+ImageEncoder::Result ImageEncoder::encodeJpeg(QImage image, double quality, const ImageMetadata& metadata)
+{
+    if (image.isNull())
+        return failed("There is no picture to save.", QStringLiteral("null image"));
+    if (!(quality >= 0.0 && quality <= 1.0))
+        quality = 0.96;
+
+    const QSize size = image.size();
+    QImage opaque = std::move(image);
+    if (hasTransparency(opaque)) {
+        // JPEG has no alpha: transparent parts would turn black.
+        QImage flat(size, QImage::Format_RGB32);
+        if (flat.isNull())
+            return failed("There is not enough memory to save the picture.", QStringLiteral("flattening"));
+        flat.fill(Qt::white);
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, opaque);
+        painter.end();
+        opaque = std::move(flat);
+    }
+    QString error;
+    QByteArray bytes = writeWithQt(prepared(std::move(opaque), metadata), "jpeg", int(std::lround(quality * 100)),
+                                   {}, &error);
+    if (bytes.isEmpty())
+        return failed("The picture could not be saved as JPEG.", error);
+    if (!addExif(bytes, size, metadata, &error))
+        return failed("The picture could not be saved as JPEG.", error);
+    return {std::move(bytes), Status::success()};
+}
+
+ImageEncoder::Result ImageEncoder::encodePng(QImage image, const ImageMetadata& metadata)
+{
+    if (image.isNull())
+        return failed("There is no picture to save.", QStringLiteral("null image"));
+    QString error;
+    QByteArray bytes = writeWithQt(prepared(std::move(image), metadata), "png", -1,
+                                   {{QStringLiteral("Software"), metadata.software},
+                                    {QStringLiteral("Description"), metadata.description}},
+                                   &error);
+    if (bytes.isEmpty())
+        return failed("The picture could not be saved as PNG.", error);
+    return {std::move(bytes), Status::success()};
+}
+
+ImageEncoder::Result ImageEncoder::encodeTiff(QImage image, int compression, const ImageMetadata& metadata)
+{
+    if (image.isNull())
+        return failed("There is no picture to save.", QStringLiteral("null image"));
+    if (compression != tiffNone && compression != tiffLzw && compression != tiffPackBits)
+        return failed("The picture could not be saved as TIFF.", QStringLiteral("compression %1").arg(compression));
+
+    // Premultiplied pixels are written as they are, as associated alpha.
+    QImage source = std::move(image);
+    if (source.format() != QImage::Format_ARGB32_Premultiplied && source.format() != QImage::Format_ARGB32)
+        source = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (source.isNull())
+        return failed("There is not enough memory to save the picture.", QStringLiteral("conversion"));
+    const bool premultiplied = source.format() == QImage::Format_ARGB32_Premultiplied;
+
+    MemoryFile file;
+    TIFF* tif = TIFFClientOpen("picture.tiff", "w", &file, memoryRead, memoryWrite, memorySeek, memoryClose,
+                               memorySize, memoryMap, memoryUnmap);
+    if (!tif)
+        return failed("The picture could not be saved as TIFF.", QStringLiteral("TIFFClientOpen"));
+
+    const int width = source.width();
+    const int height = source.height();
+    const uint16_t extra[] = {uint16_t(premultiplied ? EXTRASAMPLE_ASSOCALPHA : EXTRASAMPLE_UNASSALPHA)};
+    const QByteArray software = metadata.software.toUtf8();
+    const QByteArray description = metadata.description.toUtf8();
+    const QByteArray icc = QColorSpace(QColorSpace::SRgb).iccProfile();
+    const float dpi = float(std::clamp(metadata.dotsPerInch, 1, 100000));
+    bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(width))
+        && TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(height))
+        && TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8)
+        && TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 4)
+        && TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra)
+        && TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB)
+        && TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG)
+        && TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT)
+        && TIFFSetField(tif, TIFFTAG_COMPRESSION, compression)
+        && TIFFSetField(tif, TIFFTAG_XRESOLUTION, dpi)
+        && TIFFSetField(tif, TIFFTAG_YRESOLUTION, dpi)
+        && TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH)
+        && TIFFSetField(tif, TIFFTAG_ICCPROFILE, uint32_t(icc.size()), icc.constData());
+    if (ok && compression == tiffLzw)
+        ok = TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+    if (ok && !software.isEmpty())
+        ok = TIFFSetField(tif, TIFFTAG_SOFTWARE, software.constData());
+    if (ok && !description.isEmpty())
+        ok = TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, description.constData());
+    if (ok)
+        ok = TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+
+    if (ok) {
+        // The final size is at most a little over the raw pixels for the
+        // three compressions; reserving it avoids copies as the file grows.
+        file.bytes.reserve(qsizetype(width) * height * 4 + 65536);
+        std::vector<uint8_t> row(size_t(width) * 4);
+        for (int y = 0; ok && y < height; ++y) {
+            const auto* pixels = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+            uint8_t* out = row.data();
+            for (int x = 0; x < width; ++x, out += 4) {
+                out[0] = uint8_t(qRed(pixels[x]));
+                out[1] = uint8_t(qGreen(pixels[x]));
+                out[2] = uint8_t(qBlue(pixels[x]));
+                out[3] = uint8_t(qAlpha(pixels[x]));
+            }
+            ok = TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) == 1;
+        }
+    }
+    if (ok)
+        ok = TIFFWriteDirectory(tif) == 1;
+    TIFFClose(tif);
+    if (!ok || file.bytes.isEmpty())
+        return failed("The picture could not be saved as TIFF.", QStringLiteral("libtiff write failed"));
+    return {std::move(file.bytes), Status::success()};
+}
+
+} // namespace qf
+
+#pragma GCC diagnostic pop

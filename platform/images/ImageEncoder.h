@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/files/Status.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace qf {
+
+// What an exported picture says about itself.
+struct ImageMetadata {
+    int dotsPerInch = 72;
+    QString software;    // TIFF/EXIF Software, PNG "Software" text
+    QString description; // TIFF/EXIF ImageDescription, PNG "Description" text
+    QString userComment; // EXIF UserComment (JPEG only)
+};
+
+// Turns a rendered picture into the bytes of a JPEG, PNG or TIFF file with
+// the resolution, the texts of the metadata and an sRGB profile. The picture
+// is taken to be sRGB already. Nothing here touches a file or a window.
+class ImageEncoder {
+public:
+    enum class Format { Jpeg, Png, Tiff };
+
+    // TIFF compression tag values offered.
+    static constexpr int tiffNone = 1;
+    static constexpr int tiffLzw = 5;
+    static constexpr int tiffPackBits = 32773;
+
+    struct Result {
+        QByteArray bytes; // empty on failure
+        Status status = Status::success();
+    };
+
+    // JPEG quality is 0..1 (out of range or not finite: 0.96). JPEG has no
+    // alpha: a picture with transparent parts is put on white. PNG and TIFF
+    // keep the alpha. The TIFF compression is one of the three tag values.
+    static Result encode(QImage image, Format format, const ImageMetadata& metadata,
+                         double jpegQuality = 0.96, int tiffCompression = tiffLzw);
+
+    static Result encodeJpeg(QImage image, double quality, const ImageMetadata& metadata);
+    static Result encodePng(QImage image, const ImageMetadata& metadata);
+    static Result encodeTiff(QImage image, int compression, const ImageMetadata& metadata);
+};
+
+} // namespace qf
