@@ -338,18 +338,34 @@ QFRegularFileWrapperContainer::getNewRegularFileWrapperContainerForImage(const Q
 }
 
 QList<std::shared_ptr<QFRegularFileWrapperContainer>>
-QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(const QStringList& paths)
+QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(const QStringList& paths,
+                                                                          const BatchControl& control)
 {
     std::vector<std::shared_ptr<QFRegularFileWrapperContainer>> out(size_t(paths.size()));
     DecodeBudget budget;
+    std::atomic<qsizetype> done = 0;
     runInParallel(paths.size(), [&](qsizetype i) {
+        struct Count {
+            std::atomic<qsizetype>& done;
+            const BatchControl& control;
+            ~Count()
+            {
+                const qsizetype n = done.fetch_add(1) + 1;
+                if (control.progress)
+                    control.progress(n);
+            }
+        } count{done, control};
+        if (control.cancelled && control.cancelled())
+            return;
         std::optional<ReadPicture> picture = readPicture(paths[i], &budget);
         if (!picture)
             return;
         auto container =
             std::make_shared<QFRegularFileWrapperContainer>(std::move(picture->bytes), QFileInfo(paths[i]).fileName());
-        // Decoded already to prove the file is a picture: keep it.
+        // Decoded already to prove the file is a picture: keep it. The
+        // identity is wanted next, and is made here while the cores are busy.
         container->m_drawingImage = std::move(picture->proxy);
+        (void)container->md5();
         out[size_t(i)] = std::move(container);
     });
     return QList<std::shared_ptr<QFRegularFileWrapperContainer>>(out.begin(), out.end());

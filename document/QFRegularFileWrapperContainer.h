@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -71,10 +72,17 @@ public:
     static std::shared_ptr<QFRegularFileWrapperContainer>
     getNewRegularFileWrapperContainerForImage(const QString& path);
 
+    // What a long batch reports and whether it should stop; both are called
+    // from the worker threads.
+    struct BatchControl {
+        std::function<void(qsizetype done)> progress; // files finished so far
+        std::function<bool()> cancelled;               // the files not yet begun are skipped
+    };
+
     // getNewRegularFileWrapperContainerForImage for each path, the files
-    // read and decoded on several cores. One entry a path, in order.
+    // read, hashed and decoded on several cores. One entry a path, in order.
     static QList<std::shared_ptr<QFRegularFileWrapperContainer>>
-    getNewRegularFileWrapperContainersForImages(const QStringList& paths);
+    getNewRegularFileWrapperContainersForImages(const QStringList& paths, const BatchControl& control = {});
 
     // Makes the missing proxies of the containers on several cores and
     // returns when all are made. Null entries and repeats are allowed.

@@ -39,8 +39,10 @@ public:
     virtual void updateDrawingViewFrame() = 0;
     // The background picture well; a null image shows none.
     virtual void showBackgroundImage(const QImage& image) = 0;
-    // Lets the user choose one picture for an empty slot.
-    virtual void selectPictureFor(qint64 slotIndex) = 0;
+    // An alert sheet with one button.
+    virtual void showAlertSheet(const AlertText&) {}
+    // Files of an add being read: `done` of `total`; a total of 0 ends the display.
+    virtual void showAddingPicturesProgress(qsizetype /*done*/, qsizetype /*total*/) {}
 };
 
 } // namespace qf

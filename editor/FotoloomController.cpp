@@ -691,12 +691,6 @@ QPointF FotoloomController::faceCentroidInImage(const QImage& image)
     return UtilityFunctions::faceCentroidInImage(image);
 }
 
-void FotoloomController::selectPictureFor(qint64 slotIndex)
-{
-    if (m_window && slotIndex >= 0)
-        m_window->selectPictureFor(slotIndex);
-}
-
 // ---- sheet texts ---------------------------------------------------------------------------
 
 AlertText FotoloomController::couldNotOpenAlert()

@@ -2,6 +2,7 @@
 
 #include "document/DocumentHost.h"
 #include "editor/EditorWindow.h"
+#include "editor/ImagePathObject.h"
 #include "model/CollageHost.h"
 #include "model/QFCollageSize.h"
 #include "platform/files/Status.h"
@@ -13,6 +14,8 @@
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
+#include <QPointF>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +27,8 @@ namespace qf {
 
 class Collage;
 class CollageDocument;
+class PicturePanel;
+class QFRegularFileWrapperContainer;
 class UndoManager;
 
 // The editor of one collage document, without its widgets: it owns the
@@ -194,6 +199,71 @@ public:
     KVObserver* undoObserver() override { return this; }
     void selectPictureFor(qint64 slotIndex) override;
 
+    // ---- picture intake and the picture list ------------------------------------------
+
+    // Where the user chooses picture files; not owned. Without one no panel opens.
+    void setPicturePanel(PicturePanel* panel) { m_picturePanel = panel; }
+    // Off (the default): an add reads its files before it returns. On: the
+    // files are read, hashed and decoded on worker threads while the window
+    // shows progress, and the collage takes the pictures in one later event.
+    void setAddsPicturesInBackground(bool on) { m_addsPicturesInBackground = on; }
+    bool isAddingPictures() const;
+    // Drops the adds not finished yet; their files never reach the collage.
+    void cancelAddingPictures();
+
+    // Adds the pictures of the files and of the folders' direct children as
+    // one "Add Pictures" step. Files that are unreadable, empty, no picture
+    // or already in the collage are skipped; equal files give one picture.
+    void addImagesFromDirectoriesOrFiles(const QStringList& paths);
+    // The container's drawing image, or a null image when its picture is in
+    // the collage already.
+    static QImage getValidImageThatWeDontAlreadyHave(QFRegularFileWrapperContainer& container,
+                                                     const Collage& collage);
+    // Puts the picture file into the slot (one undo step); nothing for a file
+    // that is no readable picture.
+    void pickPicture(const QString& path, qint64 slotIndex);
+    // Indexes into the collage's images; an empty or out-of-range set does nothing.
+    void removePictures(const QList<qsizetype>& indexes);
+    // The sort popup: 1 and 2 by name, 3 and 4 by modification date,
+    // ascending then descending. An older project without file paths refuses.
+    void sortPictures(qint64 index);
+    // Files dropped on the canvas at a y-up point: a single file (or any
+    // first file on an empty slot) goes into the slot under the point, the
+    // rest are added.
+    void addImagesAsAResultOfDraggingIntoDrawingView(const QStringList& paths, QPointF point, QSizeF canvasSize);
+    // How to bring pictures from a photo library application that hands
+    // over no files.
+    void showAddingPicturesHelp();
+    void showAddFromPhotosHelp() { showAddingPicturesHelp(); }
+
+    void addImageButtonClicked() { selectMultiplePictureFiles(); }
+    void selectMultiplePictureFiles();
+    void selectBackgroundPictureFile();
+    // The background panel's choice: one "Set Background Picture" step; a
+    // file that is no readable picture changes nothing.
+    void setBackgroundPictureFile(const QString& path);
+
+    qint64 numberOfItemsInImageBrowser() const;
+    ImagePathObject imageBrowserItemAtIndex(qint64 index) const;
+
+    // File name endings the picture panels offer.
+    static const QStringList& allowedPictureSuffixes();
+    // The first picture panel of the process starts in the Pictures folder.
+    static bool picturePanelOpenedBefore();
+    static void setPicturePanelOpenedBefore(bool opened);
+
+    static AlertText olderCollageProjectAlert();
+    static AlertText addingPicturesHelpAlert();
+
+    // ---- canvas keys --------------------------------------------------------------------
+
+    // Nudge the selected slot where the collage type supports it; the
+    // opposite nudge is the undo. Types without nudging record nothing.
+    void moveUp();
+    void moveDown();
+    void moveLeft();
+    void moveRight();
+
     // ---- follow-up of bound setting changes -------------------------------------------
 
     void postProcessingCollageLockText();
@@ -206,6 +276,14 @@ public:
 
     static AlertText couldNotOpenAlert();
     static AlertText missingPicturesAlert();
+
+    // A file of an add read and decoded, and an add being read; private to the add.
+    struct PreparedPicture;
+    struct IntakeJob;
+
+signals:
+    // An add of pictures reached the collage (or was found empty).
+    void picturesAdded();
 
 protected:
     const KVKeyTable& kvKeyTable() const override { return keyTable(); }
@@ -224,6 +302,14 @@ private:
     void observeForBindings(Collage& collage, bool observe);
     void readTemplateInformation();
 
+    void startNextIntake();
+    void finishIntake(const QList<PreparedPicture>& prepared);
+    void finishIntakeWhenIdle(QList<PreparedPicture> prepared);
+    void showIntakeProgress(qsizetype done, qsizetype total);
+    void openPicturePanel(const QString& title, bool directories, bool multiple,
+                          std::function<void(const QStringList&)> chosen);
+    void nudge(bool (Collage::*move)(), void (FotoloomController::*opposite)());
+
     CollageDocument& m_document;
     UndoManager* m_undoManager;
     EditorWindow* m_window = nullptr;
@@ -237,6 +323,11 @@ private:
     QString m_templateCategory2;
     QString m_templateCategory3;
     QString m_templateDescription;
+
+    PicturePanel* m_picturePanel = nullptr;
+    bool m_addsPicturesInBackground = false;
+    QList<QStringList> m_pendingIntakes;
+    std::shared_ptr<IntakeJob> m_intake; // the add being read; shared so its type stays private
 };
 
 } // namespace qf

@@ -98,6 +98,12 @@ public:
     virtual void shuffle() = 0;
     virtual qint64 ptLiesIn(QPointF point, double width, double height) = 0;
     virtual qint64 ptLiesInPickPictureButton(QPointF point, double width, double height) = 0;
+    // Arrow-key nudges of the selected slot; false for types that do not
+    // nudge, which then record nothing.
+    virtual bool moveSelectedPositionUp() { return false; }
+    virtual bool moveSelectedPositionDown() { return false; }
+    virtual bool moveSelectedPositionLeft() { return false; }
+    virtual bool moveSelectedPositionRight() { return false; }
 
     // ---- picture and slot operations --------------------------------------
 

@@ -124,4 +124,35 @@ void CanvasDelegate::mouseDownInOuterView()
     m_controller.deselectAll();
 }
 
+void CanvasDelegate::moveUp()
+{
+    m_controller.moveUp();
+}
+
+void CanvasDelegate::moveDown()
+{
+    m_controller.moveDown();
+}
+
+void CanvasDelegate::moveLeft()
+{
+    m_controller.moveLeft();
+}
+
+void CanvasDelegate::moveRight()
+{
+    m_controller.moveRight();
+}
+
+void CanvasDelegate::addImagesAsAResultOfDraggingIntoDrawingView(const QStringList& paths, QPointF point,
+                                                                  QSizeF bounds)
+{
+    m_controller.addImagesAsAResultOfDraggingIntoDrawingView(paths, point, bounds);
+}
+
+void CanvasDelegate::showAddFromPhotosHelp()
+{
+    m_controller.showAddFromPhotosHelp();
+}
+
 } // namespace qf

@@ -2,7 +2,9 @@
 
 #include "platform/events/MouseEvent.h"
 
+#include <QPointF>
 #include <QSizeF>
+#include <QStringList>
 
 #include <functional>
 
@@ -50,6 +52,16 @@ public:
     bool removeSelectedPictureOrTextFromDrawingView();
     // A click beside the canvas.
     void mouseDownInOuterView();
+
+    // Arrow keys: nudges of the selected slot where the collage type has them.
+    void moveUp();
+    void moveDown();
+    void moveLeft();
+    void moveRight();
+    // Files dropped at a y-up point of the canvas.
+    void addImagesAsAResultOfDraggingIntoDrawingView(const QStringList& paths, QPointF point, QSizeF bounds);
+    // A picture dragged from an application that hands over no file.
+    void showAddFromPhotosHelp();
 
 private:
     void closeGesture();

@@ -6,6 +6,8 @@
 #include "editor/FotoloomController.h"
 #include "editor/window/CanvasDelegate.h"
 #include "editor/window/CollageKeyBinding.h"
+#include "editor/window/PictureListModel.h"
+#include "editor/window/QtPicturePanel.h"
 #include "layouts/grid_mosaic/GridCollage.h"
 #include "model/Collage.h"
 #include "platform/widgets/documents/DocumentController.h"
@@ -20,6 +22,7 @@
 #include <QStandardItemModel>
 
 #include <cmath>
+#include <limits>
 
 Q_LOGGING_CATEGORY(lcWindow, "qf.editor.window")
 
@@ -63,11 +66,11 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     m_ui->mainSplitter->setStretchFactor(2, 0);
     m_ui->mainSplitter->setSizes({180, 700, 300});
 
-    // The canvas floats on a soft shadow.
+    // The canvas floats on a small shadow, 2 points right and down, black at a third.
     auto* shadow = new QGraphicsDropShadowEffect(m_ui->QFDrawingOuterContainerView);
     shadow->setOffset(2, 2);
-    shadow->setBlurRadius(6);
-    shadow->setColor(QColor(0, 0, 0, 110));
+    shadow->setBlurRadius(2);
+    shadow->setColor(QColor(0, 0, 0, 85));
     m_ui->QFDrawingOuterContainerView->setGraphicsEffect(shadow);
 
     m_canvas = std::make_unique<CanvasDelegate>(
@@ -99,6 +102,7 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
 
     setUpFileMenu();
     setUpShellMenus();
+    setUpPictureList();
     setUpTypePopup();
     for (const QFCollageSize& size : m_controller->collageSizesArray())
         m_ui->selectCollageSizePopUp->addItem(size.displayName());
@@ -121,6 +125,9 @@ FotoloomWindow::~FotoloomWindow()
     m_ui->onScreenDrawingView->setDelegate(nullptr);
     m_bindings.clear();
     m_canvas.reset();
+    m_controller->setPicturePanel(nullptr);
+    m_controller->setAddsPicturesInBackground(false);
+    m_controller->cancelAddingPictures();
     m_controller->setWindow(nullptr);
 }
 
@@ -168,22 +175,39 @@ void FotoloomWindow::startSpinner()
 
 void FotoloomWindow::stopSpinner()
 {
-    m_ui->progressIndicator->hide();
+    // The progress of an add stays until the add is in.
+    if (!m_addingPictures)
+        m_ui->progressIndicator->hide();
 }
 
 void FotoloomWindow::reloadPictureList()
 {
-    QListWidget* list = m_ui->imageBrowser;
-    list->clear();
-    const QSize iconSize = list->iconSize();
-    for (const QString& md5 : m_controller->collage()->images()) {
-        const QImage image = m_controller->drawingSizeImage(md5);
-        if (image.isNull())
-            continue;
-        auto* item = new QListWidgetItem(list);
-        item->setIcon(QIcon(QPixmap::fromImage(image.scaled(iconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation))));
-        item->setData(Qt::UserRole, md5);
+    if (m_pictureList)
+        m_pictureList->reload();
+}
+
+void FotoloomWindow::showAddingPicturesProgress(qsizetype done, qsizetype total)
+{
+    QProgressBar* bar = m_ui->progressIndicator;
+    m_addingPictures = total > 0;
+    if (!m_addingPictures) {
+        m_ui->addingPicturesLabel->clear();
+        bar->setRange(0, 0);
+        bar->hide();
+        return;
     }
+    const int max = int(std::min<qsizetype>(total, std::numeric_limits<int>::max()));
+    bar->setRange(0, max);
+    bar->setValue(int(std::min<qsizetype>(done, max)));
+    bar->show();
+    // The file being read, counting from 1.
+    m_ui->addingPicturesLabel->setText(
+        tr("Adding %1 of %2 pictures…").arg(std::min<qsizetype>(done + 1, total)).arg(total));
+}
+
+void FotoloomWindow::showAlertSheet(const AlertText& alert)
+{
+    openSheet(alert, {});
 }
 
 void FotoloomWindow::enableRightControlsAndPositionThem()
@@ -216,12 +240,6 @@ void FotoloomWindow::showBackgroundImage(const QImage& image)
         return;
     }
     well->setPixmap(QPixmap::fromImage(image.scaled(well->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-}
-
-void FotoloomWindow::selectPictureFor(qint64 slotIndex)
-{
-    // Choosing pictures comes with the picture list's file dialogs.
-    qCInfo(lcWindow) << "picture chooser for slot" << slotIndex << "not available yet";
 }
 
 // ---- controls ------------------------------------------------------------------------
@@ -327,6 +345,39 @@ void FotoloomWindow::updateUndoActions()
     m_ui->actionRedo->setText(undo.redoMenuItemTitle());
     m_ui->actionUndo->setEnabled(undo.canUndo());
     m_ui->actionRedo->setEnabled(undo.canRedo());
+}
+
+// ---- the picture list ------------------------------------------------------------------
+
+void FotoloomWindow::setUpPictureList()
+{
+    PictureListView* list = m_ui->imageBrowser;
+    m_pictureList = new PictureListModel(*m_controller, list->iconSize(), this);
+    list->setModel(m_pictureList);
+    connect(list, &PictureListView::filesDropped, this,
+            [this](const QStringList& paths) { m_controller->addImagesFromDirectoriesOrFiles(paths); });
+    connect(list, &PictureListView::pictureFromApplicationDropped, this,
+            [this] { m_controller->showAddingPicturesHelp(); });
+    connect(list, &PictureListView::removeRequested, this,
+            [this](const QList<qsizetype>& rows) { m_controller->removePictures(rows); });
+    connect(m_ui->removeImageButton, &QPushButton::clicked, this,
+            [this] { m_controller->removePictures(m_ui->imageBrowser->selectedRows()); });
+    connect(m_ui->addImageButton, &QPushButton::clicked, this, [this] { m_controller->addImageButtonClicked(); });
+    connect(m_ui->actionAddPictures, &QAction::triggered, this, [this] {
+        m_ui->tabView->setCurrentIndex(0);
+        m_controller->addImageButtonClicked();
+    });
+    connect(m_ui->sortPicturesPopupButton, &QComboBox::activated, this, [this](int index) {
+        m_controller->sortPictures(index);
+        // A menu of commands: it always shows its title.
+        m_ui->sortPicturesPopupButton->setCurrentIndex(0);
+    });
+    connect(m_ui->changeBackgroundImageButton, &QPushButton::clicked, this,
+            [this] { m_controller->selectBackgroundPictureFile(); });
+
+    m_picturePanel = std::make_unique<QtPicturePanel>(this);
+    m_controller->setPicturePanel(m_picturePanel.get());
+    m_controller->setAddsPicturesInBackground(true);
 }
 
 // ---- File menu -------------------------------------------------------------------------

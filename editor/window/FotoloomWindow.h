@@ -25,6 +25,8 @@ class CollageDocument;
 class CollageKeyBinding;
 class DocumentController;
 class FotoloomController;
+class PictureListModel;
+class QtPicturePanel;
 
 // The application's windows the menus open; an empty one has no item.
 struct ShellMenuActions {
@@ -59,7 +61,8 @@ public:
     void enableRightControlsAndPositionThem() override;
     void updateDrawingViewFrame() override;
     void showBackgroundImage(const QImage& image) override;
-    void selectPictureFor(qint64 slotIndex) override;
+    void showAlertSheet(const AlertText& alert) override;
+    void showAddingPicturesProgress(qsizetype done, qsizetype total) override;
 
 private:
     void stopSpinner();
@@ -74,6 +77,7 @@ private:
     void setUpFileMenu();
     void setUpShellMenus();
     void fillRecentMenu(QMenu* menu);
+    void setUpPictureList();
 
     std::unique_ptr<Ui::FotoloomWindow> m_ui;
     FotoloomController* m_controller; // owned by the document
@@ -81,6 +85,9 @@ private:
     ShellMenuActions m_shell;
     std::unique_ptr<CanvasDelegate> m_canvas;
     std::vector<std::unique_ptr<CollageKeyBinding>> m_bindings;
+    PictureListModel* m_pictureList = nullptr;
+    std::unique_ptr<QtPicturePanel> m_picturePanel;
+    bool m_addingPictures = false;
 };
 
 } // namespace qf

@@ -1,10 +1,12 @@
 #include "editor/window/OnScreenDrawingView.h"
 
+#include "editor/PictureDrop.h"
 #include "editor/window/CanvasDelegate.h"
 #include "editor/window/CanvasGeometry.h"
 #include "platform/graphics/GraphicsContext.h"
 
 #include <QCursor>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -35,6 +37,7 @@ OnScreenDrawingView::OnScreenDrawingView(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    setAcceptDrops(true);
     m_liveResizeTimer->setSingleShot(true);
     m_liveResizeTimer->setInterval(kLiveResizeQuietMs);
     connect(m_liveResizeTimer, &QTimer::timeout, this, &OnScreenDrawingView::endLiveResize);
@@ -133,11 +136,63 @@ void OnScreenDrawingView::loseGesture()
 
 void OnScreenDrawingView::keyPressEvent(QKeyEvent* event)
 {
-    if (m_delegate && (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace)) {
-        m_delegate->removeSelectedPictureOrTextFromDrawingView();
+    if (!m_delegate) {
+        QWidget::keyPressEvent(event);
         return;
     }
-    QWidget::keyPressEvent(event);
+    switch (event->key()) {
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+        m_delegate->removeSelectedPictureOrTextFromDrawingView();
+        return;
+    case Qt::Key_Up:
+        m_delegate->moveUp();
+        return;
+    case Qt::Key_Down:
+        m_delegate->moveDown();
+        return;
+    case Qt::Key_Left:
+        m_delegate->moveLeft();
+        return;
+    case Qt::Key_Right:
+        m_delegate->moveRight();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void OnScreenDrawingView::dragEnterEvent(QDragEnterEvent* event)
+{
+    dragMoveEvent(event);
+}
+
+void OnScreenDrawingView::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (m_delegate && PictureDrop::fromMimeData(event->mimeData()).kind() != PictureDrop::Kind::Nothing) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void OnScreenDrawingView::dropEvent(QDropEvent* event)
+{
+    const PictureDrop drop = PictureDrop::fromMimeData(event->mimeData());
+    if (!m_delegate || drop.kind() == PictureDrop::Kind::Nothing) {
+        event->ignore();
+        return;
+    }
+    if (drop.kind() == PictureDrop::Kind::PictureFromApplication) {
+        event->ignore();
+        m_delegate->showAddFromPhotosHelp();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    m_delegate->addImagesAsAResultOfDraggingIntoDrawingView(
+        drop.paths(), modelPointFromWidget(event->position(), height()), QSizeF(size()));
 }
 
 void OnScreenDrawingView::enterEvent(QEnterEvent* event)

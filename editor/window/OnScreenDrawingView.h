@@ -12,7 +12,7 @@ class CanvasDelegate;
 
 // The on-screen canvas. It holds no model state: it draws through its
 // delegate at its own size and forwards the mouse (points with y up, click
-// counts), the delete key and live resizes. It shows the cursor stack's
+// counts), the delete and arrow keys, live resizes and dropped files. It shows the cursor stack's
 // cursor while the pointer is over it. A press that never gets its release
 // (grab lost, focus out, hidden) is reported as a lost gesture.
 class OnScreenDrawingView : public QWidget, public CursorSink {
@@ -43,6 +43,9 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void press(QMouseEvent* event);

@@ -54,7 +54,6 @@ public:
     void enableRightControlsAndPositionThem() override {}
     void updateDrawingViewFrame() override {}
     void showBackgroundImage(const QImage& image) override { backgrounds.append(image); }
-    void selectPictureFor(qint64) override {}
 };
 
 // A second collage type for type changes, until the real ones exist.
