@@ -1,0 +1,468 @@
+// Picture intake, the picture list's data and the canvas keys of the editor core.
+
+#include "editor/FotoloomController.h"
+
+#include "document/CollageDocument.h"
+#include "document/QFRegularFileWrapperContainer.h"
+#include "editor/PicturePanel.h"
+#include "layouts/grid_mosaic/GridCollage.h"
+#include "model/Collage.h"
+#include "model/Position.h"
+#include "model/UtilityFunctions.h"
+#include "platform/undo/UndoManager.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QPromise>
+#include <QSet>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <atomic>
+#include <limits>
+
+namespace qf {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcIntake, "qf.editor.intake")
+
+using Container = QFRegularFileWrapperContainer;
+
+// Set by the first picture panel of the process.
+std::atomic<bool> g_picturePanelOpened = false;
+
+// While an undo group is open (a drag, or changes of this event) the
+// pictures wait: they must be an undo step of their own.
+constexpr int kIntakeRetryMs = 50;
+
+// The given files, and the direct children of the given folders, in order.
+QStringList expandDirectories(const QStringList& paths)
+{
+    QStringList files;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (!info.exists())
+            continue;
+        if (!info.isDir()) {
+            files.append(info.absoluteFilePath());
+            continue;
+        }
+        // Sub-folders are not entered; by name, so an add is the same every time.
+        const QFileInfoList children =
+            QDir(path).entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                     QDir::Name | QDir::IgnoreCase);
+        for (const QFileInfo& child : children)
+            files.append(child.absoluteFilePath());
+    }
+    return files;
+}
+
+} // namespace
+
+// A file read, hashed and decoded, waiting for the collage.
+struct FotoloomController::PreparedPicture {
+    QString path;
+    std::shared_ptr<Container> container;
+    QDateTime modified;
+};
+
+// One add being read on worker threads.
+struct FotoloomController::IntakeJob {
+    QFutureWatcher<QList<PreparedPicture>> watcher;
+    qsizetype total = 0;
+
+    ~IntakeJob()
+    {
+        // The workers finish their current files and drop the result.
+        watcher.disconnect();
+        watcher.future().cancel();
+    }
+};
+
+namespace {
+
+// Reads, hashes and decodes the files, spread over all cores. A cancelled
+// add stops before the files not yet begun.
+QList<FotoloomController::PreparedPicture> prepare(const QStringList& files,
+                                                   const QFRegularFileWrapperContainer::BatchControl& control)
+{
+    const QList<std::shared_ptr<Container>> containers = Container::getNewRegularFileWrapperContainersForImages(files, control);
+    QList<FotoloomController::PreparedPicture> out;
+    for (qsizetype i = 0; i < files.size() && i < containers.size(); ++i) {
+        if (!containers[i] || !containers[i]->md5())
+            continue;
+        out.append({files[i], containers[i], UtilityFunctions::getFileModifiedDateForPath(files[i])});
+    }
+    return out;
+}
+
+} // namespace
+
+// ---- adding -------------------------------------------------------------------------
+
+bool FotoloomController::isAddingPictures() const
+{
+    return m_intake != nullptr || !m_pendingIntakes.isEmpty();
+}
+
+void FotoloomController::cancelAddingPictures()
+{
+    m_pendingIntakes.clear();
+    if (m_intake) {
+        m_intake.reset();
+        showIntakeProgress(0, 0);
+    }
+}
+
+void FotoloomController::addImagesFromDirectoriesOrFiles(const QStringList& paths)
+{
+    if (!m_addsPicturesInBackground || paths.isEmpty()) {
+        finishIntake(prepare(expandDirectories(paths), {}));
+        return;
+    }
+    // One add at a time, in the order asked: each is its own undo step.
+    m_pendingIntakes.append(paths);
+    if (!m_intake)
+        startNextIntake();
+}
+
+void FotoloomController::startNextIntake()
+{
+    if (m_pendingIntakes.isEmpty())
+        return;
+    const QStringList paths = m_pendingIntakes.takeFirst();
+    auto job = std::make_shared<IntakeJob>();
+    m_intake = job;
+    IntakeJob* raw = job.get();
+
+    connect(&raw->watcher, &QFutureWatcherBase::progressRangeChanged, this,
+            [this, raw](int, int maximum) {
+                raw->total = maximum;
+                showIntakeProgress(0, maximum);
+            });
+    connect(&raw->watcher, &QFutureWatcherBase::progressValueChanged, this,
+            [this, raw](int value) { showIntakeProgress(value, raw->total); });
+    connect(&raw->watcher, &QFutureWatcherBase::finished, this, [this, raw] {
+        if (m_intake.get() != raw || raw->watcher.isCanceled())
+            return;
+        QList<PreparedPicture> prepared = raw->watcher.future().resultCount() > 0 ? raw->watcher.result()
+                                                                                   : QList<PreparedPicture>();
+        // Kept until the pictures are in, so no second add overtakes this one.
+        finishIntakeWhenIdle(std::move(prepared));
+    });
+
+    raw->watcher.setFuture(QtConcurrent::run([paths](QPromise<QList<PreparedPicture>>& promise) {
+        const QStringList files = expandDirectories(paths);
+        promise.setProgressRange(0, int(std::min<qsizetype>(files.size(), std::numeric_limits<int>::max())));
+        QFRegularFileWrapperContainer::BatchControl control;
+        control.progress = [&promise](qsizetype done) { promise.setProgressValue(int(done)); };
+        control.cancelled = [&promise] { return promise.isCanceled(); };
+        QList<PreparedPicture> out = prepare(files, control);
+        if (!promise.isCanceled())
+            promise.addResult(std::move(out));
+    }));
+}
+
+void FotoloomController::finishIntakeWhenIdle(QList<PreparedPicture> prepared)
+{
+    if (m_undoManager->groupingLevel() > 0) {
+        const std::weak_ptr<IntakeJob> job = m_intake;
+        QTimer::singleShot(kIntakeRetryMs, this, [this, job, prepared = std::move(prepared)]() mutable {
+            if (job.lock() == m_intake && m_intake)
+                finishIntakeWhenIdle(std::move(prepared));
+        });
+        return;
+    }
+    m_intake.reset();
+    showIntakeProgress(0, 0);
+    finishIntake(prepared);
+    startNextIntake();
+}
+
+void FotoloomController::finishIntake(const QList<PreparedPicture>& prepared)
+{
+    makeDocumentDirty(UndoAction::AddPictures);
+    if (m_window)
+        m_window->startSpinner();
+
+    QStringList md5s;
+    QSet<QString> seen;
+    QHash<QString, QImage> images;
+    QHash<QString, QString> paths;
+    QHash<QString, QDateTime> modified;
+    QList<std::shared_ptr<Container>> containers;
+    for (const PreparedPicture& picture : prepared) {
+        const QImage image = getValidImageThatWeDontAlreadyHave(*picture.container, *m_collage);
+        const std::optional<QString> md5 = picture.container->md5();
+        // Equal files in one add are one picture.
+        if (image.isNull() || !md5 || seen.contains(*md5))
+            continue;
+        seen.insert(*md5);
+        md5s.append(*md5);
+        images.insert(*md5, image);
+        paths.insert(*md5, picture.path);
+        modified.insert(*md5, picture.modified);
+        containers.append(picture.container);
+    }
+    qCInfo(lcIntake) << "adding" << md5s.size() << "of" << prepared.size() << "pictures read";
+
+    m_document.addImages(containers);
+    if (!md5s.isEmpty())
+        m_collage->addPictures(md5s, images, paths, modified);
+    if (m_window)
+        m_window->reloadPictureList();
+    setOnscreenDrawingViewNeedsDisplay();
+    emit picturesAdded();
+}
+
+void FotoloomController::showIntakeProgress(qsizetype done, qsizetype total)
+{
+    if (m_window)
+        m_window->showAddingPicturesProgress(done, total);
+}
+
+QImage FotoloomController::getValidImageThatWeDontAlreadyHave(QFRegularFileWrapperContainer& container,
+                                                              const Collage& collage)
+{
+    const std::optional<QString> md5 = container.md5();
+    if (!md5 || collage.images().contains(*md5))
+        return {};
+    return container.getDrawingSizeImage();
+}
+
+void FotoloomController::pickPicture(const QString& path, qint64 slotIndex)
+{
+    const auto container = Container::getNewRegularFileWrapperContainerForImage(path);
+    const std::optional<QString> md5 = container ? container->md5() : std::nullopt;
+    const QImage image = container ? container->getDrawingSizeImage() : QImage();
+    if (!md5 || image.isNull())
+        return;
+    makeDocumentDirty();
+    m_document.addImage(container);
+    m_collage->pickPicture(*md5, image, slotIndex, {{*md5, QFileInfo(path).absoluteFilePath()}},
+                           {{*md5, UtilityFunctions::getFileModifiedDateForPath(path)}});
+    if (m_window)
+        m_window->reloadPictureList();
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+void FotoloomController::removePictures(const QList<qsizetype>& indexes)
+{
+    QList<qsizetype> valid;
+    for (const qsizetype i : indexes)
+        if (i >= 0 && i < m_collage->images().size() && !valid.contains(i))
+            valid.append(i);
+    if (valid.isEmpty())
+        return;
+    makeDocumentDirty(UndoAction::RemovePictures);
+    if (m_window)
+        m_window->startSpinner();
+    m_collage->removePictures(valid);
+    if (m_window)
+        m_window->reloadPictureList();
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+void FotoloomController::sortPictures(qint64 index)
+{
+    if (!m_collage->images().isEmpty() && m_collage->md5ToPathsDictionary().isEmpty()) {
+        if (m_window)
+            m_window->showAlertSheet(olderCollageProjectAlert());
+        return;
+    }
+    makeDocumentDirty();
+    if (m_window)
+        m_window->startSpinner();
+    // Only the grid keeps its pictures in an order of their own.
+    if (auto* grid = dynamic_cast<GridCollage*>(m_collage.get())) {
+        switch (index) {
+        case 1: grid->sortPicturesByName(true, false, true); break;
+        case 2: grid->sortPicturesByName(true, false, false); break;
+        case 3: grid->sortPicturesByName(false, true, true); break;
+        case 4: grid->sortPicturesByName(false, true, false); break;
+        default: break;
+        }
+    }
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+void FotoloomController::addImagesAsAResultOfDraggingIntoDrawingView(const QStringList& paths, QPointF point,
+                                                                      QSizeF canvasSize)
+{
+    if (paths.isEmpty())
+        return;
+    QStringList rest = paths;
+    const qint64 slot = m_collage->ptLiesIn(point, canvasSize.width(), canvasSize.height());
+    const QList<PositionPtr>& cells = m_collage->picturePositions();
+    // A folder is never a slot's picture: it is added with the rest.
+    if (slot >= 0 && slot < cells.size() && cells[slot] && !QFileInfo(rest.first()).isDir()
+        && (cells[slot]->isEmpty() || rest.size() == 1))
+        pickPicture(rest.takeFirst(), slot);
+    addImagesFromDirectoriesOrFiles(rest);
+}
+
+void FotoloomController::showAddingPicturesHelp()
+{
+    if (m_window)
+        m_window->showAlertSheet(addingPicturesHelpAlert());
+}
+
+// ---- panels ------------------------------------------------------------------------------
+
+const QStringList& FotoloomController::allowedPictureSuffixes()
+{
+    static const QStringList suffixes{QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("jpe"),
+                                      QStringLiteral("png"), QStringLiteral("tif"),  QStringLiteral("tiff"),
+                                      QStringLiteral("gif"), QStringLiteral("bmp")};
+    return suffixes;
+}
+
+bool FotoloomController::picturePanelOpenedBefore()
+{
+    return g_picturePanelOpened;
+}
+
+void FotoloomController::setPicturePanelOpenedBefore(bool opened)
+{
+    g_picturePanelOpened = opened;
+}
+
+void FotoloomController::openPicturePanel(const QString& title, bool directories, bool multiple,
+                                          std::function<void(const QStringList&)> chosen)
+{
+    if (!m_picturePanel)
+        return;
+    PicturePanelRequest request{title, directories, multiple, std::nullopt, allowedPictureSuffixes()};
+    if (!g_picturePanelOpened.exchange(true))
+        request.startDirectory = UtilityFunctions::getPicturesDirectoryURL();
+    // The panel may answer after this editor closed.
+    const QPointer<FotoloomController> self(this);
+    m_picturePanel->openPanel(request, [self, chosen = std::move(chosen)](const QStringList& paths) {
+        if (self && !paths.isEmpty())
+            chosen(paths);
+    });
+}
+
+void FotoloomController::selectMultiplePictureFiles()
+{
+    openPicturePanel(tr("Select Photos"), true, true,
+                     [this](const QStringList& paths) { addImagesFromDirectoriesOrFiles(paths); });
+}
+
+void FotoloomController::selectPictureFor(qint64 slotIndex)
+{
+    if (slotIndex < 0)
+        return;
+    openPicturePanel(tr("Select Photo"), false, false,
+                     [this, slotIndex](const QStringList& paths) { pickPicture(paths.first(), slotIndex); });
+}
+
+void FotoloomController::selectBackgroundPictureFile()
+{
+    openPicturePanel(tr("Select Photo"), false, false,
+                     [this](const QStringList& paths) { setBackgroundPictureFile(paths.first()); });
+}
+
+void FotoloomController::setBackgroundPictureFile(const QString& path)
+{
+    // Imported first: a file that is no picture must not take away the
+    // background picture there is.
+    const auto container = Container::getNewRegularFileWrapperContainerForImage(path);
+    const std::optional<QString> md5 = container ? container->md5() : std::nullopt;
+    if (!md5)
+        return;
+    if (m_window)
+        m_window->startSpinner();
+    makeDocumentDirty(UndoAction::SetBackgroundPicture);
+    m_document.addImage(container);
+    m_collage->setBackgroundImageByMd5(*md5);
+    m_collage->setBackgroundImagePatternNumberOfRows(-1);
+    if (m_window)
+        m_window->showBackgroundImage(m_collage->backgroundImage());
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+// ---- the picture list ----------------------------------------------------------------------
+
+qint64 FotoloomController::numberOfItemsInImageBrowser() const
+{
+    return m_collage->images().size();
+}
+
+ImagePathObject FotoloomController::imageBrowserItemAtIndex(qint64 index) const
+{
+    if (index < 0 || index >= m_collage->images().size())
+        return {};
+    const QString& md5 = m_collage->images()[index];
+    return ImagePathObject(md5, m_collage->nsImages().value(md5));
+}
+
+// ---- canvas keys ------------------------------------------------------------------------------
+
+void FotoloomController::moveUp()
+{
+    nudge(&Collage::moveSelectedPositionUp, &FotoloomController::moveDown);
+}
+
+void FotoloomController::moveDown()
+{
+    nudge(&Collage::moveSelectedPositionDown, &FotoloomController::moveUp);
+}
+
+void FotoloomController::moveLeft()
+{
+    nudge(&Collage::moveSelectedPositionLeft, &FotoloomController::moveRight);
+}
+
+void FotoloomController::moveRight()
+{
+    nudge(&Collage::moveSelectedPositionRight, &FotoloomController::moveLeft);
+}
+
+void FotoloomController::nudge(bool (Collage::*move)(), void (FotoloomController::*opposite)())
+{
+    if (!((*m_collage).*move)())
+        return;
+    // Registered during an undo, the opposite becomes the redo.
+    const QPointer<FotoloomController> self(this);
+    m_undoManager->registerUndo([self, opposite] {
+        if (self)
+            ((*self).*opposite)();
+    });
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+// ---- sheet texts ---------------------------------------------------------------------------------
+
+AlertText FotoloomController::olderCollageProjectAlert()
+{
+    return {tr("Older Collage Project"),
+            tr("This collage project was made using an older version of Quiltfolio; it doesn't support sorting "
+               "pictures.")
+                + QStringLiteral("\n\n")
+                + tr("Projects made using your existing and newer versions of Quiltfolio support sorting pictures."),
+            tr("OK")};
+}
+
+AlertText FotoloomController::addingPicturesHelpAlert()
+{
+    const QString steps = QStringLiteral("%1\n\n1. %2\n2. %3\n3. %4")
+                              .arg(tr("Steps to add pictures from Photos app"),
+                                   tr("Open Finder and create a new folder."),
+                                   tr("Drag pictures that you want to add from Photos app to the new folder in Finder."),
+                                   tr("Add pictures from folder to Quiltfolio."));
+    const QString text =
+        tr("%1\n\n\nYou can add pictures from iPhoto in two ways:\n\nMethod 1:\nOpen iPhoto and drag pictures from "
+           "your photo albums in the panel on the left.\n\nMethod 2:\n1. Click the + button on the left. This will "
+           "open a file selection window.\n2. Select photos from the MEDIA category on the left in the window that "
+           "opens.")
+            .arg(steps);
+    return {tr("Add Pictures from either Photos app or iPhoto"), text, tr("OK")};
+}
+
+} // namespace qf
