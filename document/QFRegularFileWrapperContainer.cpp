@@ -366,6 +366,8 @@ QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(const
         // identity is wanted next, and is made here while the cores are busy.
         container->m_drawingImage = std::move(picture->proxy);
         (void)container->md5();
+        if (control.made)
+            control.made(i, *container);
         out[size_t(i)] = std::move(container);
     });
     return QList<std::shared_ptr<QFRegularFileWrapperContainer>>(out.begin(), out.end());

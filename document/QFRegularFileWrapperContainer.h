@@ -77,6 +77,9 @@ public:
     struct BatchControl {
         std::function<void(qsizetype done)> progress; // files finished so far
         std::function<bool()> cancelled;               // the files not yet begun are skipped
+        // More work on each container made (index into the paths), while the
+        // other files still decode.
+        std::function<void(qsizetype index, QFRegularFileWrapperContainer& made)> made;
     };
 
     // getNewRegularFileWrapperContainerForImage for each path, the files

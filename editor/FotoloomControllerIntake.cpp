@@ -69,6 +69,9 @@ struct FotoloomController::PreparedPicture {
     QString path;
     std::shared_ptr<Container> container;
     QDateTime modified;
+    // Where the faces are, found while other files decode; none when the
+    // collage knew the picture's faces already.
+    std::optional<QPointF> faceCentroid;
 };
 
 // One add being read on worker threads.
@@ -86,19 +89,38 @@ struct FotoloomController::IntakeJob {
 
 namespace {
 
-// Reads, hashes and decodes the files, spread over all cores. A cancelled
-// add stops before the files not yet begun.
+// Reads, hashes and decodes the files, spread over all cores, and looks for
+// faces in the pictures whose faces are not known yet: the collage would do
+// it on the main thread. A cancelled add stops before the files not yet begun.
 QList<FotoloomController::PreparedPicture> prepare(const QStringList& files,
-                                                   const QFRegularFileWrapperContainer::BatchControl& control)
+                                                   QFRegularFileWrapperContainer::BatchControl control,
+                                                   const QSet<QString>& knownFaces)
 {
+    std::vector<std::optional<QPointF>> faces(size_t(files.size()));
+    const auto cancelled = control.cancelled;
+    control.made = [&faces, &knownFaces, cancelled](qsizetype i, Container& made) {
+        const std::optional<QString> md5 = made.md5();
+        if (!md5 || knownFaces.contains(*md5) || (cancelled && cancelled()))
+            return;
+        faces[size_t(i)] = UtilityFunctions::faceCentroidInImage(made.getDrawingSizeImage());
+    };
     const QList<std::shared_ptr<Container>> containers = Container::getNewRegularFileWrapperContainersForImages(files, control);
     QList<FotoloomController::PreparedPicture> out;
     for (qsizetype i = 0; i < files.size() && i < containers.size(); ++i) {
         if (!containers[i] || !containers[i]->md5())
             continue;
-        out.append({files[i], containers[i], UtilityFunctions::getFileModifiedDateForPath(files[i])});
+        out.append({files[i], containers[i], UtilityFunctions::getFileModifiedDateForPath(files[i]), faces[size_t(i)]});
     }
     return out;
+}
+
+QSet<QString> knownFaces(const Collage& collage)
+{
+    const QHash<QString, QPointF>& faces = collage.faceCentroidDict();
+    QSet<QString> keys;
+    for (auto it = faces.cbegin(); it != faces.cend(); ++it)
+        keys.insert(it.key());
+    return keys;
 }
 
 } // namespace
@@ -122,7 +144,7 @@ void FotoloomController::cancelAddingPictures()
 void FotoloomController::addImagesFromDirectoriesOrFiles(const QStringList& paths)
 {
     if (!m_addsPicturesInBackground || paths.isEmpty()) {
-        finishIntake(prepare(expandDirectories(paths), {}));
+        finishIntake(prepare(expandDirectories(paths), {}, knownFaces(*m_collage)));
         return;
     }
     // One add at a time, in the order asked: each is its own undo step.
@@ -156,13 +178,13 @@ void FotoloomController::startNextIntake()
         finishIntakeWhenIdle(std::move(prepared));
     });
 
-    raw->watcher.setFuture(QtConcurrent::run([paths](QPromise<QList<PreparedPicture>>& promise) {
+    raw->watcher.setFuture(QtConcurrent::run([paths, faces = knownFaces(*m_collage)](QPromise<QList<PreparedPicture>>& promise) {
         const QStringList files = expandDirectories(paths);
         promise.setProgressRange(0, int(std::min<qsizetype>(files.size(), std::numeric_limits<int>::max())));
         QFRegularFileWrapperContainer::BatchControl control;
         control.progress = [&promise](qsizetype done) { promise.setProgressValue(int(done)); };
         control.cancelled = [&promise] { return promise.isCanceled(); };
-        QList<PreparedPicture> out = prepare(files, control);
+        QList<PreparedPicture> out = prepare(files, control, faces);
         if (!promise.isCanceled())
             promise.addResult(std::move(out));
     }));
@@ -208,6 +230,8 @@ void FotoloomController::finishIntake(const QList<PreparedPicture>& prepared)
         paths.insert(*md5, picture.path);
         modified.insert(*md5, picture.modified);
         containers.append(picture.container);
+        if (picture.faceCentroid && !m_collage->faceCentroidDict().contains(*md5))
+            m_collage->faceCentroidDict().insert(*md5, *picture.faceCentroid);
     }
     qCInfo(lcIntake) << "adding" << md5s.size() << "of" << prepared.size() << "pictures read";
 
