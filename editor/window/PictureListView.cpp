@@ -41,6 +41,14 @@ QList<qsizetype> PictureListView::selectedRows() const
     return rows;
 }
 
+void PictureListView::showEvent(QShowEvent* event)
+{
+    // Drops arrive at the viewport, which a static layout (setMovement)
+    // leaves refusing them.
+    viewport()->setAcceptDrops(true);
+    QListView::showEvent(event);
+}
+
 void PictureListView::dragEnterEvent(QDragEnterEvent* event)
 {
     if (acceptable(event, this)) {

@@ -21,6 +21,7 @@ signals:
     void removeRequested(const QList<qsizetype>& rows);
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

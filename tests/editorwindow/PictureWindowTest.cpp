@@ -1,0 +1,172 @@
+#include "editor/window/FotoloomWindow.h"
+#include "editor/window/OnScreenDrawingView.h"
+#include "editor/window/PictureListView.h"
+
+#include "document/CollageDocument.h"
+#include "editor/FotoloomController.h"
+#include "model/Collage.h"
+#include "platform/undo/UndoManager.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPointer>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QUrl>
+
+using namespace qf;
+
+namespace {
+
+QByteArray png(QColor color)
+{
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// An editor window on a new document, as the application opens one.
+struct Opened {
+    QTemporaryDir tmp;
+    CollageDocument doc;
+    FotoloomController* editor = nullptr;
+    QPointer<FotoloomWindow> window;
+
+    Opened()
+    {
+        doc.setHostFactory([](CollageDocument& d) { return std::make_unique<FotoloomController>(d, &d.undoManager()); });
+        doc.makeWindowControllers();
+        editor = static_cast<FotoloomController*>(doc.fotoloomController());
+        window = new FotoloomWindow(*editor);
+        window->resize(1000, 700);
+        window->show();
+        QApplication::processEvents();
+    }
+    ~Opened()
+    {
+        delete window.data();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    template <typename T>
+    T* find(const char* name) const
+    {
+        return window->findChild<T*>(QLatin1String(name));
+    }
+    QStringList write(int count)
+    {
+        QStringList paths;
+        for (int i = 0; i < count; ++i) {
+            paths << tmp.filePath(QStringLiteral("p%1.png").arg(i));
+            QFile f(paths.last());
+            f.open(QIODevice::WriteOnly);
+            f.write(png(QColor::fromHsv(i * 40, 200, 200)));
+        }
+        return paths;
+    }
+    bool waitFor(const std::function<bool()>& done) const
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < 5000)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
+    }
+    void drop(QWidget* target, const QMimeData& mime, QPointF at) const
+    {
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &dropped);
+    }
+};
+
+} // namespace
+
+TEST(PictureWindow, FilesDroppedOnTheCanvasArriveAsOneStepAndShowInTheList)
+{
+    Opened o;
+    auto* canvas = o.find<OnScreenDrawingView>("onScreenDrawingView");
+    auto* list = o.find<PictureListView>("imageBrowser");
+    ASSERT_TRUE(canvas && list && list->model());
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& path : o.write(3))
+        urls << QUrl::fromLocalFile(path);
+    mime.setUrls(urls);
+    o.drop(canvas, mime, QPointF(2, 2));
+    ASSERT_TRUE(o.waitFor([&] { return o.editor->collage()->images().size() == 3; }));
+    EXPECT_EQ(list->model()->rowCount(), 3);
+    EXPECT_FALSE(o.find<QProgressBar>("progressIndicator")->maximum() > 0
+                 && o.find<QProgressBar>("progressIndicator")->isVisible());
+    EXPECT_TRUE(o.find<QLabel>("addingPicturesLabel")->text().isEmpty());
+
+    // Delete in the list removes the selected picture, one named step.
+    QApplication::processEvents();
+    list->setCurrentIndex(list->model()->index(1, 0));
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(list, &del);
+    EXPECT_EQ(o.editor->collage()->images().size(), 2);
+    EXPECT_EQ(list->model()->rowCount(), 2);
+    EXPECT_EQ(o.doc.undoManager().undoActionName(), QStringLiteral("Remove Pictures"));
+    o.doc.undoManager().undo();
+    o.doc.undoManager().undo();
+    EXPECT_TRUE(o.editor->collage()->images().isEmpty());
+}
+
+TEST(PictureWindow, PicturesFromApplicationsShowTheHelpAndFilesDroppedOnTheListAreAdded)
+{
+    Opened o;
+    auto* canvas = o.find<OnScreenDrawingView>("onScreenDrawingView");
+    QMimeData web;
+    web.setUrls({QUrl(QStringLiteral("https://example.invalid/photo.jpg"))});
+    o.drop(canvas, web, QPointF(5, 5));
+    QApplication::processEvents();
+    auto* sheet = o.window->findChild<QMessageBox*>();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->text(), QStringLiteral("Add Pictures from either Photos app or iPhoto"));
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    EXPECT_TRUE(o.editor->collage()->images().isEmpty());
+    sheet->accept();
+
+    auto* list = o.find<PictureListView>("imageBrowser");
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(o.write(1).first())});
+    int dropped = 0;
+    QObject::connect(list, &PictureListView::filesDropped, [&dropped] { ++dropped; });
+    o.drop(list->viewport(), files, QPointF(3, 3));
+    EXPECT_EQ(dropped, 1);
+    ASSERT_TRUE(o.waitFor([&] { return o.editor->collage()->images().size() == 1; }));
+}
+
+TEST(PictureWindow, ArrowKeysOnAGridRecordNothingAndTheSortPopupReturnsToItsTitle)
+{
+    Opened o;
+    auto* canvas = o.find<OnScreenDrawingView>("onScreenDrawingView");
+    for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &press);
+    }
+    QApplication::processEvents();
+    EXPECT_FALSE(o.doc.undoManager().canUndo());
+
+    auto* sort = o.find<QComboBox>("sortPicturesPopupButton");
+    ASSERT_EQ(sort->count(), 5);
+    EXPECT_TRUE(sort->isEnabled());
+    emit sort->activated(2);
+    EXPECT_EQ(sort->currentIndex(), 0);
+}
