@@ -12,6 +12,7 @@ struct AlertText {
     QString message;
     QString informativeText;
     QString button;
+    QString otherButton; // a second button that cancels; empty for none
 };
 
 // What the editor's core asks of its window. The window built from the
@@ -43,6 +44,14 @@ public:
     virtual void showAlertSheet(const AlertText&) {}
     // Files of an add being read: `done` of `total`; a total of 0 ends the display.
     virtual void showAddingPicturesProgress(qsizetype /*done*/, qsizetype /*total*/) {}
+
+    // Export: the saving sheet covers the window while a picture renders;
+    // it is on screen (painted) when showSavingSheet() returns.
+    virtual void showSavingSheet() {}
+    virtual void hideSavingSheet() {}
+    // A sheet with the alert's two buttons; `ended` is told whether the
+    // default button (not the other one) was chosen.
+    virtual void showChoiceSheet(const AlertText& /*alert*/, std::function<void(bool)> /*ended*/) {}
 };
 
 } // namespace qf

@@ -1,5 +1,7 @@
 #include "editor/FotoloomController.h"
 
+#include "editor/FullSizeImagePrefetcher.h"
+
 #include "document/CollageDocument.h"
 #include "document/QFRegularFileWrapperContainer.h"
 #include "document/WorkWithFileFormat.h"
@@ -540,14 +542,6 @@ QByteArray FotoloomController::getCurrentCollageFileData() const
     return WorkWithFileFormat::getFileDataForActualJsonData(m_collage->jsonStringNSData());
 }
 
-FotoloomController::SaveData FotoloomController::saveDataOfType(const QString& typeName, double, int) const
-{
-    if (typeName == CollageDocument::designType())
-        return {getCurrentCollageFileData(), Status::success()};
-    return {QByteArray(), Status::failure(tr("This version of Quiltfolio can't export pictures yet."),
-                                          QStringLiteral("no rendering for ") + typeName)};
-}
-
 QByteArray FotoloomController::dataOfTypeForSave(const QString& typeName, double jpegCompression,
                                                  int tiffCompression)
 {
@@ -560,11 +554,6 @@ QByteArray FotoloomController::dataOfTypeForSave(const QString& typeName, double
 QStringList FotoloomController::allPicturesInUse() const
 {
     return m_collage->allPicturesInUse();
-}
-
-void FotoloomController::savedSuccessfullyToFileType(const QString& typeName)
-{
-    qCInfo(lcEditor) << "saved as" << typeName;
 }
 
 // ---- actions --------------------------------------------------------------------------
@@ -673,6 +662,15 @@ QImage FotoloomController::drawingSizeImage(const QString& md5)
 
 QImage FotoloomController::completeSizeImage(const QString& md5)
 {
+    // An export render takes its pictures from the decodes done ahead.
+    if (m_picturesAskedFor) {
+        m_picturesAskedFor->append(md5);
+        return {};
+    }
+    if (m_fullSizeImages) {
+        if (std::optional<QImage> ready = m_fullSizeImages->take(md5))
+            return *ready;
+    }
     return m_document.getCompleteSizeImage(md5);
 }
 

@@ -25,10 +25,13 @@
 
 namespace qf {
 
+class ApplicationLookup;
+class FullSizeImagePrefetcher;
 class Collage;
 class CollageDocument;
 class PicturePanel;
 class QFRegularFileWrapperContainer;
+class PrintOperation;
 class UndoManager;
 
 // The editor of one collage document, without its widgets: it owns the
@@ -135,12 +138,10 @@ public:
 
     // The envelope of the current collage's saved JSON.
     QByteArray getCurrentCollageFileData() const;
-    struct SaveData {
-        QByteArray bytes;
-        Status status = Status::success();
-    };
-    // The bytes to store for a type, or the reason there are none.
-    SaveData saveDataOfType(const QString& typeName, double jpegCompression, int tiffCompression) const;
+    // The bytes to store for a type, or the reason there are none: the
+    // envelope for the single-file design type, else the picture rendered at
+    // the collage's pixel size under the saving sheet.
+    SaveData saveDataOfType(const QString& typeName, double jpegCompression, int tiffCompression) override;
     QByteArray dataOfTypeForSave(const QString& typeName, double jpegCompression, int tiffCompression) override;
     QStringList allPicturesInUse() const override;
     void savedSuccessfullyToFileType(const QString& typeName) override;
@@ -264,6 +265,36 @@ public:
     void moveLeft();
     void moveRight();
 
+    // ---- export and print (FotoloomControllerExport.cpp) ---------------------------------
+
+    // The collage drawn for output (full pictures, no editing marks) into a
+    // cleared 8-bit RGBA bitmap of the size; null when the size is out of
+    // range or cannot be allocated.
+    QImage getImageBitmapRepForWidth(qint64 width, qint64 height);
+    // The collage rendered at the size and encoded as the image type (JPEG
+    // quality 0..1, TIFF compression tag value) with the collage's
+    // resolution and our texts. No bytes for a type that is no image type.
+    SaveData dataOfType(const QString& typeName, double jpegCompression, int tiffCompression, qint64 width,
+                        qint64 height);
+    // The collage as a JPEG "<name>.jpeg" in a new folder of the temporary
+    // folder ("collage" for an empty name); none when it could not be written.
+    std::optional<QString> saveImageAtTempLocationWithName(const QString& name);
+    // Where temporary pictures go (tests); the system's temporary folder by default.
+    void setTemporaryDirectory(const QString& path) { m_temporaryDirectory = path; }
+    // The document prints landscape when the collage is wider than high.
+    void setPrintInfoOrientation();
+    std::shared_ptr<PrintOperation> getPrintOperation() override;
+    // Asks, then opens a rendered picture in the viewer (first flag) or the
+    // photo library (second flag); neither flag does nothing.
+    void printUsingPreview(bool preview, bool iPhoto) override;
+    // How the hand-off finds and opens applications; the desktop's by default.
+    void setApplicationLookup(std::shared_ptr<ApplicationLookup> lookup) { m_applicationLookup = std::move(lookup); }
+    bool backgroundIsTransparent() const override;
+    // The toolbar's Export: the document's Save To.
+    void exportPicture();
+    static AlertText printUsingPreviewAlert();
+    static AlertText printUsingIPhotoAlert();
+
     // ---- follow-up of bound setting changes -------------------------------------------
 
     void postProcessingCollageLockText();
@@ -328,6 +359,12 @@ private:
     bool m_addsPicturesInBackground = false;
     QList<QStringList> m_pendingIntakes;
     std::shared_ptr<IntakeJob> m_intake; // the add being read; shared so its type stays private
+
+    // Export and print.
+    QString m_temporaryDirectory;
+    FullSizeImagePrefetcher* m_fullSizeImages = nullptr; // during an export render
+    QStringList* m_picturesAskedFor = nullptr;           // during the render's dry run
+    std::shared_ptr<ApplicationLookup> m_applicationLookup;
 };
 
 } // namespace qf

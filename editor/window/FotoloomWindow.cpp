@@ -13,13 +13,18 @@
 #include "platform/widgets/documents/DocumentController.h"
 #include "platform/undo/UndoManager.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGraphicsDropShadowEffect>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QStandardItemModel>
+#include <QVBoxLayout>
+#include <QWindow>
 
 #include <cmath>
 #include <limits>
@@ -111,6 +116,7 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     // A refusal has shown its sheet already; the document closes when it ends.
     if (const Status loaded = m_controller->windowDidLoad(); !loaded)
         qCWarning(lcWindow) << "could not open" << document().fileName() << loaded.message();
+    m_controller->setPrintInfoOrientation();
     setUpSettingsBindings();
     enableRightControlsAndPositionThem();
     updateDrawingViewFrame();
@@ -410,6 +416,7 @@ void FotoloomWindow::setUpFileMenu()
     const auto updateSave = [save, &doc] { save->setEnabled(doc.canSave()); };
     connect(&doc, &Document::titleChanged, save, updateSave);
     updateSave();
+    addExportAndPrintItems(menu);
 
     if (m_documents) {
         menu->addSeparator();
@@ -449,6 +456,82 @@ void FotoloomWindow::fillRecentMenu(QMenu* menu)
     menu->addSeparator();
     QAction* clear = menu->addAction(tr("Clear Menu"), this, [this] { m_documents->clearRecentDocuments(); });
     clear->setEnabled(!menu->actions().first()->isSeparator());
+}
+
+// ---- export and print -------------------------------------------------------------------
+
+void FotoloomWindow::addExportAndPrintItems(QMenu* menu)
+{
+    CollageDocument& doc = document();
+    menu->addSeparator();
+    QAction* jpeg = menu->addAction(tr("Export As JPEG…"), &doc, [&doc] { doc.exportAsJpeg(); });
+    jpeg->setObjectName(QStringLiteral("actionExportAsJpeg"));
+    QAction* png = menu->addAction(tr("Export As PNG…"), &doc, [&doc] { doc.exportAsPng(); });
+    png->setObjectName(QStringLiteral("actionExportAsPng"));
+    QAction* tiff = menu->addAction(tr("Export As TIFF…"), &doc, [&doc] { doc.exportAsTiff(); });
+    tiff->setObjectName(QStringLiteral("actionExportAsTiff"));
+    QAction* saveTo = menu->addAction(tr("Export…"), &doc, [&doc] { doc.saveDocumentTo(); });
+    saveTo->setObjectName(QStringLiteral("actionSaveTo"));
+    saveTo->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+    menu->addSeparator();
+    QAction* print = menu->addAction(tr("Print…"), &doc, [&doc] { doc.printDocument(); });
+    print->setObjectName(QStringLiteral("actionPrint"));
+    print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+
+    m_ui->actionExport->setEnabled(true);
+    connect(m_ui->actionExport, &QAction::triggered, this, [this] { m_controller->exportPicture(); });
+}
+
+void FotoloomWindow::showSavingSheet()
+{
+    if (!m_savingPanel) {
+        m_savingPanel = new QDialog(this);
+        m_savingPanel->setObjectName(QStringLiteral("savingPanel"));
+        m_savingPanel->setWindowTitle(tr("Saving"));
+        m_savingPanel->setWindowModality(Qt::WindowModal);
+        auto* layout = new QVBoxLayout(m_savingPanel);
+        layout->addWidget(new QLabel(tr("Saving the collage…"), m_savingPanel));
+        auto* indicator = new QProgressBar(m_savingPanel);
+        indicator->setObjectName(QStringLiteral("savingProgressIndicator"));
+        indicator->setRange(0, 0); // busy
+        indicator->setTextVisible(false);
+        layout->addWidget(indicator);
+    }
+    m_savingPanel->open();
+    // The render that follows blocks the event loop: get the sheet on screen
+    // first. Only paint and window events are taken; user input waits.
+    QElapsedTimer waited;
+    waited.start();
+    const QWindow* handle = m_savingPanel->windowHandle();
+    while (waited.elapsed() < 250 && (!handle || !handle->isExposed())) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 25);
+        handle = m_savingPanel->windowHandle();
+    }
+    m_savingPanel->repaint();
+}
+
+void FotoloomWindow::hideSavingSheet()
+{
+    if (m_savingPanel)
+        m_savingPanel->hide();
+}
+
+void FotoloomWindow::showChoiceSheet(const AlertText& alert, std::function<void(bool)> ended)
+{
+    auto* box = new QMessageBox(QMessageBox::Information, windowTitle(), alert.message, QMessageBox::NoButton, this);
+    box->setInformativeText(alert.informativeText);
+    QPushButton* accept = box->addButton(alert.button.isEmpty() ? tr("OK") : alert.button, QMessageBox::AcceptRole);
+    QPushButton* other = box->addButton(alert.otherButton.isEmpty() ? tr("Cancel") : alert.otherButton,
+                                        QMessageBox::RejectRole);
+    box->setDefaultButton(accept);
+    box->setEscapeButton(other);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QDialog::finished, this, [box, accept, ended = std::move(ended)](int) {
+        if (ended)
+            ended(box->clickedButton() == accept);
+    });
+    box->open();
 }
 
 } // namespace qf

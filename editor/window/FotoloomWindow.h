@@ -10,6 +10,7 @@
 #include <vector>
 
 class QAbstractButton;
+class QDialog;
 class QMenu;
 class QSlider;
 class QSpinBox;
@@ -61,6 +62,9 @@ public:
     void enableRightControlsAndPositionThem() override;
     void updateDrawingViewFrame() override;
     void showBackgroundImage(const QImage& image) override;
+    void showSavingSheet() override;
+    void hideSavingSheet() override;
+    void showChoiceSheet(const AlertText& alert, std::function<void(bool)> ended) override;
     void showAlertSheet(const AlertText& alert) override;
     void showAddingPicturesProgress(qsizetype done, qsizetype total) override;
 
@@ -75,6 +79,7 @@ private:
     void showSelectedCollageType();
     void updateUndoActions();
     void setUpFileMenu();
+    void addExportAndPrintItems(QMenu* menu);
     void setUpShellMenus();
     void fillRecentMenu(QMenu* menu);
     void setUpPictureList();
@@ -88,6 +93,7 @@ private:
     PictureListModel* m_pictureList = nullptr;
     std::unique_ptr<QtPicturePanel> m_picturePanel;
     bool m_addingPictures = false;
+    QPointer<QDialog> m_savingPanel; // the saving sheet, made on first use
 };
 
 } // namespace qf

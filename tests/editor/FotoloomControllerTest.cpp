@@ -15,6 +15,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -200,9 +201,11 @@ TEST_F(FotoloomControllerTest, NewDocumentSavesAndLoadsAgainThroughItsEnvelope)
     EXPECT_FALSE(opened.c->isDocumentEdited());
     EXPECT_EQ(opened.c->allPicturesInUse(), ids);
 
-    // Pictures cannot be exported yet: no bytes, and the reason.
+    // The opened collage exports as a picture of its full size.
     const auto jpeg = opened.c->saveDataOfType(CollageDocument::jpegType(), 0.96, 5);
-    EXPECT_TRUE(jpeg.bytes.isEmpty() && !jpeg.status.ok());
+    EXPECT_TRUE(jpeg.status.ok());
+    QBuffer exported(const_cast<QByteArray*>(&jpeg.bytes));
+    EXPECT_EQ(QImageReader(&exported, "jpeg").size(), QSize(7200, 5400));
 }
 
 TEST_F(FotoloomControllerTest, OnlyTheFirstEditorOfAFreshInstallationClearsRecentDocuments)

@@ -1,0 +1,84 @@
+#include "editor/FullSizeImagePrefetcher.h"
+
+#include <algorithm>
+
+namespace qf {
+
+FullSizeImagePrefetcher::FullSizeImagePrefetcher(QStringList order, Decode decode, int threads, int window)
+    : m_order(std::move(order))
+    , m_decode(std::move(decode))
+    , m_window(std::max(1, window))
+    , m_states(size_t(m_order.size()), State::Waiting)
+    , m_images(size_t(m_order.size()))
+{
+    const int count = int(std::min<qsizetype>(std::max(1, threads), m_order.size()));
+    for (int i = 0; i < count; ++i)
+        m_threads.emplace_back([this] { work(); });
+}
+
+FullSizeImagePrefetcher::~FullSizeImagePrefetcher()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    for (std::thread& thread : m_threads)
+        thread.join();
+}
+
+void FullSizeImagePrefetcher::work()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] {
+            while (m_next < m_order.size() && m_states[size_t(m_next)] == State::Taken)
+                ++m_next; // asked for before its turn: decoded by the caller
+            return m_stop || (m_next < m_order.size() && m_inHand < m_window);
+        });
+        if (m_stop)
+            return;
+        const qsizetype index = m_next++;
+        m_states[size_t(index)] = State::Decoding;
+        ++m_inHand;
+        lock.unlock();
+        QImage image;
+        try {
+            image = m_decode(index);
+        } catch (const std::bad_alloc&) {
+            // No picture, as for a file that does not decode.
+        }
+        lock.lock();
+        m_images[size_t(index)] = std::move(image);
+        m_states[size_t(index)] = State::Ready;
+        m_changed.notify_all();
+    }
+}
+
+std::optional<QImage> FullSizeImagePrefetcher::take(const QString& md5)
+{
+    std::unique_lock lock(m_mutex);
+    qsizetype index = -1;
+    for (qsizetype i = 0; i < m_order.size(); ++i) {
+        if (m_states[size_t(i)] != State::Taken && m_order[i] == md5) {
+            index = i;
+            break;
+        }
+    }
+    if (index < 0)
+        return std::nullopt;
+    if (m_states[size_t(index)] == State::Waiting) {
+        // Not started yet: the caller decodes it now, the workers skip it.
+        m_states[size_t(index)] = State::Taken;
+        return std::nullopt;
+    }
+    m_changed.wait(lock, [this, index] { return m_states[size_t(index)] == State::Ready; });
+    QImage image = std::move(m_images[size_t(index)]);
+    m_images[size_t(index)] = QImage();
+    m_states[size_t(index)] = State::Taken;
+    --m_inHand;
+    m_changed.notify_all();
+    return image;
+}
+
+} // namespace qf

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QImage>
+#include <QStringList>
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace qf {
+
+// Decodes full-size pictures on other cores ahead of a render that asks for
+// them in a known order, holding at most `window` of them at a time so that
+// memory stays bounded. The render takes each one as it comes to it; a
+// picture asked for out of order is the caller's to decode.
+class FullSizeImagePrefetcher {
+public:
+    // Decodes the picture at an index of the order; called on worker
+    // threads, so it must only read what nothing changes meanwhile.
+    using Decode = std::function<QImage(qsizetype index)>;
+
+    FullSizeImagePrefetcher(QStringList order, Decode decode, int threads, int window);
+    // Waits for the decodes under way; pictures not taken are dropped.
+    ~FullSizeImagePrefetcher();
+    FullSizeImagePrefetcher(const FullSizeImagePrefetcher&) = delete;
+    FullSizeImagePrefetcher& operator=(const FullSizeImagePrefetcher&) = delete;
+
+    // The next picture of that identity in the order, waiting for its decode;
+    // none when it is not among the pictures being prefetched.
+    std::optional<QImage> take(const QString& md5);
+
+private:
+    enum class State : char { Waiting, Decoding, Ready, Taken };
+    void work();
+
+    const QStringList m_order;
+    const Decode m_decode;
+    const qsizetype m_window;
+    std::vector<State> m_states;
+    std::vector<QImage> m_images;
+    qsizetype m_next = 0;   // the next index to decode
+    qsizetype m_inHand = 0; // decoding or ready, not taken
+    bool m_stop = false;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::thread> m_threads;
+};
+
+} // namespace qf

@@ -1,0 +1,422 @@
+#include "ExifTool.h"
+#include "widgets/FakeDocumentDialogs.h"
+
+#include "document/CollageDocument.h"
+#include "editor/FotoloomController.h"
+#include "editor/FullSizeImagePrefetcher.h"
+#include "editor/PrintDrawingView.h"
+#include "model/Collage.h"
+#include "model/UtilityFunctions.h"
+#include "platform/graphics/Color.h"
+#include "platform/graphics/GraphicsContext.h"
+#include "platform/defaults/UserDefaults.h"
+#include "platform/services/ApplicationLookup.h"
+#include "platform/vision/FaceDetector.h"
+#include "platform/widgets/documents/PrintOperation.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include <atomic>
+
+using namespace qf;
+using qf::testing::FakeDocumentDialogs;
+
+namespace {
+
+class NoFaces : public FaceDetector {
+public:
+    QList<QRectF> detectFaces(const QImage&) override { return {}; }
+};
+
+class SheetWindow : public EditorWindow {
+public:
+    QList<AlertText> choices;
+    std::function<void(bool)> choiceEnded;
+    int savingShown = 0, savingHidden = 0;
+
+    void showCouldNotOpenSheet(const AlertText&, std::function<void()>) override {}
+    void showMissingPicturesSheet(const AlertText&) override {}
+    void setCanvasNeedsDisplay() override {}
+    void startSpinner() override {}
+    void reloadPictureList() override {}
+    void enableRightControlsAndPositionThem() override {}
+    void updateDrawingViewFrame() override {}
+    void showBackgroundImage(const QImage&) override {}
+    void showSavingSheet() override { ++savingShown; }
+    void hideSavingSheet() override { ++savingHidden; }
+    void showChoiceSheet(const AlertText& alert, std::function<void(bool)> ended) override
+    {
+        choices << alert;
+        choiceEnded = std::move(ended);
+    }
+};
+
+class FakeLookup : public ApplicationLookup {
+public:
+    QStringList installed;
+    QList<QPair<QString, QString>> opened; // path, application
+    bool hasApplication(const QString& identifier) const override { return installed.contains(identifier); }
+    bool openFileWithApplication(const QString& path, const QString& application) override
+    {
+        opened << qMakePair(path, application);
+        return true;
+    }
+};
+
+class ExportTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    NoFaces noFaces;
+    ScopedFaceDetector faces{noFaces};
+    std::shared_ptr<FakeDocumentDialogs> dialogs = std::make_shared<FakeDocumentDialogs>();
+    std::shared_ptr<FakeLookup> lookup = std::make_shared<FakeLookup>();
+    CollageDocument doc;
+    SheetWindow window;
+    FotoloomController* c = nullptr;
+
+    void SetUp() override
+    {
+        UserDefaults::standard().useFile(dir.filePath(QStringLiteral("defaults.ini")));
+        doc.setDialogs(dialogs);
+        doc.setApplicationLookup(lookup);
+        doc.setHostFactory([](CollageDocument& d) { return std::make_unique<FotoloomController>(d, &d.undoManager()); });
+        doc.makeWindowControllers();
+        c = static_cast<FotoloomController*>(doc.fotoloomController());
+        c->setWindow(&window);
+        c->setApplicationLookup(lookup);
+        c->setTemporaryDirectory(dir.filePath(QStringLiteral("tmp")));
+        ASSERT_TRUE(c->windowDidLoad().ok());
+        // Small renders keep the tests quick; one test exports at full size.
+        resize(300, 200);
+    }
+    void TearDown() override { UserDefaults::standard().useStandardStore(); }
+
+    Collage& collage() const { return *c->collage(); }
+    void resize(qint64 width, qint64 height)
+    {
+        collage().setWidth(width);
+        collage().setHeight(height);
+    }
+    qint64 saveCount() const
+    {
+        return UserDefaults::standard().value(UtilityFunctions::currentVersionImageSaveCountKey()).toLongLong();
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    // An export through the Save To dialog answering with `name`.
+    bool exportAs(const QString& name, std::function<void()> whileOnScreen = {})
+    {
+        dialogs->saveAnswers.push_back(SavePanelResult{path(name), QStringLiteral("ignored")});
+        dialogs->onSavePanel = std::move(whileOnScreen);
+        bool ok = false;
+        doc.saveDocumentTo([&ok](bool saved) { ok = saved; });
+        dialogs->onSavePanel = nullptr;
+        return ok;
+    }
+    QStringList filesUnder(const QString& root) const
+    {
+        QStringList files;
+        QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+        return files;
+    }
+};
+
+QByteArray formatOf(const QString& file)
+{
+    return QImageReader(file).format();
+}
+
+} // namespace
+
+TEST_F(ExportTest, AFullSizeJpegReportsItsPixelsResolutionAndTexts)
+{
+    resize(7200, 5400);
+    collage().setResolution(300);
+    const auto data = c->saveDataOfType(CollageDocument::jpegType(), 0.96, 5);
+    ASSERT_TRUE(data.status.ok()) << data.status.detail().toStdString();
+    // The saving sheet covered the render.
+    EXPECT_EQ(window.savingShown, 1);
+    EXPECT_EQ(window.savingHidden, 1);
+    if (!qf::testing::haveTool(QStringLiteral("exiftool")))
+        GTEST_SKIP() << "exiftool is not installed";
+    QFile file(path(QStringLiteral("big.jpg")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(data.bytes);
+    file.close();
+    const QJsonObject tags = qf::testing::exifTags(file.fileName());
+    EXPECT_EQ(tags["File:ImageWidth"].toInt(), 7200);
+    EXPECT_EQ(tags["File:ImageHeight"].toInt(), 5400);
+    EXPECT_EQ(tags["JFIF:XResolution"].toInt(), 300);
+    EXPECT_EQ(tags["IFD0:XResolution"].toInt(), 300);
+    EXPECT_EQ(tags["IFD0:Software"].toString(), "Quiltfolio");
+    EXPECT_EQ(tags["IFD0:ImageDescription"].toString(), "Collage created using Quiltfolio software");
+    EXPECT_EQ(tags["ExifIFD:UserComment"].toString(), "Collage created using Quiltfolio software");
+}
+
+TEST_F(ExportTest, OnlyImageTypesRender)
+{
+    const auto other = c->dataOfType(QStringLiteral("public.gif"), 0.96, 5, 300, 200);
+    EXPECT_TRUE(other.bytes.isEmpty());
+    EXPECT_FALSE(other.status.ok());
+    EXPECT_TRUE(c->saveDataOfType(QStringLiteral("public.gif"), 0.96, 5).bytes.isEmpty());
+    EXPECT_EQ(window.savingShown, 0);
+    // The design type is still the envelope, not a picture.
+    EXPECT_EQ(c->saveDataOfType(CollageDocument::designType(), 0.96, 5).bytes, c->getCurrentCollageFileData());
+    // Sizes beyond what a collage can be give no bitmap.
+    EXPECT_TRUE(c->getImageBitmapRepForWidth(0, 10).isNull());
+    EXPECT_TRUE(c->getImageBitmapRepForWidth(12001, 10).isNull());
+    const QImage bitmap = c->getImageBitmapRepForWidth(30, 20);
+    EXPECT_EQ(bitmap.size(), QSize(30, 20));
+    EXPECT_TRUE(bitmap.hasAlphaChannel());
+}
+
+TEST_F(ExportTest, SaveToOffersTheRightTypeAndTheFileEndsInItsExtension)
+{
+    // Any background: JPEG, and the dialog offers JPEG alone.
+    ASSERT_TRUE(exportAs(QStringLiteral("plain")));
+    ASSERT_EQ(dialogs->saveRequests.size(), 1);
+    ASSERT_EQ(dialogs->saveRequests[0].types.size(), 1);
+    EXPECT_EQ(dialogs->saveRequests[0].types[0].identifier, CollageDocument::jpegType());
+    EXPECT_EQ(formatOf(path(QStringLiteral("plain.jpg"))), "jpeg");
+    // ".jpeg" is a JPEG extension too.
+    ASSERT_TRUE(exportAs(QStringLiteral("named.jpeg")));
+    EXPECT_EQ(formatOf(path(QStringLiteral("named.jpeg"))), "jpeg");
+
+    // A transparent background starts with PNG, and keeps its transparency.
+    collage().setBackgroundIsTransparent(true);
+    ASSERT_TRUE(exportAs(QStringLiteral("clear.jpg")));
+    EXPECT_EQ(dialogs->saveRequests.last().types[0].identifier, CollageDocument::pngType());
+    const QString png = path(QStringLiteral("clear.jpg.png"));
+    EXPECT_EQ(formatOf(png), "png");
+    EXPECT_EQ(qAlpha(QImage(png).pixel(1, 1)), 0);
+
+    // A menu's type comes first, once.
+    doc.setTiffCompression(2);
+    dialogs->saveAnswers.push_back(SavePanelResult{path(QStringLiteral("menu")), CollageDocument::jpegType()});
+    doc.exportAsTiff();
+    EXPECT_EQ(formatOf(path(QStringLiteral("menu.tiff"))), "tiff");
+    EXPECT_FALSE(doc.exportPriorityType().has_value());
+    ASSERT_TRUE(exportAs(QStringLiteral("after")));
+    EXPECT_EQ(doc.currentFileType(), CollageDocument::pngType());
+
+    // The export left the document's own file and type alone.
+    EXPECT_TRUE(doc.fileName().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("menu"))));
+}
+
+TEST_F(ExportTest, TheAccessoryChoiceIsWhatIsWritten)
+{
+    ASSERT_TRUE(exportAs(QStringLiteral("picked"), [this] { doc.accessoryFileTypeChanged(2); }));
+    // The dialog was told to offer TIFF alone, and TIFF was written.
+    EXPECT_EQ(dialogs->allowedTypes, QStringList{CollageDocument::tiffType()});
+    EXPECT_EQ(formatOf(path(QStringLiteral("picked.tiff"))), "tiff");
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("picked.jpg"))));
+
+    // An index the popup does not have changes nothing.
+    ASSERT_TRUE(exportAs(QStringLiteral("same"), [this] { doc.accessoryFileTypeChanged(5); }));
+    EXPECT_EQ(doc.currentFileType(), CollageDocument::jpegType());
+}
+
+TEST_F(ExportTest, TheCounterCountsSuccessfulExportsOnly)
+{
+    EXPECT_EQ(saveCount(), 0);
+    ASSERT_TRUE(doc.saveToPathShowingErrors(path(QStringLiteral("p.quiltfolioproj")), CollageDocument::projectType(),
+                                            Document::SaveOperation::SaveAs));
+    EXPECT_EQ(saveCount(), 0);
+    ASSERT_TRUE(exportAs(QStringLiteral("one")));
+    ASSERT_TRUE(exportAs(QStringLiteral("two")));
+    EXPECT_EQ(saveCount(), 2);
+
+    // A picture that cannot be made writes nothing, says so and counts nothing.
+    QFile old(path(QStringLiteral("keep.jpg")));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old bytes");
+    old.close();
+    resize(20000, 200);
+    EXPECT_FALSE(exportAs(QStringLiteral("keep.jpg")));
+    ASSERT_EQ(dialogs->errors.size(), 1);
+    EXPECT_FALSE(dialogs->errors[0].second.isEmpty());
+    EXPECT_EQ(saveCount(), 2);
+    QFile kept(old.fileName());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "old bytes");
+}
+
+TEST_F(ExportTest, PrintOrientationFollowsTheCollage)
+{
+    const struct {
+        qint64 width, height;
+        QPageLayout::Orientation orientation;
+    } cases[] = {{5400, 7200, QPageLayout::Portrait}, {7200, 5400, QPageLayout::Landscape}, {5000, 5000, QPageLayout::Portrait}};
+    for (const auto& s : cases) {
+        resize(s.width, s.height);
+        c->setPrintInfoOrientation();
+        EXPECT_EQ(doc.printOrientation(), s.orientation) << s.width << "x" << s.height;
+        const auto operation = c->getPrintOperation();
+        ASSERT_TRUE(operation);
+        EXPECT_EQ(operation->orientation(), s.orientation);
+        EXPECT_EQ(operation->contentSize(), QSizeF(s.width, s.height));
+    }
+    // The content is fitted to the page with its aspect, centred.
+    EXPECT_EQ(PrintOperation::fittedRect({7200, 5400}, QRectF(0, 0, 800, 1000)), QRectF(0, 200, 800, 600));
+}
+
+TEST_F(ExportTest, PrintDrawsTheCollageFittedIntoThePage)
+{
+    collage().setBackgroundColor(Color(0, 0, 1, 1));
+    const PrintDrawingView view(QSizeF(300, 200), [this] { return c->collage(); });
+    // A page stand-in: the printer is drawn on the same way.
+    QImage page(400, 600, QImage::Format_ARGB32_Premultiplied);
+    page.fill(Qt::white);
+    const QRectF target = PrintOperation::fittedRect(view.frameSize(), QRectF(0, 0, 400, 600));
+    EXPECT_EQ(target, QRectF(0, 600.0 / 2 - 400.0 / 3, 400, 800.0 / 3));
+    ASSERT_TRUE(view.drawRect(&page, target));
+    EXPECT_EQ(page.pixel(200, 300), qRgb(0, 0, 255));
+    EXPECT_EQ(page.pixel(5, 175), qRgb(0, 0, 255));
+    EXPECT_EQ(page.pixel(200, 100), qRgb(255, 255, 255));
+    EXPECT_EQ(page.pixel(200, 500), qRgb(255, 255, 255));
+    // Nothing to draw into: nothing drawn.
+    EXPECT_FALSE(view.drawRect(&page, QRectF()));
+}
+
+TEST_F(ExportTest, PrintGoesToAViewerWhenOneIsInstalledElseToThePrintDialog)
+{
+    // None installed (as on Linux): the print dialog, nothing printed when cancelled.
+    std::optional<bool> printed;
+    doc.printDocument([&printed](bool ok) { printed = ok; });
+    EXPECT_EQ(dialogs->printPanels, 1);
+    EXPECT_EQ(printed, false);
+    EXPECT_TRUE(window.choices.isEmpty());
+
+    lookup->installed = {QStringLiteral("com.apple.iPhoto")};
+    doc.printDocument();
+    ASSERT_EQ(window.choices.size(), 1);
+    EXPECT_EQ(window.choices[0].message, "Print Collage from iPhoto");
+    EXPECT_EQ(window.choices[0].button, "Import in iPhoto to Print");
+    EXPECT_EQ(window.choices[0].informativeText,
+              "Import the collage in iPhoto and print it using File > Print menu at the top of iPhoto.\n\n"
+              "You can find the imported collage in \"Last Import\" section of iPhoto.");
+
+    lookup->installed << QStringLiteral("com.apple.Preview");
+    doc.printDocument();
+    ASSERT_EQ(window.choices.size(), 2);
+    EXPECT_EQ(window.choices[1].message, "Print Collage from Preview app");
+    EXPECT_EQ(window.choices[1].button, "Open in Preview app to Print...");
+    EXPECT_EQ(window.choices[1].otherButton, "Cancel");
+    EXPECT_EQ(window.choices[1].informativeText,
+              "Open the collage in Preview app and print it using File > Print menu at the top of Preview app.");
+    EXPECT_EQ(dialogs->printPanels, 1);
+}
+
+TEST_F(ExportTest, TheHandOffWritesItsPictureOnlyWhenAccepted)
+{
+    const QString tmp = path(QStringLiteral("tmp"));
+    c->printUsingPreview(false, false);
+    EXPECT_TRUE(window.choices.isEmpty());
+
+    c->printUsingPreview(true, false);
+    ASSERT_TRUE(window.choiceEnded);
+    window.choiceEnded(false);
+    EXPECT_TRUE(filesUnder(tmp).isEmpty());
+    EXPECT_TRUE(lookup->opened.isEmpty());
+    EXPECT_EQ(saveCount(), 0);
+
+    c->printUsingPreview(true, false);
+    window.choiceEnded(true);
+    const QStringList files = filesUnder(tmp);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(QFileInfo(files[0]).fileName(), "print me.jpeg");
+    EXPECT_EQ(formatOf(files[0]), "jpeg");
+    ASSERT_EQ(lookup->opened.size(), 1);
+    EXPECT_EQ(lookup->opened[0], qMakePair(files[0], QStringLiteral("Preview")));
+
+    c->printUsingPreview(false, true);
+    window.choiceEnded(true);
+    EXPECT_EQ(filesUnder(tmp).size(), 2);
+    EXPECT_EQ(lookup->opened.last().second, "iPhoto");
+}
+
+TEST_F(ExportTest, TemporaryPicturesGetTheirOwnFolderAndASafeName)
+{
+    const auto plain = c->saveImageAtTempLocationWithName(QString());
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(QFileInfo(*plain).fileName(), "collage.jpeg");
+    const auto tricky = c->saveImageAtTempLocationWithName(QStringLiteral("../../escape"));
+    ASSERT_TRUE(tricky);
+    EXPECT_TRUE(QFileInfo(*tricky).absoluteFilePath().startsWith(path(QStringLiteral("tmp/"))));
+    EXPECT_NE(QFileInfo(*plain).absolutePath(), QFileInfo(*tricky).absolutePath());
+
+    // A folder that cannot be made gives no path.
+    QFile blocker(path(QStringLiteral("blocked")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    c->setTemporaryDirectory(blocker.fileName());
+    EXPECT_FALSE(c->saveImageAtTempLocationWithName(QStringLiteral("x")));
+}
+
+TEST_F(ExportTest, TheRenderIsTheSameAsAPlainDrawOfTheFullPictures)
+{
+    // Pictures of several colours, so that a picture in the wrong slot shows.
+    QStringList ids;
+    QHash<QString, QImage> images;
+    const QList<QColor> colors{Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan};
+    for (const QColor& color : colors) {
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(color);
+        const QString file = path(color.name() + QStringLiteral(".png"));
+        ASSERT_TRUE(image.save(file));
+        ids << c->importPicture(file).value_or(QString());
+        images.insert(ids.last(), c->drawingSizeImage(ids.last()));
+    }
+    collage().addPictures(ids, images, {}, {});
+    resize(600, 400);
+
+    const QImage rendered = c->getImageBitmapRepForWidth(600, 400);
+    QImage plain(600, 400, QImage::Format_ARGB32_Premultiplied);
+    {
+        GraphicsContext context(plain);
+        collage().drawYourselfOnCurrentContextInWidth(context, 600, 400, true);
+    }
+    EXPECT_TRUE(rendered == plain);
+}
+
+TEST(FullSizeImagePrefetcherTest, HandsOutPicturesInOrderAndLeavesTheRestToTheCaller)
+{
+    std::atomic<int> decodes = 0;
+    const QStringList order{"a", "b", "a", "c", "d"};
+    FullSizeImagePrefetcher prefetch(
+        order,
+        [&](qsizetype i) {
+            ++decodes;
+            QImage image(1, 1, QImage::Format_RGB32);
+            image.fill(QColor(int(i) * 40, 0, 0));
+            return image;
+        },
+        2, 2);
+    // Each take is the picture at its turn in the order, or none when no
+    // worker had started on it (the caller decodes it then). Repeats are
+    // separate turns.
+    const auto redOf = [&prefetch](const char* md5) {
+        const std::optional<QImage> image = prefetch.take(md5);
+        return image ? qRed(image->pixel(0, 0)) : -1;
+    };
+    for (const auto& [md5, red] : {std::pair{"a", 0}, {"b", 40}, {"a", 80}}) {
+        const int got = redOf(md5);
+        EXPECT_TRUE(got == red || got == -1) << md5 << " gave " << got;
+    }
+    EXPECT_EQ(redOf("zz"), -1);
+    const int c = redOf("c");
+    EXPECT_TRUE(c == 120 || c == -1);
+    // Once taken, gone.
+    EXPECT_EQ(redOf("c"), -1);
+    EXPECT_LE(decodes.load(), 5);
+}
