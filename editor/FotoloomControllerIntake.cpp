@@ -54,7 +54,7 @@ QStringList expandDirectories(const QStringList& paths)
         }
         // Sub-folders are not entered; by name, so an add is the same every time.
         const QFileInfoList children =
-            QDir(path).entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+            QDir(path).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
                                      QDir::Name | QDir::IgnoreCase);
         for (const QFileInfo& child : children)
             files.append(child.absoluteFilePath());

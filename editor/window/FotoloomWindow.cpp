@@ -374,7 +374,9 @@ void FotoloomWindow::setUpPictureList()
         m_controller->addImageButtonClicked();
     });
     connect(m_ui->sortPicturesPopupButton, &QComboBox::activated, this, [this](int index) {
-        m_controller->sortPictures(index);
+        // The first entry is the popup's title, not a command.
+        if (index > 0)
+            m_controller->sortPictures(index);
         // A menu of commands: it always shows its title.
         m_ui->sortPicturesPopupButton->setCurrentIndex(0);
     });
