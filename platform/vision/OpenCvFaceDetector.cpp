@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace qf {
@@ -31,9 +33,38 @@ constexpr int kMinFaceDivisor = 20;
 } // namespace
 
 struct OpenCvFaceDetector::Impl {
-    cv::CascadeClassifier cascade;
+    std::string path;
     bool usable = false;
-    QMutex mutex; // the classifier keeps scratch state between calls
+    // A classifier keeps scratch state between calls, so each call borrows
+    // one of its own; idle ones wait here for the next call.
+    QMutex mutex;
+    std::vector<std::unique_ptr<cv::CascadeClassifier>> idle;
+
+    std::unique_ptr<cv::CascadeClassifier> borrow()
+    {
+        {
+            QMutexLocker lock(&mutex);
+            if (!idle.empty()) {
+                std::unique_ptr<cv::CascadeClassifier> c = std::move(idle.back());
+                idle.pop_back();
+                return c;
+            }
+        }
+        auto c = std::make_unique<cv::CascadeClassifier>();
+        try {
+            if (c->load(path) && !c->empty())
+                return c;
+        } catch (const std::exception& e) { // a malformed cascade file
+            qWarning().noquote() << "Face cascade:" << e.what();
+        }
+        return nullptr;
+    }
+
+    void giveBack(std::unique_ptr<cv::CascadeClassifier> c)
+    {
+        QMutexLocker lock(&mutex);
+        idle.push_back(std::move(c));
+    }
 };
 
 OpenCvFaceDetector::OpenCvFaceDetector(const QString& cascadePath)
@@ -44,10 +75,10 @@ OpenCvFaceDetector::OpenCvFaceDetector(const QString& cascadePath)
         qWarning("No frontal-face cascade installed (package opencv-data): no faces will be found");
         return;
     }
-    try {
-        m_impl->usable = m_impl->cascade.load(QFile::encodeName(path).toStdString()) && !m_impl->cascade.empty();
-    } catch (const std::exception& e) { // a malformed cascade file
-        qWarning().noquote() << "Face cascade:" << e.what();
+    m_impl->path = QFile::encodeName(path).toStdString();
+    if (std::unique_ptr<cv::CascadeClassifier> first = m_impl->borrow()) {
+        m_impl->usable = true;
+        m_impl->giveBack(std::move(first));
     }
     if (!m_impl->usable)
         qWarning().noquote() << "Cannot load the face cascade" << path << "- no faces will be found";
@@ -99,9 +130,12 @@ QList<QRectF> OpenCvFaceDetector::detectFaces(const QImage& image)
         cv::Mat equalised;
         cv::equalizeHist(view, equalised);
         const int minSide = std::max(1, std::min(grey.width(), grey.height()) / kMinFaceDivisor);
-        QMutexLocker lock(&m_impl->mutex);
-        m_impl->cascade.detectMultiScale(equalised, found, kScaleFactor, kMinNeighbors, cv::CASCADE_SCALE_IMAGE,
-                                         cv::Size(minSide, minSide));
+        std::unique_ptr<cv::CascadeClassifier> cascade = m_impl->borrow();
+        if (!cascade)
+            return {};
+        cascade->detectMultiScale(equalised, found, kScaleFactor, kMinNeighbors, cv::CASCADE_SCALE_IMAGE,
+                                  cv::Size(minSide, minSide));
+        m_impl->giveBack(std::move(cascade));
     } catch (const std::exception& e) { // cv::Exception, or out of memory
         qWarning().noquote() << "Face detection failed:" << e.what();
         return {};

@@ -20,7 +20,8 @@ public:
     OpenCvFaceDetector(const OpenCvFaceDetector&) = delete;
     OpenCvFaceDetector& operator=(const OpenCvFaceDetector&) = delete;
 
-    // Safe to call from several threads; calls run one at a time.
+    // Safe to call from several threads; each concurrent call uses a
+    // classifier of its own.
     QList<QRectF> detectFaces(const QImage& image) override;
     bool isUsable() const;
 
