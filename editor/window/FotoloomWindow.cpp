@@ -13,7 +13,6 @@
 #include "platform/widgets/documents/DocumentController.h"
 #include "platform/undo/UndoManager.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGraphicsDropShadowEffect>
 #include <QLoggingCategory>
@@ -24,7 +23,7 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
-#include <QWindow>
+#include <QFrame>
 
 #include <cmath>
 #include <limits>
@@ -486,29 +485,30 @@ void FotoloomWindow::addExportAndPrintItems(QMenu* menu)
 
 void FotoloomWindow::showSavingSheet()
 {
+    // A sheet over the whole window rather than a window of its own: it
+    // paints at once, without running the event loop under the save that
+    // shows it (which could delete the closing file dialog beneath us).
     if (!m_savingPanel) {
-        m_savingPanel = new QDialog(this);
+        m_savingPanel = new QFrame(this);
         m_savingPanel->setObjectName(QStringLiteral("savingPanel"));
-        m_savingPanel->setWindowTitle(tr("Saving"));
-        m_savingPanel->setWindowModality(Qt::WindowModal);
-        auto* layout = new QVBoxLayout(m_savingPanel);
-        layout->addWidget(new QLabel(tr("Saving the collage…"), m_savingPanel));
-        auto* indicator = new QProgressBar(m_savingPanel);
+        m_savingPanel->setStyleSheet(QStringLiteral("#savingPanel { background: rgba(0, 0, 0, 70); }"));
+        auto* outer = new QVBoxLayout(m_savingPanel);
+        auto* box = new QFrame(m_savingPanel);
+        box->setFrameShape(QFrame::StyledPanel);
+        box->setAutoFillBackground(true);
+        box->setMinimumWidth(280);
+        auto* inner = new QVBoxLayout(box);
+        inner->addWidget(new QLabel(tr("Saving the collage…"), box));
+        auto* indicator = new QProgressBar(box);
         indicator->setObjectName(QStringLiteral("savingProgressIndicator"));
         indicator->setRange(0, 0); // busy
         indicator->setTextVisible(false);
-        layout->addWidget(indicator);
+        inner->addWidget(indicator);
+        outer->addWidget(box, 0, Qt::AlignCenter);
     }
-    m_savingPanel->open();
-    // The render that follows blocks the event loop: get the sheet on screen
-    // first. Only paint and window events are taken; user input waits.
-    QElapsedTimer waited;
-    waited.start();
-    const QWindow* handle = m_savingPanel->windowHandle();
-    while (waited.elapsed() < 250 && (!handle || !handle->isExposed())) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 25);
-        handle = m_savingPanel->windowHandle();
-    }
+    m_savingPanel->setGeometry(rect());
+    m_savingPanel->show();
+    m_savingPanel->raise();
     m_savingPanel->repaint();
 }
 

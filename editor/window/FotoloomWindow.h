@@ -10,7 +10,7 @@
 #include <vector>
 
 class QAbstractButton;
-class QDialog;
+class QFrame;
 class QMenu;
 class QSlider;
 class QSpinBox;
@@ -93,7 +93,7 @@ private:
     PictureListModel* m_pictureList = nullptr;
     std::unique_ptr<QtPicturePanel> m_picturePanel;
     bool m_addingPictures = false;
-    QPointer<QDialog> m_savingPanel; // the saving sheet, made on first use
+    QPointer<QFrame> m_savingPanel; // the saving sheet, made on first use
 };
 
 } // namespace qf

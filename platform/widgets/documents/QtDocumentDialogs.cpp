@@ -74,6 +74,7 @@ public:
 
     void setAllowedType(const DocumentType& type) override
     {
+        m_types = {type};
         setNameFilters({filterFor(type)});
         selectNameFilter(filterFor(type));
     }
