@@ -113,6 +113,11 @@ void GridCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&
         handleBeingHeld() == HeldHandleCropTranslate || handleBeingHeld() == HeldHandleCropZoom;
     const QPointF moved = currentLocation() - initialLocation();
     if ((!dragging() || holdingCropHandle) && !selectedCell->isEmpty() && imageScaling() == ImageScalingCropToFill) {
+        // The holders follow the selected cell at this canvas size: a
+        // selection restored by undo, or a resized window, would otherwise
+        // leave them where the last click put them.
+        if (!dragging())
+            setInitialPositionOfHoldersAsPerSelectedPicture(width, height);
         const bool translate = !dragging() || handleBeingHeld() == HeldHandleCropTranslate;
         const bool zoom = !dragging() || handleBeingHeld() == HeldHandleCropZoom;
         painter.drawCropHolders(translate, dragging() ? moved : QPointF(), zoom, dragging() ? moved : QPointF(),

@@ -177,3 +177,16 @@ TEST_F(GridCanvasTest, CropHoldersPanAndZoomWithinThePicture)
     EXPECT_GT(faint.red(), 100); // the framed red picture shows through
     EXPECT_GT(faint.blue(), 30); // under a faint blue cell
 }
+
+TEST_F(GridCanvasTest, CropHoldersFollowTheSelectedCellWhenDrawn)
+{
+    // A selection that no click made (restored by undo) and a canvas of
+    // another size: the drawn holders sit beside the selected cell and take
+    // clicks there.
+    grid.setSelectedImagePosition(1);
+    draw(false, 400, 300);
+    const QRectF cell = grid.cellRect(1, 400, 300);
+    const QRectF holder(grid.positionOfCropTranslateHolder(), ResourceImages::sizeOf("move"));
+    EXPECT_NEAR(holder.center().y(), cell.center().y(), 1.0);
+    EXPECT_LT(std::abs(holder.center().x() - cell.center().x()), 130.0);
+}
