@@ -22,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QFrame>
 
@@ -481,6 +482,19 @@ void FotoloomWindow::addExportAndPrintItems(QMenu* menu)
 
     m_ui->actionExport->setEnabled(true);
     connect(m_ui->actionExport, &QAction::triggered, this, [this] { m_controller->exportPicture(); });
+
+    // Sharing: the menu opens on the press itself. No sharing service is
+    // offered yet, so the button stays disabled.
+    auto* shareMenu = new QMenu(tr("Share"), this);
+    shareMenu->setObjectName(QStringLiteral("shareMenu"));
+    auto* share = new QToolButton(m_ui->mToolbar);
+    share->setObjectName(QStringLiteral("shareFromToolbarButton"));
+    share->setText(tr("Share"));
+    share->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    share->setPopupMode(QToolButton::InstantPopup);
+    share->setMenu(shareMenu);
+    share->setEnabled(false);
+    m_ui->mToolbar->addWidget(share);
 }
 
 void FotoloomWindow::showSavingSheet()
