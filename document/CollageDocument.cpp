@@ -530,4 +530,10 @@ QImage CollageDocument::getDrawingSizeImage(const QString& md5)
     return container ? container->getDrawingSizeImage() : QImage();
 }
 
+void CollageDocument::finishPendingChanges()
+{
+    if (m_host)
+        m_host->finishPendingChanges();
+}
+
 } // namespace qf

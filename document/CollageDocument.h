@@ -117,6 +117,7 @@ public:
     // unchanged; every other item is left to the caller (none).
     std::optional<bool> validateUserInterfaceItem(QStringView action) const;
     bool canSave() const override;
+    void finishPendingChanges() override;
 
     // The envelope bytes as read; none for a new document.
     const std::optional<QByteArray>& jsonData() const { return m_jsonData; }

@@ -36,6 +36,9 @@ public:
         return {dataOfTypeForSave(typeName, jpegCompression, tiffCompression), Status::success()};
     }
 
+    // Completes changes still under way, before a save, close or print.
+    virtual void finishPendingChanges() {}
+
     // The picture identities the collage shows, its background included.
     virtual QStringList allPicturesInUse() const = 0;
 

@@ -145,6 +145,7 @@ public:
     QByteArray dataOfTypeForSave(const QString& typeName, double jpegCompression, int tiffCompression) override;
     QStringList allPicturesInUse() const override;
     void savedSuccessfullyToFileType(const QString& typeName) override;
+    void finishPendingChanges() override { finishAddingPictures(); }
 
     // ---- actions ----------------------------------------------------------------
 
@@ -211,6 +212,10 @@ public:
     bool isAddingPictures() const;
     // Drops the adds not finished yet; their files never reach the collage.
     void cancelAddingPictures();
+    // Waits for the adds under way and puts their pictures into the collage
+    // now, so a save, a close, an undo or a print sees them. Does nothing
+    // when no add is under way.
+    void finishAddingPictures();
 
     // Adds the pictures of the files and of the folders' direct children as
     // one "Add Pictures" step. Files that are unreadable, empty, no picture
@@ -333,8 +338,17 @@ private:
     void observeForBindings(Collage& collage, bool observe);
     void readTemplateInformation();
 
+    // A dropped file that goes into a slot together with an add.
+    struct SlotPick {
+        QString path;
+        qint64 slot = -1;
+    };
+    struct PendingIntake {
+        QStringList paths;
+        std::optional<SlotPick> pick;
+    };
     void startNextIntake();
-    void finishIntake(const QList<PreparedPicture>& prepared);
+    void finishIntake(const QList<PreparedPicture>& prepared, const std::optional<SlotPick>& pick = std::nullopt);
     void finishIntakeWhenIdle(QList<PreparedPicture> prepared);
     void showIntakeProgress(qsizetype done, qsizetype total);
     void openPicturePanel(const QString& title, bool directories, bool multiple,
@@ -357,7 +371,7 @@ private:
 
     PicturePanel* m_picturePanel = nullptr;
     bool m_addsPicturesInBackground = false;
-    QList<QStringList> m_pendingIntakes;
+    QList<PendingIntake> m_pendingIntakes;
     std::shared_ptr<IntakeJob> m_intake; // the add being read; shared so its type stays private
 
     // Export and print.

@@ -78,6 +78,7 @@ struct FotoloomController::PreparedPicture {
 struct FotoloomController::IntakeJob {
     QFutureWatcher<QList<PreparedPicture>> watcher;
     qsizetype total = 0;
+    std::optional<SlotPick> pick;
 
     ~IntakeJob()
     {
@@ -148,17 +149,38 @@ void FotoloomController::addImagesFromDirectoriesOrFiles(const QStringList& path
         return;
     }
     // One add at a time, in the order asked: each is its own undo step.
-    m_pendingIntakes.append(paths);
+    m_pendingIntakes.append({paths, std::nullopt});
     if (!m_intake)
         startNextIntake();
+}
+
+void FotoloomController::finishAddingPictures()
+{
+    while (isAddingPictures()) {
+        if (const std::shared_ptr<IntakeJob> job = m_intake) {
+            job->watcher.waitForFinished();
+            QList<PreparedPicture> prepared;
+            if (!job->watcher.isCanceled() && job->watcher.future().resultCount() > 0)
+                prepared = job->watcher.result();
+            m_intake.reset();
+            showIntakeProgress(0, 0);
+            finishIntake(prepared, job->pick);
+        }
+        if (!m_pendingIntakes.isEmpty()) {
+            const PendingIntake next = m_pendingIntakes.takeFirst();
+            finishIntake(prepare(expandDirectories(next.paths), {}, knownFaces(*m_collage)), next.pick);
+        }
+    }
 }
 
 void FotoloomController::startNextIntake()
 {
     if (m_pendingIntakes.isEmpty())
         return;
-    const QStringList paths = m_pendingIntakes.takeFirst();
+    const PendingIntake next = m_pendingIntakes.takeFirst();
+    const QStringList& paths = next.paths;
     auto job = std::make_shared<IntakeJob>();
+    job->pick = next.pick;
     m_intake = job;
     IntakeJob* raw = job.get();
 
@@ -200,14 +222,18 @@ void FotoloomController::finishIntakeWhenIdle(QList<PreparedPicture> prepared)
         });
         return;
     }
+    const std::optional<SlotPick> pick = m_intake ? m_intake->pick : std::nullopt;
     m_intake.reset();
     showIntakeProgress(0, 0);
-    finishIntake(prepared);
+    finishIntake(prepared, pick);
     startNextIntake();
 }
 
-void FotoloomController::finishIntake(const QList<PreparedPicture>& prepared)
+void FotoloomController::finishIntake(const QList<PreparedPicture>& prepared, const std::optional<SlotPick>& pick)
 {
+    // A drop's slot and the rest of its files are one step.
+    if (pick)
+        pickPicture(pick->path, pick->slot);
     makeDocumentDirty(UndoAction::AddPictures);
     if (m_window)
         m_window->startSpinner();
@@ -324,10 +350,20 @@ void FotoloomController::addImagesAsAResultOfDraggingIntoDrawingView(const QStri
     const qint64 slot = m_collage->ptLiesIn(point, canvasSize.width(), canvasSize.height());
     const QList<PositionPtr>& cells = m_collage->picturePositions();
     // A folder is never a slot's picture: it is added with the rest.
+    std::optional<SlotPick> pick;
     if (slot >= 0 && slot < cells.size() && cells[slot] && !QFileInfo(rest.first()).isDir()
         && (cells[slot]->isEmpty() || rest.size() == 1))
-        pickPicture(rest.takeFirst(), slot);
-    addImagesFromDirectoriesOrFiles(rest);
+        pick = SlotPick{rest.takeFirst(), slot};
+    if (!pick || rest.isEmpty() || !m_addsPicturesInBackground) {
+        if (pick)
+            pickPicture(pick->path, pick->slot);
+        addImagesFromDirectoriesOrFiles(rest);
+        return;
+    }
+    // The slot takes its picture when the rest arrive, in the same step.
+    m_pendingIntakes.append({rest, pick});
+    if (!m_intake)
+        startNextIntake();
 }
 
 void FotoloomController::showAddingPicturesHelp()

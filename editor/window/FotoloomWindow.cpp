@@ -96,8 +96,16 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
             [this] { m_canvas->removeSelectedPictureOrTextFromDrawingView(); });
 
     UndoManager& undo = m_controller->undoManager();
-    connect(m_ui->actionUndo, &QAction::triggered, this, [this] { m_controller->undoManager().undo(); });
-    connect(m_ui->actionRedo, &QAction::triggered, this, [this] { m_controller->undoManager().redo(); });
+    // Pictures still being read land first: the step moved is then theirs,
+    // not one they would later be added on top of.
+    connect(m_ui->actionUndo, &QAction::triggered, this, [this] {
+        m_controller->finishAddingPictures();
+        m_controller->undoManager().undo();
+    });
+    connect(m_ui->actionRedo, &QAction::triggered, this, [this] {
+        m_controller->finishAddingPictures();
+        m_controller->undoManager().redo();
+    });
     for (auto signal : {&UndoManager::checkpoint, &UndoManager::didCloseUndoGroup, &UndoManager::didUndo,
                         &UndoManager::didRedo, &UndoManager::didOpenUndoGroup})
         connect(&undo, signal, this, &FotoloomWindow::updateUndoActions);

@@ -89,6 +89,8 @@ public:
     // an undo gets a number never used before, so a saved state that can no
     // longer be reached never compares equal again. Empty groups count nothing.
     qint64 changeCount() const { return m_changeCount; }
+    // A group still open holds changes that the change count does not show yet.
+    bool hasChangesInOpenGroup() const { return m_level > 0 && !m_building.actions.empty(); }
 
     // The most groups kept in each history; the oldest go first. 0 = unlimited.
     void setLevelsOfUndo(int levels);

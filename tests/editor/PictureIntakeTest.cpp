@@ -593,3 +593,65 @@ TEST(PictureIntake, ClosingWhileAnAddRunsDropsItQuietly)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     SUCCEED();
 }
+
+TEST(PictureIntake, AddsUnderWayLandBeforeACloseSaveOrUndo)
+{
+    Editor e;
+    e.c->setAddsPicturesInBackground(true);
+    QSet<QString> expected;
+    for (int i = 0; i < 20; ++i) {
+        const QByteArray bytes = png(QColor::fromHsv(i * 15, 200, 200), QSize(320, 240));
+        e.write(QStringLiteral("many/%1.png").arg(i), bytes);
+        expected.insert(md5(bytes));
+    }
+    const QString single = e.write(QStringLiteral("one.png"), png(Qt::black));
+    e.c->addImagesFromDirectoriesOrFiles({e.path(QStringLiteral("many"))});
+    e.c->addImagesFromDirectoriesOrFiles({single});
+    ASSERT_TRUE(e.c->isAddingPictures());
+
+    // The close check sees the pictures, so it asks before they could be lost.
+    e.doc->finishPendingChanges();
+    EXPECT_FALSE(e.c->isAddingPictures());
+    expected.insert(md5(png(Qt::black)));
+    EXPECT_EQ(QSet<QString>(e.collage().images().cbegin(), e.collage().images().cend()), expected);
+    EXPECT_TRUE(e.doc->isDocumentEdited());
+    for (const QString& id : expected)
+        EXPECT_FALSE(e.doc->getDrawingSizeImage(id).isNull());
+    e.endEvent();
+
+    // An undo pressed while an add runs takes that add back, not the one before.
+    const QString late = e.write(QStringLiteral("late.png"), png(Qt::white));
+    e.c->addImagesFromDirectoriesOrFiles({late});
+    e.c->finishAddingPictures();
+    e.endEvent();
+    EXPECT_TRUE(e.collage().images().contains(md5(png(Qt::white))));
+    e.undo().undo();
+    EXPECT_FALSE(e.collage().images().contains(md5(png(Qt::white))));
+    EXPECT_EQ(e.collage().images().size(), expected.size());
+}
+
+TEST(PictureIntake, ABackgroundDropOnAnEmptySlotIsOneStep)
+{
+    Editor e;
+    e.c->setAddsPicturesInBackground(true);
+    const QString a = e.write(QStringLiteral("a.png"), png(Qt::red));
+    const QString b = e.write(QStringLiteral("b.png"), png(Qt::blue));
+    const QString c = e.write(QStringLiteral("c.png"), png(Qt::green));
+    const qint64 empty = e.slotPictures().indexOf(QString());
+    ASSERT_GE(empty, 0);
+    const std::optional<QPointF> onEmpty = pointIn(e.collage(), empty);
+    ASSERT_TRUE(onEmpty);
+    int added = 0;
+    QObject::connect(e.c, &FotoloomController::picturesAdded, [&added] { ++added; });
+
+    e.c->addImagesAsAResultOfDraggingIntoDrawingView({a, b, c}, *onEmpty, kCanvas);
+    // Nothing changes until the files are read; then slot and list together.
+    EXPECT_TRUE(e.collage().images().isEmpty());
+    ASSERT_TRUE(e.waitFor([&] { return added == 1; }));
+    e.endEvent();
+    EXPECT_EQ(e.slotPictures()[empty], md5(png(Qt::red)));
+    EXPECT_EQ(e.collage().images().size(), 3);
+    e.undo().undo();
+    EXPECT_TRUE(e.collage().images().isEmpty());
+    EXPECT_FALSE(e.undo().canUndo());
+}

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -82,6 +84,14 @@ public:
     void registerStep()
     {
         undoManager().registerUndo([this] { registerStep(); });
+    }
+    // Work finished just before a save or close (pictures still being read):
+    // a change in this event, its group not closed yet.
+    bool hasPendingChange = false;
+    void finishPendingChanges() override
+    {
+        if (std::exchange(hasPendingChange, false))
+            registerStep();
     }
 };
 
@@ -426,4 +436,20 @@ TEST(DocumentController, QuittingAsksEachEditedDocumentAndStopsAtCancel)
     EXPECT_EQ(result, true);
     EXPECT_TRUE(s.controller.documents().isEmpty());
     EXPECT_EQ(last, 1);
+}
+
+TEST(Document, ClosingFinishesPendingWorkAndAsksAboutIt)
+{
+    // The change lands in a group the event has not closed yet: the close
+    // must still see an edited document and ask.
+    Documents s;
+    QPointer<FakeDocument> doc = s.newDocument();
+    doc->hasPendingChange = true;
+    EXPECT_FALSE(doc->isDocumentEdited());
+    s.dialogs->saveChangesAnswers.push_back(SaveChangesChoice::Cancel);
+    std::optional<bool> result;
+    doc->requestClose(recordInto(result));
+    EXPECT_EQ(result, false);
+    EXPECT_EQ(s.dialogs->saveChangesAsked.size(), 1);
+    EXPECT_TRUE(doc->isDocumentEdited());
 }

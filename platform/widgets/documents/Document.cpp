@@ -187,6 +187,7 @@ void Document::runSavePanel(SaveOperation operation, Done done)
 
 void Document::runPrintOperation(std::shared_ptr<PrintOperation> operation, Done done)
 {
+    finishPendingChanges();
     if (!operation) {
         finish(done, false);
         return;
@@ -204,6 +205,7 @@ void Document::runPrintOperation(std::shared_ptr<PrintOperation> operation, Done
 
 bool Document::saveToPathShowingErrors(const QString& path, const QString& typeName, SaveOperation operation)
 {
+    finishPendingChanges();
     const Status status = saveToPath(path, typeName, operation);
     if (!status) {
         const QString message = operation == SaveOperation::SaveTo
@@ -221,6 +223,7 @@ bool Document::saveToPathShowingErrors(const QString& path, const QString& typeN
 
 void Document::canClose(Done done)
 {
+    finishPendingChanges();
     if (m_closed || !isDocumentEdited()) {
         finish(done, true);
         return;

@@ -53,6 +53,9 @@ public:
     virtual SaveOperation saveOperationForSave() const;
     // Whether the Save command is enabled.
     virtual bool canSave() const;
+    // Completes work the user started that is not in the history yet
+    // (pictures still being read), so a save, a close or a print sees it.
+    virtual void finishPendingChanges() {}
     // Sets up a save dialog before it opens (an accessory, the type offered).
     virtual void prepareSavePanel(SavePanelRequest& request, SaveOperation operation);
     // The type written for what the dialog chose; the chosen type by default.
@@ -90,8 +93,12 @@ public:
 
     UndoManager& undoManager() { return m_undoManager; }
     const UndoManager& undoManager() const { return m_undoManager; }
-    // The history stands elsewhere than at the last save (or the opening).
-    bool isDocumentEdited() const { return m_undoManager.changeCount() != m_savedChangeCount; }
+    // The history stands elsewhere than at the last save (or the opening),
+    // or a change was made in a group not closed yet.
+    bool isDocumentEdited() const
+    {
+        return m_undoManager.changeCount() != m_savedChangeCount || m_undoManager.hasChangesInOpenGroup();
+    }
     // The present state counts as saved.
     void markSaved();
 
