@@ -359,6 +359,8 @@ void FotoloomController::setCurrentCollage(std::shared_ptr<Collage> collage)
     observeForBindings(*m_collage, true);
     didChangeValueForKey(kCollageKey);
 
+    // An undone orientation change turns the printed page back too.
+    setPrintInfoOrientation();
     if (m_window) {
         m_window->enableRightControlsAndPositionThem();
         m_window->updateDrawingViewFrame();

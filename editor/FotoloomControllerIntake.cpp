@@ -262,8 +262,8 @@ void FotoloomController::finishIntake(const QList<PreparedPicture>& prepared, co
     qCInfo(lcIntake) << "adding" << md5s.size() << "of" << prepared.size() << "pictures read";
 
     m_document.addImages(containers);
-    if (!md5s.isEmpty())
-        m_collage->addPictures(md5s, images, paths, modified);
+    // Also with nothing new: the collage ends its selection as for any add.
+    m_collage->addPictures(md5s, images, paths, modified);
     if (m_window)
         m_window->reloadPictureList();
     setOnscreenDrawingViewNeedsDisplay();

@@ -136,7 +136,10 @@ void OnScreenDrawingView::loseGesture()
 
 void OnScreenDrawingView::keyPressEvent(QKeyEvent* event)
 {
-    if (!m_delegate) {
+    // With a modifier held these keys mean something else (extending a
+    // selection, word deletion), which the canvas does not have.
+    const Qt::KeyboardModifiers held = event->modifiers() & ~Qt::KeypadModifier;
+    if (!m_delegate || held != Qt::NoModifier) {
         QWidget::keyPressEvent(event);
         return;
     }

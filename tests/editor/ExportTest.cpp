@@ -266,6 +266,16 @@ TEST_F(ExportTest, PrintOrientationFollowsTheCollage)
         EXPECT_EQ(operation->orientation(), s.orientation);
         EXPECT_EQ(operation->contentSize(), QSizeF(s.width, s.height));
     }
+    // A collage made current (an undone orientation change) turns the page.
+    auto portrait = c->getNewCollageFor(QStringLiteral("grid"));
+    ASSERT_TRUE(portrait);
+    portrait->setWidth(5400);
+    portrait->setHeight(7200);
+    resize(7200, 5400);
+    c->setPrintInfoOrientation();
+    c->setCurrentCollage(portrait);
+    EXPECT_EQ(doc.printOrientation(), QPageLayout::Portrait);
+
     // The content is fitted to the page with its aspect, centred.
     EXPECT_EQ(PrintOperation::fittedRect({7200, 5400}, QRectF(0, 0, 800, 1000)), QRectF(0, 200, 800, 600));
 }

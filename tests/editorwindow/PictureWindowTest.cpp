@@ -170,3 +170,19 @@ TEST(PictureWindow, ArrowKeysOnAGridRecordNothingAndTheSortPopupReturnsToItsTitl
     emit sort->activated(2);
     EXPECT_EQ(sort->currentIndex(), 0);
 }
+
+TEST(PictureWindow, DeleteOnTheCanvasIsAStepOnlyWithoutModifiers)
+{
+    Opened o;
+    auto* canvas = o.find<OnScreenDrawingView>("onScreenDrawingView");
+    QKeyEvent shifted(QEvent::KeyPress, Qt::Key_Delete, Qt::ShiftModifier);
+    QApplication::sendEvent(canvas, &shifted);
+    QApplication::processEvents();
+    EXPECT_FALSE(o.doc.undoManager().canUndo());
+
+    // Nothing selected: the collage changes nothing, but the key press is a step.
+    QKeyEvent plain(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &plain);
+    QApplication::processEvents();
+    EXPECT_TRUE(o.doc.undoManager().canUndo());
+}
