@@ -32,6 +32,8 @@ public:
     // The canvas draws again at the next paint; that draw stops the spinner.
     virtual void setCanvasNeedsDisplay() = 0;
     virtual void startSpinner() = 0;
+    // A draw that is no canvas draw (printing) finished.
+    virtual void stopSpinner() {}
     // The picture list shows the current collage's pictures again.
     virtual void reloadPictureList() = 0;
     // The settings panel matches the current collage's type.

@@ -28,6 +28,7 @@ namespace qf {
 class ApplicationLookup;
 class FullSizeImagePrefetcher;
 class Collage;
+class GraphicsContext;
 class CollageDocument;
 class PicturePanel;
 class QFRegularFileWrapperContainer;
@@ -289,6 +290,9 @@ public:
     // The document prints landscape when the collage is wider than high.
     void setPrintInfoOrientation();
     std::shared_ptr<PrintOperation> getPrintOperation() override;
+    // The print view's draw: the collage for output at the size, with the
+    // spinner on while it draws; false without a collage.
+    bool drawOnCurrentContextForPrintingInBounds(GraphicsContext& context, QSizeF bounds);
     // Asks, then opens a rendered picture in the viewer (first flag) or the
     // photo library (second flag); neither flag does nothing.
     void printUsingPreview(bool preview, bool iPhoto) override;

@@ -186,13 +186,25 @@ std::shared_ptr<PrintOperation> FotoloomController::getPrintOperation()
     setPrintInfoOrientation();
     const QSizeF size(double(m_collage->width()), double(m_collage->height()));
     QPointer<FotoloomController> self(this);
-    auto view = std::make_shared<PrintDrawingView>(size, [self]() -> std::shared_ptr<Collage> {
-        return self ? self->collage() : nullptr;
+    auto view = std::make_shared<PrintDrawingView>(size, [self](GraphicsContext& context, QSizeF bounds) {
+        return self && self->drawOnCurrentContextForPrintingInBounds(context, bounds);
     });
     return std::make_shared<PrintOperation>(size, m_document.printOrientation(),
                                             [view](QPaintDevice* device, const QRectF& target) {
                                                 view->drawRect(device, target);
                                             });
+}
+
+bool FotoloomController::drawOnCurrentContextForPrintingInBounds(GraphicsContext& context, QSizeF bounds)
+{
+    if (!m_collage)
+        return false;
+    if (m_window)
+        m_window->startSpinner();
+    m_collage->drawYourselfOnCurrentContextInWidth(context, bounds.width(), bounds.height(), true);
+    if (m_window)
+        m_window->stopSpinner();
+    return true;
 }
 
 AlertText FotoloomController::printUsingPreviewAlert()

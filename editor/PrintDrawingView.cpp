@@ -1,6 +1,5 @@
 #include "editor/PrintDrawingView.h"
 
-#include "model/Collage.h"
 #include "platform/graphics/GraphicsContext.h"
 
 namespace qf {
@@ -13,12 +12,10 @@ PrintDrawingView::PrintDrawingView(QSizeF frameSize, Delegate delegate)
 
 bool PrintDrawingView::drawRect(QPaintDevice* device, const QRectF& target) const
 {
-    const std::shared_ptr<Collage> collage = m_delegate ? m_delegate() : nullptr;
-    if (!collage || !device || target.isEmpty() || m_frameSize.isEmpty())
+    if (!m_delegate || !device || target.isEmpty() || m_frameSize.isEmpty())
         return false;
     GraphicsContext context(device, target, m_frameSize);
-    collage->drawYourselfOnCurrentContextInWidth(context, m_frameSize.width(), m_frameSize.height(), true);
-    return true;
+    return m_delegate(context, m_frameSize);
 }
 
 } // namespace qf

@@ -4,21 +4,20 @@
 #include <QSizeF>
 
 #include <functional>
-#include <memory>
 
 class QPaintDevice;
 
 namespace qf {
 
-class Collage;
+class GraphicsContext;
 
-// What a print job draws: the delegate's current collage for output (full
-// pictures, no editing marks) at the view's size, fitted into a page area.
-// A painter target without a widget.
+// What a print job draws: its delegate draws the collage for output at the
+// view's size, and the view fits that into a page area. A painter target
+// without a widget.
 class PrintDrawingView {
 public:
-    // The collage at the time of drawing; null draws nothing.
-    using Delegate = std::function<std::shared_ptr<Collage>()>;
+    // Draws at the size (drawing units) into the context; false for nothing drawn.
+    using Delegate = std::function<bool(GraphicsContext&, QSizeF)>;
 
     PrintDrawingView(QSizeF frameSize, Delegate delegate);
 

@@ -58,6 +58,7 @@ public:
     void showMissingPicturesSheet(const AlertText& alert) override;
     void setCanvasNeedsDisplay() override;
     void startSpinner() override;
+    void stopSpinner() override;
     void reloadPictureList() override;
     void enableRightControlsAndPositionThem() override;
     void updateDrawingViewFrame() override;
@@ -69,7 +70,6 @@ public:
     void showAddingPicturesProgress(qsizetype done, qsizetype total) override;
 
 private:
-    void stopSpinner();
     void openSheet(const AlertText& alert, std::function<void()> ended);
     void setUpTypePopup();
     void setUpSettingsBindings();

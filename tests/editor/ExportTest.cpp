@@ -283,7 +283,9 @@ TEST_F(ExportTest, PrintOrientationFollowsTheCollage)
 TEST_F(ExportTest, PrintDrawsTheCollageFittedIntoThePage)
 {
     collage().setBackgroundColor(Color(0, 0, 1, 1));
-    const PrintDrawingView view(QSizeF(300, 200), [this] { return c->collage(); });
+    const PrintDrawingView view(QSizeF(300, 200), [this](GraphicsContext& context, QSizeF bounds) {
+        return c->drawOnCurrentContextForPrintingInBounds(context, bounds);
+    });
     // A page stand-in: the printer is drawn on the same way.
     QImage page(400, 600, QImage::Format_ARGB32_Premultiplied);
     page.fill(Qt::white);
