@@ -277,6 +277,10 @@ public:
     // cleared 8-bit RGBA bitmap of the size; null when the size is out of
     // range or cannot be allocated.
     QImage getImageBitmapRepForWidth(qint64 width, qint64 height);
+    // The same picture as an image of that size (a QImage is both here).
+    QImage getImageForWidth(qint64 width, qint64 height) { return getImageBitmapRepForWidth(width, height); }
+    // The same, with the saving sheet on the window while it renders.
+    QImage getImageForWidthWithProgressIndicator(qint64 width, qint64 height);
     // The collage rendered at the size and encoded as the image type (JPEG
     // quality 0..1, TIFF compression tag value) with the collage's
     // resolution and our texts. No bytes for a type that is no image type.

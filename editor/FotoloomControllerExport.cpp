@@ -77,6 +77,16 @@ private:
 
 } // namespace
 
+QImage FotoloomController::getImageForWidthWithProgressIndicator(qint64 width, qint64 height)
+{
+    if (m_window)
+        m_window->showSavingSheet();
+    QImage image = getImageBitmapRepForWidth(width, height);
+    if (m_window)
+        m_window->hideSavingSheet();
+    return image;
+}
+
 QImage FotoloomController::getImageBitmapRepForWidth(qint64 width, qint64 height)
 {
     if (!m_collage || width < 1 || height < 1 || width > maxCollageDimension() || height > maxCollageDimension())

@@ -399,6 +399,12 @@ TEST_F(ExportTest, TheRenderIsTheSameAsAPlainDrawOfTheFullPictures)
         collage().drawYourselfOnCurrentContextInWidth(context, 600, 400, true);
     }
     EXPECT_TRUE(rendered == plain);
+
+    // The shared render shows the saving sheet around the same picture.
+    const int shown = window.savingShown;
+    EXPECT_TRUE(c->getImageForWidthWithProgressIndicator(600, 400) == plain);
+    EXPECT_EQ(window.savingShown, shown + 1);
+    EXPECT_EQ(window.savingHidden, window.savingShown);
 }
 
 TEST(FullSizeImagePrefetcherTest, HandsOutPicturesInOrderAndLeavesTheRestToTheCaller)
