@@ -8,6 +8,8 @@
 #include "platform/undo/UndoManager.h"
 #include "platform/vision/FaceDetector.h"
 
+#include "TestPictures.h"
+
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -21,6 +23,8 @@
 #include <QTemporaryDir>
 
 using namespace qf;
+using qf::test::md5;
+using qf::test::png;
 
 // Readable failures.
 inline void PrintTo(const QString& s, std::ostream* os)
@@ -117,22 +121,6 @@ void writeFile(const QString& path, const QByteArray& bytes)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
-}
-
-QByteArray png(QColor color)
-{
-    QImage image(40, 30, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-QString md5(const QByteArray& bytes)
-{
-    return UtilityFunctions::md5Identity(bytes);
 }
 
 class FotoloomControllerTest : public ::testing::Test {

@@ -13,6 +13,8 @@
 #include "model/UtilityFunctions.h"
 #include "platform/undo/UndoManager.h"
 
+#include "TestPictures.h"
+
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -30,6 +32,7 @@
 #include <deque>
 
 using namespace qf;
+using qf::test::md5;
 
 inline void PrintTo(const QString& s, std::ostream* os)
 {
@@ -90,20 +93,10 @@ public:
     }
 };
 
+// Small pictures keep the many adds here quick.
 QByteArray png(QColor color, QSize size = QSize(8, 6))
 {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-QString md5(const QByteArray& bytes)
-{
-    return UtilityFunctions::md5Identity(bytes);
+    return test::png(color, size);
 }
 
 struct Editor {

@@ -7,6 +7,8 @@
 #include "model/Collage.h"
 #include "platform/undo/UndoManager.h"
 
+#include "TestPictures.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -26,19 +28,10 @@
 #include <QUrl>
 
 using namespace qf;
+using qf::test::md5;
+using qf::test::png;
 
 namespace {
-
-QByteArray png(QColor color)
-{
-    QImage image(40, 30, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 // An editor window on a new document, as the application opens one.
 struct Opened {

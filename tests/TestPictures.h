@@ -1,0 +1,32 @@
+#pragma once
+
+#include "model/UtilityFunctions.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace qf::test {
+
+// The bytes of a PNG file of one colour.
+inline QByteArray png(QColor color, QSize size = QSize(40, 30))
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// The picture identity of file bytes.
+inline QString md5(const QByteArray& bytes)
+{
+    return UtilityFunctions::md5Identity(bytes);
+}
+
+} // namespace qf::test
