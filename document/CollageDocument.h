@@ -2,9 +2,9 @@
 
 #include "document/DocumentHost.h"
 #include "document/QFRegularFileWrapperContainer.h"
+#include "platform/core/Status.h"
 #include "platform/files/AtomicFileWriter.h"
 #include "platform/files/FileWrapper.h"
-#include "platform/files/Status.h"
 #include "platform/widgets/documents/Document.h"
 
 #include <QByteArray>

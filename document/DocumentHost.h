@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/files/Status.h"
+#include "platform/core/Status.h"
 
 #include <QByteArray>
 #include <QString>

@@ -12,7 +12,7 @@ struct AlertText {
     QString message;
     QString informativeText;
     QString button;
-    QString otherButton; // a second button that cancels; empty for none
+    QString otherButton{}; // a second button that cancels; empty for none
 };
 
 // What the editor's core asks of its window. The window built from the
@@ -36,6 +36,11 @@ public:
     virtual void stopSpinner() {}
     // The picture list shows the current collage's pictures again.
     virtual void reloadPictureList() = 0;
+    // The side panel shows its tab (1 pictures, 2 text), and the text
+    // editor takes the keyboard: a click on the canvas selected a picture or
+    // a text item.
+    virtual void selectTab(int /*tab*/) {}
+    virtual void focusTextEditor() {}
     // The settings panel matches the current collage's type.
     virtual void enableRightControlsAndPositionThem() = 0;
     // The canvas keeps the current collage's aspect within its container.

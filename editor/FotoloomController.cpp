@@ -1,12 +1,10 @@
 #include "editor/FotoloomController.h"
 
-#include "editor/FullSizeImagePrefetcher.h"
-
 #include "document/CollageDocument.h"
 #include "document/QFRegularFileWrapperContainer.h"
 #include "document/WorkWithFileFormat.h"
-#include "layouts/grid_mosaic/GridCollage.h"
 #include "model/Collage.h"
+#include "model/CollageJsonKeys.h"
 #include "model/TextPosition.h"
 #include "model/UtilityFunctions.h"
 #include "platform/json/JsonDocument.h"
@@ -30,18 +28,10 @@ Q_LOGGING_CATEGORY(lcEditor, "qf.editor")
 // told apart from the undo contexts by identity.
 const KVContext kBindingObservationContext{"com.bramblequartz.quiltfolio.FotoloomBindingContext"};
 
-const QString kTypeKey = QStringLiteral("cs");
-const QString kWidthKey = QStringLiteral("w");
-const QString kHeightKey = QStringLiteral("h");
-const QString kResolutionKey = QStringLiteral("resk");
-
 const QString kCollageKey = QStringLiteral("collage");
 const QString kTypeIndexKey = QStringLiteral("selectedCollageTypeIndex");
 const QString kSizeIndexKey = QStringLiteral("selectedCollageSizeIndex");
 const QString kSelectedTextKey = QStringLiteral("currentSelectedText");
-
-// The pile is the type of a new document once it exists; until then the grid.
-const QString kNewDocumentType = QStringLiteral("grid");
 
 // Collage keys whose changes change a binding key of the controller.
 const QHash<QString, QString>& bindingKeyForCollageKey()
@@ -99,11 +89,13 @@ FotoloomController::FotoloomController(CollageDocument& document, UndoManager* u
                                        const std::function<void()>& clearRecentDocuments)
     : m_document(document)
     , m_undoManager(undoManager ? undoManager : &document.undoManager())
+    , m_intake(std::make_unique<PictureIntake>(*this))
+    , m_exporter(std::make_unique<CollageExporter>(*this))
 {
-    m_collageMakers.insert(QStringLiteral("grid"), [] { return std::make_shared<GridCollage>(); });
+    connect(m_intake.get(), &PictureIntake::picturesAdded, this, &FotoloomController::picturesAdded);
     updateCollageSizes();
     UtilityFunctions::doFirstTimeSetup(clearRecentDocuments);
-    m_collage = getNewCollageFor(kNewDocumentType);
+    m_collage = getNewCollageFor(m_collageTypes.newDocumentType());
     m_collage->setMyWindowController(this);
 
     connect(m_undoManager, &UndoManager::checkpoint, this, &FotoloomController::observeUndoManagerCheckpoint);
@@ -138,24 +130,19 @@ bool FotoloomController::isDocumentEdited() const
 
 // ---- collage types ---------------------------------------------------------------
 
-const QStringList& FotoloomController::collageTypes()
+QStringList FotoloomController::collageTypes()
 {
-    static const QStringList types{QStringLiteral("pile"),   QStringLiteral("circlepile"),
-                                   QStringLiteral("grid"),   QStringLiteral("mosaic"),
-                                   QStringLiteral("centerframe"), QStringLiteral("zigmosaic"),
-                                   QStringLiteral("hexagon")};
-    return types;
+    return CollageTypes::typeStrings();
 }
 
 void FotoloomController::setCollageMaker(const QString& type, CollageMaker maker)
 {
-    m_collageMakers.insert(type, std::move(maker));
+    m_collageTypes.setMaker(type, std::move(maker));
 }
 
 std::shared_ptr<Collage> FotoloomController::getNewCollageFor(const QString& type) const
 {
-    const auto maker = m_collageMakers.constFind(type);
-    return maker == m_collageMakers.cend() || !*maker ? nullptr : (*maker)();
+    return m_collageTypes.make(type);
 }
 
 // ---- loading -----------------------------------------------------------------------
@@ -190,8 +177,9 @@ Status FotoloomController::setupInitialCollageWithJsonDataFromDocument()
 Status FotoloomController::setupInitialCollageWithJsonData(const std::optional<QByteArray>& envelope)
 {
     if (!envelope) {
-        qCInfo(lcEditor) << "new document: an empty" << kNewDocumentType << "collage";
-        std::shared_ptr<Collage> fresh = getNewCollageFor(kNewDocumentType);
+        const QString type = m_collageTypes.newDocumentType();
+        qCInfo(lcEditor) << "new document: an empty" << type << "collage";
+        std::shared_ptr<Collage> fresh = getNewCollageFor(type);
         fresh->setMyWindowController(this);
         setCurrentCollage(std::move(fresh));
         return Status::success();
@@ -215,19 +203,19 @@ Status FotoloomController::setupInitialCollageWithJsonData(const std::optional<Q
         return giveCouldNotBeOpenedError(parsed.errorMessage());
     const QJsonObject& dict = parsed.object();
 
-    const QString type = json::string(dict, kTypeKey).value_or(QString());
-    std::shared_ptr<Collage> loaded = getNewCollageFor(type);
+    const QString type = CollageTypes::typeOfJson(dict);
+    std::shared_ptr<Collage> loaded = m_collageTypes.makeFromJson(dict, this);
     if (!loaded)
         return giveCouldNotBeOpenedError(QStringLiteral("unknown collage type \"%1\"").arg(type));
-    loaded->setMyWindowController(this);
-    loaded->setMyPropertiesFrom(dict);
     qCInfo(lcEditor) << "read a" << type << "collage of file version" << version;
 
     // Refused before anything reaches the store or the user.
     const bool sizeOk =
-        withinLimits(dict, kWidthKey, loaded->width(), minCollageDimension(), maxCollageDimension())
-        && withinLimits(dict, kHeightKey, loaded->height(), minCollageDimension(), maxCollageDimension())
-        && withinLimits(dict, kResolutionKey, loaded->resolution(), minCollageResolution(), maxCollageResolution());
+        withinLimits(dict, CollageJsonKeys::kWidthKey, loaded->width(), minCollageDimension(), maxCollageDimension())
+        && withinLimits(dict, CollageJsonKeys::kHeightKey, loaded->height(), minCollageDimension(),
+                        maxCollageDimension())
+        && withinLimits(dict, CollageJsonKeys::kResolutionKey, loaded->resolution(), minCollageResolution(),
+                        maxCollageResolution());
     if (!sizeOk)
         return giveCouldNotBeOpenedError(QStringLiteral("size %1 x %2 at %3 ppi")
                                              .arg(loaded->width())
@@ -347,10 +335,6 @@ void FotoloomController::setCurrentCollage(std::shared_ptr<Collage> collage)
 {
     if (!collage || collage == m_collage)
         return;
-    // Face detection is slow; its results outlive type changes and undo.
-    if (!m_collage->faceCentroidDict().isEmpty())
-        collage->faceCentroidDict() = m_collage->faceCentroidDict();
-
     willChangeValueForKey(kCollageKey);
     m_collage->stopObservingProperties(this);
     observeForBindings(*m_collage, false);
@@ -400,7 +384,8 @@ void FotoloomController::changeCollageType(qint64 index)
     next->copyCommonSettings(*m_collage);
     // Each picture once, in the order the old type kept them; the new type
     // lays them out by its own rule.
-    next->addPictures(withoutRepeats(m_collage->images()), m_collage->nsImages(),
+    const QHash<QString, QImage> images = m_collage->nsImages();
+    next->addPictures(withoutRepeats(m_collage->images()), images,
                       m_collage->md5ToPathsDictionary(), m_collage->md5ToModifiedTimeDictionary());
     setCurrentCollage(std::move(next));
 }
@@ -456,9 +441,8 @@ void FotoloomController::registerSnapshotWithUndoManager(const QJsonObject& snap
 
 void FotoloomController::setupWithDictionary(const QJsonObject& snapshot)
 {
-    const QString type = json::string(snapshot, kTypeKey).value_or(QString());
-    std::shared_ptr<Collage> restored = getNewCollageFor(type);
-    if (!restored) {
+    const QString type = CollageTypes::typeOfJson(snapshot);
+    if (!m_collageTypes.canMake(type)) {
         // Snapshots come from collages this build made; log rather than end.
         qCCritical(lcEditor) << "an undo snapshot of an unknown collage type" << type;
         return;
@@ -467,11 +451,7 @@ void FotoloomController::setupWithDictionary(const QJsonObject& snapshot)
     // The step replaces the collage the pending snapshot was taken from.
     observeUndoManagerCheckpoint();
 
-    const QHash<QString, QImage> images = m_collage->nsImages();
-    restored->setMyWindowController(this);
-    restored->setMyPropertiesFrom(snapshot);
-    restored->nsImages() = images;
-    setCurrentCollage(std::move(restored));
+    setCurrentCollage(m_collageTypes.makeFromJson(snapshot, this));
 }
 
 void FotoloomController::observeValueForKeyPath(const QString& key, KVObject*, const KVChange& change,
@@ -528,8 +508,7 @@ void FotoloomController::postProcessingCollageBackgroundColor()
 
 void FotoloomController::postProcessingCollageFillDuplicates()
 {
-    if (auto* grid = dynamic_cast<GridCollage*>(m_collage.get()))
-        grid->changeFillDuplicates();
+    m_collage->changeFillDuplicates();
 }
 
 void FotoloomController::postProcessingCollageSymmetric()
@@ -553,20 +532,67 @@ QByteArray FotoloomController::dataOfTypeForSave(const QString& typeName, double
     return data.bytes;
 }
 
+DocumentHost::SaveData FotoloomController::saveDataOfType(const QString& typeName, double jpegCompression,
+                                                          int tiffCompression)
+{
+    if (typeName == CollageDocument::designType())
+        return {getCurrentCollageFileData(), Status::success()};
+    return m_exporter->dataOfTypeAtCollageSize(typeName, jpegCompression, tiffCompression);
+}
+
 QStringList FotoloomController::allPicturesInUse() const
 {
     return m_collage->allPicturesInUse();
 }
 
+void FotoloomController::savedSuccessfullyToFileType(const QString& typeName)
+{
+    m_exporter->savedSuccessfullyToFileType(typeName);
+}
+
+bool FotoloomController::backgroundIsTransparent() const
+{
+    return m_collage && m_collage->backgroundIsTransparent();
+}
+
+void FotoloomController::exportPicture()
+{
+    m_document.saveDocumentTo();
+}
+
 // ---- actions --------------------------------------------------------------------------
 
-void FotoloomController::shuffle()
+void FotoloomController::runCollageCommand(const std::function<void(Collage&)>& command)
 {
     makeDocumentDirty();
     if (m_window)
         m_window->startSpinner();
-    m_collage->shuffle();
+    command(*m_collage);
     setOnscreenDrawingViewNeedsDisplay();
+}
+
+void FotoloomController::shuffle()
+{
+    runCollageCommand([](Collage& c) { c.shuffle(); });
+}
+
+void FotoloomController::changeRowCount(qint64 count)
+{
+    runCollageCommand([count](Collage& c) { c.changeRowCount(count); });
+}
+
+void FotoloomController::changeColumnCount(qint64 count)
+{
+    runCollageCommand([count](Collage& c) { c.changeColumnCount(count); });
+}
+
+bool FotoloomController::removeSelectedPictureOrText()
+{
+    bool removed = false;
+    runCollageCommand([&removed](Collage& c) { removed = c.removeSelectedTextOrPicture(); });
+    if (m_window)
+        m_window->reloadPictureList();
+    return removed;
 }
 
 void FotoloomController::deselectAll()
@@ -593,6 +619,96 @@ bool FotoloomController::validateMenuItem(MenuItemState& item) const
     return true;
 }
 
+// ---- pictures -------------------------------------------------------------------------
+
+void FotoloomController::removePictures(const QList<qsizetype>& indexes)
+{
+    QList<qsizetype> valid;
+    for (const qsizetype i : indexes)
+        if (i >= 0 && i < m_collage->images().size() && !valid.contains(i))
+            valid.append(i);
+    if (valid.isEmpty())
+        return;
+    makeDocumentDirty(UndoAction::RemovePictures);
+    if (m_window)
+        m_window->startSpinner();
+    m_collage->removePictures(valid);
+    if (m_window)
+        m_window->reloadPictureList();
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+void FotoloomController::sortPictures(qint64 index)
+{
+    if (!m_collage->images().isEmpty() && m_collage->md5ToPathsDictionary().isEmpty()) {
+        if (m_window)
+            m_window->showAlertSheet(olderCollageProjectAlert());
+        return;
+    }
+    makeDocumentDirty();
+    if (m_window)
+        m_window->startSpinner();
+    // Types without an order of their own ignore it.
+    switch (index) {
+    case 1: m_collage->sortPicturesByName(true, false, true); break;
+    case 2: m_collage->sortPicturesByName(true, false, false); break;
+    case 3: m_collage->sortPicturesByName(false, true, true); break;
+    case 4: m_collage->sortPicturesByName(false, true, false); break;
+    default: break;
+    }
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+// ---- the picture list ----------------------------------------------------------------------
+
+qint64 FotoloomController::numberOfItemsInImageBrowser() const
+{
+    return m_collage->images().size();
+}
+
+ImagePathObject FotoloomController::imageBrowserItemAtIndex(qint64 index) const
+{
+    if (index < 0 || index >= m_collage->images().size())
+        return {};
+    const QString& md5 = m_collage->images()[index];
+    return ImagePathObject(md5, m_collage->nsImages().value(md5));
+}
+
+// ---- canvas keys ------------------------------------------------------------------------------
+
+void FotoloomController::moveUp()
+{
+    nudge(&Collage::moveSelectedPositionUp, &FotoloomController::moveDown);
+}
+
+void FotoloomController::moveDown()
+{
+    nudge(&Collage::moveSelectedPositionDown, &FotoloomController::moveUp);
+}
+
+void FotoloomController::moveLeft()
+{
+    nudge(&Collage::moveSelectedPositionLeft, &FotoloomController::moveRight);
+}
+
+void FotoloomController::moveRight()
+{
+    nudge(&Collage::moveSelectedPositionRight, &FotoloomController::moveLeft);
+}
+
+void FotoloomController::nudge(bool (Collage::*move)(), void (FotoloomController::*opposite)())
+{
+    if (!((*m_collage).*move)())
+        return;
+    // Registered during an undo, the opposite becomes the redo.
+    const QPointer<FotoloomController> self(this);
+    m_undoManager->registerUndo([self, opposite] {
+        if (self)
+            ((*self).*opposite)();
+    });
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
 // ---- sizes ----------------------------------------------------------------------------
 
 void FotoloomController::updateCollageSizes()
@@ -614,7 +730,7 @@ void FotoloomController::addCustomSize(const QFCollageSize& size)
 
 qint64 FotoloomController::getSelectedCollageTypeIndex() const
 {
-    const qsizetype index = collageTypes().indexOf(m_collage->collageType());
+    const qsizetype index = CollageTypes::indexOf(m_collage->collageType());
     return index < 0 ? 0 : index;
 }
 
@@ -665,14 +781,8 @@ QImage FotoloomController::drawingSizeImage(const QString& md5)
 QImage FotoloomController::completeSizeImage(const QString& md5)
 {
     // An export render takes its pictures from the decodes done ahead.
-    if (m_picturesAskedFor) {
-        m_picturesAskedFor->append(md5);
-        return {};
-    }
-    if (m_fullSizeImages) {
-        if (std::optional<QImage> ready = m_fullSizeImages->take(md5))
-            return *ready;
-    }
+    if (std::optional<QImage> rendering = m_exporter->completeSizeImageDuringRender(md5))
+        return *rendering;
     return m_document.getCompleteSizeImage(md5);
 }
 
@@ -696,6 +806,16 @@ QPointF FotoloomController::faceCentroidInImage(const QImage& image)
 AlertText FotoloomController::couldNotOpenAlert()
 {
     return {tr("File couldn't be opened"), tr("This file is corrupt and can't be opened."), tr("OK")};
+}
+
+AlertText FotoloomController::olderCollageProjectAlert()
+{
+    return {tr("Older Collage Project"),
+            tr("This collage project was made using an older version of Quiltfolio; it doesn't support sorting "
+               "pictures.")
+                + QStringLiteral("\n\n")
+                + tr("Projects made using your existing and newer versions of Quiltfolio support sorting pictures."),
+            tr("OK")};
 }
 
 AlertText FotoloomController::missingPicturesAlert()

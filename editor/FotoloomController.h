@@ -1,11 +1,15 @@
 #pragma once
 
 #include "document/DocumentHost.h"
+#include "editor/CollageExporter.h"
 #include "editor/EditorWindow.h"
 #include "editor/ImagePathObject.h"
+#include "editor/PictureIntake.h"
+#include "layouts/CollageTypes.h"
+#include "model/CollageCaches.h"
 #include "model/CollageHost.h"
 #include "model/QFCollageSize.h"
-#include "platform/files/Status.h"
+#include "platform/core/Status.h"
 #include "platform/keyvalue/KVObject.h"
 #include "platform/keyvalue/KVObserver.h"
 
@@ -26,7 +30,6 @@
 namespace qf {
 
 class ApplicationLookup;
-class FullSizeImagePrefetcher;
 class Collage;
 class GraphicsContext;
 class CollageDocument;
@@ -39,8 +42,10 @@ class UndoManager;
 // current collage, loads it from the document (migrating old projects),
 // replaces it wholesale on a type change and on undo or redo, keeps one undo
 // snapshot per undo group, runs the follow-up of bound setting changes, and
-// hands the document the bytes to save. Everything shown goes through the
-// EditorWindow interface, which may be absent (then nothing is shown).
+// hands the document the bytes to save. Picture intake and export are
+// objects of their own that it owns and forwards to. Everything shown goes
+// through the EditorWindow interface, which may be absent (then nothing is
+// shown).
 //
 // Main thread only.
 class FotoloomController : public QObject,
@@ -69,8 +74,8 @@ public:
     // ---- collage types ------------------------------------------------------
 
     // The type strings in the order of the type popup.
-    static const QStringList& collageTypes();
-    using CollageMaker = std::function<std::shared_ptr<Collage>()>;
+    static QStringList collageTypes();
+    using CollageMaker = CollageTypes::Maker;
     // Adds or replaces the maker of a type string for this controller.
     void setCollageMaker(const QString& type, CollageMaker maker);
     // A fresh collage of the type; null for a type this build cannot make.
@@ -98,8 +103,8 @@ public:
     // ---- the current collage ----------------------------------------------------
 
     const std::shared_ptr<Collage>& collage() const { return m_collage; }
-    // Makes the collage current: the face cache goes over, undo observation
-    // moves from the old collage to it, and the window shows it.
+    // Makes the collage current: undo observation moves from the old collage
+    // to it, and the window shows it.
     void setCurrentCollage(std::shared_ptr<Collage> collage);
     // The type popup chose an index; the same type or a type this build
     // cannot make changes nothing and records nothing.
@@ -152,6 +157,11 @@ public:
 
     void shuffle();
     void deselectAll();
+    // The row and column steppers: one step each, for the types with counts.
+    void changeRowCount(qint64 count);
+    void changeColumnCount(qint64 count);
+    // The delete key and the remove commands: one step; true when something went.
+    bool removeSelectedPictureOrText();
     void switchSavePreviewImage() { m_savePreviewImage = !m_savePreviewImage; }
     bool savePreviewImage() const { return m_savePreviewImage; }
     void setOnscreenDrawingViewNeedsDisplay();
@@ -200,35 +210,39 @@ public:
     std::optional<QString> importPicture(const QString& path) override;
     QPointF faceCentroidInImage(const QImage& image) override;
     KVObserver* undoObserver() override { return this; }
-    void selectPictureFor(qint64 slotIndex) override;
+    void selectPictureFor(qint64 slotIndex) override { m_intake->selectPictureFor(slotIndex); }
+    // Drawing images and faces outlive the collages made on undo and type changes.
+    CollageCaches* collageCaches() override { return &m_caches; }
 
-    // ---- picture intake and the picture list ------------------------------------------
+    // ---- picture intake (PictureIntake) and the picture list ------------------------------
 
     // Where the user chooses picture files; not owned. Without one no panel opens.
-    void setPicturePanel(PicturePanel* panel) { m_picturePanel = panel; }
+    void setPicturePanel(PicturePanel* panel) { m_intake->setPicturePanel(panel); }
     // Off (the default): an add reads its files before it returns. On: the
     // files are read, hashed and decoded on worker threads while the window
     // shows progress, and the collage takes the pictures in one later event.
-    void setAddsPicturesInBackground(bool on) { m_addsPicturesInBackground = on; }
-    bool isAddingPictures() const;
+    void setAddsPicturesInBackground(bool on) { m_intake->setAddsPicturesInBackground(on); }
+    bool isAddingPictures() const { return m_intake->isAddingPictures(); }
     // Drops the adds not finished yet; their files never reach the collage.
-    void cancelAddingPictures();
+    void cancelAddingPictures() { m_intake->cancelAddingPictures(); }
     // Waits for the adds under way and puts their pictures into the collage
     // now, so a save, a close, an undo or a print sees them. Does nothing
     // when no add is under way.
-    void finishAddingPictures();
+    void finishAddingPictures() { m_intake->finishAddingPictures(); }
 
     // Adds the pictures of the files and of the folders' direct children as
     // one "Add Pictures" step. Files that are unreadable, empty, no picture
     // or already in the collage are skipped; equal files give one picture.
-    void addImagesFromDirectoriesOrFiles(const QStringList& paths);
+    void addImagesFromDirectoriesOrFiles(const QStringList& paths) { m_intake->addImagesFromDirectoriesOrFiles(paths); }
     // The container's drawing image, or a null image when its picture is in
     // the collage already.
-    static QImage getValidImageThatWeDontAlreadyHave(QFRegularFileWrapperContainer& container,
-                                                     const Collage& collage);
+    static QImage getValidImageThatWeDontAlreadyHave(QFRegularFileWrapperContainer& container, const Collage& collage)
+    {
+        return PictureIntake::getValidImageThatWeDontAlreadyHave(container, collage);
+    }
     // Puts the picture file into the slot (one undo step); nothing for a file
     // that is no readable picture.
-    void pickPicture(const QString& path, qint64 slotIndex);
+    void pickPicture(const QString& path, qint64 slotIndex) { m_intake->pickPicture(path, slotIndex); }
     // Indexes into the collage's images; an empty or out-of-range set does nothing.
     void removePictures(const QList<qsizetype>& indexes);
     // The sort popup: 1 and 2 by name, 3 and 4 by modification date,
@@ -237,30 +251,33 @@ public:
     // Files dropped on the canvas at a y-up point: a single file (or any
     // first file on an empty slot) goes into the slot under the point, the
     // rest are added.
-    void addImagesAsAResultOfDraggingIntoDrawingView(const QStringList& paths, QPointF point, QSizeF canvasSize);
+    void addImagesAsAResultOfDraggingIntoDrawingView(const QStringList& paths, QPointF point, QSizeF canvasSize)
+    {
+        m_intake->addImagesAsAResultOfDraggingIntoDrawingView(paths, point, canvasSize);
+    }
     // How to bring pictures from a photo library application that hands
     // over no files.
-    void showAddingPicturesHelp();
+    void showAddingPicturesHelp() { m_intake->showAddingPicturesHelp(); }
     void showAddFromPhotosHelp() { showAddingPicturesHelp(); }
 
     void addImageButtonClicked() { selectMultiplePictureFiles(); }
-    void selectMultiplePictureFiles();
-    void selectBackgroundPictureFile();
+    void selectMultiplePictureFiles() { m_intake->selectMultiplePictureFiles(); }
+    void selectBackgroundPictureFile() { m_intake->selectBackgroundPictureFile(); }
     // The background panel's choice: one "Set Background Picture" step; a
     // file that is no readable picture changes nothing.
-    void setBackgroundPictureFile(const QString& path);
+    void setBackgroundPictureFile(const QString& path) { m_intake->setBackgroundPictureFile(path); }
 
     qint64 numberOfItemsInImageBrowser() const;
     ImagePathObject imageBrowserItemAtIndex(qint64 index) const;
 
     // File name endings the picture panels offer.
-    static const QStringList& allowedPictureSuffixes();
+    static const QStringList& allowedPictureSuffixes() { return PictureIntake::allowedPictureSuffixes(); }
     // The first picture panel of the process starts in the Pictures folder.
-    static bool picturePanelOpenedBefore();
-    static void setPicturePanelOpenedBefore(bool opened);
+    static bool picturePanelOpenedBefore() { return PictureIntake::picturePanelOpenedBefore(); }
+    static void setPicturePanelOpenedBefore(bool opened) { PictureIntake::setPicturePanelOpenedBefore(opened); }
 
     static AlertText olderCollageProjectAlert();
-    static AlertText addingPicturesHelpAlert();
+    static AlertText addingPicturesHelpAlert() { return PictureIntake::addingPicturesHelpAlert(); }
 
     // ---- canvas keys --------------------------------------------------------------------
 
@@ -271,42 +288,60 @@ public:
     void moveLeft();
     void moveRight();
 
-    // ---- export and print (FotoloomControllerExport.cpp) ---------------------------------
+    // ---- export and print (CollageExporter) ---------------------------------------------
 
     // The collage drawn for output (full pictures, no editing marks) into a
     // cleared 8-bit RGBA bitmap of the size; null when the size is out of
     // range or cannot be allocated.
-    QImage getImageBitmapRepForWidth(qint64 width, qint64 height);
+    QImage getImageBitmapRepForWidth(qint64 width, qint64 height)
+    {
+        return m_exporter->getImageBitmapRepForWidth(width, height);
+    }
     // The same picture as an image of that size (a QImage is both here).
     QImage getImageForWidth(qint64 width, qint64 height) { return getImageBitmapRepForWidth(width, height); }
     // The same, with the saving sheet on the window while it renders.
-    QImage getImageForWidthWithProgressIndicator(qint64 width, qint64 height);
+    QImage getImageForWidthWithProgressIndicator(qint64 width, qint64 height)
+    {
+        return m_exporter->getImageForWidthWithProgressIndicator(width, height);
+    }
     // The collage rendered at the size and encoded as the image type (JPEG
     // quality 0..1, TIFF compression tag value) with the collage's
     // resolution and our texts. No bytes for a type that is no image type.
     SaveData dataOfType(const QString& typeName, double jpegCompression, int tiffCompression, qint64 width,
-                        qint64 height);
+                        qint64 height)
+    {
+        return m_exporter->dataOfType(typeName, jpegCompression, tiffCompression, width, height);
+    }
     // The collage as a JPEG "<name>.jpeg" in a new folder of the temporary
     // folder ("collage" for an empty name); none when it could not be written.
-    std::optional<QString> saveImageAtTempLocationWithName(const QString& name);
+    std::optional<QString> saveImageAtTempLocationWithName(const QString& name)
+    {
+        return m_exporter->saveImageAtTempLocationWithName(name);
+    }
     // Where temporary pictures go (tests); the system's temporary folder by default.
-    void setTemporaryDirectory(const QString& path) { m_temporaryDirectory = path; }
+    void setTemporaryDirectory(const QString& path) { m_exporter->setTemporaryDirectory(path); }
     // The document prints landscape when the collage is wider than high.
-    void setPrintInfoOrientation();
-    std::shared_ptr<PrintOperation> getPrintOperation() override;
+    void setPrintInfoOrientation() { m_exporter->setPrintInfoOrientation(); }
+    std::shared_ptr<PrintOperation> getPrintOperation() override { return m_exporter->getPrintOperation(); }
     // The print view's draw: the collage for output at the size, with the
     // spinner on while it draws; false without a collage.
-    bool drawOnCurrentContextForPrintingInBounds(GraphicsContext& context, QSizeF bounds);
+    bool drawOnCurrentContextForPrintingInBounds(GraphicsContext& context, QSizeF bounds)
+    {
+        return m_exporter->drawOnCurrentContextForPrintingInBounds(context, bounds);
+    }
     // Asks, then opens a rendered picture in the viewer (first flag) or the
     // photo library (second flag); neither flag does nothing.
-    void printUsingPreview(bool preview, bool iPhoto) override;
+    void printUsingPreview(bool preview, bool iPhoto) override { m_exporter->printUsingPreview(preview, iPhoto); }
     // How the hand-off finds and opens applications; the desktop's by default.
-    void setApplicationLookup(std::shared_ptr<ApplicationLookup> lookup) { m_applicationLookup = std::move(lookup); }
+    void setApplicationLookup(std::shared_ptr<ApplicationLookup> lookup)
+    {
+        m_exporter->setApplicationLookup(std::move(lookup));
+    }
     bool backgroundIsTransparent() const override;
     // The toolbar's Export: the document's Save To.
     void exportPicture();
-    static AlertText printUsingPreviewAlert();
-    static AlertText printUsingIPhotoAlert();
+    static AlertText printUsingPreviewAlert() { return CollageExporter::printUsingPreviewAlert(); }
+    static AlertText printUsingIPhotoAlert() { return CollageExporter::printUsingIPhotoAlert(); }
 
     // ---- follow-up of bound setting changes -------------------------------------------
 
@@ -320,10 +355,6 @@ public:
 
     static AlertText couldNotOpenAlert();
     static AlertText missingPicturesAlert();
-
-    // A file of an add read and decoded, and an add being read; private to the add.
-    struct PreparedPicture;
-    struct IntakeJob;
 
 signals:
     // An add of pictures reached the collage (or was found empty).
@@ -345,29 +376,17 @@ private:
     void registerSnapshotWithUndoManager(const QJsonObject& snapshot);
     void observeForBindings(Collage& collage, bool observe);
     void readTemplateInformation();
-
-    // A dropped file that goes into a slot together with an add.
-    struct SlotPick {
-        QString path;
-        qint64 slot = -1;
-    };
-    struct PendingIntake {
-        QStringList paths;
-        std::optional<SlotPick> pick;
-    };
-    void startNextIntake();
-    void finishIntake(const QList<PreparedPicture>& prepared, const std::optional<SlotPick>& pick = std::nullopt);
-    void finishIntakeWhenIdle(QList<PreparedPicture> prepared);
-    void showIntakeProgress(qsizetype done, qsizetype total);
-    void openPicturePanel(const QString& title, bool directories, bool multiple,
-                          std::function<void(const QStringList&)> chosen);
+    // A command of the panels: one unnamed undo step, the spinner while it
+    // runs, the collage's operation and a redraw.
+    void runCollageCommand(const std::function<void(Collage&)>& command);
     void nudge(bool (Collage::*move)(), void (FotoloomController::*opposite)());
 
     CollageDocument& m_document;
     UndoManager* m_undoManager;
     EditorWindow* m_window = nullptr;
-    QHash<QString, CollageMaker> m_collageMakers;
+    CollageTypes m_collageTypes;
 
+    CollageCaches m_caches;
     std::shared_ptr<Collage> m_collage;
     QList<QFCollageSize> m_collageSizesArray;
     std::optional<QJsonObject> m_dictionaryHoldingUndoRepresentation;
@@ -377,16 +396,10 @@ private:
     QString m_templateCategory3;
     QString m_templateDescription;
 
-    PicturePanel* m_picturePanel = nullptr;
-    bool m_addsPicturesInBackground = false;
-    QList<PendingIntake> m_pendingIntakes;
-    std::shared_ptr<IntakeJob> m_intake; // the add being read; shared so its type stays private
-
-    // Export and print.
-    QString m_temporaryDirectory;
-    FullSizeImagePrefetcher* m_fullSizeImages = nullptr; // during an export render
-    QStringList* m_picturesAskedFor = nullptr;           // during the render's dry run
-    std::shared_ptr<ApplicationLookup> m_applicationLookup;
+    // Declared last: they work through the members above, so they are made
+    // after them and go before them.
+    const std::unique_ptr<PictureIntake> m_intake;
+    const std::unique_ptr<CollageExporter> m_exporter;
 };
 
 } // namespace qf

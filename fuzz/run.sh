@@ -13,7 +13,7 @@ if [ ! -f "$build/build.ninja" ]; then
 fi
 cmake --build "$build" >/dev/null
 
-for target in fuzz_slot_json fuzz_collage_json fuzz_grid_json fuzz_envelope fuzz_package fuzz_intake; do
+for target in fuzz_slot_json fuzz_collage_json fuzz_collage_types fuzz_envelope fuzz_package fuzz_intake; do
   corpus="$build/corpus-$target"
   mkdir -p "$corpus"
   cp -n "$root"/fuzz/seeds/"$target"/* "$corpus"/ 2>/dev/null || true

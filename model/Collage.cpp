@@ -24,19 +24,74 @@ constexpr qint64 kFacePassBudgetMs = 15000;
 Collage::Collage()
     : m_width(QFCollageSize::defaultSizeWidth())
     , m_height(QFCollageSize::defaultSizeHeight())
-    , m_cropTranslateHolderImage(ResourceImages::load(QStringLiteral("crop_translate")))
-    , m_cropZoomHolderImage(ResourceImages::load(QStringLiteral("crop_zoom")))
-    , m_translateHolderImage(ResourceImages::load(QStringLiteral("move")))
-    , m_rotateHolderImage(ResourceImages::load(QStringLiteral("rotate_only")))
-    , m_zoomHolderImage(ResourceImages::load(QStringLiteral("scale_only")))
-    , m_plusImage(ResourceImages::load(QStringLiteral("plus")))
-    , m_transparentBackgroundImage(ResourceImages::load(QStringLiteral("transparent_background_pattern.png")))
-    , m_pickPictureNonPressedImage(ResourceImages::load(QStringLiteral("image_picker_non_pressed")))
-    , m_pickPicturePressedImage(ResourceImages::load(QStringLiteral("image_picker_pressed")))
 {
 }
 
 Collage::~Collage() = default;
+
+void Collage::setMyWindowController(CollageHost* host)
+{
+    m_myWindowController = host;
+    CollageCaches* shared = host ? host->collageCaches() : nullptr;
+    if (!shared)
+        return;
+    for (auto it = m_ownCaches.drawingImages.cbegin(); it != m_ownCaches.drawingImages.cend(); ++it)
+        shared->drawingImages.insert(it.key(), it.value());
+    for (auto it = m_ownCaches.faceCentroids.cbegin(); it != m_ownCaches.faceCentroids.cend(); ++it)
+        shared->faceCentroids.insert(it.key(), it.value());
+    m_ownCaches = {};
+}
+
+CollageCaches& Collage::caches() const
+{
+    CollageCaches* shared = m_myWindowController ? m_myWindowController->collageCaches() : nullptr;
+    return shared ? *shared : m_ownCaches;
+}
+
+const QImage& Collage::cropTranslateHolderImage() const
+{
+    return ResourceImages::image(QStringLiteral("crop_translate"));
+}
+
+const QImage& Collage::cropZoomHolderImage() const
+{
+    return ResourceImages::image(QStringLiteral("crop_zoom"));
+}
+
+const QImage& Collage::translateHolderImage() const
+{
+    return ResourceImages::image(QStringLiteral("move"));
+}
+
+const QImage& Collage::rotateHolderImage() const
+{
+    return ResourceImages::image(QStringLiteral("rotate_only"));
+}
+
+const QImage& Collage::zoomHolderImage() const
+{
+    return ResourceImages::image(QStringLiteral("scale_only"));
+}
+
+const QImage& Collage::plusImage() const
+{
+    return ResourceImages::image(QStringLiteral("plus"));
+}
+
+const QImage& Collage::transparentBackgroundImage() const
+{
+    return ResourceImages::image(QStringLiteral("transparent_background_pattern.png"));
+}
+
+const QImage& Collage::pickPictureNonPressedImage() const
+{
+    return ResourceImages::image(QStringLiteral("image_picker_non_pressed"));
+}
+
+const QImage& Collage::pickPicturePressedImage() const
+{
+    return ResourceImages::image(QStringLiteral("image_picker_pressed"));
+}
 
 const KVKeyTable& Collage::keyTable()
 {
@@ -158,14 +213,15 @@ QImage Collage::getNsImage(const QString& md5, bool actual)
         return {};
     if (actual)
         return m_myWindowController ? m_myWindowController->completeSizeImage(md5) : QImage();
-    const auto cached = m_nsImages.constFind(md5);
-    if (cached != m_nsImages.cend())
+    QHash<QString, QImage>& cache = nsImages();
+    const auto cached = cache.constFind(md5);
+    if (cached != cache.cend())
         return cached.value();
     if (!m_myWindowController)
         return {};
     QImage image = m_myWindowController->drawingSizeImage(md5);
     if (!image.isNull())
-        m_nsImages.insert(md5, image);
+        cache.insert(md5, image);
     return image;
 }
 
@@ -216,7 +272,7 @@ void Collage::pickPicture(const QString& md5, const QImage& image, qint64 index,
     if (!replaced)
         setImages(m_images + QStringList{md5});
 
-    m_nsImages.insert(md5, image);
+    nsImages().insert(md5, image);
     target->setPicture(md5);
     target->setPanZoomValue(std::nullopt);
     detectFacesAndUpdatePanZoomAll(false, false, QList<PositionPtr>{target});
@@ -408,7 +464,9 @@ void Collage::copyCommonSettings(Collage& other)
     m_textPositions = std::move(other.m_textPositions);
     other.m_textPositions.clear();
     other.setSelectedTextPosition(-1);
-    m_faceCentroidDict = other.m_faceCentroidDict;
+    // Faces found are the same whoever asks; a shared cache has them already.
+    if (&faceCentroidDict() != &other.faceCentroidDict())
+        faceCentroidDict().insert(other.faceCentroidDict());
 }
 
 // ---- faces ------------------------------------------------------------------
@@ -430,13 +488,13 @@ void Collage::detectFacesOnlyAll(bool all, bool onlyThoseNotSet,
         if (!wanted)
             continue;
         const QString& md5 = pos->picture();
-        if (m_faceCentroidDict.contains(md5))
+        if (faceCentroidDict().contains(md5))
             continue;
         QPointF centroid(-1, -1);
         const QImage image = getNsImage(md5, false);
         if (m_myWindowController && !image.isNull())
             centroid = m_myWindowController->faceCentroidInImage(image);
-        m_faceCentroidDict.insert(md5, centroid);
+        faceCentroidDict().insert(md5, centroid);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/CollageCaches.h"
 #include "model/PanZoomPos.h"
 #include "model/Position.h"
 #include "platform/events/CursorStack.h"
@@ -104,6 +105,14 @@ public:
     virtual bool moveSelectedPositionDown() { return false; }
     virtual bool moveSelectedPositionLeft() { return false; }
     virtual bool moveSelectedPositionRight() { return false; }
+    // Operations the editor sends whatever the type; types without them
+    // ignore them. A new row or column count (the grid).
+    virtual void changeRowCount(qint64) {}
+    virtual void changeColumnCount(qint64) {}
+    // Applies a changed `fillDuplicates` (the grid).
+    virtual void changeFillDuplicates() {}
+    // Reorders the pictures by file name or modification date (the grid).
+    virtual void sortPicturesByName(bool /*byName*/, bool /*byModified*/, bool /*ascending*/) {}
 
     // ---- picture and slot operations --------------------------------------
 
@@ -283,15 +292,17 @@ public:
 
     const QStringList& images() const { return m_images; }
     void setImages(const QStringList& v) { kvSet(QStringLiteral("images"), m_images, v); }
-    QHash<QString, QImage>& nsImages() { return m_nsImages; }
-    const QHash<QString, QImage>& nsImages() const { return m_nsImages; }
+    // The drawing images by identity (the host's cache when it has one).
+    QHash<QString, QImage>& nsImages() { return caches().drawingImages; }
+    const QHash<QString, QImage>& nsImages() const { return caches().drawingImages; }
     QHash<QString, QString>& md5ToPathsDictionary() { return m_md5ToPathsDictionary; }
     const QHash<QString, QString>& md5ToPathsDictionary() const { return m_md5ToPathsDictionary; }
     QHash<QString, QDateTime>& md5ToModifiedTimeDictionary() { return m_md5ToModifiedTimeDictionary; }
     const QHash<QString, QDateTime>& md5ToModifiedTimeDictionary() const { return m_md5ToModifiedTimeDictionary; }
 
     CollageHost* myWindowController() const { return m_myWindowController; }
-    void setMyWindowController(CollageHost* host) { m_myWindowController = host; }
+    // A host with caches takes over what this collage cached by itself.
+    void setMyWindowController(CollageHost* host);
 
     qint64 width() const { return m_width; }
     void setWidth(qint64 v) { kvSet(QStringLiteral("width"), m_width, v); }
@@ -373,18 +384,20 @@ public:
     bool drawFast() const { return m_drawFast; }
     void setDrawFast(bool v) { kvSet(QStringLiteral("drawFast"), m_drawFast, v); }
 
-    const QImage& cropTranslateHolderImage() const { return m_cropTranslateHolderImage; }
-    const QImage& cropZoomHolderImage() const { return m_cropZoomHolderImage; }
-    const QImage& translateHolderImage() const { return m_translateHolderImage; }
-    const QImage& rotateHolderImage() const { return m_rotateHolderImage; }
-    const QImage& zoomHolderImage() const { return m_zoomHolderImage; }
-    const QImage& plusImage() const { return m_plusImage; }
-    const QImage& transparentBackgroundImage() const { return m_transparentBackgroundImage; }
-    const QImage& pickPictureNonPressedImage() const { return m_pickPictureNonPressedImage; }
-    const QImage& pickPicturePressedImage() const { return m_pickPicturePressedImage; }
+    // The application's handle and button images, loaded once for all collages.
+    const QImage& cropTranslateHolderImage() const;
+    const QImage& cropZoomHolderImage() const;
+    const QImage& translateHolderImage() const;
+    const QImage& rotateHolderImage() const;
+    const QImage& zoomHolderImage() const;
+    const QImage& plusImage() const;
+    const QImage& transparentBackgroundImage() const;
+    const QImage& pickPictureNonPressedImage() const;
+    const QImage& pickPicturePressedImage() const;
 
-    QHash<QString, QPointF>& faceCentroidDict() { return m_faceCentroidDict; }
-    const QHash<QString, QPointF>& faceCentroidDict() const { return m_faceCentroidDict; }
+    // Face centroids by identity (the host's cache when it has one).
+    QHash<QString, QPointF>& faceCentroidDict() { return caches().faceCentroids; }
+    const QHash<QString, QPointF>& faceCentroidDict() const { return caches().faceCentroids; }
     bool beingObserved() const { return m_beingObserved; }
     qint64 pickPictureForPositionIndex() const { return m_pickPictureForPositionIndex; }
     void setPickPictureForPositionIndex(qint64 v)
@@ -430,9 +443,10 @@ protected:
                           LayerHandler textLayer, LayerHandler pictureLayer);
 
 private:
+    CollageCaches& caches() const;
+
     QString m_collageType;
     QStringList m_images;
-    QHash<QString, QImage> m_nsImages;
     QHash<QString, QString> m_md5ToPathsDictionary;
     QHash<QString, QDateTime> m_md5ToModifiedTimeDictionary;
     CollageHost* m_myWindowController = nullptr;
@@ -468,17 +482,7 @@ private:
     bool m_lockText = false;
     bool m_drawFast = false;
 
-    QImage m_cropTranslateHolderImage;
-    QImage m_cropZoomHolderImage;
-    QImage m_translateHolderImage;
-    QImage m_rotateHolderImage;
-    QImage m_zoomHolderImage;
-    QImage m_plusImage;
-    QImage m_transparentBackgroundImage;
-    QImage m_pickPictureNonPressedImage;
-    QImage m_pickPicturePressedImage;
-
-    QHash<QString, QPointF> m_faceCentroidDict;
+    mutable CollageCaches m_ownCaches; // while no host caches for it
     bool m_beingObserved = false;
     qint64 m_pickPictureForPositionIndex = -1;
     QPointF m_positionOfCropTranslateHolder{10, 10};

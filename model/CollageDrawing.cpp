@@ -68,7 +68,7 @@ void Collage::drawBackgroundOnCurrentContextInWidth(GraphicsContext& context, do
         if (actual)
             return; // exported pixels stay transparent
         const QSizeF tile = ResourceImages::sizeOf(QStringLiteral("transparent_background_pattern.png"));
-        if (!drawable(m_transparentBackgroundImage) || tile.isEmpty())
+        if (!drawable(transparentBackgroundImage()) || tile.isEmpty())
             return;
         const qint64 columns = qint64(std::trunc(width / tile.width() + 1));
         const qint64 rows = qint64(std::trunc(height / tile.height() + 1));
@@ -76,7 +76,7 @@ void Collage::drawBackgroundOnCurrentContextInWidth(GraphicsContext& context, do
             return;
         for (qint64 c = 0; c < columns; ++c)
             for (qint64 r = 0; r < rows; ++r)
-                context.drawImage(m_transparentBackgroundImage,
+                context.drawImage(transparentBackgroundImage(),
                                   QRectF(c * tile.width(), r * tile.height(), tile.width(), tile.height()));
         return;
     }
@@ -229,7 +229,7 @@ void Collage::drawImagePickerInRect(GraphicsContext& context, const QRectF& butt
         context.fillEllipseInRect(buttonRect);
     }
     const QImage& image =
-        m_pickPictureForPositionIndex != -1 ? m_pickPicturePressedImage : m_pickPictureNonPressedImage;
+        m_pickPictureForPositionIndex != -1 ? pickPicturePressedImage() : pickPictureNonPressedImage();
     if (drawable(image))
         context.drawImage(image, buttonRect);
 }

@@ -9,6 +9,7 @@
 namespace qf {
 
 class KVObserver;
+struct CollageCaches;
 
 // What a collage needs from the editor and the document that own it: picture
 // images by identity, importing a picture file into the document's store, face
@@ -34,6 +35,9 @@ public:
     // The pick-picture button of an empty slot was pressed and released: let
     // the user choose a picture for that slot.
     virtual void selectPictureFor(qint64 slotIndex) = 0;
+    // The caches shared by the collages this host makes in turn; none (the
+    // default) leaves each collage its own.
+    virtual CollageCaches* collageCaches() { return nullptr; }
 };
 
 } // namespace qf

@@ -3,6 +3,7 @@
 #include "model/Collage.h"
 
 #include "model/CollageHost.h"
+#include "model/CollageJsonKeys.h"
 #include "model/TextPosition.h"
 #include "model/UtilityFunctions.h"
 #include "platform/json/JsonValues.h"
@@ -15,39 +16,9 @@
 
 namespace qf {
 
-namespace {
+using namespace CollageJsonKeys;
 
-const QString kOsVersionKey = QStringLiteral("os_version_key");
-const QString kVersionKey = QStringLiteral("version");
-const QString kDescriptionKey = QStringLiteral("description");
-const QString kSelectedTextKey = QStringLiteral("selectedtextpos");
-const QString kSelectedImageKey = QStringLiteral("selectedimagepos");
-const QString kLockPicturesKey = QStringLiteral("lockpick");
-const QString kLockTextKey = QStringLiteral("locktxtk");
-const QString kCollageTypeKey = QStringLiteral("cs");
-const QString kImagesKey = QStringLiteral("is");
-const QString kHeightKey = QStringLiteral("h");
-const QString kWidthKey = QStringLiteral("w");
-const QString kResolutionKey = QStringLiteral("resk");
-const QString kBackgroundIsImageKey = QStringLiteral("ibi");
-const QString kBackgroundIsPatternKey = QStringLiteral("ibip");
-const QString kPatternRowsKey = QStringLiteral("bipnor");
-const QString kBackgroundIsTransparentKey = QStringLiteral("ibt");
-const QString kBackgroundImageKey = QStringLiteral("bip");
-const QString kBackgroundColorKey = QStringLiteral("bc");
-const QString kBorderColorKey = QStringLiteral("pibc");
-const QString kSpacingKey = QStringLiteral("sp");
-const QString kStrokeWidthKey = QStringLiteral("strokew");
-const QString kCornerRadiusKey = QStringLiteral("cr");
-const QString kDrawShadowKey = QStringLiteral("ids");
-const QString kShadowXKey = QStringLiteral("sx");
-const QString kShadowYKey = QStringLiteral("sy");
-const QString kShadowBlurKey = QStringLiteral("sbl");
-const QString kImageScalingKey = QStringLiteral("iscale");
-const QString kTextItemsKey = QStringLiteral("tp");
-const QString kSlotsKey = QStringLiteral("pp");
-const QString kPathsKey = QStringLiteral("mdpd");
-const QString kModifiedTimesKey = QStringLiteral("mdpt");
+namespace {
 
 // About 31,700 years either side of 1970: no file is dated further out, and
 // within it seconds and milliseconds convert both ways exactly.

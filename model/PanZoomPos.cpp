@@ -1,6 +1,6 @@
 #include "model/PanZoomPos.h"
 
-#include "model/UtilityFunctions.h"
+#include "platform/json/JsonValues.h"
 
 #include <algorithm>
 #include <cmath>
@@ -155,13 +155,27 @@ void PanZoomPos::translate(QSizeF image, double rw, double rh, double xTrans, do
     }
 }
 
+QJsonObject PanZoomPos::jsonDictionary(const PanZoomPos& pz)
+{
+    return QJsonObject{{"panzcx", pz.m_cx}, {"panzcy", pz.m_cy}, {"panzl", pz.m_l}};
+}
+
+PanZoomPos PanZoomPos::fromJsonDictionary(const QJsonValue& dict)
+{
+    const auto o = json::toObject(dict);
+    if (!o)
+        return PanZoomPos(0.5, 0.5, 1.0);
+    return PanZoomPos(json::numberOr(*o, u"panzcx", 0.0), json::numberOr(*o, u"panzcy", 0.0),
+                      json::numberOr(*o, u"panzl", 0.0));
+}
+
 std::optional<PanZoomPos> PanZoomPos::fromFile(const QJsonValue& value)
 {
     if (!value.isObject())
         return std::nullopt;
     // Keys the reader does not find (or finds non-finite) read as 0, so a
     // missing width lands in the "not positive" case below.
-    const PanZoomPos read = UtilityFunctions::getPanZoomFromJsonDictionary(value);
+    const PanZoomPos read = fromJsonDictionary(value);
     if (!(read.m_l > 0))
         return std::nullopt;
     return PanZoomPos(std::clamp(read.m_cx, 0.0, 1.0), std::clamp(read.m_cy, 0.0, 1.0),

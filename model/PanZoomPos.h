@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QSizeF>
 
@@ -52,6 +53,13 @@ public:
     // the picture follows the pointer, keeping the window inside the image.
     // Degenerate geometry or a non-finite drag: no change.
     void translate(QSizeF image, double rw, double rh, double xTrans, double yTrans);
+
+    // The window as {"panzcx", "panzcy", "panzl"}.
+    static QJsonObject jsonDictionary(const PanZoomPos& pz);
+    // Reading a non-object gives the centred whole-width window (0.5, 0.5,
+    // 1.0); a missing or non-finite value reads as 0. Nothing is checked:
+    // slots read through fromFile.
+    static PanZoomPos fromJsonDictionary(const QJsonValue& dict);
 
     // A crop window read from a file, made safe to use: none when the value
     // is not an object or its width is missing, not finite or not positive

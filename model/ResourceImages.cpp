@@ -1,6 +1,6 @@
 #include "model/ResourceImages.h"
 
-#include <QFile>
+#include <QHash>
 
 namespace qf {
 
@@ -32,6 +32,20 @@ QImage ResourceImages::load(const QString& name)
 {
     const QString file = name.contains(QLatin1Char('.')) ? name : name + QStringLiteral(".png");
     return QImage(QStringLiteral(":/images/") + file);
+}
+
+const QImage& ResourceImages::image(const QString& name)
+{
+    // Read on first use, once: made the first time any image is asked for.
+    static const QHash<QString, QImage> images = [] {
+        QHash<QString, QImage> loaded;
+        for (const auto& entry : all())
+            loaded.insert(entry.first, load(entry.first));
+        return loaded;
+    }();
+    static const QImage none;
+    const auto it = images.constFind(name);
+    return it == images.cend() ? none : *it;
 }
 
 } // namespace qf

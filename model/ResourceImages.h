@@ -16,6 +16,8 @@ public:
     static QSizeF sizeOf(const QString& name);
     // The named image (a name without an extension is a PNG); null when missing.
     static QImage load(const QString& name);
+    // The same, read once per process and kept.
+    static const QImage& image(const QString& name);
     // Every name with its size, for the generator and the tests.
     static const QList<std::pair<QString, QSizeF>>& all();
 };

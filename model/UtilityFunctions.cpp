@@ -55,11 +55,6 @@ int hexDigitValue(QChar ch)
 
 } // namespace
 
-ProgrammerError::ProgrammerError(const QString& reason)
-    : std::logic_error(reason.toStdString())
-{
-}
-
 QJsonObject UtilityFunctions::getJsonDictionaryForColor(const Color& c)
 {
     return QJsonObject{{"r", c.r}, {"g", c.g}, {"b", c.b}, {"a", c.a}};
@@ -101,16 +96,12 @@ QRectF UtilityFunctions::getRectFromJsonDictionary(const QJsonValue& dict)
 
 QJsonObject UtilityFunctions::getJsonDictionaryForPanZoom(const PanZoomPos& pz)
 {
-    return QJsonObject{{"panzcx", pz.cx()}, {"panzcy", pz.cy()}, {"panzl", pz.l()}};
+    return PanZoomPos::jsonDictionary(pz);
 }
 
 PanZoomPos UtilityFunctions::getPanZoomFromJsonDictionary(const QJsonValue& dict)
 {
-    const auto o = json::toObject(dict);
-    if (!o)
-        return PanZoomPos(0.5, 0.5, 1.0);
-    return PanZoomPos(json::numberOr(*o, u"panzcx", 0.0), json::numberOr(*o, u"panzcy", 0.0),
-                      json::numberOr(*o, u"panzl", 0.0));
+    return PanZoomPos::fromJsonDictionary(dict);
 }
 
 QString UtilityFunctions::nsdataToHex(const QByteArray& data)

@@ -2,6 +2,7 @@
 
 #include "model/PanZoomPos.h"
 #include "model/QFIntegralPoint.h"
+#include "platform/core/ProgrammerError.h"
 #include "platform/events/CursorStack.h"
 #include "platform/graphics/Color.h"
 
@@ -18,20 +19,10 @@
 
 #include <functional>
 #include <optional>
-#include <stdexcept>
 
 namespace qf {
 
 class GraphicsContext;
-
-// A real programming error (a broken invariant), never a user's or a file's
-// fault. what() is the reason.
-class ProgrammerError : public std::logic_error {
-public:
-    explicit ProgrammerError(const QString& reason);
-    static const char* name() { return "ProgrammerError"; }
-    QString reason() const { return QString::fromUtf8(what()); }
-};
 
 // Stateless operations shared by the model, the layouts and the document.
 //
@@ -55,9 +46,8 @@ public:
     static QJsonObject getJsonDictionaryForRect(const QRectF& r);
     static QRectF getRectFromJsonDictionary(const QJsonValue& dict);
 
-    // Crop window as {"panzcx", "panzcy", "panzl"}. Reading a non-object gives
-    // the centred whole-width window (0.5, 0.5, 1.0); a missing key reads as
-    // 0. The values are not checked: slots read through PanZoomPos::fromFile.
+    // Crop window as {"panzcx", "panzcy", "panzl"}: PanZoomPos's own
+    // jsonDictionary and fromJsonDictionary.
     static QJsonObject getJsonDictionaryForPanZoom(const PanZoomPos& pz);
     static PanZoomPos getPanZoomFromJsonDictionary(const QJsonValue& dict);
 

@@ -1,8 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QLocale>
 #include <QStandardPaths>
+
+// Widget tests need a QApplication; every other suite runs with the lighter
+// QGuiApplication, so that it never depends on QtWidgets.
+#ifdef QF_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#endif
 
 int main(int argc, char** argv)
 {
@@ -11,9 +20,9 @@ int main(int argc, char** argv)
     // Settings and caches go to a throw-away place, never the user's own.
     QStandardPaths::setTestModeEnabled(true);
     QLocale::setDefault(QLocale::c());
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setOrganizationName(QStringLiteral("QuiltfolioTests"));
-    QGuiApplication::setApplicationName(QStringLiteral("quiltfolio-tests"));
+    TestApplication app(argc, argv);
+    TestApplication::setOrganizationName(QStringLiteral("QuiltfolioTests"));
+    TestApplication::setApplicationName(QStringLiteral("quiltfolio-tests"));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

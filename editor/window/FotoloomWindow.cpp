@@ -4,11 +4,11 @@
 
 #include "document/CollageDocument.h"
 #include "editor/FotoloomController.h"
-#include "editor/window/CanvasDelegate.h"
-#include "editor/window/CollageKeyBinding.h"
-#include "editor/window/PictureListModel.h"
+#include "editor/CanvasDelegate.h"
+#include "editor/CollageKeyBinding.h"
+#include "editor/PictureListModel.h"
 #include "editor/window/QtPicturePanel.h"
-#include "layouts/grid_mosaic/GridCollage.h"
+#include "layouts/CollageTypes.h"
 #include "model/Collage.h"
 #include "platform/widgets/documents/DocumentController.h"
 #include "platform/undo/UndoManager.h"
@@ -32,24 +32,6 @@
 Q_LOGGING_CATEGORY(lcWindow, "qf.editor.window")
 
 namespace qf {
-
-namespace {
-
-QString typeTitle(const QString& type)
-{
-    static const QHash<QString, QString> titles{
-        {QStringLiteral("pile"), QObject::tr("Pile")},
-        {QStringLiteral("circlepile"), QObject::tr("Shape Pile")},
-        {QStringLiteral("grid"), QObject::tr("Grid")},
-        {QStringLiteral("mosaic"), QObject::tr("Mosaic")},
-        {QStringLiteral("centerframe"), QObject::tr("Centre Frame")},
-        {QStringLiteral("zigmosaic"), QObject::tr("Zig Mosaic")},
-        {QStringLiteral("hexagon"), QObject::tr("Hexagons")},
-    };
-    return titles.value(type, type);
-}
-
-} // namespace
 
 FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentController* documents,
                                ShellMenuActions shell, QWidget* parent)
@@ -78,15 +60,7 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     shadow->setColor(QColor(0, 0, 0, 85));
     m_ui->QFDrawingOuterContainerView->setGraphicsEffect(shadow);
 
-    m_canvas = std::make_unique<CanvasDelegate>(
-        *m_controller, CanvasDelegate::Hooks{
-                           [this] { setCanvasNeedsDisplay(); },
-                           [this] { stopSpinner(); },
-                           [this] { startSpinner(); },
-                           [this] { reloadPictureList(); },
-                           [this](int tab) { m_ui->tabView->setCurrentIndex(tab); },
-                           [this] { m_ui->fontTextView->setFocus(Qt::MouseFocusReason); },
-                       });
+    m_canvas = std::make_unique<CanvasDelegate>(*m_controller);
     m_ui->onScreenDrawingView->setDelegate(m_canvas.get());
     connect(m_ui->QFDrawingContainerView, &QFDrawingContainerView::mouseDownInOuterView, this,
             [this] { m_canvas->mouseDownInOuterView(); });
@@ -200,6 +174,16 @@ void FotoloomWindow::reloadPictureList()
         m_pictureList->reload();
 }
 
+void FotoloomWindow::selectTab(int tab)
+{
+    m_ui->tabView->setCurrentIndex(tab);
+}
+
+void FotoloomWindow::focusTextEditor()
+{
+    m_ui->fontTextView->setFocus(Qt::MouseFocusReason);
+}
+
 void FotoloomWindow::showAddingPicturesProgress(qsizetype done, qsizetype total)
 {
     QProgressBar* bar = m_ui->progressIndicator;
@@ -226,16 +210,15 @@ void FotoloomWindow::showAlertSheet(const AlertText& alert)
 
 void FotoloomWindow::enableRightControlsAndPositionThem()
 {
-    const bool grid = dynamic_cast<GridCollage*>(m_controller->collage().get()) != nullptr;
-    // Only the grid's boxes work so far; the other types' boxes stay hidden.
-    m_ui->gridLayoutControlsBox->setVisible(grid);
-    m_ui->mosaicPictureBordersControlsBox->setVisible(true);
-    for (QWidget* box : {static_cast<QWidget*>(m_ui->pileLayoutControlsBox), static_cast<QWidget*>(m_ui->mosaicLayoutControlsBox),
-                         static_cast<QWidget*>(m_ui->hexagonLayoutControlsBox), static_cast<QWidget*>(m_ui->centeredLayoutControlsBox),
-                         static_cast<QWidget*>(m_ui->regularPilePictureBordersControlsBox),
-                         static_cast<QWidget*>(m_ui->circlePilePictureBordersControlsBox)})
-        box->setVisible(false);
-    m_ui->shuffleInPlaceCommandButton->setVisible(false);
+    // The current type's boxes and commands show; every other type's hide.
+    const CollageType* row = CollageTypes::find(m_controller->collage()->collageType());
+    const auto showOnly = [this](const QStringList& all, const QStringList& shown) {
+        for (const QString& name : all)
+            if (auto* widget = findChild<QWidget*>(name))
+                widget->setVisible(shown.contains(name));
+    };
+    showOnly(CollageTypes::allLayoutBoxes(), row ? QStringList{row->layoutBox, row->bordersBox} : QStringList());
+    showOnly(CollageTypes::allCommandButtons(), row ? row->allCommands + row->selectedCommands : QStringList());
     showSelectedCollageType();
 }
 
@@ -262,10 +245,10 @@ void FotoloomWindow::setUpTypePopup()
 {
     QComboBox* popup = m_ui->selectCollageTypePopUp;
     auto* model = qobject_cast<QStandardItemModel*>(popup->model());
-    for (const QString& type : FotoloomController::collageTypes()) {
-        popup->addItem(typeTitle(type), type);
+    for (const CollageType& type : CollageTypes::all()) {
+        popup->addItem(type.title, type.type);
         // Types this build cannot make are listed but not offered.
-        if (model && !m_controller->getNewCollageFor(type))
+        if (model && !m_controller->getNewCollageFor(type.type))
             model->item(popup->count() - 1)->setEnabled(false);
     }
     connect(popup, &QComboBox::activated, this, [this](int index) {
@@ -311,23 +294,17 @@ void FotoloomWindow::bindCheckBox(QAbstractButton* box, const QString& key)
 void FotoloomWindow::bindCountStepper(QSpinBox* stepper, const QString& key, bool rows)
 {
     // The counts are shown through their binding keys; a change runs the
-    // grid's own operation, which keeps every picture in the grid.
+    // collage's own operation through the controller, one undo step each.
     auto binding = std::make_unique<CollageKeyBinding>(*m_controller, key, [stepper](const QVariant& v) {
         QSignalBlocker block(stepper);
         if (v.isValid())
             stepper->setValue(static_cast<int>(v.toLongLong()));
     });
     connect(stepper, &QSpinBox::valueChanged, this, [this, rows](int n) {
-        auto* grid = dynamic_cast<GridCollage*>(m_controller->collage().get());
-        if (!grid)
-            return;
-        m_controller->makeDocumentDirty();
-        startSpinner();
         if (rows)
-            grid->changeRowCount(n);
+            m_controller->changeRowCount(n);
         else
-            grid->changeColumnCount(n);
-        setCanvasNeedsDisplay();
+            m_controller->changeColumnCount(n);
     });
     m_bindings.push_back(std::move(binding));
 }

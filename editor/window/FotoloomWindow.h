@@ -60,6 +60,8 @@ public:
     void startSpinner() override;
     void stopSpinner() override;
     void reloadPictureList() override;
+    void selectTab(int tab) override;
+    void focusTextEditor() override;
     void enableRightControlsAndPositionThem() override;
     void updateDrawingViewFrame() override;
     void showBackgroundImage(const QImage& image) override;

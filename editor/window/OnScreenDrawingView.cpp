@@ -1,8 +1,8 @@
 #include "editor/window/OnScreenDrawingView.h"
 
 #include "editor/PictureDrop.h"
-#include "editor/window/CanvasDelegate.h"
-#include "editor/window/CanvasGeometry.h"
+#include "editor/CanvasDelegate.h"
+#include "editor/CanvasGeometry.h"
 #include "platform/graphics/GraphicsContext.h"
 
 #include <QCursor>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/window/ClickCounter.h"
+#include "editor/ClickCounter.h"
 #include "platform/events/CursorStack.h"
 #include "platform/events/MouseEvent.h"
 

@@ -1,6 +1,6 @@
 #include "editor/window/QFDrawingContainerView.h"
 
-#include "editor/window/CanvasGeometry.h"
+#include "editor/CanvasGeometry.h"
 
 #include <QChildEvent>
 #include <QMouseEvent>

@@ -1,7 +1,6 @@
 #include "layouts/grid_mosaic/GridCollage.h"
 
 #include "layouts/grid_mosaic/GridPosition.h"
-#include "model/ResourceImages.h"
 #include "model/UtilityFunctions.h"
 #include "platform/json/JsonValues.h"
 
@@ -91,9 +90,6 @@ const KVKeyTable& GridCollage::keyTable()
         t.derived(QStringLiteral("rowColSteppersEnabled"), &G::getRowColSteppersEnabled, {rows, columns});
         t.derived(QStringLiteral("rowCountBinding"), &G::getRowCountBinding, {rows});
         t.derived(QStringLiteral("columnCountBinding"), &G::getColumnCountBinding, {columns});
-        t.derived(QStringLiteral("symmetric"), &G::getSymmetric, {});
-        t.derived(QStringLiteral("instantCameraBorder"), &G::getInstantCameraBorder, {});
-        t.derived(QStringLiteral("stampBorder"), &G::getStampBorder, {});
         return t;
     }();
     return table;
@@ -137,48 +133,16 @@ QRectF GridCollage::getDrawRectForRow(qint64 row, qint64 column, double spacingW
     return QRectF((column + 1) * spacingWidth + column * cw, (row + 1) * spacingWidth + row * ch, cw, ch);
 }
 
-qint64 GridCollage::ptLiesIn(QPointF point, double width, double height)
+QRectF GridCollage::cellRect(qint64 index, double width, double height) const
 {
-    const double s = getSpacingWidthForCollageWidth(width, height);
     const qint64 columns = safeColumns();
-    // Cells in index order are rows from the bottom, each from the left.
-    const QList<PositionPtr>& cells = picturePositions();
-    for (qsizetype i = 0; i < cells.size() && i / columns < safeRows(); ++i)
-        if (UtilityFunctions::pointInRect(point, getDrawRectForRow(i / columns, i % columns, s, width, height)))
-            return i;
-    return -1;
+    return getDrawRectForRow(index / columns, index % columns, getSpacingWidthForCollageWidth(width, height), width,
+                             height);
 }
 
-qint64 GridCollage::ptLiesInPickPictureButton(QPointF point, double width, double height)
+qint64 GridCollage::drawnSlotCount() const
 {
-    const double s = getSpacingWidthForCollageWidth(width, height);
-    const qint64 columns = safeColumns();
-    const QList<PositionPtr>& cells = picturePositions();
-    for (qsizetype i = 0; i < cells.size() && i / columns < safeRows(); ++i) {
-        const QRectF rect = getDrawRectForRow(i / columns, i % columns, s, width, height);
-        if (UtilityFunctions::pointInRect(point, rect) && cells[i] && cells[i]->isEmpty()
-            && UtilityFunctions::pointInRect(point, getDrawRectImagePickerButton(rect)))
-            return i;
-    }
-    return -1;
-}
-
-void GridCollage::setInitialPositionOfHoldersAsPerSelectedPicture(double width, double height)
-{
-    if (!selectedPosition())
-        return;
-    const qint64 index = selectedImagePosition();
-    const qint64 columns = safeColumns();
-    const QRectF rect =
-        getDrawRectForRow(index / columns, index % columns, getSpacingWidthForCollageWidth(width, height), width,
-                          height);
-    const QPointF c = rect.center();
-    // Sizes in drawing units: the image files carry twice the pixels.
-    const double th = ResourceImages::sizeOf(QStringLiteral("move")).height();
-    const double zh = ResourceImages::sizeOf(QStringLiteral("scale_only")).height();
-    const double side = c.x() < width - 160 ? 1.0 : -1.0;
-    setPositionOfCropTranslateHolder(QPointF(c.x() + side * 80, c.y() - th / 2));
-    setPositionOfCropZoomHolder(QPointF(c.x() + side * 110, c.y() - zh / 2));
+    return m_rowCount > 0 && m_columnCount > 0 ? m_rowCount * m_columnCount : 0;
 }
 
 // ---- cells and pictures -----------------------------------------------------
@@ -592,6 +556,26 @@ void GridCollage::setMyPropertiesFrom(const QJsonObject& dict)
     // Any counts and any number of cells may come in: capped counts, the cell
     // list padded with empty cells or trimmed, foreign pictures emptied.
     makeGridConsistent();
+    giveEveryPictureACell();
+}
+
+void GridCollage::giveEveryPictureACell()
+{
+    // Counts too small for the pictures (a damaged file, or cells trimmed to
+    // the counts) would hide pictures the project still holds: the grid grows
+    // for them as it does for an add, and they take the empty cells first.
+    const CellScan scan = scanCells(picturePositions());
+    QStringList homeless;
+    for (const QString& md5 : images())
+        if (!scan.firstOccurrences.contains(md5))
+            homeless.append(md5);
+    if (homeless.isEmpty())
+        return;
+    addEmptyPositionsToSufficeForFinalNumberOfUniquePics(scan.firstOccurrences.size() + homeless.size());
+    const CellScan grown = scanCells(picturePositions());
+    const QList<PositionPtr> targets = grown.empty + grown.duplicate;
+    for (qsizetype i = 0; i < std::min(homeless.size(), targets.size()); ++i)
+        showInCell(targets[i], homeless[i]);
 }
 
 QSet<QString> GridCollage::keysForValuesToObserveForUndo() const

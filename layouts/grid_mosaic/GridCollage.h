@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Collage.h"
+#include "layouts/common/SlotCollage.h"
 
 #include <algorithm>
 
@@ -16,7 +16,7 @@ namespace qf {
 // their product is at most maxCellCount(), there are exactly rows x columns
 // cells, and every cell's picture is in `images`. The setters of the counts
 // are raw; an operation finding the invariant broken repairs it first.
-class GridCollage : public Collage {
+class GridCollage : public SlotCollage {
 public:
     GridCollage();
 
@@ -43,32 +43,23 @@ public:
     bool getRowColSteppersEnabled() const { return m_rowCount >= 1 && m_columnCount >= 1; }
     qint64 getRowCountBinding() const { return m_rowCount; }
     qint64 getColumnCountBinding() const { return m_columnCount; }
-    bool getSymmetric() const { return false; }
-    bool getInstantCameraBorder() const { return false; }
-    bool getStampBorder() const { return false; }
 
-    // Writes to the read-only binding keys (the grid's and the other types')
-    // are ignored; anything else goes to Collage.
+    // Writes to the read-only binding keys (the grid's, and those of the
+    // other types' controls) are ignored; anything else goes to Collage.
     void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
 
     // ---- geometry (units of the drawing size W x H) ---------------------
 
     // The gap between cells, also the outer margin.
-    double getSpacingWidthForCollageWidth(double width, double height) const;
-    double getRoundedCornerWidthForCollageWidth(double width, double height) const;
-    double getStrokeWidthForCollageWidth(double width, double height) const;
+    double getSpacingWidthForCollageWidth(double width, double height) const override;
+    double getRoundedCornerWidthForCollageWidth(double width, double height) const override;
+    double getStrokeWidthForCollageWidth(double width, double height) const override;
     QRectF getDrawRectForRow(qint64 row, qint64 column, double spacingWidth, double width, double height) const;
     // The rectangle of the cell at `index`.
     QRectF cellRect(qint64 index, double width, double height) const;
-
-    // The index of the cell holding the point (right and top edges outside),
-    // or -1 for a gap, a margin or outside.
-    qint64 ptLiesIn(QPointF point, double width, double height) override;
-    // The index of the empty cell whose pick-picture button holds the point, or -1.
-    qint64 ptLiesInPickPictureButton(QPointF point, double width, double height) override;
-    // Puts the crop-handle holders beside the selected cell, on its left when
-    // it is near the right edge.
-    void setInitialPositionOfHoldersAsPerSelectedPicture(double width, double height);
+    // Rows x columns cells are drawn and hit (right and top edges outside).
+    qint64 drawnSlotCount() const override;
+    QRectF slotRect(qint64 index, double width, double height) const override { return cellRect(index, width, height); }
 
     // ---- cells and pictures ------------------------------------------------
 
@@ -92,16 +83,16 @@ public:
     bool removeSelectedPicture() override;
     // Reorders the cells by file name or modification date, the first landing
     // top-left; empty cells and pictures without a recorded path or date last.
-    void sortPicturesByName(bool byName, bool byModified, bool ascending);
+    void sortPicturesByName(bool byName, bool byModified, bool ascending) override;
     // New counts (ignored below 1, capped); shrinking keeps every picture in
     // the grid, adding columns (rows) when needed.
-    void changeRowCount(qint64 n);
-    void changeColumnCount(qint64 n);
+    void changeRowCount(qint64 n) override;
+    void changeColumnCount(qint64 n) override;
     // Rebuilds the cells for the current counts from a grid of r x c,
     // disturbing the picture as little as it can.
     void readjustPositionsForMinVisualDifferenceEarlierRowCount(qint64 r, qint64 c);
     // Applies a new fillDuplicates value: fills or empties the spare cells.
-    void changeFillDuplicates();
+    void changeFillDuplicates() override;
     // Swaps the canvas and the counts when the orientation changes.
     void setOrientation(qint64 orientationIndex) override;
     // A new random order of the cells, which keep their pictures and crops.
@@ -118,16 +109,6 @@ public:
     void setMyPropertiesFrom(const QJsonObject& dict) override;
     QSet<QString> keysForValuesToObserveForUndo() const override;
 
-    // ---- drawing and mouse (GridCollageCanvas.cpp) -------------------------
-
-    void drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext& context, double width, double height,
-                                                       bool actual) override;
-    void mouseDownAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) override;
-    void mouseDraggedAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) override;
-    void mouseUpAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) override;
-
-    // ------------------------------------------------------------------------
-
 protected:
     const KVKeyTable& kvKeyTable() const override { return keyTable(); }
 
@@ -137,6 +118,8 @@ private:
     qint64 safeColumns() const { return std::max<qint64>(m_columnCount, 1); }
     // Restores the invariant (see the class comment).
     void makeGridConsistent();
+    // Every picture of `images` shows in a cell, within the cell cap.
+    void giveEveryPictureACell();
     void setCounts(qint64 rows, qint64 columns);
     void changeCount(bool rows, qint64 n);
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "platform/core/Status.h"
 #include "platform/files/FileWrapper.h"
-#include "platform/files/Status.h"
 
 #include <QString>
 #include <QStringList>

@@ -4,24 +4,10 @@
 
 namespace qf {
 
-namespace {
-RandomSource* g_installed = nullptr;
-
-SystemRandomSource& systemSource()
+RandomSource& RandomSource::defaultInstance()
 {
     static SystemRandomSource source;
     return source;
-}
-} // namespace
-
-RandomSource& RandomSource::current()
-{
-    return g_installed ? *g_installed : systemSource();
-}
-
-void RandomSource::install(RandomSource* source)
-{
-    g_installed = source;
 }
 
 quint32 SystemRandomSource::next()
@@ -42,17 +28,6 @@ quint32 ScriptedRandomSource::next()
     if (m_next >= m_values.size())
         m_next = 0;
     return m_values[m_next++];
-}
-
-ScopedRandomSource::ScopedRandomSource(RandomSource& source)
-    : m_previous(&RandomSource::current())
-{
-    RandomSource::install(&source);
-}
-
-ScopedRandomSource::~ScopedRandomSource()
-{
-    RandomSource::install(m_previous);
 }
 
 } // namespace qf

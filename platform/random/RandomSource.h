@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Installable.h"
+
 #include <QtGlobal>
 
 #include <cstddef>
@@ -8,16 +10,16 @@
 namespace qf {
 
 // Where every random choice of the program comes from: uniform 32-bit values.
-// The program uses the system source; tests install a scripted one.
-class RandomSource {
+// The program uses the system source; tests install a scripted one (nullptr
+// restores the system source).
+class RandomSource : public Installable<RandomSource> {
 public:
     virtual ~RandomSource() = default;
     virtual quint32 next() = 0;
 
-    // The installed source (the system source unless a test installed one).
-    static RandomSource& current();
-    // Installs a source; nullptr restores the system source. Not owned.
-    static void install(RandomSource* source);
+private:
+    friend class Installable<RandomSource>;
+    static RandomSource& defaultInstance();
 };
 
 // Unseeded values from the operating system's generator.
@@ -40,16 +42,6 @@ private:
     std::size_t m_calls = 0;
 };
 
-// Installs a source for the lifetime of the guard and restores the previous one.
-class ScopedRandomSource {
-public:
-    explicit ScopedRandomSource(RandomSource& source);
-    ~ScopedRandomSource();
-    ScopedRandomSource(const ScopedRandomSource&) = delete;
-    ScopedRandomSource& operator=(const ScopedRandomSource&) = delete;
-
-private:
-    RandomSource* m_previous;
-};
+using ScopedRandomSource = RandomSource::Scoped;
 
 } // namespace qf

@@ -13,35 +13,12 @@ public:
 private:
     QElapsedTimer m_timer;
 };
+} // namespace
 
-Clock* g_installed = nullptr;
-
-SteadyClock& steady()
+Clock& Clock::defaultInstance()
 {
     static SteadyClock clock;
     return clock;
-}
-} // namespace
-
-Clock& Clock::current()
-{
-    return g_installed ? *g_installed : steady();
-}
-
-void Clock::install(Clock* clock)
-{
-    g_installed = clock;
-}
-
-ScopedClock::ScopedClock(Clock& clock)
-    : m_previous(&Clock::current())
-{
-    Clock::install(&clock);
-}
-
-ScopedClock::~ScopedClock()
-{
-    Clock::install(m_previous);
 }
 
 } // namespace qf

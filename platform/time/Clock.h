@@ -1,19 +1,21 @@
 #pragma once
 
+#include "platform/core/Installable.h"
+
 #include <QtGlobal>
 
 namespace qf {
 
 // Monotonic time for budgets (how long a pass may run). Tests install a
-// clock they move by hand.
-class Clock {
+// clock they move by hand; nullptr restores the steady clock.
+class Clock : public Installable<Clock> {
 public:
     virtual ~Clock() = default;
     virtual qint64 elapsedMilliseconds() = 0; // since an arbitrary fixed start
 
-    static Clock& current();
-    // Not owned; nullptr restores the steady clock.
-    static void install(Clock* clock);
+private:
+    friend class Installable<Clock>;
+    static Clock& defaultInstance();
 };
 
 class ManualClock final : public Clock {
@@ -25,15 +27,6 @@ private:
     qint64 m_now = 0;
 };
 
-class ScopedClock {
-public:
-    explicit ScopedClock(Clock& clock);
-    ~ScopedClock();
-    ScopedClock(const ScopedClock&) = delete;
-    ScopedClock& operator=(const ScopedClock&) = delete;
-
-private:
-    Clock* m_previous;
-};
+using ScopedClock = Clock::Scoped;
 
 } // namespace qf

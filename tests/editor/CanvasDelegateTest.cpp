@@ -1,8 +1,9 @@
-#include "editor/window/CanvasDelegate.h"
-#include "editor/window/CanvasGeometry.h"
-#include "editor/window/ClickCounter.h"
+#include "editor/CanvasDelegate.h"
+#include "editor/CanvasGeometry.h"
+#include "editor/ClickCounter.h"
 
 #include "document/CollageDocument.h"
+#include "editor/EditorWindow.h"
 #include "editor/FotoloomController.h"
 #include "layouts/grid_mosaic/GridCollage.h"
 #include "model/Collage.h"
@@ -72,22 +73,29 @@ TEST(ClickCounterTest, CountsPressesCloseInTimeAndPlace)
 
 // ---- the gesture ---------------------------------------------------------------------------
 
-struct Hooked {
+// Counts what the canvas asked its window to show.
+struct Hooked : EditorWindow {
     int redraws = 0, spinnerStops = 0, spinnerStarts = 0, reloads = 0, focus = 0;
     QList<int> tabs;
-    CanvasDelegate::Hooks hooks()
-    {
-        return {[this] { ++redraws; },       [this] { ++spinnerStops; }, [this] { ++spinnerStarts; },
-                [this] { ++reloads; },       [this](int t) { tabs.append(t); }, [this] { ++focus; }};
-    }
+    void setCanvasNeedsDisplay() override { ++redraws; }
+    void startSpinner() override { ++spinnerStarts; }
+    void stopSpinner() override { ++spinnerStops; }
+    void reloadPictureList() override { ++reloads; }
+    void selectTab(int tab) override { tabs.append(tab); }
+    void focusTextEditor() override { ++focus; }
+    void showCouldNotOpenSheet(const AlertText&, std::function<void()>) override {}
+    void showMissingPicturesSheet(const AlertText&) override {}
+    void enableRightControlsAndPositionThem() override {}
+    void updateDrawingViewFrame() override {}
+    void showBackgroundImage(const QImage&) override {}
 };
 
 class CanvasDelegateTest : public ::testing::Test {
 protected:
     UndoManager undo;
+    Hooked hooked; // outlives the document's controller, which shows through it
     CollageDocument doc;
     FotoloomController* c = nullptr;
-    Hooked hooked;
     std::unique_ptr<CanvasDelegate> canvas;
     QSizeF bounds;
 
@@ -97,7 +105,8 @@ protected:
         doc.makeWindowControllers();
         c = static_cast<FotoloomController*>(doc.fotoloomController());
         ASSERT_TRUE(c->windowDidLoad().ok());
-        canvas = std::make_unique<CanvasDelegate>(*c, hooked.hooks());
+        canvas = std::make_unique<CanvasDelegate>(*c);
+        c->setWindow(&hooked);
         bounds = QSizeF(c->collage()->width() / 10.0, c->collage()->height() / 10.0);
         settle();
     }

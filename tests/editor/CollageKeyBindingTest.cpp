@@ -1,4 +1,4 @@
-#include "editor/window/CollageKeyBinding.h"
+#include "editor/CollageKeyBinding.h"
 
 #include "document/CollageDocument.h"
 #include "editor/FotoloomController.h"

@@ -1,8 +1,8 @@
 #include "editor/FotoloomController.h"
 #include "editor/PictureDrop.h"
 #include "editor/PicturePanel.h"
-#include "editor/window/CanvasDelegate.h"
-#include "editor/window/PictureListModel.h"
+#include "editor/CanvasDelegate.h"
+#include "editor/PictureListModel.h"
 
 #include "widgets/FakeDocumentDialogs.h"
 
@@ -491,7 +491,7 @@ TEST(PictureIntake, TheListShowsThePicturesOfTheCollage)
 TEST(PictureIntake, ArrowKeysNudgeOnlyWhereTheTypeDoesAndUndoTheOpposite)
 {
     Editor e;
-    CanvasDelegate canvas(*e.c, {});
+    CanvasDelegate canvas(*e.c);
     canvas.moveUp();
     canvas.moveLeft();
     e.endEvent();

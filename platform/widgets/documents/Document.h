@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/files/Status.h"
+#include "platform/core/Status.h"
 #include "platform/undo/UndoManager.h"
 #include "platform/widgets/documents/DocumentDialogs.h"
 #include "platform/widgets/documents/PrintOperation.h"

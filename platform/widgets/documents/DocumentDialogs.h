@@ -19,7 +19,7 @@ struct DocumentType {
     QString description; // shown in the file dialogs' filters
     QString extension;   // without the dot
     bool package = false; // a directory that the user sees as one file
-    QStringList otherExtensions; // also taken as this type's ("jpeg" beside "jpg")
+    QStringList otherExtensions{}; // also taken as this type's ("jpeg" beside "jpg")
 
     // Whether the path ends in one of the type's extensions.
     bool matchesExtension(const QString& path) const;

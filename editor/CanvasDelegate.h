@@ -6,28 +6,19 @@
 #include <QSizeF>
 #include <QStringList>
 
-#include <functional>
-
 namespace qf {
 
+class EditorWindow;
 class FotoloomController;
 class GraphicsContext;
 
 // What the canvas asks of the editor, without widgets: drawing, the mouse
 // gesture as one undo step, live resize and the delete key. The window owns
-// one and hands it the canvas's events; tests drive it directly.
+// one and hands it the canvas's events; tests drive it directly. What it
+// shows goes through the controller's window.
 class CanvasDelegate {
 public:
-    struct Hooks {
-        std::function<void()> redraw;       // the canvas paints again
-        std::function<void()> stopSpinner;  // a draw finished
-        std::function<void()> startSpinner;
-        std::function<void()> reloadPictureList;
-        std::function<void(int)> selectTab; // 1 picture, 2 text
-        std::function<void()> focusTextEditor;
-    };
-
-    CanvasDelegate(FotoloomController& controller, Hooks hooks);
+    explicit CanvasDelegate(FotoloomController& controller);
     ~CanvasDelegate();
     CanvasDelegate(const CanvasDelegate&) = delete;
     CanvasDelegate& operator=(const CanvasDelegate&) = delete;
@@ -65,14 +56,9 @@ public:
 
 private:
     void closeGesture();
-    static void call(const std::function<void()>& f)
-    {
-        if (f)
-            f();
-    }
+    EditorWindow* window() const;
 
     FotoloomController& m_controller;
-    Hooks m_hooks;
     bool m_gestureOpen = false;
 };
 

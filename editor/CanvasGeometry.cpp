@@ -1,4 +1,4 @@
-#include "editor/window/CanvasGeometry.h"
+#include "editor/CanvasGeometry.h"
 
 namespace qf {
 

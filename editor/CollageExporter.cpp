@@ -1,8 +1,7 @@
-// Export, temporary pictures and printing of the editor core.
-
-#include "editor/FotoloomController.h"
+#include "editor/CollageExporter.h"
 
 #include "document/CollageDocument.h"
+#include "editor/FotoloomController.h"
 #include "editor/FullSizeImagePrefetcher.h"
 #include "editor/PrintDrawingView.h"
 #include "model/Collage.h"
@@ -19,6 +18,8 @@
 #include <QSaveFile>
 #include <QThread>
 #include <QUuid>
+
+#include <limits>
 
 namespace qf {
 
@@ -42,7 +43,7 @@ ImageMetadata exportMetadata(qint64 resolution)
     ImageMetadata metadata;
     metadata.dotsPerInch = int(std::clamp<qint64>(resolution, 1, 100000));
     metadata.software = QStringLiteral("Quiltfolio");
-    metadata.description = FotoloomController::tr("Collage created using Quiltfolio software");
+    metadata.description = CollageExporter::tr("Collage created using Quiltfolio software");
     metadata.userComment = metadata.description;
     return metadata;
 }
@@ -77,19 +78,30 @@ private:
 
 } // namespace
 
-QImage FotoloomController::getImageForWidthWithProgressIndicator(qint64 width, qint64 height)
+CollageExporter::CollageExporter(FotoloomController& controller)
+    : m_controller(controller)
 {
-    if (m_window)
-        m_window->showSavingSheet();
+}
+
+CollageExporter::~CollageExporter() = default;
+
+// ---- rendering ------------------------------------------------------------------------
+
+QImage CollageExporter::getImageForWidthWithProgressIndicator(qint64 width, qint64 height)
+{
+    if (EditorWindow* window = m_controller.window())
+        window->showSavingSheet();
     QImage image = getImageBitmapRepForWidth(width, height);
-    if (m_window)
-        m_window->hideSavingSheet();
+    if (EditorWindow* window = m_controller.window())
+        window->hideSavingSheet();
     return image;
 }
 
-QImage FotoloomController::getImageBitmapRepForWidth(qint64 width, qint64 height)
+QImage CollageExporter::getImageBitmapRepForWidth(qint64 width, qint64 height)
 {
-    if (!m_collage || width < 1 || height < 1 || width > maxCollageDimension() || height > maxCollageDimension())
+    const std::shared_ptr<Collage>& collage = m_controller.collage();
+    if (!collage || width < 1 || height < 1 || width > FotoloomController::maxCollageDimension()
+        || height > FotoloomController::maxCollageDimension())
         return {};
     QImage bitmap(QSize(int(width), int(height)), QImage::Format_ARGB32_Premultiplied);
     if (bitmap.isNull())
@@ -103,13 +115,13 @@ QImage FotoloomController::getImageBitmapRepForWidth(qint64 width, qint64 height
         QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
         const ScopedPointerSet asking(m_picturesAskedFor, &order);
         GraphicsContext dryRun(probe, QSizeF(double(width), double(height)));
-        m_collage->drawYourselfOnCurrentContextInWidth(dryRun, double(width), double(height), true);
+        collage->drawYourselfOnCurrentContextInWidth(dryRun, double(width), double(height), true);
     }
     // The store is looked up here, on this thread; the workers only decode.
     std::vector<std::shared_ptr<QFRegularFileWrapperContainer>> containers;
     containers.reserve(size_t(order.size()));
     for (const QString& md5 : std::as_const(order))
-        containers.push_back(m_document.getFileWrapperContainer(md5));
+        containers.push_back(m_controller.document().getFileWrapperContainer(md5));
     const int threads = std::clamp(QThread::idealThreadCount(), 1, 6);
     // Each decoded picture held is up to 800 MB; a few at a time.
     FullSizeImagePrefetcher prefetch(
@@ -118,19 +130,32 @@ QImage FotoloomController::getImageBitmapRepForWidth(qint64 width, qint64 height
     {
         const ScopedPointerSet taking(m_fullSizeImages, &prefetch);
         GraphicsContext context(bitmap); // clears to transparent
-        m_collage->drawYourselfOnCurrentContextInWidth(context, double(width), double(height), true);
+        collage->drawYourselfOnCurrentContextInWidth(context, double(width), double(height), true);
     }
     return bitmap;
 }
 
-DocumentHost::SaveData FotoloomController::dataOfType(const QString& typeName, double jpegCompression,
-                                                      int tiffCompression, qint64 width, qint64 height)
+std::optional<QImage> CollageExporter::completeSizeImageDuringRender(const QString& md5)
+{
+    if (m_picturesAskedFor) {
+        m_picturesAskedFor->append(md5);
+        return QImage();
+    }
+    if (m_fullSizeImages)
+        return m_fullSizeImages->take(md5);
+    return std::nullopt;
+}
+
+// ---- image data -----------------------------------------------------------------------
+
+DocumentHost::SaveData CollageExporter::dataOfType(const QString& typeName, double jpegCompression,
+                                                   int tiffCompression, qint64 width, qint64 height)
 {
     const std::optional<ImageEncoder::Format> format = formatForType(typeName);
     if (!format)
         return {QByteArray(), Status::failure(tr("Quiltfolio can't export pictures of this type."), typeName)};
-    if (m_window)
-        m_window->startSpinner();
+    if (EditorWindow* window = m_controller.window())
+        window->startSpinner();
     QImage bitmap = getImageBitmapRepForWidth(width, height);
     SaveData data;
     if (bitmap.isNull()) {
@@ -139,34 +164,47 @@ DocumentHost::SaveData FotoloomController::dataOfType(const QString& typeName, d
     } else {
         // Colours are drawn as sRGB already: the encoder tags them so.
         ImageEncoder::Result encoded = ImageEncoder::encode(std::move(bitmap), *format,
-                                                            exportMetadata(m_collage->resolution()),
+                                                            exportMetadata(m_controller.collage()->resolution()),
                                                             jpegCompression, tiffCompression);
         data = {std::move(encoded.bytes), encoded.status};
     }
     // The next draw of the canvas stops the spinner.
-    if (m_window)
-        m_window->setCanvasNeedsDisplay();
+    if (EditorWindow* window = m_controller.window())
+        window->setCanvasNeedsDisplay();
     return data;
 }
 
-DocumentHost::SaveData FotoloomController::saveDataOfType(const QString& typeName, double jpegCompression,
-                                                          int tiffCompression)
+DocumentHost::SaveData CollageExporter::dataOfTypeAtCollageSize(const QString& typeName, double jpegCompression,
+                                                                int tiffCompression)
 {
-    if (typeName == CollageDocument::designType())
-        return {getCurrentCollageFileData(), Status::success()};
     if (!formatForType(typeName))
         return dataOfType(typeName, jpegCompression, tiffCompression, 0, 0);
-    if (m_window)
-        m_window->showSavingSheet();
-    SaveData data = dataOfType(typeName, jpegCompression, tiffCompression, m_collage->width(), m_collage->height());
-    if (m_window)
-        m_window->hideSavingSheet();
+    if (EditorWindow* window = m_controller.window())
+        window->showSavingSheet();
+    const Collage& collage = *m_controller.collage();
+    SaveData data = dataOfType(typeName, jpegCompression, tiffCompression, collage.width(), collage.height());
+    if (EditorWindow* window = m_controller.window())
+        window->hideSavingSheet();
     return data;
 }
 
-std::optional<QString> FotoloomController::saveImageAtTempLocationWithName(const QString& name)
+void CollageExporter::savedSuccessfullyToFileType(const QString& typeName)
 {
-    const QByteArray bytes = dataOfTypeForSave(CollageDocument::jpegType(), 0.96, ImageEncoder::tiffLzw);
+    qCInfo(lcExport) << "saved as" << typeName;
+    if (CollageDocument::isNativeType(typeName))
+        return;
+    UserDefaults& defaults = UserDefaults::standard();
+    const QString key = UtilityFunctions::currentVersionImageSaveCountKey();
+    bool ok = false;
+    const qint64 count = defaults.value(key).toLongLong(&ok);
+    // An absent or unreadable count starts again; a huge one stays put.
+    const qint64 next = ok && count >= 0 ? (count < std::numeric_limits<qint64>::max() ? count + 1 : count) : 1;
+    defaults.setValue(key, next);
+}
+
+std::optional<QString> CollageExporter::saveImageAtTempLocationWithName(const QString& name)
+{
+    const QByteArray bytes = m_controller.dataOfTypeForSave(CollageDocument::jpegType(), 0.96, ImageEncoder::tiffLzw);
     if (bytes.isEmpty())
         return std::nullopt;
     const QString root = m_temporaryDirectory.isEmpty() ? QDir::tempPath() : m_temporaryDirectory;
@@ -183,48 +221,53 @@ std::optional<QString> FotoloomController::saveImageAtTempLocationWithName(const
     return path;
 }
 
-void FotoloomController::setPrintInfoOrientation()
+// ---- printing -------------------------------------------------------------------------
+
+void CollageExporter::setPrintInfoOrientation()
 {
-    const bool landscape = m_collage && m_collage->width() > m_collage->height();
-    m_document.setPrintOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    const std::shared_ptr<Collage>& collage = m_controller.collage();
+    const bool landscape = collage && collage->width() > collage->height();
+    m_controller.document().setPrintOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
 }
 
-std::shared_ptr<PrintOperation> FotoloomController::getPrintOperation()
+std::shared_ptr<PrintOperation> CollageExporter::getPrintOperation()
 {
-    if (!m_collage)
+    const std::shared_ptr<Collage>& collage = m_controller.collage();
+    if (!collage)
         return nullptr;
     setPrintInfoOrientation();
-    const QSizeF size(double(m_collage->width()), double(m_collage->height()));
-    QPointer<FotoloomController> self(this);
+    const QSizeF size(double(collage->width()), double(collage->height()));
+    QPointer<CollageExporter> self(this);
     auto view = std::make_shared<PrintDrawingView>(size, [self](GraphicsContext& context, QSizeF bounds) {
         return self && self->drawOnCurrentContextForPrintingInBounds(context, bounds);
     });
-    return std::make_shared<PrintOperation>(size, m_document.printOrientation(),
+    return std::make_shared<PrintOperation>(size, m_controller.document().printOrientation(),
                                             [view](QPaintDevice* device, const QRectF& target) {
                                                 view->drawRect(device, target);
                                             });
 }
 
-bool FotoloomController::drawOnCurrentContextForPrintingInBounds(GraphicsContext& context, QSizeF bounds)
+bool CollageExporter::drawOnCurrentContextForPrintingInBounds(GraphicsContext& context, QSizeF bounds)
 {
-    if (!m_collage)
+    const std::shared_ptr<Collage>& collage = m_controller.collage();
+    if (!collage)
         return false;
-    if (m_window)
-        m_window->startSpinner();
-    m_collage->drawYourselfOnCurrentContextInWidth(context, bounds.width(), bounds.height(), true);
-    if (m_window)
-        m_window->stopSpinner();
+    if (EditorWindow* window = m_controller.window())
+        window->startSpinner();
+    collage->drawYourselfOnCurrentContextInWidth(context, bounds.width(), bounds.height(), true);
+    if (EditorWindow* window = m_controller.window())
+        window->stopSpinner();
     return true;
 }
 
-AlertText FotoloomController::printUsingPreviewAlert()
+AlertText CollageExporter::printUsingPreviewAlert()
 {
     return {tr("Print Collage from Preview app"),
             tr("Open the collage in Preview app and print it using File > Print menu at the top of Preview app."),
             tr("Open in Preview app to Print..."), tr("Cancel")};
 }
 
-AlertText FotoloomController::printUsingIPhotoAlert()
+AlertText CollageExporter::printUsingIPhotoAlert()
 {
     return {tr("Print Collage from iPhoto"),
             tr("Import the collage in iPhoto and print it using File > Print menu at the top of iPhoto.") +
@@ -233,52 +276,29 @@ AlertText FotoloomController::printUsingIPhotoAlert()
             tr("Import in iPhoto to Print"), tr("Cancel")};
 }
 
-void FotoloomController::printUsingPreview(bool preview, bool iPhoto)
+void CollageExporter::printUsingPreview(bool preview, bool iPhoto)
 {
-    if ((!preview && !iPhoto) || !m_window)
+    EditorWindow* window = m_controller.window();
+    if ((!preview && !iPhoto) || !window)
         return;
     const bool toPreview = preview;
-    QPointer<FotoloomController> self(this);
-    m_window->showChoiceSheet(toPreview ? printUsingPreviewAlert() : printUsingIPhotoAlert(),
-                              [self, toPreview](bool accepted) {
-                                  // Cancel makes nothing, not even the picture.
-                                  if (!self || !accepted)
-                                      return;
-                                  const std::optional<QString> path =
-                                      self->saveImageAtTempLocationWithName(QStringLiteral("print me"));
-                                  if (!path)
-                                      return;
-                                  const auto lookup = self->m_applicationLookup ? self->m_applicationLookup
-                                                                                : ApplicationLookup::desktopLookup();
-                                  const QString application =
-                                      toPreview ? QStringLiteral("Preview") : QStringLiteral("iPhoto");
-                                  if (!lookup->openFileWithApplication(*path, application))
-                                      qCWarning(lcExport) << "could not open" << *path << "with" << application;
-                              });
-}
-
-bool FotoloomController::backgroundIsTransparent() const
-{
-    return m_collage && m_collage->backgroundIsTransparent();
-}
-
-void FotoloomController::exportPicture()
-{
-    m_document.saveDocumentTo();
-}
-
-void FotoloomController::savedSuccessfullyToFileType(const QString& typeName)
-{
-    qCInfo(lcExport) << "saved as" << typeName;
-    if (CollageDocument::isNativeType(typeName))
-        return;
-    UserDefaults& defaults = UserDefaults::standard();
-    const QString key = UtilityFunctions::currentVersionImageSaveCountKey();
-    bool ok = false;
-    const qint64 count = defaults.value(key).toLongLong(&ok);
-    // An absent or unreadable count starts again; a huge one stays put.
-    const qint64 next = ok && count >= 0 ? (count < std::numeric_limits<qint64>::max() ? count + 1 : count) : 1;
-    defaults.setValue(key, next);
+    QPointer<CollageExporter> self(this);
+    window->showChoiceSheet(toPreview ? printUsingPreviewAlert() : printUsingIPhotoAlert(),
+                            [self, toPreview](bool accepted) {
+                                // Cancel makes nothing, not even the picture.
+                                if (!self || !accepted)
+                                    return;
+                                const std::optional<QString> path =
+                                    self->saveImageAtTempLocationWithName(QStringLiteral("print me"));
+                                if (!path)
+                                    return;
+                                const auto lookup = self->m_applicationLookup ? self->m_applicationLookup
+                                                                              : ApplicationLookup::desktopLookup();
+                                const QString application =
+                                    toPreview ? QStringLiteral("Preview") : QStringLiteral("iPhoto");
+                                if (!lookup->openFileWithApplication(*path, application))
+                                    qCWarning(lcExport) << "could not open" << *path << "with" << application;
+                            });
 }
 
 } // namespace qf

@@ -1,4 +1,4 @@
-#include "editor/window/ClickCounter.h"
+#include "editor/ClickCounter.h"
 
 #include <QGuiApplication>
 #include <QStyleHints>

@@ -1,4 +1,4 @@
-#include "editor/window/CollageKeyBinding.h"
+#include "editor/CollageKeyBinding.h"
 
 #include "editor/FotoloomController.h"
 #include "model/Collage.h"

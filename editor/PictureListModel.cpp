@@ -1,4 +1,4 @@
-#include "editor/window/PictureListModel.h"
+#include "editor/PictureListModel.h"
 
 #include "editor/FotoloomController.h"
 #include "model/Collage.h"

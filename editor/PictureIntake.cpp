@@ -1,11 +1,8 @@
-// Picture intake, the picture list's data and the canvas keys of the editor core.
-
-#include "editor/FotoloomController.h"
+#include "editor/PictureIntake.h"
 
 #include "document/CollageDocument.h"
-#include "document/QFRegularFileWrapperContainer.h"
+#include "editor/FotoloomController.h"
 #include "editor/PicturePanel.h"
-#include "layouts/grid_mosaic/GridCollage.h"
 #include "model/Collage.h"
 #include "model/Position.h"
 #include "model/UtilityFunctions.h"
@@ -18,7 +15,6 @@
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QPromise>
-#include <QSet>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -62,10 +58,19 @@ QStringList expandDirectories(const QStringList& paths)
     return files;
 }
 
+QSet<QString> knownFaces(const Collage& collage)
+{
+    const QHash<QString, QPointF>& faces = collage.faceCentroidDict();
+    QSet<QString> keys;
+    for (auto it = faces.cbegin(); it != faces.cend(); ++it)
+        keys.insert(it.key());
+    return keys;
+}
+
 } // namespace
 
 // A file read, hashed and decoded, waiting for the collage.
-struct FotoloomController::PreparedPicture {
+struct PictureIntake::PreparedPicture {
     QString path;
     std::shared_ptr<Container> container;
     QDateTime modified;
@@ -75,7 +80,7 @@ struct FotoloomController::PreparedPicture {
 };
 
 // One add being read on worker threads.
-struct FotoloomController::IntakeJob {
+struct PictureIntake::IntakeJob {
     QFutureWatcher<QList<PreparedPicture>> watcher;
     qsizetype total = 0;
     std::optional<SlotPick> pick;
@@ -88,14 +93,19 @@ struct FotoloomController::IntakeJob {
     }
 };
 
-namespace {
+PictureIntake::PictureIntake(FotoloomController& controller)
+    : m_controller(controller)
+{
+}
+
+PictureIntake::~PictureIntake() = default;
 
 // Reads, hashes and decodes the files, spread over all cores, and looks for
 // faces in the pictures whose faces are not known yet: the collage would do
 // it on the main thread. A cancelled add stops before the files not yet begun.
-QList<FotoloomController::PreparedPicture> prepare(const QStringList& files,
-                                                   QFRegularFileWrapperContainer::BatchControl control,
-                                                   const QSet<QString>& knownFaces)
+QList<PictureIntake::PreparedPicture> PictureIntake::prepare(const QStringList& files,
+                                                             QFRegularFileWrapperContainer::BatchControl control,
+                                                             const QSet<QString>& knownFaces)
 {
     std::vector<std::optional<QPointF>> faces(size_t(files.size()));
     const auto cancelled = control.cancelled;
@@ -106,7 +116,7 @@ QList<FotoloomController::PreparedPicture> prepare(const QStringList& files,
         faces[size_t(i)] = UtilityFunctions::faceCentroidInImage(made.getDrawingSizeImage());
     };
     const QList<std::shared_ptr<Container>> containers = Container::getNewRegularFileWrapperContainersForImages(files, control);
-    QList<FotoloomController::PreparedPicture> out;
+    QList<PreparedPicture> out;
     for (qsizetype i = 0; i < files.size() && i < containers.size(); ++i) {
         if (!containers[i] || !containers[i]->md5())
             continue;
@@ -115,25 +125,14 @@ QList<FotoloomController::PreparedPicture> prepare(const QStringList& files,
     return out;
 }
 
-QSet<QString> knownFaces(const Collage& collage)
-{
-    const QHash<QString, QPointF>& faces = collage.faceCentroidDict();
-    QSet<QString> keys;
-    for (auto it = faces.cbegin(); it != faces.cend(); ++it)
-        keys.insert(it.key());
-    return keys;
-}
-
-} // namespace
-
 // ---- adding -------------------------------------------------------------------------
 
-bool FotoloomController::isAddingPictures() const
+bool PictureIntake::isAddingPictures() const
 {
     return m_intake != nullptr || !m_pendingIntakes.isEmpty();
 }
 
-void FotoloomController::cancelAddingPictures()
+void PictureIntake::cancelAddingPictures()
 {
     m_pendingIntakes.clear();
     if (m_intake) {
@@ -142,10 +141,10 @@ void FotoloomController::cancelAddingPictures()
     }
 }
 
-void FotoloomController::addImagesFromDirectoriesOrFiles(const QStringList& paths)
+void PictureIntake::addImagesFromDirectoriesOrFiles(const QStringList& paths)
 {
     if (!m_addsPicturesInBackground || paths.isEmpty()) {
-        finishIntake(prepare(expandDirectories(paths), {}, knownFaces(*m_collage)));
+        finishIntake(prepare(expandDirectories(paths), {}, knownFaces(*m_controller.collage())));
         return;
     }
     // One add at a time, in the order asked: each is its own undo step.
@@ -154,7 +153,7 @@ void FotoloomController::addImagesFromDirectoriesOrFiles(const QStringList& path
         startNextIntake();
 }
 
-void FotoloomController::finishAddingPictures()
+void PictureIntake::finishAddingPictures()
 {
     while (isAddingPictures()) {
         if (const std::shared_ptr<IntakeJob> job = m_intake) {
@@ -168,12 +167,12 @@ void FotoloomController::finishAddingPictures()
         }
         if (!m_pendingIntakes.isEmpty()) {
             const PendingIntake next = m_pendingIntakes.takeFirst();
-            finishIntake(prepare(expandDirectories(next.paths), {}, knownFaces(*m_collage)), next.pick);
+            finishIntake(prepare(expandDirectories(next.paths), {}, knownFaces(*m_controller.collage())), next.pick);
         }
     }
 }
 
-void FotoloomController::startNextIntake()
+void PictureIntake::startNextIntake()
 {
     if (m_pendingIntakes.isEmpty())
         return;
@@ -200,7 +199,8 @@ void FotoloomController::startNextIntake()
         finishIntakeWhenIdle(std::move(prepared));
     });
 
-    raw->watcher.setFuture(QtConcurrent::run([paths, faces = knownFaces(*m_collage)](QPromise<QList<PreparedPicture>>& promise) {
+    raw->watcher.setFuture(QtConcurrent::run([paths, faces = knownFaces(*m_controller.collage())](
+                                                 QPromise<QList<PreparedPicture>>& promise) {
         const QStringList files = expandDirectories(paths);
         promise.setProgressRange(0, int(std::min<qsizetype>(files.size(), std::numeric_limits<int>::max())));
         QFRegularFileWrapperContainer::BatchControl control;
@@ -212,9 +212,9 @@ void FotoloomController::startNextIntake()
     }));
 }
 
-void FotoloomController::finishIntakeWhenIdle(QList<PreparedPicture> prepared)
+void PictureIntake::finishIntakeWhenIdle(QList<PreparedPicture> prepared)
 {
-    if (m_undoManager->groupingLevel() > 0) {
+    if (m_controller.undoManager().groupingLevel() > 0) {
         const std::weak_ptr<IntakeJob> job = m_intake;
         QTimer::singleShot(kIntakeRetryMs, this, [this, job, prepared = std::move(prepared)]() mutable {
             if (job.lock() == m_intake && m_intake)
@@ -229,15 +229,17 @@ void FotoloomController::finishIntakeWhenIdle(QList<PreparedPicture> prepared)
     startNextIntake();
 }
 
-void FotoloomController::finishIntake(const QList<PreparedPicture>& prepared, const std::optional<SlotPick>& pick)
+void PictureIntake::finishIntake(const QList<PreparedPicture>& prepared, const std::optional<SlotPick>& pick)
 {
     // A drop's slot and the rest of its files are one step.
     if (pick)
         pickPicture(pick->path, pick->slot);
-    makeDocumentDirty(UndoAction::AddPictures);
-    if (m_window)
-        m_window->startSpinner();
+    m_controller.makeDocumentDirty(FotoloomController::UndoAction::AddPictures);
+    EditorWindow* window = m_controller.window();
+    if (window)
+        window->startSpinner();
 
+    Collage& collage = *m_controller.collage();
     QStringList md5s;
     QSet<QString> seen;
     QHash<QString, QImage> images;
@@ -245,7 +247,7 @@ void FotoloomController::finishIntake(const QList<PreparedPicture>& prepared, co
     QHash<QString, QDateTime> modified;
     QList<std::shared_ptr<Container>> containers;
     for (const PreparedPicture& picture : prepared) {
-        const QImage image = getValidImageThatWeDontAlreadyHave(*picture.container, *m_collage);
+        const QImage image = getValidImageThatWeDontAlreadyHave(*picture.container, collage);
         const std::optional<QString> md5 = picture.container->md5();
         // Equal files in one add are one picture.
         if (image.isNull() || !md5 || seen.contains(*md5))
@@ -256,28 +258,28 @@ void FotoloomController::finishIntake(const QList<PreparedPicture>& prepared, co
         paths.insert(*md5, picture.path);
         modified.insert(*md5, picture.modified);
         containers.append(picture.container);
-        if (picture.faceCentroid && !m_collage->faceCentroidDict().contains(*md5))
-            m_collage->faceCentroidDict().insert(*md5, *picture.faceCentroid);
+        if (picture.faceCentroid && !collage.faceCentroidDict().contains(*md5))
+            collage.faceCentroidDict().insert(*md5, *picture.faceCentroid);
     }
     qCInfo(lcIntake) << "adding" << md5s.size() << "of" << prepared.size() << "pictures read";
 
-    m_document.addImages(containers);
+    m_controller.document().addImages(containers);
     // Also with nothing new: the collage ends its selection as for any add.
-    m_collage->addPictures(md5s, images, paths, modified);
-    if (m_window)
-        m_window->reloadPictureList();
-    setOnscreenDrawingViewNeedsDisplay();
+    collage.addPictures(md5s, images, paths, modified);
+    if (window)
+        window->reloadPictureList();
+    m_controller.setOnscreenDrawingViewNeedsDisplay();
     emit picturesAdded();
 }
 
-void FotoloomController::showIntakeProgress(qsizetype done, qsizetype total)
+void PictureIntake::showIntakeProgress(qsizetype done, qsizetype total)
 {
-    if (m_window)
-        m_window->showAddingPicturesProgress(done, total);
+    if (EditorWindow* window = m_controller.window())
+        window->showAddingPicturesProgress(done, total);
 }
 
-QImage FotoloomController::getValidImageThatWeDontAlreadyHave(QFRegularFileWrapperContainer& container,
-                                                              const Collage& collage)
+QImage PictureIntake::getValidImageThatWeDontAlreadyHave(QFRegularFileWrapperContainer& container,
+                                                         const Collage& collage)
 {
     const std::optional<QString> md5 = container.md5();
     if (!md5 || collage.images().contains(*md5))
@@ -285,70 +287,31 @@ QImage FotoloomController::getValidImageThatWeDontAlreadyHave(QFRegularFileWrapp
     return container.getDrawingSizeImage();
 }
 
-void FotoloomController::pickPicture(const QString& path, qint64 slotIndex)
+void PictureIntake::pickPicture(const QString& path, qint64 slotIndex)
 {
     const auto container = Container::getNewRegularFileWrapperContainerForImage(path);
     const std::optional<QString> md5 = container ? container->md5() : std::nullopt;
     const QImage image = container ? container->getDrawingSizeImage() : QImage();
     if (!md5 || image.isNull())
         return;
-    makeDocumentDirty();
-    m_document.addImage(container);
-    m_collage->pickPicture(*md5, image, slotIndex, {{*md5, QFileInfo(path).absoluteFilePath()}},
-                           {{*md5, UtilityFunctions::getFileModifiedDateForPath(path)}});
-    if (m_window)
-        m_window->reloadPictureList();
-    setOnscreenDrawingViewNeedsDisplay();
+    m_controller.makeDocumentDirty();
+    m_controller.document().addImage(container);
+    m_controller.collage()->pickPicture(*md5, image, slotIndex, {{*md5, QFileInfo(path).absoluteFilePath()}},
+                                        {{*md5, UtilityFunctions::getFileModifiedDateForPath(path)}});
+    if (EditorWindow* window = m_controller.window())
+        window->reloadPictureList();
+    m_controller.setOnscreenDrawingViewNeedsDisplay();
 }
 
-void FotoloomController::removePictures(const QList<qsizetype>& indexes)
-{
-    QList<qsizetype> valid;
-    for (const qsizetype i : indexes)
-        if (i >= 0 && i < m_collage->images().size() && !valid.contains(i))
-            valid.append(i);
-    if (valid.isEmpty())
-        return;
-    makeDocumentDirty(UndoAction::RemovePictures);
-    if (m_window)
-        m_window->startSpinner();
-    m_collage->removePictures(valid);
-    if (m_window)
-        m_window->reloadPictureList();
-    setOnscreenDrawingViewNeedsDisplay();
-}
-
-void FotoloomController::sortPictures(qint64 index)
-{
-    if (!m_collage->images().isEmpty() && m_collage->md5ToPathsDictionary().isEmpty()) {
-        if (m_window)
-            m_window->showAlertSheet(olderCollageProjectAlert());
-        return;
-    }
-    makeDocumentDirty();
-    if (m_window)
-        m_window->startSpinner();
-    // Only the grid keeps its pictures in an order of their own.
-    if (auto* grid = dynamic_cast<GridCollage*>(m_collage.get())) {
-        switch (index) {
-        case 1: grid->sortPicturesByName(true, false, true); break;
-        case 2: grid->sortPicturesByName(true, false, false); break;
-        case 3: grid->sortPicturesByName(false, true, true); break;
-        case 4: grid->sortPicturesByName(false, true, false); break;
-        default: break;
-        }
-    }
-    setOnscreenDrawingViewNeedsDisplay();
-}
-
-void FotoloomController::addImagesAsAResultOfDraggingIntoDrawingView(const QStringList& paths, QPointF point,
-                                                                      QSizeF canvasSize)
+void PictureIntake::addImagesAsAResultOfDraggingIntoDrawingView(const QStringList& paths, QPointF point,
+                                                                 QSizeF canvasSize)
 {
     if (paths.isEmpty())
         return;
+    Collage& collage = *m_controller.collage();
     QStringList rest = paths;
-    const qint64 slot = m_collage->ptLiesIn(point, canvasSize.width(), canvasSize.height());
-    const QList<PositionPtr>& cells = m_collage->picturePositions();
+    const qint64 slot = collage.ptLiesIn(point, canvasSize.width(), canvasSize.height());
+    const QList<PositionPtr>& cells = collage.picturePositions();
     // A folder is never a slot's picture: it is added with the rest.
     std::optional<SlotPick> pick;
     if (slot >= 0 && slot < cells.size() && cells[slot] && !QFileInfo(rest.first()).isDir()
@@ -366,15 +329,15 @@ void FotoloomController::addImagesAsAResultOfDraggingIntoDrawingView(const QStri
         startNextIntake();
 }
 
-void FotoloomController::showAddingPicturesHelp()
+void PictureIntake::showAddingPicturesHelp()
 {
-    if (m_window)
-        m_window->showAlertSheet(addingPicturesHelpAlert());
+    if (EditorWindow* window = m_controller.window())
+        window->showAlertSheet(addingPicturesHelpAlert());
 }
 
 // ---- panels ------------------------------------------------------------------------------
 
-const QStringList& FotoloomController::allowedPictureSuffixes()
+const QStringList& PictureIntake::allowedPictureSuffixes()
 {
     static const QStringList suffixes{QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("jpe"),
                                       QStringLiteral("png"), QStringLiteral("tif"),  QStringLiteral("tiff"),
@@ -382,18 +345,18 @@ const QStringList& FotoloomController::allowedPictureSuffixes()
     return suffixes;
 }
 
-bool FotoloomController::picturePanelOpenedBefore()
+bool PictureIntake::picturePanelOpenedBefore()
 {
     return g_picturePanelOpened;
 }
 
-void FotoloomController::setPicturePanelOpenedBefore(bool opened)
+void PictureIntake::setPicturePanelOpenedBefore(bool opened)
 {
     g_picturePanelOpened = opened;
 }
 
-void FotoloomController::openPicturePanel(const QString& title, bool directories, bool multiple,
-                                          std::function<void(const QStringList&)> chosen)
+void PictureIntake::openPicturePanel(const QString& title, bool directories, bool multiple,
+                                     std::function<void(const QStringList&)> chosen)
 {
     if (!m_picturePanel)
         return;
@@ -401,20 +364,20 @@ void FotoloomController::openPicturePanel(const QString& title, bool directories
     if (!g_picturePanelOpened.exchange(true))
         request.startDirectory = UtilityFunctions::getPicturesDirectoryURL();
     // The panel may answer after this editor closed.
-    const QPointer<FotoloomController> self(this);
+    const QPointer<PictureIntake> self(this);
     m_picturePanel->openPanel(request, [self, chosen = std::move(chosen)](const QStringList& paths) {
         if (self && !paths.isEmpty())
             chosen(paths);
     });
 }
 
-void FotoloomController::selectMultiplePictureFiles()
+void PictureIntake::selectMultiplePictureFiles()
 {
     openPicturePanel(tr("Select Photos"), true, true,
                      [this](const QStringList& paths) { addImagesFromDirectoriesOrFiles(paths); });
 }
 
-void FotoloomController::selectPictureFor(qint64 slotIndex)
+void PictureIntake::selectPictureFor(qint64 slotIndex)
 {
     if (slotIndex < 0)
         return;
@@ -422,13 +385,13 @@ void FotoloomController::selectPictureFor(qint64 slotIndex)
                      [this, slotIndex](const QStringList& paths) { pickPicture(paths.first(), slotIndex); });
 }
 
-void FotoloomController::selectBackgroundPictureFile()
+void PictureIntake::selectBackgroundPictureFile()
 {
     openPicturePanel(tr("Select Photo"), false, false,
                      [this](const QStringList& paths) { setBackgroundPictureFile(paths.first()); });
 }
 
-void FotoloomController::setBackgroundPictureFile(const QString& path)
+void PictureIntake::setBackgroundPictureFile(const QString& path)
 {
     // Imported first: a file that is no picture must not take away the
     // background picture there is.
@@ -436,80 +399,22 @@ void FotoloomController::setBackgroundPictureFile(const QString& path)
     const std::optional<QString> md5 = container ? container->md5() : std::nullopt;
     if (!md5)
         return;
-    if (m_window)
-        m_window->startSpinner();
-    makeDocumentDirty(UndoAction::SetBackgroundPicture);
-    m_document.addImage(container);
-    m_collage->setBackgroundImageByMd5(*md5);
-    m_collage->setBackgroundImagePatternNumberOfRows(-1);
-    if (m_window)
-        m_window->showBackgroundImage(m_collage->backgroundImage());
-    setOnscreenDrawingViewNeedsDisplay();
-}
-
-// ---- the picture list ----------------------------------------------------------------------
-
-qint64 FotoloomController::numberOfItemsInImageBrowser() const
-{
-    return m_collage->images().size();
-}
-
-ImagePathObject FotoloomController::imageBrowserItemAtIndex(qint64 index) const
-{
-    if (index < 0 || index >= m_collage->images().size())
-        return {};
-    const QString& md5 = m_collage->images()[index];
-    return ImagePathObject(md5, m_collage->nsImages().value(md5));
-}
-
-// ---- canvas keys ------------------------------------------------------------------------------
-
-void FotoloomController::moveUp()
-{
-    nudge(&Collage::moveSelectedPositionUp, &FotoloomController::moveDown);
-}
-
-void FotoloomController::moveDown()
-{
-    nudge(&Collage::moveSelectedPositionDown, &FotoloomController::moveUp);
-}
-
-void FotoloomController::moveLeft()
-{
-    nudge(&Collage::moveSelectedPositionLeft, &FotoloomController::moveRight);
-}
-
-void FotoloomController::moveRight()
-{
-    nudge(&Collage::moveSelectedPositionRight, &FotoloomController::moveLeft);
-}
-
-void FotoloomController::nudge(bool (Collage::*move)(), void (FotoloomController::*opposite)())
-{
-    if (!((*m_collage).*move)())
-        return;
-    // Registered during an undo, the opposite becomes the redo.
-    const QPointer<FotoloomController> self(this);
-    m_undoManager->registerUndo([self, opposite] {
-        if (self)
-            ((*self).*opposite)();
-    });
-    setOnscreenDrawingViewNeedsDisplay();
+    EditorWindow* window = m_controller.window();
+    if (window)
+        window->startSpinner();
+    m_controller.makeDocumentDirty(FotoloomController::UndoAction::SetBackgroundPicture);
+    m_controller.document().addImage(container);
+    Collage& collage = *m_controller.collage();
+    collage.setBackgroundImageByMd5(*md5);
+    collage.setBackgroundImagePatternNumberOfRows(-1);
+    if (window)
+        window->showBackgroundImage(collage.backgroundImage());
+    m_controller.setOnscreenDrawingViewNeedsDisplay();
 }
 
 // ---- sheet texts ---------------------------------------------------------------------------------
 
-AlertText FotoloomController::olderCollageProjectAlert()
-{
-    return {tr("Older Collage Project"),
-            tr("This collage project was made using an older version of Quiltfolio; it doesn't support sorting "
-               "pictures.")
-                + QStringLiteral("\n\n")
-                + tr("Projects made using your existing and newer versions of Quiltfolio support sorting pictures."),
-            tr("OK")};
-}
-
-AlertText FotoloomController::addingPicturesHelpAlert()
+AlertText PictureIntake::addingPicturesHelpAlert()
 {
     const QString steps = QStringLiteral("%1\n\n1. %2\n2. %3\n3. %4")
                               .arg(tr("Steps to add pictures from Photos app"),

@@ -1,4 +1,4 @@
-#include "model/SlotPainter.h"
+#include "layouts/common/SlotPainter.h"
 
 #include "model/Collage.h"
 #include "model/ResourceImages.h"

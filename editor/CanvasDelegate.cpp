@@ -1,5 +1,6 @@
-#include "editor/window/CanvasDelegate.h"
+#include "editor/CanvasDelegate.h"
 
+#include "editor/EditorWindow.h"
 #include "editor/FotoloomController.h"
 #include "model/Collage.h"
 #include "platform/graphics/GraphicsContext.h"
@@ -7,10 +8,14 @@
 
 namespace qf {
 
-CanvasDelegate::CanvasDelegate(FotoloomController& controller, Hooks hooks)
+CanvasDelegate::CanvasDelegate(FotoloomController& controller)
     : m_controller(controller)
-    , m_hooks(std::move(hooks))
 {
+}
+
+EditorWindow* CanvasDelegate::window() const
+{
+    return m_controller.window();
 }
 
 CanvasDelegate::~CanvasDelegate()
@@ -23,7 +28,8 @@ CanvasDelegate::~CanvasDelegate()
 void CanvasDelegate::drawOnCurrentContextInBounds(GraphicsContext& context, QSizeF bounds)
 {
     m_controller.collage()->drawYourselfOnCurrentContextInWidth(context, bounds.width(), bounds.height(), false);
-    call(m_hooks.stopSpinner);
+    if (EditorWindow* w = window())
+        w->stopSpinner();
 }
 
 void CanvasDelegate::mouseDownInBounds(QSizeF bounds, const MouseEvent& event)
@@ -40,15 +46,15 @@ void CanvasDelegate::mouseDownInBounds(QSizeF bounds, const MouseEvent& event)
     collage.setDrawFast(true);
     collage.mouseDownAt(event.location, bounds.width(), bounds.height(), event);
 
-    if (collage.selectedImagePosition() < 0 && collage.selectedTextPosition() != -1) {
-        if (m_hooks.selectTab)
-            m_hooks.selectTab(2);
-        call(m_hooks.focusTextEditor);
-    } else if (collage.selectedImagePosition() >= 0) {
-        if (m_hooks.selectTab)
-            m_hooks.selectTab(1);
+    if (EditorWindow* w = window()) {
+        if (collage.selectedImagePosition() < 0 && collage.selectedTextPosition() != -1) {
+            w->selectTab(2);
+            w->focusTextEditor();
+        } else if (collage.selectedImagePosition() >= 0) {
+            w->selectTab(1);
+        }
     }
-    call(m_hooks.redraw);
+    m_controller.setOnscreenDrawingViewNeedsDisplay();
 }
 
 void CanvasDelegate::mouseDraggedInBounds(QSizeF bounds, const MouseEvent& event)
@@ -57,7 +63,7 @@ void CanvasDelegate::mouseDraggedInBounds(QSizeF bounds, const MouseEvent& event
         return;
     m_controller.makeDocumentDirty();
     m_controller.collage()->mouseDraggedAt(event.location, bounds.width(), bounds.height(), event);
-    call(m_hooks.redraw);
+    m_controller.setOnscreenDrawingViewNeedsDisplay();
 }
 
 void CanvasDelegate::mouseUpInBounds(QSizeF bounds, const MouseEvent& event)
@@ -68,7 +74,7 @@ void CanvasDelegate::mouseUpInBounds(QSizeF bounds, const MouseEvent& event)
     Collage& collage = *m_controller.collage();
     collage.setDrawFast(false);
     collage.mouseUpAt(event.location, bounds.width(), bounds.height(), event);
-    call(m_hooks.redraw);
+    m_controller.setOnscreenDrawingViewNeedsDisplay();
 }
 
 void CanvasDelegate::mouseMovedInBounds(QSizeF bounds, const MouseEvent& event)
@@ -85,7 +91,7 @@ void CanvasDelegate::mouseGestureLost()
     Collage& collage = *m_controller.collage();
     collage.setDrawFast(false);
     collage.mouseGestureLost();
-    call(m_hooks.redraw);
+    m_controller.setOnscreenDrawingViewNeedsDisplay();
 }
 
 void CanvasDelegate::closeGesture()
@@ -105,18 +111,14 @@ void CanvasDelegate::drawingViewWillStartLiveResize()
 void CanvasDelegate::drawingViewDidEndLiveResize()
 {
     m_controller.collage()->setDrawFast(false);
-    call(m_hooks.startSpinner);
-    call(m_hooks.redraw);
+    if (EditorWindow* w = window())
+        w->startSpinner();
+    m_controller.setOnscreenDrawingViewNeedsDisplay();
 }
 
 bool CanvasDelegate::removeSelectedPictureOrTextFromDrawingView()
 {
-    m_controller.makeDocumentDirty();
-    const bool removed = m_controller.collage()->removeSelectedTextOrPicture();
-    call(m_hooks.startSpinner);
-    call(m_hooks.reloadPictureList);
-    call(m_hooks.redraw);
-    return removed;
+    return m_controller.removeSelectedPictureOrText();
 }
 
 void CanvasDelegate::mouseDownInOuterView()

@@ -1,4 +1,4 @@
-#include "platform/files/Status.h"
+#include "platform/core/Status.h"
 
 #include <utility>
 

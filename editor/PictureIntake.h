@@ -1,0 +1,113 @@
+#pragma once
+
+#include "document/QFRegularFileWrapperContainer.h"
+#include "editor/EditorWindow.h"
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QPointF>
+#include <QSet>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace qf {
+
+class Collage;
+class FotoloomController;
+class PicturePanel;
+
+// How pictures come into the collage of one editor: files and folders read,
+// hashed and decoded (on worker threads when asked), each add one "Add
+// Pictures" step, a picture picked for a slot, the background picture, and
+// the panels that choose them. It changes the collage through its
+// controller, which owns it.
+//
+// Main thread only.
+class PictureIntake : public QObject {
+    Q_OBJECT
+public:
+    explicit PictureIntake(FotoloomController& controller);
+    ~PictureIntake() override;
+
+    // Where the user chooses picture files; not owned. Without one no panel opens.
+    void setPicturePanel(PicturePanel* panel) { m_picturePanel = panel; }
+    // Off (the default): an add reads its files before it returns. On: the
+    // files are read on worker threads and land in one later event.
+    void setAddsPicturesInBackground(bool on) { m_addsPicturesInBackground = on; }
+    bool isAddingPictures() const;
+    // Drops the adds not finished yet; their files never reach the collage.
+    void cancelAddingPictures();
+    // Waits for the adds under way and puts their pictures into the collage now.
+    void finishAddingPictures();
+
+    // Adds the files and the folders' direct children as one "Add Pictures" step.
+    void addImagesFromDirectoriesOrFiles(const QStringList& paths);
+    // The container's drawing image, or a null image when its picture is in
+    // the collage already.
+    static QImage getValidImageThatWeDontAlreadyHave(QFRegularFileWrapperContainer& container,
+                                                     const Collage& collage);
+    // Puts the picture file into the slot (one undo step); nothing for a file
+    // that is no readable picture.
+    void pickPicture(const QString& path, qint64 slotIndex);
+    // Files dropped on the canvas at a y-up point: a single file (or any
+    // first file on an empty slot) goes into the slot under the point, the
+    // rest are added.
+    void addImagesAsAResultOfDraggingIntoDrawingView(const QStringList& paths, QPointF point, QSizeF canvasSize);
+    void showAddingPicturesHelp();
+
+    void selectMultiplePictureFiles();
+    void selectPictureFor(qint64 slotIndex);
+    void selectBackgroundPictureFile();
+    // One "Set Background Picture" step; a file that is no readable picture
+    // changes nothing.
+    void setBackgroundPictureFile(const QString& path);
+
+    // File name endings the picture panels offer.
+    static const QStringList& allowedPictureSuffixes();
+    // The first picture panel of the process starts in the Pictures folder.
+    static bool picturePanelOpenedBefore();
+    static void setPicturePanelOpenedBefore(bool opened);
+
+    static AlertText addingPicturesHelpAlert();
+
+signals:
+    // An add of pictures reached the collage (or was found empty).
+    void picturesAdded();
+
+private:
+    // A file of an add read and decoded, and an add being read.
+    struct PreparedPicture;
+    struct IntakeJob;
+    // A dropped file that goes into a slot together with an add.
+    struct SlotPick {
+        QString path;
+        qint64 slot = -1;
+    };
+    struct PendingIntake {
+        QStringList paths;
+        std::optional<SlotPick> pick;
+    };
+
+    static QList<PreparedPicture> prepare(const QStringList& files, QFRegularFileWrapperContainer::BatchControl control,
+                                          const QSet<QString>& knownFaces);
+    void startNextIntake();
+    void finishIntake(const QList<PreparedPicture>& prepared, const std::optional<SlotPick>& pick = std::nullopt);
+    void finishIntakeWhenIdle(QList<PreparedPicture> prepared);
+    void showIntakeProgress(qsizetype done, qsizetype total);
+    void openPicturePanel(const QString& title, bool directories, bool multiple,
+                          std::function<void(const QStringList&)> chosen);
+
+    FotoloomController& m_controller;
+    PicturePanel* m_picturePanel = nullptr;
+    bool m_addsPicturesInBackground = false;
+    QList<PendingIntake> m_pendingIntakes;
+    std::shared_ptr<IntakeJob> m_intake; // the add being read
+};
+
+} // namespace qf

@@ -1,0 +1,83 @@
+// A collage of any type read from arbitrary bytes must survive everything a
+// user can then do with it: drawing on screen and for export (text items
+// included), the commands every type answers and a mouse gesture. Nothing may
+// crash or hang. The object's own "cs" picks the type when it names one this
+// build makes; otherwise the input's length does.
+#include "layouts/CollageTypes.h"
+#include "model/Collage.h"
+#include "platform/events/MouseEvent.h"
+#include "platform/graphics/GraphicsContext.h"
+#include "platform/json/JsonDocument.h"
+#include "tests/model/FakeCollage.h"
+
+#include <QGuiApplication>
+#include <QStandardPaths>
+
+#include <memory>
+
+namespace {
+
+QStringList makeableTypes()
+{
+    const qf::CollageTypes registry;
+    QStringList types;
+    for (const qf::CollageType& row : qf::CollageTypes::all())
+        if (registry.canMake(row.type))
+            types.append(row.type);
+    return types;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    static int argc = 1;
+    static char name[] = "fuzz_collage_types";
+    static char* argv[] = {name, nullptr};
+    static auto app = std::make_unique<QGuiApplication>(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const auto parsed = qf::json::parseObject(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    if (!parsed)
+        return 0;
+    static const QStringList types = makeableTypes();
+    const qf::CollageTypes registry;
+    QString type = qf::CollageTypes::typeOfJson(parsed.object());
+    if (!registry.canMake(type))
+        type = types[qsizetype(size % size_t(types.size()))];
+
+    qf::test::FakeHost host;
+    host.store.insert(QStringLiteral("A"), qf::test::FakeHost::solidImage(60, 40));
+    host.store.insert(QStringLiteral("B"), qf::test::FakeHost::solidImage(30, 90));
+    const std::shared_ptr<qf::Collage> collage = registry.make(type);
+    collage->setMyWindowController(&host);
+    collage->setMyPropertiesFrom(parsed.object());
+
+    // Small drawings: what matters is the arithmetic, not the pixels.
+    QImage out = qf::GraphicsContext::newBitmap(QSize(96, 72));
+    for (bool actual : {false, true}) {
+        qf::GraphicsContext ctx(out);
+        collage->drawYourselfOnCurrentContextInWidth(ctx, 96, 72, actual);
+    }
+    const qf::MouseEvent e{QPointF(20, 20), 1, Qt::NoModifier};
+    collage->mouseDownAt(QPointF(20, 20), 96, 72, e);
+    collage->mouseDraggedAt(QPointF(60, 50), 96, 72, e);
+    collage->mouseUpAt(QPointF(70, 10), 96, 72, e);
+    collage->addPictures({QStringLiteral("A"), QStringLiteral("B")}, host.store, {}, {});
+    collage->changeRowCount(3);
+    collage->changeColumnCount(1);
+    collage->shuffle();
+    collage->setSelectedImagePosition(0);
+    collage->removeSelectedPicture();
+    collage->sortPicturesByName(true, false, true);
+    collage->setOrientation(qf::OrientationPortrait);
+    collage->removePictures({0, 5});
+    qf::GraphicsContext ctx(out);
+    collage->drawYourselfOnCurrentContextInWidth(ctx, 96, 72, false);
+    return 0;
+}

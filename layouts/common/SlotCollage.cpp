@@ -1,0 +1,329 @@
+#include "layouts/common/SlotCollage.h"
+
+#include "layouts/common/SlotPainter.h"
+#include "model/CollageHost.h"
+#include "model/ResourceImages.h"
+#include "model/UtilityFunctions.h"
+#include "platform/events/MouseEvent.h"
+#include "platform/graphics/GraphicsContext.h"
+
+#include <cmath>
+
+namespace qf {
+
+namespace {
+
+PanZoomPos* cropOf(Position& slot)
+{
+    auto& crop = slot.panZoomValue();
+    return crop ? &*crop : nullptr;
+}
+
+QRectF inset(const QRectF& r, double by)
+{
+    return r.adjusted(by, by, -by, -by);
+}
+
+// The whole picture fitted into a slot, its aspect kept and centred: the
+// rectangle its border follows.
+QRectF fittedFrame(const QRectF& slot, QSizeF picture, double stroke)
+{
+    const double iw = picture.width();
+    const double ih = picture.height();
+    if (!(iw > 0 && ih > 0 && slot.height() > 0))
+        return slot;
+    if (slot.width() / slot.height() > iw / ih) {
+        const double d = (slot.width() - (iw / ih) * (slot.height() - 2 * stroke) - 2 * stroke) / 2;
+        return slot.adjusted(d, 0, -d, 0);
+    }
+    const double d = (slot.height() - (ih / iw) * (slot.width() - 2 * stroke) - 2 * stroke) / 2;
+    return slot.adjusted(0, d, 0, -d);
+}
+
+} // namespace
+
+// ---- geometry -----------------------------------------------------------------
+
+QPainterPath SlotCollage::slotOutline(qint64 index, double width, double height, double radius) const
+{
+    return SlotPainter::roundedRect(slotRect(index, width, height), radius);
+}
+
+QRectF SlotCollage::slotPictureRect(qint64 index, double width, double height) const
+{
+    return inset(slotRect(index, width, height), getStrokeWidthForCollageWidth(width, height));
+}
+
+QPainterPath SlotCollage::slotPicturePath(qint64 index, double width, double height) const
+{
+    return SlotPainter::roundedRect(slotPictureRect(index, width, height),
+                                    getRoundedCornerWidthForCollageWidth(width, height)
+                                        - getStrokeWidthForCollageWidth(width, height));
+}
+
+QRectF SlotCollage::slotPickButtonRect(qint64 index, double width, double height) const
+{
+    return getDrawRectImagePickerButton(slotRect(index, width, height));
+}
+
+QPointF SlotCollage::slotHolderCentre(qint64 index, double width, double height) const
+{
+    return slotRect(index, width, height).center();
+}
+
+QSizeF SlotCollage::slotCropSize(qint64 index, double width, double height) const
+{
+    return slotPictureRect(index, width, height).size();
+}
+
+bool SlotCollage::slotContainsPoint(qint64 index, QPointF point, double width, double height) const
+{
+    return UtilityFunctions::pointInRect(point, slotRect(index, width, height));
+}
+
+qint64 SlotCollage::ptLiesIn(QPointF point, double width, double height)
+{
+    const qint64 count = std::min<qint64>(drawnSlotCount(), picturePositions().size());
+    for (qint64 i = 0; i < count; ++i)
+        if (slotContainsPoint(i, point, width, height))
+            return i;
+    return -1;
+}
+
+qint64 SlotCollage::ptLiesInPickPictureButton(QPointF point, double width, double height)
+{
+    const QList<PositionPtr>& list = picturePositions();
+    const qint64 count = std::min<qint64>(drawnSlotCount(), list.size());
+    for (qint64 i = 0; i < count; ++i) {
+        if (slotContainsPoint(i, point, width, height) && list[i] && list[i]->isEmpty()
+            && UtilityFunctions::pointInRect(point, slotPickButtonRect(i, width, height)))
+            return i;
+    }
+    return -1;
+}
+
+void SlotCollage::setInitialPositionOfHoldersAsPerSelectedPicture(double width, double height)
+{
+    if (!selectedPosition())
+        return;
+    const QPointF c = slotHolderCentre(selectedImagePosition(), width, height);
+    // Sizes in drawing units: the image files carry twice the pixels.
+    const double th = ResourceImages::sizeOf(QStringLiteral("move")).height();
+    const double zh = ResourceImages::sizeOf(QStringLiteral("scale_only")).height();
+    const double side = c.x() < width - 160 ? 1.0 : -1.0;
+    setPositionOfCropTranslateHolder(QPointF(c.x() + side * 80, c.y() - th / 2));
+    setPositionOfCropZoomHolder(QPointF(c.x() + side * 110, c.y() - zh / 2));
+}
+
+bool SlotCollage::cropHandleHeld() const
+{
+    return handleBeingHeld() == HeldHandleCropTranslate || handleBeingHeld() == HeldHandleCropZoom;
+}
+
+// ---- drawing ------------------------------------------------------------------
+
+void SlotCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext& context, double width,
+                                                                 double height, bool actual)
+{
+    const qint64 count = std::min<qint64>(drawnSlotCount(), picturePositions().size());
+    if (count <= 0)
+        return;
+    const double r = getRoundedCornerWidthForCollageWidth(width, height);
+    const double t = getStrokeWidthForCollageWidth(width, height);
+    const qint64 selected = selectedImagePosition();
+    const PositionPtr selectedSlot = selected < count ? selectedPosition() : nullptr;
+    const bool cropEditing = !actual && selectedSlot && cropHandleHeld();
+
+    SlotPainter painter(*this, context, width, height);
+    painter.beginShadow();
+
+    double alpha = 1.0;
+    if (cropEditing && !selectedSlot->isEmpty()) {
+        // The picture being framed shows whole, the other list faintly over it.
+        drawFullImage1(context, getNsImage(selectedSlot->picture(), false),
+                       slotPictureRect(selected, width, height), cropOf(*selectedSlot), 1.0);
+        alpha = 0.2;
+    }
+
+    QRectF selectedImageRect;
+    const QList<PositionPtr>& list = picturePositions();
+    for (qint64 i = 0; i < count; ++i) {
+        Position& slot = *list[i];
+        QPainterPath outer = slotOutline(i, width, height, r);
+        QRectF imageRect = slotPictureRect(i, width, height);
+        if (!slot.isEmpty()) {
+            const QImage image = getNsImage(slot.picture(), actual);
+            if (!image.isNull()) {
+                if (imageScaling() == ImageScalingCropToFill) {
+                    if (!(cropEditing && i == selected))
+                        painter.drawCroppedPicture(outer, slotPicturePath(i, width, height), image, imageRect,
+                                                   cropOf(slot), alpha);
+                } else if (imageScaling() == ImageScalingFitWhole) {
+                    const QRectF frame = fittedFrame(slotRect(i, width, height), QSizeF(image.size()), t);
+                    imageRect = inset(frame, t);
+                    outer = SlotPainter::roundedRect(frame, r);
+                    painter.drawWholePicture(outer, SlotPainter::roundedRect(imageRect, r - t), image, imageRect,
+                                             alpha);
+                }
+            }
+        } else if (!actual) {
+            painter.drawEmptySlot(outer, slotPickButtonRect(i, width, height), slot);
+        }
+        if (!actual && i == selected) {
+            painter.drawSelectionFrame(outer);
+            selectedImageRect = imageRect;
+        }
+    }
+    painter.endShadow();
+
+    if (actual || !selectedSlot)
+        return;
+    const QPointF moved = currentLocation() - initialLocation();
+    if ((!dragging() || cropHandleHeld()) && !selectedSlot->isEmpty()
+        && imageScaling() == ImageScalingCropToFill) {
+        // The holders follow the selected slot at this canvas size: a
+        // selection restored by undo, or a resized window, would otherwise
+        // leave them where the last click put them.
+        if (!dragging())
+            setInitialPositionOfHoldersAsPerSelectedPicture(width, height);
+        const bool translate = !dragging() || handleBeingHeld() == HeldHandleCropTranslate;
+        const bool zoom = !dragging() || handleBeingHeld() == HeldHandleCropZoom;
+        painter.drawCropHolders(translate, dragging() ? moved : QPointF(), zoom, dragging() ? moved : QPointF(),
+                                slotPictureRect(selected, width, height).center());
+    } else if (dragging() && !cropHandleHeld()) {
+        // The dragged picture follows the pointer over the drop targets.
+        const auto drawGhost = [&] {
+            if (selectedSlot->isEmpty())
+                return;
+            const QImage image = getNsImage(selectedSlot->picture(), false);
+            const QRectF at = selectedImageRect.translated(moved);
+            if (imageScaling() == ImageScalingCropToFill)
+                drawNSImage1(context, image, at, cropOf(*selectedSlot), 0.7);
+            else if (imageScaling() == ImageScalingFitWhole)
+                context.drawImage(image, at, 0.7);
+        };
+        if (ghostUnderDropTargets())
+            drawGhost();
+        drawDropTargets(painter, width, height);
+        if (!ghostUnderDropTargets())
+            drawGhost();
+    }
+}
+
+void SlotCollage::drawDropTargets(SlotPainter& painter, double width, double height)
+{
+    const double r = getRoundedCornerWidthForCollageWidth(width, height);
+    const qint64 count = std::min<qint64>(drawnSlotCount(), picturePositions().size());
+    for (qint64 i = 0; i < count; ++i)
+        painter.drawDropTarget(slotOutline(i, width, height, r));
+}
+
+// ---- mouse --------------------------------------------------------------------
+
+void SlotCollage::mouseDownAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event)
+{
+    setHandleBeingHeld(HeldHandleNone);
+    PositionPtr slot = selectedPosition();
+    if (slot && !slot->isEmpty() && imageScaling() == ImageScalingCropToFill) {
+        const QRectF translateHolder(positionOfCropTranslateHolder(), ResourceImages::sizeOf(QStringLiteral("move")));
+        const QRectF zoomHolder(positionOfCropZoomHolder(), ResourceImages::sizeOf(QStringLiteral("scale_only")));
+        if (UtilityFunctions::pointInRect(initialLocation(), translateHolder))
+            setHandleBeingHeld(HeldHandleCropTranslate);
+        else if (UtilityFunctions::pointInRect(initialLocation(), zoomHolder))
+            setHandleBeingHeld(HeldHandleCropZoom);
+        if (handleBeingHeld() != HeldHandleNone)
+            pushGestureCursor(Cursor::fromShape(Qt::ClosedHandCursor));
+    }
+
+    if (handleBeingHeld() == HeldHandleNone) {
+        const qint64 i = ptLiesIn(point, width, height);
+        if (i >= 0 && event.clickCount != 1) {
+            // A double click leaves the selection alone.
+        } else if (i >= 0 && i == selectedImagePosition() && event.commandKey()) {
+            removeAllPictureSelections();
+        } else if (i >= 0) {
+            removeAllTextSelections();
+            setSelectedImagePosition(i);
+            if (!picturePositions()[i]->isEmpty()) {
+                setInitialPositionOfHoldersAsPerSelectedPicture(width, height);
+                pushGestureCursor(Cursor::fromShape(Qt::ClosedHandCursor));
+            }
+        } else {
+            removeAllPictureSelections();
+        }
+    }
+
+    slot = selectedPosition();
+    if (slot && slot->panZoomValue())
+        setInitialL(slot->panZoomValue()->l());
+    setPickPictureForPositionIndex(ptLiesInPickPictureButton(point, width, height));
+}
+
+void SlotCollage::mouseDraggedAtPictureLayer(QPointF, double width, double height, const MouseEvent&)
+{
+    setDragging(true);
+    const PositionPtr slot = selectedPosition();
+    if (!slot || !cropHandleHeld() || slot->isEmpty())
+        return;
+    const qint64 selected = selectedImagePosition();
+    const QSizeF cropSize = slotCropSize(selected, width, height);
+    const QImage image = getNsImage(slot->picture(), false);
+    if (image.isNull() || !(cropSize.width() > 0 && cropSize.height() > 0))
+        return;
+    const QSizeF size(image.size());
+    const double rw = cropSize.width();
+    const double rh = cropSize.height();
+
+    PanZoomPos crop = slot->panZoomValue() ? *slot->panZoomValue() : PanZoomPos::getInitial(size, rw, rh);
+    if (!slot->panZoomValue())
+        setInitialL(crop.l());
+    if (crop.fixToNotOverflow(size, rw, rh))
+        setInitialL(crop.l());
+
+    if (handleBeingHeld() == HeldHandleCropTranslate) {
+        const QPointF step = currentLocation() - previousLocation();
+        crop.translate(size, rw, rh, step.x(), step.y());
+    } else {
+        // Away from the centre zooms in; the window never grows past the picture.
+        const QPointF centre = slotPictureRect(selected, width, height).center();
+        const double d0 = UtilityFunctions::distanceBetweenPt1(centre, initialLocation());
+        const double d1 = UtilityFunctions::distanceBetweenPt1(centre, currentLocation());
+        const double l = std::min(1.0, (d0 / d1) * initialL());
+        if (std::isfinite(l) && l > 0)
+            crop.setL(l);
+        else if (d1 == 0 && d0 > 0)
+            crop.setL(1.0);
+    }
+    if (crop.fixToNotOverflow(size, rw, rh))
+        setInitialL(crop.l());
+    slot->setPanZoomValue(crop);
+}
+
+void SlotCollage::mouseUpAtPictureLayer(QPointF point, double width, double height, const MouseEvent&)
+{
+    setDragging(false);
+    if (selectedPosition()) {
+        popGestureCursor();
+        if (!cropHandleHeld()) {
+            const qint64 i = ptLiesIn(point, width, height);
+            const qint64 from = selectedImagePosition();
+            if (i >= 0 && i != from && !picturePositions()[from]->isEmpty()) {
+                exchangeSlots(from, i);
+                setSelectedImagePosition(i);
+            }
+        }
+        setInitialPositionOfHoldersAsPerSelectedPicture(width, height);
+    }
+    setHandleBeingHeld(HeldHandleNone);
+    const qint64 pick = pickPictureForPositionIndex();
+    if (pick >= 0 && pick == ptLiesInPickPictureButton(point, width, height) && myWindowController())
+        myWindowController()->selectPictureFor(pick);
+    setPickPictureForPositionIndex(-1);
+}
+
+void SlotCollage::exchangeSlots(qint64 from, qint64 to)
+{
+    picturePositions().swapItemsAt(from, to);
+}
+
+} // namespace qf

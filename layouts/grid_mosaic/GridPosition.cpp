@@ -1,1 +1,0 @@
-#include "layouts/grid_mosaic/GridPosition.h"

@@ -1,0 +1,297 @@
+// Invariants every collage type keeps, run over each type the registry can
+// make: a type that lands is checked here without a line of its own.
+#include "layouts/CollageTypes.h"
+#include "layouts/common/SlotCollage.h"
+
+#include "model/CollageJsonKeys.h"
+#include "model/FakeCollage.h"
+#include "model/TextPosition.h"
+#include "platform/events/MouseEvent.h"
+#include "platform/graphics/GraphicsContext.h"
+#include "platform/random/RandomSource.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSet>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+using namespace qf;
+using namespace qf::test;
+
+namespace {
+
+constexpr int kW = 800;
+constexpr int kH = 600;
+
+std::vector<QString> makeableTypes()
+{
+    std::vector<QString> types;
+    const CollageTypes registry;
+    for (const CollageType& row : CollageTypes::all())
+        if (registry.canMake(row.type))
+            types.push_back(row.type);
+    return types;
+}
+
+QColor at(const QImage& img, QPointF yUp)
+{
+    return img.pixelColor(int(yUp.x()), img.height() - 1 - int(yUp.y()));
+}
+
+class EveryCollageType : public ::testing::TestWithParam<QString> {
+protected:
+    void SetUp() override
+    {
+        collage = make();
+        ASSERT_TRUE(collage);
+        // Pictures of several shapes and colours, so layouts that fit aspects
+        // have something to fit.
+        const QList<QColor> colours{Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta, Qt::gray};
+        for (int i = 0; i < colours.size(); ++i)
+            host.store.insert(id(i), FakeHost::solidImage(300 + 60 * i, 500 - 40 * i, colours[i]));
+    }
+
+    static QString id(int i) { return QStringLiteral("P%1").arg(i); }
+    std::shared_ptr<Collage> make()
+    {
+        std::shared_ptr<Collage> c = registry.make(GetParam());
+        if (c) {
+            c->setMyWindowController(&host);
+            c->setWidth(kW);
+            c->setHeight(kH);
+        }
+        return c;
+    }
+    void add(const QStringList& ids)
+    {
+        QHash<QString, QString> paths;
+        QHash<QString, QDateTime> times;
+        for (const QString& md5 : ids) {
+            paths.insert(md5, QStringLiteral("/photos/%1.jpg").arg(md5));
+            times.insert(md5, QDateTime::fromSecsSinceEpoch(1'600'000'000 + ids.indexOf(md5), Qt::UTC));
+        }
+        collage->addPictures(ids, host.store, paths, times);
+    }
+    QImage draw(Collage& c, bool actual, int w = kW, int h = kH)
+    {
+        QImage out = GraphicsContext::newBitmap(QSize(w, h));
+        GraphicsContext ctx(out);
+        c.drawYourselfOnCurrentContextInWidth(ctx, w, h, actual);
+        return out;
+    }
+    // Every picture once in `images`, every picture shown in a slot, every
+    // slot showing a picture of `images`, a selection that names a slot.
+    void expectConsistent(const Collage& c, const char* step)
+    {
+        SCOPED_TRACE(step);
+        const QStringList& images = c.images();
+        EXPECT_EQ(QSet<QString>(images.cbegin(), images.cend()).size(), images.size());
+        QSet<QString> shown;
+        for (const PositionPtr& slot : c.picturePositions()) {
+            ASSERT_TRUE(slot);
+            if (slot->isEmpty())
+                continue;
+            EXPECT_TRUE(images.contains(slot->picture())) << slot->picture().toStdString();
+            shown.insert(slot->picture());
+        }
+        for (const QString& md5 : images)
+            EXPECT_TRUE(shown.contains(md5)) << md5.toStdString() << " has no slot";
+        EXPECT_GE(c.selectedImagePosition(), -1);
+        EXPECT_LT(c.selectedImagePosition(), c.picturePositions().size());
+    }
+    qint64 slotShowing(const QString& md5) const
+    {
+        const QList<PositionPtr>& all = collage->picturePositions();
+        for (qsizetype i = 0; i < all.size(); ++i)
+            if (all[i]->picture() == md5)
+                return i;
+        return -1;
+    }
+
+    CollageTypes registry;
+    FakeHost host;
+    std::shared_ptr<Collage> collage;
+};
+
+TEST_P(EveryCollageType, IsMadeWithItsOwnTypeString)
+{
+    EXPECT_EQ(collage->collageType(), GetParam());
+    EXPECT_EQ(collage->dictionaryRepresentationActual(true).value(CollageJsonKeys::kCollageTypeKey).toString(),
+              GetParam());
+    expectConsistent(*collage, "new");
+}
+
+TEST_P(EveryCollageType, AddingAndRemovingKeepPicturesAndSlotsConsistent)
+{
+    ScriptedRandomSource random({7, 1, 12, 3, 9, 4, 0, 5});
+    ScopedRandomSource scoped(random);
+    const std::vector<std::pair<const char*, std::function<void()>>> steps{
+        {"add three", [&] { add({id(0), id(1), id(2)}); }},
+        {"add more, one again", [&] { add({id(3), id(1), id(4), id(5)}); }},
+        {"add nothing", [&] { add({}); }},
+        {"remove two and an index out of range", [&] { collage->removePictures({1, 3, 99}); }},
+        {"remove the selected picture",
+         [&] {
+             collage->setSelectedImagePosition(slotShowing(collage->images().first()));
+             collage->removeSelectedPicture();
+         }},
+        {"shuffle", [&] { collage->shuffle(); }},
+        {"sort", [&] { collage->sortPicturesByName(true, false, false); }},
+        {"portrait", [&] { collage->setOrientation(OrientationPortrait); }},
+        {"add after all that", [&] { add({id(6), id(0)}); }},
+        {"remove everything",
+         [&] {
+             QList<qsizetype> all;
+             for (qsizetype i = 0; i < collage->images().size(); ++i)
+                 all.append(i);
+             collage->removePictures(all);
+         }},
+    };
+    for (const auto& [name, step] : steps) {
+        step();
+        expectConsistent(*collage, name);
+    }
+    EXPECT_TRUE(collage->images().isEmpty());
+}
+
+TEST_P(EveryCollageType, JsonReadsBackAsWritten)
+{
+    add({id(0), id(1), id(2), id(3)});
+    collage->setSpacing(0.08);
+    collage->setCornerRadiusSize(0.1);
+    collage->setBorderColor(Color(0.2, 0.4, 0.6, 1.0));
+    collage->setSelectedImagePosition(1);
+    collage->setLockText(true);
+    for (const bool actual : {true, false}) {
+        SCOPED_TRACE(actual ? "saved" : "snapshot");
+        const QJsonObject written = collage->dictionaryRepresentationActual(actual);
+        const std::shared_ptr<Collage> read = registry.makeFromJson(written, &host);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read->dictionaryRepresentationActual(actual), written);
+        expectConsistent(*read, "read back");
+    }
+}
+
+TEST_P(EveryCollageType, TheCentreOfEachSlotHitsThatSlot)
+{
+    add({id(0), id(1), id(2), id(3), id(4)});
+    auto* canvas = dynamic_cast<SlotCollage*>(collage.get());
+    if (!canvas)
+        GTEST_SKIP() << "pictures lie freely, in no fixed canvas";
+    for (const QSizeF size : {QSizeF(kW, kH), QSizeF(240, 180)}) {
+        for (qint64 i = 0; i < canvas->drawnSlotCount(); ++i) {
+            const QRectF rect = canvas->slotRect(i, size.width(), size.height());
+            EXPECT_EQ(canvas->ptLiesIn(rect.center(), size.width(), size.height()), i) << "slot " << i;
+        }
+        // Outside the canvas nothing is hit.
+        EXPECT_EQ(canvas->ptLiesIn(QPointF(-5, -5), size.width(), size.height()), -1);
+        EXPECT_EQ(canvas->ptLiesIn(QPointF(size.width() + 5, 1), size.width(), size.height()), -1);
+    }
+}
+
+TEST_P(EveryCollageType, AnExportDrawsNoEditingMarks)
+{
+    add({id(0), id(1), id(2)});
+    collage->setDrawShadow(false);
+    collage->setBackgroundColor(Color(0.0, 1.0, 0.0, 1.0));
+    const QImage plain = draw(*collage, true);
+
+    // Selection, a held crop handle, a drag under way and a pressed pick
+    // button are the editor's business, never the picture's.
+    collage->setSelectedImagePosition(0);
+    const MouseEvent press{QPointF(kW / 2.0, kH / 2.0), 1, Qt::NoModifier};
+    collage->mouseDownAt(press.location, kW, kH, press);
+    collage->mouseDraggedAt(QPointF(kW / 3.0, kH / 3.0), kW, kH, press);
+    EXPECT_EQ(draw(*collage, true), plain);
+    collage->setHandleBeingHeld(HeldHandleCropTranslate);
+    EXPECT_EQ(draw(*collage, true), plain);
+    collage->mouseGestureLost();
+
+    // An emptied slot shows the background: no dashes, no pick button.
+    auto* canvas = dynamic_cast<SlotCollage*>(collage.get());
+    const qint64 emptied = slotShowing(id(1));
+    collage->removePictures({collage->images().indexOf(id(1))});
+    if (canvas && emptied >= 0 && emptied < canvas->drawnSlotCount()
+        && collage->picturePositions()[emptied]->isEmpty()) {
+        const QImage exported = draw(*collage, true);
+        const QRectF rect = canvas->slotRect(emptied, kW, kH);
+        for (const QPointF p : {rect.center(), rect.topLeft() + QPointF(2, 2), rect.bottomRight() - QPointF(2, 2)})
+            EXPECT_EQ(at(exported, p), QColor(Qt::green)) << p.x() << "," << p.y();
+        EXPECT_NE(draw(*collage, false), exported) << "the screen shows the empty slot";
+    }
+}
+
+// Values a damaged or hostile file may hold where any key's value should be.
+const QList<QJsonValue>& hostileValues()
+{
+    static const QList<QJsonValue> values = [] {
+        QJsonArray many;
+        for (int i = 0; i < 5000; ++i)
+            many.append(i % 7 == 0 ? QJsonValue(-1) : QJsonValue(1e9 * i));
+        return QList<QJsonValue>{QJsonValue(), true, -1, 0, 2.5e9, -1e300, 1e300, QStringLiteral("P0"),
+                                 QJsonArray{}, QJsonObject{}, QJsonArray{QJsonValue(), QJsonObject{}},
+                                 many};
+    }();
+    return values;
+}
+
+TEST_P(EveryCollageType, ReadingHostileValuesNeverBreaksTheCollage)
+{
+    add({id(0), id(1), id(2), id(3)});
+    collage->textPositions().append(std::make_shared<TextPosition>());
+    const QJsonObject written = collage->dictionaryRepresentationActual(false);
+
+    // Every key of the collage, of its first slot and of its first text item
+    // is given each hostile value in turn.
+    struct Target {
+        QString list;
+        QString key;
+    };
+    QList<Target> targets;
+    for (const QString& key : written.keys())
+        targets.append({QString(), key});
+    for (const QString& list : {CollageJsonKeys::kSlotsKey, CollageJsonKeys::kTextItemsKey}) {
+        const QJsonArray items = written.value(list).toArray();
+        ASSERT_FALSE(items.isEmpty()) << list.toStdString();
+        for (const QString& key : items.first().toObject().keys())
+            targets.append({list, key});
+    }
+
+    for (const Target& target : targets) {
+        for (const QJsonValue& value : hostileValues()) {
+            QJsonObject hostile = written;
+            if (target.list.isEmpty()) {
+                hostile.insert(target.key, value);
+            } else {
+                QJsonArray items = hostile.value(target.list).toArray();
+                QJsonObject first = items.first().toObject();
+                first.insert(target.key, value);
+                items.replace(0, first);
+                hostile.insert(target.list, items);
+            }
+            const QByteArray shown = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact).left(40);
+            SCOPED_TRACE((target.list + QLatin1Char('.') + target.key + QLatin1Char('=')).toStdString()
+                         + shown.toStdString());
+            std::shared_ptr<Collage> read = make();
+            read->setMyPropertiesFrom(hostile);
+            expectConsistent(*read, "read");
+            // Small drawings: the arithmetic matters, not the pixels.
+            draw(*read, false, 96, 72);
+            draw(*read, true, 96, 72);
+            const MouseEvent e{QPointF(30, 30), 1, Qt::NoModifier};
+            read->mouseDownAt(e.location, 96, 72, e);
+            read->mouseDraggedAt(QPointF(50, 40), 96, 72, e);
+            read->mouseUpAt(QPointF(60, 20), 96, 72, e);
+            if (HasFatalFailure() || HasFailure())
+                return;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Registered, EveryCollageType, ::testing::ValuesIn(makeableTypes()),
+                         [](const ::testing::TestParamInfo<QString>& info) { return info.param.toStdString(); });
+
+} // namespace
