@@ -2,14 +2,11 @@
 // collage, write both forms, read the snapshot into a second collage and
 // write again. Nothing may crash, the read collage must keep its invariants,
 // and a snapshot read back must write the same snapshot.
+#include "fuzz/FuzzApplication.h"
 #include "platform/json/JsonDocument.h"
 #include "tests/model/FakeCollage.h"
 
-#include <QGuiApplication>
-#include <QStandardPaths>
-
 #include <cstdlib>
-#include <memory>
 
 namespace {
 
@@ -34,15 +31,7 @@ void checkInvariants(const qf::Collage& c)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    // Text items need fonts, and fonts need a GUI application; settings stay
-    // out of the user's own store.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QStandardPaths::setTestModeEnabled(true);
-    static int argc = 1;
-    static char name[] = "fuzz_collage_json";
-    static char* argv[] = {name, nullptr};
-    static auto app = std::make_unique<QGuiApplication>(argc, argv);
-    QGuiApplication::setOrganizationName(QStringLiteral("QuiltfolioFuzz"));
+    qf::fuzz::startGuiApplication("fuzz_collage_json");
     return 0;
 }
 

@@ -3,15 +3,13 @@
 // included), the commands every type answers and a mouse gesture. Nothing may
 // crash or hang. The object's own "cs" picks the type when it names one this
 // build makes; otherwise the input's length does.
+#include "fuzz/FuzzApplication.h"
 #include "layouts/CollageTypes.h"
 #include "model/Collage.h"
 #include "platform/events/MouseEvent.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/json/JsonDocument.h"
 #include "tests/model/FakeCollage.h"
-
-#include <QGuiApplication>
-#include <QStandardPaths>
 
 #include <memory>
 
@@ -31,12 +29,7 @@ QStringList makeableTypes()
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QStandardPaths::setTestModeEnabled(true);
-    static int argc = 1;
-    static char name[] = "fuzz_collage_types";
-    static char* argv[] = {name, nullptr};
-    static auto app = std::make_unique<QGuiApplication>(argc, argv);
+    qf::fuzz::startGuiApplication("fuzz_collage_types");
     return 0;
 }
 

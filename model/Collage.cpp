@@ -35,10 +35,8 @@ void Collage::setMyWindowController(CollageHost* host)
     CollageCaches* shared = host ? host->collageCaches() : nullptr;
     if (!shared)
         return;
-    for (auto it = m_ownCaches.drawingImages.cbegin(); it != m_ownCaches.drawingImages.cend(); ++it)
-        shared->drawingImages.insert(it.key(), it.value());
-    for (auto it = m_ownCaches.faceCentroids.cbegin(); it != m_ownCaches.faceCentroids.cend(); ++it)
-        shared->faceCentroids.insert(it.key(), it.value());
+    shared->drawingImages.insert(m_ownCaches.drawingImages);
+    shared->faceCentroids.insert(m_ownCaches.faceCentroids);
     m_ownCaches = {};
 }
 
@@ -46,51 +44,6 @@ CollageCaches& Collage::caches() const
 {
     CollageCaches* shared = m_myWindowController ? m_myWindowController->collageCaches() : nullptr;
     return shared ? *shared : m_ownCaches;
-}
-
-const QImage& Collage::cropTranslateHolderImage() const
-{
-    return ResourceImages::image(QStringLiteral("crop_translate"));
-}
-
-const QImage& Collage::cropZoomHolderImage() const
-{
-    return ResourceImages::image(QStringLiteral("crop_zoom"));
-}
-
-const QImage& Collage::translateHolderImage() const
-{
-    return ResourceImages::image(QStringLiteral("move"));
-}
-
-const QImage& Collage::rotateHolderImage() const
-{
-    return ResourceImages::image(QStringLiteral("rotate_only"));
-}
-
-const QImage& Collage::zoomHolderImage() const
-{
-    return ResourceImages::image(QStringLiteral("scale_only"));
-}
-
-const QImage& Collage::plusImage() const
-{
-    return ResourceImages::image(QStringLiteral("plus"));
-}
-
-const QImage& Collage::transparentBackgroundImage() const
-{
-    return ResourceImages::image(QStringLiteral("transparent_background_pattern.png"));
-}
-
-const QImage& Collage::pickPictureNonPressedImage() const
-{
-    return ResourceImages::image(QStringLiteral("image_picker_non_pressed"));
-}
-
-const QImage& Collage::pickPicturePressedImage() const
-{
-    return ResourceImages::image(QStringLiteral("image_picker_pressed"));
 }
 
 const KVKeyTable& Collage::keyTable()

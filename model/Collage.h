@@ -2,6 +2,7 @@
 
 #include "model/CollageCaches.h"
 #include "model/PanZoomPos.h"
+#include "model/ResourceImages.h"
 #include "model/Position.h"
 #include "platform/events/CursorStack.h"
 #include "platform/graphics/Color.h"
@@ -385,15 +386,15 @@ public:
     void setDrawFast(bool v) { kvSet(QStringLiteral("drawFast"), m_drawFast, v); }
 
     // The application's handle and button images, loaded once for all collages.
-    const QImage& cropTranslateHolderImage() const;
-    const QImage& cropZoomHolderImage() const;
-    const QImage& translateHolderImage() const;
-    const QImage& rotateHolderImage() const;
-    const QImage& zoomHolderImage() const;
-    const QImage& plusImage() const;
-    const QImage& transparentBackgroundImage() const;
-    const QImage& pickPictureNonPressedImage() const;
-    const QImage& pickPicturePressedImage() const;
+    const QImage& cropTranslateHolderImage() const { return ResourceImages::image(QStringLiteral("crop_translate")); }
+    const QImage& cropZoomHolderImage() const { return ResourceImages::image(QStringLiteral("crop_zoom")); }
+    const QImage& translateHolderImage() const { return ResourceImages::image(QStringLiteral("move")); }
+    const QImage& rotateHolderImage() const { return ResourceImages::image(QStringLiteral("rotate_only")); }
+    const QImage& zoomHolderImage() const { return ResourceImages::image(QStringLiteral("scale_only")); }
+    const QImage& plusImage() const { return ResourceImages::image(QStringLiteral("plus")); }
+    const QImage& transparentBackgroundImage() const { return ResourceImages::image(QStringLiteral("transparent_background_pattern.png")); }
+    const QImage& pickPictureNonPressedImage() const { return ResourceImages::image(QStringLiteral("image_picker_non_pressed")); }
+    const QImage& pickPicturePressedImage() const { return ResourceImages::image(QStringLiteral("image_picker_pressed")); }
 
     // Face centroids by identity (the host's cache when it has one).
     QHash<QString, QPointF>& faceCentroidDict() { return caches().faceCentroids; }

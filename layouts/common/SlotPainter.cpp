@@ -89,16 +89,15 @@ void SlotPainter::strokeTwice(const QPainterPath& path, const QColor& under, dou
     m_context.strokePath(path);
 }
 
-void SlotPainter::drawEmptySlot(const QPainterPath& outer, const QRectF& buttonSlot, const Position& slot)
+void SlotPainter::drawEmptySlot(const QPainterPath& outer, const QRectF& buttonRect, const Position& slot)
 {
     m_context.saveGState();
     UtilityFunctions::addDashToContext(m_context);
     strokeTwice(outer, Qt::white, 2.0, kGray, 1.0);
     UtilityFunctions::removeDashFromContext(m_context);
     m_context.restoreGState();
-    if (!slot.hideImagePicker())
-        m_collage.drawImagePickerInRect(m_context, m_collage.getDrawRectImagePickerButton(buttonSlot),
-                                        slot.preferredToFill());
+    if (!slot.hideImagePicker() && !buttonRect.isEmpty())
+        m_collage.drawImagePickerInRect(m_context, buttonRect, slot.preferredToFill());
 }
 
 void SlotPainter::drawSelectionFrame(const QPainterPath& outer)

@@ -576,6 +576,12 @@ void GridCollage::giveEveryPictureACell()
     const QList<PositionPtr> targets = grown.empty + grown.duplicate;
     for (qsizetype i = 0; i < std::min(homeless.size(), targets.size()); ++i)
         showInCell(targets[i], homeless[i]);
+    // The cells the growth added beyond them repeat the pictures in turn.
+    if (fillDuplicates() && !images().isEmpty()) {
+        const QStringList& all = images();
+        for (qsizetype i = homeless.size(); i < grown.empty.size(); ++i)
+            showInCell(grown.empty[i], all[(i - homeless.size()) % all.size()]);
+    }
 }
 
 QSet<QString> GridCollage::keysForValuesToObserveForUndo() const

@@ -265,6 +265,22 @@ TEST_F(GridCollageTest, ReadingFiles)
     grid.setMyPropertiesFrom(files[1]);
     EXPECT_EQ(QSize(grid.columnCount(), grid.rowCount()), QSize(25, 100));
     EXPECT_EQ(grid.picturePositions()[0]->picture(), ""); // "A" is not in `images`
+
+    // More pictures than the counts hold: the grid grows for them, and the
+    // cells grown beyond them repeat pictures only when duplicates fill.
+    const QJsonArray five{"A", "B", "C", "D", "E"};
+    const auto cellsRead = [](const QJsonObject& file) {
+        GridCollage read;
+        read.setMyPropertiesFrom(file);
+        QStringList out;
+        for (const PositionPtr& p : read.picturePositions())
+            out << p->picture();
+        return std::make_pair(QSize(read.columnCount(), read.rowCount()), out);
+    };
+    EXPECT_EQ(cellsRead({{"is", five}, {"gcc", -1}, {"gadup", false}}),
+              std::make_pair(QSize(3, 2), QStringList{"A", "B", "C", "D", "E", ""}));
+    EXPECT_EQ(cellsRead({{"is", five}, {"pp", QJsonArray{cellA}}}).second,
+              (QStringList{"A", "B", "C", "D", "E", "A"}));
 }
 
 TEST_F(GridCollageTest, OperationsSurviveOddCountsAndTheCap)
