@@ -16,7 +16,6 @@
 #include <QPointer>
 #include <QSet>
 
-#include <typeinfo>
 
 namespace qf {
 
@@ -366,15 +365,14 @@ void FotoloomController::observeForBindings(Collage& collage, bool observe)
 
 void FotoloomController::changeCollageType(qint64 index)
 {
-    if (index < 0 || index >= collageTypes().size())
+    const QStringList types = collageTypes();
+    // Each type has its own type string: the same string is the same type,
+    // and a type derived from another (the centre frame from the mosaic)
+    // still has a string of its own.
+    if (index < 0 || index >= types.size() || types[index] == m_collage->collageType())
         return;
-    std::shared_ptr<Collage> next = getNewCollageFor(collageTypes()[index]);
+    std::shared_ptr<Collage> next = getNewCollageFor(types[index]);
     if (!next)
-        return;
-    const Collage& current = *m_collage;
-    const Collage& candidate = *next;
-    // The exact class: a type derived from the current one is still a change.
-    if (typeid(candidate) == typeid(current))
         return;
 
     makeDocumentDirty();
