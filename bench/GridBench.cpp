@@ -1,5 +1,6 @@
 // Drawing a 100-picture grid: on screen (1200 x 900 from 600 pixel proxies)
-// and for export (7200 x 5400 from full-size pictures).
+// and for export (7200 x 5400 from full-size pictures); and restoring it from
+// an undo snapshot, as every undo and redo does.
 #include "layouts/grid_mosaic/GridCollage.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "tests/model/FakeCollage.h"
@@ -76,5 +77,18 @@ void BM_GridExport7200(benchmark::State& state)
     }
 }
 BENCHMARK(BM_GridExport7200)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+void BM_GridRestoreSnapshot(benchmark::State& state)
+{
+    Fixture f;
+    const QJsonObject snapshot = f.grid.dictionaryRepresentationActual(false);
+    for (auto _ : state) {
+        GridCollage restored;
+        restored.setMyWindowController(&f.host);
+        restored.setMyPropertiesFrom(snapshot);
+        benchmark::DoNotOptimize(restored.picturePositions().size());
+    }
+}
+BENCHMARK(BM_GridRestoreSnapshot)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 } // namespace

@@ -80,6 +80,7 @@ public:
     void setCollageMaker(const QString& type, CollageMaker maker);
     // A fresh collage of the type; null for a type this build cannot make.
     std::shared_ptr<Collage> getNewCollageFor(const QString& type) const;
+    bool canMakeCollageOfType(const QString& type) const { return m_collageTypes.canMake(type); }
 
     // ---- loading --------------------------------------------------------------
 

@@ -248,7 +248,7 @@ void FotoloomWindow::setUpTypePopup()
     for (const CollageType& type : CollageTypes::all()) {
         popup->addItem(type.title, type.type);
         // Types this build cannot make are listed but not offered.
-        if (model && !m_controller->getNewCollageFor(type.type))
+        if (model && !m_controller->canMakeCollageOfType(type.type))
             model->item(popup->count() - 1)->setEnabled(false);
     }
     connect(popup, &QComboBox::activated, this, [this](int index) {
