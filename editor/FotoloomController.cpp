@@ -668,8 +668,10 @@ ImagePathObject FotoloomController::imageBrowserItemAtIndex(qint64 index) const
 {
     if (index < 0 || index >= m_collage->images().size())
         return {};
-    const QString& md5 = m_collage->images()[index];
-    return ImagePathObject(md5, m_collage->nsImages().value(md5));
+    // The collage's drawing image, fetched again when its cache let it go
+    // (a picture removed and brought back by undo).
+    const QString md5 = m_collage->images()[index];
+    return ImagePathObject(md5, m_collage->getNsImage(md5, false));
 }
 
 // ---- canvas keys ------------------------------------------------------------------------------

@@ -39,10 +39,12 @@ QVariant PictureListModel::data(const QModelIndex& index, int role) const
         auto it = m_thumbnails.find(item.imageUID());
         if (it == m_thumbnails.end()) {
             const QImage& image = item.imageRep();
-            QPixmap thumbnail = image.isNull() ? QPixmap()
-                                               : QPixmap::fromImage(image.scaled(m_thumbnailSize, Qt::KeepAspectRatio,
-                                                                                 Qt::SmoothTransformation));
-            it = m_thumbnails.insert(item.imageUID(), thumbnail);
+            // No picture yet is asked for again next time, never kept.
+            if (image.isNull())
+                return QPixmap();
+            it = m_thumbnails.insert(item.imageUID(),
+                                     QPixmap::fromImage(image.scaled(m_thumbnailSize, Qt::KeepAspectRatio,
+                                                                     Qt::SmoothTransformation)));
         }
         return *it;
     }

@@ -269,7 +269,9 @@ public:
     // The pick-picture button of a slot; the zero rectangle when the slot is
     // too small for one.
     virtual QRectF getDrawRectImagePickerButton(const QRectF& slotRect) const;
-    void drawImagePickerInRect(GraphicsContext& context, const QRectF& buttonRect, bool preferred) const;
+    // The pick-picture button, drawn pressed while the user holds it down.
+    void drawImagePickerInRect(GraphicsContext& context, const QRectF& buttonRect, bool preferred,
+                               bool pressed = false) const;
     // A white 8 x 8 square with a thin black rim, on whole units.
     static void drawHandleAtPoint(GraphicsContext& context, QPointF point);
 

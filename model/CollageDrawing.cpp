@@ -222,14 +222,14 @@ QRectF Collage::getDrawRectImagePickerButton(const QRectF& slotRect) const
     return QRectF();
 }
 
-void Collage::drawImagePickerInRect(GraphicsContext& context, const QRectF& buttonRect, bool preferred) const
+void Collage::drawImagePickerInRect(GraphicsContext& context, const QRectF& buttonRect, bool preferred,
+                                    bool pressed) const
 {
     if (preferred) {
         context.setFillColor(QColor::fromRgbF(1, 1, 0, 1));
         context.fillEllipseInRect(buttonRect);
     }
-    const QImage& image =
-        m_pickPictureForPositionIndex != -1 ? pickPicturePressedImage() : pickPictureNonPressedImage();
+    const QImage& image = pressed ? pickPicturePressedImage() : pickPictureNonPressedImage();
     if (drawable(image))
         context.drawImage(image, buttonRect);
 }

@@ -167,7 +167,8 @@ void SlotCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&
                 }
             }
         } else if (!actual) {
-            painter.drawEmptySlot(outer, slotPickButtonRect(i, width, height), slot);
+            painter.drawEmptySlot(outer, slotPickButtonRect(i, width, height), slot,
+                                  i == pickPictureForPositionIndex());
         }
         if (!actual && i == selected) {
             painter.drawSelectionFrame(outer);
@@ -299,12 +300,14 @@ void SlotCollage::mouseDraggedAtPictureLayer(QPointF, double width, double heigh
     slot->setPanZoomValue(crop);
 }
 
-void SlotCollage::mouseUpAtPictureLayer(QPointF point, double width, double height, const MouseEvent&)
+void SlotCollage::mouseUpAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event)
 {
     setDragging(false);
+    // The press of a double click did nothing; neither does its release.
+    const bool click = event.clickCount == 1;
     if (selectedPosition()) {
         popGestureCursor();
-        if (!cropHandleHeld()) {
+        if (click && !cropHandleHeld()) {
             const qint64 i = ptLiesIn(point, width, height);
             const qint64 from = selectedImagePosition();
             if (i >= 0 && i != from && !picturePositions()[from]->isEmpty()) {
@@ -316,7 +319,7 @@ void SlotCollage::mouseUpAtPictureLayer(QPointF point, double width, double heig
     }
     setHandleBeingHeld(HeldHandleNone);
     const qint64 pick = pickPictureForPositionIndex();
-    if (pick >= 0 && pick == ptLiesInPickPictureButton(point, width, height) && myWindowController())
+    if (click && pick >= 0 && pick == ptLiesInPickPictureButton(point, width, height) && myWindowController())
         myWindowController()->selectPictureFor(pick);
     setPickPictureForPositionIndex(-1);
 }

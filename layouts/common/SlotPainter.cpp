@@ -89,7 +89,8 @@ void SlotPainter::strokeTwice(const QPainterPath& path, const QColor& under, dou
     m_context.strokePath(path);
 }
 
-void SlotPainter::drawEmptySlot(const QPainterPath& outer, const QRectF& buttonRect, const Position& slot)
+void SlotPainter::drawEmptySlot(const QPainterPath& outer, const QRectF& buttonRect, const Position& slot,
+                                bool pressed)
 {
     m_context.saveGState();
     UtilityFunctions::addDashToContext(m_context);
@@ -97,7 +98,7 @@ void SlotPainter::drawEmptySlot(const QPainterPath& outer, const QRectF& buttonR
     UtilityFunctions::removeDashFromContext(m_context);
     m_context.restoreGState();
     if (!slot.hideImagePicker() && !buttonRect.isEmpty())
-        m_collage.drawImagePickerInRect(m_context, buttonRect, slot.preferredToFill());
+        m_collage.drawImagePickerInRect(m_context, buttonRect, slot.preferredToFill(), pressed);
 }
 
 void SlotPainter::drawSelectionFrame(const QPainterPath& outer)

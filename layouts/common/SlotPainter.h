@@ -36,9 +36,10 @@ public:
     // Border and the whole picture stretched into `imageRect`.
     void drawWholePicture(const QPainterPath& outer, const QPainterPath& inner, const QImage& image,
                           const QRectF& imageRect, double alpha);
-    // Dashed outline, and the pick-picture button in `buttonRect` unless the
-    // slot hides it or the button does not fit (an empty rectangle).
-    void drawEmptySlot(const QPainterPath& outer, const QRectF& buttonRect, const Position& slot);
+    // Dashed outline, and the pick-picture button in `buttonRect` (drawn
+    // pressed while held) unless the slot hides it or the button does not
+    // fit (an empty rectangle).
+    void drawEmptySlot(const QPainterPath& outer, const QRectF& buttonRect, const Position& slot, bool pressed);
     void drawSelectionFrame(const QPainterPath& outer);
     void drawDropTarget(const QPainterPath& outer);
     // The crop holders beside the selected slot (moved by `translateOffset`

@@ -481,9 +481,17 @@ TEST(PictureIntake, TheListShowsThePicturesOfTheCollage)
     EXPECT_EQ(list.data(first, Qt::ToolTipRole).toString(),
               QFileInfo(e.collage().md5ToPathsDictionary().value(e.collage().images()[0])).fileName());
     EXPECT_FALSE(list.flags(first).testFlag(Qt::ItemIsDragEnabled));
+    e.endEvent();
     e.c->removePictures({0});
     list.reload();
     EXPECT_EQ(list.rowCount(), 1);
+
+    // Undone, the picture comes back with its thumbnail.
+    e.endEvent();
+    e.undo().undo();
+    list.reload();
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_FALSE(list.data(list.index(0), Qt::DecorationRole).value<QPixmap>().isNull());
 }
 
 // ---- canvas keys ------------------------------------------------------------------------------

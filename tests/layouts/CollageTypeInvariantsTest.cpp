@@ -198,6 +198,28 @@ TEST_P(EveryCollageType, TheCentreOfEachSlotHitsThatSlot)
     }
 }
 
+TEST_P(EveryCollageType, ADoubleClickNeverMovesPictures)
+{
+    add({id(0), id(1), id(2), id(3)});
+    // From a picture to another place: slot to slot where there are slots.
+    QPointF from(kW / 2.0, kH / 2.0);
+    QPointF to(kW / 5.0, kH / 5.0);
+    if (auto* canvas = dynamic_cast<SlotCollage*>(collage.get())) {
+        from = canvas->slotRect(0, kW, kH).center();
+        to = canvas->slotRect(1, kW, kH).center();
+    }
+    const QJsonObject before = collage->dictionaryRepresentationActual(true);
+    for (const int clicks : {2, 3}) {
+        const MouseEvent e{from, clicks, Qt::NoModifier};
+        collage->mouseDownAt(from, kW, kH, e);
+        collage->mouseDraggedAt((from + to) / 2, kW, kH, e);
+        collage->mouseDraggedAt(to, kW, kH, e);
+        collage->mouseUpAt(to, kW, kH, e);
+        EXPECT_EQ(collage->dictionaryRepresentationActual(true), before) << clicks << " clicks";
+    }
+    EXPECT_TRUE(host.pickRequests.isEmpty());
+}
+
 TEST_P(EveryCollageType, AnExportDrawsNoEditingMarks)
 {
     add({id(0), id(1), id(2)});

@@ -139,6 +139,19 @@ TEST_F(GridCanvasTest, PickButtonsOpenTheChooserOnlyWhenReleasedOnTheSameCell)
     drag(button.center(), other.center());
     EXPECT_EQ(host.pickRequests, QList<qint64>{2});
     EXPECT_EQ(grid.pickPictureForPositionIndex(), -1);
+
+    // While one is held down only that one shows pressed.
+    const QImage idle = draw(false);
+    MouseEvent e{button.center(), 1, Qt::NoModifier};
+    grid.mouseDownAt(button.center(), 800, 600, e);
+    const QImage held = draw(false);
+    const auto sameButton = [](const QImage& a, const QImage& b, const QRectF& r) {
+        return a.copy(r.toAlignedRect().translated(0, 600 - 2 * int(r.y()) - int(r.height())))
+               == b.copy(r.toAlignedRect().translated(0, 600 - 2 * int(r.y()) - int(r.height())));
+    };
+    EXPECT_FALSE(sameButton(idle, held, button));
+    EXPECT_TRUE(sameButton(idle, held, other));
+    grid.mouseUpAt(button.center(), 800, 600, e);
 }
 
 TEST_F(GridCanvasTest, CropHoldersPanAndZoomWithinThePicture)
