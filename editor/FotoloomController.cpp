@@ -16,7 +16,6 @@
 #include <QPointer>
 #include <QSet>
 
-
 namespace qf {
 
 namespace {
@@ -794,6 +793,25 @@ std::optional<QString> FotoloomController::importPicture(const QString& path)
         return std::nullopt;
     m_document.addImage(container);
     return md5;
+}
+
+void FotoloomController::picturesNotShown(qsizetype count)
+{
+    if (m_toldPicturesNotShown || !m_window)
+        return;
+    m_toldPicturesNotShown = true;
+    m_window->showAlertSheet(picturesNotShownAlert(count));
+}
+
+AlertText FotoloomController::picturesNotShownAlert(qsizetype count)
+{
+    return {tr("Some pictures are not shown"),
+            (count == 1 ? tr("The collage has no room for one more picture. It stays in the project but is not "
+                             "shown.")
+                        : tr("The collage has no room for %1 more pictures. They stay in the project but are not "
+                             "shown.")
+                              .arg(count)),
+            tr("OK")};
 }
 
 QPointF FotoloomController::faceCentroidInImage(const QImage& image)

@@ -212,6 +212,8 @@ public:
     QPointF faceCentroidInImage(const QImage& image) override;
     KVObserver* undoObserver() override { return this; }
     void selectPictureFor(qint64 slotIndex) override { m_intake->selectPictureFor(slotIndex); }
+    // Says so once per editor: later collages past the cap are no news.
+    void picturesNotShown(qsizetype count) override;
     // Drawing images and faces outlive the collages made on undo and type changes.
     CollageCaches* collageCaches() override { return &m_caches; }
 
@@ -355,6 +357,7 @@ public:
     // ---- sheet texts ------------------------------------------------------------------
 
     static AlertText couldNotOpenAlert();
+    static AlertText picturesNotShownAlert(qsizetype count);
     static AlertText missingPicturesAlert();
 
 signals:
@@ -388,6 +391,7 @@ private:
     CollageTypes m_collageTypes;
 
     CollageCaches m_caches;
+    bool m_toldPicturesNotShown = false;
     std::shared_ptr<Collage> m_collage;
     QList<QFCollageSize> m_collageSizesArray;
     std::optional<QJsonObject> m_dictionaryHoldingUndoRepresentation;

@@ -206,7 +206,9 @@ void Collage::pickPicture(const QString& md5, const QImage& image, qint64 index,
     }
 
     // A new picture. When the target's picture shows nowhere else it leaves
-    // the collage and the new one takes its place in `images`.
+    // the collage and the new one takes its place in `images`. A picture the
+    // collage holds without showing it (a grid past its cap) is not listed twice.
+    const bool listed = m_images.contains(md5);
     bool replaced = false;
     if (!target->isEmpty()) {
         const QString displaced = target->picture();
@@ -216,13 +218,16 @@ void Collage::pickPicture(const QString& md5, const QImage& image, qint64 index,
             const qsizetype at = m_images.lastIndexOf(displaced);
             if (at >= 0) {
                 QStringList images = m_images;
-                images[at] = md5;
+                if (listed)
+                    images.removeAt(at);
+                else
+                    images[at] = md5;
                 setImages(images);
                 replaced = true;
             }
         }
     }
-    if (!replaced)
+    if (!replaced && !listed)
         setImages(m_images + QStringList{md5});
 
     nsImages().insert(md5, image);

@@ -35,6 +35,9 @@ public:
     // The pick-picture button of an empty slot was pressed and released: let
     // the user choose a picture for that slot.
     virtual void selectPictureFor(qint64 slotIndex) = 0;
+    // The collage holds `count` pictures it cannot show (a grid past its
+    // cell cap); they stay in the project.
+    virtual void picturesNotShown(qsizetype /*count*/) {}
     // The caches shared by the collages this host makes in turn; none (the
     // default) leaves each collage its own.
     virtual CollageCaches* collageCaches() { return nullptr; }

@@ -1,6 +1,7 @@
 #include "layouts/grid_mosaic/GridCollage.h"
 
 #include "layouts/grid_mosaic/GridPosition.h"
+#include "model/CollageHost.h"
 #include "model/UtilityFunctions.h"
 #include "platform/json/JsonValues.h"
 
@@ -198,6 +199,14 @@ void GridCollage::addEmptyPositionsToSufficeForFinalNumberOfUniquePics(qint64 n)
         UtilityFunctions::getRightNumberOfRowsAndColsForCollageWidth(width(), height(), rows, columns, wanted);
     qint64 newRows = std::clamp(grown.x(), rows, kMaxCount);
     qint64 newColumns = std::clamp(grown.y(), columns, kMaxCount);
+    // A count stopped at its cap (a very wide or tall canvas) passes what
+    // it could not hold to the other one.
+    if (newRows * newColumns < wanted) {
+        if (newColumns == kMaxCount)
+            newRows = std::clamp((wanted + newColumns - 1) / newColumns, newRows, kMaxCount);
+        else if (newRows == kMaxCount)
+            newColumns = std::clamp((wanted + newRows - 1) / newRows, newColumns, kMaxCount);
+    }
     // The last step of the growth may pass the cap: take back from the count
     // that grew, the larger first.
     while (newRows * newColumns > kMaxCells) {
@@ -264,6 +273,7 @@ void GridCollage::addPictures(const QStringList& md5s, const QHash<QString, QIma
             nsImages().insert(md5, image);
     }
     detectFacesAndUpdatePanZoomAll(true, false, std::nullopt);
+    reportPicturesWithoutCell();
 }
 
 void GridCollage::removePictures(const QList<qsizetype>& indexes)
@@ -557,6 +567,20 @@ void GridCollage::setMyPropertiesFrom(const QJsonObject& dict)
     // list padded with empty cells or trimmed, foreign pictures emptied.
     makeGridConsistent();
     giveEveryPictureACell();
+    reportPicturesWithoutCell();
+}
+
+void GridCollage::reportPicturesWithoutCell()
+{
+    if (!myWindowController())
+        return;
+    const CellScan scan = scanCells(picturePositions());
+    qsizetype left = 0;
+    for (const QString& md5 : images())
+        if (!scan.firstOccurrences.contains(md5))
+            ++left;
+    if (left > 0)
+        myWindowController()->picturesNotShown(left);
 }
 
 void GridCollage::giveEveryPictureACell()

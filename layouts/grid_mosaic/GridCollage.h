@@ -120,6 +120,8 @@ private:
     void makeGridConsistent();
     // Every picture of `images` shows in a cell, within the cell cap.
     void giveEveryPictureACell();
+    // Past the cell cap pictures stay in `images` without a cell: the host is told.
+    void reportPicturesWithoutCell();
     void setCounts(qint64 rows, qint64 columns);
     void changeCount(bool rows, qint64 n);
 

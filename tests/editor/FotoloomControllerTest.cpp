@@ -59,6 +59,8 @@ public:
     void enableRightControlsAndPositionThem() override {}
     void updateDrawingViewFrame() override {}
     void showBackgroundImage(const QImage& image) override { backgrounds.append(image); }
+    QList<AlertText> alerts;
+    void showAlertSheet(const AlertText& alert) override { alerts.append(alert); }
 };
 
 // A second collage type for type changes, until the real ones exist.
@@ -438,6 +440,18 @@ TEST_F(FotoloomControllerTest, BindingKeysFollowTheCollageAndIgnoreWrites)
     e.c->changeCollageType(3);
     EXPECT_TRUE(recorder.keys.contains(QStringLiteral("selectedCollageTypeIndex")));
     e.endEvent();
+}
+
+TEST_F(FotoloomControllerTest, PicturesACollageCannotShowAreToldOnce)
+{
+    Editor ed;
+    ASSERT_TRUE(ed.c->windowDidLoad().ok());
+    ed.c->picturesNotShown(101);
+    ed.c->picturesNotShown(3);
+    ASSERT_EQ(ed.window.alerts.size(), 1);
+    EXPECT_EQ(ed.window.alerts[0].informativeText,
+              QStringLiteral("The collage has no room for 101 more pictures. They stay in the project but are not "
+                             "shown."));
 }
 
 } // namespace

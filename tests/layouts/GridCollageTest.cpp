@@ -308,6 +308,16 @@ TEST_F(GridCollageTest, OperationsSurviveOddCountsAndTheCap)
     add(many);
     expectConsistent();
     EXPECT_EQ(grid.images().size(), 1 + 2600); // "A" is left from the last loop
+    EXPECT_EQ(host.notShown, QList<qsizetype>{101}); // said once, for the whole add
+
+    // A canvas too wide for its columns grows rows for the rest.
+    GridCollage wide;
+    wide.setWidth(12000);
+    wide.setHeight(64);
+    wide.setMyWindowController(&host);
+    wide.addPictures(many.mid(0, 250), {}, {}, {});
+    EXPECT_EQ(QSize(wide.columnCount(), wide.rowCount()), QSize(100, 3));
+    EXPECT_EQ(host.notShown.size(), 1);
 }
 
 TEST_F(GridCollageTest, BindingKeys)

@@ -125,13 +125,22 @@ TEST_F(CollageTest, PickPictureReplacesOrAppendsNewPictures)
     collage.setImages({"A", "N", "M"});
     collage.pickPicture("Q", img, 3, {}, {});
     EXPECT_EQ(collage.images(), (QStringList{"A", "N", "M", "Q"}));
+    // A picture listed but shown nowhere is never listed twice: into an
+    // empty slot, and in place of a picture that then leaves.
+    collage.setSlots({"A", "N", "M", "Q", ""});
+    collage.setImages({"A", "N", "M", "Q", "H", "K"});
+    collage.pickPicture("H", img, 4, {}, {});
+    EXPECT_EQ(collage.images(), (QStringList{"A", "N", "M", "Q", "H", "K"}));
+    collage.pickPicture("K", img, 1, {}, {});
+    EXPECT_EQ(collage.images(), (QStringList{"A", "M", "Q", "H", "K"}));
+    EXPECT_EQ(collage.slotPictures(), (QStringList{"A", "K", "M", "Q", "H"}));
 
     // Refused: no identity, no image, index out of range.
     const QStringList before = collage.slotPictures();
     collage.pickPicture("", img, 0, {}, {});
     collage.pickPicture("Z", QImage(), 0, {}, {});
     collage.pickPicture("Z", img, -1, {}, {});
-    collage.pickPicture("Z", img, 4, {}, {});
+    collage.pickPicture("Z", img, collage.picturePositions().size(), {}, {});
     EXPECT_EQ(collage.slotPictures(), before);
     EXPECT_FALSE(collage.images().contains("Z"));
 }

@@ -112,6 +112,8 @@ public:
     }
     KVObserver* undoObserver() override { return this; }
     QList<qint64> pickRequests;
+    QList<qsizetype> notShown;
+    void picturesNotShown(qsizetype count) override { notShown.append(count); }
     void selectPictureFor(qint64 slotIndex) override { pickRequests.append(slotIndex); }
     void observeValueForKeyPath(const QString&, KVObject*, const KVChange&, const KVContext*) override
     {
