@@ -7,13 +7,10 @@
 
 #include <QApplication>
 #include <QImageReader>
-#include <QLoggingCategory>
 #include <QPointer>
 #include <QTimer>
 
 #include <memory>
-
-Q_LOGGING_CATEGORY(lcApp, "qf.app")
 
 namespace {
 
@@ -39,19 +36,6 @@ private:
 
     QPointer<qf::FotoloomWindow> m_window;
 };
-
-// For the smoke test: once the first window has painted, save it as a PNG
-// and close everything (the exit status says whether the save worked).
-void scheduleScreenshot(QWidget* window, const QString& path)
-{
-    QTimer::singleShot(1000, window, [window, path] {
-        const bool saved = window->grab().save(path, "PNG");
-        if (!saved)
-            qCWarning(lcApp) << "could not save the screenshot to" << path;
-        QApplication::closeAllWindows();
-        QApplication::exit(saved ? 0 : 2);
-    });
-}
 
 } // namespace
 
@@ -84,12 +68,5 @@ int main(int argc, char* argv[])
     // Queued: the getting-started window then runs its loop inside app.exec().
     QTimer::singleShot(0, &delegate, &qf::QFApplicationDelegate::applicationDidFinishLaunching);
 
-    const QString screenshot = qEnvironmentVariable("QF_SMOKE_SCREENSHOT");
-    if (!screenshot.isEmpty()) {
-        const QList<qf::Document*> open = documents.documents();
-        if (open.isEmpty() || !open.first()->window())
-            return 2;
-        scheduleScreenshot(open.first()->window(), screenshot);
-    }
     return app.exec();
 }

@@ -4,6 +4,7 @@
 
 #include "document/WorkWithFileFormat.h"
 #include "platform/files/FileWrapperReader.h"
+#include "platform/files/SaveLeftovers.h"
 #include "platform/plist/PropertyList.h"
 #include "platform/services/ApplicationLookup.h"
 
@@ -59,6 +60,15 @@ QString CollageDocument::corruptFileMessage()
 QString CollageDocument::unsupportedTypeMessage()
 {
     return tr("Quiltfolio can open .%1 or .%2 files only.").arg(designExtension(), projectExtension());
+}
+
+QString CollageDocument::wrongKindMessage(const QString& typeName)
+{
+    if (typeName == projectType())
+        return tr("This project is damaged and can't be opened: a Quiltfolio project is a folder, and this one is "
+                  "a single file.");
+    return tr("This file is damaged and can't be opened: a Quiltfolio design is a single file, and this one is "
+              "a folder.");
 }
 
 QString CollageDocument::newerVersionMessage()
@@ -205,7 +215,8 @@ Status CollageDocument::readFromFileWrapper(const FileWrapper& wrapper, const QS
         jsonData = wrapper.regularFileContents();
     } else {
         trace('O');
-        return Status::failure(unsupportedTypeMessage(), typeName);
+        return Status::failure(isNativeType(typeName) ? wrongKindMessage(typeName) : unsupportedTypeMessage(),
+                               typeName);
     }
 
     trace('Q');
@@ -239,13 +250,16 @@ Status CollageDocument::readFromPath(const QString& path)
 
 Status CollageDocument::readFromPath(const QString& path, const QString& typeName)
 {
-    const QFileInfo info(path);
     const bool wantFolder = typeName == projectType();
-    if (typeName != projectType() && typeName != designType())
+    if (!isNativeType(typeName))
         return Status::failure(unsupportedTypeMessage(), typeName);
+    // A save killed midway may have left the package only in hidden copies
+    // beside it, or left copies that now only take space.
+    SaveLeftovers::tidy(path);
+    const QFileInfo info(path);
     // The wrong kind is refused before anything is read.
     if (info.exists() && (wantFolder ? !info.isDir() : !info.isFile()))
-        return Status::failure(unsupportedTypeMessage(), path);
+        return Status::failure(wrongKindMessage(typeName), path);
 
     FileWrapperReader::Limits limits;
     // The package itself and "Images"; nothing deeper is used.

@@ -50,6 +50,9 @@ public:
     // Failure reasons shown to the user.
     static QString corruptFileMessage();
     static QString unsupportedTypeMessage();
+    // A project that is no folder, or an old design that is no single file:
+    // the name is right, the thing is not.
+    static QString wrongKindMessage(const QString& typeName);
     static QString newerVersionMessage();
     static QString saveAsMessage();
 

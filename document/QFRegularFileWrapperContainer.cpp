@@ -92,16 +92,25 @@ void runInParallel(qsizetype count, const Job& job)
         }
     };
     std::vector<std::jthread> threads;
-    for (qsizetype t = 1; t < workers; ++t)
-        threads.emplace_back(loop);
+    try {
+        threads.reserve(size_t(workers));
+        for (qsizetype t = 1; t < workers; ++t)
+            threads.emplace_back(loop);
+    } catch (const std::exception&) {
+        // No more threads to be had (a process or memory limit): the ones
+        // started and this one share the work.
+    }
     loop();
 }
 
-// Whether the JPEG's markers lead from start-of-image to end-of-image.
-// libjpeg pads a cut-off scan with grey and reports no error, so without
-// this a truncated file would give a picture with a grey lower part.
-bool jpegIsComplete(const QByteArray& bytes)
+// Whether the JPEG's markers lead from start-of-image to end-of-image, with
+// at most maxJpegScans scans on the way. libjpeg pads a cut-off scan with grey
+// and reports no error, so without this a truncated file would give a picture
+// with a grey lower part; and it decodes every scan of a progressive picture
+// however many there are.
+bool jpegIsAcceptable(const QByteArray& bytes)
 {
+    int scans = 0;
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
     const qsizetype n = bytes.size();
     if (n < 4 || p[0] != 0xFF || p[1] != 0xD8)
@@ -121,6 +130,8 @@ bool jpegIsComplete(const QByteArray& bytes)
         const uchar marker = p[i++];
         if (marker == 0xD9)
             return true;
+        if (marker == 0xDA && ++scans > Container::maxJpegScans)
+            return false;
         // Stuffed zero, TEM and restart markers carry no length.
         if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
             continue;
@@ -155,7 +166,7 @@ public:
             return;
         const QByteArray format = m_reader.format();
         m_isJpeg = format == "jpeg" || format == "jpg";
-        if (m_isJpeg && !jpegIsComplete(bytes))
+        if (m_isJpeg && !jpegIsAcceptable(bytes))
             return;
         // Orientations 5 to 8 store the picture on its side.
         m_sideways = m_reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
@@ -199,12 +210,14 @@ void convertToSrgb(QImage& image)
 
 QSize drawingSizeFor(QSize upright)
 {
+    // Never larger than the picture: a tiny or extreme picture must not cost
+    // tens of megabytes.
     const qint64 w = upright.width();
     const qint64 h = upright.height();
-    qint64 dw = Container::drawingWidth;
+    qint64 dw = std::min<qint64>(w, Container::drawingWidth);
     qint64 dh = std::max<qint64>(1, (h * dw + w / 2) / w);
-    if (dh > Container::maxDrawingHeight) {
-        dh = Container::maxDrawingHeight;
+    if (dh > Container::maxDrawingSide) {
+        dh = Container::maxDrawingSide;
         dw = std::max<qint64>(1, (w * dh + h / 2) / h);
     }
     return QSize(int(dw), int(dh));

@@ -17,7 +17,8 @@ namespace qf {
 // the bytes and kept once made: the picture identity and the drawing proxy.
 //
 // Pictures are refused (no image, never a crash) when the decoder cannot
-// read them, when a JPEG ends before its end-of-image marker, or when they
+// read them, when a JPEG ends before its end-of-image marker or has more than
+// maxJpegScans scans, or when they
 // claim more than maxPicturePixels pixels or more than maxPictureSide pixels
 // on a side; the size is checked before anything is decoded.
 //
@@ -33,10 +34,13 @@ public:
     static constexpr qint64 maxFileBytes = qint64(1) << 30;
     // Width of the drawing proxy.
     static constexpr int drawingWidth = 600;
-    // A proxy never gets taller than this; a picture that would (narrower
-    // than 1 : 27) gets a proxy this tall and narrower than drawingWidth,
-    // with its aspect kept.
-    static constexpr int maxDrawingHeight = 16384;
+    // A proxy's long side never gets longer than this: a picture that would
+    // (narrower than 1 : 4) gets a proxy narrower than drawingWidth, with
+    // its aspect kept.
+    static constexpr int maxDrawingSide = 2400;
+    // Progressive JPEGs have ten or so scans; thousands only make a decode
+    // take minutes.
+    static constexpr int maxJpegScans = 256;
 
     QFRegularFileWrapperContainer(QByteArray contents, QString preferredFilename);
 
@@ -60,8 +64,8 @@ public:
     QImage getCompleteSizeImage() const;
 
     // The drawing proxy: drawingWidth wide, height in proportion, upright,
-    // made once and kept. A null image when the bytes are no picture; the
-    // next call tries again.
+    // never larger than the picture itself, made once and kept. A null image
+    // when the bytes are no picture; the next call tries again.
     QImage getDrawingSizeImage();
     // Whether a proxy is kept already (nothing is decoded).
     bool hasDrawingSizeImage() const { return !m_drawingImage.isNull(); }

@@ -4,7 +4,6 @@
 #include "editor/FotoloomController.h"
 #include "model/Collage.h"
 #include "platform/graphics/GraphicsContext.h"
-#include "platform/undo/UndoManager.h"
 
 namespace qf {
 
@@ -36,9 +35,7 @@ void CanvasDelegate::mouseDownInBounds(QSizeF bounds, const MouseEvent& event)
 {
     if (m_gestureOpen)
         mouseGestureLost();
-    UndoManager& undo = m_controller.undoManager();
-    undo.setGroupsByEvent(false);
-    undo.beginUndoGrouping();
+    m_controller.beginContinuousChange();
     m_gestureOpen = true;
     m_controller.makeDocumentDirty();
 
@@ -97,10 +94,7 @@ void CanvasDelegate::mouseGestureLost()
 void CanvasDelegate::closeGesture()
 {
     m_gestureOpen = false;
-    UndoManager& undo = m_controller.undoManager();
-    if (undo.groupingLevel() > 0)
-        undo.endUndoGrouping();
-    undo.setGroupsByEvent(true);
+    m_controller.endContinuousChange();
 }
 
 void CanvasDelegate::drawingViewWillStartLiveResize()

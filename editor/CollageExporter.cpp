@@ -1,25 +1,37 @@
 #include "editor/CollageExporter.h"
 
 #include "document/CollageDocument.h"
+#include "document/QFRegularFileWrapperContainer.h"
 #include "editor/FotoloomController.h"
 #include "editor/FullSizeImagePrefetcher.h"
 #include "editor/PrintDrawingView.h"
+#include "layouts/CollageTypes.h"
 #include "model/Collage.h"
+#include "model/CollageCaches.h"
+#include "model/CollageHost.h"
 #include "model/UtilityFunctions.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/graphics/GraphicsContext.h"
+#include "platform/graphics/ImageReduction.h"
 #include "platform/images/ImageEncoder.h"
 #include "platform/services/ApplicationLookup.h"
+#include "platform/undo/UndoManager.h"
 #include "platform/widgets/documents/PrintOperation.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QFutureWatcher>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QPromise>
 #include <QSaveFile>
 #include <QThread>
 #include <QUuid>
+#include <QtConcurrent/QtConcurrentRun>
 
+#include <cmath>
 #include <limits>
+#include <new>
 
 namespace qf {
 
@@ -59,24 +71,163 @@ QString fileNameFrom(const QString& name)
     return cleaned.isEmpty() ? QStringLiteral("collage") : cleaned.left(200);
 }
 
-// Sets a pointer for the length of a scope, also when drawing throws.
-template <typename T>
-class ScopedPointerSet {
+// The host of a collage drawn away from the editor: the drawing images,
+// faces and store containers of its pictures, taken on the main thread
+// before the draw. Nothing here reaches the live collage or the document,
+// and the store's containers are only read (their bytes never change).
+class RenderHost final : public CollageHost {
 public:
-    ScopedPointerSet(T*& pointer, T* value)
-        : m_pointer(pointer)
-    {
-        m_pointer = value;
-    }
-    ~ScopedPointerSet() { m_pointer = nullptr; }
-    ScopedPointerSet(const ScopedPointerSet&) = delete;
-    ScopedPointerSet& operator=(const ScopedPointerSet&) = delete;
+    QHash<QString, QImage> drawingImages;
+    QHash<QString, std::shared_ptr<QFRegularFileWrapperContainer>> containers;
+    CollageCaches caches;
+    // Hands out the full pictures during a pass.
+    std::function<QImage(const QString& md5)> fullImage;
 
-private:
-    T*& m_pointer;
+    QImage decodeFull(const QString& md5) const
+    {
+        const std::shared_ptr<QFRegularFileWrapperContainer> container = containers.value(md5);
+        return container ? container->getCompleteSizeImage() : QImage();
+    }
+
+    QImage drawingSizeImage(const QString& md5) override { return drawingImages.value(md5); }
+    QImage completeSizeImage(const QString& md5) override { return fullImage ? fullImage(md5) : QImage(); }
+    std::optional<QString> importPicture(const QString&) override { return std::nullopt; }
+    // Reading a snapshot and drawing never look for faces: the crops are in the snapshot.
+    QPointF faceCentroidInImage(const QImage&) override { return {-1, -1}; }
+    KVObserver* undoObserver() override { return nullptr; }
+    void selectPictureFor(qint64) override {}
+    CollageCaches* collageCaches() override { return &caches; }
 };
 
+DocumentHost::SaveData tooLarge(qint64 width, qint64 height)
+{
+    return {QByteArray(), Status::failure(CollageExporter::tr("There is not enough memory to make a picture of this size."),
+                                          QStringLiteral("%1 x %2").arg(width).arg(height))};
+}
+
 } // namespace
+
+// One render for output: two copies of the collage made from its snapshot,
+// one that measures how the pictures are drawn and one that draws. After
+// it is made, it may run on any thread.
+class CollageExporter::Render {
+public:
+    Render(std::unique_ptr<RenderHost> host, std::shared_ptr<Collage> measured, std::shared_ptr<Collage> drawn,
+           QSize size)
+        : m_host(std::move(host))
+        , m_measured(std::move(measured))
+        , m_drawn(std::move(drawn))
+        , m_size(size)
+    {
+    }
+
+    // The picture drawn; `progress` hears the share of pictures drawn.
+    QImage draw(const std::function<void(double)>& progress);
+    // The picture encoded; `progress` hears the share of the work done.
+    SaveData encoded(ImageEncoder::Format format, double jpegCompression, int tiffCompression,
+                     const std::function<void(double)>& progress);
+
+private:
+    // A full picture the draw asks for, and the widest its whole width is
+    // drawn at, in output pixels (0: not measured).
+    struct Request {
+        QString md5;
+        double outputWidth = 0;
+    };
+    std::vector<Request> measure();
+
+    const std::unique_ptr<RenderHost> m_host; // first: the collages refer to it
+    const std::shared_ptr<Collage> m_measured;
+    const std::shared_ptr<Collage> m_drawn;
+    const QSize m_size;
+};
+
+std::vector<CollageExporter::Render::Request> CollageExporter::Render::measure()
+{
+    // A pass without the full pictures at a tiny scale tells which ones the
+    // draw asks for, in which order and how small each comes out. Each
+    // request gets a copy of the drawing image of its own, so that its draws
+    // are told apart from other requests of the same picture.
+    std::vector<Request> requests;
+    QHash<qint64, size_t> standIns;
+    m_host->fullImage = [&](const QString& md5) {
+        requests.push_back({md5, 0});
+        const QImage standIn = m_host->drawingImages.value(md5).copy();
+        if (!standIn.isNull())
+            standIns.insert(standIn.cacheKey(), requests.size() - 1);
+        return standIn;
+    };
+    {
+        const ImageReduction::ScopedListener listening([&](const QImage& image, double scale) {
+            const auto request = standIns.constFind(image.cacheKey());
+            if (request != standIns.cend())
+                requests[*request].outputWidth = std::max(requests[*request].outputWidth, scale * image.width());
+        });
+        QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
+        GraphicsContext context(probe, QSizeF(m_size));
+        m_measured->drawYourselfOnCurrentContextInWidth(context, m_size.width(), m_size.height(), true);
+    }
+    m_host->fullImage = nullptr;
+    return requests;
+}
+
+QImage CollageExporter::Render::draw(const std::function<void(double)>& progress)
+{
+    QImage bitmap(m_size, QImage::Format_ARGB32_Premultiplied);
+    if (bitmap.isNull())
+        return {};
+    const std::vector<Request> requests = measure();
+    QStringList order;
+    for (const Request& request : requests)
+        order.append(request.md5);
+    // Decoding the full pictures is most of the work: they are decoded on
+    // other cores ahead of the draw, and those drawn at less than half size
+    // are averaged down there too. Each decoded picture held is up to 800 MB;
+    // a few at a time.
+    const int threads = std::clamp(QThread::idealThreadCount(), 1, 6);
+    FullSizeImagePrefetcher prefetch(
+        order,
+        [this, &requests](qsizetype i) {
+            const Request& request = requests[size_t(i)];
+            return ImageReduction::reducedForWidth(m_host->decodeFull(request.md5), request.outputWidth);
+        },
+        threads, threads + 1);
+    qsizetype taken = 0;
+    m_host->fullImage = [&](const QString& md5) {
+        if (progress && taken < order.size())
+            progress(double(taken++) / double(order.size()));
+        const std::optional<QImage> image = prefetch.take(md5);
+        return image ? *image : m_host->decodeFull(md5);
+    };
+    {
+        GraphicsContext context(bitmap); // clears to transparent
+        m_drawn->drawYourselfOnCurrentContextInWidth(context, m_size.width(), m_size.height(), true);
+    }
+    m_host->fullImage = nullptr;
+    return bitmap;
+}
+
+DocumentHost::SaveData CollageExporter::Render::encoded(ImageEncoder::Format format, double jpegCompression,
+                                                        int tiffCompression,
+                                                        const std::function<void(double)>& progress)
+{
+    const auto report = [&progress](double done) {
+        if (progress)
+            progress(done);
+    };
+    QImage bitmap = draw([&report](double done) { report(0.6 * done); });
+    if (bitmap.isNull())
+        return tooLarge(m_size.width(), m_size.height());
+    // RGBA files only for a transparent background: an opaque picture's
+    // premultiplied pixels are RGB32's as they are.
+    if (!m_drawn->backgroundIsTransparent() && ImageEncoder::isOpaque(bitmap))
+        bitmap.reinterpretAsFormat(QImage::Format_RGB32);
+    // Colours are drawn as sRGB already: the encoder tags them so.
+    ImageEncoder::Result result =
+        ImageEncoder::encode(std::move(bitmap), format, exportMetadata(m_drawn->resolution()), jpegCompression,
+                             tiffCompression, [&report](double done) { report(0.6 + 0.4 * done); });
+    return {std::move(result.bytes), result.status};
+}
 
 CollageExporter::CollageExporter(FotoloomController& controller)
     : m_controller(controller)
@@ -87,63 +238,92 @@ CollageExporter::~CollageExporter() = default;
 
 // ---- rendering ------------------------------------------------------------------------
 
+std::unique_ptr<CollageExporter::Render> CollageExporter::prepareRender(qint64 width, qint64 height) const
+{
+    const std::shared_ptr<Collage>& live = m_controller.collage();
+    if (!live || width < 1 || height < 1 || width > FotoloomController::maxCollageDimension()
+        || height > FotoloomController::maxCollageDimension())
+        return nullptr;
+    auto host = std::make_unique<RenderHost>();
+    CollageDocument& document = m_controller.document();
+    for (const QString& md5 : live->allPicturesInUse()) {
+        host->drawingImages.insert(md5, document.getDrawingSizeImage(md5));
+        host->containers.insert(md5, document.getFileWrapperContainer(md5));
+    }
+    if (const CollageCaches* caches = m_controller.collageCaches())
+        host->caches = *caches;
+    // As CollageTypes::makeFromJson makes them, with this editor's makers.
+    const QJsonObject snapshot = live->dictionaryRepresentationActual(false);
+    const auto copy = [&] {
+        std::shared_ptr<Collage> collage = m_controller.getNewCollageFor(CollageTypes::typeOfJson(snapshot));
+        if (collage) {
+            collage->setMyWindowController(host.get());
+            collage->setMyPropertiesFrom(snapshot);
+        }
+        return collage;
+    };
+    std::shared_ptr<Collage> measured = copy();
+    std::shared_ptr<Collage> drawn = copy();
+    if (!measured || !drawn)
+        return nullptr;
+    return std::make_unique<Render>(std::move(host), std::move(measured), std::move(drawn),
+                                    QSize(int(width), int(height)));
+}
+
+// The document's save waits for its bytes (CollageDocument's save asks
+// saveDataOfType and writes what comes back, or shows the error), so an
+// export returns only once they are made. The work runs on a worker meanwhile, and a local event loop
+// keeps the window painting and the sheet's progress moving. That loop takes
+// no input: while the saving sheet is on, the window turns away every user
+// input and close request, so nothing reaches the collage. Undo groups
+// opened by an event end on the next turn of the event loop, so with a group
+// open the work runs on this thread instead, as a plain call.
+template <typename Result>
+Result CollageExporter::underSavingSheet(const std::function<Result(const std::function<void(double)>&)>& work)
+{
+    EditorWindow* window = m_controller.window();
+    if (!window)
+        return work({});
+    window->showSavingSheet();
+    Result result;
+    if (m_controller.undoManager().groupingLevel() > 0) {
+        result = work({});
+    } else {
+        QFutureWatcher<Result> watcher;
+        QEventLoop loop;
+        connect(&watcher, &QFutureWatcherBase::progressValueChanged, &loop,
+                [window](int permille) { window->showSavingProgress(permille, 1000); });
+        connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+        watcher.setFuture(QtConcurrent::run([work](QPromise<Result>& promise) {
+            promise.setProgressRange(0, 1000);
+            try {
+                promise.addResult(work([&promise](double done) {
+                    promise.setProgressValue(int(std::lround(std::clamp(done, 0.0, 1.0) * 1000)));
+                }));
+            } catch (const std::exception&) {
+                // Out of memory or threads: no result, which the caller reports.
+                promise.addResult(Result());
+            }
+        }));
+        loop.exec();
+        result = watcher.result();
+    }
+    window->hideSavingSheet();
+    return result;
+}
+
 QImage CollageExporter::getImageForWidthWithProgressIndicator(qint64 width, qint64 height)
 {
-    if (EditorWindow* window = m_controller.window())
-        window->showSavingSheet();
-    QImage image = getImageBitmapRepForWidth(width, height);
-    if (EditorWindow* window = m_controller.window())
-        window->hideSavingSheet();
-    return image;
+    const std::shared_ptr<Render> render = prepareRender(width, height);
+    if (!render)
+        return {};
+    return underSavingSheet<QImage>([render](const std::function<void(double)>& progress) { return render->draw(progress); });
 }
 
 QImage CollageExporter::getImageBitmapRepForWidth(qint64 width, qint64 height)
 {
-    const std::shared_ptr<Collage>& collage = m_controller.collage();
-    if (!collage || width < 1 || height < 1 || width > FotoloomController::maxCollageDimension()
-        || height > FotoloomController::maxCollageDimension())
-        return {};
-    QImage bitmap(QSize(int(width), int(height)), QImage::Format_ARGB32_Premultiplied);
-    if (bitmap.isNull())
-        return {};
-
-    // Decoding the full pictures is most of the work: a first pass without
-    // pictures, at a tiny scale, tells which ones the draw asks for and in
-    // which order, and they are then decoded on other cores ahead of it.
-    QStringList order;
-    {
-        QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
-        const ScopedPointerSet asking(m_picturesAskedFor, &order);
-        GraphicsContext dryRun(probe, QSizeF(double(width), double(height)));
-        collage->drawYourselfOnCurrentContextInWidth(dryRun, double(width), double(height), true);
-    }
-    // The store is looked up here, on this thread; the workers only decode.
-    std::vector<std::shared_ptr<QFRegularFileWrapperContainer>> containers;
-    containers.reserve(size_t(order.size()));
-    for (const QString& md5 : std::as_const(order))
-        containers.push_back(m_controller.document().getFileWrapperContainer(md5));
-    const int threads = std::clamp(QThread::idealThreadCount(), 1, 6);
-    // Each decoded picture held is up to 800 MB; a few at a time.
-    FullSizeImagePrefetcher prefetch(
-        order, [&containers](qsizetype i) { return containers[size_t(i)] ? containers[size_t(i)]->getCompleteSizeImage() : QImage(); },
-        threads, threads + 1);
-    {
-        const ScopedPointerSet taking(m_fullSizeImages, &prefetch);
-        GraphicsContext context(bitmap); // clears to transparent
-        collage->drawYourselfOnCurrentContextInWidth(context, double(width), double(height), true);
-    }
-    return bitmap;
-}
-
-std::optional<QImage> CollageExporter::completeSizeImageDuringRender(const QString& md5)
-{
-    if (m_picturesAskedFor) {
-        m_picturesAskedFor->append(md5);
-        return QImage();
-    }
-    if (m_fullSizeImages)
-        return m_fullSizeImages->take(md5);
-    return std::nullopt;
+    const std::unique_ptr<Render> render = prepareRender(width, height);
+    return render ? render->draw({}) : QImage();
 }
 
 // ---- image data -----------------------------------------------------------------------
@@ -154,20 +334,12 @@ DocumentHost::SaveData CollageExporter::dataOfType(const QString& typeName, doub
     const std::optional<ImageEncoder::Format> format = formatForType(typeName);
     if (!format)
         return {QByteArray(), Status::failure(tr("Quiltfolio can't export pictures of this type."), typeName)};
+    const std::unique_ptr<Render> render = prepareRender(width, height);
+    if (!render)
+        return tooLarge(width, height);
     if (EditorWindow* window = m_controller.window())
         window->startSpinner();
-    QImage bitmap = getImageBitmapRepForWidth(width, height);
-    SaveData data;
-    if (bitmap.isNull()) {
-        data.status = Status::failure(tr("There is not enough memory to make a picture of this size."),
-                                      QStringLiteral("%1 x %2").arg(width).arg(height));
-    } else {
-        // Colours are drawn as sRGB already: the encoder tags them so.
-        ImageEncoder::Result encoded = ImageEncoder::encode(std::move(bitmap), *format,
-                                                            exportMetadata(m_controller.collage()->resolution()),
-                                                            jpegCompression, tiffCompression);
-        data = {std::move(encoded.bytes), encoded.status};
-    }
+    SaveData data = render->encoded(*format, jpegCompression, tiffCompression, {});
     // The next draw of the canvas stops the spinner.
     if (EditorWindow* window = m_controller.window())
         window->setCanvasNeedsDisplay();
@@ -177,15 +349,17 @@ DocumentHost::SaveData CollageExporter::dataOfType(const QString& typeName, doub
 DocumentHost::SaveData CollageExporter::dataOfTypeAtCollageSize(const QString& typeName, double jpegCompression,
                                                                 int tiffCompression)
 {
-    if (!formatForType(typeName))
+    const std::optional<ImageEncoder::Format> format = formatForType(typeName);
+    if (!format)
         return dataOfType(typeName, jpegCompression, tiffCompression, 0, 0);
-    if (EditorWindow* window = m_controller.window())
-        window->showSavingSheet();
     const Collage& collage = *m_controller.collage();
-    SaveData data = dataOfType(typeName, jpegCompression, tiffCompression, collage.width(), collage.height());
-    if (EditorWindow* window = m_controller.window())
-        window->hideSavingSheet();
-    return data;
+    const std::shared_ptr<Render> render = prepareRender(collage.width(), collage.height());
+    if (!render)
+        return tooLarge(collage.width(), collage.height());
+    return underSavingSheet<SaveData>([render, format, jpegCompression, tiffCompression](
+                                          const std::function<void(double)>& progress) {
+        return render->encoded(*format, jpegCompression, tiffCompression, progress);
+    });
 }
 
 void CollageExporter::savedSuccessfullyToFileType(const QString& typeName)

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -16,7 +17,6 @@ namespace qf {
 
 class ApplicationLookup;
 class FotoloomController;
-class FullSizeImagePrefetcher;
 class GraphicsContext;
 class PrintOperation;
 
@@ -25,7 +25,9 @@ class PrintOperation;
 // or handed to another application to print. It reads the collage and the
 // document through its controller, which owns it.
 //
-// Main thread only.
+// Main thread only. A render draws a copy of the collage made from its
+// snapshot, with the pictures it needs taken from the store beforehand, so
+// under the saving sheet it runs on a worker thread while the window paints.
 class CollageExporter : public QObject {
     Q_OBJECT
 public:
@@ -37,17 +39,15 @@ public:
     // The collage drawn for output into a cleared 8-bit RGBA bitmap of the
     // size; null when the size is out of range or cannot be allocated.
     QImage getImageBitmapRepForWidth(qint64 width, qint64 height);
-    // The same, with the saving sheet on the window while it renders.
+    // The same, under the saving sheet.
     QImage getImageForWidthWithProgressIndicator(qint64 width, qint64 height);
-    // While a render runs, the full picture it takes in place of the store's:
-    // null during the dry run, none when the render has no decode of it ready.
-    std::optional<QImage> completeSizeImageDuringRender(const QString& md5);
 
     // The collage rendered at the size and encoded as the image type; no
     // bytes for a type that is no image type.
     SaveData dataOfType(const QString& typeName, double jpegCompression, int tiffCompression, qint64 width,
                         qint64 height);
     // dataOfType() at the collage's pixel size, under the saving sheet.
+    // PNG and TIFF are RGB unless the background is transparent.
     SaveData dataOfTypeAtCollageSize(const QString& typeName, double jpegCompression, int tiffCompression);
     // Counts the pictures saved for the current version.
     void savedSuccessfullyToFileType(const QString& typeName);
@@ -70,10 +70,14 @@ public:
     static AlertText printUsingIPhotoAlert();
 
 private:
+    class Render;
+    // The copy to draw at the size, made now; null for a size out of range.
+    std::unique_ptr<Render> prepareRender(qint64 width, qint64 height) const;
+    template <typename Result>
+    Result underSavingSheet(const std::function<Result(const std::function<void(double)>&)>& work);
+
     FotoloomController& m_controller;
     QString m_temporaryDirectory;
-    FullSizeImagePrefetcher* m_fullSizeImages = nullptr; // during an export render
-    QStringList* m_picturesAskedFor = nullptr;           // during the render's dry run
     std::shared_ptr<ApplicationLookup> m_applicationLookup;
 };
 

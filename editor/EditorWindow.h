@@ -53,9 +53,13 @@ public:
     virtual void showAddingPicturesProgress(qsizetype /*done*/, qsizetype /*total*/) {}
 
     // Export: the saving sheet covers the window while a picture renders;
-    // it is on screen (painted) when showSavingSheet() returns.
+    // it is on screen (painted) when showSavingSheet() returns. While it is
+    // on, the window takes no user input and does not close, so the core may
+    // run events under it.
     virtual void showSavingSheet() {}
     virtual void hideSavingSheet() {}
+    // How far the render under the saving sheet is: `done` of `total`.
+    virtual void showSavingProgress(qsizetype /*done*/, qsizetype /*total*/) {}
     // A sheet with the alert's two buttons; `ended` is told whether the
     // default button (not the other one) was chosen.
     virtual void showChoiceSheet(const AlertText& /*alert*/, std::function<void(bool)> /*ended*/) {}

@@ -225,8 +225,14 @@ Status FotoloomController::setupInitialCollageWithJsonData(const std::optional<Q
 
     bool missing = dropMissingPictures(*loaded);
     missing = checkBackgroundPicture(*loaded) || missing;
-    if (missing && m_window)
-        m_window->showMissingPicturesSheet(missingPicturesAlert());
+    if (missing && m_window) {
+        // A file in the package that is no picture was a picture once: the
+        // pictures are damaged, not moved away.
+        bool damaged = false;
+        for (const auto& container : m_document.imageWrapperContainers())
+            damaged = damaged || container->getDrawingSizeImage().isNull();
+        m_window->showMissingPicturesSheet(damaged ? damagedPicturesAlert() : missingPicturesAlert());
+    }
 
     addCustomSize(QFCollageSize(double(loaded->width()), double(loaded->height()), SizeUnitPixels,
                                 loaded->resolution(), true));
@@ -305,7 +311,7 @@ bool FotoloomController::dropMissingPictures(Collage& collage)
     }
     if (missing.isEmpty())
         return false;
-    qCWarning(lcEditor) << missing.size() << "pictures of the collage are not in the project";
+    qCWarning(lcEditor) << missing.size() << "pictures of the collage are not in the project or do not decode";
     collage.removePictures(missing);
     return true;
 }
@@ -592,6 +598,31 @@ bool FotoloomController::removeSelectedPictureOrText()
     return removed;
 }
 
+void FotoloomController::pickPictureForSelectedPosition()
+{
+    if (m_collage->selectedPosition())
+        selectPictureFor(m_collage->selectedImagePosition());
+}
+
+void FotoloomController::beginContinuousChange()
+{
+    if (m_continuousChange)
+        endContinuousChange();
+    m_undoManager->setGroupsByEvent(false);
+    m_undoManager->beginUndoGrouping();
+    m_continuousChange = true;
+}
+
+void FotoloomController::endContinuousChange()
+{
+    if (!m_continuousChange)
+        return;
+    m_continuousChange = false;
+    if (m_undoManager->groupingLevel() > 0)
+        m_undoManager->endUndoGrouping();
+    m_undoManager->setGroupsByEvent(true);
+}
+
 void FotoloomController::deselectAll()
 {
     makeDocumentDirty();
@@ -779,9 +810,6 @@ QImage FotoloomController::drawingSizeImage(const QString& md5)
 
 QImage FotoloomController::completeSizeImage(const QString& md5)
 {
-    // An export render takes its pictures from the decodes done ahead.
-    if (std::optional<QImage> rendering = m_exporter->completeSizeImageDuringRender(md5))
-        return *rendering;
     return m_document.getCompleteSizeImage(md5);
 }
 
@@ -841,6 +869,14 @@ AlertText FotoloomController::missingPicturesAlert()
     return {tr("Some pictures are no longer available"),
             tr("Some pictures used in this collage have either been moved to a different location or removed "
                "from this computer. These pictures will not appear in this collage."),
+            tr("OK")};
+}
+
+AlertText FotoloomController::damagedPicturesAlert()
+{
+    return {tr("Some pictures can't be shown"),
+            tr("Some pictures in this project are damaged and can't be shown. These pictures will not appear in "
+               "this collage."),
             tr("OK")};
 }
 

@@ -163,6 +163,14 @@ public:
     void changeColumnCount(qint64 count);
     // The delete key and the remove commands: one step; true when something went.
     bool removeSelectedPictureOrText();
+    // The picture panel for the selected slot; nothing without a selection.
+    void pickPictureForSelectedPosition();
+    // A drag of a slider, a colour or the canvas: every change from the
+    // press to the release is one undo step. A begin while one is open ends
+    // that one first; an end without a begin does nothing.
+    void beginContinuousChange();
+    void endContinuousChange();
+    bool isChangingContinuously() const { return m_continuousChange; }
     void switchSavePreviewImage() { m_savePreviewImage = !m_savePreviewImage; }
     bool savePreviewImage() const { return m_savePreviewImage; }
     void setOnscreenDrawingViewNeedsDisplay();
@@ -359,6 +367,7 @@ public:
     static AlertText couldNotOpenAlert();
     static AlertText picturesNotShownAlert(qsizetype count);
     static AlertText missingPicturesAlert();
+    static AlertText damagedPicturesAlert();
 
 signals:
     // An add of pictures reached the collage (or was found empty).
@@ -392,6 +401,7 @@ private:
 
     CollageCaches m_caches;
     bool m_toldPicturesNotShown = false;
+    bool m_continuousChange = false;
     std::shared_ptr<Collage> m_collage;
     QList<QFCollageSize> m_collageSizesArray;
     std::optional<QJsonObject> m_dictionaryHoldingUndoRepresentation;

@@ -1,6 +1,7 @@
 #include "editor/FullSizeImagePrefetcher.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace qf {
 
@@ -12,8 +13,12 @@ FullSizeImagePrefetcher::FullSizeImagePrefetcher(QStringList order, Decode decod
     , m_images(size_t(m_order.size()))
 {
     const int count = int(std::min<qsizetype>(std::max(1, threads), m_order.size()));
-    for (int i = 0; i < count; ++i)
-        m_threads.emplace_back([this] { work(); });
+    try {
+        for (int i = 0; i < count; ++i)
+            m_threads.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+        // Fewer workers (a process limit): take() decodes what none started on.
+    }
 }
 
 FullSizeImagePrefetcher::~FullSizeImagePrefetcher()
@@ -33,7 +38,7 @@ void FullSizeImagePrefetcher::work()
     for (;;) {
         m_changed.wait(lock, [this] {
             while (m_next < m_order.size() && m_states[size_t(m_next)] == State::Taken)
-                ++m_next; // asked for before its turn: decoded by the caller
+                ++m_next; // asked for before its turn: the caller decoded it
             return m_stop || (m_next < m_order.size() && m_inHand < m_window);
         });
         if (m_stop)
@@ -68,9 +73,14 @@ std::optional<QImage> FullSizeImagePrefetcher::take(const QString& md5)
     if (index < 0)
         return std::nullopt;
     if (m_states[size_t(index)] == State::Waiting) {
-        // Not started yet: the caller decodes it now, the workers skip it.
+        // Not started yet: decoded here and now, and the workers skip it.
         m_states[size_t(index)] = State::Taken;
-        return std::nullopt;
+        lock.unlock();
+        try {
+            return m_decode(index);
+        } catch (const std::bad_alloc&) {
+            return QImage();
+        }
     }
     m_changed.wait(lock, [this, index] { return m_states[size_t(index)] == State::Ready; });
     QImage image = std::move(m_images[size_t(index)]);

@@ -15,7 +15,7 @@ namespace qf {
 // Decodes full-size pictures on other cores ahead of a render that asks for
 // them in a known order, holding at most `window` of them at a time so that
 // memory stays bounded. The render takes each one as it comes to it; a
-// picture asked for out of order is the caller's to decode.
+// picture no worker has started on yet is decoded on the render's thread.
 class FullSizeImagePrefetcher {
 public:
     // Decodes the picture at an index of the order; called on worker
@@ -28,8 +28,8 @@ public:
     FullSizeImagePrefetcher(const FullSizeImagePrefetcher&) = delete;
     FullSizeImagePrefetcher& operator=(const FullSizeImagePrefetcher&) = delete;
 
-    // The next picture of that identity in the order, waiting for its decode;
-    // none when it is not among the pictures being prefetched.
+    // The next picture of that identity in the order, waiting for its decode
+    // (or decoding it now); none when it is not among the pictures left.
     std::optional<QImage> take(const QString& md5);
 
 private:

@@ -83,7 +83,7 @@ struct PictureIntake::PreparedPicture {
 struct PictureIntake::IntakeJob {
     QFutureWatcher<QList<PreparedPicture>> watcher;
     qsizetype total = 0;
-    std::optional<SlotPick> pick;
+    PendingIntake request;
 
     ~IntakeJob()
     {
@@ -143,12 +143,29 @@ void PictureIntake::cancelAddingPictures()
 
 void PictureIntake::addImagesFromDirectoriesOrFiles(const QStringList& paths)
 {
-    if (!m_addsPicturesInBackground || paths.isEmpty()) {
-        finishIntake(prepare(expandDirectories(paths), {}, knownFaces(*m_controller.collage())));
+    request({paths, std::nullopt, {}});
+}
+
+QStringList PictureIntake::filesOf(const PendingIntake& request)
+{
+    QStringList files;
+    if (request.pick)
+        files.append(QFileInfo(request.pick->path).absoluteFilePath());
+    if (!request.background.isEmpty())
+        files.append(QFileInfo(request.background).absoluteFilePath());
+    return files + expandDirectories(request.paths);
+}
+
+void PictureIntake::request(PendingIntake request)
+{
+    // An empty add still ends the collage's selection, as any add does.
+    if (!m_addsPicturesInBackground || (request.paths.isEmpty() && !request.pick && request.background.isEmpty())) {
+        finishIntake(prepare(filesOf(request), {}, knownFaces(*m_controller.collage())), request);
         return;
     }
-    // One add at a time, in the order asked: each is its own undo step.
-    m_pendingIntakes.append({paths, std::nullopt});
+    // One at a time, in the order asked: each is its own undo step, and no
+    // picture is decoded on the main thread.
+    m_pendingIntakes.append(std::move(request));
     if (!m_intake)
         startNextIntake();
 }
@@ -163,11 +180,11 @@ void PictureIntake::finishAddingPictures()
                 prepared = job->watcher.result();
             m_intake.reset();
             showIntakeProgress(0, 0);
-            finishIntake(prepared, job->pick);
+            finishIntake(prepared, job->request);
         }
         if (!m_pendingIntakes.isEmpty()) {
             const PendingIntake next = m_pendingIntakes.takeFirst();
-            finishIntake(prepare(expandDirectories(next.paths), {}, knownFaces(*m_controller.collage())), next.pick);
+            finishIntake(prepare(filesOf(next), {}, knownFaces(*m_controller.collage())), next);
         }
     }
 }
@@ -177,9 +194,8 @@ void PictureIntake::startNextIntake()
     if (m_pendingIntakes.isEmpty())
         return;
     const PendingIntake next = m_pendingIntakes.takeFirst();
-    const QStringList& paths = next.paths;
     auto job = std::make_shared<IntakeJob>();
-    job->pick = next.pick;
+    job->request = next;
     m_intake = job;
     IntakeJob* raw = job.get();
 
@@ -199,9 +215,9 @@ void PictureIntake::startNextIntake()
         finishIntakeWhenIdle(std::move(prepared));
     });
 
-    raw->watcher.setFuture(QtConcurrent::run([paths, faces = knownFaces(*m_controller.collage())](
+    raw->watcher.setFuture(QtConcurrent::run([next, faces = knownFaces(*m_controller.collage())](
                                                  QPromise<QList<PreparedPicture>>& promise) {
-        const QStringList files = expandDirectories(paths);
+        const QStringList files = filesOf(next);
         promise.setProgressRange(0, int(std::min<qsizetype>(files.size(), std::numeric_limits<int>::max())));
         QFRegularFileWrapperContainer::BatchControl control;
         control.progress = [&promise](qsizetype done) { promise.setProgressValue(int(done)); };
@@ -222,18 +238,33 @@ void PictureIntake::finishIntakeWhenIdle(QList<PreparedPicture> prepared)
         });
         return;
     }
-    const std::optional<SlotPick> pick = m_intake ? m_intake->pick : std::nullopt;
+    const PendingIntake request = m_intake ? m_intake->request : PendingIntake{};
     m_intake.reset();
     showIntakeProgress(0, 0);
-    finishIntake(prepared, pick);
+    finishIntake(prepared, request);
     startNextIntake();
 }
 
-void PictureIntake::finishIntake(const QList<PreparedPicture>& prepared, const std::optional<SlotPick>& pick)
+void PictureIntake::finishIntake(QList<PreparedPicture> prepared, const PendingIntake& request)
 {
+    // The slot's or the background's file comes first when it was readable.
+    const auto takeFirstIf = [&prepared](const QString& path) -> std::optional<PreparedPicture> {
+        if (prepared.isEmpty() || prepared.first().path != QFileInfo(path).absoluteFilePath())
+            return std::nullopt;
+        return prepared.takeFirst();
+    };
+    if (!request.background.isEmpty()) {
+        if (const std::optional<PreparedPicture> picture = takeFirstIf(request.background))
+            applyBackground(*picture);
+        return;
+    }
     // A drop's slot and the rest of its files are one step.
-    if (pick)
-        pickPicture(pick->path, pick->slot);
+    if (request.pick) {
+        if (const std::optional<PreparedPicture> picture = takeFirstIf(request.pick->path))
+            applyPick(*picture, request.pick->slot);
+        if (request.paths.isEmpty())
+            return;
+    }
     m_controller.makeDocumentDirty(FotoloomController::UndoAction::AddPictures);
     EditorWindow* window = m_controller.window();
     if (window)
@@ -289,15 +320,18 @@ QImage PictureIntake::getValidImageThatWeDontAlreadyHave(QFRegularFileWrapperCon
 
 void PictureIntake::pickPicture(const QString& path, qint64 slotIndex)
 {
-    const auto container = Container::getNewRegularFileWrapperContainerForImage(path);
-    const std::optional<QString> md5 = container ? container->md5() : std::nullopt;
-    const QImage image = container ? container->getDrawingSizeImage() : QImage();
+    request({{}, SlotPick{path, slotIndex}, {}});
+}
+
+void PictureIntake::applyPick(const PreparedPicture& picture, qint64 slotIndex)
+{
+    const std::optional<QString> md5 = picture.container->md5();
+    const QImage image = picture.container->getDrawingSizeImage();
     if (!md5 || image.isNull())
         return;
     m_controller.makeDocumentDirty();
-    m_controller.document().addImage(container);
-    m_controller.collage()->pickPicture(*md5, image, slotIndex, {{*md5, QFileInfo(path).absoluteFilePath()}},
-                                        {{*md5, UtilityFunctions::getFileModifiedDateForPath(path)}});
+    m_controller.document().addImage(picture.container);
+    m_controller.collage()->pickPicture(*md5, image, slotIndex, {{*md5, picture.path}}, {{*md5, picture.modified}});
     if (EditorWindow* window = m_controller.window())
         window->reloadPictureList();
     m_controller.setOnscreenDrawingViewNeedsDisplay();
@@ -317,16 +351,8 @@ void PictureIntake::addImagesAsAResultOfDraggingIntoDrawingView(const QStringLis
     if (slot >= 0 && slot < cells.size() && cells[slot] && !QFileInfo(rest.first()).isDir()
         && (cells[slot]->isEmpty() || rest.size() == 1))
         pick = SlotPick{rest.takeFirst(), slot};
-    if (!pick || rest.isEmpty() || !m_addsPicturesInBackground) {
-        if (pick)
-            pickPicture(pick->path, pick->slot);
-        addImagesFromDirectoriesOrFiles(rest);
-        return;
-    }
     // The slot takes its picture when the rest arrive, in the same step.
-    m_pendingIntakes.append({rest, pick});
-    if (!m_intake)
-        startNextIntake();
+    request({rest, pick, {}});
 }
 
 void PictureIntake::showAddingPicturesHelp()
@@ -393,10 +419,15 @@ void PictureIntake::selectBackgroundPictureFile()
 
 void PictureIntake::setBackgroundPictureFile(const QString& path)
 {
-    // Imported first: a file that is no picture must not take away the
+    request({{}, std::nullopt, path});
+}
+
+void PictureIntake::applyBackground(const PreparedPicture& picture)
+{
+    // Read first: a file that is no picture must not take away the
     // background picture there is.
-    const auto container = Container::getNewRegularFileWrapperContainerForImage(path);
-    const std::optional<QString> md5 = container ? container->md5() : std::nullopt;
+    const std::shared_ptr<Container>& container = picture.container;
+    const std::optional<QString> md5 = container->md5();
     if (!md5)
         return;
     EditorWindow* window = m_controller.window();

@@ -89,15 +89,26 @@ private:
         QString path;
         qint64 slot = -1;
     };
+    // What one intake reads and what it does with it: add the files and
+    // folders' children, put a file into a slot (with an add, one step), or
+    // make a file the background.
     struct PendingIntake {
         QStringList paths;
         std::optional<SlotPick> pick;
+        QString background;
     };
+    // The files the request reads, in order: the slot's, the background's,
+    // then those to add.
+    static QStringList filesOf(const PendingIntake& request);
+    // Runs the request now, or after those before it on worker threads.
+    void request(PendingIntake request);
 
     static QList<PreparedPicture> prepare(const QStringList& files, QFRegularFileWrapperContainer::BatchControl control,
                                           const QSet<QString>& knownFaces);
     void startNextIntake();
-    void finishIntake(const QList<PreparedPicture>& prepared, const std::optional<SlotPick>& pick = std::nullopt);
+    void finishIntake(QList<PreparedPicture> prepared, const PendingIntake& request);
+    void applyPick(const PreparedPicture& picture, qint64 slot);
+    void applyBackground(const PreparedPicture& picture);
     void finishIntakeWhenIdle(QList<PreparedPicture> prepared);
     void showIntakeProgress(qsizetype done, qsizetype total);
     void openPicturePanel(const QString& title, bool directories, bool multiple,

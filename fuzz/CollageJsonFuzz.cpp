@@ -3,6 +3,7 @@
 // write again. Nothing may crash, the read collage must keep its invariants,
 // and a snapshot read back must write the same snapshot.
 #include "fuzz/FuzzApplication.h"
+#include "model/TextPosition.h"
 #include "platform/json/JsonDocument.h"
 #include "tests/model/FakeCollage.h"
 
@@ -25,6 +26,9 @@ void checkInvariants(const qf::Collage& c)
     check(c.cornerRadiusSize() >= 0.0 && c.cornerRadiusSize() <= 0.2);
     for (const QString& md5 : c.images())
         check(!md5.isEmpty());
+    check(c.textPositions().size() <= qf::TextPosition::maxItemsInFile());
+    for (const auto& item : c.textPositions())
+        check(item->content().size() <= qf::TextPosition::maxContentLength());
 }
 
 } // namespace

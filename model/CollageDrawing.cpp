@@ -3,6 +3,7 @@
 #include "model/CollageHost.h"
 #include "model/ResourceImages.h"
 #include "platform/graphics/GraphicsContext.h"
+#include "platform/graphics/ImageReduction.h"
 
 #include <algorithm>
 #include <cmath>
@@ -195,6 +196,8 @@ void Collage::drawNSImage1(GraphicsContext& context, const QImage& image, const 
     if (!drawable(image))
         return;
     const QRectF source = getImageInsetRect(QSizeF(image.size()), rect, panZoom);
+    // An export measures how small each picture comes out, to average it down ahead.
+    ImageReduction::reportDraw(image, ImageReduction::scaleOfDraw(context.ctm(), rect, source));
     context.drawImage(image, rect, source, alpha);
 }
 
@@ -207,9 +210,9 @@ void Collage::drawFullImage1(GraphicsContext& context, const QImage& image, cons
     if (!(s.width() > 0))
         return;
     const double k = rect.width() / s.width();
-    context.drawImage(image, QRectF(rect.x() - s.x() * k, rect.y() - s.y() * k, image.width() * k,
-                                    image.height() * k),
-                      alpha);
+    const QRectF whole(rect.x() - s.x() * k, rect.y() - s.y() * k, image.width() * k, image.height() * k);
+    ImageReduction::reportDraw(image, ImageReduction::scaleOfDraw(context.ctm(), whole, QRectF(QPointF(), image.size())));
+    context.drawImage(image, whole, alpha);
 }
 
 // ---- buttons and handles ----------------------------------------------------

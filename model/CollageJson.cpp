@@ -183,7 +183,10 @@ void Collage::setMyPropertiesFrom(const QJsonObject& dict)
             item->stopObservingProperties(observer);
     m_textPositions.clear();
     if (const auto list = json::array(dict, kTextItemsKey)) {
+        // Each item is observed for undo and laid out: the first ones only.
         for (const QJsonValue& v : *list) {
+            if (m_textPositions.size() >= TextPosition::maxItemsInFile())
+                break;
             const auto element = json::toObject(v);
             if (!element)
                 continue;

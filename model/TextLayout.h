@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QTextLayout;
@@ -31,18 +32,32 @@ public:
     double naturalWidth() const { return m_naturalWidth; }
     int lineCount() const { return m_lineCount; }
 
-    // Glyph outlines with the origin at the top left of the box, y down.
+    // Glyph outlines with the origin at the top left of the box, y down. They
+    // are made on first use and kept, as every repaint fills them.
     QPainterPath glyphOutlines() const;
+    // Those of the lines that reach into `area`, in the same units.
+    QPainterPath glyphOutlinesIn(const QRectF& area) const;
 
-    struct Line {
-        double left;     // where the line's glyphs start
-        double right;    // and end
-        double baseline; // from the top of the box, downwards
+    struct Span {
+        double left;
+        double right;
     };
-    QList<Line> lines() const;
+    struct Line {
+        double left;       // where the line's glyphs start
+        double right;      // and end
+        double baseline;   // from the top of the box, downwards
+        QList<Span> words; // the words, without the spaces between them
+    };
+    // Made on first use and kept.
+    const QList<Line>& lines() const;
 
     // 72 dots an inch, so a point is a canvas pixel.
     static QPaintDevice* device72();
+
+    // How many layouts and sets of glyph outlines this process has made,
+    // so that tests can count the work a repaint does.
+    static qint64 layoutsMade();
+    static qint64 outlinesMade();
 
 private:
     std::vector<std::unique_ptr<QTextLayout>> m_paragraphs;
@@ -50,6 +65,13 @@ private:
     double m_height = 0;
     double m_naturalWidth = 0;
     int m_lineCount = 0;
+    struct LineOutlines {
+        QRectF bounds;
+        QPainterPath glyphs;
+    };
+    const std::vector<LineOutlines>& lineOutlines() const;
+    mutable std::optional<std::vector<LineOutlines>> m_outlines;
+    mutable std::optional<QList<Line>> m_lines;
 };
 
 } // namespace qf

@@ -30,6 +30,14 @@ constexpr qsizetype kMaxFontArchiveBytes = 1024;
 // Legacy font sizes were meant for a canvas this many pixels wide.
 constexpr double kLegacyCanvasWidth = 2400.0;
 
+QString boundedContent(const QString& text)
+{
+    const qsizetype max = TextPosition::maxContentLength();
+    if (text.size() <= max)
+        return text;
+    return text.left(text.at(max - 1).isHighSurrogate() ? max - 1 : max);
+}
+
 double clampedFontSize(double size)
 {
     if (!std::isfinite(size))
@@ -229,6 +237,11 @@ void TextPosition::setValueForUndefinedKey(const QVariant& value, const QString&
     if (entry && !entry->set)
         return;
     KVObject::setValueForUndefinedKey(value, key);
+}
+
+void TextPosition::setContent(const QString& v)
+{
+    kvSet(QStringLiteral("content"), m_content, boundedContent(v));
 }
 
 void TextPosition::setFont(const QFont& v)

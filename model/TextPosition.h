@@ -28,6 +28,24 @@ extern const KVContext QFUndoTextObservationContext;
 // Underline and strikethrough chosen in the font panel; each is optional and
 // written to the file only when set.
 struct TextAttributes {
+    // Bits of a style as the font panel stores them: the low byte is the
+    // line, the next the pattern (solid when unknown); by-word rules leave
+    // the spaces between words bare.
+    enum LineStyle : qint64 {
+        LineNone = 0x00,
+        LineSingle = 0x01,
+        LineThick = 0x02,
+        LineDouble = 0x09,
+        LineMask = 0xFF,
+        PatternSolid = 0x0000,
+        PatternDot = 0x0100,
+        PatternDash = 0x0200,
+        PatternDashDot = 0x0300,
+        PatternDashDotDot = 0x0400,
+        PatternMask = 0x0F00,
+        ByWord = 0x8000,
+    };
+
     std::optional<qint64> underlineStyle;
     std::optional<Color> underlineColor;
     std::optional<qint64> strikethroughStyle;
@@ -62,6 +80,11 @@ public:
     static constexpr double defaultFontSize() { return 64.0; }
     static constexpr double minFontSize() { return 1.0; }
     static constexpr double maxFontSize() { return 10000.0; }
+    // Far above any real text box: longer content, typed or read, keeps its
+    // beginning, as laying it out would take seconds.
+    static constexpr qsizetype maxContentLength() { return 10000; }
+    // Text items a collage reads from a file; those past it are left out.
+    static constexpr qsizetype maxItemsInFile() { return 1000; }
 
     // The font of a new item: DejaVu Sans (a declared dependency) at the
     // default size, so new text looks the same on every machine; the
@@ -71,7 +94,8 @@ public:
     // ---- fields ------------------------------------------------------------
 
     const QString& content() const { return m_content; }
-    void setContent(const QString& v) { kvSet(QStringLiteral("content"), m_content, v); }
+    // At most maxContentLength() UTF-16 units, never half a surrogate pair.
+    void setContent(const QString& v);
     // Fractions of the canvas, from the lower-left corner, y upwards.
     QPointF center() const { return m_center; }
     void setCenter(QPointF v) { kvSet(QStringLiteral("center"), m_center, v); }
@@ -244,8 +268,9 @@ private:
     // The point in the item's frame and the outline rectangle, for the hit tests.
     std::optional<std::pair<QPointF, QRectF>> pointAndOutlineInFrame(QPointF point, double width, double height,
                                                                      qint64 collageWidth, qint64 collageHeight);
-    // The last layout, reused while content, font, alignment and width stay.
-    std::shared_ptr<const TextLayout> layoutFor(double canvasWidth) const;
+    // The last layout with its outlines, reused by every repaint and hit
+    // test while content, font, alignment and box width stay.
+    std::shared_ptr<const TextLayout> layoutFor(double boxWidth) const;
     mutable std::shared_ptr<const TextLayout> m_layout;
     mutable QString m_layoutText;
     mutable QFont m_layoutFont;

@@ -6,10 +6,12 @@
 #include "platform/graphics/GraphicsContext.h"
 
 #include <QFontMetricsF>
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace qf {
 
@@ -25,6 +27,29 @@ double scaleOf(double width, qint64 collageWidth)
     return std::isfinite(s) && s > 0 ? s : 1.0;
 }
 
+// The canvas width text is laid out at: the collage's own, not one derived
+// from the scale, so that every drawing size shares one layout.
+double canvasWidthOf(double width, qint64 collageWidth)
+{
+    const double s = scaleOf(width, collageWidth);
+    return collageWidth > 0 && s == width / double(collageWidth) ? double(collageWidth) : width / s;
+}
+
+// What the painter can still reach, in its current units; nothing when that
+// cannot be told, which means everywhere.
+std::optional<QRectF> reachableArea(const QPainter& p)
+{
+    bool invertible = false;
+    const QTransform toUser = p.combinedTransform().inverted(&invertible);
+    if (!invertible || !p.device())
+        return std::nullopt;
+    // The device's size in pixels is never less than its logical size.
+    QRectF area = toUser.mapRect(QRectF(0, 0, p.device()->width(), p.device()->height()));
+    if (p.hasClipping())
+        area = area.intersected(p.clipBoundingRect());
+    return area;
+}
+
 QColor withAlpha(const Color& c, double alpha)
 {
     QColor q = c.toQColor();
@@ -32,34 +57,71 @@ QColor withAlpha(const Color& c, double alpha)
     return q;
 }
 
-// Underline and strikethrough styles as the font panel stores them: the low
-// byte is the line kind (1 single, 2 thick, 9 double).
-void drawDecoration(QPainter& p, const QList<TextLayout::Line>& lines, double offsetFromBaseline, double thickness,
-                    qint64 style, const QColor& colour)
+// Dashes in multiples of the rule's width, so they keep their look at every size.
+QList<double> dashesOf(qint64 style, double width)
 {
-    const qint64 kind = style & 0xFF;
-    if (kind == 0 || lines.isEmpty())
-        return;
-    const double t = kind == 2 ? 2 * thickness : thickness;
-    p.save();
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    for (const TextLayout::Line& line : lines) {
-        if (line.right <= line.left)
-            continue;
-        const double y = line.baseline + offsetFromBaseline;
-        p.drawRect(QRectF(line.left, y - t / 2, line.right - line.left, t));
-        if (kind == 9)
-            p.drawRect(QRectF(line.left, y + 1.5 * t, line.right - line.left, t));
+    using S = TextAttributes;
+    switch (style & S::PatternMask) {
+    case S::PatternDot:
+        return {width, width};
+    case S::PatternDash:
+        return {4 * width, 2 * width};
+    case S::PatternDashDot:
+        return {4 * width, 2 * width, width, 2 * width};
+    case S::PatternDashDotDot:
+        return {4 * width, 2 * width, width, 2 * width, width, 2 * width};
+    default:
+        return {};
     }
-    p.restore();
+}
+
+// An underline or strikethrough at `offsetFromBaseline` below each baseline,
+// in the layout's units (y down).
+void drawRule(GraphicsContext& context, const QList<TextLayout::Line>& lines, double offsetFromBaseline,
+              double thickness, qint64 style, const QColor& colour)
+{
+    using S = TextAttributes;
+    const qint64 kind = style & S::LineMask;
+    if (kind == S::LineNone || lines.isEmpty())
+        return;
+    const double t = kind == S::LineThick ? 2 * thickness : thickness;
+    const QList<double> dashes = dashesOf(style, t);
+    context.saveGState();
+    context.setStrokeColor(colour);
+    context.setLineWidth(t);
+    context.setLineCap(Qt::FlatCap);
+    for (const TextLayout::Line& line : lines) {
+        const double y = line.baseline + offsetFromBaseline;
+        const QList<TextLayout::Span> spans =
+            style & S::ByWord ? line.words : QList<TextLayout::Span>{{line.left, line.right}};
+        for (const TextLayout::Span& span : spans) {
+            if (!(span.right > span.left))
+                continue;
+            QPainterPath path(QPointF(span.left, y));
+            path.lineTo(span.right, y);
+            if (kind == S::LineDouble) {
+                path.moveTo(span.left, y + 2 * t);
+                path.lineTo(span.right, y + 2 * t);
+            }
+            // One rhythm along the line, across the gaps between words.
+            context.setLineDash(span.left - line.left, dashes);
+            context.strokePath(path);
+        }
+    }
+    context.restoreGState();
+}
+
+// The rule's own colour as given: the item's opacity is the text's alone.
+QColor ruleColour(const std::optional<Color>& colour, const QColor& text)
+{
+    return colour ? withAlpha(*colour, colour->a) : text;
 }
 
 } // namespace
 
-std::shared_ptr<const TextLayout> TextPosition::layoutFor(double canvasWidth) const
+std::shared_ptr<const TextLayout> TextPosition::layoutFor(double boxWidth) const
 {
-    const double width = canvasWidth > 0 && std::isfinite(canvasWidth) ? canvasWidth : -1.0;
+    const double width = boxWidth > 0 && std::isfinite(boxWidth) ? boxWidth : -1.0;
     if (!m_layout || m_layoutText != m_content || m_layoutFont != m_font || m_layoutAlignment != m_alignment
         || m_layoutWidth != width) {
         m_layout = std::make_shared<const TextLayout>(m_content, m_font, m_alignment, width);
@@ -94,10 +156,10 @@ TextPosition::DrawingAttributes TextPosition::getTextDrawingAttributesWidth(doub
 QRectF TextPosition::getBoundaryRectForCollageWidth(double width, qint64 collageWidth, qint64, bool)
 {
     const double s = scaleOf(width, collageWidth);
-    const double canvasWidth = width / s;
     if (m_hasTextWidth) {
         const double w = m_textWidth * width;
-        const double h = m_content.isEmpty() ? 0.0 : layoutFor(m_textWidth * canvasWidth)->height() * s;
+        const double h =
+            m_content.isEmpty() ? 0.0 : layoutFor(m_textWidth * canvasWidthOf(width, collageWidth))->height() * s;
         return QRectF(-w / 2, -h / 2, w, h);
     }
     const auto layout = layoutFor(-1);
@@ -248,39 +310,49 @@ void TextPosition::drawText(GraphicsContext& context, const QRectF& rect, double
     if (m_content.isEmpty())
         return;
     const DrawingAttributes a = getTextDrawingAttributesWidth(width, collageWidth, collageHeight, actual);
-    const auto layout = layoutFor(m_textWidth * width / a.scale);
-    const QPainterPath glyphs = layout->glyphOutlines();
+    const auto layout = layoutFor(m_textWidth * canvasWidthOf(width, collageWidth));
     const bool fill = m_strokeFill != 1;
     const bool outline = m_strokeFill == 1 || m_strokeFill == 2;
     // The outline width counts percent of the point size, in canvas units here.
     const double pen = std::abs(m_strokeWidth) * m_font.pointSizeF() / 100;
 
     QFontMetricsF metrics(m_font, TextLayout::device72());
-    const QList<TextLayout::Line> lines = layout->lines();
+    const QList<TextLayout::Line>& lines = layout->lines();
 
     const double margin = (outline ? pen : 0) + metrics.height();
     const QRectF bounds(-margin * a.scale, -margin * a.scale, rect.width() + 2 * margin * a.scale,
                         rect.height() + 2 * margin * a.scale);
+    const QPointF topLeft(rect.left(), rect.bottom());
     context.saveGState();
-    if (a.hasShadow)
+    // Text and rules cast one shadow together: overlapping shadows would darken.
+    if (a.hasShadow) {
         context.setShadow(a.shadowOffset, a.shadowBlur);
-    context.drawUpright(QPointF(rect.left(), rect.bottom()), bounds, [&](QPainter& p) {
+        context.beginTransparencyLayer(QRectF(topLeft.x() + bounds.x(), topLeft.y() - bounds.bottom(),
+                                              bounds.width(), bounds.height()));
+    }
+    context.drawUpright(topLeft, bounds, [&](QPainter& p) {
         p.scale(a.scale, a.scale);
+        // Long text reaches far past the canvas: only the lines that can show.
+        const std::optional<QRectF> area = reachableArea(p);
+        const QPainterPath glyphs =
+            area ? layout->glyphOutlinesIn(area->adjusted(-pen, -pen, pen, pen)) : layout->glyphOutlines();
         if (fill)
             p.fillPath(glyphs, a.foreground);
         if (outline)
             p.strokePath(glyphs, QPen(a.stroke, pen, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-        const TextAttributes& deco = m_attributes;
-        if (deco.underlineStyle)
-            drawDecoration(p, lines, metrics.underlinePos(), metrics.lineWidth(), *deco.underlineStyle,
-                           deco.underlineColor ? withAlpha(*deco.underlineColor, deco.underlineColor->a * m_opacity)
-                                               : a.foreground);
-        if (deco.strikethroughStyle)
-            drawDecoration(p, lines, -metrics.strikeOutPos(), metrics.lineWidth(), *deco.strikethroughStyle,
-                           deco.strikethroughColor
-                               ? withAlpha(*deco.strikethroughColor, deco.strikethroughColor->a * m_opacity)
-                               : a.foreground);
     });
+    // The layout's frame: origin at the top left, y down, canvas units.
+    context.translateCTM(topLeft.x(), topLeft.y());
+    context.scaleCTM(a.scale, -a.scale);
+    const TextAttributes& deco = m_attributes;
+    if (deco.underlineStyle)
+        drawRule(context, lines, metrics.underlinePos(), metrics.lineWidth(), *deco.underlineStyle,
+                 ruleColour(deco.underlineColor, a.foreground));
+    if (deco.strikethroughStyle)
+        drawRule(context, lines, -metrics.strikeOutPos(), metrics.lineWidth(), *deco.strikethroughStyle,
+                 ruleColour(deco.strikethroughColor, a.foreground));
+    if (a.hasShadow)
+        context.endTransparencyLayer();
     context.restoreGState();
 }
 

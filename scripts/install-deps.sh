@@ -12,8 +12,12 @@ packages=(
   # Exported pictures: TIFF through libtiff, EXIF through Exiv2; the export
   # tests read the files back with exiftool and tiffinfo.
   libtiff-dev libexiv2-dev libimage-exiftool-perl libtiff-tools
-  # A real X server for the application smoke test.
-  xvfb xauth
+  # PNG export deflates with zlib itself.
+  zlib1g-dev
+  # Real X servers for the window tests (xvfb-run needs xauth); the
+  # application smoke test takes screenshots with xwd and checks them and
+  # closes windows with a little Python.
+  xvfb xauth x11-apps python3
   # Face detection: only the OpenCV parts used, not the libopencv-dev metapackage.
   libopencv-core-dev libopencv-imgproc-dev libopencv-objdetect-dev opencv-data
 )

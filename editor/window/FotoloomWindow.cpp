@@ -10,9 +10,13 @@
 #include "editor/window/QtPicturePanel.h"
 #include "layouts/CollageTypes.h"
 #include "model/Collage.h"
+#include "platform/graphics/Color.h"
 #include "platform/widgets/documents/DocumentController.h"
+#include "platform/widgets/sheets/Sheets.h"
 #include "platform/undo/UndoManager.h"
 
+#include <QColorDialog>
+#include <QScopedValueRollback>
 #include <QFileInfo>
 #include <QGraphicsDropShadowEffect>
 #include <QLoggingCategory>
@@ -22,6 +26,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QFrame>
@@ -32,6 +37,13 @@
 Q_LOGGING_CATEGORY(lcWindow, "qf.editor.window")
 
 namespace qf {
+
+namespace {
+// The type and size popups' observation of the controller.
+const KVContext kPopupsContext{"FotoloomWindow.popups"};
+// The core's name of a menu item's action, which its validation goes by.
+const char* const kMenuItemActionProperty = "qfMenuItemAction";
+} // namespace
 
 FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentController* documents,
                                ShellMenuActions shell, QWidget* parent)
@@ -91,8 +103,6 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     setUpShellMenus();
     setUpPictureList();
     setUpTypePopup();
-    for (const QFCollageSize& size : m_controller->collageSizesArray())
-        m_ui->selectCollageSizePopUp->addItem(size.displayName());
 
     m_controller->setWindow(this);
     // A refusal has shown its sheet already; the document closes when it ends.
@@ -100,10 +110,16 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
         qCWarning(lcWindow) << "could not open" << document().fileName() << loaded.message();
     m_controller->setPrintInfoOrientation();
     setUpSettingsBindings();
+    setUpCommands();
+    // The popups follow the collage's type and size, and the list of sizes.
+    m_controller->addObserver(this, QStringLiteral("selectedCollageTypeIndex"), KVOptionNew, &kPopupsContext);
+    m_controller->addObserver(this, QStringLiteral("selectedCollageSizeIndex"), KVOptionNew, &kPopupsContext);
     enableRightControlsAndPositionThem();
     updateDrawingViewFrame();
     reloadPictureList();
     updateUndoActions();
+    for (QMenu* menu : findChildren<QMenu*>())
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { validateMenuItems(menu); });
 }
 
 FotoloomWindow::~FotoloomWindow()
@@ -111,6 +127,7 @@ FotoloomWindow::~FotoloomWindow()
     // Bindings and the canvas reach into the core: they go first, and the
     // core must not call back into a half-destroyed window.
     m_ui->onScreenDrawingView->setDelegate(nullptr);
+    m_controller->endContinuousChange();
     m_bindings.clear();
     m_canvas.reset();
     m_controller->setPicturePanel(nullptr);
@@ -131,12 +148,10 @@ void FotoloomWindow::openSheet(const AlertText& alert, std::function<void()> end
     auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), alert.message, QMessageBox::NoButton, this);
     box->setInformativeText(alert.informativeText);
     box->addButton(alert.button.isEmpty() ? tr("OK") : alert.button, QMessageBox::AcceptRole);
-    box->setWindowModality(Qt::WindowModal);
-    box->setAttribute(Qt::WA_DeleteOnClose);
     if (ended)
         connect(box, &QDialog::finished, this, [ended = std::move(ended)](int) { ended(); });
     // Never exec(): a nested loop would end an open undo group early.
-    box->open();
+    ::qf::openSheet(box, this);
 }
 
 void FotoloomWindow::showCouldNotOpenSheet(const AlertText& alert, std::function<void()> ended)
@@ -262,9 +277,36 @@ void FotoloomWindow::showSelectedCollageType()
 {
     QSignalBlocker blockType(m_ui->selectCollageTypePopUp);
     m_ui->selectCollageTypePopUp->setCurrentIndex(static_cast<int>(m_controller->getSelectedCollageTypeIndex()));
+    // The list of sizes changes (a project's own size joins it, custom sizes
+    // go): the popup is filled again whenever it differs.
+    QComboBox* sizes = m_ui->selectCollageSizePopUp;
+    QSignalBlocker blockSize(sizes);
+    QStringList names;
+    for (const QFCollageSize& size : m_controller->collageSizesArray())
+        names.append(size.displayName());
+    QStringList shown;
+    for (int i = 0; i < sizes->count(); ++i)
+        shown.append(sizes->itemText(i));
+    if (shown != names) {
+        sizes->clear();
+        sizes->addItems(names);
+    }
     // -1 (a size not in the list) shows no entry.
-    QSignalBlocker blockSize(m_ui->selectCollageSizePopUp);
-    m_ui->selectCollageSizePopUp->setCurrentIndex(static_cast<int>(m_controller->getSelectedCollageSizeIndex()));
+    sizes->setCurrentIndex(static_cast<int>(m_controller->getSelectedCollageSizeIndex()));
+}
+
+void FotoloomWindow::observeValueForKeyPath(const QString&, KVObject*, const KVChange&, const KVContext* context)
+{
+    if (context == &kPopupsContext)
+        showSelectedCollageType();
+}
+
+void FotoloomWindow::changeEvent(QEvent* event)
+{
+    // Custom sizes may have been deleted in the preferences meanwhile.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_controller->updateCollageSizes();
+    QMainWindow::changeEvent(event);
 }
 
 void FotoloomWindow::bindSlider(QSlider* slider, const QString& key, double scale)
@@ -277,7 +319,74 @@ void FotoloomWindow::bindSlider(QSlider* slider, const QString& key, double scal
     });
     CollageKeyBinding* b = binding.get();
     connect(slider, &QSlider::valueChanged, this, [b, scale](int value) { b->write(value / scale); });
+    // A drag is one undo step; a click on the track or a key is one by itself.
+    connect(slider, &QSlider::sliderPressed, this, [this] { m_controller->beginContinuousChange(); });
+    connect(slider, &QSlider::sliderReleased, this, [this] { m_controller->endContinuousChange(); });
     m_bindings.push_back(std::move(binding));
+}
+
+void FotoloomWindow::bindColorButton(QAbstractButton* button, const QString& key, const QString& title)
+{
+    auto binding = std::make_unique<CollageKeyBinding>(*m_controller, key, [this, button, key](const QVariant& v) {
+        button->setEnabled(v.isValid());
+        // An open panel follows the collage (another collage after an undo),
+        // but not the colour it is setting itself.
+        if (QColorDialog* panel = m_colorPanels.value(key); panel && !m_settingColor && v.canConvert<Color>()) {
+            QSignalBlocker block(panel);
+            panel->setCurrentColor(v.value<Color>().toQColor());
+        }
+    });
+    CollageKeyBinding* b = binding.get();
+    connect(button, &QAbstractButton::clicked, this, [this, b, key, title] {
+        QPointer<QColorDialog>& panel = m_colorPanels[key];
+        if (!panel) {
+            // A panel, as colour panels are: changes apply as they are made,
+            // no OK or Cancel, and it stays open beside the window.
+            panel = new QColorDialog(this);
+            panel->setObjectName(key + QStringLiteral("Panel"));
+            panel->setWindowTitle(title);
+            panel->setOptions(QColorDialog::NoButtons | QColorDialog::ShowAlphaChannel);
+            panel->setModal(false);
+            panel->installEventFilter(this);
+            for (QWidget* part : panel->findChildren<QWidget*>())
+                part->installEventFilter(this);
+            connect(panel, &QColorDialog::currentColorChanged, this, [this, b](const QColor& c) {
+                const QScopedValueRollback setting(m_settingColor, true);
+                b->write(QVariant::fromValue(Color::fromQColor(c)));
+            });
+        }
+        const QVariant v = b->value();
+        if (v.canConvert<Color>()) {
+            QSignalBlocker block(panel.data());
+            panel->setCurrentColor(v.value<Color>().toQColor());
+        }
+        panel->show();
+        panel->raise();
+        panel->activateWindow();
+    });
+    m_bindings.push_back(std::move(binding));
+}
+
+bool FotoloomWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // A drag in a colour panel (its field, its sliders) is one undo step, as
+    // a slider drag is. The presses of all its parts pass here.
+    if (event->type() == QEvent::MouseButtonPress && isInColorPanel(watched)) {
+        m_controller->beginContinuousChange();
+    } else if ((event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::Hide)
+               && isInColorPanel(watched)) {
+        // After the part has handled the release: a swatch sets its colour then.
+        QTimer::singleShot(0, this, [this] { m_controller->endContinuousChange(); });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool FotoloomWindow::isInColorPanel(QObject* object) const
+{
+    for (const QPointer<QColorDialog>& panel : m_colorPanels)
+        if (panel && (object == panel || panel->isAncestorOf(qobject_cast<QWidget*>(object))))
+            return true;
+    return false;
 }
 
 void FotoloomWindow::bindCheckBox(QAbstractButton* box, const QString& key)
@@ -300,6 +409,9 @@ void FotoloomWindow::bindCountStepper(QSpinBox* stepper, const QString& key, boo
         if (v.isValid())
             stepper->setValue(static_cast<int>(v.toLongLong()));
     });
+    // A typed count applies once, when the typing ends (Return or leaving the
+    // field); the arrows apply at once.
+    stepper->setKeyboardTracking(false);
     connect(stepper, &QSpinBox::valueChanged, this, [this, rows](int n) {
         if (rows)
             m_controller->changeRowCount(n);
@@ -327,6 +439,32 @@ void FotoloomWindow::setUpSettingsBindings()
             m_ui->columnCountStepper->setEnabled(v.toBool());
         });
     m_bindings.push_back(std::move(steppersEnabled));
+    bindColorButton(m_ui->borderColorButton, QStringLiteral("borderColor"), tr("Border Colour"));
+    bindColorButton(m_ui->backgroundColorButton, QStringLiteral("backgroundColor"), tr("Background Colour"));
+
+    // 0 landscape, 1 portrait; a square canvas shows neither.
+    auto orientation = std::make_unique<CollageKeyBinding>(
+        *m_controller, QStringLiteral("indexOfOrientation"), [this](const QVariant& v) {
+            QSignalBlocker block(m_ui->orientationSegmentedControl);
+            m_ui->orientationSegmentedControl->setCurrentIndex(v.isValid() ? int(v.toLongLong()) : -1);
+        });
+    m_bindings.push_back(std::move(orientation));
+}
+
+void FotoloomWindow::setUpCommands()
+{
+    auto selected = std::make_unique<CollageKeyBinding>(
+        *m_controller, QStringLiteral("pictureInDrawingViewSelected"),
+        [this](const QVariant& v) { m_ui->pickPictureForSelectedPositionButton->setEnabled(v.toBool()); });
+    m_bindings.push_back(std::move(selected));
+    connect(m_ui->pickPictureForSelectedPositionButton, &QPushButton::clicked, this,
+            [this] { m_controller->pickPictureForSelectedPosition(); });
+
+    auto pictures = std::make_unique<CollageKeyBinding>(
+        *m_controller, QStringLiteral("images"),
+        [this](const QVariant& v) { m_ui->actionShuffle->setEnabled(!v.toStringList().isEmpty()); });
+    m_bindings.push_back(std::move(pictures));
+    connect(m_ui->actionShuffle, &QAction::triggered, this, [this] { m_controller->shuffle(); });
 }
 
 void FotoloomWindow::updateUndoActions()
@@ -404,12 +542,40 @@ void FotoloomWindow::setUpFileMenu()
     connect(&doc, &Document::titleChanged, save, updateSave);
     updateSave();
     addExportAndPrintItems(menu);
+    menu->addSeparator();
+    QAction* preview = menu->addAction(tr("Save Preview Image"), this, [this] { m_controller->switchSavePreviewImage(); });
+    preview->setObjectName(QStringLiteral("actionSwitchSavePreviewImage"));
+    preview->setCheckable(true);
+    setMenuItemAction(preview, QStringLiteral("switchSavePreviewImage:"));
 
     if (m_documents) {
         menu->addSeparator();
         QAction* quit = menu->addAction(tr("&Quit"), this, [this] { m_documents->quit(); });
         quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
         quit->setMenuRole(QAction::QuitRole);
+    }
+}
+
+void FotoloomWindow::setMenuItemAction(QAction* item, const QString& action)
+{
+    item->setProperty(kMenuItemActionProperty, action);
+}
+
+void FotoloomWindow::validateMenuItems(QMenu* menu)
+{
+    // The core says what its items show, as each menu opens.
+    for (QAction* item : menu->actions()) {
+        const QString action = item->property(kMenuItemActionProperty).toString();
+        if (action.isEmpty())
+            continue;
+        FotoloomController::MenuItemState state{action, std::nullopt, std::nullopt};
+        item->setEnabled(m_controller->validateMenuItem(state));
+        if (state.checked) {
+            item->setCheckable(true);
+            item->setChecked(*state.checked);
+        }
+        if (state.title)
+            item->setText(*state.title);
     }
 }
 
@@ -484,9 +650,47 @@ void FotoloomWindow::addExportAndPrintItems(QMenu* menu)
 
 void FotoloomWindow::showSavingSheet()
 {
-    // A sheet over the whole window rather than a window of its own: it
-    // paints at once, without running the event loop under the save that
-    // shows it (which could delete the closing file dialog beneath us).
+    // A sheet over the whole window rather than a window of its own: it is
+    // painted before this returns. The export runs events under it, so while
+    // it is on every user input of the application goes nowhere and no
+    // window closes.
+    class TurnAway : public QObject {
+    public:
+        using QObject::QObject;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            switch (event->type()) {
+            case QEvent::ShortcutOverride:
+                event->accept(); // taken, so no shortcut fires
+                return true;
+            case QEvent::Close: // from the window manager
+                if (!event->spontaneous())
+                    return false;
+                event->ignore();
+                return true;
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::Shortcut:
+            case QEvent::InputMethod:
+            case QEvent::ContextMenu:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+            case QEvent::TabletPress:
+            case QEvent::TabletRelease:
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop:
+                return true;
+            default:
+                return QObject::eventFilter(watched, event);
+            }
+        }
+    };
     if (!m_savingPanel) {
         m_savingPanel = new QFrame(this);
         m_savingPanel->setObjectName(QStringLiteral("savingPanel"));
@@ -500,11 +704,13 @@ void FotoloomWindow::showSavingSheet()
         inner->addWidget(new QLabel(tr("Saving the collage…"), box));
         auto* indicator = new QProgressBar(box);
         indicator->setObjectName(QStringLiteral("savingProgressIndicator"));
-        indicator->setRange(0, 0); // busy
         indicator->setTextVisible(false);
         inner->addWidget(indicator);
         outer->addWidget(box, 0, Qt::AlignCenter);
+        (new TurnAway(m_savingPanel))->setObjectName(QStringLiteral("savingInputFilter"));
     }
+    showSavingProgress(0, 0); // busy until the render reports
+    QCoreApplication::instance()->installEventFilter(m_savingPanel->findChild<QObject*>(QStringLiteral("savingInputFilter")));
     m_savingPanel->setGeometry(rect());
     m_savingPanel->show();
     m_savingPanel->raise();
@@ -513,8 +719,20 @@ void FotoloomWindow::showSavingSheet()
 
 void FotoloomWindow::hideSavingSheet()
 {
-    if (m_savingPanel)
-        m_savingPanel->hide();
+    if (!m_savingPanel)
+        return;
+    QCoreApplication::instance()->removeEventFilter(m_savingPanel->findChild<QObject*>(QStringLiteral("savingInputFilter")));
+    m_savingPanel->hide();
+}
+
+void FotoloomWindow::showSavingProgress(qsizetype done, qsizetype total)
+{
+    auto* bar = m_savingPanel ? m_savingPanel->findChild<QProgressBar*>(QStringLiteral("savingProgressIndicator")) : nullptr;
+    if (!bar)
+        return;
+    const int max = int(std::clamp<qsizetype>(total, 0, std::numeric_limits<int>::max()));
+    bar->setRange(0, max); // 0 to 0: busy
+    bar->setValue(int(std::clamp<qsizetype>(done, 0, max)));
 }
 
 void FotoloomWindow::showChoiceSheet(const AlertText& alert, std::function<void(bool)> ended)
@@ -526,13 +744,11 @@ void FotoloomWindow::showChoiceSheet(const AlertText& alert, std::function<void(
                                         QMessageBox::RejectRole);
     box->setDefaultButton(accept);
     box->setEscapeButton(other);
-    box->setWindowModality(Qt::WindowModal);
-    box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QDialog::finished, this, [box, accept, ended = std::move(ended)](int) {
         if (ended)
             ended(box->clickedButton() == accept);
     });
-    box->open();
+    ::qf::openSheet(box, this);
 }
 
 } // namespace qf

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "editor/EditorWindow.h"
+#include "platform/keyvalue/KVObserver.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -10,6 +12,8 @@
 #include <vector>
 
 class QAbstractButton;
+class QAction;
+class QColorDialog;
 class QFrame;
 class QMenu;
 class QSlider;
@@ -38,7 +42,7 @@ struct ShellMenuActions {
 // The editor window of one collage document, built from its layout. It shows
 // what the core asks for and hands the core the user's actions. The document
 // owns the core, which must outlive the window; closing the window deletes it.
-class FotoloomWindow : public QMainWindow, public EditorWindow {
+class FotoloomWindow : public QMainWindow, public EditorWindow, public KVObserver {
     Q_OBJECT
 public:
     // Loads the core's collage; a refused file shows the could-not-open sheet
@@ -67,9 +71,17 @@ public:
     void showBackgroundImage(const QImage& image) override;
     void showSavingSheet() override;
     void hideSavingSheet() override;
+    void showSavingProgress(qsizetype done, qsizetype total) override;
     void showChoiceSheet(const AlertText& alert, std::function<void(bool)> ended) override;
     void showAlertSheet(const AlertText& alert) override;
     void showAddingPicturesProgress(qsizetype done, qsizetype total) override;
+
+    void observeValueForKeyPath(const QString& key, KVObject* object, const KVChange& change,
+                                const KVContext* context) override;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void openSheet(const AlertText& alert, std::function<void()> ended);
@@ -77,12 +89,19 @@ private:
     void setUpSettingsBindings();
     void bindSlider(QSlider* slider, const QString& key, double scale);
     void bindCheckBox(QAbstractButton* box, const QString& key);
+    // A button that opens a colour panel for a colour key of the collage.
+    void bindColorButton(QAbstractButton* button, const QString& key, const QString& title);
+    bool isInColorPanel(QObject* object) const;
+    void setUpCommands();
     void bindCountStepper(QSpinBox* stepper, const QString& key, bool rows);
     void showSelectedCollageType();
     void updateUndoActions();
     void setUpFileMenu();
     void addExportAndPrintItems(QMenu* menu);
     void setUpShellMenus();
+    // Menu items validated by the core as their menu opens, by action name.
+    static void setMenuItemAction(QAction* item, const QString& action);
+    void validateMenuItems(QMenu* menu);
     void fillRecentMenu(QMenu* menu);
     void setUpPictureList();
 
@@ -96,6 +115,8 @@ private:
     std::unique_ptr<QtPicturePanel> m_picturePanel;
     bool m_addingPictures = false;
     QPointer<QFrame> m_savingPanel; // the saving sheet, made on first use
+    QHash<QString, QPointer<QColorDialog>> m_colorPanels; // by collage key, made on first use
+    bool m_settingColor = false;                          // a panel's change is being written
 };
 
 } // namespace qf

@@ -1,5 +1,8 @@
 #include "platform/files/AtomicFileWriter.h"
 
+#include "platform/files/SaveLeftovers.h"
+#include "platform/files/UniqueFd.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -8,13 +11,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,24 +77,6 @@ Status saveFailure(int err, const QString& target, const QString& folder, const 
                            detail + QStringLiteral(": ") + errnoText(err));
 }
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) { }
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    void reset()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd;
-};
-
 bool writeAll(int fd, const QByteArray& data)
 {
     const char* p = data.constData();
@@ -114,53 +98,10 @@ bool writeAll(int fd, const QByteArray& data)
     return true;
 }
 
-// A unique hidden sibling name for the temporary copy of `name`.
-QByteArray siblingName(const QByteArray& name, const char* role)
-{
-    static std::atomic<unsigned> counter{0};
-    // Leave room for the decoration within the name limit.
-    QByteArray base = name.left(180);
-    while (!base.isEmpty() && (uchar(base.back()) & 0xC0) == 0x80)
-        base.chop(1);
-    if (!base.isEmpty() && uchar(base.back()) >= 0xC0)
-        base.chop(1);
-    char suffix[64];
-    std::snprintf(suffix, sizeof suffix, ".%s-%ld-%u", role, long(::getpid()), counter.fetch_add(1));
-    return QByteArray(".") + base + suffix;
-}
-
 bool exists(int dirfd, const QByteArray& name, struct stat* st = nullptr)
 {
     struct stat local {};
     return ::fstatat(dirfd, name.constData(), st ? st : &local, AT_SYMLINK_NOFOLLOW) == 0;
-}
-
-// Removes a file or a folder tree without following links. Best effort.
-bool removeTree(int dirfd, const char* name, int depth = 0)
-{
-    struct stat st {};
-    if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT;
-    if (!S_ISDIR(st.st_mode))
-        return ::unlinkat(dirfd, name, 0) == 0;
-    if (depth > 256)
-        return false;
-    const int fd = ::openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    DIR* d = ::fdopendir(fd);
-    if (!d) {
-        ::close(fd);
-        return false;
-    }
-    bool ok = true;
-    while (const dirent* e = ::readdir(d)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-            continue;
-        ok = removeTree(::dirfd(d), e->d_name, depth + 1) && ok;
-    }
-    ::closedir(d);
-    return ::unlinkat(dirfd, name, AT_REMOVEDIR) == 0 && ok;
 }
 
 // Runs job(0) .. job(count - 1) on up to `threads` threads, this one
@@ -322,7 +263,7 @@ struct TreeWriter {
         for (const Item& item : folders) {
             if (::mkdirat(dirfd, item.native.constData(), 0777) != 0)
                 return fail(errno, QStringLiteral("mkdir ") + item.rel);
-            Fd sub(::openat(dirfd, item.native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            UniqueFd sub(::openat(dirfd, item.native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (sub.get() < 0)
                 return fail(errno, QStringLiteral("open ") + item.rel);
             if (!writeChildren(sub.get(), *item.wrapper, item.rel + u'/', depth + 1))
@@ -343,10 +284,16 @@ bool unsupportedFlag(int err)
 
 Status AtomicFileWriter::write(const FileWrapper& wrapper, const QString& givenPath, const Options& options)
 {
+    using Role = SaveLeftovers::Role;
     // Saving through a link updates what it points to and keeps the link.
     QString path = givenPath;
-    if (const QFileInfo link(givenPath); link.isSymLink() && !link.canonicalFilePath().isEmpty())
-        path = link.canonicalFilePath();
+    if (const QFileInfo link(givenPath); link.isSymLink()) {
+        // A killed save may have left the link's target only in hidden copies.
+        if (link.canonicalFilePath().isEmpty())
+            SaveLeftovers::tidy(givenPath);
+        if (const QString canonical = QFileInfo(givenPath).canonicalFilePath(); !canonical.isEmpty())
+            path = canonical;
+    }
     const QFileInfo info(path);
     const QString target = info.fileName();
     const QString folderPath = info.absolutePath();
@@ -358,61 +305,85 @@ Status AtomicFileWriter::write(const FileWrapper& wrapper, const QString& givenP
     if (name.size() > FileWrapper::maxNameBytes)
         return saveFailure(ENAMETOOLONG, target, folder, QStringLiteral("name ") + path);
 
-    Fd parent(::open(QFile::encodeName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (parent.get() < 0)
+    UniqueFd parent(::open(QFile::encodeName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!parent.valid())
         return saveFailure(errno, target, folder, QStringLiteral("open ") + folderPath);
+
+    // What earlier saves of it left when they were killed.
+    SaveLeftovers::tidy(parent.get(), name, folderPath);
 
     struct stat old {};
     const bool replacing = exists(parent.get(), name, &old);
     const bool durable = options.flush == Flush::Always || (options.flush == Flush::WhenReplacing && replacing);
     const bool isDir = wrapper.isDirectory();
 
-    // The temporary copy.
+    // The new copy, held as a running save's until this returns.
+    QByteArray token;
     QByteArray temp;
-    Flusher flusher(durable);
-    TreeWriter writer(flusher, target, folder);
+    UniqueFd copy;
     for (int attempt = 0;; ++attempt) {
-        temp = siblingName(name, "saving");
-        const int r = isDir ? ::mkdirat(parent.get(), temp.constData(), 0777)
-                            : ::openat(parent.get(), temp.constData(),
-                                       O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0666);
-        if (r >= 0) {
-            if (!isDir) {
-                if (!writeAll(r, wrapper.regularFileContents())) {
-                    writer.fail(errno, QStringLiteral("write ") + path);
-                    ::close(r);
-                } else if (replacing && S_ISREG(old.st_mode) && ::fchmod(r, old.st_mode & 07777) != 0) {
-                    writer.fail(errno, QStringLiteral("chmod ") + path);
-                    ::close(r);
-                } else if (!flusher.add(r)) {
-                    writer.fail(errno, QStringLiteral("flush ") + path);
-                }
-            }
-            break;
-        }
-        if (errno != EEXIST || attempt >= 100)
+        if (attempt >= 100)
+            return saveFailure(EEXIST, target, folder, QStringLiteral("create beside ") + path);
+        token = SaveLeftovers::newToken();
+        temp = SaveLeftovers::copyName(name, Role::Saving, token);
+        // A leftover no one could remove may hold this token's other name.
+        if (exists(parent.get(), SaveLeftovers::copyName(name, Role::Replaced, token)))
+            continue;
+        const int made = isDir ? ::mkdirat(parent.get(), temp.constData(), 0777)
+                               : ::openat(parent.get(), temp.constData(),
+                                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0666);
+        if (made < 0 && errno == EEXIST)
+            continue;
+        if (made < 0)
             return saveFailure(errno, target, folder, QStringLiteral("create beside ") + path);
+        copy.reset(isDir ? ::openat(parent.get(), temp.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                         : made);
+        // Until it is held, a tidy may take it for a leftover.
+        if (!copy.valid() && errno == ENOENT)
+            continue;
+        if (!copy.valid()) {
+            const int err = errno;
+            SaveLeftovers::discard(parent.get(), name, Role::Saving, token, folderPath);
+            return saveFailure(err, target, folder, QStringLiteral("open ") + path);
+        }
+        if (SaveLeftovers::holdNewCopy(copy.get(), parent.get(), temp))
+            break;
+        copy.reset();
     }
 
-    const auto abandon = [&]() {
-        if (!removeTree(parent.get(), temp.constData()))
-            qCWarning(lcWriter) << "could not remove" << QFile::decodeName(temp) << "in" << folderPath;
-        return writer.failure;
-    };
-
-    if (isDir && writer.failure.ok()) {
-        Fd dir(::openat(parent.get(), temp.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (dir.get() < 0)
-            writer.fail(errno, QStringLiteral("open ") + path);
-        else if (writer.writeChildren(dir.get(), wrapper, QString(), 0)) {
-            if (replacing && S_ISDIR(old.st_mode) && ::fchmod(dir.get(), old.st_mode & 07777) != 0)
+    Flusher flusher(durable);
+    TreeWriter writer(flusher, target, folder);
+    if (!isDir) {
+        if (!writeAll(copy.get(), wrapper.regularFileContents()))
+            writer.fail(errno, QStringLiteral("write ") + path);
+        else if (replacing && S_ISREG(old.st_mode) && ::fchmod(copy.get(), old.st_mode & 07777) != 0)
+            writer.fail(errno, QStringLiteral("chmod ") + path);
+        // The flusher closes what it gets; the lock stays with the original.
+        else if (const int flushed = ::fcntl(copy.get(), F_DUPFD_CLOEXEC, 0); flushed < 0 || !flusher.add(flushed))
+            writer.fail(errno, QStringLiteral("flush ") + path);
+    } else {
+        // Writable by its owner while it is written, whatever mode it ends with.
+        struct stat made {};
+        mode_t mode = 0;
+        if (::fstat(copy.get(), &made) != 0)
+            writer.fail(errno, QStringLiteral("stat ") + path);
+        else if (mode = made.st_mode & 07777; (mode & S_IRWXU) != S_IRWXU && ::fchmod(copy.get(), mode | S_IRWXU) != 0)
+            writer.fail(errno, QStringLiteral("chmod ") + path);
+        else if (writer.writeChildren(copy.get(), wrapper, QString(), 0)) {
+            const mode_t final = replacing && S_ISDIR(old.st_mode) ? old.st_mode & 07777 : mode;
+            if (final != (mode | S_IRWXU) && ::fchmod(copy.get(), final) != 0)
                 writer.fail(errno, QStringLiteral("chmod ") + path);
-            else if (durable && ::fsync(dir.get()) != 0)
+            else if (durable && ::fsync(copy.get()) != 0)
                 writer.fail(errno, QStringLiteral("fsync ") + path);
         }
     }
     if (writer.failure.ok() && !flusher.finish())
         writer.fail(errno, QStringLiteral("flush ") + path);
+
+    const auto abandon = [&]() {
+        SaveLeftovers::discard(parent.get(), name, Role::Saving, token, folderPath);
+        return writer.failure;
+    };
     if (!writer.failure.ok())
         return abandon();
 
@@ -435,17 +406,18 @@ Status AtomicFileWriter::write(const FileWrapper& wrapper, const QString& givenP
         }
         // Something appeared at the path while we wrote: it is replaced
         // like any old copy, once ours is safely on disk.
-        Fd dir(::openat(parent.get(), temp.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-        if (!durable && options.flush != Flush::Never && dir.get() >= 0 && ::syncfs(dir.get()) != 0) {
+        if (!durable && options.flush != Flush::Never && ::syncfs(copy.get()) != 0) {
             writer.fail(errno, QStringLiteral("flush ") + path);
             return abandon();
         }
     }
 
-    QByteArray leftover; // what to remove once the new copy is in place
+    // Held so that no tidy takes the old copy for a leftover while it is swapped out.
+    const std::optional<UniqueFd> oldHold = SaveLeftovers::tryHold(parent.get(), name);
+    std::optional<Role> leftover; // the copy to remove once the new one is in place
     if (options.allowExchange
         && ::renameat2(parent.get(), temp.constData(), parent.get(), name.constData(), RENAME_EXCHANGE) == 0) {
-        leftover = temp;
+        leftover = Role::Saving;
     } else if (options.allowExchange && !unsupportedFlag(errno)) {
         writer.fail(errno, QStringLiteral("exchange with ") + path);
         return abandon();
@@ -456,12 +428,9 @@ Status AtomicFileWriter::write(const FileWrapper& wrapper, const QString& givenP
             return abandon();
         }
     } else {
-        QByteArray aside;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            aside = siblingName(name, "replaced");
-            if (!exists(parent.get(), aside))
-                break;
-        }
+        // Until the rename in, the path is empty; the next open puts back the
+        // new copy, complete by now.
+        const QByteArray aside = SaveLeftovers::copyName(name, Role::Replaced, token);
         if (::renameat(parent.get(), name.constData(), parent.get(), aside.constData()) != 0) {
             writer.fail(errno, QStringLiteral("move aside ") + path);
             return abandon();
@@ -473,14 +442,14 @@ Status AtomicFileWriter::write(const FileWrapper& wrapper, const QString& givenP
             writer.fail(err, QStringLiteral("rename to ") + path);
             return abandon();
         }
-        leftover = aside;
+        leftover = Role::Replaced;
     }
     if (durable)
         ::fsync(parent.get());
-    // The save has succeeded; a copy of the old version that cannot be
-    // removed only costs space.
-    if (!leftover.isEmpty() && !removeTree(parent.get(), leftover.constData()))
-        qCWarning(lcWriter) << "could not remove the old copy" << QFile::decodeName(leftover) << "in" << folderPath;
+    // The save has succeeded; an old copy that cannot be removed only costs
+    // space, and the next save tries again.
+    if (leftover)
+        SaveLeftovers::discard(parent.get(), name, *leftover, token, folderPath);
     return Status::success();
 }
 

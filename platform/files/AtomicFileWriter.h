@@ -17,6 +17,10 @@ namespace qf {
 // old copy is left untouched, the temporary copy is removed, and the status
 // carries the message for the user. A path that is a symbolic link to an
 // existing file is written at the link's target; the link stays.
+//
+// A save that is killed leaves its hidden copies behind; the next save (and
+// the next open, through SaveLeftovers::tidy) puts the target back if it is
+// missing and removes the copies no running save holds.
 class AtomicFileWriter {
 public:
     enum class Flush {

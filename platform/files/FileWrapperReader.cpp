@@ -1,5 +1,7 @@
 #include "platform/files/FileWrapperReader.h"
 
+#include "platform/files/UniqueFd.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -22,23 +24,6 @@ QString tr(const char* text)
 {
     return QCoreApplication::translate("qf::FileWrapperReader", text);
 }
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) { }
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
 
 struct ReadState {
     explicit ReadState(const FileWrapperReader::Limits& l) : limits(l) { }
@@ -153,7 +138,7 @@ bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, R
         }
         const int flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY
             | (S_ISDIR(st.st_mode) ? O_DIRECTORY : 0);
-        Fd child(::openat(dfd, raw, flags));
+        UniqueFd child(::openat(dfd, raw, flags));
         struct stat opened {};
         if (child.get() < 0) {
             // Replaced by a link or a special file since the stat.
@@ -206,7 +191,7 @@ FileWrapperReader::Result FileWrapperReader::read(const QString& path, const Lim
         return result;
     }
     const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (S_ISDIR(st.st_mode) ? O_DIRECTORY : 0);
-    Fd fd(::open(native.constData(), flags));
+    UniqueFd fd(::open(native.constData(), flags));
     struct stat opened {};
     if (fd.get() < 0) {
         state.failErrno(errno, QStringLiteral("open"), path);

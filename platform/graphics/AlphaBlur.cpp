@@ -8,7 +8,6 @@
 #include <cmath>
 #include <functional>
 #include <thread>
-#include <algorithm>
 #include <vector>
 
 namespace qf {
@@ -27,15 +26,22 @@ void parallelFor(int count, qsizetype workPerItem, const std::function<void(int,
         return;
     }
     std::vector<std::thread> threads;
-    threads.reserve(chunks - 1);
     const int per = (count + chunks - 1) / chunks;
-    for (int c = 1; c < chunks; ++c) {
-        const int b = c * per;
-        const int e = std::min(count, b + per);
-        if (b < e)
-            threads.emplace_back(body, b, e);
+    // [0, started) has a thread, this one included. What no thread could be
+    // started for (a process or memory limit) runs here afterwards.
+    int started = std::min(count, per);
+    try {
+        threads.reserve(size_t(chunks - 1));
+        while (started < count) {
+            const int end = std::min(count, started + per);
+            threads.emplace_back(body, started, end);
+            started = end;
+        }
+    } catch (const std::exception&) {
     }
     body(0, std::min(count, per));
+    if (started < count)
+        body(started, count);
     for (std::thread& t : threads)
         t.join();
 }

@@ -1,5 +1,7 @@
 #include "platform/images/ImageEncoder.h"
 
+#include "platform/images/PngWriter.h"
+
 #include <QBuffer>
 #include <QColorSpace>
 #include <QCoreApplication>
@@ -39,23 +41,6 @@ int dotsPerMeter(int dpi)
     return int(std::lround(std::clamp(dpi, 1, 100000) / 0.0254));
 }
 
-bool hasTransparency(const QImage& image)
-{
-    if (!image.hasAlphaChannel())
-        return false;
-    const QImage argb = (image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_ARGB32)
-        ? image
-        : image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < argb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        for (int x = 0; x < argb.width(); ++x) {
-            if (qAlpha(line[x]) != 255)
-                return true;
-        }
-    }
-    return false;
-}
-
 // Resolution and profile go with the picture into Qt's writers. Taken by
 // value so that a picture the caller no longer holds is not copied.
 QImage prepared(QImage image, const ImageMetadata& metadata)
@@ -66,23 +51,34 @@ QImage prepared(QImage image, const ImageMetadata& metadata)
     return image;
 }
 
-QByteArray writeWithQt(const QImage& image, const char* format, int quality, const QList<QPair<QString, QString>>& texts,
-                       QString* error)
+QByteArray writeWithQt(const QImage& image, const char* format, int quality, QString* error)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
     writer.setQuality(quality);
-    for (const auto& [key, text] : texts) {
-        if (!text.isEmpty())
-            writer.setText(key, text);
-    }
     if (!writer.write(image)) {
         *error = writer.errorString();
         return {};
     }
     return bytes;
+}
+
+// The picture in the 32-bit format of its kind, converted when needed:
+// premultiplied or straight ARGB as it comes, RGB32 for pictures without
+// alpha. Null for a null picture or when memory runs out.
+QImage inThirtyTwoBits(QImage image)
+{
+    switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        return image;
+    default:
+        return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                             : QImage::Format_RGB32);
+    }
 }
 
 // ---- EXIF --------------------------------------------------------------------
@@ -210,16 +206,35 @@ void memoryUnmap(thandle_t, tdata_t, toff_t) {}
 
 } // namespace
 
+bool ImageEncoder::isOpaque(const QImage& image)
+{
+    if (!image.hasAlphaChannel())
+        return true;
+    const QImage argb = (image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_ARGB32)
+        ? image
+        : image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        // One test a row keeps the loop free of branches for the compiler.
+        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        QRgb all = ~QRgb(0);
+        for (int x = 0; x < argb.width(); ++x)
+            all &= line[x];
+        if (qAlpha(all) != 255)
+            return false;
+    }
+    return true;
+}
+
 ImageEncoder::Result ImageEncoder::encode(QImage image, Format format, const ImageMetadata& metadata,
-                                          double jpegQuality, int tiffCompression)
+                                          double jpegQuality, int tiffCompression, const Progress& progress)
 {
     switch (format) {
     case Format::Jpeg:
         return encodeJpeg(std::move(image), jpegQuality, metadata);
     case Format::Png:
-        return encodePng(std::move(image), metadata);
+        return encodePng(std::move(image), metadata, progress);
     case Format::Tiff:
-        return encodeTiff(std::move(image), tiffCompression, metadata);
+        return encodeTiff(std::move(image), tiffCompression, metadata, progress);
     }
     return failed("The picture could not be saved in this format.", QStringLiteral("unknown format"));
 }
@@ -233,7 +248,7 @@ ImageEncoder::Result ImageEncoder::encodeJpeg(QImage image, double quality, cons
 
     const QSize size = image.size();
     QImage opaque = std::move(image);
-    if (hasTransparency(opaque)) {
+    if (!isOpaque(opaque)) {
         // JPEG has no alpha: transparent parts would turn black.
         QImage flat(size, QImage::Format_RGB32);
         if (flat.isNull())
@@ -245,8 +260,7 @@ ImageEncoder::Result ImageEncoder::encodeJpeg(QImage image, double quality, cons
         opaque = std::move(flat);
     }
     QString error;
-    QByteArray bytes = writeWithQt(prepared(std::move(opaque), metadata), "jpeg", int(std::lround(quality * 100)),
-                                   {}, &error);
+    QByteArray bytes = writeWithQt(prepared(std::move(opaque), metadata), "jpeg", int(std::lround(quality * 100)), &error);
     if (bytes.isEmpty())
         return failed("The picture could not be saved as JPEG.", error);
     if (!addExif(bytes, size, metadata, &error))
@@ -254,34 +268,37 @@ ImageEncoder::Result ImageEncoder::encodeJpeg(QImage image, double quality, cons
     return {std::move(bytes), Status::success()};
 }
 
-ImageEncoder::Result ImageEncoder::encodePng(QImage image, const ImageMetadata& metadata)
+ImageEncoder::Result ImageEncoder::encodePng(QImage image, const ImageMetadata& metadata, const Progress& progress)
 {
-    if (image.isNull())
-        return failed("There is no picture to save.", QStringLiteral("null image"));
+    QImage source = inThirtyTwoBits(std::move(image));
+    if (source.isNull())
+        return failed("There is no picture to save.", QStringLiteral("null image or no memory"));
+    PngWriter::Options options;
+    options.alpha = source.hasAlphaChannel();
+    options.dotsPerMeter = dotsPerMeter(metadata.dotsPerInch);
+    options.iccProfile = QColorSpace(QColorSpace::SRgb).iccProfile();
+    options.texts = {{"Software", metadata.software}, {"Description", metadata.description}};
+    if (progress)
+        options.progress = [&progress](int done, int total) { progress(double(done) / total); };
     QString error;
-    QByteArray bytes = writeWithQt(prepared(std::move(image), metadata), "png", -1,
-                                   {{QStringLiteral("Software"), metadata.software},
-                                    {QStringLiteral("Description"), metadata.description}},
-                                   &error);
-    if (bytes.isEmpty())
+    std::optional<QByteArray> bytes = PngWriter::write(source, options, &error);
+    if (!bytes)
         return failed("The picture could not be saved as PNG.", error);
-    return {std::move(bytes), Status::success()};
+    return {std::move(*bytes), Status::success()};
 }
 
-ImageEncoder::Result ImageEncoder::encodeTiff(QImage image, int compression, const ImageMetadata& metadata)
+ImageEncoder::Result ImageEncoder::encodeTiff(QImage image, int compression, const ImageMetadata& metadata,
+                                              const Progress& progress)
 {
-    if (image.isNull())
-        return failed("There is no picture to save.", QStringLiteral("null image"));
     if (compression != tiffNone && compression != tiffLzw && compression != tiffPackBits)
         return failed("The picture could not be saved as TIFF.", QStringLiteral("compression %1").arg(compression));
-
     // Premultiplied pixels are written as they are, as associated alpha.
-    QImage source = std::move(image);
-    if (source.format() != QImage::Format_ARGB32_Premultiplied && source.format() != QImage::Format_ARGB32)
-        source = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage source = inThirtyTwoBits(std::move(image));
     if (source.isNull())
-        return failed("There is not enough memory to save the picture.", QStringLiteral("conversion"));
+        return failed("There is no picture to save.", QStringLiteral("null image or no memory"));
+    const bool alpha = source.hasAlphaChannel();
     const bool premultiplied = source.format() == QImage::Format_ARGB32_Premultiplied;
+    const int samples = alpha ? 4 : 3;
 
     MemoryFile file;
     TIFF* tif = TIFFClientOpen("picture.tiff", "w", &file, memoryRead, memoryWrite, memorySeek, memoryClose,
@@ -299,8 +316,8 @@ ImageEncoder::Result ImageEncoder::encodeTiff(QImage image, int compression, con
     bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(width))
         && TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(height))
         && TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8)
-        && TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 4)
-        && TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra)
+        && TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples)
+        && (!alpha || TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra))
         && TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB)
         && TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG)
         && TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT)
@@ -321,18 +338,21 @@ ImageEncoder::Result ImageEncoder::encodeTiff(QImage image, int compression, con
     if (ok) {
         // The final size is at most a little over the raw pixels for the
         // three compressions; reserving it avoids copies as the file grows.
-        file.bytes.reserve(qsizetype(width) * height * 4 + 65536);
-        std::vector<uint8_t> row(size_t(width) * 4);
+        file.bytes.reserve(qsizetype(width) * height * samples + 65536);
+        std::vector<uint8_t> row(size_t(width) * samples);
         for (int y = 0; ok && y < height; ++y) {
             const auto* pixels = reinterpret_cast<const QRgb*>(source.constScanLine(y));
             uint8_t* out = row.data();
-            for (int x = 0; x < width; ++x, out += 4) {
+            for (int x = 0; x < width; ++x, out += samples) {
                 out[0] = uint8_t(qRed(pixels[x]));
                 out[1] = uint8_t(qGreen(pixels[x]));
                 out[2] = uint8_t(qBlue(pixels[x]));
-                out[3] = uint8_t(qAlpha(pixels[x]));
+                if (alpha)
+                    out[3] = uint8_t(qAlpha(pixels[x]));
             }
             ok = TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) == 1;
+            if (progress && (y % 256 == 255 || y == height - 1))
+                progress(double(y + 1) / height);
         }
     }
     if (ok)

@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
+
 namespace qf {
 
 // What an exported picture says about itself.
@@ -33,15 +35,23 @@ public:
         Status status = Status::success();
     };
 
+    // How far an encode is, 0 to 1; called from any thread.
+    using Progress = std::function<void(double done)>;
+
     // JPEG quality is 0..1 (out of range or not finite: 0.96). JPEG has no
     // alpha: a picture with transparent parts is put on white. PNG and TIFF
-    // keep the alpha. The TIFF compression is one of the three tag values.
-    static Result encode(QImage image, Format format, const ImageMetadata& metadata,
-                         double jpegQuality = 0.96, int tiffCompression = tiffLzw);
+    // are RGBA for a picture whose format has alpha, else RGB. The TIFF
+    // compression is one of the three tag values.
+    static Result encode(QImage image, Format format, const ImageMetadata& metadata, double jpegQuality = 0.96,
+                         int tiffCompression = tiffLzw, const Progress& progress = {});
 
     static Result encodeJpeg(QImage image, double quality, const ImageMetadata& metadata);
-    static Result encodePng(QImage image, const ImageMetadata& metadata);
-    static Result encodeTiff(QImage image, int compression, const ImageMetadata& metadata);
+    static Result encodePng(QImage image, const ImageMetadata& metadata, const Progress& progress = {});
+    static Result encodeTiff(QImage image, int compression, const ImageMetadata& metadata,
+                             const Progress& progress = {});
+
+    // Whether no pixel of the picture is even partly transparent.
+    static bool isOpaque(const QImage& image);
 };
 
 } // namespace qf

@@ -3,6 +3,8 @@
 #include <QDebug>
 
 #include <algorithm>
+#include <atomic>
+#include <iterator>
 
 namespace qf {
 
@@ -12,10 +14,22 @@ UndefinedKeyError::UndefinedKeyError(const QString& key)
 {
 }
 
+namespace {
+
+std::atomic<quint64> g_bookkeepingSteps{0};
+
+void countSteps(std::size_t n)
+{
+    g_bookkeepingSteps.fetch_add(n, std::memory_order_relaxed);
+}
+
+} // namespace
+
 KVObserver::~KVObserver()
 {
-    // Copy: each removal edits the list.
-    const std::vector<KVObject*> observed = m_observedObjects;
+    // Copy: each object edits the table as it lets go.
+    const QList<KVObject*> observed = m_observedObjects.values();
+    countSteps(std::size_t(observed.size()));
     for (KVObject* object : observed)
         object->forgetObserver(this);
 }
@@ -37,17 +51,17 @@ KVObject& KVObject::operator=(const KVObject&)
 
 KVObject::~KVObject()
 {
-    for (auto it = m_observations.begin(); it != m_observations.end(); ++it) {
-        for (const ObservationPtr& obs : it.value()) {
-            if (obs->removed)
-                continue;
+    for (auto it = m_byObserver.cbegin(); it != m_byObserver.cend(); ++it) {
+        countSteps(it->size());
+        for (const ObservationPtr& obs : *it)
             obs->removed = true;
-            auto& list = obs->observer->m_observedObjects;
-            const auto found = std::find(list.begin(), list.end(), this);
-            if (found != list.end())
-                list.erase(found);
-        }
+        it.key()->m_observedObjects.remove(this);
     }
+}
+
+quint64 KVObject::bookkeepingSteps()
+{
+    return g_bookkeepingSteps.load(std::memory_order_relaxed);
 }
 
 const KVKeyTable& KVObject::kvKeyTable() const
@@ -111,9 +125,12 @@ void KVObject::addObserver(KVObserver* observer, const QString& key, KVOptions o
 {
     if (!observer)
         return;
-    auto obs = std::make_shared<Observation>(Observation{observer, options, context});
-    m_observations[key].push_back(obs);
-    observer->m_observedObjects.push_back(this);
+    auto obs = std::make_shared<Observation>(Observation{observer, options, context, key});
+    KeyObservations& k = m_observations[key];
+    k.inOrder.push_back(obs);
+    ++k.live;
+    m_byObserver[observer].push_back(obs);
+    observer->m_observedObjects.insert(this);
     if (options & KVOptionInitial) {
         KVChange change;
         if (options & KVOptionNew)
@@ -122,40 +139,34 @@ void KVObject::addObserver(KVObserver* observer, const QString& key, KVOptions o
     }
 }
 
+template <class Matches>
+void KVObject::removeNewest(KVObserver* observer, Matches matches)
+{
+    const auto mine = m_byObserver.find(observer);
+    if (mine == m_byObserver.end())
+        return;
+    std::vector<ObservationPtr>& list = mine.value();
+    const auto newest = std::find_if(list.rbegin(), list.rend(), [&](const ObservationPtr& o) { return matches(*o); });
+    countSteps(std::size_t(std::distance(list.rbegin(), newest)) + 1);
+    if (newest == list.rend())
+        return;
+    const ObservationPtr obs = *newest;
+    list.erase(std::next(newest).base());
+    if (list.empty()) {
+        m_byObserver.erase(mine);
+        observer->m_observedObjects.remove(this);
+    }
+    endObservation(obs);
+}
+
 void KVObject::removeObserver(KVObserver* observer, const QString& key, const KVContext* context)
 {
-    auto it = m_observations.find(key);
-    if (it == m_observations.end())
-        return;
-    auto& list = it.value();
-    for (auto rit = list.rbegin(); rit != list.rend(); ++rit) {
-        const ObservationPtr& obs = *rit;
-        if (obs->observer != observer || obs->context != context)
-            continue;
-        obs->removed = true;
-        auto& objects = observer->m_observedObjects;
-        const auto found = std::find(objects.begin(), objects.end(), this);
-        if (found != objects.end())
-            objects.erase(found);
-        list.erase(std::next(rit).base());
-        if (list.empty())
-            m_observations.erase(it);
-        return;
-    }
+    removeNewest(observer, [&](const Observation& o) { return o.context == context && o.key == key; });
 }
 
 void KVObject::removeObserver(KVObserver* observer, const QString& key)
 {
-    auto it = m_observations.find(key);
-    if (it == m_observations.end())
-        return;
-    const auto& list = it.value();
-    for (auto rit = list.rbegin(); rit != list.rend(); ++rit) {
-        if ((*rit)->observer == observer) {
-            removeObserver(observer, key, (*rit)->context);
-            return;
-        }
-    }
+    removeNewest(observer, [&](const Observation& o) { return o.key == key; });
 }
 
 bool KVObject::isObserved(const QString& key) const
@@ -165,28 +176,38 @@ bool KVObject::isObserved(const QString& key) const
 
 int KVObject::observationCount(KVObserver* observer) const
 {
-    int n = 0;
-    for (const auto& list : m_observations)
-        for (const ObservationPtr& obs : list)
-            if (obs->observer == observer)
-                ++n;
-    return n;
+    const auto mine = m_byObserver.constFind(observer);
+    return mine == m_byObserver.cend() ? 0 : int(mine->size());
 }
 
 void KVObject::forgetObserver(KVObserver* observer)
 {
-    for (auto it = m_observations.begin(); it != m_observations.end();) {
-        auto& list = it.value();
-        for (const ObservationPtr& obs : list)
-            if (obs->observer == observer)
-                obs->removed = true;
-        list.erase(std::remove_if(list.begin(), list.end(),
-                                  [observer](const ObservationPtr& o) { return o->observer == observer; }),
-                   list.end());
-        it = list.empty() ? m_observations.erase(it) : std::next(it);
+    observer->m_observedObjects.remove(this);
+    const auto mine = m_byObserver.find(observer);
+    if (mine == m_byObserver.end())
+        return;
+    const std::vector<ObservationPtr> ended = std::move(mine.value());
+    m_byObserver.erase(mine);
+    for (const ObservationPtr& obs : ended)
+        endObservation(obs);
+}
+
+void KVObject::endObservation(const ObservationPtr& obs)
+{
+    countSteps(1);
+    obs->removed = true;
+    const auto it = m_observations.find(obs->key);
+    if (it == m_observations.end())
+        return;
+    KeyObservations& k = it.value();
+    if (--k.live <= 0) {
+        countSteps(k.inOrder.size());
+        m_observations.erase(it);
+    } else if (k.inOrder.size() >= 2 * std::size_t(k.live)) {
+        // Swept once half are ended: each ending pays for a constant share.
+        countSteps(k.inOrder.size());
+        std::erase_if(k.inOrder, [](const ObservationPtr& o) { return o->removed; });
     }
-    auto& objects = observer->m_observedObjects;
-    objects.erase(std::remove(objects.begin(), objects.end(), this), objects.end());
 }
 
 QVariant KVObject::valueForKeyOrNull(const QString& key) const
@@ -217,11 +238,12 @@ void KVObject::willChangeValueForKey(const QString& key)
             continue;
         PendingKey pk{k, {}};
         bool wantsOld = false;
-        for (const ObservationPtr& obs : it.value())
-            wantsOld = wantsOld || (obs->options & KVOptionOld);
+        for (const ObservationPtr& obs : it->inOrder)
+            wantsOld = wantsOld || (!obs->removed && (obs->options & KVOptionOld));
         const QVariant old = wantsOld ? valueForKeyOrNull(k) : QVariant();
-        for (const ObservationPtr& obs : it.value())
-            pk.observations.emplace_back(obs, (obs->options & KVOptionOld) ? old : QVariant());
+        for (const ObservationPtr& obs : it->inOrder)
+            if (!obs->removed)
+                pk.observations.emplace_back(obs, (obs->options & KVOptionOld) ? old : QVariant());
         pending.keys.push_back(std::move(pk));
     }
     m_pending.push_back(pending);

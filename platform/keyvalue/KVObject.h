@@ -66,6 +66,10 @@ public:
 
     static KVObject* objectFromVariant(const QVariant& v);
 
+    // Registrations looked at or moved while ending registrations, over the
+    // whole process: ending n of them costs in proportion to n.
+    static quint64 bookkeepingSteps();
+
 protected:
     virtual const KVKeyTable& kvKeyTable() const;
 
@@ -89,9 +93,18 @@ private:
         KVObserver* observer;
         KVOptions options;
         const KVContext* context;
+        QString key;
         bool removed = false;
     };
     using ObservationPtr = std::shared_ptr<Observation>;
+
+    // The registrations of one key, in the order made, which is the order
+    // observers are told in. Ended ones stay until they are half of the list,
+    // so that ending one never shifts the whole list.
+    struct KeyObservations {
+        std::vector<ObservationPtr> inOrder;
+        qsizetype live = 0;
+    };
 
     struct PendingKey {
         QString key;
@@ -103,10 +116,18 @@ private:
     };
 
     void forgetObserver(KVObserver* observer); // the observer is going away
+    // Ends the newest registration of `observer` that `matches`.
+    template <class Matches>
+    void removeNewest(KVObserver* observer, Matches matches);
+    // Takes an ended registration out of its key's list.
+    void endObservation(const ObservationPtr& obs);
     void notify(const QString& key, const ObservationPtr& obs, const KVChange& change);
     QVariant valueForKeyOrNull(const QString& key) const;
 
-    QHash<QString, std::vector<ObservationPtr>> m_observations;
+    QHash<QString, KeyObservations> m_observations;
+    // Each observer's live registrations here, newest last: what removing
+    // one looks through.
+    QHash<KVObserver*, std::vector<ObservationPtr>> m_byObserver;
     std::vector<PendingChange> m_pending;
     std::shared_ptr<int> m_alive; // lets a notification loop notice this object's end
 };

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QVariant>
-
-#include <vector>
 
 namespace qf {
 
@@ -46,8 +45,8 @@ public:
 
 private:
     friend class KVObject;
-    // One entry per registration held on that object.
-    std::vector<KVObject*> m_observedObjects;
+    // The objects this observer holds registrations on.
+    QSet<KVObject*> m_observedObjects;
 };
 
 } // namespace qf

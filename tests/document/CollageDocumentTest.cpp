@@ -1,3 +1,4 @@
+#include "FileCallFaults.h"
 #include "FileSizeLimit.h"
 #include "document/CollageDocument.h"
 #include "document/WorkWithFileFormat.h"
@@ -20,10 +21,15 @@ using namespace qf;
 
 namespace {
 
+using qf::test::FileCallFaults;
 using qf::test::FileSizeLimit;
 
 const QString kCorrupt = QStringLiteral("This file is corrupt and can't be opened.");
 const QString kOnlyTheseTypes = QStringLiteral("Quiltfolio can open .quiltfolio or .quiltfolioproj files only.");
+const QString kProjectNotAFolder = QStringLiteral(
+    "This project is damaged and can't be opened: a Quiltfolio project is a folder, and this one is a single file.");
+const QString kDesignNotAFile = QStringLiteral(
+    "This file is damaged and can't be opened: a Quiltfolio design is a single file, and this one is a folder.");
 const QString kNewer = QStringLiteral(
     "This file has been created using a more recent version of Quiltfolio than yours. "
     "Please update to the latest version of Quiltfolio to open this file.");
@@ -138,7 +144,7 @@ TEST(CollageDocument, ReadsAProjectPackageWithItsPicturesAndTemplateInformation)
     const QString red = md5Of(readAll(path + QStringLiteral("/Images/red.png")));
     EXPECT_EQ(doc.getFileWrapperContainer(red), doc.imageWrapperContainers().at(3)); // the first of the two
     EXPECT_EQ(doc.getCompleteSizeImage(red).size(), QSize(8, 6));
-    EXPECT_EQ(doc.getDrawingSizeImage(red).width(), 600);
+    EXPECT_EQ(doc.getDrawingSizeImage(red).size(), QSize(8, 6)); // never larger than the picture
     const QString notes = *doc.imageWrapperContainers().at(2)->md5();
     EXPECT_TRUE(doc.getCompleteSizeImage(notes).isNull());
     EXPECT_TRUE(doc.getDrawingSizeImage(QStringLiteral("0123456789ABCDEF0123456789ABCDEF")).isNull());
@@ -199,8 +205,8 @@ TEST(CollageDocument, EveryFailureCarriesItsMessage)
         {fixture(QStringLiteral("version8-bad-digest.quiltfolio")), kCorrupt}, // digests before version
         {fixture(QStringLiteral("version8.quiltfolio")), kNewer},
         {tmp.filePath(QStringLiteral("notes.txt")), kOnlyTheseTypes},
-        {tmp.filePath(QStringLiteral("folder.quiltfolio")), kOnlyTheseTypes},
-        {tmp.filePath(QStringLiteral("flat.quiltfolioproj")), kOnlyTheseTypes},
+        {tmp.filePath(QStringLiteral("folder.quiltfolio")), kDesignNotAFile},
+        {tmp.filePath(QStringLiteral("flat.quiltfolioproj")), kProjectNotAFolder},
     };
     // A failed read leaves the document as it was.
     CollageDocument doc;
@@ -216,8 +222,8 @@ TEST(CollageDocument, EveryFailureCarriesItsMessage)
 
     const auto file = FileWrapper::makeRegularFile(readAll(fixture(QStringLiteral("old-version6.quiltfolio"))));
     const auto folder = FileWrapper::makeDirectory();
-    EXPECT_EQ(doc.readFromFileWrapper(*file, CollageDocument::projectType()).message(), kOnlyTheseTypes);
-    EXPECT_EQ(doc.readFromFileWrapper(*folder, CollageDocument::designType()).message(), kOnlyTheseTypes);
+    EXPECT_EQ(doc.readFromFileWrapper(*file, CollageDocument::projectType()).message(), kProjectNotAFolder);
+    EXPECT_EQ(doc.readFromFileWrapper(*folder, CollageDocument::designType()).message(), kDesignNotAFile);
     EXPECT_EQ(doc.readFromFileWrapper(*file, CollageDocument::pngType()).message(), kOnlyTheseTypes);
     EXPECT_TRUE(doc.readFromFileWrapper(*file, CollageDocument::designType()));
 }
@@ -361,6 +367,42 @@ TEST(CollageDocument, AnInterruptedSaveLeavesThePreviousPackageReadable)
         EXPECT_FALSE(e.doc.saveToPath(path, CollageDocument::projectType(), CollageDocument::SaveOperation::Save));
         chmod(qPrintable(tmp.path()), 0755);
         expectPrevious();
+    }
+}
+
+// A save killed at any of its file calls: the next open reads the old or
+// the new package, puts it back where a save left only its hidden copies,
+// and leaves nothing else beside it.
+TEST(CollageDocument, TheOpenAfterAKilledSaveReadsOldOrNewAndLeavesNoCopy)
+{
+    for (const bool exchange : {true, false}) {
+        SCOPED_TRACE(exchange);
+        Editing e;
+        AtomicFileWriter::Options options;
+        options.allowExchange = exchange;
+        e.doc.setWriteOptions(options);
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("Trip.quiltfolioproj"));
+        const auto save = [&](const char* payload) {
+            e.host->payload = payload;
+            return bool(e.doc.saveToPath(path, CollageDocument::projectType(), CollageDocument::SaveOperation::Save));
+        };
+        ASSERT_TRUE(save(R"({"cs":"grid","new":true})"));
+        const auto newer = snapshot(path);
+        int call = 1;
+        for (int status = 0;; ++call) {
+            ASSERT_TRUE(save(R"({"cs":"grid"})"));
+            const auto older = snapshot(path);
+            FileCallFaults::runChild(FileCallFaults::Fault::Kill, call, &status, 0,
+                                     [&] { return save(R"({"cs":"grid","new":true})"); });
+            if (WIFEXITED(status))
+                break;
+            EXPECT_TRUE(CollageDocument().readFromPath(path)) << call;
+            EXPECT_TRUE(snapshot(path) == older || snapshot(path) == newer) << call;
+            EXPECT_EQ(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                      QStringList{QStringLiteral("Trip.quiltfolioproj")}) << call;
+        }
+        EXPECT_GT(call, 15);
     }
 }
 

@@ -95,7 +95,7 @@ TEST(PictureContainer, IdentityDependsOnlyOnTheBytes)
     ASSERT_FALSE(a.getDrawingSizeImage().isNull());
     a.setRegularFileContents(encode(plain(30, 30), "PNG"));
     EXPECT_NE(a.md5(), b.md5());
-    EXPECT_EQ(a.getDrawingSizeImage().size(), QSize(600, 600));
+    EXPECT_EQ(a.getDrawingSizeImage().size(), QSize(30, 30));
 }
 
 TEST(PictureContainer, ProxyIs600WideWithHeightInProportion)
@@ -105,9 +105,15 @@ TEST(PictureContainer, ProxyIs600WideWithHeightInProportion)
     EXPECT_EQ(proxy.size(), QSize(600, 400));
     EXPECT_EQ(photo.getDrawingSizeImage().cacheKey(), proxy.cacheKey()) << "the proxy is kept";
     EXPECT_EQ(photo.getCompleteSizeImage().size(), QSize(3000, 2000));
-    EXPECT_EQ(Container(encode(plain(300, 100), "PNG"), {}).getDrawingSizeImage().size(), QSize(600, 200));
-    // A strip too tall for a 600-wide proxy keeps its aspect instead.
-    EXPECT_EQ(Container(encode(plain(10, 1000), "PNG"), {}).getDrawingSizeImage().size(), QSize(164, 16384));
+    // Never larger than the picture, and never longer than 2400: a strip
+    // keeps its aspect instead of its width.
+    const std::pair<QSize, QSize> sizes[] = {{{300, 100}, {300, 100}}, {{1, 28}, {1, 28}},
+                                             {{10, 1000}, {10, 1000}}, {{1000, 6000}, {400, 2400}},
+                                             {{100, 20000}, {12, 2400}}, {{30000, 5}, {600, 1}}};
+    for (const auto& [picture, proxy] : sizes)
+        EXPECT_EQ(Container(encode(plain(picture.width(), picture.height()), "PNG"), {}).getDrawingSizeImage().size(),
+                  proxy)
+            << picture.width() << " x " << picture.height();
 }
 
 TEST(PictureContainer, PicturesAreUprightByTheirOrientation)
@@ -158,7 +164,15 @@ TEST(PictureContainer, BrokenOrAbsurdPicturesGiveNoImage)
     const qsizetype sof = jpeg.indexOf("\xFF\xC0");
     qToBigEndian<quint16>(10001, claimsTooMuch.data() + sof + 5); // 20000 x 10001: just over the cap
     qToBigEndian<quint16>(20000, claimsTooMuch.data() + sof + 7);
+    // A progressive picture whose last scan comes 300 more times: each one
+    // would be decoded, for minutes with thousands.
+    const QByteArray progressive = encode(detailed(400, 300), "JPEG", true);
+    const qsizetype lastScan = progressive.lastIndexOf("\xFF\xDA");
+    const QByteArray manyScans = progressive.left(progressive.size() - 2)
+                                 + progressive.mid(lastScan, progressive.size() - 2 - lastScan).repeated(300)
+                                 + progressive.right(2);
     const std::pair<const char*, QByteArray> cases[] = {
+        {"JPEG with over 256 scans", manyScans},
         {"empty", {}},
         {"text", "just some words\n"},
         {"JPEG cut in half", jpeg.left(jpeg.size() / 2)},
@@ -175,7 +189,7 @@ TEST(PictureContainer, BrokenOrAbsurdPicturesGiveNoImage)
     }
     // What the end-marker check must still let through.
     for (const QByteArray& fine : {encode(detailed(400, 300), "JPEG", true), jpeg + "trailing bytes"})
-        EXPECT_EQ(Container(fine, {}).getDrawingSizeImage().size(), QSize(600, 450));
+        EXPECT_EQ(Container(fine, {}).getDrawingSizeImage().size(), QSize(400, 300));
 }
 
 TEST(PictureContainer, FromPath)

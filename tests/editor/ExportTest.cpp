@@ -5,12 +5,15 @@
 #include "editor/FotoloomController.h"
 #include "editor/FullSizeImagePrefetcher.h"
 #include "editor/PrintDrawingView.h"
+#include "layouts/grid_mosaic/GridCollage.h"
 #include "model/Collage.h"
 #include "model/UtilityFunctions.h"
 #include "platform/graphics/Color.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/images/ImageEncoder.h"
 #include "platform/services/ApplicationLookup.h"
+#include "platform/undo/UndoManager.h"
 #include "platform/vision/FaceDetector.h"
 #include "platform/widgets/documents/PrintOperation.h"
 
@@ -23,8 +26,14 @@
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
 
 using namespace qf;
 using qf::testing::FakeDocumentDialogs;
@@ -41,6 +50,9 @@ public:
     QList<AlertText> choices;
     std::function<void(bool)> choiceEnded;
     int savingShown = 0, savingHidden = 0;
+    std::function<void()> onSavingSheet;
+    QList<qsizetype> progress; // per mille
+    bool progressOffTheMainThread = false;
 
     void showCouldNotOpenSheet(const AlertText&, std::function<void()>) override {}
     void showMissingPicturesSheet(const AlertText&) override {}
@@ -50,13 +62,56 @@ public:
     void enableRightControlsAndPositionThem() override {}
     void updateDrawingViewFrame() override {}
     void showBackgroundImage(const QImage&) override {}
-    void showSavingSheet() override { ++savingShown; }
+    void showSavingSheet() override
+    {
+        ++savingShown;
+        if (onSavingSheet)
+            onSavingSheet();
+    }
     void hideSavingSheet() override { ++savingHidden; }
+    void showSavingProgress(qsizetype done, qsizetype total) override
+    {
+        progress << (total > 0 ? done * 1000 / total : -1);
+        progressOffTheMainThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
+    }
     void showChoiceSheet(const AlertText& alert, std::function<void(bool)> ended) override
     {
         choices << alert;
         choiceEnded = std::move(ended);
     }
+};
+
+// A grid that notes the threads it is drawn on for output and, when asked,
+// holds the draw until the main thread has handled an event.
+class WatchedGrid : public GridCollage {
+public:
+    struct Watch {
+        bool holdUntilReleased = false;
+        std::atomic<bool> released = false;
+        std::mutex mutex;
+        QSet<QThread*> threads;
+    };
+    explicit WatchedGrid(std::shared_ptr<Watch> watch)
+        : m_watch(std::move(watch))
+    {
+    }
+    void drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext& context, double width, double height,
+                                                       bool actual) override
+    {
+        if (actual) {
+            {
+                const std::lock_guard lock(m_watch->mutex);
+                m_watch->threads.insert(QThread::currentThread());
+            }
+            // Bounded, so that a draw holding the main thread fails instead of hanging.
+            for (int i = 0; m_watch->holdUntilReleased && !m_watch->released && i < 1000; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        GridCollage::drawYourPicturePatternOnCurrentContextInWidth(context, width, height, actual);
+    }
+
+private:
+    std::shared_ptr<Watch> m_watch;
 };
 
 class FakeLookup : public ApplicationLookup {
@@ -110,6 +165,20 @@ protected:
         return UserDefaults::standard().value(UtilityFunctions::currentVersionImageSaveCountKey()).toLongLong();
     }
     QString path(const QString& name) const { return dir.filePath(name); }
+    // A new empty grid made current, of the maker's type when one is set.
+    void startAgain()
+    {
+        std::shared_ptr<Collage> fresh = c->getNewCollageFor(QStringLiteral("grid"));
+        fresh->setMyWindowController(c);
+        c->setCurrentCollage(fresh);
+        resize(300, 200);
+    }
+    QImage exported(const QString& type)
+    {
+        const auto data = c->saveDataOfType(type, 0.96, ImageEncoder::tiffLzw);
+        EXPECT_TRUE(data.status.ok()) << data.status.detail().toStdString();
+        return QImage::fromData(data.bytes);
+    }
     // An export through the Save To dialog answering with `name`.
     bool exportAs(const QString& name, std::function<void()> whileOnScreen = {})
     {
@@ -282,7 +351,7 @@ TEST_F(ExportTest, PrintOrientationFollowsTheCollage)
 
 TEST_F(ExportTest, PrintDrawsTheCollageFittedIntoThePage)
 {
-    collage().setBackgroundColor(Color(0, 0, 1, 1));
+    collage().setBackgroundColor(Color{0, 0, 1, 1});
     const PrintDrawingView view(QSizeF(300, 200), [this](GraphicsContext& context, QSizeF bounds) {
         return c->drawOnCurrentContextForPrintingInBounds(context, bounds);
     });
@@ -407,7 +476,7 @@ TEST_F(ExportTest, TheRenderIsTheSameAsAPlainDrawOfTheFullPictures)
     EXPECT_EQ(window.savingHidden, window.savingShown);
 }
 
-TEST(FullSizeImagePrefetcherTest, HandsOutPicturesInOrderAndLeavesTheRestToTheCaller)
+TEST(FullSizeImagePrefetcherTest, HandsOutPicturesInOrderDecodingLateOnesOnTheCaller)
 {
     std::atomic<int> decodes = 0;
     const QStringList order{"a", "b", "a", "c", "d"};
@@ -420,21 +489,144 @@ TEST(FullSizeImagePrefetcherTest, HandsOutPicturesInOrderAndLeavesTheRestToTheCa
             return image;
         },
         2, 2);
-    // Each take is the picture at its turn in the order, or none when no
-    // worker had started on it (the caller decodes it then). Repeats are
-    // separate turns.
+    // Each take is the picture at its turn in the order, decoded by a worker
+    // or, when none had started on it, by the caller. Repeats are separate turns.
     const auto redOf = [&prefetch](const char* md5) {
         const std::optional<QImage> image = prefetch.take(md5);
         return image ? qRed(image->pixel(0, 0)) : -1;
     };
-    for (const auto& [md5, red] : {std::pair{"a", 0}, {"b", 40}, {"a", 80}}) {
-        const int got = redOf(md5);
-        EXPECT_TRUE(got == red || got == -1) << md5 << " gave " << got;
-    }
+    for (const auto& [md5, red] : {std::pair{"a", 0}, {"b", 40}, {"a", 80}})
+        EXPECT_EQ(redOf(md5), red) << md5;
     EXPECT_EQ(redOf("zz"), -1);
-    const int c = redOf("c");
-    EXPECT_TRUE(c == 120 || c == -1);
+    EXPECT_EQ(redOf("c"), 120);
     // Once taken, gone.
     EXPECT_EQ(redOf("c"), -1);
     EXPECT_LE(decodes.load(), 5);
+}
+
+TEST_F(ExportTest, TheRenderRunsOnAWorkerWhileTheWindowHandlesEvents)
+{
+    const QThread* main = QThread::currentThread();
+    const struct {
+        const char* name;
+        bool undoGroupOpen;
+    } cases[] = {{"no undo group open", false}, {"an undo group open", true}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        auto watch = std::make_shared<WatchedGrid::Watch>();
+        watch->holdUntilReleased = !row.undoGroupOpen;
+        c->setCollageMaker(QStringLiteral("grid"), [watch] { return std::make_shared<WatchedGrid>(watch); });
+        startAgain();
+        collage().setBackgroundColor(Color{0, 0, 1, 1});
+        window.progress.clear();
+        // While the sheet is up the collage changes: the picture keeps the
+        // collage as it was when the export began.
+        window.onSavingSheet = [&] {
+            QTimer::singleShot(0, [&] {
+                collage().setBackgroundColor(Color{1, 0, 0, 1});
+                watch->released = true;
+            });
+        };
+        // The export comes in an event of its own, after the changes' group closed.
+        UndoManager& undo = doc.undoManager();
+        for (int i = 0; i < 20 && undo.groupingLevel() > 0; ++i)
+            QCoreApplication::processEvents();
+        const int level = undo.groupingLevel();
+        if (row.undoGroupOpen)
+            undo.beginUndoGrouping();
+
+        const QImage back = exported(CollageDocument::pngType());
+        EXPECT_EQ(back.pixel(150, 100), qRgb(0, 0, 255));
+        if (row.undoGroupOpen) {
+            // Drawn here, no event handled under it, and the group still open.
+            EXPECT_EQ(watch->threads, QSet<QThread*>{QThread::currentThread()});
+            EXPECT_FALSE(watch->released);
+            EXPECT_EQ(undo.groupingLevel(), level + 1);
+            undo.endUndoGrouping();
+        } else {
+            EXPECT_TRUE(watch->released);
+            EXPECT_FALSE(watch->threads.contains(QThread::currentThread()));
+            // The sheet heard the progress on the main thread, up to the end.
+            ASSERT_FALSE(window.progress.isEmpty());
+            EXPECT_TRUE(std::is_sorted(window.progress.begin(), window.progress.end()));
+            EXPECT_EQ(window.progress.last(), 1000);
+            EXPECT_FALSE(window.progressOffTheMainThread);
+        }
+        EXPECT_EQ(window.savingHidden, window.savingShown);
+        window.onSavingSheet = nullptr;
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(QThread::currentThread(), main);
+}
+
+TEST_F(ExportTest, PicturesDrawnFarBelowTheirSizeComeOutAveragedNotAliased)
+{
+    // One-pixel stripes, 2100 wide, drawn about 300 wide: bilinear filtering
+    // alone picks stripes at random; averaged, they are an even grey.
+    QImage stripes(2100, 1400, QImage::Format_RGB32);
+    for (int y = 0; y < stripes.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(stripes.scanLine(y));
+        for (int x = 0; x < stripes.width(); ++x)
+            line[x] = x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+    }
+    ASSERT_TRUE(stripes.save(path(QStringLiteral("stripes.png"))));
+    const QString id = c->importPicture(path(QStringLiteral("stripes.png"))).value_or(QString());
+    ASSERT_FALSE(id.isEmpty());
+
+    const struct {
+        const char* name;
+        std::function<void(Collage&)> show;
+    } cases[] = {{"in a slot", [&](Collage& collage) { collage.addPictures({id}, {{id, c->drawingSizeImage(id)}}, {}, {}); }},
+                 {"as the background", [&](Collage& collage) {
+                      collage.setBackgroundImageByMd5(id);
+                      collage.setBackgroundIsImage(true);
+                      collage.setBackgroundImageIsPattern(false);
+                  }}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        startAgain();
+        resize(330, 220);
+        row.show(collage());
+        const QImage back = exported(CollageDocument::pngType());
+        ASSERT_EQ(back.size(), QSize(330, 220));
+        // Inside the bottom left cell of the grid, where the picture goes.
+        int darkest = 255, lightest = 0;
+        for (int y = 140; y < 190; ++y) {
+            for (int x = 40; x < 125; ++x) {
+                darkest = std::min(darkest, qGray(back.pixel(x, y)));
+                lightest = std::max(lightest, qGray(back.pixel(x, y)));
+            }
+        }
+        EXPECT_GE(darkest, 112);
+        EXPECT_LE(lightest, 144);
+    }
+}
+
+TEST_F(ExportTest, PngAndTiffCarryAlphaOnlyForATransparentBackground)
+{
+    const struct {
+        QString type;
+        bool transparent;
+    } cases[] = {{CollageDocument::pngType(), false},
+                 {CollageDocument::pngType(), true},
+                 {CollageDocument::tiffType(), false},
+                 {CollageDocument::tiffType(), true}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.type.toStdString() + (row.transparent ? " transparent" : " opaque"));
+        collage().setBackgroundIsTransparent(row.transparent);
+        const auto data = c->saveDataOfType(row.type, 0.96, ImageEncoder::tiffLzw);
+        ASSERT_TRUE(data.status.ok());
+        const QImage back = QImage::fromData(data.bytes);
+        if (!back.isNull()) { // Qt's TIFF reader is a plugin
+            EXPECT_EQ(back.hasAlphaChannel(), row.transparent);
+        }
+        if (row.type == CollageDocument::tiffType() && qf::testing::haveTool(QStringLiteral("tiffinfo"))) {
+            QFile file(path(QStringLiteral("alpha.tiff")));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(data.bytes);
+            file.close();
+            const QString info = QString::fromUtf8(qf::testing::runTool(QStringLiteral("tiffinfo"), {file.fileName()}));
+            EXPECT_TRUE(info.contains(QStringLiteral("Samples/Pixel: %1").arg(row.transparent ? 4 : 3)));
+        }
+    }
 }

@@ -318,6 +318,41 @@ TEST_F(FotoloomControllerTest, MissingPicturesAreDroppedWithOneSheet)
     }
 }
 
+TEST_F(FotoloomControllerTest, DamagedPicturesInThePackageAreCalledDamaged)
+{
+    const QByteArray red = png(Qt::red), blue = png(Qt::blue), green = png(Qt::green);
+    const QByteArray cutBlue = blue.left(blue.size() / 2), noPicture = "not a picture";
+    const QString damaged = QStringLiteral(
+        "Some pictures in this project are damaged and can't be shown. These pictures will not appear in this "
+        "collage.");
+    const QString moved = FotoloomController::missingPicturesAlert().informativeText;
+    struct Row {
+        const char* name;
+        QJsonArray images;
+        QString background;
+        QList<QByteArray> files;
+        QString expected;
+    };
+    const Row rows[] = {
+        {"a file cut short", {md5(red), md5(blue)}, {}, {red, cutBlue}, damaged},
+        {"the same bytes, no picture", {md5(red), md5(noPicture)}, {}, {red, noPicture}, damaged},
+        {"a damaged background", {md5(red)}, md5(green), {red, green.left(40)}, damaged},
+        {"really missing", {md5(red), md5(blue)}, {}, {red}, moved},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Editor ed;
+        QJsonObject collage{{"cs", "grid"}, {"is", row.images}};
+        if (!row.background.isEmpty())
+            collage.insert("bip", row.background), collage.insert("ibi", true);
+        ASSERT_TRUE(ed.doc.readFromPath(package(collage, row.files)).ok());
+        EXPECT_TRUE(ed.c->windowDidLoad().ok());
+        EXPECT_EQ(ed.collage().images(), QStringList{md5(red)});
+        ASSERT_EQ(ed.window.missing.size(), 1);
+        EXPECT_EQ(ed.window.missing[0].informativeText, row.expected);
+    }
+}
+
 TEST_F(FotoloomControllerTest, BoundChangesInOneEventAreOneUndoStep)
 {
     ASSERT_TRUE(e.c->windowDidLoad().ok());

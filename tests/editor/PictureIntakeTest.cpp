@@ -553,6 +553,27 @@ TEST(PictureIntake, ABackgroundAddIsOneStepThatUndoesWhole)
     EXPECT_FALSE(e.undo().canUndo());
 }
 
+TEST(PictureIntake, APickAndABackgroundPictureAreReadOffTheMainThreadEachOneStep)
+{
+    Editor e;
+    e.c->setAddsPicturesInBackground(true);
+    const QByteArray red = png(Qt::red), blue = png(Qt::blue);
+    e.c->pickPicture(e.write(QStringLiteral("red.png"), red), 1);
+    e.c->setBackgroundPictureFile(e.write(QStringLiteral("blue.png"), blue));
+    // Nothing read yet: the files decode on worker threads.
+    EXPECT_TRUE(e.c->isAddingPictures());
+    EXPECT_TRUE(e.collage().images().isEmpty());
+    EXPECT_FALSE(e.collage().backgroundIsImage());
+    ASSERT_TRUE(e.waitFor([&] { return !e.c->isAddingPictures(); }));
+    EXPECT_EQ(e.slotPictures()[1], md5(red));
+    EXPECT_EQ(e.collage().images(), QStringList{md5(red)});
+    EXPECT_EQ(e.collage().backgroundImagePath(), md5(blue));
+    e.endEvent();
+    e.undo().undo();
+    EXPECT_EQ(e.collage().images(), QStringList{md5(red)}) << "the background was a step of its own";
+    EXPECT_FALSE(e.collage().backgroundIsImage());
+}
+
 TEST(PictureIntake, ABackgroundAddWaitsForAnOpenDragAndStaysItsOwnStep)
 {
     Editor e;

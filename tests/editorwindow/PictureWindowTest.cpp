@@ -8,6 +8,7 @@
 #include "platform/undo/UndoManager.h"
 
 #include "TestPictures.h"
+#include "editorwindow/OpenedWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -29,66 +30,8 @@
 
 using namespace qf;
 using qf::test::md5;
+using qf::test::Opened;
 using qf::test::png;
-
-namespace {
-
-// An editor window on a new document, as the application opens one.
-struct Opened {
-    QTemporaryDir tmp;
-    CollageDocument doc;
-    FotoloomController* editor = nullptr;
-    QPointer<FotoloomWindow> window;
-
-    Opened()
-    {
-        doc.setHostFactory([](CollageDocument& d) { return std::make_unique<FotoloomController>(d, &d.undoManager()); });
-        doc.makeWindowControllers();
-        editor = static_cast<FotoloomController*>(doc.fotoloomController());
-        window = new FotoloomWindow(*editor);
-        window->resize(1000, 700);
-        window->show();
-        QApplication::processEvents();
-    }
-    ~Opened()
-    {
-        delete window.data();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    template <typename T>
-    T* find(const char* name) const
-    {
-        return window->findChild<T*>(QLatin1String(name));
-    }
-    QStringList write(int count)
-    {
-        QStringList paths;
-        for (int i = 0; i < count; ++i) {
-            paths << tmp.filePath(QStringLiteral("p%1.png").arg(i));
-            QFile f(paths.last());
-            f.open(QIODevice::WriteOnly);
-            f.write(png(QColor::fromHsv(i * 40, 200, 200)));
-        }
-        return paths;
-    }
-    bool waitFor(const std::function<bool()>& done) const
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done() && timer.elapsed() < 5000)
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-        return done();
-    }
-    void drop(QWidget* target, const QMimeData& mime, QPointF at) const
-    {
-        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &dropped);
-    }
-};
-
-} // namespace
 
 TEST(PictureWindow, FilesDroppedOnTheCanvasArriveAsOneStepAndShowInTheList)
 {

@@ -22,10 +22,13 @@
 #include <QFileDialog>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWheelEvent>
 
 using namespace qf;
 
@@ -220,4 +223,51 @@ TEST_F(ExportDialogsTest, ReplacingAFileOrAPackageIsAskedOnce)
     EXPECT_TRUE(QFileInfo(package + QStringLiteral("/collage.design")).isFile());
     EXPECT_GE(QFileInfo(package + QStringLiteral("/collage.design")).lastModified(), before);
     EXPECT_EQ(doc.fileName(), QFileInfo(package).absoluteFilePath());
+}
+
+TEST_F(ExportDialogsTest, TheSavingSheetShowsProgressAndTurnsInputAway)
+{
+    window->showSavingSheet();
+    auto* bar = window->findChild<QProgressBar*>(QStringLiteral("savingProgressIndicator"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->maximum(), 0); // busy until the render reports
+    window->showSavingProgress(250, 1000);
+    EXPECT_EQ(bar->maximum(), 1000);
+    EXPECT_EQ(bar->value(), 250);
+
+    // What the canvas hears of the user, and whether a key is taken before
+    // it can be a shortcut.
+    QWidget* canvas = window->findChild<QWidget*>(QStringLiteral("onScreenDrawingView"));
+    ASSERT_NE(canvas, nullptr);
+    struct Heard : QObject {
+        QList<QEvent::Type> types;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            types << event->type();
+            return false;
+        }
+    } heard;
+    canvas->installEventFilter(&heard);
+    const QPointF at(20, 20);
+    const auto sendInput = [&] {
+        heard.types.clear();
+        QMouseEvent press(QEvent::MouseButtonPress, at, canvas->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Delete, {});
+        QWheelEvent wheel(at, canvas->mapToGlobal(at), {}, {0, 120}, {}, {}, Qt::NoScrollPhase, false);
+        for (QEvent* event : std::initializer_list<QEvent*>{&press, &key, &wheel})
+            QApplication::sendEvent(canvas, event);
+        QKeyEvent shortcut(QEvent::ShortcutOverride, Qt::Key_Z, Qt::ControlModifier);
+        shortcut.ignore();
+        QApplication::sendEvent(canvas, &shortcut);
+        return shortcut.isAccepted();
+    };
+    EXPECT_TRUE(sendInput());
+    EXPECT_TRUE(heard.types.isEmpty());
+
+    window->hideSavingSheet();
+    EXPECT_FALSE(sendInput());
+    EXPECT_TRUE(heard.types.contains(QEvent::MouseButtonPress));
+    EXPECT_TRUE(heard.types.contains(QEvent::KeyPress));
+    canvas->removeEventFilter(&heard);
 }

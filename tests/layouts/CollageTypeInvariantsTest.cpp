@@ -168,7 +168,7 @@ TEST_P(EveryCollageType, JsonReadsBackAsWritten)
     add({id(0), id(1), id(2), id(3)});
     collage->setSpacing(0.08);
     collage->setCornerRadiusSize(0.1);
-    collage->setBorderColor(Color(0.2, 0.4, 0.6, 1.0));
+    collage->setBorderColor(Color{0.2, 0.4, 0.6, 1.0});
     collage->setSelectedImagePosition(1);
     collage->setLockText(true);
     for (const bool actual : {true, false}) {
@@ -224,7 +224,7 @@ TEST_P(EveryCollageType, AnExportDrawsNoEditingMarks)
 {
     add({id(0), id(1), id(2)});
     collage->setDrawShadow(false);
-    collage->setBackgroundColor(Color(0.0, 1.0, 0.0, 1.0));
+    collage->setBackgroundColor(Color{0.0, 1.0, 0.0, 1.0});
     const QImage plain = draw(*collage, true);
 
     // Selection, a held crop handle, a drag under way and a pressed pick

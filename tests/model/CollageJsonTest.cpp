@@ -189,3 +189,23 @@ TEST(CollageJsonTest, ParserRefusesDeepNestingAndNonObjects)
         EXPECT_FALSE(result.ok() || result.errorMessage().isEmpty()) << bad;
     }
 }
+
+TEST(CollageJsonTest, TextItemsPastTheLimitAreLeftOut)
+{
+    const qsizetype limit = TextPosition::maxItemsInFile();
+    QJsonArray items;
+    items.append(3); // not an item: does not count
+    for (qsizetype i = 0; i < limit + 500; ++i)
+        items.append(QJsonObject{{"tcon", QString::number(i)}});
+    FakeHost host;
+    FakeCollage collage;
+    collage.setMyWindowController(&host);
+    collage.startObservingProperties();
+    collage.setMyPropertiesFrom(QJsonObject{{"tp", items}, {"selectedtextpos", double(limit + 10)}});
+
+    ASSERT_EQ(collage.textPositions().size(), limit);
+    EXPECT_EQ(collage.textPositions().front()->content(), "0");
+    EXPECT_EQ(collage.textPositions().back()->content(), QString::number(limit - 1));
+    EXPECT_EQ(collage.selectedTextPosition(), -1);
+    EXPECT_TRUE(collage.textPositions().back()->beingObserved());
+}

@@ -1,7 +1,10 @@
 #include "FakeCollage.h"
 
+#include "model/TextLayout.h"
 #include "model/TextPosition.h"
 #include "platform/graphics/GraphicsContext.h"
+
+#include <QFontMetricsF>
 
 #include <gtest/gtest.h>
 
@@ -28,6 +31,66 @@ std::shared_ptr<TextPosition> item(const QString& text, double size = 64)
 QColor at(const QImage& img, int x, int yUp)
 {
     return img.pixelColor(x, img.height() - 1 - yUp);
+}
+
+// The item alone on a transparent canvas of that size, drawn for export.
+QImage drawAlone(std::shared_ptr<TextPosition> t, QSize size)
+{
+    FakeCollage collage;
+    collage.setWidth(size.width());
+    collage.setHeight(size.height());
+    collage.setBackgroundIsTransparent(true);
+    collage.textPositions().append(std::move(t));
+    QImage out = GraphicsContext::newBitmap(size);
+    {
+        GraphicsContext ctx(out);
+        collage.drawYourselfOnCurrentContextInWidth(ctx, size.width(), size.height(), true);
+    }
+    return out;
+}
+
+// Red text with rules of the given style.
+QImage drawRuled(const QString& text, const TextAttributes& rules, double opacity, bool shadow = false)
+{
+    auto t = item(text, 120);
+    t->setTextWidth(0.9);
+    t->setDrawShadows(shadow);
+    t->setColor({1, 0, 0, 1});
+    t->setOpacity(opacity);
+    t->setAttributes(rules);
+    return drawAlone(t, QSize(800, 300));
+}
+
+struct RuleRun {
+    int from, to; // pixel columns, to exclusive
+    int length() const { return to - from; }
+};
+
+// The runs of rule pixels along the row that holds most of them, counted by
+// coverage so that an antialiased edge row never wins.
+QList<RuleRun> ruleRuns(const QImage& img, int* rowOut = nullptr)
+{
+    const auto isRule = [](QColor c) { return c.alpha() > 40 && c.blue() > 128 && c.red() < 100; };
+    int best = -1, bestCount = 0;
+    for (int y = 0; y < img.height(); ++y) {
+        int count = 0;
+        for (int x = 0; x < img.width(); ++x)
+            count += isRule(img.pixelColor(x, y)) ? img.pixelColor(x, y).alpha() : 0;
+        if (count > bestCount)
+            best = y, bestCount = count;
+    }
+    QList<RuleRun> runs;
+    for (int x = 0; best >= 0 && x < img.width(); ++x) {
+        if (!isRule(img.pixelColor(x, best)))
+            continue;
+        if (runs.isEmpty() || runs.last().to != x)
+            runs.append({x, x + 1});
+        else
+            runs.last().to = x + 1;
+    }
+    if (rowOut)
+        *rowOut = best;
+    return runs;
 }
 
 } // namespace
@@ -138,10 +201,6 @@ TEST(TextDrawing, FillOutlineOpacityAndBox)
 {
     // A full block glyph: its middle shows the fill, its edge the outline.
     const auto draw = [](qint64 strokeFill, double opacity, double boxOpacity) {
-        FakeCollage collage;
-        collage.setWidth(400);
-        collage.setHeight(200);
-        collage.setBackgroundIsTransparent(true);
         auto t = item(QString(QChar(0x2588)), 120);
         t->setTextWidth(0.5);
         t->setDrawShadows(false);
@@ -152,11 +211,7 @@ TEST(TextDrawing, FillOutlineOpacityAndBox)
         t->setOpacity(opacity);
         t->setTextBackgroundColor({0, 1, 0, 1});
         t->setTextBackgroundOpacity(boxOpacity);
-        collage.textPositions().append(t);
-        QImage out = GraphicsContext::newBitmap(QSize(400, 200));
-        GraphicsContext ctx(out);
-        collage.drawYourselfOnCurrentContextInWidth(ctx, 400, 200, true);
-        return out;
+        return drawAlone(t, QSize(400, 200));
     };
     // Find the block's left edge on the middle row.
     const auto edgeOf = [](const QImage& img) {
@@ -218,4 +273,81 @@ TEST(TextDrawing, ShadowFallsRightAndDownAndMarksOnlyOnScreen)
         collage.drawYourselfOnCurrentContextInWidth(ctx, 400, 200, false);
     }
     EXPECT_LT(at(out, int(frameLeft.x()), int(frameLeft.y())).red(), 200);
+}
+
+TEST(TextDrawing, RulesAreDrawnInTheirPatternUnderWhatTheyCover)
+{
+    using S = TextAttributes;
+    const double t = QFontMetricsF(item("x", 120)->font(), TextLayout::device72()).lineWidth();
+    ASSERT_GT(t, 3);
+    const Color blue{0, 0, 1, 1};
+    struct Row {
+        const char* name;
+        std::optional<qint64> underline, strikethrough;
+        int minRuns, maxRuns;
+        double minLength, maxLength; // of each run, in rule widths
+    };
+    const Row rows[] = {
+        {"solid", S::LineSingle, {}, 1, 1, 20, 1000},
+        {"thick solid", S::LineThick, {}, 1, 1, 10, 1000},
+        {"dotted", S::LineSingle | S::PatternDot, {}, 25, 40, 0.5, 1.5},
+        {"dashed", S::LineSingle | S::PatternDash, {}, 9, 14, 3, 5},
+        {"thick dotted", S::LineThick | S::PatternDot, {}, 12, 20, 1.5, 2.5},
+        {"dashed strikethrough", {}, S::LineSingle | S::PatternDash, 9, 14, 3, 5},
+        {"by word", S::LineSingle | S::ByWord, {}, 2, 2, 10, 1000},
+        {"unknown pattern draws solid", S::LineSingle | 0x0700, {}, 1, 1, 20, 1000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TextAttributes rules;
+        rules.underlineStyle = row.underline;
+        rules.strikethroughStyle = row.strikethrough;
+        rules.underlineColor = rules.strikethroughColor = blue;
+        const QList<RuleRun> runs = ruleRuns(drawRuled("ab cd", rules, 1));
+        ASSERT_FALSE(runs.isEmpty());
+        EXPECT_GE(runs.size(), row.minRuns);
+        EXPECT_LE(runs.size(), row.maxRuns);
+        // The ends may be cut short by the end of the text.
+        for (qsizetype i = 1; i + 1 < runs.size(); ++i) {
+            EXPECT_GE(runs[i].length(), row.minLength * t - 1) << i;
+            EXPECT_LE(runs[i].length(), row.maxLength * t + 1) << i;
+        }
+    }
+
+    // By word: the gap is the space between the words, not a dash's gap.
+    TextAttributes byWord;
+    byWord.underlineStyle = S::LineSingle | S::ByWord;
+    byWord.underlineColor = blue;
+    const QList<RuleRun> words = ruleRuns(drawRuled("ab cd", byWord, 1));
+    TextAttributes whole = byWord;
+    whole.underlineStyle = S::LineSingle;
+    const QList<RuleRun> line = ruleRuns(drawRuled("ab cd", whole, 1));
+    ASSERT_EQ(words.size(), 2);
+    ASSERT_EQ(line.size(), 1);
+    EXPECT_NEAR(words[0].from, line[0].from, 1);
+    EXPECT_NEAR(words[1].to, line[0].to, 1);
+    EXPECT_GT(words[1].from - words[0].to, 2 * t);
+}
+
+TEST(TextDrawing, RuleColoursAreUsedAsGivenWhateverTheOpacity)
+{
+    struct Row {
+        double opacity, ruleAlpha;
+        bool shadow;
+        int expectedAlpha;
+    };
+    const Row rows[] = {{1, 1, false, 255}, {0.25, 1, false, 255}, {0.25, 0.5, false, 128}, {0.5, 1, true, 255}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.opacity << " " << row.ruleAlpha << " " << row.shadow);
+        TextAttributes rules;
+        rules.underlineStyle = TextAttributes::LineThick;
+        rules.underlineColor = Color{0, 0, 1, row.ruleAlpha};
+        const QImage img = drawRuled("ab cd", rules, row.opacity, row.shadow);
+        int y = -1;
+        const QList<RuleRun> runs = ruleRuns(img, &y);
+        ASSERT_EQ(runs.size(), 1);
+        const QColor middle = img.pixelColor((runs[0].from + runs[0].to) / 2, y);
+        EXPECT_NEAR(middle.alpha(), row.expectedAlpha, 2);
+        EXPECT_EQ(middle.blue(), 255);
+    }
 }

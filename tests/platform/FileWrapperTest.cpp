@@ -1,7 +1,9 @@
+#include "FileCallFaults.h"
 #include "FileSizeLimit.h"
 #include "platform/files/AtomicFileWriter.h"
 #include "platform/files/FileWrapper.h"
 #include "platform/files/FileWrapperReader.h"
+#include "platform/files/SaveLeftovers.h"
 #include "platform/plist/PropertyList.h"
 
 #include <gtest/gtest.h>
@@ -16,15 +18,37 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using namespace qf;
 
 namespace {
 
+using qf::test::FileCallFaults;
 using qf::test::FileSizeLimit;
+using Fault = FileCallFaults::Fault;
+
+// Root passes permission bits by these capabilities; without them in this
+// thread it meets the bits as the owner of its files does.
+class WithoutPermissionOverride {
+public:
+    WithoutPermissionOverride()
+    {
+        syscall(SYS_capget, &m_header, m_saved);
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE | 1u << CAP_DAC_READ_SEARCH | 1u << CAP_FOWNER);
+        syscall(SYS_capset, &m_header, reduced);
+    }
+    ~WithoutPermissionOverride() { syscall(SYS_capset, &m_header, m_saved); }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+};
 
 QString dataPath(const char* name)
 {
@@ -320,9 +344,8 @@ TEST(AtomicFileWriter, AFailedWriteLeavesTheOldCopyUntouched)
 
 TEST(AtomicFileWriter, AReadOnlyFolderIsReportedAndLeftAlone)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permission bits do not stop root";
     QTemporaryDir tmp;
+    WithoutPermissionOverride asTheOwner;
     const QString folder = tmp.filePath(QStringLiteral("locked"));
     const QString path = folder + QStringLiteral("/Trip.quiltfolioproj");
     ASSERT_TRUE(QDir().mkpath(folder));
@@ -333,6 +356,145 @@ TEST(AtomicFileWriter, AReadOnlyFolderIsReportedAndLeftAlone)
     chmod(qPrintable(folder), 0755);
     EXPECT_TRUE(s.message().contains(QStringLiteral("you don't have permission to write to the folder “locked”")));
     EXPECT_EQ(snapshot(folder), before);
+}
+
+// A save that ends at any of its file calls: killed (the package then opened
+// or saved again), stopped while this process opens the package, or met with
+// a failed call. The package is always the old or the new one, and no copy
+// stays once it is opened or saved again.
+TEST(AtomicFileWriter, ASaveEndedAtAnyCallLeavesOldOrNewAndNoCopyAfterTheNextOpenOrSave)
+{
+    struct Case {
+        const char* name;
+        Fault fault;
+        bool exchange, saveNext, throughLink;
+    };
+    for (const Case& c : {Case{"killed, exchange, opened", Fault::Kill, true, false, false},
+                          Case{"killed, exchange, saved", Fault::Kill, true, true, false},
+                          Case{"killed, moved aside, opened", Fault::Kill, false, false, false},
+                          Case{"killed, moved aside, opened through a link", Fault::Kill, false, false, true},
+                          Case{"killed, moved aside, saved", Fault::Kill, false, true, false},
+                          Case{"stopped while opened, exchange", Fault::Stop, true, false, false},
+                          Case{"stopped while opened, moved aside", Fault::Stop, false, false, false},
+                          Case{"failed call, exchange", Fault::Fail, true, false, false},
+                          Case{"failed call, moved aside", Fault::Fail, false, false, false}}) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir tmp;
+        const QString folder = tmp.filePath(QStringLiteral("work"));
+        const QString path = folder + QStringLiteral("/Trip.quiltfolioproj");
+        const QString given = c.throughLink ? tmp.filePath(QStringLiteral("Trip.quiltfolioproj")) : path;
+        ASSERT_TRUE(QDir().mkpath(folder) && (given == path || symlink(qPrintable(path), qPrintable(given)) == 0));
+        AtomicFileWriter::Options options;
+        options.allowExchange = c.exchange;
+        const auto older = samplePackage("old", 3);
+        const auto newer = samplePackage("new", 1);
+        ASSERT_TRUE(AtomicFileWriter::write(*newer, path, options));
+        const auto newSnapshot = snapshot(path);
+        const auto save = [&] { return bool(AtomicFileWriter::write(*newer, given, options)); };
+
+        int ended = 0, leftCopies = 0, leftNoPackage = 0;
+        for (int call = 1;; ++call) {
+            SCOPED_TRACE(call);
+            ASSERT_TRUE(AtomicFileWriter::write(*older, path, options));
+            const auto oldSnapshot = snapshot(path);
+            int status = 0;
+            if (c.fault == Fault::Fail) {
+                FileCallFaults::arm(Fault::Fail, call);
+                EXPECT_EQ(snapshot(path), save() ? newSnapshot : oldSnapshot);
+                FileCallFaults::disarm();
+                if (FileCallFaults::count < call)
+                    break;
+            } else if (const pid_t pid = FileCallFaults::runChild(c.fault, call, &status, WUNTRACED, save);
+                       WIFEXITED(status)) {
+                break;
+            } else if (WIFSTOPPED(status)) {
+                SaveLeftovers::tidy(given);
+                kill(pid, SIGCONT);
+                waitpid(pid, &status, 0);
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0); // its copies were left alone
+            }
+            ++ended;
+            leftCopies += entries(folder).size() > 1;
+            const bool noPackage = !QFileInfo::exists(path);
+            leftNoPackage += noPackage;
+            if (c.saveNext)
+                ASSERT_TRUE(AtomicFileWriter::write(*older, given, options));
+            else
+                SaveLeftovers::tidy(given);
+            const auto now = snapshot(path);
+            EXPECT_TRUE(now == oldSnapshot || now == newSnapshot);
+            EXPECT_TRUE(!noPackage || c.saveNext || now == newSnapshot); // complete once the old one moved aside
+            EXPECT_EQ(entries(folder), QStringList{QStringLiteral("Trip.quiltfolioproj")});
+        }
+        EXPECT_GT(ended, 20);
+        EXPECT_TRUE(c.fault != Fault::Kill || (leftCopies > ended / 2 && (leftNoPackage > 0) == !c.exchange));
+    }
+}
+
+// The old copy of a read-only package is still removed, and a copy that
+// really cannot be is reported once while saves go on.
+TEST(AtomicFileWriter, AReadOnlyPackageIsReplacedWithoutALeftover)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath(QStringLiteral("Trip.quiltfolioproj"));
+    for (const bool exchange : {true, false}) {
+        SCOPED_TRACE(exchange);
+        AtomicFileWriter::Options options;
+        options.allowExchange = exchange;
+        ASSERT_TRUE(AtomicFileWriter::write(*samplePackage("old"), path, options));
+        chmod(qPrintable(path + QStringLiteral("/Images")), 0555);
+        chmod(qPrintable(path), 0555);
+        WithoutPermissionOverride asTheOwner;
+        for (const char* design : {"new", "newer"}) {
+            ASSERT_TRUE(AtomicFileWriter::write(*samplePackage(design), path, options));
+            EXPECT_EQ(snapshot(path).value(QStringLiteral("collage.design")), design);
+            EXPECT_EQ(entries(tmp.path()), QStringList{QStringLiteral("Trip.quiltfolioproj")});
+            struct stat st {};
+            EXPECT_TRUE(stat(qPrintable(path), &st) == 0 && (st.st_mode & 07777) == 0555);
+        }
+    }
+
+    // Someone else's copy in a folder of theirs.
+    const QString stuck = tmp.filePath(QStringLiteral(".Trip.quiltfolioproj.saving-1-0"));
+    writeFile(stuck + QStringLiteral("/collage.design"), "theirs");
+    if (chown(qPrintable(stuck + QStringLiteral("/collage.design")), 65534, 65534) != 0
+        || chown(qPrintable(stuck), 65534, 65534) != 0 || chmod(qPrintable(stuck), 0555) != 0)
+        GTEST_SKIP() << "needs a copy owned by another user";
+    static int warnings = 0;
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& c, const QString&) {
+        warnings += type == QtWarningMsg && QByteArrayView(c.category) == "qf.files.leftovers";
+    });
+    {
+        WithoutPermissionOverride asTheOwner;
+        EXPECT_TRUE(AtomicFileWriter::write(*samplePackage("new"), path));
+        EXPECT_TRUE(AtomicFileWriter::write(*samplePackage("newer"), path));
+        SaveLeftovers::tidy(path);
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(warnings, 1);
+    EXPECT_EQ(entries(tmp.path()).size(), 2);
+}
+
+TEST(SaveLeftovers, TidyingOneNameLeavesEverythingElse)
+{
+    QTemporaryDir tmp;
+    const QByteArray longest(FileWrapper::maxNameBytes, 'b');
+    const auto copy = [](const QByteArray& target, const char* token, SaveLeftovers::Role role = SaveLeftovers::Role::Saving) {
+        return QString::fromUtf8(SaveLeftovers::copyName(target, role, token));
+    };
+    QStringList kept = {QStringLiteral("T"), QStringLiteral(".T.saving-1"), QStringLiteral(".T.saving-1-x"),
+                        QStringLiteral(".T.notes"), QStringLiteral(".T.saving-12345678901-0"),
+                        QStringLiteral(".T.saving-1-2.saving-3-4"), copy("T 2", "1-0"), copy(longest.left(250), "1-0")};
+    for (const QString& name : kept + QStringList{copy("T", "7-3"), copy("T", "7-3", SaveLeftovers::Role::Replaced),
+                                                  copy(longest, "1-0")})
+        writeFile(tmp.filePath(name + (name == kept.first() ? "" : "/x")), "x");
+    SaveLeftovers::tidy(tmp.filePath(QStringLiteral("T")));
+    SaveLeftovers::tidy(tmp.filePath(QString::fromUtf8(longest)));
+    QStringList left = entries(tmp.path());
+    left.sort();
+    kept.sort();
+    EXPECT_EQ(left, kept);
+    EXPECT_LE(copy(longest, "4194304-4294967295", SaveLeftovers::Role::Replaced).size(), FileWrapper::maxNameBytes);
 }
 
 // --- property lists ----------------------------------------------------------

@@ -1,9 +1,11 @@
 #include "ExifTool.h"
 
 #include "platform/images/ImageEncoder.h"
+#include "platform/images/PngWriter.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include <QColorSpace>
@@ -151,5 +153,80 @@ TEST_F(ImageEncoderTest, FailuresComeWithAReasonAndNoBytes)
         const auto none = ImageEncoder::encode(QImage(), format, metadata());
         EXPECT_TRUE(none.bytes.isEmpty());
         EXPECT_FALSE(none.status.ok());
+    }
+}
+
+TEST_F(ImageEncoderTest, PngAndTiffAreRgbaOnlyForPicturesWithAlpha)
+{
+    const QImage transparent = picture();
+    QImage opaque(320, 200, QImage::Format_RGB32);
+    opaque.fill(QColor(200, 30, 40));
+    const struct {
+        const char* name;
+        ImageEncoder::Format format;
+        const QImage& image;
+        bool alpha;
+    } cases[] = {{"opaque PNG", ImageEncoder::Format::Png, opaque, false},
+                 {"transparent PNG", ImageEncoder::Format::Png, transparent, true},
+                 {"opaque TIFF", ImageEncoder::Format::Tiff, opaque, false},
+                 {"transparent TIFF", ImageEncoder::Format::Tiff, transparent, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto encoded = ImageEncoder::encode(c.image, c.format, metadata());
+        ASSERT_TRUE(encoded.status.ok()) << encoded.status.detail().toStdString();
+        const QImage back = QImage::fromData(encoded.bytes);
+        if (!back.isNull()) { // Qt's TIFF reader is a plugin
+            EXPECT_EQ(back.hasAlphaChannel(), c.alpha);
+            EXPECT_EQ(back.pixel(200, 150), qRgb(200, 30, 40));
+        }
+        if (c.format == ImageEncoder::Format::Tiff && haveTool(QStringLiteral("tiffinfo"))) {
+            const QString info = QString::fromUtf8(runTool(QStringLiteral("tiffinfo"), {write("t.tiff", encoded.bytes)}));
+            EXPECT_TRUE(info.contains(QStringLiteral("Samples/Pixel: %1").arg(c.alpha ? 4 : 3))) << info.toStdString();
+            EXPECT_EQ(info.contains(QStringLiteral("Extra Samples")), c.alpha);
+        }
+    }
+}
+
+TEST_F(ImageEncoderTest, PngStripsJoinIntoOneStreamWithTheSamePixels)
+{
+    // Tall enough for several strips; noise so that each strip compresses
+    // differently, and every alpha from clear to opaque.
+    QImage image(700, 1800, QImage::Format_ARGB32_Premultiplied);
+    quint32 seed = 7;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            line[x] = qPremultiply(qRgba(x % 256, y % 256, int(seed >> 24), int(seed >> 16) & 0xff));
+        }
+    }
+    QImage opaque = image.convertToFormat(QImage::Format_RGB32);
+    for (const QImage* source : {&image, &opaque}) {
+        const bool alpha = source->hasAlphaChannel();
+        SCOPED_TRACE(alpha ? "RGBA" : "RGB");
+        PngWriter::Options options;
+        options.alpha = alpha;
+        options.texts = {{"Description", QStringLiteral("Коллаж")}}; // not Latin-1: iTXt
+        int reports = 0;
+        int last = 0;
+        options.progress = [&](int done, int total) {
+            ++reports;
+            last = std::max(last, done);
+            EXPECT_GT(total, 3);
+        };
+        QString error;
+        options.threads = 4;
+        const std::optional<QByteArray> several = PngWriter::write(*source, options, &error);
+        ASSERT_TRUE(several) << error.toStdString();
+        EXPECT_EQ(last, reports);
+        options.threads = 1;
+        options.progress = {};
+        EXPECT_EQ(PngWriter::write(*source, options, &error), several);
+
+        const QImage back = QImage::fromData(*several, "PNG");
+        ASSERT_FALSE(back.isNull());
+        EXPECT_EQ(back.text(QStringLiteral("Description")), QStringLiteral("Коллаж"));
+        // PNG alpha is straight: premultiplied again, the pixels are the ones written.
+        EXPECT_TRUE(back.convertToFormat(source->format()) == *source);
     }
 }

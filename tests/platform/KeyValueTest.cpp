@@ -272,3 +272,50 @@ TEST(KeyValue, KeyPathsThroughObjectValues)
     EXPECT_EQ(holder.inner.width(), 30);
     EXPECT_EQ(holder.valueForKeyPath(QStringLiteral("inner.area")).toLongLong(), 90);
 }
+
+namespace {
+
+// The bookkeeping work of ending `count` registrations one way: 0 removed in
+// the order made, 1 the objects going first, 2 the observer going first; or,
+// on one key of one object watched by `count` observers, 3 removed in order,
+// 4 the observers going in that order.
+quint64 workToEnd(int count, int how)
+{
+    const quint64 before = KVObject::bookkeepingSteps();
+    const QStringList keys{QStringLiteral("width"), QStringLiteral("height"), QStringLiteral("name")};
+    const bool oneObject = how >= 3;
+    std::vector<std::unique_ptr<Box>> boxes(oneObject ? 1 : count);
+    std::vector<std::unique_ptr<Recorder>> observers(oneObject ? count : 1);
+    for (auto& observer : observers)
+        observer = std::make_unique<Recorder>();
+    for (auto& box : boxes) {
+        box = std::make_unique<Box>();
+        for (const auto& observer : observers)
+            for (const QString& key : oneObject ? keys.mid(0, 1) : keys)
+                box->addObserver(observer.get(), key, kAll, &kContextA);
+    }
+    if (how == 1)
+        boxes.clear();
+    else if (how == 2 || how == 4)
+        observers.clear();
+    else
+        for (const auto& box : boxes)
+            for (const auto& observer : observers)
+                for (const QString& key : keys)
+                    box->removeObserver(observer.get(), key, &kContextA);
+    for (const auto& box : boxes)
+        EXPECT_FALSE(box->hasObservers());
+    return KVObject::bookkeepingSteps() - before;
+}
+
+} // namespace
+
+TEST(KeyValue, EndingRegistrationsTakesLinearWork)
+{
+    for (int how = 0; how < 5; ++how) {
+        const quint64 small = workToEnd(500, how);
+        const quint64 large = workToEnd(4000, how);
+        // Eight times the registrations: eight times the work, not sixty-four.
+        EXPECT_LE(large, 10 * std::max<quint64>(small, 1)) << "way " << how << ": " << small << " then " << large;
+    }
+}

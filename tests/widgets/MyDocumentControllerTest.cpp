@@ -78,11 +78,25 @@ TEST(MyDocumentController, OpensBothProjectTypesOnceAndRefusesOthers)
     EXPECT_EQ(s.controller.documents().size(), 1);
 
     ASSERT_EQ(s.dialogs->errors.size(), 0);
-    EXPECT_EQ(s.controller.openDocumentWithPath(fixture(QStringLiteral("preview.jpeg"))), nullptr);
-    EXPECT_EQ(s.controller.openDocumentWithPath(fixture(QStringLiteral("version8.quiltfolio"))), nullptr);
-    ASSERT_EQ(s.dialogs->errors.size(), 2);
-    EXPECT_EQ(s.dialogs->errors[0].second, CollageDocument::unsupportedTypeMessage());
-    EXPECT_EQ(s.dialogs->errors[1].second, CollageDocument::newerVersionMessage());
+    // A package name on a single file: the name is right, so the message
+    // says what is wrong with the file instead of listing the names.
+    const QString flat = s.tmp.filePath(QStringLiteral("flat.quiltfolioproj"));
+    ASSERT_TRUE(QFile::copy(fixture(QStringLiteral("plain.quiltfolioproj/collage.design")), flat));
+    const std::pair<QString, QString> refused[] = {
+        {fixture(QStringLiteral("preview.jpeg")), CollageDocument::unsupportedTypeMessage()},
+        {fixture(QStringLiteral("version8.quiltfolio")), CollageDocument::newerVersionMessage()},
+        {flat, QStringLiteral("This project is damaged and can't be opened: a Quiltfolio project is a folder, "
+                              "and this one is a single file.")},
+    };
+    for (const auto& [path, message] : refused) {
+        const qsizetype before = s.dialogs->errors.size();
+        EXPECT_EQ(s.controller.openDocumentWithPath(path), nullptr);
+        ASSERT_EQ(s.dialogs->errors.size(), before + 1) << path.toStdString();
+        EXPECT_EQ(s.dialogs->errors.last().first,
+                  QStringLiteral("The document “%1” could not be opened.").arg(QFileInfo(path).fileName()));
+        EXPECT_EQ(s.dialogs->errors.last().second, message);
+    }
+    EXPECT_EQ(s.controller.documents().size(), 1);
 
     const QList<DocumentType> types = s.controller.readableTypes();
     ASSERT_EQ(types.size(), 2);

@@ -2,6 +2,7 @@
 
 #include "platform/widgets/documents/QtDocumentDialogs.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QPointer>
@@ -9,6 +10,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <utility>
 
 namespace qf {
 
@@ -117,9 +119,16 @@ void DocumentController::openDocuments(const QStringList& paths)
 
 void DocumentController::openAtLaunch(const QStringList& paths)
 {
+    // What could not be opened is said on the first window, once it is
+    // there: an alert shown before it would end up behind it.
+    m_launching = true;
     openDocuments(paths);
     if (m_documents.empty())
         newDocument();
+    m_launching = false;
+    QWidget* window = m_documents.empty() ? nullptr : m_documents.front()->window();
+    for (const auto& [message, reason] : std::exchange(m_launchErrors, {}))
+        m_dialogs->showError(window, message, reason, {});
 }
 
 Document* DocumentController::openDocumentWithPath(const QString& path, bool display)
@@ -136,9 +145,11 @@ Document* DocumentController::openDocumentWithPath(const QString& path, bool dis
     std::unique_ptr<Document> document = makeDocument();
     const Status status = document->readFromPath(absolute, type);
     if (!status) {
-        m_dialogs->showError(nullptr,
-                             tr("The document “%1” could not be opened.").arg(QFileInfo(absolute).fileName()),
-                             status.message().trimmed(), {});
+        const QString message = tr("The document “%1” could not be opened.").arg(QFileInfo(absolute).fileName());
+        if (m_launching)
+            m_launchErrors.append({message, status.message().trimmed()});
+        else
+            m_dialogs->showError(QApplication::activeWindow(), message, status.message().trimmed(), {});
         return nullptr;
     }
     document->setFileName(absolute);

@@ -96,6 +96,9 @@ private:
 
     std::shared_ptr<DocumentDialogs> m_dialogs;
     std::vector<std::unique_ptr<Document>> m_documents;
+    // Files that could not be opened at launch, said once a window is there.
+    bool m_launching = false;
+    QList<std::pair<QString, QString>> m_launchErrors;
     mutable std::shared_ptr<QSettings> m_settings;
 };
 

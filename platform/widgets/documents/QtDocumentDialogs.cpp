@@ -1,5 +1,7 @@
 #include "platform/widgets/documents/QtDocumentDialogs.h"
 
+#include "platform/widgets/sheets/Sheets.h"
+
 #include <QCoreApplication>
 #include <QAbstractButton>
 #include <QFileDialog>
@@ -173,9 +175,7 @@ void openModal(QDialog* dialog, QWidget* window)
 {
     if (auto* files = dynamic_cast<PackageFileDialog*>(dialog))
         files->watchForPackages();
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
-    dialog->open();
+    openSheet(dialog, window);
 }
 
 } // namespace

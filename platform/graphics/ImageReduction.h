@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QImage>
+#include <QRectF>
+#include <QTransform>
+
+#include <functional>
+
+namespace qf {
+
+// Bilinear filtering reads only the four source pixels around each output
+// pixel, so a picture drawn at less than half its size aliases: fine detail
+// turns into noise. Such a picture is first halved by averaging, as often as
+// it takes for the draw to be at least half size.
+class ImageReduction {
+public:
+    // Output pixels per picture pixel when `source` (picture pixels) is drawn
+    // into `dest` under `transform` (to output pixels), along the axis that
+    // shrinks least; 0 for an empty draw.
+    static double scaleOfDraw(const QTransform& transform, const QRectF& dest, const QRectF& source);
+    // Halvings that bring a draw at `scale` to at least half size.
+    static int halvingsFor(double scale);
+    // The picture halved `times` times, each output pixel the mean of a 2 x 2
+    // block (premultiplied, so transparent pixels weigh nothing); an odd last
+    // row or column is averaged with itself.
+    static QImage halved(const QImage& image, int times);
+    // The picture as a draw of its whole width at `outputWidth` pixels wants it.
+    static QImage reducedForWidth(const QImage& image, double outputWidth);
+
+    // A measuring pass: while a listener is set on a thread, the model's
+    // picture draws on that thread report each picture and its scale to it.
+    using Listener = std::function<void(const QImage& image, double scale)>;
+    class ScopedListener {
+    public:
+        explicit ScopedListener(Listener listener);
+        ~ScopedListener();
+        ScopedListener(const ScopedListener&) = delete;
+        ScopedListener& operator=(const ScopedListener&) = delete;
+
+    private:
+        Listener m_listener;
+        Listener* m_previous;
+    };
+    static bool measuring();
+    static void reportDraw(const QImage& image, double scale);
+};
+
+} // namespace qf
