@@ -17,6 +17,7 @@
 #include <QSet>
 
 #include <cmath>
+#include <queue>
 #include <utility>
 
 namespace qf {
@@ -530,6 +531,37 @@ void CollageDocument::addImages(const QList<std::shared_ptr<Container>>& contain
 {
     for (const auto& container : containers)
         addImage(container);
+}
+
+QStringList CollageDocument::boundDrawingImageMemory(qint64 budget)
+{
+    // Largest first: many small pictures keep their proxies, a few huge ones
+    // give up detail the screen rarely shows.
+    using Entry = std::pair<qint64, Container*>;
+    std::priority_queue<Entry> largest;
+    qint64 total = 0;
+    for (const auto& container : m_imageWrapperContainers) {
+        const qint64 bytes = container->drawingImageBytes();
+        total += bytes;
+        if (bytes > 0)
+            largest.emplace(bytes, container.get());
+    }
+    QSet<QString> changed;
+    while (total > budget && !largest.empty()) {
+        const auto [bytes, container] = largest.top();
+        largest.pop();
+        if (!container->shrinkDrawingImage())
+            continue;
+        const qint64 now = container->drawingImageBytes();
+        total -= bytes - now;
+        if (const std::optional<QString> md5 = container->md5())
+            changed.insert(*md5);
+        if (now > 0)
+            largest.emplace(now, container);
+    }
+    if (!changed.isEmpty())
+        qCInfo(lcDocument) << changed.size() << "picture proxies made smaller to keep within" << budget << "bytes";
+    return QStringList(changed.cbegin(), changed.cend());
 }
 
 QImage CollageDocument::getCompleteSizeImage(const QString& md5) const

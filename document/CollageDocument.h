@@ -177,6 +177,11 @@ public:
     // Stores the container unless one of the same identity is stored.
     void addImage(std::shared_ptr<Container> container);
     void addImages(const QList<std::shared_ptr<Container>>& containers);
+    // All drawing proxies of a document together take at most this memory.
+    static constexpr qint64 maxDrawingImageBytes = qint64(1) << 30;
+    // Makes the largest proxies smaller until all fit in `budget`; answers
+    // the identities whose proxy changed (their old images are stale).
+    QStringList boundDrawingImageMemory(qint64 budget = maxDrawingImageBytes);
     // The full picture or the drawing proxy of that identity; a null image
     // for an unknown identity or bytes that are no picture.
     QImage getCompleteSizeImage(const QString& md5) const;

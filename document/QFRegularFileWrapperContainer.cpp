@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QColorSpace>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -91,16 +92,21 @@ void runInParallel(qsizetype count, const Job& job)
             }
         }
     };
+    // The main thread only waits: a hostile picture must not hold up the
+    // window's thread itself, which would do nothing else meanwhile.
+    const QCoreApplication* app = QCoreApplication::instance();
+    const bool mainThread = app && QThread::currentThread() == app->thread();
     std::vector<std::jthread> threads;
     try {
         threads.reserve(size_t(workers));
-        for (qsizetype t = 1; t < workers; ++t)
+        for (qsizetype t = mainThread ? 0 : 1; t < workers; ++t)
             threads.emplace_back(loop);
     } catch (const std::exception&) {
         // No more threads to be had (a process or memory limit): the ones
-        // started and this one share the work.
+        // started share the work, and this one when none could be.
     }
-    loop();
+    if (!mainThread || threads.empty())
+        loop();
 }
 
 // Whether the JPEG's markers lead from start-of-image to end-of-image, with
@@ -335,6 +341,19 @@ QImage QFRegularFileWrapperContainer::getCompleteSizeImage() const
     if (!image.isNull())
         convertToSrgb(image);
     return image;
+}
+
+bool QFRegularFileWrapperContainer::shrinkDrawingImage()
+{
+    const QSize size = m_drawingImage.size();
+    if (m_drawingImage.isNull() || (size.width() <= 1 && size.height() <= 1))
+        return false;
+    const QImage smaller = m_drawingImage.scaled(std::max(1, size.width() / 2), std::max(1, size.height() / 2),
+                                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (smaller.isNull())
+        return false;
+    m_drawingImage = smaller;
+    return true;
 }
 
 QImage QFRegularFileWrapperContainer::getDrawingSizeImage()

@@ -69,6 +69,11 @@ public:
     QImage getDrawingSizeImage();
     // Whether a proxy is kept already (nothing is decoded).
     bool hasDrawingSizeImage() const { return !m_drawingImage.isNull(); }
+    // The memory the kept proxy takes; 0 without one.
+    qint64 drawingImageBytes() const { return m_drawingImage.sizeInBytes(); }
+    // Halves the kept proxy, aspect kept, not below a pixel a side; false
+    // when there is none or it cannot get smaller.
+    bool shrinkDrawingImage();
 
     // A container of the regular file at the path, named by the path's last
     // component; nullptr when the path is no readable regular file or no

@@ -224,6 +224,7 @@ Status FotoloomController::setupInitialCollageWithJsonData(const std::optional<Q
         migratePicturesStoredByPath(*loaded);
 
     bool missing = dropMissingPictures(*loaded);
+    keepPicturesWithinMemory();
     missing = checkBackgroundPicture(*loaded) || missing;
     if (missing && m_window) {
         // A file in the package that is no picture was a picture once: the
@@ -821,6 +822,16 @@ std::optional<QString> FotoloomController::importPicture(const QString& path)
         return std::nullopt;
     m_document.addImage(container);
     return md5;
+}
+
+void FotoloomController::keepPicturesWithinMemory()
+{
+    // The cache holds the store's images, not copies: unless it takes the
+    // smaller ones, the large ones stay in memory all the same.
+    const qint64 budget = m_drawingImageBudget > 0 ? m_drawingImageBudget : CollageDocument::maxDrawingImageBytes;
+    for (const QString& md5 : m_document.boundDrawingImageMemory(budget))
+        if (m_caches.drawingImages.contains(md5))
+            m_caches.drawingImages.insert(md5, m_document.getDrawingSizeImage(md5));
 }
 
 void FotoloomController::picturesNotShown(qsizetype count)

@@ -222,6 +222,11 @@ public:
     void selectPictureFor(qint64 slotIndex) override { m_intake->selectPictureFor(slotIndex); }
     // Says so once per editor: later collages past the cap are no news.
     void picturesNotShown(qsizetype count) override;
+    // Keeps the drawing images of the document's pictures within their
+    // memory budget (the store's limit unless a test sets one), the
+    // collage's cache taking the smaller images too.
+    void keepPicturesWithinMemory();
+    void setDrawingImageBudget(qint64 bytes) { m_drawingImageBudget = bytes; }
     // Drawing images and faces outlive the collages made on undo and type changes.
     CollageCaches* collageCaches() override { return &m_caches; }
 
@@ -402,6 +407,7 @@ private:
     CollageCaches m_caches;
     bool m_toldPicturesNotShown = false;
     bool m_continuousChange = false;
+    qint64 m_drawingImageBudget = 0; // none set: the store's own limit
     std::shared_ptr<Collage> m_collage;
     QList<QFCollageSize> m_collageSizesArray;
     std::optional<QJsonObject> m_dictionaryHoldingUndoRepresentation;

@@ -297,6 +297,7 @@ void PictureIntake::finishIntake(QList<PreparedPicture> prepared, const PendingI
     m_controller.document().addImages(containers);
     // Also with nothing new: the collage ends its selection as for any add.
     collage.addPictures(md5s, images, paths, modified);
+    m_controller.keepPicturesWithinMemory();
     if (window)
         window->reloadPictureList();
     m_controller.setOnscreenDrawingViewNeedsDisplay();
@@ -332,6 +333,7 @@ void PictureIntake::applyPick(const PreparedPicture& picture, qint64 slotIndex)
     m_controller.makeDocumentDirty();
     m_controller.document().addImage(picture.container);
     m_controller.collage()->pickPicture(*md5, image, slotIndex, {{*md5, picture.path}}, {{*md5, picture.modified}});
+    m_controller.keepPicturesWithinMemory();
     if (EditorWindow* window = m_controller.window())
         window->reloadPictureList();
     m_controller.setOnscreenDrawingViewNeedsDisplay();

@@ -1,15 +1,20 @@
+#include "document/CollageDocument.h"
 #include "document/QFRegularFileWrapperContainer.h"
 #include "model/UtilityFunctions.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <QBuffer>
 #include <QColorSpace>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImageWriter>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtEndian>
 
 #include <sys/stat.h>
@@ -235,4 +240,52 @@ TEST(PictureContainer, BatchProxiesMatchSingleOnes)
         const QImage single = Container(owned[i].regularFileContents(), {}).getDrawingSizeImage();
         EXPECT_EQ(owned[i].getDrawingSizeImage(), single) << i;
     }
+}
+
+TEST(PictureContainer, TheProxiesOfADocumentStayWithinTheirMemory)
+{
+    // Four ordinary pictures and one tall one; the budget holds all but the tall.
+    CollageDocument doc;
+    QList<std::shared_ptr<Container>> containers;
+    for (int i = 0; i < 4; ++i)
+        containers.append(std::make_shared<Container>(encode(plain(1200, 800, QColor::fromHsv(i * 60, 200, 200)), "PNG"),
+                                                      QStringLiteral("%1.png").arg(i)));
+    containers.append(std::make_shared<Container>(encode(plain(1000, 6000), "PNG"), QStringLiteral("tall.png")));
+    qint64 ordinary = 0;
+    for (const auto& c : containers) {
+        c->getDrawingSizeImage();
+        ordinary += c == containers.last() ? 0 : c->drawingImageBytes();
+    }
+    doc.addImages(containers);
+    const qint64 budget = ordinary + 1'000'000;
+    const QStringList changed = doc.boundDrawingImageMemory(budget);
+    qint64 total = 0;
+    for (const auto& c : containers)
+        total += c->drawingImageBytes();
+    EXPECT_LE(total, budget);
+    EXPECT_EQ(changed, QStringList{*containers.last()->md5()}) << "the largest gives way first";
+    EXPECT_EQ(containers.last()->getDrawingSizeImage().size(), QSize(200, 1200)) << "halved, aspect kept";
+    EXPECT_EQ(containers.first()->getDrawingSizeImage().size(), QSize(600, 400));
+    EXPECT_TRUE(doc.boundDrawingImageMemory(budget).isEmpty()) << "within the budget nothing changes";
+}
+
+TEST(PictureContainer, BatchesDecodeOffTheMainThread)
+{
+    QTemporaryDir dir;
+    QStringList paths;
+    for (int i = 0; i < 6; ++i) {
+        paths << dir.filePath(QStringLiteral("%1.png").arg(i));
+        QFile file(paths.last());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(encode(plain(300, 200, QColor::fromHsv(i * 50, 200, 200)), "PNG"));
+    }
+    std::atomic<int> onMain = 0;
+    Container::BatchControl control;
+    control.made = [&onMain](qsizetype, Container&) {
+        if (QThread::currentThread() == QCoreApplication::instance()->thread())
+            ++onMain;
+    };
+    const auto made = Container::getNewRegularFileWrapperContainersForImages(paths, control);
+    EXPECT_EQ(std::count_if(made.cbegin(), made.cend(), [](const auto& c) { return c != nullptr; }), 6);
+    EXPECT_EQ(onMain, 0);
 }

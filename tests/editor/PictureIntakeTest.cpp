@@ -574,6 +574,26 @@ TEST(PictureIntake, APickAndABackgroundPictureAreReadOffTheMainThreadEachOneStep
     EXPECT_FALSE(e.collage().backgroundIsImage());
 }
 
+TEST(PictureIntake, PicturesAddedBeyondTheMemoryBudgetGetSmallerImagesEverywhere)
+{
+    Editor e;
+    // Three 64 x 48 pictures take 36 864 bytes; the budget holds about two.
+    e.c->setDrawingImageBudget(26'000);
+    QStringList files;
+    for (int i = 0; i < 3; ++i)
+        files << e.write(QStringLiteral("p%1.png").arg(i), png(QColor::fromHsv(i * 90, 200, 200), QSize(64, 48)));
+    e.c->addImagesFromDirectoriesOrFiles(files);
+    ASSERT_EQ(e.collage().images().size(), 3);
+    qint64 total = 0;
+    for (const QString& md5 : e.collage().images()) {
+        const QImage stored = e.doc->getDrawingSizeImage(md5);
+        total += stored.sizeInBytes();
+        // The collage's cache holds the store's image, not the old large one.
+        EXPECT_EQ(e.collage().nsImages().value(md5).size(), stored.size());
+    }
+    EXPECT_LE(total, 26'000);
+}
+
 TEST(PictureIntake, ABackgroundAddWaitsForAnOpenDragAndStaysItsOwnStep)
 {
     Editor e;
