@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cmath>
 #include <functional>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -25,6 +27,16 @@ void parallelFor(int count, qsizetype workPerItem, const std::function<void(int,
         body(0, count);
         return;
     }
+    // Memory that runs out on a worker is reported on this thread, after
+    // the others have ended: an exception must not leave a thread.
+    std::atomic<bool> outOfMemory = false;
+    const auto guarded = [&body, &outOfMemory](int begin, int end) {
+        try {
+            body(begin, end);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
+    };
     std::vector<std::thread> threads;
     const int per = (count + chunks - 1) / chunks;
     // [0, started) has a thread, this one included. What no thread could be
@@ -34,16 +46,18 @@ void parallelFor(int count, qsizetype workPerItem, const std::function<void(int,
         threads.reserve(size_t(chunks - 1));
         while (started < count) {
             const int end = std::min(count, started + per);
-            threads.emplace_back(body, started, end);
+            threads.emplace_back(guarded, started, end);
             started = end;
         }
     } catch (const std::exception&) {
     }
-    body(0, std::min(count, per));
+    guarded(0, std::min(count, per));
     if (started < count)
-        body(started, count);
+        guarded(started, count);
     for (std::thread& t : threads)
         t.join();
+    if (outOfMemory)
+        throw std::bad_alloc();
 }
 
 // Box sizes of three passes that together approximate a Gaussian of sigma.

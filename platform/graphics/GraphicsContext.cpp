@@ -6,6 +6,7 @@
 #include <QPaintDevice>
 
 #include <cmath>
+#include <new>
 #include <numbers>
 
 namespace qf {
@@ -368,10 +369,20 @@ void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& conten
         const double sigma = deviceShadowSigma(shadow);
         const int factor = shadowReduction(sigma);
         const int margin = (blurReach(sigma) + factor - 1) / factor * factor;
-        QImage plane = alphaPlaneWithMargin(content, margin, factor);
-        if (!plane.isNull()) {
-            gaussianBlurAlpha(plane.bits(), plane.width(), plane.height(), plane.bytesPerLine(), sigma / factor);
-            const QImage shade = colorizedAlpha(plane, shadow.color);
+        // Without the memory for a shadow the picture is drawn without one.
+        QImage plane;
+        QImage shade;
+        try {
+            plane = alphaPlaneWithMargin(content, margin, factor);
+            if (!plane.isNull()) {
+                gaussianBlurAlpha(plane.bits(), plane.width(), plane.height(), plane.bytesPerLine(), sigma / factor);
+                shade = colorizedAlpha(plane, shadow.color);
+            }
+        } catch (const std::bad_alloc&) {
+            qWarning("No memory for a shadow: drawn without it");
+            shade = QImage();
+        }
+        if (!shade.isNull()) {
             const QPointF corner = at + deviceShadowOffset(shadow) - QPointF(margin, margin);
             if (factor == 1) {
                 target.drawImage(corner, shade);
