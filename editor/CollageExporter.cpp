@@ -428,10 +428,17 @@ bool CollageExporter::drawOnCurrentContextForPrintingInBounds(GraphicsContext& c
         return false;
     if (EditorWindow* window = m_controller.window())
         window->startSpinner();
-    collage->drawYourselfOnCurrentContextInWidth(context, bounds.width(), bounds.height(), true);
+    // Rendered as for export, at the collage's own size, on a worker: its
+    // pictures never decode on the main thread, which only waits (no event
+    // loop runs under a printer's paint).
+    const std::shared_ptr<Render> render = prepareRender(collage->width(), collage->height());
+    const QImage rendered =
+        render ? QtConcurrent::run([render] { return render->draw({}); }).result() : QImage();
+    if (!rendered.isNull())
+        context.drawImage(rendered, QRectF(QPointF(), bounds));
     if (EditorWindow* window = m_controller.window())
         window->stopSpinner();
-    return true;
+    return !rendered.isNull();
 }
 
 AlertText CollageExporter::printUsingPreviewAlert()
