@@ -295,9 +295,10 @@ void FotoloomController::migratePicturesStoredByPath(Collage& collage)
 bool FotoloomController::dropMissingPictures(Collage& collage)
 {
     const QStringList images = collage.images();
-    // Proxies are made on several cores first; the lookups below then find them made.
+    // Proxies are made on worker threads first, the background's too; the
+    // lookups below and the background's then find them made.
     QList<QFRegularFileWrapperContainer*> containers;
-    for (const QString& md5 : images)
+    for (const QString& md5 : images + QStringList{collage.backgroundImagePath()})
         if (const auto container = m_document.getFileWrapperContainer(md5))
             containers.append(container.get());
     QFRegularFileWrapperContainer::makeDrawingSizeImages(containers);
