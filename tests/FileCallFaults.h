@@ -54,8 +54,8 @@ struct FileCallFaults {
 
 } // namespace qf::test
 
-#define QF_FAULTY_CALL(spec, type, name, params, args)                                                   \
-    extern "C" type name params spec                                                                     \
+#define QF_FAULTY_CALL(nothrow, type, name, params, args)                                                 \
+    extern "C" type name params nothrow                                                                   \
     {                                                                                                    \
         static const auto next = reinterpret_cast<type(*) params>(::dlsym(RTLD_NEXT, #name));           \
         return qf::test::FileCallFaults::hit() ? -1 : next args;                                         \

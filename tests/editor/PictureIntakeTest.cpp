@@ -126,6 +126,17 @@ struct Editor {
         f.write(bytes);
         return file;
     }
+    // `count` pictures of different colours in the folder "many"; their identities.
+    QSet<QString> writeMany(int count, int hueStep, QSize size) const
+    {
+        QSet<QString> identities;
+        for (int i = 0; i < count; ++i) {
+            const QByteArray bytes = png(QColor::fromHsv(i * hueStep, 200, 200), size);
+            write(QStringLiteral("many/%1.png").arg(i), bytes);
+            identities.insert(md5(bytes));
+        }
+        return identities;
+    }
     void endEvent() const
     {
         for (int i = 0; i < 20 && undo().groupingLevel() > 0; ++i)
@@ -529,12 +540,7 @@ TEST(PictureIntake, ABackgroundAddIsOneStepThatUndoesWhole)
 {
     Editor e;
     e.c->setAddsPicturesInBackground(true);
-    QSet<QString> expected;
-    for (int i = 0; i < 12; ++i) {
-        const QByteArray bytes = png(QColor::fromHsv(i * 30, 200, 200), QSize(64, 48));
-        e.write(QStringLiteral("many/%1.png").arg(i), bytes);
-        expected.insert(md5(bytes));
-    }
+    const QSet<QString> expected = e.writeMany(12, 30, QSize(64, 48));
     int added = 0;
     QObject::connect(e.c, &FotoloomController::picturesAdded, [&added] { ++added; });
     e.c->addImagesFromDirectoriesOrFiles({e.path(QStringLiteral("many"))});
@@ -640,12 +646,7 @@ TEST(PictureIntake, AddsUnderWayLandBeforeACloseSaveOrUndo)
 {
     Editor e;
     e.c->setAddsPicturesInBackground(true);
-    QSet<QString> expected;
-    for (int i = 0; i < 20; ++i) {
-        const QByteArray bytes = png(QColor::fromHsv(i * 15, 200, 200), QSize(320, 240));
-        e.write(QStringLiteral("many/%1.png").arg(i), bytes);
-        expected.insert(md5(bytes));
-    }
+    QSet<QString> expected = e.writeMany(20, 15, QSize(320, 240));
     const QString single = e.write(QStringLiteral("one.png"), png(Qt::black));
     e.c->addImagesFromDirectoriesOrFiles({e.path(QStringLiteral("many"))});
     e.c->addImagesFromDirectoriesOrFiles({single});
