@@ -12,8 +12,8 @@ packages=(
   # Exported pictures: TIFF through libtiff, EXIF through Exiv2; the export
   # tests read the files back with exiftool and tiffinfo.
   libtiff-dev libexiv2-dev libimage-exiftool-perl libtiff-tools
-  # PNG export deflates with zlib itself.
-  zlib1g-dev
+  # PNG export deflates with zlib itself, JPEG export encodes with libjpeg-turbo.
+  zlib1g-dev libjpeg62-turbo-dev
   # Real X servers for the window tests (xvfb-run needs xauth); the
   # application smoke test takes screenshots with xwd and checks them and
   # closes windows with a little Python.

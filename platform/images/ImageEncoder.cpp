@@ -1,17 +1,16 @@
 #include "platform/images/ImageEncoder.h"
 
+#include "platform/images/JpegWriter.h"
 #include "platform/images/PngWriter.h"
 
-#include <QBuffer>
 #include <QColorSpace>
 #include <QCoreApplication>
-#include <QImageWriter>
 #include <QSize>
 #include <QPainter>
 
 #include <tiffio.h>
 
-// Exiv2 0.27 hands images out as std::auto_ptr.
+// Exiv2 0.27's headers still use std::auto_ptr.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
@@ -20,6 +19,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace qf {
@@ -41,30 +41,6 @@ int dotsPerMeter(int dpi)
     return int(std::lround(std::clamp(dpi, 1, 100000) / 0.0254));
 }
 
-// Resolution and profile go with the picture into Qt's writers. Taken by
-// value so that a picture the caller no longer holds is not copied.
-QImage prepared(QImage image, const ImageMetadata& metadata)
-{
-    image.setDotsPerMeterX(dotsPerMeter(metadata.dotsPerInch));
-    image.setDotsPerMeterY(dotsPerMeter(metadata.dotsPerInch));
-    image.setColorSpace(QColorSpace(QColorSpace::SRgb));
-    return image;
-}
-
-QByteArray writeWithQt(const QImage& image, const char* format, int quality, QString* error)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setQuality(quality);
-    if (!writer.write(image)) {
-        *error = writer.errorString();
-        return {};
-    }
-    return bytes;
-}
-
 // The picture in the 32-bit format of its kind, converted when needed:
 // premultiplied or straight ARGB as it comes, RGB32 for pictures without
 // alpha. Null for a null picture or when memory runs out.
@@ -83,17 +59,12 @@ QImage inThirtyTwoBits(QImage image)
 
 // ---- EXIF --------------------------------------------------------------------
 
-bool addExif(QByteArray& jpeg, QSize size, const ImageMetadata& metadata, QString* error)
+// The APP1 payload of a JPEG: the tags in a little-endian TIFF structure
+// after the "Exif" header.
+std::optional<QByteArray> exifSegment(QSize size, const ImageMetadata& metadata, QString* error)
 {
     try {
-        auto file = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(jpeg.constData()),
-                                              static_cast<long>(jpeg.size()));
-        if (!file.get()) {
-            *error = QStringLiteral("Exiv2 does not read the JPEG");
-            return false;
-        }
-        file->readMetadata();
-        Exiv2::ExifData& exif = file->exifData();
+        Exiv2::ExifData exif;
         if (!metadata.software.isEmpty())
             exif["Exif.Image.Software"] = metadata.software.toStdString();
         if (!metadata.description.isEmpty())
@@ -107,33 +78,17 @@ bool addExif(QByteArray& jpeg, QSize size, const ImageMetadata& metadata, QStrin
         exif["Exif.Photo.PixelYDimension"] = uint32_t(size.height());
         if (!metadata.userComment.isEmpty())
             exif["Exif.Photo.UserComment"] = "charset=Ascii " + metadata.userComment.toStdString();
-        // Qt writes the profile already; set it here too so it never depends on that.
-        const QByteArray icc = QColorSpace(QColorSpace::SRgb).iccProfile();
-        Exiv2::DataBuf profile(reinterpret_cast<const Exiv2::byte*>(icc.constData()), static_cast<long>(icc.size()));
-        file->setIccProfile(profile, false);
-        file->writeMetadata();
-
-        Exiv2::BasicIo& io = file->io();
-        if (io.open() != 0) {
-            *error = QStringLiteral("Exiv2 cannot reopen its buffer");
-            return false;
-        }
-        const long size = static_cast<long>(io.size());
-        QByteArray out(size, Qt::Uninitialized);
-        const long read = io.read(reinterpret_cast<Exiv2::byte*>(out.data()), size);
-        io.close();
-        if (read != size) {
-            *error = QStringLiteral("short read from Exiv2");
-            return false;
-        }
-        jpeg = std::move(out);
-        return true;
+        Exiv2::Blob tiff;
+        Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, exif);
+        QByteArray segment("Exif\0\0", 6);
+        segment.append(reinterpret_cast<const char*>(tiff.data()), qsizetype(tiff.size()));
+        return segment;
     } catch (const Exiv2::AnyError& e) {
         *error = QString::fromStdString(e.what());
     } catch (const std::exception& e) {
         *error = QString::fromLocal8Bit(e.what());
     }
-    return false;
+    return std::nullopt;
 }
 
 // ---- TIFF in memory ----------------------------------------------------------------
@@ -230,7 +185,7 @@ ImageEncoder::Result ImageEncoder::encode(QImage image, Format format, const Ima
 {
     switch (format) {
     case Format::Jpeg:
-        return encodeJpeg(std::move(image), jpegQuality, metadata);
+        return encodeJpeg(std::move(image), jpegQuality, metadata, progress);
     case Format::Png:
         return encodePng(std::move(image), metadata, progress);
     case Format::Tiff:
@@ -239,7 +194,8 @@ ImageEncoder::Result ImageEncoder::encode(QImage image, Format format, const Ima
     return failed("The picture could not be saved in this format.", QStringLiteral("unknown format"));
 }
 
-ImageEncoder::Result ImageEncoder::encodeJpeg(QImage image, double quality, const ImageMetadata& metadata)
+ImageEncoder::Result ImageEncoder::encodeJpeg(QImage image, double quality, const ImageMetadata& metadata,
+                                              const Progress& progress)
 {
     if (image.isNull())
         return failed("There is no picture to save.", QStringLiteral("null image"));
@@ -260,12 +216,20 @@ ImageEncoder::Result ImageEncoder::encodeJpeg(QImage image, double quality, cons
         opaque = std::move(flat);
     }
     QString error;
-    QByteArray bytes = writeWithQt(prepared(std::move(opaque), metadata), "jpeg", int(std::lround(quality * 100)), &error);
-    if (bytes.isEmpty())
+    const std::optional<QByteArray> exif = exifSegment(size, metadata, &error);
+    if (!exif)
         return failed("The picture could not be saved as JPEG.", error);
-    if (!addExif(bytes, size, metadata, &error))
+    JpegWriter::Options options;
+    options.quality = int(std::lround(quality * 100));
+    options.dotsPerInch = metadata.dotsPerInch;
+    options.exif = *exif;
+    options.iccProfile = QColorSpace(QColorSpace::SRgb).iccProfile();
+    if (progress)
+        options.progress = [&progress](int done, int total) { progress(double(done) / total); };
+    std::optional<QByteArray> bytes = JpegWriter::write(opaque, options, &error);
+    if (!bytes)
         return failed("The picture could not be saved as JPEG.", error);
-    return {std::move(bytes), Status::success()};
+    return {std::move(*bytes), Status::success()};
 }
 
 ImageEncoder::Result ImageEncoder::encodePng(QImage image, const ImageMetadata& metadata, const Progress& progress)

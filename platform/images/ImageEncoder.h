@@ -45,7 +45,8 @@ public:
     static Result encode(QImage image, Format format, const ImageMetadata& metadata, double jpegQuality = 0.96,
                          int tiffCompression = tiffLzw, const Progress& progress = {});
 
-    static Result encodeJpeg(QImage image, double quality, const ImageMetadata& metadata);
+    static Result encodeJpeg(QImage image, double quality, const ImageMetadata& metadata,
+                             const Progress& progress = {});
     static Result encodePng(QImage image, const ImageMetadata& metadata, const Progress& progress = {});
     static Result encodeTiff(QImage image, int compression, const ImageMetadata& metadata,
                              const Progress& progress = {});

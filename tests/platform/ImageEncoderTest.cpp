@@ -74,6 +74,12 @@ TEST_F(ImageEncoderTest, JpegCarriesResolutionTextsAndAnSrgbProfile)
     EXPECT_EQ(tags["IFD0:ImageDescription"].toString(), kDescription);
     EXPECT_EQ(tags["ExifIFD:UserComment"].toString(), kDescription);
     EXPECT_EQ(tags["ICC_Profile:ProfileDescription"].toString(), "sRGB");
+    EXPECT_EQ(tags["ExifIFD:ColorSpace"].toInt(), 1);
+    EXPECT_EQ(tags["ExifIFD:ExifImageWidth"].toInt(), 320);
+    EXPECT_EQ(tags["ExifIFD:ExifImageHeight"].toInt(), 200);
+    // Baseline, chroma halved both ways.
+    EXPECT_EQ(tags["File:EncodingProcess"].toInt(), 0);
+    EXPECT_EQ(tags["File:YCbCrSubSampling"].toString(), "2 2");
 
     // No alpha in JPEG: the transparent corner is white, not black.
     const QImage back = QImage::fromData(jpeg.bytes);
