@@ -234,6 +234,18 @@ Status CollageDocument::readFromFileWrapper(const FileWrapper& wrapper, const QS
     trace('X');
 
     m_jsonData = std::move(jsonData);
+    // Every picture's identity is wanted before the collage can find it: the
+    // files are hashed on all cores, from the bytes just read.
+    QList<Container*> hashed;
+    for (const auto& container : std::as_const(store))
+        hashed.append(container.get());
+    Container::makeIdentities(hashed);
+    // All are kept, repeats too, as they were read; the first of each
+    // identity is the one found.
+    m_containerForIdentity.clear();
+    for (const auto& container : std::as_const(store))
+        if (const std::optional<QString> md5 = container->md5(); md5 && !m_containerForIdentity.contains(*md5))
+            m_containerForIdentity.insert(*md5, container);
     m_imageWrapperContainers = std::move(store);
     m_templateInfoDict = std::move(templateInfo);
     m_previewImageFileWrapper = std::move(preview);
@@ -510,11 +522,7 @@ std::shared_ptr<PrintOperation> CollageDocument::printOperationWithSettings()
 
 std::shared_ptr<CollageDocument::Container> CollageDocument::getFileWrapperContainer(const QString& md5) const
 {
-    for (const auto& container : m_imageWrapperContainers) {
-        if (container->md5() == md5)
-            return container;
-    }
-    return nullptr;
+    return m_containerForIdentity.value(md5);
 }
 
 void CollageDocument::addImage(std::shared_ptr<Container> container)
@@ -522,8 +530,10 @@ void CollageDocument::addImage(std::shared_ptr<Container> container)
     if (!container)
         return;
     const std::optional<QString> md5 = container->md5();
-    if (md5 && getFileWrapperContainer(*md5))
+    if (md5 && m_containerForIdentity.contains(*md5))
         return;
+    if (md5)
+        m_containerForIdentity.insert(*md5, container);
     m_imageWrapperContainers.append(std::move(container));
 }
 

@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -194,6 +195,8 @@ private:
     std::optional<QVariantMap> m_templateInfoDict;
     std::shared_ptr<FileWrapper> m_previewImageFileWrapper;
     QList<std::shared_ptr<Container>> m_imageWrapperContainers;
+    // The first container of each identity among them.
+    QHash<QString, std::shared_ptr<Container>> m_containerForIdentity;
     double m_jpegCompression = 0.96;
     int m_tiffCompression = 1;
     AtomicFileWriter::Options m_writeOptions;

@@ -336,7 +336,24 @@ std::optional<QString> QFRegularFileWrapperContainer::md5() const
 
 QImage QFRegularFileWrapperContainer::getCompleteSizeImage() const
 {
+    return getImageAtLeastWide(0);
+}
+
+QImage QFRegularFileWrapperContainer::getImageAtLeastWide(double width) const
+{
     PictureReader reader(m_contents);
+    if (reader.accepted() && reader.isJpeg() && width > 0) {
+        // The reader picks libjpeg's step from the size asked for: the
+        // largest power of two that still fits the stored size into it. The
+        // floor of each side keeps that step exact, so at most a pixel is
+        // left to the reader's own scaling.
+        const QSize upright = reader.uprightSize();
+        int step = 1;
+        while (step < 8 && upright.width() / (step * 2) >= width && upright.height() / (step * 2) >= 1)
+            step *= 2;
+        if (step > 1)
+            reader.setScaledSize(QSize(upright.width() / step, upright.height() / step));
+    }
     QImage image = reader.read();
     if (!image.isNull())
         convertToSrgb(image);
@@ -405,6 +422,16 @@ QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(const
     return QList<std::shared_ptr<QFRegularFileWrapperContainer>>(out.begin(), out.end());
 }
 
+void QFRegularFileWrapperContainer::makeIdentities(const QList<QFRegularFileWrapperContainer*>& containers)
+{
+    std::vector<QFRegularFileWrapperContainer*> todo;
+    for (QFRegularFileWrapperContainer* c : containers) {
+        if (c && !c->m_md5 && std::find(todo.begin(), todo.end(), c) == todo.end())
+            todo.push_back(c);
+    }
+    runInParallel(qsizetype(todo.size()), [&](qsizetype i) { (void)todo[size_t(i)]->md5(); });
+}
+
 void QFRegularFileWrapperContainer::makeDrawingSizeImages(const QList<QFRegularFileWrapperContainer*>& containers)
 {
     // Each container once, so no two threads write the same one.
@@ -413,6 +440,11 @@ void QFRegularFileWrapperContainer::makeDrawingSizeImages(const QList<QFRegularF
         if (c && c->m_drawingImage.isNull() && std::find(todo.begin(), todo.end(), c) == todo.end())
             todo.push_back(c);
     }
+    // The largest files first: they take longest to decode, and one started
+    // last would keep the others waiting for it at the end.
+    std::stable_sort(todo.begin(), todo.end(), [](const auto* a, const auto* b) {
+        return a->m_contents.size() > b->m_contents.size();
+    });
     DecodeBudget budget;
     runInParallel(qsizetype(todo.size()), [&](qsizetype i) {
         todo[size_t(i)]->m_drawingImage = decodeDrawingImage(todo[size_t(i)]->m_contents, &budget);

@@ -45,7 +45,8 @@ public:
     QFRegularFileWrapperContainer(QByteArray contents, QString preferredFilename);
 
     // The picture file's bytes. Replacing them forgets the identity and the
-    // proxy made from the old bytes.
+    // proxy made from the old bytes; a container a document stores keeps
+    // its bytes (the document finds it by its identity).
     const QByteArray& regularFileContents() const { return m_contents; }
     void setRegularFileContents(QByteArray contents);
 
@@ -62,6 +63,11 @@ public:
     // a null image when the bytes are no picture we accept. Decoded on every
     // call, never kept.
     QImage getCompleteSizeImage() const;
+    // The picture as getCompleteSizeImage gives it, or smaller where the
+    // format decodes smaller for less work (a JPEG's 1/2, 1/4 and 1/8 steps)
+    // and the result is still at least `width` pixels wide upright; whole
+    // for `width` 0 or less.
+    QImage getImageAtLeastWide(double width) const;
 
     // The drawing proxy: drawingWidth wide, height in proportion, upright,
     // never larger than the picture itself, made once and kept. A null image
@@ -95,6 +101,10 @@ public:
     // read, hashed and decoded on several cores. One entry a path, in order.
     static QList<std::shared_ptr<QFRegularFileWrapperContainer>>
     getNewRegularFileWrapperContainersForImages(const QStringList& paths, const BatchControl& control = {});
+
+    // Computes the identities of the containers on several cores and
+    // returns when all are known. Null entries and repeats are allowed.
+    static void makeIdentities(const QList<QFRegularFileWrapperContainer*>& containers);
 
     // Makes the missing proxies of the containers on several cores and
     // returns when all are made. Null entries and repeats are allowed.
