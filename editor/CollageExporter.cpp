@@ -83,10 +83,19 @@ public:
     // Hands out the full pictures during a pass.
     std::function<QImage(const QString& md5)> fullImage;
 
-    QImage decodeFull(const QString& md5) const
+    QImage decodeFull(const QString& md5) const { return decodeForWidth(md5, 0); }
+
+    // The picture for a draw of its whole width at `width` output pixels (0:
+    // not known), averaged down as such a draw wants it. No more is decoded
+    // than the draw needs: the drawing image serves when it is wide enough,
+    // and a JPEG decodes at the smallest step still wider.
+    QImage decodeForWidth(const QString& md5, double width) const
     {
+        const QImage drawing = drawingImages.value(md5);
+        if (width > 0 && !drawing.isNull() && drawing.width() >= width)
+            return ImageReduction::reducedForWidth(drawing, width);
         const std::shared_ptr<QFRegularFileWrapperContainer> container = containers.value(md5);
-        return container ? container->getCompleteSizeImage() : QImage();
+        return container ? ImageReduction::reducedForWidth(container->getImageAtLeastWide(width), width) : QImage();
     }
 
     QImage drawingSizeImage(const QString& md5) override { return drawingImages.value(md5); }
@@ -98,6 +107,11 @@ public:
     void selectPictureFor(qint64) override {}
     CollageCaches* collageCaches() override { return &caches; }
 };
+
+// Memory the pictures decoded ahead of a render may hold together, and what
+// one decode of unknown size is taken to hold.
+constexpr qint64 kDecodeBudget = qint64(768) << 20;
+constexpr qint64 kUnknownDecodeBytes = qint64(256) << 20;
 
 DocumentHost::SaveData tooLarge(qint64 width, qint64 height)
 {
@@ -180,18 +194,30 @@ QImage CollageExporter::Render::draw(const std::function<void(double)>& progress
     QStringList order;
     for (const Request& request : requests)
         order.append(request.md5);
-    // Decoding the full pictures is most of the work: they are decoded on
-    // other cores ahead of the draw, and those drawn at less than half size
-    // are averaged down there too. Each decoded picture held is up to 800 MB;
-    // a few at a time.
-    const int threads = std::clamp(QThread::idealThreadCount(), 1, 6);
+    // Decoding the pictures is most of the work: they are decoded on other
+    // cores ahead of the draw, each only as large as it is drawn, and those
+    // drawn at less than half size are averaged down there too. The draw
+    // takes them in order, so several wait ahead of it, within a memory
+    // budget: a decode at a known width comes out between that width and
+    // twice it (an unknown one may be a whole picture of up to 800 MB).
+    const int threads = std::clamp(QThread::idealThreadCount(), 1, 16);
+    const auto estimate = [this, &requests](qsizetype i) -> qint64 {
+        const Request& request = requests[size_t(i)];
+        const QImage drawing = m_host->drawingImages.value(request.md5);
+        if (!(request.outputWidth > 0) || drawing.isNull())
+            return kUnknownDecodeBytes;
+        if (drawing.width() >= request.outputWidth)
+            return 0;
+        const double width = 1.5 * request.outputWidth;
+        return qint64(4 * width * width * drawing.height() / drawing.width());
+    };
     FullSizeImagePrefetcher prefetch(
         order,
         [this, &requests](qsizetype i) {
             const Request& request = requests[size_t(i)];
-            return ImageReduction::reducedForWidth(m_host->decodeFull(request.md5), request.outputWidth);
+            return m_host->decodeForWidth(request.md5, request.outputWidth);
         },
-        threads, threads + 1);
+        threads, 4 * threads, estimate, kDecodeBudget);
     qsizetype taken = 0;
     m_host->fullImage = [&](const QString& md5) {
         if (progress && taken < order.size())

@@ -5,13 +5,20 @@
 
 namespace qf {
 
-FullSizeImagePrefetcher::FullSizeImagePrefetcher(QStringList order, Decode decode, int threads, int window)
+FullSizeImagePrefetcher::FullSizeImagePrefetcher(QStringList order, Decode decode, int threads, int window,
+                                                 Estimate estimate, qint64 budget)
     : m_order(std::move(order))
     , m_decode(std::move(decode))
     , m_window(std::max(1, window))
+    , m_estimate(std::move(estimate))
+    , m_budget(budget)
+    , m_bytes(size_t(m_order.size()), 0)
     , m_states(size_t(m_order.size()), State::Waiting)
     , m_images(size_t(m_order.size()))
 {
+    if (m_estimate)
+        for (qsizetype i = 0; i < m_order.size(); ++i)
+            m_bytes[size_t(i)] = std::max<qint64>(0, m_estimate(i));
     const int count = int(std::min<qsizetype>(std::max(1, threads), m_order.size()));
     try {
         for (int i = 0; i < count; ++i)
@@ -32,6 +39,15 @@ FullSizeImagePrefetcher::~FullSizeImagePrefetcher()
         thread.join();
 }
 
+bool FullSizeImagePrefetcher::roomFor(qsizetype index) const
+{
+    if (m_inHand == 0)
+        return true;
+    if (m_inHand >= m_window)
+        return false;
+    return !m_estimate || m_budget <= 0 || m_bytesInHand + m_bytes[size_t(index)] <= m_budget;
+}
+
 void FullSizeImagePrefetcher::work()
 {
     std::unique_lock lock(m_mutex);
@@ -39,13 +55,14 @@ void FullSizeImagePrefetcher::work()
         m_changed.wait(lock, [this] {
             while (m_next < m_order.size() && m_states[size_t(m_next)] == State::Taken)
                 ++m_next; // asked for before its turn: the caller decoded it
-            return m_stop || (m_next < m_order.size() && m_inHand < m_window);
+            return m_stop || (m_next < m_order.size() && roomFor(m_next));
         });
         if (m_stop)
             return;
         const qsizetype index = m_next++;
         m_states[size_t(index)] = State::Decoding;
         ++m_inHand;
+        m_bytesInHand += m_bytes[size_t(index)];
         lock.unlock();
         QImage image;
         try {
@@ -87,6 +104,7 @@ std::optional<QImage> FullSizeImagePrefetcher::take(const QString& md5)
     m_images[size_t(index)] = QImage();
     m_states[size_t(index)] = State::Taken;
     --m_inHand;
+    m_bytesInHand -= m_bytes[size_t(index)];
     m_changed.notify_all();
     return image;
 }

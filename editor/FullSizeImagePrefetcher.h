@@ -22,7 +22,14 @@ public:
     // threads, so it must only read what nothing changes meanwhile.
     using Decode = std::function<QImage(qsizetype index)>;
 
-    FullSizeImagePrefetcher(QStringList order, Decode decode, int threads, int window);
+    // The bytes a decode at an index is expected to hold.
+    using Estimate = std::function<qint64(qsizetype index)>;
+
+    // At most `window` pictures are decoding or waiting to be taken, and
+    // together at most `budget` bytes by the estimate (one at a time when a
+    // single one is over it).
+    FullSizeImagePrefetcher(QStringList order, Decode decode, int threads, int window, Estimate estimate = {},
+                            qint64 budget = 0);
     // Waits for the decodes under way; pictures not taken are dropped.
     ~FullSizeImagePrefetcher();
     FullSizeImagePrefetcher(const FullSizeImagePrefetcher&) = delete;
@@ -37,8 +44,14 @@ private:
     void work();
 
     const QStringList m_order;
+    bool roomFor(qsizetype index) const;
+
     const Decode m_decode;
     const qsizetype m_window;
+    const Estimate m_estimate;
+    const qint64 m_budget;
+    std::vector<qint64> m_bytes; // the estimate of each picture in hand
+    qint64 m_bytesInHand = 0;
     std::vector<State> m_states;
     std::vector<QImage> m_images;
     qsizetype m_next = 0;   // the next index to decode

@@ -597,8 +597,10 @@ TEST_F(ExportTest, PicturesDrawnFarBelowTheirSizeComeOutAveragedNotAliased)
                 lightest = std::max(lightest, qGray(back.pixel(x, y)));
             }
         }
-        EXPECT_GE(darkest, 112);
-        EXPECT_LE(lightest, 144);
+        // Aliased, they would reach near black and white; averaged (from the
+        // picture or from its smooth-scaled drawing image) a ripple is left.
+        EXPECT_GE(darkest, 100);
+        EXPECT_LE(lightest, 155);
     }
 }
 
