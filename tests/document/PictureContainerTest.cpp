@@ -142,6 +142,29 @@ TEST(PictureContainer, PicturesAreUprightByTheirOrientation)
     }
 }
 
+TEST(PictureContainer, DecodesNoLargerThanTheWidthAskedFor)
+{
+    // A JPEG comes out at the smallest power-of-two step still at least as
+    // wide; other formats and widths of 0 whole. Sideways pictures step on
+    // their upright width, and a step never leaves a side without pixels.
+    const QByteArray jpeg = encode(detailed(2000, 1000), "JPEG");
+    const struct {
+        QByteArray bytes;
+        double width;
+        QSize decoded;
+    } rows[] = {{jpeg, 0, {2000, 1000}},    {jpeg, 2000, {2000, 1000}}, {jpeg, 1000, {1000, 500}},
+                {jpeg, 999.5, {1000, 500}}, {jpeg, 501, {1000, 500}},   {jpeg, 400, {500, 250}},
+                {jpeg, 10, {250, 125}},     {withOrientation(jpeg, 6), 300, {500, 1000}},
+                {encode(plain(4000, 3), "JPEG"), 100, {2000, 1}},
+                {encode(plain(2000, 1000), "PNG"), 100, {2000, 1000}}};
+    for (const auto& row : rows) {
+        const QImage image = Container(row.bytes, {}).getImageAtLeastWide(row.width);
+        EXPECT_EQ(image.size(), row.decoded) << row.width;
+    }
+    const QImage whole = Container(jpeg, {}).getCompleteSizeImage();
+    EXPECT_LT(meanDifference(Container(jpeg, {}).getImageAtLeastWide(400), whole), 6.0);
+}
+
 TEST(PictureContainer, ProxyKeepsTransparencyAndShowsSrgb)
 {
     QImage clear(800, 400, QImage::Format_ARGB32);

@@ -504,6 +504,30 @@ TEST(FullSizeImagePrefetcherTest, HandsOutPicturesInOrderDecodingLateOnesOnTheCa
     EXPECT_LE(decodes.load(), 5);
 }
 
+TEST(FullSizeImagePrefetcherTest, PicturesInHandStayWithinTheMemoryBudget)
+{
+    // Estimates of 60 in a budget of 100: a picture is only begun once all
+    // before it are taken, however many workers and however wide the
+    // window; a single picture over the budget still comes.
+    const QStringList order{"a", "b", "c", "d", "e"};
+    std::atomic<int> takes = 0;
+    std::atomic<bool> early = false;
+    FullSizeImagePrefetcher prefetch(
+        order,
+        [&](qsizetype i) {
+            if (takes < i)
+                early = true;
+            return QImage(1, 1, QImage::Format_RGB32);
+        },
+        4, 8, [](qsizetype i) { return i == 4 ? 500 : 60; }, 100);
+    for (const QString& md5 : order) {
+        QThread::msleep(10);
+        ++takes;
+        EXPECT_TRUE(prefetch.take(md5).has_value()) << md5.toStdString();
+    }
+    EXPECT_FALSE(early.load());
+}
+
 TEST_F(ExportTest, TheRenderRunsOnAWorkerWhileTheWindowHandlesEvents)
 {
     const QThread* main = QThread::currentThread();
