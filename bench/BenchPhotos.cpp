@@ -15,16 +15,26 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <thread>
 #include <vector>
 
 namespace qf::bench {
 
-QString photoFolder() { return QDir::temp().filePath(QStringLiteral("qf-bench-proxy-photos-v1")); }
-
-QString photoPath(int i) { return photoFolder() + QStringLiteral("/photo%1.jpg").arg(i, 3, 10, QLatin1Char('0')); }
-
 namespace {
+
+QString& givenFolder()
+{
+    static QString folder = qEnvironmentVariable("QF_BENCH_PHOTOS");
+    return folder;
+}
+
+QString generatedFolder() { return QDir::temp().filePath(QStringLiteral("qf-bench-proxy-photos-v1")); }
+
+QString generatedPath(int i)
+{
+    return generatedFolder() + QStringLiteral("/photo%1.jpg").arg(i, 3, 10, QLatin1Char('0'));
+}
 
 QByteArray withOrientation6(QByteArray jpeg)
 {
@@ -87,18 +97,36 @@ QByteArray makePhoto(int index)
 
 } // namespace
 
+void takePhotoFolderArgument(int& argc, char** argv)
+{
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--photo-folder") == 0 && i + 1 < argc)
+            givenFolder() = QString::fromLocal8Bit(argv[++i]);
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+}
+
+bool usesGivenFolder() { return !givenFolder().isEmpty(); }
+
+QString photoFolder() { return usesGivenFolder() ? QDir(givenFolder()).absolutePath() : generatedFolder(); }
+
 void ensurePhotos()
 {
-    QDir().mkpath(photoFolder());
+    if (usesGivenFolder())
+        return;
+    QDir().mkpath(generatedFolder());
     std::atomic<int> next = 0;
     const auto work = [&] {
-        for (int i; (i = next.fetch_add(1)) < kPhotoCount;) {
-            if (QFile::exists(photoPath(i)))
+        for (int i; (i = next.fetch_add(1)) < kGeneratedPhotoCount;) {
+            if (QFile::exists(generatedPath(i)))
                 continue;
-            QFile file(photoPath(i) + QStringLiteral(".part"));
+            QFile file(generatedPath(i) + QStringLiteral(".part"));
             if (file.open(QIODevice::WriteOnly) && file.write(makePhoto(i)) > 0) {
                 file.close();
-                file.rename(photoPath(i));
+                file.rename(generatedPath(i));
             }
         }
     };
@@ -111,9 +139,19 @@ void ensurePhotos()
 QStringList photoPaths()
 {
     QStringList paths;
-    for (int i = 0; i < kPhotoCount; ++i)
-        paths << photoPath(i);
+    if (usesGivenFolder()) {
+        const QDir folder(photoFolder());
+        const QStringList names =
+            folder.entryList({QStringLiteral("*.jpg"), QStringLiteral("*.jpeg")}, QDir::Files, QDir::Name);
+        for (const QString& name : names)
+            paths << folder.filePath(name);
+        return paths;
+    }
+    for (int i = 0; i < kGeneratedPhotoCount; ++i)
+        paths << generatedPath(i);
     return paths;
 }
+
+int photoCount() { return int(photoPaths().size()); }
 
 } // namespace qf::bench

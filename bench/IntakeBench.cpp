@@ -2,7 +2,8 @@
 // files read, hashed and decoded to proxies, the document's store, the grid
 // placing them and looking for faces. Once before returning (as tests add),
 // and once on worker threads finished by the event loop (as the window adds).
-//   qf_bench_intake [google benchmark flags]
+//   qf_bench_intake [--photo-folder DIR] [google benchmark flags]
+// The photos are those of BenchPhotos.h: made here, or a folder's JPEGs.
 #include "BenchPhotos.h"
 
 #include "document/CollageDocument.h"
@@ -36,7 +37,7 @@ struct NewDocument {
 
 void check(benchmark::State& state, const FotoloomController& editor)
 {
-    if (editor.collage()->images().size() != kPhotoCount)
+    if (editor.collage()->images().size() != photoCount())
         state.SkipWithError("not every photo was added");
 }
 
@@ -82,6 +83,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QImageReader::setAllocationLimit(1024); // as the application does
+    takePhotoFolderArgument(argc, argv);
     QGuiApplication app(argc, argv);
     ensurePhotos();
     benchmark::Initialize(&argc, argv);

@@ -1,16 +1,20 @@
-// Drawing proxies of 100 camera-sized photographs: 4000 x 3000 JPEGs at
-// quality 90 with gradients, shapes and sensor-like noise, one in four a
-// portrait stored on its side with EXIF orientation 6. The photos are made
-// once and kept in the temporary folder for later runs and for the vips
-// comparison (bench/proxy_vs_vips.sh).
-//   qf_bench_proxy --photos              makes the photos if needed, prints their folder
-//   qf_bench_proxy [google benchmark flags]
+// Drawing proxies of 100 camera-sized photographs (see BenchPhotos.h): by
+// default 4000 x 3000 JPEGs made once and kept in the temporary folder, or
+// the JPEGs of a given folder of real photographs.
+//   qf_bench_proxy [--photo-folder DIR] --photos   makes the photos if needed, prints their folder
+//   qf_bench_proxy [--photo-folder DIR] --once batch|single
+//        the proxies of every photo once, then exits: all in one batch on
+//        all cores, or one photo at a time as a picture added alone; prints
+//        the milliseconds from the first file read to the last proxy made.
+//        bench/proxy_vs_vips.sh times this as a whole process.
+//   qf_bench_proxy [--photo-folder DIR] [google benchmark flags]
 #include "BenchPhotos.h"
 
 #include "document/QFRegularFileWrapperContainer.h"
 
 #include <benchmark/benchmark.h>
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImageReader>
 
@@ -28,18 +32,17 @@ namespace {
 void BM_ProxyOnePhoto(benchmark::State& state)
 {
     const QStringList paths = photoPaths();
-    int i = 0;
+    qsizetype i = 0;
     for (auto _ : state) {
-        auto c = QFRegularFileWrapperContainer::getNewRegularFileWrapperContainerForImage(paths[i++ % kPhotoCount]);
+        auto c = QFRegularFileWrapperContainer::getNewRegularFileWrapperContainerForImage(paths[i++ % paths.size()]);
         if (!c)
             state.SkipWithError("a photo did not decode");
         benchmark::DoNotOptimize(c);
     }
 }
-BENCHMARK(BM_ProxyOnePhoto)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(kPhotoCount);
 
-// All 100 files to containers with proxies in one batch, on all cores.
-void BM_ProxyBatch100(benchmark::State& state)
+// All files to containers with proxies in one batch, on all cores.
+void BM_ProxyBatch(benchmark::State& state)
 {
     const QStringList paths = photoPaths();
     for (auto _ : state) {
@@ -49,7 +52,34 @@ void BM_ProxyBatch100(benchmark::State& state)
         benchmark::DoNotOptimize(all);
     }
 }
-BENCHMARK(BM_ProxyBatch100)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int proxiesOnce(bool batch)
+{
+    const QStringList paths = photoPaths();
+    if (paths.isEmpty())
+        return 1;
+    QElapsedTimer timer;
+    timer.start();
+    qsizetype made = 0;
+    if (batch) {
+        const auto all = QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(paths);
+        for (const auto& c : all)
+            made += c && !c->getDrawingSizeImage().isNull();
+    } else {
+        for (const QString& path : paths) {
+            const auto c = QFRegularFileWrapperContainer::getNewRegularFileWrapperContainerForImage(path);
+            made += c && !c->getDrawingSizeImage().isNull();
+        }
+    }
+    const qint64 ms = timer.elapsed();
+    if (made != paths.size()) {
+        std::fprintf(stderr, "%lld of %lld photos gave no proxy\n", qlonglong(paths.size() - made),
+                     qlonglong(paths.size()));
+        return 1;
+    }
+    std::printf("%lld\n", ms);
+    return 0;
+}
 
 } // namespace
 
@@ -57,12 +87,24 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QImageReader::setAllocationLimit(1024); // as the application does
+    takePhotoFolderArgument(argc, argv);
     QGuiApplication app(argc, argv);
     ensurePhotos();
     if (argc == 2 && std::strcmp(argv[1], "--photos") == 0) {
         std::printf("%s\n", qPrintable(photoFolder()));
         return 0;
     }
+    if (argc == 3 && std::strcmp(argv[1], "--once") == 0
+        && (std::strcmp(argv[2], "batch") == 0 || std::strcmp(argv[2], "single") == 0))
+        return proxiesOnce(std::strcmp(argv[2], "batch") == 0);
+    const int count = photoCount();
+    benchmark::RegisterBenchmark("BM_ProxyOnePhoto", BM_ProxyOnePhoto)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(count);
+    benchmark::RegisterBenchmark(("BM_ProxyBatch" + std::to_string(count)).c_str(), BM_ProxyBatch)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,11 +1,12 @@
 #!/bin/sh
 # Builds the benchmarks in Release (into build-bench at the top of the tree)
-# when needed, runs each five times and prints the medians.
+# when needed, runs each five times and prints the medians. BUILD_DIR=... picks
+# another build folder.
 #   bench/run.sh [--build-only]
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build-bench"
+build="${BUILD_DIR:-$root/build-bench}"
 
 if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \

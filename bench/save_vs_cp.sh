@@ -1,48 +1,67 @@
 #!/usr/bin/env bash
-# Saving a project package of 100 photographs (2 to 3 MB each) against
-# `cp -r` of the same files, warm page cache both. A first save is compared
-# with a plain copy; a save over the previous version, which is flushed to
-# disk before it replaces the old copy, with a copy followed by `sync -f`.
-# Prints medians of 5 and the ratios; the goal is within 1.5x of cp.
-#   BUILD_DIR=... bench/save_vs_cp.sh     (default: build-bench)
+# Saving a project package of 100 real photographs against `cp -r` of the
+# same files, whole process against whole process, warm page cache both:
+# ours reads the photographs into a document (as an editor holds them),
+# hashes them on all cores, writes the package and exits; cp reads and
+# writes the files. Two cases:
+#  - a first save to a new name, which leaves the data to the page cache,
+#    against a plain `cp -r`;
+#  - a save over the previous package, whose new copy is flushed to disk
+#    before it replaces the old one (then removed), against `cp -r` followed
+#    by a `sync` of every file and folder of the copy (the same durability,
+#    for the copy's own files only).
+# The destination is removed (untimed) between runs, except the package
+# saved over, and the file system is flushed (untimed) before each run. The
+# photos: 100 files made from the distinct photographs of the peers' real
+# photographs (photos.sh; 24 distinct pictures, taken in turn), each made
+# distinct by bytes after the JPEG's end (a project holds equal files once).
+# Each side runs RUNS times, taking turns; prints the medians of wall time,
+# the ratios ours / cp and the save alone as our program measures it.
+#   BUILD_DIR=... RUNS=5 bench/save_vs_cp.sh     (default: build-bench)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="${BUILD_DIR:-$root/build-bench}"
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DQF_BUILD_TESTS=OFF -DQF_BUILD_BENCH=ON >/dev/null
-fi
-cmake --build "$build" --target qf_bench_package >/dev/null
-
-photos="${TMPDIR:-/tmp}/qf-bench-photos"
-"$build/bench/qf_bench_package" --photos "$photos" --generate-only 2>/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# shellcheck source=bench/peers.sh
+source "$root/bench/peers.sh"
 
-median_ms() { # command...   (the copy is removed between runs, untimed)
-  local times=()
-  for _ in 1 2 3 4 5; do
-    rm -rf "$work/copy"
-    local t0 t1
-    t0=$(date +%s%N); "$@"; t1=$(date +%s%N)
-    times+=($(( (t1 - t0) / 1000000 )))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n 3p
+[ -x /usr/bin/time ] || { echo "/usr/bin/time is not installed (apt-get install -y time)" >&2; exit 1; }
+build_targets qf_bench_package
+bench="$build/bench/qf_bench_package"
+photos="$work/photos"
+distinct_photos "$(real_photos)" 100 "$photos"
+cat "$photos"/* >/dev/null # into the page cache
+
+copy="$work/copy" new="$work/new.quiltfolioproj" over="$work/over.quiltfolioproj"
+cp_and_sync() {
+  cp -r "$photos" "$copy" && find "$copy" -print0 | xargs -0 sync
+}
+export -f cp_and_sync
+export photos copy
+# The package saved over.
+"$bench" --photo-folder "$photos" --save-once "$over" new >/dev/null 2>"$work/first.txt" ||
+  { cat "$work/first.txt" >&2; exit 1; }
+fresh() { # removes the destination and flushes what is pending, untimed
+  rm -rf "$@"
+  sync -f "$work"
 }
 
-cp -r "$photos" "$work/warm" && rm -rf "$work/warm" # source into the page cache
-cp_ms=$(median_ms cp -r "$photos" "$work/copy")
-cp_sync_ms=$(median_ms sh -c "cp -r '$photos' '$work/copy' && sync -f '$work/copy'")
+for _ in $(seq "$runs"); do
+  fresh "$copy"
+  run_timed cp cp -r "$photos" "$copy"
+  fresh "$new"
+  run_timed ours_new "$bench" --photo-folder "$photos" --save-once "$new" new
+  fresh "$copy"
+  run_timed cp_sync bash -c cp_and_sync
+  fresh
+  run_timed ours_over "$bench" --photo-folder "$photos" --save-once "$over" over
+done
 
-ours=$("$build/bench/qf_bench_package" --photos "$photos" --benchmark_filter='BM_SavePackage' \
-        --benchmark_repetitions=5 --benchmark_report_aggregates_only=true --benchmark_color=false 2>/dev/null)
-new_ms=$(awk '$1 ~ /^BM_SavePackageNew.*_median$/ { print $2 }' <<<"$ours")
-over_ms=$(awk '$1 ~ /^BM_SavePackageOver.*_median$/ { print $2 }' <<<"$ours")
-
-echo "$(ls "$photos" | wc -l) photographs, $(du -sm "$photos" | cut -f1) MB, medians of 5"
-echo "cp -r:                         ${cp_ms} ms"
-echo "save to a new package:         ${new_ms} ms"
-awk -v o="$new_ms" -v c="$cp_ms" 'BEGIN { if (c > 0) printf "ratio new save / cp -r:        %.2f\n", o / c }'
-echo "cp -r && sync -f:              ${cp_sync_ms} ms"
-echo "save over the previous package: ${over_ms} ms (flushed, old copy removed)"
-awk -v o="$over_ms" -v c="$cp_sync_ms" 'BEGIN { if (c > 0) printf "ratio save over / cp + sync:   %.2f\n", o / c }'
+echo "$(find "$photos" -type f | wc -l) real photographs, $(du -sm "$photos" | cut -f1) MB; medians of $runs whole processes"
+awk -v c="$(median 1 "$work/cp")" -v n="$(median 1 "$work/ours_new")" -v ni="$(median 1 "$work/ours_new.out")" \
+  -v cs="$(median 1 "$work/cp_sync")" -v o="$(median 1 "$work/ours_over")" -v oi="$(median 1 "$work/ours_over.out")" 'BEGIN {
+  printf "cp -r:                            %6d ms\n", c
+  printf "ours, save to a new package:      %6d ms (the save alone %d ms)   time ours / cp %.2f\n", n, ni, n / c
+  printf "cp -r, then sync of the copy:     %6d ms\n", cs
+  printf "ours, save over the package:      %6d ms (the save alone %d ms)   time ours / cp %.2f\n", o, oi, o / cs
+}'
