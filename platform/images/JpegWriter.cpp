@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -239,6 +240,52 @@ std::vector<Band> bandsOf(int height, int threads)
     return bands;
 }
 
+// The first band's file up to its EOI, with the picture's height, then
+// each further band's scan data after the restart marker the last MCU row
+// before it ends with. The bands are in order and cover the picture.
+std::optional<QByteArray> joinBands(std::vector<Band>& bands, int height, QString* error)
+{
+    const auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    const int count = int(bands.size());
+    QByteArray out = std::move(bands.front().bytes);
+    const Layout head = markersOf(out);
+    if (head.scanData < 0 || !endsWithEoi(out))
+        return fail(QStringLiteral("unexpected markers from libjpeg"));
+    qToBigEndian<quint16>(quint16(height), out.data() + head.heightField);
+    if (count == 1)
+        return out;
+    std::vector<qsizetype> starts(size_t(count), 0);
+    qsizetype total = out.size();
+    for (int i = 1; i < count; ++i) {
+        const QByteArray& bytes = bands[size_t(i)].bytes;
+        starts[size_t(i)] = markersOf(bytes).scanData;
+        if (starts[size_t(i)] < 0 || !endsWithEoi(bytes))
+            return fail(QStringLiteral("unexpected markers from libjpeg"));
+        total += 2 + bytes.size() - 2 - starts[size_t(i)];
+    }
+    try {
+        out.chop(2);
+        out.reserve(total);
+        for (int i = 1; i < count; ++i) {
+            Band& band = bands[size_t(i)];
+            const int mcuRowsBefore = band.first / kMcuRowHeight;
+            const char restart[2] = {char(0xff), char(JPEG_RST0 + (mcuRowsBefore - 1) % 8)};
+            out.append(restart, 2);
+            out.append(band.bytes.constData() + starts[size_t(i)], band.bytes.size() - 2 - starts[size_t(i)]);
+            band.bytes = QByteArray(); // the band's memory goes as soon as it is copied
+        }
+        const char eoi[2] = {char(0xff), char(JPEG_EOI)};
+        out.append(eoi, 2);
+    } catch (const std::bad_alloc&) {
+        return fail(QStringLiteral("out of memory"));
+    }
+    return out;
+}
+
 } // namespace
 
 std::optional<QByteArray> JpegWriter::write(const QImage& image, const Options& options, QString* error)
@@ -308,41 +355,85 @@ std::optional<QByteArray> JpegWriter::write(const QImage& image, const Options& 
         return fail(QStringLiteral("libjpeg failed"));
     }
 
-    // The first band's file up to its EOI, then each further band's scan
-    // data after the restart marker the last MCU row before it ends with.
-    QByteArray out = std::move(bands.front().bytes);
-    const Layout head = markersOf(out);
-    if (head.scanData < 0 || !endsWithEoi(out))
-        return fail(QStringLiteral("unexpected markers from libjpeg"));
-    qToBigEndian<quint16>(quint16(source.height), out.data() + head.heightField);
-    if (count == 1)
-        return out;
-    std::vector<qsizetype> starts(size_t(count), 0);
-    qsizetype total = out.size();
-    for (int i = 1; i < count; ++i) {
-        const QByteArray& bytes = bands[size_t(i)].bytes;
-        starts[size_t(i)] = markersOf(bytes).scanData;
-        if (starts[size_t(i)] < 0 || !endsWithEoi(bytes))
-            return fail(QStringLiteral("unexpected markers from libjpeg"));
-        total += 2 + bytes.size() - 2 - starts[size_t(i)];
+    return joinBands(bands, source.height, error);
+}
+
+struct JpegWriter::Bands::Private {
+    QSize size;
+    Options options;
+    std::mutex mutex;
+    std::vector<Band> bands; // in the order they were added
+};
+
+JpegWriter::Bands::Bands(QSize size, Options options)
+    : d(std::make_unique<Private>())
+{
+    d->size = size;
+    d->options = std::move(options);
+}
+
+JpegWriter::Bands::~Bands() = default;
+
+bool JpegWriter::Bands::add(int first, const QImage& rows, QString* error)
+{
+    const auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const QSize size = d->size;
+    if (size.width() > JPEG_MAX_DIMENSION || size.height() > JPEG_MAX_DIMENSION)
+        return fail(QStringLiteral("%1 × %2 is larger than JPEG allows").arg(size.width()).arg(size.height()));
+    const int height = rows.height();
+    if (rows.isNull() || rows.width() != size.width() || first < 0 || first % rowUnit != 0
+        || first + height > size.height() || (height % rowUnit != 0 && first + height != size.height()))
+        return fail(QStringLiteral("a band of %1 rows at row %2 does not fit").arg(height).arg(first));
+    QImage converted;
+    auto [space, components] = pixelLayout(rows.format());
+    if (space == JCS_UNKNOWN) {
+        converted = rows.convertToFormat(QImage::Format_RGB32);
+        if (converted.isNull())
+            return fail(QStringLiteral("out of memory"));
+        std::tie(space, components) = pixelLayout(converted.format());
     }
+    const QImage& picture = converted.isNull() ? rows : converted;
+    const Source source{picture.constBits(), picture.bytesPerLine(), picture.width(), height, space, components};
+    Band band{0, height, {}, {}};
     try {
-        out.chop(2);
-        out.reserve(total);
-        for (int i = 1; i < count; ++i) {
-            Band& band = bands[size_t(i)];
-            const int mcuRowsBefore = band.first / kMcuRowHeight;
-            const char restart[2] = {char(0xff), char(JPEG_RST0 + (mcuRowsBefore - 1) % 8)};
-            out.append(restart, 2);
-            out.append(band.bytes.constData() + starts[size_t(i)], band.bytes.size() - 2 - starts[size_t(i)]);
-            band.bytes = QByteArray(); // the band's memory goes as soon as it is copied
-        }
-        const char eoi[2] = {char(0xff), char(JPEG_EOI)};
-        out.append(eoi, 2);
+        band.bytes.resize(qsizetype(source.width) * height / 4 + 4096
+                          + (first == 0 ? d->options.exif.size() + d->options.iccProfile.size() : 0));
+        if (!encodeBand(source, d->options, first == 0, band))
+            return fail(band.error);
+        band.bytes.squeeze();
+        band.first = first;
+        std::lock_guard lock(d->mutex);
+        d->bands.push_back(std::move(band));
     } catch (const std::bad_alloc&) {
         return fail(QStringLiteral("out of memory"));
     }
-    return out;
+    return true;
+}
+
+std::optional<QByteArray> JpegWriter::Bands::finish(QString* error)
+{
+    std::vector<Band> bands;
+    {
+        std::lock_guard lock(d->mutex);
+        bands = std::move(d->bands);
+    }
+    std::sort(bands.begin(), bands.end(), [](const Band& a, const Band& b) { return a.first < b.first; });
+    int covered = 0;
+    for (const Band& band : bands) {
+        if (band.first != covered)
+            break;
+        covered += band.rows;
+    }
+    if (bands.empty() || covered != d->size.height()) {
+        if (error)
+            *error = QStringLiteral("rows %1 and on are missing or given twice").arg(covered);
+        return std::nullopt;
+    }
+    return joinBands(bands, d->size.height(), error);
 }
 
 } // namespace qf

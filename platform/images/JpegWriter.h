@@ -2,9 +2,11 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace qf {
@@ -37,6 +39,31 @@ public:
     // others are converted. None, with the reason, when libjpeg refuses the
     // picture (too large, a marker too long) or memory runs out.
     static std::optional<QByteArray> write(const QImage& image, const Options& options, QString* error);
+
+    // The same file from a picture that comes in bands of rows and is never
+    // held whole: each band is encoded as it is added, on the thread that
+    // adds it (several may add at once), and the bands join when all are in.
+    // A band starts at a multiple of rowUnit and is a multiple of rowUnit
+    // rows high, but for the last one.
+    static constexpr int rowUnit = 128;
+    class Bands {
+    public:
+        Bands(QSize size, Options options);
+        ~Bands();
+        Bands(const Bands&) = delete;
+        Bands& operator=(const Bands&) = delete;
+
+        // Encodes the rows [first, first + rows.height()) of the picture;
+        // false, with the reason, when the band is out of place or libjpeg
+        // refuses it. The band may be freed once this returns.
+        bool add(int first, const QImage& rows, QString* error);
+        // The file, once every row is in; none with the reason otherwise.
+        std::optional<QByteArray> finish(QString* error);
+
+    private:
+        struct Private;
+        std::unique_ptr<Private> d;
+    };
 };
 
 } // namespace qf

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -121,6 +123,47 @@ TEST(JpegWriter, BandsJoinIntoTheFileOfASinglePass)
         // Another decoder reads the whole file.
         EXPECT_EQ(QImage::fromData(*joined, "JPEG").size(), row.size);
     }
+}
+
+TEST(JpegWriter, BandsAddedInAnyOrderGiveTheSameFile)
+{
+    // Bands as a render hands them over: of several heights, out of order,
+    // from several threads; and bands that do not fit are refused.
+    const QImage image = photo({300, 700}, 5);
+    const JpegWriter::Options o = options(90, 1);
+    const QByteArray expected = singlePass(image, o);
+    const std::vector<std::vector<int>> splits = {{0}, {384, 0, 128}, {512, 256, 0}, {0, 128, 256, 384, 512, 640}};
+    for (const std::vector<int>& starts : splits) {
+        SCOPED_TRACE(starts.size());
+        std::vector<int> sorted = starts;
+        std::sort(sorted.begin(), sorted.end());
+        JpegWriter::Bands bands(image.size(), o);
+        std::vector<std::jthread> threads;
+        std::atomic<bool> added = true;
+        for (int first : starts) {
+            auto end = std::upper_bound(sorted.begin(), sorted.end(), first);
+            const int last = end == sorted.end() ? image.height() : *end;
+            threads.emplace_back([&, first, last] {
+                if (!bands.add(first, image.copy(0, first, image.width(), last - first), nullptr))
+                    added = false;
+            });
+        }
+        threads.clear();
+        ASSERT_TRUE(added);
+        QString error;
+        const std::optional<QByteArray> file = bands.finish(&error);
+        ASSERT_TRUE(file) << error.toStdString();
+        EXPECT_TRUE(*file == expected);
+    }
+
+    JpegWriter::Bands bands(image.size(), o);
+    QString error;
+    EXPECT_FALSE(bands.add(64, image.copy(0, 64, 300, 128), &error)) << "not at a whole unit";
+    EXPECT_FALSE(bands.add(0, image.copy(0, 0, 300, 100), &error)) << "short, yet not the last";
+    EXPECT_FALSE(bands.add(0, image.copy(0, 0, 200, 128), &error)) << "narrower than the picture";
+    ASSERT_TRUE(bands.add(0, image.copy(0, 0, 300, 128), &error));
+    EXPECT_FALSE(bands.finish(&error)) << "rows missing";
+    EXPECT_FALSE(error.isEmpty());
 }
 
 TEST(JpegWriter, EveryPixelFormatGivesTheSameFile)
