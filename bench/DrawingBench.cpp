@@ -100,6 +100,27 @@ void BM_ShadowBlurAlpha7200(benchmark::State& state)
 }
 BENCHMARK(BM_ShadowBlurAlpha7200)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The shadow of a screen-sized picture layer: plane, blur and colour, as a
+// frame whose pictures moved makes it.
+void BM_ShadowOfScreenLayer1200(benchmark::State& state)
+{
+    QImage layer = GraphicsContext::newBitmap(QSize(1202, 902));
+    {
+        QPainter p(&layer);
+        p.setRenderHint(QPainter::Antialiasing);
+        for (int i = 0; i < 100; ++i)
+            p.fillRect(QRectF(12 + (i % 10) * 118.5, 9 + (i / 10) * 88.8, 106.5, 79.9), Qt::white);
+    }
+    const double sigma = 3.75; // the grid's default shadow at 1200 wide
+    const int margin = blurReach(sigma);
+    for (auto _ : state) {
+        QImage plane = alphaPlaneWithMargin(layer, margin);
+        gaussianBlurAlpha(plane.bits(), plane.width(), plane.height(), plane.bytesPerLine(), sigma);
+        benchmark::DoNotOptimize(colorizedAlpha(plane, GraphicsContext::defaultShadowColor()).constBits());
+    }
+}
+BENCHMARK(BM_ShadowOfScreenLayer1200)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // A whole shadowed fill on a 7200 x 5400 bitmap: buffer, blur, colour, composite.
 void BM_ShadowedLayer7200(benchmark::State& state)
 {

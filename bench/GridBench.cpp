@@ -23,7 +23,7 @@ public:
             QImage full(3000, 2000, QImage::Format_RGB32);
             full.fill(QColor::fromHsv(i * 36, 160, 220));
             QPainter p(&full);
-            p.setBrush(QColor::fromHsv(i * 36 + 180, 200, 120));
+            p.setBrush(QColor::fromHsv((i * 36 + 180) % 360, 200, 120));
             p.drawEllipse(QRect(600 + i * 80, 400, 1400, 1200));
             p.end();
             m_full.append(full);
@@ -65,6 +65,38 @@ void BM_GridScreen1200(benchmark::State& state)
     }
 }
 BENCHMARK(BM_GridScreen1200)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Every frame a new spacing, as while its slider is dragged: nothing of the
+// last frame can be reused.
+void BM_GridScreen1200Changing(benchmark::State& state)
+{
+    Fixture f;
+    QImage out = GraphicsContext::newBitmap(QSize(1200, 900));
+    int frame = 0;
+    for (auto _ : state) {
+        f.grid.setSpacing(0.05 + 0.00001 * (++frame % 1000));
+        GraphicsContext ctx(out);
+        f.grid.drawYourselfOnCurrentContextInWidth(ctx, 1200, 900, false);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+}
+BENCHMARK(BM_GridScreen1200Changing)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Every frame another cell selected, as clicking through the grid: the
+// pictures stay, the selection frame casts a shadow of its own.
+void BM_GridScreen1200Selecting(benchmark::State& state)
+{
+    Fixture f;
+    QImage out = GraphicsContext::newBitmap(QSize(1200, 900));
+    int frame = 0;
+    for (auto _ : state) {
+        f.grid.setSelectedImagePosition(++frame % 100);
+        GraphicsContext ctx(out);
+        f.grid.drawYourselfOnCurrentContextInWidth(ctx, 1200, 900, false);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+}
+BENCHMARK(BM_GridScreen1200Selecting)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_GridExport7200(benchmark::State& state)
 {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace qf {
 
@@ -20,16 +21,43 @@ bool drawable(const QImage& image)
 {
     return !image.isNull() && image.width() > 0 && image.height() > 0;
 }
+
+// A screen frame draws with the collage's redraw cache; its end lets the
+// cache forget what the frame no longer drew.
+class ScreenFrame {
+public:
+    ScreenFrame(GraphicsContext& context, RedrawCache& cache)
+        : m_context(context)
+        , m_cache(cache)
+    {
+        m_context.setRedrawCache(&m_cache);
+    }
+    ~ScreenFrame()
+    {
+        m_context.setRedrawCache(nullptr);
+        m_cache.frameDone();
+    }
+    ScreenFrame(const ScreenFrame&) = delete;
+    ScreenFrame& operator=(const ScreenFrame&) = delete;
+
+private:
+    GraphicsContext& m_context;
+    RedrawCache& m_cache;
+};
 } // namespace
 
 void Collage::drawYourselfOnCurrentContextInWidth(GraphicsContext& context, double width, double height, bool actual)
 {
+    // Output is drawn anew every time, exactly as asked; the screen redraws
+    // what did not change from the last frames.
+    std::optional<ScreenFrame> frame;
     if (actual) {
         setDrawFast(false);
         context.setInterpolationQuality(GraphicsContext::Interpolation::High);
         context.setShouldAntialias(true);
         context.setFlatness(0.1);
     } else {
+        frame.emplace(context, caches().screenFrames);
         context.setFlatness(0.6);
     }
     drawBackgroundOnCurrentContextInWidth(context, width, height, actual);

@@ -1,62 +1,99 @@
 #include "platform/graphics/AlphaBlur.h"
 
 #include <QColor>
+#include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cmath>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <new>
-#include <thread>
 #include <vector>
 
 namespace qf {
 
 namespace {
 
+// Threads for large blurs, started once and kept: a blur never waits for a
+// thread to start. They only help; the caller works through the chunks too,
+// so a pool busy elsewhere slows a blur down but never stalls it.
+class BlurPool : public QThreadPool {
+public:
+    BlurPool()
+    {
+        setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
+        setExpiryTimeout(-1);
+    }
+};
+
+QThreadPool& blurPool()
+{
+    static BlurPool pool;
+    return pool;
+}
+
 // Runs body(begin, end) over [0, count) on up to all cores, when the work is
-// large enough to be worth the threads.
+// large enough to be worth sharing.
 void parallelFor(int count, qsizetype workPerItem, const std::function<void(int, int)>& body)
 {
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const int cores = std::max(1, QThread::idealThreadCount());
     const qsizetype total = qsizetype(count) * workPerItem;
     const int chunks = total < 200000 ? 1 : int(std::min<qsizetype>(cores, count));
     if (chunks <= 1) {
         body(0, count);
         return;
     }
-    // Memory that runs out on a worker is reported on this thread, after
-    // the others have ended: an exception must not leave a thread.
-    std::atomic<bool> outOfMemory = false;
-    const auto guarded = [&body, &outOfMemory](int begin, int end) {
-        try {
-            body(begin, end);
-        } catch (const std::bad_alloc&) {
-            outOfMemory = true;
+    // Helpers may start after the work is done (the pool was busy): they
+    // then find nothing left and touch only this shared part.
+    struct Work {
+        const std::function<void(int, int)>* body;
+        int count;
+        int per;
+        int chunks;
+        std::atomic<int> next{0};
+        std::atomic<bool> outOfMemory{false};
+        std::mutex mutex;
+        std::condition_variable allDone;
+        int done = 0;
+    };
+    auto work = std::make_shared<Work>();
+    work->body = &body;
+    work->count = count;
+    work->chunks = chunks;
+    work->per = (count + chunks - 1) / chunks;
+    // Memory that runs out on a helper is reported on this thread, after
+    // every chunk has ended: an exception must not leave a thread.
+    const auto runChunks = [](Work& w) {
+        for (int chunk = w.next++; chunk < w.chunks; chunk = w.next++) {
+            const int begin = chunk * w.per;
+            const int end = std::min(w.count, begin + w.per);
+            try {
+                if (begin < end)
+                    (*w.body)(begin, end);
+            } catch (const std::bad_alloc&) {
+                w.outOfMemory = true;
+            }
+            const std::lock_guard lock(w.mutex);
+            if (++w.done == w.chunks)
+                w.allDone.notify_all();
         }
     };
-    std::vector<std::thread> threads;
-    const int per = (count + chunks - 1) / chunks;
-    // [0, started) has a thread, this one included. What no thread could be
-    // started for (a process or memory limit) runs here afterwards.
-    int started = std::min(count, per);
-    try {
-        threads.reserve(size_t(chunks - 1));
-        while (started < count) {
-            const int end = std::min(count, started + per);
-            threads.emplace_back(guarded, started, end);
-            started = end;
-        }
-    } catch (const std::exception&) {
+    QThreadPool& pool = blurPool();
+    for (int i = 1; i < chunks; ++i)
+        if (!pool.tryStart([work, runChunks] { runChunks(*work); }))
+            break;
+    runChunks(*work);
+    {
+        std::unique_lock lock(work->mutex);
+        work->allDone.wait(lock, [&] { return work->done == work->chunks; });
     }
-    guarded(0, std::min(count, per));
-    if (started < count)
-        guarded(started, count);
-    for (std::thread& t : threads)
-        t.join();
-    if (outOfMemory)
+    if (work->outOfMemory)
         throw std::bad_alloc();
 }
 

@@ -1,10 +1,13 @@
 #include "platform/graphics/GraphicsContext.h"
 
 #include "platform/graphics/AlphaBlur.h"
+#include "platform/graphics/RedrawCache.h"
 
 #include <QDebug>
 #include <QPaintDevice>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <new>
 #include <numbers>
@@ -18,6 +21,43 @@ bool finitePoint(QPointF p)
 {
     return std::isfinite(p.x()) && std::isfinite(p.y());
 }
+
+// Appends values to a record, bit for bit: equal records come from equal
+// drawing, to the last bit of every coordinate.
+class Record {
+public:
+    explicit Record(QByteArray& out)
+        : m_out(out)
+    {
+    }
+    Record& word(quint64 v)
+    {
+        m_out.append(reinterpret_cast<const char*>(&v), sizeof v);
+        return *this;
+    }
+    Record& number(double v) { return word(std::bit_cast<quint64>(v)); }
+    Record& point(QPointF p) { return number(p.x()).number(p.y()); }
+    Record& rect(const QRectF& r) { return number(r.x()).number(r.y()).number(r.width()).number(r.height()); }
+    Record& color(const QColor& c) { return word(c.isValid() ? quint64(c.rgba64()) : ~quint64(0)); }
+    Record& transform(const QTransform& t)
+    {
+        return number(t.m11()).number(t.m12()).number(t.m13()).number(t.m21()).number(t.m22()).number(t.m23())
+            .number(t.m31()).number(t.m32()).number(t.m33());
+    }
+    Record& path(const QPainterPath& p)
+    {
+        const int n = p.elementCount();
+        word(quint64(n)).word(quint64(p.fillRule()));
+        for (int i = 0; i < n; ++i) {
+            const QPainterPath::Element& e = p.elementAt(i);
+            word(quint64(e.type)).number(e.x).number(e.y);
+        }
+        return *this;
+    }
+
+private:
+    QByteArray& m_out;
+};
 } // namespace
 
 GraphicsContext::GraphicsContext(QImage& image, QSizeF drawingSize)
@@ -74,6 +114,22 @@ QPainter& GraphicsContext::current()
     return m_layers.empty() ? m_painter : *m_layers.back().painter;
 }
 
+void GraphicsContext::setRedrawCache(RedrawCache* cache)
+{
+    // Without a cache every clip is on the painter, as drawing expects.
+    m_cache = cache;
+    if (!m_cache)
+        applyClips();
+}
+
+QPainter& GraphicsContext::painter()
+{
+    // What Qt draws directly cannot be recorded.
+    stopRecording();
+    applyClips();
+    return current();
+}
+
 QTransform GraphicsContext::deviceTransform() const
 {
     return m_state.ctm * m_base;
@@ -96,6 +152,8 @@ void GraphicsContext::saveGState()
 {
     m_saved.push_back(m_state);
     current().save();
+    if (recording()) // clips end with the state
+        record(QByteArray(1, 's'));
 }
 
 void GraphicsContext::restoreGState()
@@ -109,6 +167,8 @@ void GraphicsContext::restoreGState()
     m_saved.pop_back();
     current().restore();
     applyTransform();
+    if (recording())
+        record(QByteArray(1, 'r'));
 }
 
 void GraphicsContext::translateCTM(double tx, double ty)
@@ -156,6 +216,7 @@ void GraphicsContext::setAlpha(double alpha)
 
 void GraphicsContext::setBlendMode(QPainter::CompositionMode mode)
 {
+    m_state.blendMode = mode;
     current().setCompositionMode(mode);
 }
 
@@ -192,7 +253,39 @@ void GraphicsContext::clipToPath(const QPainterPath& path)
 {
     QPainterPath winding = path;
     winding.setFillRule(Qt::WindingFill);
-    current().setClipPath(winding, current().hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    const QPainter& p = current();
+    const Clip clip{winding, p.worldTransform(), p.testRenderHint(QPainter::Antialiasing)};
+    m_state.clips.append(clip);
+    if (recording()) {
+        QByteArray op = opRecord('C');
+        Record(op).transform(clip.transform).word(clip.antialias).path(clip.path);
+        record(op);
+    }
+    // A picture drawn from the redraw cache is clipped there already: the
+    // painter gets the clip only when something else is drawn through it.
+    if (!m_cache)
+        applyClips();
+}
+
+void GraphicsContext::applyClips()
+{
+    QPainter& p = current();
+    const qsizetype count = m_state.clips.size();
+    if (m_state.clipsApplied >= count)
+        return;
+    if (p.isActive()) {
+        const QTransform transform = p.worldTransform();
+        const bool antialias = p.testRenderHint(QPainter::Antialiasing);
+        for (qsizetype i = m_state.clipsApplied; i < count; ++i) {
+            const Clip& clip = m_state.clips[i];
+            p.setWorldTransform(clip.transform);
+            p.setRenderHint(QPainter::Antialiasing, clip.antialias);
+            p.setClipPath(clip.path, p.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+        }
+        p.setWorldTransform(transform);
+        p.setRenderHint(QPainter::Antialiasing, antialias);
+    }
+    m_state.clipsApplied = count;
 }
 
 void GraphicsContext::clipToRect(const QRectF& rect)
@@ -223,6 +316,11 @@ QPen GraphicsContext::pen() const
 
 void GraphicsContext::fillPath(const QPainterPath& path)
 {
+    if (recording()) {
+        QByteArray op = opRecord('F');
+        Record(op).color(m_state.fillColor).path(path);
+        record(op);
+    }
     paintOp(path.boundingRect(), [&](QPainter& p) {
         QPainterPath winding = path;
         winding.setFillRule(Qt::WindingFill);
@@ -232,6 +330,17 @@ void GraphicsContext::fillPath(const QPainterPath& path)
 
 void GraphicsContext::strokePath(const QPainterPath& path)
 {
+    if (recording()) {
+        const QPen p = pen();
+        QByteArray op = opRecord('S');
+        Record r(op);
+        r.color(p.color()).number(p.widthF()).word(quint64(p.capStyle())).word(quint64(p.joinStyle()));
+        r.number(p.dashOffset()).word(quint64(p.dashPattern().size()));
+        for (const qreal d : p.dashPattern())
+            r.number(d);
+        r.path(path);
+        record(op);
+    }
     const double w = std::max(1.0, m_state.lineWidth);
     paintOp(path.boundingRect().adjusted(-w, -w, w, w), [&](QPainter& p) { p.strokePath(path, pen()); });
 }
@@ -271,6 +380,13 @@ void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, const Q
     // Image rows run downwards; the source rectangle is measured upwards.
     const QRectF sourceDown(source.x(), image.height() - source.y() - source.height(), source.width(),
                             source.height());
+    if (recording()) {
+        QByteArray op = opRecord('I');
+        Record(op).word(quint64(image.cacheKey())).rect(dest).rect(sourceDown).number(opacity);
+        record(op);
+    }
+    if (m_cache && drawImageFromCache(image, dest, sourceDown, opacity))
+        return;
     paintOp(dest, [&](QPainter& p) {
         p.save();
         p.setWorldTransform(QTransform(1, 0, 0, -1, dest.x(), dest.y() + dest.height()) * p.worldTransform());
@@ -285,8 +401,86 @@ void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, double 
     drawImage(image, dest, QRectF(0, 0, image.width(), image.height()), opacity);
 }
 
+bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest, const QRectF& sourceDown,
+                                         double opacity)
+{
+    // Only a plain draw over what is there can be drawn from a picture made
+    // before: the clips within the picture, the surface's painter unclipped.
+    QPainter& p = current();
+    if (!p.isActive() || m_state.shadow.on || m_state.blendMode != QPainter::CompositionMode_SourceOver
+        || m_state.clipsApplied > 0 || p.hasClipping() || p.device()->devicePixelRatio() != 1.0)
+        return false;
+    const QTransform surface = p.worldTransform();
+    const QTransform draw = QTransform(1, 0, 0, -1, dest.x(), dest.y() + dest.height()) * surface;
+    if (draw.type() > QTransform::TxScale)
+        return false;
+
+    // The picture's pixels: what the draw reaches, within its clips, on the surface.
+    const auto finite = [](const QRectF& r) {
+        return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) && std::isfinite(r.height());
+    };
+    const QRect surfaceRect(0, 0, p.device()->width(), p.device()->height());
+    QRectF reach = draw.mapRect(QRectF(0, 0, dest.width(), dest.height()));
+    if (!finite(reach))
+        return false;
+    reach &= QRectF(surfaceRect);
+    for (const Clip& clip : std::as_const(m_state.clips)) {
+        const QRectF bounds = clip.transform.mapRect(clip.path.boundingRect());
+        if (!finite(bounds))
+            return false;
+        reach &= bounds;
+    }
+    const QRect area = reach.isEmpty() ? QRect() : reach.toAlignedRect().adjusted(-1, -1, 1, 1) & surfaceRect;
+    if (area.isEmpty())
+        return true; // nothing of it shows
+
+    QByteArray key;
+    Record r(key);
+    r.word(quint64(image.cacheKey())).rect(sourceDown).rect(dest).transform(surface).word(quint64(p.renderHints()));
+    r.number(area.x()).number(area.y()).number(area.width()).number(area.height());
+    for (const Clip& clip : std::as_const(m_state.clips))
+        r.transform(clip.transform).word(clip.antialias).path(clip.path);
+
+    QImage picture;
+    QPoint origin;
+    if (const RedrawCache::Picture* kept = m_cache->findPicture(key)) {
+        picture = kept->image;
+        origin = kept->origin;
+    } else {
+        if (!m_cache->hasRoomFor(qsizetype(area.width()) * area.height() * 4))
+            return false;
+        // As drawn straight onto the surface over transparency, moved by whole pixels.
+        picture = newBitmap(area.size());
+        if (picture.isNull())
+            return false;
+        origin = area.topLeft();
+        const QTransform shift = QTransform::fromTranslate(-origin.x(), -origin.y());
+        QPainter cp(&picture);
+        cp.setRenderHints(p.renderHints());
+        for (const Clip& clip : std::as_const(m_state.clips)) {
+            cp.setWorldTransform(clip.transform * shift);
+            cp.setRenderHint(QPainter::Antialiasing, clip.antialias);
+            cp.setClipPath(clip.path, cp.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+        }
+        cp.setRenderHints(p.renderHints());
+        cp.setWorldTransform(draw * shift);
+        cp.drawImage(QRectF(0, 0, dest.width(), dest.height()), image, sourceDown);
+        cp.end();
+        m_cache->keepPicture(key, picture, origin);
+    }
+    const QTransform saved = p.worldTransform();
+    const double opacityBefore = p.opacity();
+    p.resetTransform();
+    p.setOpacity(opacityBefore * std::clamp(opacity, 0.0, 1.0));
+    p.drawImage(origin, picture);
+    p.setOpacity(opacityBefore);
+    p.setWorldTransform(saved);
+    return true;
+}
+
 void GraphicsContext::drawUpright(QPointF topLeft, const QRectF& bounds, const std::function<void(QPainter&)>& draw)
 {
+    stopRecording(); // text draws through a callback: nothing to compare
     const QRectF userBounds(topLeft.x() + bounds.x(), topLeft.y() - bounds.y() - bounds.height(), bounds.width(),
                             bounds.height());
     paintOp(userBounds, [&](QPainter& p) {
@@ -334,6 +528,7 @@ QRect GraphicsContext::shadowedDeviceBounds(const QRectF& userBounds) const
 
 void GraphicsContext::paintOp(const QRectF& userBounds, const std::function<void(QPainter&)>& op)
 {
+    applyClips();
     QPainter& target = current();
     if (!target.isActive())
         return;
@@ -358,7 +553,7 @@ void GraphicsContext::paintOp(const QRectF& userBounds, const std::function<void
 }
 
 void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& content, QPoint origin,
-                                          const Shadow& shadow, double alpha)
+                                          const Shadow& shadow, double alpha, const QByteArray& cacheKey)
 {
     const QPoint surfaceOrigin = m_layers.empty() ? QPoint() : m_layers.back().origin;
     const QPointF at = QPointF(origin - surfaceOrigin);
@@ -366,29 +561,39 @@ void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& conten
     target.resetTransform();
     target.setOpacity(alpha);
     if (shadow.on && shadow.color.alpha() > 0) {
-        const double sigma = deviceShadowSigma(shadow);
-        const int factor = shadowReduction(sigma);
-        const int margin = (blurReach(sigma) + factor - 1) / factor * factor;
-        // Without the memory for a shadow the picture is drawn without one.
-        QImage plane;
-        QImage shade;
-        try {
-            plane = alphaPlaneWithMargin(content, margin, factor);
-            if (!plane.isNull()) {
-                gaussianBlurAlpha(plane.bits(), plane.width(), plane.height(), plane.bytesPerLine(), sigma / factor);
-                shade = colorizedAlpha(plane, shadow.color);
+        RedrawCache* cache = cacheKey.isEmpty() ? nullptr : m_cache;
+        RedrawCache::Shadow made;
+        if (const RedrawCache::Shadow* kept = cache ? cache->findShadow(cacheKey) : nullptr) {
+            made = *kept;
+        } else {
+            const double sigma = deviceShadowSigma(shadow);
+            made.factor = shadowReduction(sigma);
+            const int margin = (blurReach(sigma) + made.factor - 1) / made.factor * made.factor;
+            made.place = deviceShadowOffset(shadow) - QPointF(margin, margin);
+            // Without the memory for a shadow the picture is drawn without one.
+            try {
+                QImage plane = alphaPlaneWithMargin(content, margin, made.factor);
+                if (!plane.isNull()) {
+                    gaussianBlurAlpha(plane.bits(), plane.width(), plane.height(), plane.bytesPerLine(),
+                                      sigma / made.factor);
+                    made.shade = colorizedAlpha(plane, shadow.color);
+                }
+            } catch (const std::bad_alloc&) {
+                qWarning("No memory for a shadow: drawn without it");
+                made.shade = QImage();
             }
-        } catch (const std::bad_alloc&) {
-            qWarning("No memory for a shadow: drawn without it");
-            shade = QImage();
+            if (cache && !made.shade.isNull()) {
+                made.key = cacheKey;
+                cache->keepShadow(made);
+            }
         }
-        if (!shade.isNull()) {
-            const QPointF corner = at + deviceShadowOffset(shadow) - QPointF(margin, margin);
-            if (factor == 1) {
-                target.drawImage(corner, shade);
+        if (!made.shade.isNull()) {
+            const QPointF corner = at + made.place;
+            if (made.factor == 1) {
+                target.drawImage(corner, made.shade);
             } else {
                 target.setRenderHint(QPainter::SmoothPixmapTransform, true);
-                target.drawImage(QRectF(corner, QSizeF(shade.size() * factor)), shade);
+                target.drawImage(QRectF(corner, QSizeF(made.shade.size() * made.factor)), made.shade);
             }
         }
     }
@@ -398,6 +603,12 @@ void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& conten
 
 void GraphicsContext::beginTransparencyLayer(const QRectF& bounds)
 {
+    applyClips();
+    if (recording()) {
+        QByteArray op = opRecord('L');
+        Record(op).rect(bounds);
+        record(op);
+    }
     QRect dev = shadowedDeviceBounds(bounds);
     Layer layer;
     layer.origin = dev.topLeft();
@@ -407,10 +618,15 @@ void GraphicsContext::beginTransparencyLayer(const QRectF& bounds)
         layer.painter->setRenderHints(current().renderHints());
     layer.stateAtBegin = m_state;
     layer.depthAtBegin = m_saved.size();
+    layer.recording = m_cache && m_state.shadow.on;
     m_layers.push_back(std::move(layer));
-    // Inside the layer nothing casts its own shadow and alpha starts at 1.
+    // Inside the layer nothing casts its own shadow and alpha starts at 1;
+    // its new painter has no clip and blends over.
     m_state.shadow = Shadow{};
     m_state.alpha = 1.0;
+    m_state.blendMode = QPainter::CompositionMode_SourceOver;
+    m_state.clips.clear();
+    m_state.clipsApplied = 0;
     if (current().isActive())
         current().setOpacity(1.0);
     applyTransform();
@@ -418,6 +634,7 @@ void GraphicsContext::beginTransparencyLayer(const QRectF& bounds)
 
 void GraphicsContext::beginTransparencyLayer()
 {
+    applyClips();
     QPainter& p = current();
     QRectF userBounds = p.hasClipping() ? p.clipBoundingRect() : QRectF();
     if (userBounds.isEmpty()) // the whole surface, in user space
@@ -438,9 +655,68 @@ void GraphicsContext::endTransparencyLayer()
     m_state = layer.stateAtBegin;
     m_saved.resize(layer.depthAtBegin);
     QPainter& target = current();
-    if (target.isActive() && !layer.image->isNull())
-        compositeWithShadow(target, *layer.image, layer.origin, layer.stateAtBegin.shadow, layer.stateAtBegin.alpha);
+    if (target.isActive() && !layer.image->isNull()) {
+        applyClips();
+        QByteArray key;
+        if (layer.recording) {
+            // The shadow follows from what was drawn, where the layer lies
+            // and how the context scales offsets and blurs.
+            const Shadow& s = layer.stateAtBegin.shadow;
+            key = std::move(layer.record);
+            Record(key)
+                .point(layer.origin)
+                .point(QPointF(layer.image->width(), layer.image->height()))
+                .point(s.offset)
+                .number(s.blur)
+                .color(s.color)
+                .transform(m_base)
+                .point(QPointF(m_deviceSize.width(), m_deviceSize.height()));
+        }
+        compositeWithShadow(target, *layer.image, layer.origin, layer.stateAtBegin.shadow, layer.stateAtBegin.alpha,
+                            key);
+    }
     applyTransform();
+    if (recording())
+        record(opRecord('E'));
+}
+
+bool GraphicsContext::recording() const
+{
+    return std::any_of(m_layers.cbegin(), m_layers.cend(), [](const Layer& l) { return l.recording; });
+}
+
+QByteArray GraphicsContext::opRecord(char kind)
+{
+    // What every operation draws with besides its own arguments.
+    QByteArray op;
+    op.reserve(256);
+    const QPainter& p = current();
+    Record(op)
+        .word(quint64(uchar(kind)))
+        .transform(deviceTransform())
+        .number(m_state.alpha)
+        .word(quint64(m_state.blendMode))
+        .word(quint64(p.renderHints()))
+        .word(m_state.shadow.on)
+        .point(m_state.shadow.offset)
+        .number(m_state.shadow.blur)
+        .color(m_state.shadow.color);
+    return op;
+}
+
+void GraphicsContext::record(const QByteArray& op)
+{
+    for (Layer& layer : m_layers)
+        if (layer.recording)
+            layer.record += op;
+}
+
+void GraphicsContext::stopRecording()
+{
+    for (Layer& layer : m_layers) {
+        layer.recording = false;
+        layer.record.clear();
+    }
 }
 
 // ---- paths ------------------------------------------------------------------

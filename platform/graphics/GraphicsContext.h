@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QColor>
 #include <QImage>
 #include <QList>
@@ -17,6 +18,8 @@
 class QPaintDevice;
 
 namespace qf {
+
+class RedrawCache;
 
 // The drawing context of the model: a QPainter behind a y-up coordinate
 // system. The drawing space is width x height units with the origin at the
@@ -49,6 +52,12 @@ public:
     static QImage newBitmap(QSize size);
 
     QSizeF drawingSize() const { return m_drawingSize; }
+
+    // Screen drawing keeps pictures drawn through a clip, already scaled and
+    // clipped, and the shadows of transparency layers in `cache`, and takes
+    // them from there while exactly the same is drawn again. Without a cache
+    // (the default, and what output uses) everything is drawn anew.
+    void setRedrawCache(RedrawCache* cache);
 
     // ---- graphics state ---------------------------------------------------
     void saveGState();
@@ -131,8 +140,9 @@ public:
     static void addArcToPoint(QPainterPath& path, QPointF corner, QPointF next, double radius);
 
     // The painter of the surface being drawn (a layer's inside a layer), set
-    // to the current transform. For the few callers that need Qt directly.
-    QPainter& painter() { return current(); }
+    // to the current transform and clip. For the few callers that need Qt
+    // directly; what they draw is never kept in a redraw cache.
+    QPainter& painter();
 
 private:
     struct Shadow {
@@ -140,6 +150,12 @@ private:
         QPointF offset;
         double blur = 0;
         QColor color;
+    };
+    // A clip as it was set: the painter's transform and antialiasing then.
+    struct Clip {
+        QPainterPath path;
+        QTransform transform;
+        bool antialias = true;
     };
     struct State {
         QTransform ctm;
@@ -153,6 +169,12 @@ private:
         double alpha = 1.0;
         Shadow shadow;
         double flatness = 0.6;
+        QPainter::CompositionMode blendMode = QPainter::CompositionMode_SourceOver;
+        // The clips of the current surface, outermost first; the painter has
+        // the first `clipsApplied` of them. With a redraw cache clips reach
+        // the painter only when something is drawn through them there.
+        QList<Clip> clips;
+        qsizetype clipsApplied = 0;
     };
     struct Layer {
         std::unique_ptr<QImage> image; // stays put while its painter works on it
@@ -160,6 +182,10 @@ private:
         std::unique_ptr<QPainter> painter;
         State stateAtBegin;
         std::size_t depthAtBegin = 0;
+        // A layer with a shadow, drawn with a redraw cache, records what is
+        // drawn into it: the same record finds the same shadow again.
+        bool recording = false;
+        QByteArray record;
     };
 
     void init(QPaintDevice* device, QSize deviceSize, QSizeF drawingSize, std::optional<QRectF> target = std::nullopt);
@@ -171,8 +197,18 @@ private:
     // bounds the op in user space.
     void paintOp(const QRectF& userBounds, const std::function<void(QPainter&)>& op);
     QRect shadowedDeviceBounds(const QRectF& userBounds) const;
+    // `cacheKey` (empty: none) finds and keeps the shadow in the redraw cache.
     void compositeWithShadow(QPainter& target, const QImage& content, QPoint origin, const Shadow& shadow,
-                             double alpha);
+                             double alpha, const QByteArray& cacheKey = {});
+    void applyClips();
+    // Draws the picture from the redraw cache (made there first when
+    // missing); false when this draw cannot be taken from a cache.
+    bool drawImageFromCache(const QImage& image, const QRectF& dest, const QRectF& sourceDown, double opacity);
+    // The record of what layers with cached shadows have drawn into them.
+    bool recording() const;
+    QByteArray opRecord(char kind);
+    void record(const QByteArray& op);
+    void stopRecording();
     QPointF deviceShadowOffset(const Shadow& s) const;
     double deviceShadowSigma(const Shadow& s) const;
 
@@ -183,6 +219,7 @@ private:
     State m_state;
     std::vector<State> m_saved;
     std::vector<Layer> m_layers;
+    RedrawCache* m_cache = nullptr;
 };
 
 } // namespace qf

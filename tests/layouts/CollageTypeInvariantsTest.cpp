@@ -12,6 +12,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QPainter>
 #include <QSet>
 
 #include <functional>
@@ -254,6 +255,53 @@ TEST_P(EveryCollageType, AnExportDrawsNoEditingMarks)
         ASSERT_FALSE(button.isEmpty());
         EXPECT_NE(at(screen, button.center()), QColor(Qt::green));
         EXPECT_EQ(at(exported, button.center()), QColor(Qt::green));
+    }
+}
+
+TEST_P(EveryCollageType, AScreenFrameAfterAChangeIsWhatAFreshCollageDraws)
+{
+    // Screen frames reuse what the last frames drew: after any change the
+    // frame must still be what a collage that never drew before draws.
+    QImage halves = host.store.value(id(2));
+    QPainter(&halves).fillRect(0, 0, halves.width() / 2, halves.height(), Qt::black);
+    host.store.insert(id(2), halves); // so that a crop shows
+    add({id(0), id(1), id(2), id(3)});
+    collage->setDrawShadow(true);
+    collage->setCornerRadiusSize(0.1);
+    QSize size(kW, kH);
+    const std::vector<std::pair<const char*, std::function<void()>>> changes{
+        {"spacing", [&] { collage->setSpacing(0.12); }},
+        {"corner radius", [&] { collage->setCornerRadiusSize(0.04); }},
+        {"border width", [&] { collage->setStrokeWidth(0.25); }},
+        {"shadow offset", [&] { collage->setShadowX(0.6); }},
+        {"shadow blur", [&] { collage->setShadowBlur(1.5); }},
+        {"border colour", [&] { collage->setBorderColor(Color{0.9, 0.1, 0.1, 1.0}); }},
+        {"selection", [&] { collage->setSelectedImagePosition(1); }},
+        {"crop",
+         [&] {
+             const PositionPtr& slot = collage->picturePositions()[qsizetype(slotShowing(id(2)))];
+             slot->setPanZoomValue(PanZoomPos(0.3, 0.6, 0.4));
+         }},
+        {"picture removed", [&] { collage->removePictures({collage->images().indexOf(id(1))}); }},
+        {"drawing image replaced",
+         [&] {
+             const QImage smaller = FakeHost::solidImage(97, 60, Qt::darkYellow);
+             host.store.insert(id(0), smaller);
+             collage->nsImages().insert(id(0), smaller);
+         }},
+        {"canvas size", [&] { size = QSize(640, 420); }},
+    };
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        const QImage before = draw(*collage, false, size.width(), size.height());
+        draw(*collage, false, size.width(), size.height());
+        change();
+        const QImage after = draw(*collage, false, size.width(), size.height());
+        const std::shared_ptr<Collage> fresh =
+            registry.makeFromJson(collage->dictionaryRepresentationActual(false), &host);
+        ASSERT_TRUE(fresh);
+        EXPECT_EQ(after, draw(*fresh, false, size.width(), size.height()));
+        EXPECT_NE(after, before);
     }
 }
 

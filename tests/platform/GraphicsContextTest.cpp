@@ -1,10 +1,13 @@
 #include "platform/graphics/AlphaBlur.h"
 #include "platform/graphics/GraphicsContext.h"
+#include "platform/graphics/RedrawCache.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <numbers>
+#include <thread>
 
 using namespace qf;
 
@@ -200,17 +203,191 @@ TEST(GraphicsContext, UnbalancedCallsAndBadNumbersAreHarmless)
 TEST(AlphaBlur, ApproximatesAGaussianAcrossAnEdge)
 {
     // A vertical edge: left half opaque. A Gaussian of sigma s turns it into
-    // the normal CDF; three box passes stay within a few levels of it.
-    const int w = 200, h = 200;
+    // the normal CDF; three box passes stay within a few levels of it. The
+    // large plane is shared out over threads, two blurs at once.
     const double sigma = 10;
-    QImage plane(w, h, QImage::Format_Alpha8);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            plane.scanLine(y)[x] = x < 100 ? 255 : 0;
-    gaussianBlurAlpha(plane.bits(), w, h, plane.bytesPerLine(), sigma);
-    for (int x = 70; x < 130; x += 5) {
-        const double expected = 255 * 0.5 * std::erfc((x + 0.5 - 100) / (sigma * std::sqrt(2.0)));
-        EXPECT_NEAR(plane.constScanLine(100)[x], expected, 6) << x;
+    const auto edge = [](int side) {
+        QImage plane(side, side, QImage::Format_Alpha8);
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x)
+                plane.scanLine(y)[x] = x < side / 2 ? 255 : 0;
+        return plane;
+    };
+    QImage small = edge(200);
+    QImage large = edge(1600);
+    QImage twin = large.copy();
+    std::thread other([&] { gaussianBlurAlpha(twin.bits(), 1600, 1600, twin.bytesPerLine(), sigma); });
+    gaussianBlurAlpha(large.bits(), 1600, 1600, large.bytesPerLine(), sigma);
+    other.join();
+    gaussianBlurAlpha(small.bits(), 200, 200, small.bytesPerLine(), sigma);
+    EXPECT_EQ(large, twin);
+    for (const QImage& plane : {small, large}) {
+        const int middle = plane.width() / 2;
+        for (int x = middle - 30; x < middle + 30; x += 3) {
+            const double expected = 255 * 0.5 * std::erfc((x + 0.5 - middle) / (sigma * std::sqrt(2.0)));
+            EXPECT_NEAR(plane.constScanLine(middle)[x], expected, 6) << x;
+            // Far from the top and bottom every row is alike.
+            EXPECT_EQ(plane.constScanLine(middle / 2)[x], plane.constScanLine(middle)[x]) << x;
+        }
     }
     EXPECT_EQ(blurReach(0), 0);
+}
+
+// ---- the redraw cache -----------------------------------------------------------
+
+namespace {
+
+int largestDifference(const QImage& a, const QImage& b)
+{
+    int most = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* q = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x)
+            for (int shift : {0, 8, 16, 24})
+                most = std::max(most, std::abs(int((p[x] >> shift) & 0xff) - int((q[x] >> shift) & 0xff)));
+    }
+    return most;
+}
+
+QImage stripes(QColor a, QColor b)
+{
+    QImage picture(64, 48, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixelColor(x, y, (x / 3 + y / 5) % 2 ? a : b);
+    return picture;
+}
+
+QPainterPath roundRect(const QRectF& r, double radius)
+{
+    QPainterPath path;
+    path.addRoundedRect(r, radius, radius);
+    return path;
+}
+
+using Script = std::function<void(GraphicsContext&)>;
+
+// A 150 x 100 drawing on 173 x 117 pixels, so nothing falls on whole pixels.
+QImage drawn(const Script& script, RedrawCache* cache)
+{
+    QImage img = canvas(173, 117);
+    GraphicsContext ctx(img, QSizeF(150, 100));
+    ctx.setRedrawCache(cache);
+    script(ctx);
+    ctx.setRedrawCache(nullptr);
+    if (cache)
+        cache->frameDone();
+    return img;
+}
+
+} // namespace
+
+TEST(GraphicsContext, ARedrawCacheDrawsAsDrawingAnewAndNeverShowsWhatChanged)
+{
+    const QImage picture = stripes(Qt::red, Qt::blue);
+    QImage edited = picture;
+    edited.setPixelColor(20, 20, Qt::white);
+    const QImage seeThrough = stripes(QColor(0, 255, 0, 120), Qt::transparent);
+    const QRectF slot(10.2, 8.7, 61.3, 40.1);
+    const auto framed = [](GraphicsContext& c, const QRectF& r, const QImage& image, double radius = 7,
+                           QRectF crop = QRectF(5.5, 3, 40, 30)) {
+        c.saveGState();
+        c.setFillColor(Qt::white);
+        c.fillPath(roundRect(r, radius + 2));
+        c.clipToPath(roundRect(r.adjusted(2.3, 2.3, -2.3, -2.3), radius));
+        c.drawImage(image, r.adjusted(2.3, 2.3, -2.3, -2.3), crop);
+        c.restoreGState();
+    };
+    // Each row draws a scene, or the scene changed in one thing.
+    using Row = std::function<void(GraphicsContext&, bool changed)>;
+    const std::vector<std::pair<const char*, Row>> rows{
+        {"a picture moved",
+         [&](GraphicsContext& c, bool changed) { framed(c, slot.translated(changed ? 0.4 : 0, 0), picture); }},
+        {"its corners", [&](GraphicsContext& c, bool changed) { framed(c, slot, picture, changed ? 12 : 7); }},
+        {"its crop",
+         [&](GraphicsContext& c, bool changed) {
+             framed(c, slot, picture, 7, QRectF(changed ? 8.5 : 5.5, 3, 40, 30));
+         }},
+        {"its pixels", [&](GraphicsContext& c, bool changed) { framed(c, slot, changed ? edited : picture); }},
+        {"clips end with their state",
+         [&](GraphicsContext& c, bool changed) {
+             c.saveGState();
+             c.clipToRect(QRectF(5, 5, 100, 60));
+             c.saveGState();
+             c.clipToPath(roundRect(QRectF(changed ? 25 : 20, 20, 60, 60), 15));
+             c.drawImage(picture, QRectF(0, 0, 150, 100));
+             c.restoreGState();
+             c.setFillColor(QColor(0, 0, 0, 100));
+             c.fillRect(QRectF(0, 0, 150, 100)); // within the first clip only
+             c.restoreGState();
+             c.fillRect(QRectF(120, 80, 20, 10));
+         }},
+        {"the shadow of framed pictures",
+         [&](GraphicsContext& c, bool changed) {
+             c.setShadow(changed ? QPointF(-2, -4) : QPointF(3, -3), 6);
+             c.beginTransparencyLayer(QRectF(0, 0, 150, 100));
+             framed(c, slot, picture);
+             framed(c, QRectF(80.5, 50.2, 60, 45.5), seeThrough);
+             c.endTransparencyLayer();
+         }},
+        {"text casting a shadow",
+         [&](GraphicsContext& c, bool changed) {
+             c.setShadow(QPointF(3, -3), 2);
+             c.beginTransparencyLayer(QRectF(0, 0, 150, 100));
+             c.drawUpright(QPointF(0, 100), QRectF(0, 0, 150, 100), [changed](QPainter& p) {
+                 p.fillRect(QRectF(changed ? 105 : 90, 30, 20, 20), Qt::darkGreen);
+             });
+             c.endTransparencyLayer();
+         }},
+        {"faded, in a layer bounded by the clip",
+         [&](GraphicsContext& c, bool changed) {
+             c.clipToRect(QRectF(12, 10, 90, 70));
+             c.setAlpha(changed ? 0.4 : 0.6);
+             c.beginTransparencyLayer();
+             c.clipToPath(roundRect(QRectF(0, 0, 80, 60), 12));
+             c.drawImage(picture, QRectF(-5, -5, 100, 80), 0.7);
+             c.endTransparencyLayer();
+         }},
+        {"turned", // drawn directly
+         [&](GraphicsContext& c, bool changed) {
+             c.translateCTM(70, 50);
+             c.rotateCTM(changed ? 0.4 : 0.3);
+             framed(c, QRectF(-30, -20, 60, 40), picture);
+         }},
+    };
+    for (const auto& [name, row] : rows) {
+        SCOPED_TRACE(name);
+        const auto scene = [&row](bool changed) { return [&row, changed](GraphicsContext& c) { row(c, changed); }; };
+        const QImage anew = drawn(scene(false), nullptr);
+        const QImage changedAnew = drawn(scene(true), nullptr);
+        ASSERT_NE(changedAnew, anew);
+        RedrawCache cache;
+        const QImage first = drawn(scene(false), &cache);
+        const qsizetype kept = cache.pictureCount();
+        EXPECT_EQ(drawn(scene(false), &cache), first);
+        EXPECT_EQ(cache.pictureCount(), kept); // the same pictures, taken again
+        // Pictures drawn over transparency and then over the surface round
+        // once more than drawn straight over it.
+        EXPECT_LE(largestDifference(first, anew), 1);
+        EXPECT_LE(largestDifference(drawn(scene(true), &cache), changedAnew), 1);
+    }
+}
+
+TEST(GraphicsContext, ARedrawCacheForgetsPicturesNoLongerDrawn)
+{
+    const QImage picture = stripes(Qt::red, Qt::blue);
+    const auto at = [&](double x) {
+        return [&, x](GraphicsContext& c) {
+            c.clipToRect(QRectF(x, 10, 30, 30));
+            c.drawImage(picture, QRectF(x, 10, 30.5, 30));
+        };
+    };
+    RedrawCache cache;
+    for (double x : {0.0, 40.0, 80.0})
+        drawn(at(x), &cache);
+    EXPECT_EQ(cache.pictureCount(), 3);
+    for (int frame = 0; frame < 3; ++frame)
+        drawn(at(80), &cache);
+    EXPECT_EQ(cache.pictureCount(), 1);
 }

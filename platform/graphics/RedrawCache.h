@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QImage>
+#include <QPoint>
+#include <QPointF>
+
+namespace qf {
+
+// What a drawing context may keep from one screen frame to the next, so that
+// redrawing an unchanged collage costs little: pictures already scaled and
+// clipped to their outlines, and the blurred shadows of transparency layers.
+//
+// Entries are found by a record of exactly what was drawn (pixels of the
+// pictures by their cache keys, shapes, transforms, clips, colours, shadow
+// settings), never by names: whatever changes what would be drawn finds no
+// entry and draws anew. Views of different sizes may share a cache; threads
+// may not.
+class RedrawCache {
+public:
+    // Ends a frame: pictures not drawn in the last few frames are forgotten.
+    void frameDone();
+
+    qsizetype pictureCount() const { return m_pictures.size(); }
+
+private:
+    friend class GraphicsContext;
+
+    struct Picture {
+        QImage image;  // premultiplied, at device pixels
+        QPoint origin; // where it goes on its surface
+        quint64 frame = 0;
+    };
+    struct Shadow {
+        QByteArray key;
+        QImage shade;  // the coloured, blurred coverage
+        QPointF place; // its corner, from the layer's corner on its surface
+        int factor = 1; // drawn this many times larger
+    };
+
+    const Picture* findPicture(const QByteArray& key);
+    // Whether a picture of this many bytes may be kept: a frame of many
+    // thousands of tiny draws (a finely tiled background) is drawn directly.
+    bool hasRoomFor(qsizetype bytes) const;
+    void keepPicture(const QByteArray& key, const QImage& image, QPoint origin);
+    const Shadow* findShadow(const QByteArray& key);
+    void keepShadow(Shadow shadow);
+
+    QHash<QByteArray, Picture> m_pictures;
+    qsizetype m_pictureBytes = 0;
+    QList<Shadow> m_shadows; // the most recently used first
+    quint64 m_frame = 0;
+};
+
+} // namespace qf
