@@ -3,7 +3,7 @@
 #include "document/CollageDocument.h"
 #include "document/QFRegularFileWrapperContainer.h"
 #include "editor/FotoloomController.h"
-#include "editor/FullSizeImagePrefetcher.h"
+#include "editor/BandPictures.h"
 #include "editor/PrintDrawingView.h"
 #include "layouts/CollageTypes.h"
 #include "model/Collage.h"
@@ -30,6 +30,11 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
+#include <vector>
+#include <thread>
+#include <system_error>
+#include <cstring>
+#include <atomic>
 #include <limits>
 #include <new>
 
@@ -71,19 +76,14 @@ QString fileNameFrom(const QString& name)
     return cleaned.isEmpty() ? QStringLiteral("collage") : cleaned.left(200);
 }
 
-// The host of a collage drawn away from the editor: the drawing images,
-// faces and store containers of its pictures, taken on the main thread
+// What the copies of a collage drawn away from the editor share: the drawing
+// images and store containers of its pictures, taken on the main thread
 // before the draw. Nothing here reaches the live collage or the document,
 // and the store's containers are only read (their bytes never change).
-class RenderHost final : public CollageHost {
-public:
+struct RenderPictures {
     QHash<QString, QImage> drawingImages;
     QHash<QString, std::shared_ptr<QFRegularFileWrapperContainer>> containers;
     CollageCaches caches;
-    // Hands out the full pictures during a pass.
-    std::function<QImage(const QString& md5)> fullImage;
-
-    QImage decodeFull(const QString& md5) const { return decodeForWidth(md5, 0); }
 
     // The picture for a draw of its whole width at `width` output pixels (0:
     // not known), averaged down as such a draw wants it. No more is decoded
@@ -98,20 +98,63 @@ public:
         return container ? ImageReduction::reducedForWidth(container->getImageAtLeastWide(width), width) : QImage();
     }
 
-    QImage drawingSizeImage(const QString& md5) override { return drawingImages.value(md5); }
-    QImage completeSizeImage(const QString& md5) override { return fullImage ? fullImage(md5) : QImage(); }
+    // The bytes decodeForWidth is expected to hold: between that width and
+    // twice it (unknown, a whole picture of up to 800 MB).
+    qint64 estimate(const QString& md5, double width) const
+    {
+        const QImage drawing = drawingImages.value(md5);
+        if (!(width > 0) || drawing.isNull())
+            return kUnknownDecodeBytes;
+        if (drawing.width() >= width)
+            return 0;
+        return qint64(4 * (1.5 * width) * (1.5 * width) * drawing.height() / drawing.width());
+    }
+
+    static constexpr qint64 kUnknownDecodeBytes = qint64(256) << 20;
+};
+
+// The host of one copy of the collage: its pictures, and the full pictures
+// handed out during a pass.
+class RenderHost final : public CollageHost {
+public:
+    explicit RenderHost(std::shared_ptr<const RenderPictures> pictures)
+        : m_pictures(std::move(pictures))
+        , m_caches(m_pictures->caches)
+    {
+    }
+
+    std::function<QImage(const QString& md5)> fullImage;
+    const RenderPictures& pictures() const { return *m_pictures; }
+
+    QImage drawingSizeImage(const QString& md5) override { return m_pictures->drawingImages.value(md5); }
+    QImage completeSizeImage(const QString& md5) override
+    {
+        return fullImage ? fullImage(md5) : m_pictures->decodeForWidth(md5, 0);
+    }
     std::optional<QString> importPicture(const QString&) override { return std::nullopt; }
     // Reading a snapshot and drawing never look for faces: the crops are in the snapshot.
     QPointF faceCentroidInImage(const QImage&) override { return {-1, -1}; }
     KVObserver* undoObserver() override { return nullptr; }
     void selectPictureFor(qint64) override {}
-    CollageCaches* collageCaches() override { return &caches; }
+    CollageCaches* collageCaches() override { return &m_caches; }
+
+private:
+    const std::shared_ptr<const RenderPictures> m_pictures;
+    CollageCaches m_caches;
 };
 
-// Memory the pictures decoded ahead of a render may hold together, and what
-// one decode of unknown size is taken to hold.
-constexpr qint64 kDecodeBudget = qint64(768) << 20;
-constexpr qint64 kUnknownDecodeBytes = qint64(256) << 20;
+// A copy of the collage with its own host, for one thread at a time.
+struct RenderCopy {
+    std::unique_ptr<RenderHost> host; // first: the collage refers to it
+    std::shared_ptr<Collage> collage;
+};
+
+// Memory the pictures decoded ahead of the bands may hold together, and the
+// bands being drawn at once.
+constexpr qint64 kDecodeBudget = qint64(384) << 20;
+constexpr qint64 kBandBudget = qint64(256) << 20;
+// Rows of a band, before its margins: whole units of the JPEG writer's.
+constexpr int kBandRows = 4 * ImageEncoder::JpegBands::rowUnit;
 
 DocumentHost::SaveData tooLarge(qint64 width, qint64 height)
 {
@@ -121,68 +164,200 @@ DocumentHost::SaveData tooLarge(qint64 width, qint64 height)
 
 } // namespace
 
-// One render for output: two copies of the collage made from its snapshot,
-// one that measures how the pictures are drawn and one that draws. After
-// it is made, it may run on any thread.
+// One render for output, drawn in horizontal bands on several cores. Each
+// band draws the collage with margins above and below as wide as the
+// farthest shadow reaches, so that it comes out as the same rows of one
+// whole draw would; what lies outside a band and its margins is left out.
+// A measuring pass for each band tells which pictures it draws and how
+// small; each picture is then decoded once, ahead, and held until the last
+// band that draws it is done. After it is made, a render may run on any
+// thread.
 class CollageExporter::Render {
 public:
-    Render(std::unique_ptr<RenderHost> host, std::shared_ptr<Collage> measured, std::shared_ptr<Collage> drawn,
-           QSize size)
-        : m_host(std::move(host))
-        , m_measured(std::move(measured))
-        , m_drawn(std::move(drawn))
+    Render(std::vector<RenderCopy> copies, QSize size)
+        : m_copies(std::move(copies))
         , m_size(size)
     {
     }
 
-    // The picture drawn; `progress` hears the share of pictures drawn.
+    // The picture drawn; `progress` hears the share of the bands drawn.
     QImage draw(const std::function<void(double)>& progress);
     // The picture encoded; `progress` hears the share of the work done.
     SaveData encoded(ImageEncoder::Format format, double jpegCompression, int tiffCompression,
                      const std::function<void(double)>& progress);
 
 private:
-    // A full picture the draw asks for, and the widest its whole width is
-    // drawn at, in output pixels (0: not measured).
+    // A full picture a band's draw asks for, in the order it asks: which of
+    // the render's pictures serves it.
     struct Request {
         QString md5;
-        double outputWidth = 0;
+        qsizetype picture = -1;
     };
-    std::vector<Request> measure();
+    struct Band {
+        int first = 0;       // its rows of the output
+        int rows = 0;
+        int top = 0;         // the rows drawn, margins included
+        int bottom = 0;
+        std::vector<Request> requests;
+    };
+    // Hands each band's rows over as they are drawn, from the drawing
+    // threads; false stops the render.
+    using Sink = std::function<bool(int first, const QImage& rows)>;
 
-    const std::unique_ptr<RenderHost> m_host; // first: the collages refer to it
-    const std::shared_ptr<Collage> m_measured;
-    const std::shared_ptr<Collage> m_drawn;
+    bool drawBands(const Sink& sink, const std::function<void(double)>& progress);
+    // Which full pictures the collage asks for, in which order, and how
+    // wide each whole picture comes out, drawn within `cull` (none: all);
+    // and how far its shadows reach.
+    struct Measure {
+        std::vector<std::pair<QString, double>> requests;
+        double shadowReach = 0;
+    };
+    Measure measure(std::optional<QRectF> cull);
+    QRectF cullRect(int top, int bottom, int margin) const;
+
+    std::vector<RenderCopy> m_copies; // the first measures, the others draw
     const QSize m_size;
 };
 
-std::vector<CollageExporter::Render::Request> CollageExporter::Render::measure()
+CollageExporter::Render::Measure CollageExporter::Render::measure(std::optional<QRectF> cull)
 {
-    // A pass without the full pictures at a tiny scale tells which ones the
-    // draw asks for, in which order and how small each comes out. Each
-    // request gets a copy of the drawing image of its own, so that its draws
-    // are told apart from other requests of the same picture.
-    std::vector<Request> requests;
+    // A pass without the full pictures at a tiny scale. Each request gets a
+    // copy of the drawing image of its own, so that its draws are told apart
+    // from other requests of the same picture.
+    RenderHost& host = *m_copies.front().host;
+    Measure measured;
     QHash<qint64, size_t> standIns;
-    m_host->fullImage = [&](const QString& md5) {
-        requests.push_back({md5, 0});
-        const QImage standIn = m_host->drawingImages.value(md5).copy();
+    host.fullImage = [&](const QString& md5) {
+        measured.requests.emplace_back(md5, 0.0);
+        const QImage standIn = host.pictures().drawingImages.value(md5).copy();
         if (!standIn.isNull())
-            standIns.insert(standIn.cacheKey(), requests.size() - 1);
+            standIns.insert(standIn.cacheKey(), measured.requests.size() - 1);
         return standIn;
     };
     {
         const ImageReduction::ScopedListener listening([&](const QImage& image, double scale) {
             const auto request = standIns.constFind(image.cacheKey());
-            if (request != standIns.cend())
-                requests[*request].outputWidth = std::max(requests[*request].outputWidth, scale * image.width());
+            if (request != standIns.cend()) {
+                double& width = measured.requests[*request].second;
+                width = std::max(width, scale * image.width());
+            }
         });
         QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
         GraphicsContext context(probe, QSizeF(m_size));
-        m_measured->drawYourselfOnCurrentContextInWidth(context, m_size.width(), m_size.height(), true);
+        if (cull)
+            context.setCullRect(*cull);
+        m_copies.front().collage->drawYourselfOnCurrentContextInWidth(context, m_size.width(), m_size.height(), true);
+        measured.shadowReach = context.widestShadowReach();
     }
-    m_host->fullImage = nullptr;
-    return requests;
+    host.fullImage = nullptr;
+    return measured;
+}
+
+QRectF CollageExporter::Render::cullRect(int top, int bottom, int margin) const
+{
+    // Drawing space has y up: output rows [top, bottom) lie between
+    // height - bottom and height - top.
+    return QRectF(-margin, m_size.height() - bottom, m_size.width() + 2.0 * margin, bottom - top);
+}
+
+bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<void(double)>& progress)
+{
+    const int width = m_size.width();
+    const int height = m_size.height();
+    // Margins as wide as the farthest shadow reaches, and a little for
+    // antialiased edges.
+    const int margin = int(std::min<double>(std::ceil(measure(std::nullopt).shadowReach) + 2, height));
+
+    // Each band's pictures, and each picture once: a picture is the same
+    // identity drawn at the same width.
+    std::vector<Band> bands;
+    QHash<QPair<QString, qint64>, qsizetype> pictureOf;
+    std::vector<std::pair<QString, double>> pictures;
+    std::vector<int> uses;
+    for (int first = 0; first < height; first += kBandRows) {
+        Band band;
+        band.first = first;
+        band.rows = std::min(kBandRows, height - first);
+        band.top = std::max(0, first - margin);
+        band.bottom = std::min(height, first + band.rows + margin);
+        for (const auto& [md5, drawnWidth] : measure(cullRect(band.top, band.bottom, margin)).requests) {
+            const QPair<QString, qint64> key(md5, qint64(std::llround(drawnWidth * 16)));
+            auto found = pictureOf.constFind(key);
+            if (found == pictureOf.cend()) {
+                found = pictureOf.insert(key, qsizetype(pictures.size()));
+                pictures.emplace_back(md5, drawnWidth);
+                uses.push_back(0);
+            }
+            ++uses[size_t(*found)];
+            band.requests.push_back({md5, *found});
+        }
+        bands.push_back(std::move(band));
+    }
+
+    const RenderPictures& shared = m_copies.front().host->pictures();
+    const int cores = std::clamp(QThread::idealThreadCount(), 1, 64);
+    BandPictures decoded(
+        std::move(uses), [&](qsizetype i) { return shared.decodeForWidth(pictures[size_t(i)].first, pictures[size_t(i)].second); },
+        [&](qsizetype i) { return shared.estimate(pictures[size_t(i)].first, pictures[size_t(i)].second); }, cores,
+        kDecodeBudget);
+
+    // As many bands at once as there are copies to draw them, cores, and
+    // room for a band's picture and its shadow layer.
+    const qint64 bandBytes = qint64(width) * (kBandRows + 2 * margin) * 4 * 2;
+    const int drawers = int(std::clamp<qint64>(kBandBudget / std::max<qint64>(1, bandBytes), 1,
+                                               std::min<qint64>(cores, qint64(m_copies.size()) - 1)));
+    std::atomic<size_t> next = 0;
+    std::atomic<size_t> done = 0;
+    std::atomic<bool> failed = false;
+    const auto drawer = [&](RenderCopy& copy) {
+        for (size_t b; !failed && (b = next.fetch_add(1)) < bands.size();) {
+            const Band& band = bands[b];
+            std::vector<bool> taken(band.requests.size(), false);
+            copy.host->fullImage = [&](const QString& md5) {
+                for (size_t r = 0; r < band.requests.size(); ++r) {
+                    if (!taken[r] && band.requests[r].md5 == md5) {
+                        taken[r] = true;
+                        return decoded.take(band.requests[r].picture);
+                    }
+                }
+                return shared.decodeForWidth(md5, 0); // not measured: whole
+            };
+            bool drawn = false;
+            try {
+                QImage image = GraphicsContext::newBitmap(QSize(width, band.bottom - band.top));
+                if (!image.isNull()) {
+                    {
+                        GraphicsContext context(&image, QRectF(0, -band.top, width, height), QSizeF(m_size));
+                        context.setCullRect(cullRect(band.top, band.bottom, margin));
+                        copy.collage->drawYourselfOnCurrentContextInWidth(context, width, height, true);
+                    }
+                    const int at = band.first - band.top;
+                    const QImage rows(image.constScanLine(at), width, band.rows, image.bytesPerLine(), image.format());
+                    drawn = sink(band.first, rows);
+                }
+            } catch (const std::bad_alloc&) {
+                drawn = false;
+            }
+            copy.host->fullImage = nullptr;
+            for (const Request& request : band.requests)
+                decoded.release(request.picture);
+            if (!drawn)
+                failed = true;
+            if (progress)
+                progress(double(done.fetch_add(1) + 1) / double(bands.size()));
+        }
+    };
+    {
+        std::vector<std::jthread> threads;
+        try {
+            for (int d = 1; d < drawers; ++d)
+                threads.emplace_back(drawer, std::ref(m_copies[size_t(d) + 1]));
+        } catch (const std::system_error&) {
+            // Fewer threads (a process limit): this one draws the rest.
+        }
+        drawer(m_copies[1]);
+    }
+    return !failed;
 }
 
 QImage CollageExporter::Render::draw(const std::function<void(double)>& progress)
@@ -190,53 +365,32 @@ QImage CollageExporter::Render::draw(const std::function<void(double)>& progress
     QImage bitmap(m_size, QImage::Format_ARGB32_Premultiplied);
     if (bitmap.isNull())
         return {};
-    const std::vector<Request> requests = measure();
-    QStringList order;
-    for (const Request& request : requests)
-        order.append(request.md5);
-    // Decoding the pictures is most of the work: they are decoded on other
-    // cores ahead of the draw, each only as large as it is drawn, and those
-    // drawn at less than half size are averaged down there too. The draw
-    // takes them in order, so several wait ahead of it, within a memory
-    // budget: a decode at a known width comes out between that width and
-    // twice it (an unknown one may be a whole picture of up to 800 MB).
-    const int threads = std::clamp(QThread::idealThreadCount(), 1, 16);
-    const auto estimate = [this, &requests](qsizetype i) -> qint64 {
-        const Request& request = requests[size_t(i)];
-        const QImage drawing = m_host->drawingImages.value(request.md5);
-        if (!(request.outputWidth > 0) || drawing.isNull())
-            return kUnknownDecodeBytes;
-        if (drawing.width() >= request.outputWidth)
-            return 0;
-        const double width = 1.5 * request.outputWidth;
-        return qint64(4 * width * width * drawing.height() / drawing.width());
-    };
-    FullSizeImagePrefetcher prefetch(
-        order,
-        [this, &requests](qsizetype i) {
-            const Request& request = requests[size_t(i)];
-            return m_host->decodeForWidth(request.md5, request.outputWidth);
+    const bool drawn = drawBands(
+        [&bitmap](int first, const QImage& rows) {
+            for (int y = 0; y < rows.height(); ++y)
+                std::memcpy(bitmap.scanLine(first + y), rows.constScanLine(y), size_t(rows.width()) * 4);
+            return true;
         },
-        threads, 4 * threads, estimate, kDecodeBudget);
-    qsizetype taken = 0;
-    m_host->fullImage = [&](const QString& md5) {
-        if (progress && taken < order.size())
-            progress(double(taken++) / double(order.size()));
-        const std::optional<QImage> image = prefetch.take(md5);
-        return image ? *image : m_host->decodeFull(md5);
-    };
-    {
-        GraphicsContext context(bitmap); // clears to transparent
-        m_drawn->drawYourselfOnCurrentContextInWidth(context, m_size.width(), m_size.height(), true);
-    }
-    m_host->fullImage = nullptr;
-    return bitmap;
+        progress);
+    return drawn ? bitmap : QImage();
 }
 
 DocumentHost::SaveData CollageExporter::Render::encoded(ImageEncoder::Format format, double jpegCompression,
                                                         int tiffCompression,
                                                         const std::function<void(double)>& progress)
 {
+    const ImageMetadata metadata = exportMetadata(m_copies.front().collage->resolution());
+    if (format == ImageEncoder::Format::Jpeg) {
+        // Each band is encoded as soon as it is drawn, on the thread that drew
+        // it; the whole picture is never held.
+        ImageEncoder::JpegBands jpeg(m_size, jpegCompression, metadata);
+        if (!drawBands([&jpeg](int first, const QImage& rows) { return jpeg.add(first, rows); }, progress)) {
+            const ImageEncoder::Result result = jpeg.finish();
+            return result.status.ok() ? tooLarge(m_size.width(), m_size.height()) : SaveData{QByteArray(), result.status};
+        }
+        ImageEncoder::Result result = jpeg.finish();
+        return {std::move(result.bytes), result.status};
+    }
     const auto report = [&progress](double done) {
         if (progress)
             progress(done);
@@ -246,12 +400,11 @@ DocumentHost::SaveData CollageExporter::Render::encoded(ImageEncoder::Format for
         return tooLarge(m_size.width(), m_size.height());
     // RGBA files only for a transparent background: an opaque picture's
     // premultiplied pixels are RGB32's as they are.
-    if (!m_drawn->backgroundIsTransparent() && ImageEncoder::isOpaque(bitmap))
+    if (!m_copies.front().collage->backgroundIsTransparent() && ImageEncoder::isOpaque(bitmap))
         bitmap.reinterpretAsFormat(QImage::Format_RGB32);
     // Colours are drawn as sRGB already: the encoder tags them so.
-    ImageEncoder::Result result =
-        ImageEncoder::encode(std::move(bitmap), format, exportMetadata(m_drawn->resolution()), jpegCompression,
-                             tiffCompression, [&report](double done) { report(0.6 + 0.4 * done); });
+    ImageEncoder::Result result = ImageEncoder::encode(std::move(bitmap), format, metadata, jpegCompression,
+                                                       tiffCompression, [&report](double done) { report(0.6 + 0.4 * done); });
     return {std::move(result.bytes), result.status};
 }
 
@@ -270,30 +423,29 @@ std::unique_ptr<CollageExporter::Render> CollageExporter::prepareRender(qint64 w
     if (!live || width < 1 || height < 1 || width > FotoloomController::maxCollageDimension()
         || height > FotoloomController::maxCollageDimension())
         return nullptr;
-    auto host = std::make_unique<RenderHost>();
+    auto pictures = std::make_shared<RenderPictures>();
     CollageDocument& document = m_controller.document();
     for (const QString& md5 : live->allPicturesInUse()) {
-        host->drawingImages.insert(md5, document.getDrawingSizeImage(md5));
-        host->containers.insert(md5, document.getFileWrapperContainer(md5));
+        pictures->drawingImages.insert(md5, document.getDrawingSizeImage(md5));
+        pictures->containers.insert(md5, document.getFileWrapperContainer(md5));
     }
     if (const CollageCaches* caches = m_controller.collageCaches())
-        host->caches = *caches;
-    // As CollageTypes::makeFromJson makes them, with this editor's makers.
+        pictures->caches = *caches;
+    // As CollageTypes::makeFromJson makes them, with this editor's makers:
+    // one copy measures, the others draw bands side by side.
     const QJsonObject snapshot = live->dictionaryRepresentationActual(false);
-    const auto copy = [&] {
-        std::shared_ptr<Collage> collage = m_controller.getNewCollageFor(CollageTypes::typeOfJson(snapshot));
-        if (collage) {
-            collage->setMyWindowController(host.get());
-            collage->setMyPropertiesFrom(snapshot);
-        }
-        return collage;
-    };
-    std::shared_ptr<Collage> measured = copy();
-    std::shared_ptr<Collage> drawn = copy();
-    if (!measured || !drawn)
-        return nullptr;
-    return std::make_unique<Render>(std::move(host), std::move(measured), std::move(drawn),
-                                    QSize(int(width), int(height)));
+    const int copies = 1 + std::clamp(QThread::idealThreadCount(), 1, 64);
+    std::vector<RenderCopy> made;
+    for (int i = 0; i < copies; ++i) {
+        RenderCopy copy{std::make_unique<RenderHost>(pictures),
+                        m_controller.getNewCollageFor(CollageTypes::typeOfJson(snapshot))};
+        if (!copy.collage)
+            return nullptr;
+        copy.collage->setMyWindowController(copy.host.get());
+        copy.collage->setMyPropertiesFrom(snapshot);
+        made.push_back(std::move(copy));
+    }
+    return std::make_unique<Render>(std::move(made), QSize(int(width), int(height)));
 }
 
 // The document's save waits for its bytes (CollageDocument's save asks

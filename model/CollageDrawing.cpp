@@ -158,7 +158,8 @@ void Collage::drawBackgroundOnCurrentContextInWidth(GraphicsContext& context, do
     const double yOff = (double(rows) * th - height) / 2;
     for (qint64 c = 0; c < columns; ++c)
         for (qint64 r = 0; r < rows; ++r)
-            context.drawImage(picture, QRectF(double(c) * tw - xOff, double(r) * th - yOff, tw, th));
+            if (const QRectF tile(double(c) * tw - xOff, double(r) * th - yOff, tw, th); !context.isCulled(tile))
+                context.drawImage(picture, tile);
 }
 
 // ---- pictures through crop windows ------------------------------------------

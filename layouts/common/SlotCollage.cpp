@@ -150,6 +150,9 @@ void SlotCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&
     for (qint64 i = 0; i < count; ++i) {
         Position& slot = *list[i];
         QPainterPath outer = slotOutline(i, width, height, r);
+        // Output drawn in bands leaves out, and never decodes, what a band cannot show.
+        if (actual && context.isCulled(outer.boundingRect()))
+            continue;
         QRectF imageRect = slotPictureRect(i, width, height);
         if (!slot.isEmpty()) {
             const QImage image = getNsImage(slot.picture(), actual);

@@ -15,6 +15,9 @@
 namespace qf {
 
 namespace {
+
+// A blur this wide is already a faint wash; wider ones would only cost memory.
+constexpr double kWidestShadowSigma = 300;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 bool finitePoint(QPointF p)
@@ -232,6 +235,19 @@ void GraphicsContext::setShadowWithColor(QPointF offset, double blur, const QCol
         return;
     }
     m_state.shadow = Shadow{true, offset, std::max(0.0, blur), color};
+    // As deviceShadowSigma and compositeWithShadow place it, at one pixel a unit.
+    const double sigma = std::min(m_state.shadow.blur / 2.0, kWidestShadowSigma);
+    const double reach = std::abs(offset.x()) + std::abs(offset.y()) + blurReach(sigma) + shadowReduction(sigma);
+    m_widestShadowReach = std::max(m_widestShadowReach, reach);
+}
+
+bool GraphicsContext::isCulled(const QRectF& userBounds) const
+{
+    if (!m_cullRect)
+        return false;
+    const QRectF drawn = m_state.ctm.mapRect(userBounds);
+    return drawn.right() < m_cullRect->left() || drawn.left() > m_cullRect->right()
+        || drawn.bottom() < m_cullRect->top() || drawn.top() > m_cullRect->bottom();
 }
 
 void GraphicsContext::clearShadow()
@@ -505,9 +521,7 @@ QPointF GraphicsContext::deviceShadowOffset(const Shadow& s) const
 
 double GraphicsContext::deviceShadowSigma(const Shadow& s) const
 {
-    // A blur this wide is already a faint wash; wider ones would only cost memory.
-    constexpr double kWidestSigma = 300;
-    return std::min(s.blur * std::abs(m_base.m11()) / 2.0, kWidestSigma);
+    return std::min(s.blur * std::abs(m_base.m11()) / 2.0, kWidestShadowSigma);
 }
 
 QRect GraphicsContext::shadowedDeviceBounds(const QRectF& userBounds) const

@@ -104,6 +104,16 @@ public:
     void clipToPath(const QPainterPath& path);
     void clipToRect(const QRectF& rect);
 
+    // Output drawn in bands: what lies wholly outside `rect` (drawing space)
+    // cannot show, and drawing code may leave it out. None by default.
+    void setCullRect(const QRectF& rect) { m_cullRect = rect; }
+    // Whether what `userBounds` (user space) bounds lies wholly outside the
+    // cull rectangle.
+    bool isCulled(const QRectF& userBounds) const;
+    // The farthest any shadow set on this context reaches from what casts
+    // it, in drawing-space units at one device pixel a unit.
+    double widestShadowReach() const { return m_widestShadowReach; }
+
     // ---- drawing ----------------------------------------------------------
     void fillPath(const QPainterPath& path);
     void strokePath(const QPainterPath& path);
@@ -214,6 +224,8 @@ private:
 
     QPainter m_painter;
     QSize m_deviceSize;
+    std::optional<QRectF> m_cullRect;
+    double m_widestShadowReach = 0;
     QSizeF m_drawingSize;
     QTransform m_base; // drawing space -> device pixels
     State m_state;

@@ -20,6 +20,8 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 namespace qf {
@@ -194,36 +196,99 @@ ImageEncoder::Result ImageEncoder::encode(QImage image, Format format, const Ima
     return failed("The picture could not be saved in this format.", QStringLiteral("unknown format"));
 }
 
-ImageEncoder::Result ImageEncoder::encodeJpeg(QImage image, double quality, const ImageMetadata& metadata,
-                                              const Progress& progress)
+namespace {
+
+// JPEG has no alpha: transparent parts would turn black, so they go on
+// white. Null when memory runs out.
+QImage onWhite(QImage image)
 {
-    if (image.isNull())
-        return failed("There is no picture to save.", QStringLiteral("null image"));
+    if (ImageEncoder::isOpaque(image))
+        return image;
+    QImage flat(image.size(), QImage::Format_RGB32);
+    if (flat.isNull())
+        return {};
+    flat.fill(Qt::white);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, image);
+    painter.end();
+    return flat;
+}
+
+std::optional<JpegWriter::Options> jpegOptions(QSize size, double quality, const ImageMetadata& metadata,
+                                               QString* error)
+{
     if (!(quality >= 0.0 && quality <= 1.0))
         quality = 0.96;
-
-    const QSize size = image.size();
-    QImage opaque = std::move(image);
-    if (!isOpaque(opaque)) {
-        // JPEG has no alpha: transparent parts would turn black.
-        QImage flat(size, QImage::Format_RGB32);
-        if (flat.isNull())
-            return failed("There is not enough memory to save the picture.", QStringLiteral("flattening"));
-        flat.fill(Qt::white);
-        QPainter painter(&flat);
-        painter.drawImage(0, 0, opaque);
-        painter.end();
-        opaque = std::move(flat);
-    }
-    QString error;
-    const std::optional<QByteArray> exif = exifSegment(size, metadata, &error);
+    const std::optional<QByteArray> exif = exifSegment(size, metadata, error);
     if (!exif)
-        return failed("The picture could not be saved as JPEG.", error);
+        return std::nullopt;
     JpegWriter::Options options;
     options.quality = int(std::lround(quality * 100));
     options.dotsPerInch = metadata.dotsPerInch;
     options.exif = *exif;
     options.iccProfile = QColorSpace(QColorSpace::SRgb).iccProfile();
+    return options;
+}
+
+} // namespace
+
+static_assert(ImageEncoder::JpegBands::rowUnit == JpegWriter::rowUnit);
+
+struct ImageEncoder::JpegBands::Private {
+    std::optional<JpegWriter::Bands> bands;
+    QString error;
+    std::mutex mutex; // guards error
+};
+
+ImageEncoder::JpegBands::JpegBands(QSize size, double quality, const ImageMetadata& metadata)
+    : d(std::make_unique<Private>())
+{
+    std::optional<JpegWriter::Options> options = jpegOptions(size, quality, metadata, &d->error);
+    if (options)
+        d->bands.emplace(size, std::move(*options));
+}
+
+ImageEncoder::JpegBands::~JpegBands() = default;
+
+bool ImageEncoder::JpegBands::add(int first, QImage rows)
+{
+    if (!d->bands)
+        return false;
+    QString error;
+    QImage opaque = onWhite(std::move(rows));
+    if (opaque.isNull())
+        error = QStringLiteral("flattening");
+    else if (d->bands->add(first, opaque, &error))
+        return true;
+    std::lock_guard lock(d->mutex);
+    if (d->error.isEmpty())
+        d->error = error;
+    return false;
+}
+
+ImageEncoder::Result ImageEncoder::JpegBands::finish()
+{
+    if (d->bands && d->error.isEmpty()) {
+        if (std::optional<QByteArray> bytes = d->bands->finish(&d->error))
+            return {std::move(*bytes), Status::success()};
+    }
+    return failed("The picture could not be saved as JPEG.", d->error);
+}
+
+ImageEncoder::Result ImageEncoder::encodeJpeg(QImage image, double quality, const ImageMetadata& metadata,
+                                              const Progress& progress)
+{
+    if (image.isNull())
+        return failed("There is no picture to save.", QStringLiteral("null image"));
+    const QSize size = image.size();
+    QImage opaque = onWhite(std::move(image));
+    if (opaque.isNull())
+        return failed("There is not enough memory to save the picture.", QStringLiteral("flattening"));
+    QString error;
+    std::optional<JpegWriter::Options> made = jpegOptions(size, quality, metadata, &error);
+    if (!made)
+        return failed("The picture could not be saved as JPEG.", error);
+    JpegWriter::Options options = std::move(*made);
     if (progress)
         options.progress = [&progress](int done, int total) { progress(double(done) / total); };
     std::optional<QByteArray> bytes = JpegWriter::write(opaque, options, &error);

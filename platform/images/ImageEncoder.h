@@ -4,9 +4,11 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace qf {
 
@@ -53,6 +55,28 @@ public:
 
     // Whether no pixel of the picture is even partly transparent.
     static bool isOpaque(const QImage& image);
+
+    // encodeJpeg's file from a picture that comes in bands of rows, in any
+    // order and from several threads at once, never held whole. A band
+    // starts at a multiple of rowUnit rows and is a multiple of rowUnit rows
+    // high but for the last one; transparent parts go on white.
+    class JpegBands {
+    public:
+        static constexpr int rowUnit = 128;
+        JpegBands(QSize size, double quality, const ImageMetadata& metadata);
+        ~JpegBands();
+        JpegBands(const JpegBands&) = delete;
+        JpegBands& operator=(const JpegBands&) = delete;
+
+        // False when the band does not fit or cannot be encoded; the
+        // reason then comes with finish().
+        bool add(int first, QImage rows);
+        Result finish();
+
+    private:
+        struct Private;
+        std::unique_ptr<Private> d;
+    };
 };
 
 } // namespace qf

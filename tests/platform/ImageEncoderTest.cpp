@@ -104,6 +104,28 @@ TEST_F(ImageEncoderTest, JpegQualityChangesTheSize)
     EXPECT_LT(low.bytes.size() * 2, high.bytes.size());
 }
 
+TEST_F(ImageEncoderTest, JpegFromBandsIsTheFileOfTheWholePicture)
+{
+    // A picture with a transparent corner, given in bands, last first; and
+    // a band out of place fails the file instead of leaving rows out.
+    const QImage whole = picture({300, 700});
+    const auto expected = ImageEncoder::encodeJpeg(whole, 0.9, metadata());
+    ASSERT_TRUE(expected.status.ok());
+    const int unit = ImageEncoder::JpegBands::rowUnit;
+    ImageEncoder::JpegBands bands(whole.size(), 0.9, metadata());
+    for (int first = (whole.height() - 1) / unit * unit; first >= 0; first -= unit)
+        ASSERT_TRUE(bands.add(first, whole.copy(0, first, whole.width(), std::min(unit, whole.height() - first))));
+    const auto joined = bands.finish();
+    ASSERT_TRUE(joined.status.ok()) << joined.status.detail().toStdString();
+    EXPECT_TRUE(joined.bytes == expected.bytes);
+
+    ImageEncoder::JpegBands broken(whole.size(), 0.9, metadata());
+    EXPECT_FALSE(broken.add(unit / 2, whole.copy(0, unit / 2, whole.width(), unit)));
+    const auto failed = broken.finish();
+    EXPECT_FALSE(failed.status.ok());
+    EXPECT_TRUE(failed.bytes.isEmpty());
+}
+
 TEST_F(ImageEncoderTest, PngKeepsAlphaAndCarriesResolutionAndTexts)
 {
     const auto png = ImageEncoder::encode(picture(), ImageEncoder::Format::Png, metadata(150));
