@@ -3,10 +3,10 @@
 #include "document/MyDocumentController.h"
 #include "editor/FotoloomController.h"
 #include "editor/window/FotoloomWindow.h"
+#include "platform/core/PictureMemory.h"
 #include "platform/widgets/documents/QtDocumentDialogs.h"
 
 #include <QApplication>
-#include <QImageReader>
 #include <QPointer>
 #include <QTimer>
 
@@ -45,8 +45,7 @@ int main(int argc, char* argv[])
         qCritical("Should not be running in sandbox");
         return 1;
     }
-    // Qt refuses images over 128 MB by default; a 7200 x 5400 picture is 155 MB.
-    QImageReader::setAllocationLimit(1024);
+    qf::setUpPictureMemory();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quiltfolio"));

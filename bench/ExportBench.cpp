@@ -27,6 +27,7 @@
 #include "layouts/grid_mosaic/GridCollage.h"
 #include "model/Collage.h"
 #include "model/Position.h"
+#include "platform/core/PictureMemory.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/images/ImageEncoder.h"
 #include "platform/images/PngWriter.h"
@@ -37,7 +38,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -273,7 +273,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    QImageReader::setAllocationLimit(1024); // as the application does
+    setUpPictureMemory(); // as the application does
     NoFaces noFaces;
     ScopedFaceDetector faces(noFaces);
     const QStringList args = app.arguments();

@@ -9,12 +9,12 @@
 #include "document/CollageDocument.h"
 #include "editor/FotoloomController.h"
 #include "model/Collage.h"
+#include "platform/core/PictureMemory.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QEventLoop>
 #include <QGuiApplication>
-#include <QImageReader>
 
 #include <memory>
 
@@ -82,7 +82,7 @@ BENCHMARK(BM_AddPhotos100InBackground)->Unit(benchmark::kMillisecond)->UseRealTi
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QImageReader::setAllocationLimit(1024); // as the application does
+    qf::setUpPictureMemory(); // as the application does
     takePhotoFolderArgument(argc, argv);
     QGuiApplication app(argc, argv);
     ensurePhotos();

@@ -11,12 +11,12 @@
 #include "BenchPhotos.h"
 
 #include "document/QFRegularFileWrapperContainer.h"
+#include "platform/core/PictureMemory.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QImageReader>
 
 #include <algorithm>
 #include <cstdio>
@@ -86,7 +86,7 @@ int proxiesOnce(bool batch)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QImageReader::setAllocationLimit(1024); // as the application does
+    qf::setUpPictureMemory(); // as the application does
     takePhotoFolderArgument(argc, argv);
     QGuiApplication app(argc, argv);
     ensurePhotos();

@@ -241,6 +241,69 @@ QSize jpegDecodeSize(QSize stored, QSize wanted)
 
 qint64 imageBytes(QSize size) { return qint64(size.width()) * size.height() * 4; }
 
+// The largest of libjpeg's 1/2, 1/4 and 1/8 steps that leaves a picture of
+// this upright size at least `width` wide and a pixel high.
+int jpegStepFor(QSize upright, double width)
+{
+    int step = 1;
+    while (step < 8 && upright.width() / (step * 2) >= width && upright.height() / (step * 2) >= 1)
+        step *= 2;
+    return step;
+}
+
+// What libjpeg holds while it decodes, beyond the picture it gives: a
+// progressive JPEG keeps every DCT coefficient of the whole picture (two
+// bytes each, a 64-coefficient block per 8 x 8 pixels of each component at
+// its sampling) until its last scan. Read from the headers before the first
+// scan; 0 for baseline JPEGs and anything else.
+qint64 jpegCoefficientBytes(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8)
+        return 0;
+    for (qsizetype i = 2; i + 4 <= n;) {
+        if (p[i] != 0xFF)
+            return 0;
+        const uchar marker = p[i + 1];
+        if (marker == 0xFF) { // fill byte
+            ++i;
+            continue;
+        }
+        const qsizetype length = (qsizetype(p[i + 2]) << 8) | p[i + 3];
+        if (length < 2 || i + 2 + length > n)
+            return 0;
+        if (marker == 0xDA || marker == 0xD9)
+            return 0; // a scan before any progressive frame
+        if (marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE) {
+            // Precision, height, width, components, then three bytes a component.
+            if (length < 8)
+                return 0;
+            const qint64 height = (qint64(p[i + 5]) << 8) | p[i + 6];
+            const qint64 width = (qint64(p[i + 7]) << 8) | p[i + 8];
+            const int components = p[i + 9];
+            if (length < 8 + 3 * components)
+                return 0;
+            int maxH = 1, maxV = 1;
+            for (int c = 0; c < components; ++c) {
+                maxH = std::max(maxH, p[i + 11 + 3 * c] >> 4);
+                maxV = std::max(maxV, p[i + 11 + 3 * c] & 15);
+            }
+            qint64 total = 0;
+            for (int c = 0; c < components; ++c) {
+                const int h = std::max(1, p[i + 11 + 3 * c] >> 4);
+                const int v = std::max(1, p[i + 11 + 3 * c] & 15);
+                const qint64 blocksAcross = (width * h / maxH + 7) / 8 + 1;
+                const qint64 blocksDown = (height * v / maxV + 7) / 8 + 1;
+                total += blocksAcross * blocksDown * 64 * 2;
+            }
+            return total;
+        }
+        i += 2 + length;
+    }
+    return 0;
+}
+
 // The drawing proxy of the bytes, or a null image. A JPEG is decoded by
 // libjpeg at the smallest 1/8 step still at least the proxy's size, which
 // then scales it smoothly to the exact size; other formats decode whole.
@@ -255,6 +318,8 @@ QImage decodeDrawingImage(const QByteArray& bytes, DecodeBudget* budget)
         reader.setScaledSize(target);
         decodeBytes = imageBytes(jpegDecodeSize(reader.storedSize(), target));
     }
+    if (reader.isJpeg())
+        decodeBytes += jpegCoefficientBytes(bytes);
     const BudgetHold hold(budget, decodeBytes + imageBytes(target));
     QImage image = reader.read();
     if (image.isNull())
@@ -348,9 +413,7 @@ QImage QFRegularFileWrapperContainer::getImageAtLeastWide(double width) const
         // floor of each side keeps that step exact, so at most a pixel is
         // left to the reader's own scaling.
         const QSize upright = reader.uprightSize();
-        int step = 1;
-        while (step < 8 && upright.width() / (step * 2) >= width && upright.height() / (step * 2) >= 1)
-            step *= 2;
+        const int step = jpegStepFor(upright, width);
         if (step > 1)
             reader.setScaledSize(QSize(upright.width() / step, upright.height() / step));
     }
@@ -358,6 +421,19 @@ QImage QFRegularFileWrapperContainer::getImageAtLeastWide(double width) const
     if (!image.isNull())
         convertToSrgb(image);
     return image;
+}
+
+qint64 QFRegularFileWrapperContainer::decodeBytesAtLeastWide(double width) const
+{
+    PictureReader reader(m_contents);
+    if (!reader.accepted())
+        return 0;
+    QSize decoded = reader.uprightSize();
+    if (reader.isJpeg() && width > 0) {
+        const int step = jpegStepFor(decoded, width);
+        decoded = QSize(decoded.width() / step, decoded.height() / step);
+    }
+    return imageBytes(decoded) + (reader.isJpeg() ? jpegCoefficientBytes(m_contents) : 0);
 }
 
 bool QFRegularFileWrapperContainer::shrinkDrawingImage()

@@ -68,6 +68,9 @@ public:
     // and the result is still at least `width` pixels wide upright; whole
     // for `width` 0 or less.
     QImage getImageAtLeastWide(double width) const;
+    // The memory that decode holds at its height: the picture it gives and
+    // the decoder's own buffers. 0 for bytes that are no picture we accept.
+    qint64 decodeBytesAtLeastWide(double width) const;
 
     // The drawing proxy: drawingWidth wide, height in proportion, upright,
     // never larger than the picture itself, made once and kept. A null image

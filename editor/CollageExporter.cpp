@@ -98,19 +98,15 @@ struct RenderPictures {
         return container ? ImageReduction::reducedForWidth(container->getImageAtLeastWide(width), width) : QImage();
     }
 
-    // The bytes decodeForWidth is expected to hold: between that width and
-    // twice it (unknown, a whole picture of up to 800 MB).
+    // The memory decodeForWidth holds while it decodes.
     qint64 estimate(const QString& md5, double width) const
     {
         const QImage drawing = drawingImages.value(md5);
-        if (!(width > 0) || drawing.isNull())
-            return kUnknownDecodeBytes;
-        if (drawing.width() >= width)
+        if (width > 0 && !drawing.isNull() && drawing.width() >= width)
             return 0;
-        return qint64(4 * (1.5 * width) * (1.5 * width) * drawing.height() / drawing.width());
+        const std::shared_ptr<QFRegularFileWrapperContainer> container = containers.value(md5);
+        return container ? container->decodeBytesAtLeastWide(width) : 0;
     }
-
-    static constexpr qint64 kUnknownDecodeBytes = qint64(256) << 20;
 };
 
 // The host of one copy of the collage: its pictures, and the full pictures
@@ -152,7 +148,7 @@ struct RenderCopy {
 // Memory the pictures decoded ahead of the bands may hold together, and the
 // bands being drawn at once.
 constexpr qint64 kDecodeBudget = qint64(384) << 20;
-constexpr qint64 kBandBudget = qint64(256) << 20;
+constexpr qint64 kBandBudget = qint64(192) << 20;
 // Rows of a band, before its margins: whole units of the JPEG writer's.
 constexpr int kBandRows = 4 * ImageEncoder::JpegBands::rowUnit;
 

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace qf {
+
+// Sets the process up for pictures as the application handles them: Qt's
+// image readers accept pictures up to 1 GB, and memory blocks of a megabyte
+// or more (pictures, decoder buffers, bands of a render) go back to the
+// system as soon as they are freed. Without the second, the allocator keeps
+// freed pictures for reuse in a pool for each thread that made them, and a
+// render on several cores holds hundreds of megabytes it no longer uses.
+void setUpPictureMemory();
+
+} // namespace qf
