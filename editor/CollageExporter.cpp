@@ -10,6 +10,7 @@
 #include "model/CollageCaches.h"
 #include "model/CollageHost.h"
 #include "model/UtilityFunctions.h"
+#include "platform/core/Parallel.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/ImageReduction.h"
@@ -343,16 +344,9 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
                 progress(double(done.fetch_add(1) + 1) / double(bands.size()));
         }
     };
-    {
-        std::vector<std::jthread> threads;
-        try {
-            for (int d = 1; d < drawers; ++d)
-                threads.emplace_back(drawer, std::ref(m_copies[size_t(d) + 1]));
-        } catch (const std::system_error&) {
-            // Fewer threads (a process limit): this one draws the rest.
-        }
-        drawer(m_copies[1]);
-    }
+    // Each drawing thread has a copy of the collage of its own.
+    std::atomic<size_t> copies = 1;
+    runOnThreads(drawers, [&] { drawer(m_copies[copies.fetch_add(1)]); });
     return !failed;
 }
 

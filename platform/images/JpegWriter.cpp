@@ -1,5 +1,7 @@
 #include "platform/images/JpegWriter.h"
 
+#include "platform/core/Parallel.h"
+
 #include <QThread>
 #include <QtEndian>
 
@@ -337,16 +339,7 @@ std::optional<QByteArray> JpegWriter::write(const QImage& image, const Options& 
                 options.progress(done.fetch_add(1) + 1, count);
         }
     };
-    {
-        std::vector<std::jthread> helpers;
-        try {
-            for (int t = 1; t < threads; ++t)
-                helpers.emplace_back(work);
-        } catch (const std::system_error&) {
-            // Fewer threads than asked (a process limit): this one does the rest.
-        }
-        work();
-    }
+    runOnThreads(threads, work);
     if (failed) {
         for (const Band& band : bands) {
             if (!band.error.isEmpty())

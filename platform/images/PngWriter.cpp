@@ -1,5 +1,7 @@
 #include "platform/images/PngWriter.h"
 
+#include "platform/core/Parallel.h"
+
 #include <QThread>
 
 #include <zlib.h>
@@ -341,16 +343,7 @@ std::optional<QByteArray> PngWriter::write(const QImage& image, const Options& o
                 options.progress(done.fetch_add(1) + 1, count);
         }
     };
-    {
-        std::vector<std::jthread> helpers;
-        try {
-            for (int t = 1; t < threads; ++t)
-                helpers.emplace_back(work);
-        } catch (const std::system_error&) {
-            // Fewer threads than asked (a process limit): this one does the rest.
-        }
-        work();
-    }
+    runOnThreads(threads, work);
     if (failed)
         return fail("deflate failed or ran out of memory");
 
