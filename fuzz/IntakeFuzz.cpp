@@ -2,7 +2,8 @@
 // exports the collage as each image type at a small size. The input is up to
 // four files separated by the byte 0x1e; a part that reads "dir" puts the
 // following ones in a folder, which is added instead. Nothing may crash or hang, and every
-// picture the collage took must be in the document's store.
+// picture the collage took must be in the document's store. Each picture is
+// also decoded for a few drawn widths.
 #include "document/CollageDocument.h"
 #include "editor/FotoloomController.h"
 #include "model/Collage.h"
@@ -78,5 +79,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     for (const QString& type : {CollageDocument::jpegType(), CollageDocument::pngType(), CollageDocument::tiffType()})
         editor->dataOfType(type, 0.5, 5, 96, 72);
+    // Decodes for a drawn width, and what they are expected to hold.
+    for (const auto& container : doc.imageWrapperContainers())
+        for (const double width : {0.5, 3.0, 40.0}) {
+            (void)container->getImageAtLeastWide(width);
+            require(container->decodeBytesAtLeastWide(width) >= 0);
+        }
     return 0;
 }
