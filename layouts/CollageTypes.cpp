@@ -1,6 +1,7 @@
 #include "layouts/CollageTypes.h"
 
 #include "layouts/grid_mosaic/GridCollage.h"
+#include "layouts/mosaic/MosaicCollage.h"
 #include "model/CollageJsonKeys.h"
 #include "platform/json/JsonValues.h"
 
@@ -59,7 +60,7 @@ QList<CollageType> makeRows()
                  pileCommandsForSelected() << QStringLiteral("shapeChangeSelectedPopupButton"), false});
     rows.append({QStringLiteral("grid"), title("Grid"), maker<GridCollage>(), QStringLiteral("gridLayoutControlsBox"),
                  mosaicBorders, {}, {}, false});
-    rows.append({QStringLiteral("mosaic"), title("Mosaic"), nullptr, QStringLiteral("mosaicLayoutControlsBox"),
+    rows.append({QStringLiteral("mosaic"), title("Mosaic"), maker<MosaicCollage>(), QStringLiteral("mosaicLayoutControlsBox"),
                  mosaicBorders, {shuffleInPlace, QStringLiteral("bestFitCommandButton")}, splits, false});
     rows.append({QStringLiteral("centerframe"), title("Centre Frame"), nullptr,
                  QStringLiteral("centeredLayoutControlsBox"), mosaicBorders, {shuffleInPlace}, splits, false});

@@ -332,4 +332,50 @@ void SlotCollage::exchangeSlots(qint64 from, qint64 to)
     picturePositions().swapItemsAt(from, to);
 }
 
+// ---- crops ----------------------------------------------------------------------
+
+void SlotCollage::centreCropsOnFaces(bool all, bool onlyThoseNotSet,
+                                     const std::optional<QList<PositionPtr>>& onlyThesePositions,
+                                     const std::function<QSizeF(const Position&)>& slotSize)
+{
+    detectFacesOnlyAll(all, onlyThoseNotSet, onlyThesePositions);
+    const QList<PositionPtr> considered = onlyThesePositions ? *onlyThesePositions : picturePositions();
+    for (const PositionPtr& slot : considered) {
+        if (!slot)
+            continue;
+        if (slot->isEmpty()) {
+            slot->setPanZoomValue(std::nullopt);
+            continue;
+        }
+        if (!(all || onlyThesePositions || (onlyThoseNotSet && !slot->panZoomValue())))
+            continue;
+        const QSizeF size = slotSize(*slot);
+        const double cw = size.width();
+        const double ch = size.height();
+        if (!(cw > 0 && ch > 0))
+            continue;
+        const auto face = faceCentroidDict().constFind(slot->picture());
+        if (face == faceCentroidDict().cend() || !(face->x() >= 0))
+            continue;
+        const QImage image = getNsImage(slot->picture(), false);
+        const double iw = image.width();
+        const double ih = image.height();
+        if (!(iw > 0 && ih > 0))
+            continue;
+        const double fx = face->x();
+        const double fy = face->y();
+        if (ih / iw > ch / cw) {
+            // Cut at top and bottom: move the window up or down to the face.
+            const double a = (ch / cw) * (iw / ih) * 0.5;
+            const double cy = a > fy ? a : std::min(1 - a, fy);
+            slot->setPanZoomValue(PanZoomPos(0.5, cy, 1.0));
+        } else {
+            // Cut at the sides: move it left or right.
+            const double a = (ih / iw) * (cw / ch) * 0.5;
+            const double cx = a > fx ? a : std::min(1 - a, fx);
+            slot->setPanZoomValue(PanZoomPos(cx, 0.5, (cw * ih) / (ch * iw)));
+        }
+    }
+}
+
 } // namespace qf

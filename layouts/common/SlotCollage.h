@@ -6,6 +6,9 @@
 #include <QRectF>
 #include <QSizeF>
 
+#include <functional>
+#include <optional>
+
 namespace qf {
 
 class SlotPainter;
@@ -67,6 +70,13 @@ public:
     void mouseUpAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) override;
 
 protected:
+    // Finds the faces of the slots' pictures and centres the crop of each
+    // slot considered on them (all of them; those given; or with
+    // onlyThoseNotSet those without a crop), for a slot of the size in
+    // collage pixels `slotSize` answers. A picture without a face keeps its
+    // crop.
+    void centreCropsOnFaces(bool all, bool onlyThoseNotSet, const std::optional<QList<PositionPtr>>& onlyThesePositions,
+                            const std::function<QSizeF(const Position&)>& slotSize);
     // A picture dropped from slot `from` on slot `to` (both valid, `from` not
     // empty): the slots change places, crops and flags going with them. The
     // selection then moves to `to`.

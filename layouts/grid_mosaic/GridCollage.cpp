@@ -505,43 +505,10 @@ void GridCollage::shuffle()
 void GridCollage::detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotSet,
                                                  const std::optional<QList<PositionPtr>>& onlyThesePositions)
 {
-    detectFacesOnlyAll(all, onlyThoseNotSet, onlyThesePositions);
-
     // The cell's shape in collage pixels, whole pixels as the layout has
     // always taken them.
-    const double cw = static_cast<double>(width() / safeColumns());
-    const double ch = static_cast<double>(height() / safeRows());
-    if (!(cw > 0 && ch > 0))
-        return;
-
-    const QList<PositionPtr> cells = onlyThesePositions ? *onlyThesePositions : picturePositions();
-    for (const PositionPtr& cell : cells) {
-        if (!cell || cell->isEmpty())
-            continue;
-        if (!(all || onlyThesePositions || (onlyThoseNotSet && !cell->panZoomValue())))
-            continue;
-        const auto face = faceCentroidDict().constFind(cell->picture());
-        if (face == faceCentroidDict().cend() || !(face->x() >= 0))
-            continue;
-        const QImage image = getNsImage(cell->picture(), false);
-        const double iw = image.width();
-        const double ih = image.height();
-        if (!(iw > 0 && ih > 0))
-            continue;
-        const double fx = face->x();
-        const double fy = face->y();
-        if (ih / iw > ch / cw) {
-            // Cut at top and bottom: move the window up or down to the face.
-            const double a = (ch / cw) * (iw / ih) * 0.5;
-            const double cy = a > fy ? a : std::min(1 - a, fy);
-            cell->setPanZoomValue(PanZoomPos(0.5, cy, 1.0));
-        } else {
-            // Cut at the sides: move it left or right.
-            const double a = (ih / iw) * (cw / ch) * 0.5;
-            const double cx = a > fx ? a : std::min(1 - a, fx);
-            cell->setPanZoomValue(PanZoomPos(cx, 0.5, (cw * ih) / (ch * iw)));
-        }
-    }
+    const QSizeF cell(double(width() / safeColumns()), double(height() / safeRows()));
+    centreCropsOnFaces(all, onlyThoseNotSet, onlyThesePositions, [cell](const Position&) { return cell; });
 }
 
 // ---- collage JSON object and undo -------------------------------------------

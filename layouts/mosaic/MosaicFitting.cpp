@@ -163,11 +163,11 @@ void MosaicNode::improveTowards(double target)
     }
 }
 
-void MosaicNode::layOut(int index, std::vector<Slot>& slots, double x, double y, double w, double h)
+void MosaicNode::layOut(int index, std::vector<Slot>& placed, double x, double y, double w, double h)
 {
     const Node& n = node(index);
     if (n.picture != none) {
-        slots.push_back({std::size_t(n.picture), x, y, w, h});
+        placed.push_back({std::size_t(n.picture), x, y, w, h});
         return;
     }
     const double l = node(n.left).ratio;
@@ -196,14 +196,14 @@ void MosaicNode::layOut(int index, std::vector<Slot>& slots, double x, double y,
         }
     }
     const int left = n.left, right = n.right;
-    layOut(left, slots, lx, ly, lw, lh);
-    layOut(right, slots, rx, ry, rw, rh);
+    layOut(left, placed, lx, ly, lw, lh);
+    layOut(right, placed, rx, ry, rw, rh);
 }
 
-void MosaicNode::addMosaicPositionsTo(std::vector<Slot>& slots, double x, double y, double w, double h)
+void MosaicNode::addMosaicPositionsTo(std::vector<Slot>& placed, double x, double y, double w, double h)
 {
     if (!isEmpty())
-        layOut(m_root, slots, x, y, w, h);
+        layOut(m_root, placed, x, y, w, h);
 }
 
 double MosaicNode::leastSizeOfSmallestDimension(double width, double height)
@@ -320,11 +320,11 @@ void BoardPartNode::prepareFromImages(const std::vector<int>& pictures, const st
     }
 }
 
-void BoardPartNode::addMosaicPositionsTo(std::vector<Slot>& slots, double width, double height)
+void BoardPartNode::addMosaicPositionsTo(std::vector<Slot>& placed, double width, double height)
 {
     if (m_left && m_right) {
-        m_left->addMosaicPositionsTo(slots, width, height);
-        m_right->addMosaicPositionsTo(slots, width, height);
+        m_left->addMosaicPositionsTo(placed, width, height);
+        m_right->addMosaicPositionsTo(placed, width, height);
         return;
     }
     if (m_log) {
@@ -332,7 +332,7 @@ void BoardPartNode::addMosaicPositionsTo(std::vector<Slot>& slots, double width,
         std::snprintf(line, sizeof line, "Size of leaf node:%zu", m_pictureCount);
         m_log(line);
     }
-    m_tree.addMosaicPositionsTo(slots, m_x / width, m_y / height, m_w / width, m_h / height);
+    m_tree.addMosaicPositionsTo(placed, m_x / width, m_y / height, m_w / width, m_h / height);
 }
 
 // ---- the whole fit --------------------------------------------------------------
@@ -354,8 +354,8 @@ Fit fitPictures(const std::vector<double>& aspects, double width, double height,
     shuffleInto(pictures, order, random);
     BoardPartNode board(random, log);
     board.prepareFromImages(order, usable, 0, 0, width, height);
-    fit.slots.reserve(aspects.size());
-    board.addMosaicPositionsTo(fit.slots, width, height);
+    fit.placed.reserve(aspects.size());
+    board.addMosaicPositionsTo(fit.placed, width, height);
     fit.goodFit = board.hasGoodFit();
     return fit;
 }

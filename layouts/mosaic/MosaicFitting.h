@@ -34,7 +34,7 @@ struct Slot {
 };
 
 struct Fit {
-    std::vector<Slot> slots; // one a picture
+    std::vector<Slot> placed; // one a picture
     bool goodFit = false;    // every part is within 0.01 of its aspect
 };
 
@@ -93,13 +93,13 @@ public:
     // The shortest side in pixels of the tree's rectangles filling W x H.
     double leastSizeOfSmallestDimension(double width, double height);
     // The tree's rectangles inside (x, y, w, h), appended.
-    void addMosaicPositionsTo(std::vector<Slot>& slots, double x, double y, double w, double h);
+    void addMosaicPositionsTo(std::vector<Slot>& placed, double x, double y, double w, double h);
 
 private:
     int prepareTreeFromLeafs(std::size_t first, std::size_t count, int parent);
     void refresh(int node);
     void listFrom(int node, std::vector<int>& out) const;
-    void layOut(int node, std::vector<Slot>& slots, double x, double y, double w, double h);
+    void layOut(int node, std::vector<Slot>& placed, double x, double y, double w, double h);
 
     const RandomNext* m_random;
     std::vector<Node> m_nodes;
@@ -123,7 +123,7 @@ public:
     void prepareFromImages(const std::vector<int>& pictures, const std::vector<double>& aspects, double x, double y,
                            double w, double h);
     // Appends one slot a picture, in unit coordinates of a W x H canvas.
-    void addMosaicPositionsTo(std::vector<Slot>& slots, double width, double height);
+    void addMosaicPositionsTo(std::vector<Slot>& placed, double width, double height);
     bool hasGoodFit() const { return m_hasGoodFit; }
 
 private:

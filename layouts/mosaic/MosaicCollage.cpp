@@ -1,0 +1,454 @@
+#include "layouts/mosaic/MosaicCollage.h"
+
+#include "layouts/mosaic/MosaicFitting.h"
+#include "model/UtilityFunctions.h"
+#include "platform/random/RandomSource.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+namespace qf {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcMosaic, "qf.layouts.mosaic")
+// The fitting engine's own lines, one a cut and one a part: off unless asked for.
+Q_LOGGING_CATEGORY(lcMosaicFit, "qf.layouts.mosaic.fit", QtWarningMsg)
+
+const QString kMosaicRectKey = QStringLiteral("mopr");
+
+// A sort key that orders: what is no number goes last.
+double sortKey(double value)
+{
+    return std::isfinite(value) ? value : std::numeric_limits<double>::max();
+}
+
+double aspectOf(const QImage& image)
+{
+    return image.height() > 0 ? double(image.width()) / double(image.height()) : 1.0;
+}
+
+} // namespace
+
+// ---- MosaicPosition -----------------------------------------------------------
+
+void MosaicPosition::addMyPropertiesTo(QJsonObject& dict) const
+{
+    Position::addMyPropertiesTo(dict);
+    dict.insert(kMosaicRectKey, UtilityFunctions::getJsonDictionaryForRect(m_positionRect));
+}
+
+void MosaicPosition::setMyPropertiesFrom(const QJsonObject& dict)
+{
+    Position::setMyPropertiesFrom(dict);
+    if (!dict.contains(kMosaicRectKey))
+        return;
+    // Within the canvas whatever the file says.
+    const QRectF read = UtilityFunctions::getRectFromJsonDictionary(dict.value(kMosaicRectKey));
+    const double x0 = std::clamp(read.left(), 0.0, 1.0), y0 = std::clamp(read.top(), 0.0, 1.0);
+    const double x1 = std::clamp(read.left() + std::max(0.0, read.width()), x0, 1.0);
+    const double y1 = std::clamp(read.top() + std::max(0.0, read.height()), y0, 1.0);
+    m_positionRect = QRectF(x0, y0, x1 - x0, y1 - y0);
+}
+
+// ---- MosaicCollage --------------------------------------------------------------
+
+MosaicCollage::MosaicCollage()
+{
+    setCollageType(QStringLiteral("mosaic"));
+    setDrawShadow(true);
+    picturePositions().append(newSlot(QString(), QRectF(0, 0, 1, 1)));
+}
+
+const KVKeyTable& MosaicCollage::keyTable()
+{
+    static const KVKeys<MosaicCollage> table = [] {
+        using M = MosaicCollage;
+        KVKeys<M> t(Collage::keyTable());
+        t.derived(QStringLiteral("rowColSteppersEnabled"), &M::getRowColSteppersEnabled, {});
+        for (const char* key : {"rowCountBinding", "columnCountBinding", "columnCount", "rowCount"})
+            t.derived(QString::fromLatin1(key), &M::getZeroBinding, {});
+        t.derived(QStringLiteral("symmetric"), &M::getSymmetric, {});
+        for (const char* key : {"instantCameraBorder", "stampBorder", "fillDuplicates"})
+            t.derived(QString::fromLatin1(key), &M::getFalseBinding, {});
+        return t;
+    }();
+    return table;
+}
+
+const QList<double>& MosaicCollage::standardGridValues()
+{
+    static const QList<double> values{0.5, 1.0 / 3, 2.0 / 3, 0.25, 0.75, 0.2, 0.4, 0.6, 0.8};
+    return values;
+}
+
+void MosaicCollage::setValueForUndefinedKey(const QVariant& value, const QString& key)
+{
+    static const QSet<QString> others{
+        QStringLiteral("rowColSteppersEnabled"), QStringLiteral("rowCountBinding"),
+        QStringLiteral("columnCountBinding"),    QStringLiteral("columnCount"),
+        QStringLiteral("rowCount"),              QStringLiteral("symmetric"),
+        QStringLiteral("instantCameraBorder"),   QStringLiteral("stampBorder"),
+        QStringLiteral("fillDuplicates")};
+    if (others.contains(key))
+        return;
+    Collage::setValueForUndefinedKey(value, key);
+}
+
+std::shared_ptr<MosaicPosition> MosaicCollage::newSlot(const QString& picture, const QRectF& rect) const
+{
+    return std::make_shared<MosaicPosition>(picture, rect);
+}
+
+PositionPtr MosaicCollage::getBrandNewPosition()
+{
+    return newSlot(QString(), QRectF());
+}
+
+std::shared_ptr<MosaicPosition> MosaicCollage::mosaicSlot(qint64 index) const
+{
+    const QList<PositionPtr>& list = picturePositions();
+    if (index < 0 || index >= list.size())
+        return nullptr;
+    return std::dynamic_pointer_cast<MosaicPosition>(list[index]);
+}
+
+// ---- splitting ------------------------------------------------------------------
+
+qint64 MosaicCollage::findNextIndexToSplit() const
+{
+    const double w = double(width()), h = double(height());
+    qint64 found = -1;
+    double longest = 0;
+    for (qint64 i = 0; i < picturePositions().size(); ++i) {
+        const std::shared_ptr<MosaicPosition> slot = mosaicSlot(i);
+        if (!slot)
+            continue;
+        const double side = slot->getSizeOfBiggerDimension(w, h);
+        if (found < 0 || side > longest) {
+            found = i;
+            longest = side;
+        }
+    }
+    return found;
+}
+
+QRectF MosaicCollage::splitAndReturnPositionRect(qint64 index, bool bestDirection, bool addVerticalLine)
+{
+    const std::shared_ptr<MosaicPosition> slot = mosaicSlot(index);
+    if (!slot)
+        return {};
+    const QRectF r = slot->positionRect();
+    const double x = r.x(), y = r.y(), w = r.width(), h = r.height();
+    bool horizontal = !addVerticalLine;
+    double ratio = 0.5;
+    if (bestDirection) {
+        horizontal = h * double(height()) > w * double(width());
+        if (!splitSymmetric())
+            ratio = double(UtilityFunctions::randomIndexBelow(30)) / 100 + 0.35;
+    }
+    slot->setPanZoomValue(std::nullopt);
+    if (horizontal) {
+        slot->setPositionRect(QRectF(x, y, w, h * ratio));
+        return QRectF(x, y + ratio * h, w, (1 - ratio) * h);
+    }
+    slot->setPositionRect(QRectF(x, y, w * ratio, h));
+    return QRectF(x + ratio * w, y, (1 - ratio) * w, h);
+}
+
+void MosaicCollage::splitSelectedPositionAddVerticalLine(bool addVerticalLine)
+{
+    const qint64 selected = selectedImagePosition();
+    const std::shared_ptr<MosaicPosition> slot = mosaicSlot(selected);
+    if (!slot)
+        return;
+    const QRectF cut = splitAndReturnPositionRect(selected, false, addVerticalLine);
+    picturePositions().append(newSlot(QString(), cut));
+    detectFacesAndUpdatePanZoomAll(false, true, QList<PositionPtr>{slot});
+}
+
+// ---- geometry -----------------------------------------------------------------------
+
+double MosaicCollage::getSmallestDimForCollageWidth(double width, double height) const
+{
+    bool any = false;
+    double least = 0;
+    for (const PositionPtr& position : picturePositions()) {
+        const auto* slot = dynamic_cast<const MosaicPosition*>(position.get());
+        if (!slot)
+            continue;
+        const double side = std::min(slot->positionRect().width() * width, slot->positionRect().height() * height);
+        least = any ? std::min(least, side) : side;
+        any = true;
+    }
+    return least;
+}
+
+double MosaicCollage::getSpacingWidthForCollageWidth(double width, double height) const
+{
+    return getSmallestDimForCollageWidth(width, height) * 0.7 * spacing();
+}
+
+double MosaicCollage::getRoundedCornerWidthForCollageWidth(double width, double height) const
+{
+    return getSmallestDimForCollageWidth(width, height) * cornerRadiusSize();
+}
+
+double MosaicCollage::getStrokeWidthForCollageWidth(double width, double height) const
+{
+    return getSmallestDimForCollageWidth(width, height) * strokeWidth() * 0.3;
+}
+
+QRectF MosaicCollage::getDrawRectForPosition(const MosaicPosition& slot, double s, double width, double height) const
+{
+    const QRectF r = slot.positionRect();
+    const double left = r.x() < 0.0001 ? 2 * s : s;
+    const double right = r.x() + r.width() > 0.9999 ? 2 * s : s;
+    const double bottom = r.y() < 0.0001 ? 2 * s : s;
+    const double top = r.y() + r.height() > 0.9999 ? 2 * s : s;
+    return QRectF(r.x() * width + left, r.y() * height + bottom, r.width() * width - left - right,
+                  r.height() * height - bottom - top);
+}
+
+QRectF MosaicCollage::slotRect(qint64 index, double width, double height) const
+{
+    const std::shared_ptr<MosaicPosition> slot = mosaicSlot(index);
+    if (!slot)
+        return {};
+    return getDrawRectForPosition(*slot, getSpacingWidthForCollageWidth(width, height), width, height);
+}
+
+// ---- pictures and arrangement ---------------------------------------------------------
+
+void MosaicCollage::addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
+                                const QHash<QString, QString>& md5ToPaths,
+                                const QHash<QString, QDateTime>& md5ToModifiedTimes)
+{
+    md5ToPathsDictionary().insert(md5ToPaths);
+    md5ToModifiedTimeDictionary().insert(md5ToModifiedTimes);
+    removeAllSelections();
+    if (md5s.isEmpty())
+        return;
+    const qsizetype before = picturePositions().size();
+    QStringList all = this->images();
+    for (const QString& md5 : md5s) {
+        // A picture shows once: one already in the collage is not added again.
+        if (md5.isEmpty() || all.contains(md5))
+            continue;
+        placeInASlot(md5);
+        all.append(md5);
+        nsImages().insert(md5, images.value(md5));
+    }
+    setImages(all);
+    if (before < 2)
+        bestFit();
+    else
+        detectFacesAndUpdatePanZoomAll(false, true, std::nullopt);
+}
+
+void MosaicCollage::removePictures(const QList<qsizetype>& indexes)
+{
+    const QStringList& all = images();
+    QSet<QString> removed;
+    for (const qsizetype i : indexes)
+        if (i >= 0 && i < all.size())
+            removed.insert(all[i]);
+    if (removed.isEmpty())
+        return;
+    for (const PositionPtr& slot : picturePositions()) {
+        if (slot && removed.contains(slot->picture())) {
+            slot->setPicture(QString());
+            slot->setPanZoomValue(std::nullopt);
+        }
+    }
+    QStringList remaining;
+    for (const QString& md5 : all)
+        if (!removed.contains(md5))
+            remaining.append(md5);
+    setImages(remaining);
+    for (const QString& md5 : removed)
+        nsImages().remove(md5);
+}
+
+bool MosaicCollage::removeSelectedPicture()
+{
+    const PositionPtr slot = selectedPosition();
+    if (!slot || slot->isEmpty())
+        return false;
+    const qsizetype at = images().indexOf(slot->picture());
+    if (at >= 0) {
+        removePictures({at});
+    } else {
+        // A picture the collage no longer lists: the slot is emptied all the same.
+        slot->setPicture(QString());
+        slot->setPanZoomValue(std::nullopt);
+    }
+    return true;
+}
+
+void MosaicCollage::rearrangePicturesForGoodFit()
+{
+    QList<std::shared_ptr<MosaicPosition>> cells = mosaicSlots();
+    if (cells.isEmpty())
+        return;
+    std::stable_sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) {
+        return sortKey(a->getWidthToHeightRatio()) < sortKey(b->getWidthToHeightRatio());
+    });
+    QStringList pictures;
+    for (const auto& slot : cells)
+        if (!slot->isEmpty())
+            pictures.append(slot->picture());
+    QList<double> keys;
+    for (const QString& md5 : pictures)
+        keys.append(sortKey(aspectOf(getNsImage(md5, false))));
+    QList<qsizetype> order(pictures.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&keys](qsizetype a, qsizetype b) { return keys[a] < keys[b]; });
+    QList<PositionPtr> list;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        cells[i]->setPicture(i < order.size() ? pictures[order[i]] : QString());
+        cells[i]->setPanZoomValue(std::nullopt);
+        list.append(cells[i]);
+    }
+    picturePositions() = list;
+}
+
+bool MosaicCollage::bestFit()
+{
+    removeAllSelections();
+    picturePositions().clear();
+    const QStringList& pictures = images();
+    if (pictures.isEmpty()) {
+        picturePositions().append(newSlot(QString(), QRectF(0, 0, 1, 1)));
+        return true;
+    }
+    std::vector<double> aspects;
+    aspects.reserve(size_t(pictures.size()));
+    for (const QString& md5 : pictures)
+        aspects.push_back(aspectOf(getNsImage(md5, false)));
+    const mosaic::RandomNext random = [] { return RandomSource::current().next(); };
+    const mosaic::Log log = [](const char* line) { qCDebug(lcMosaicFit, "%s", line); };
+    const mosaic::Fit fit = mosaic::fitPictures(aspects, double(width()), double(height()), random,
+                                                lcMosaicFit().isDebugEnabled() ? log : mosaic::Log());
+    for (const mosaic::Slot& slot : fit.placed)
+        picturePositions().append(
+            newSlot(pictures[qsizetype(slot.picture)], QRectF(slot.x, slot.y, slot.width, slot.height)));
+    if (!fit.goodFit)
+        detectFacesAndUpdatePanZoomAll(true, false, std::nullopt);
+    qCInfo(lcMosaic) << (fit.goodFit ? "GOOD FIT" : "NO GOOD FIT");
+    return fit.goodFit;
+}
+
+void MosaicCollage::setOrientation(qint64 orientationIndex)
+{
+    const qint64 w = width(), h = height();
+    Collage::setOrientation(orientationIndex); // clears the selection, swaps the sides when it should
+    if ((width() != w || height() != h) && !images().isEmpty())
+        shuffle();
+}
+
+void MosaicCollage::detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotSet,
+                                                   const std::optional<QList<PositionPtr>>& onlyThesePositions)
+{
+    const double w = double(width()), h = double(height());
+    centreCropsOnFaces(all, onlyThoseNotSet, onlyThesePositions, [w, h](const Position& position) {
+        const auto* slot = dynamic_cast<const MosaicPosition*>(&position);
+        return slot ? QSizeF(slot->positionRect().width() * w, slot->positionRect().height() * h) : QSizeF();
+    });
+}
+
+bool MosaicCollage::setInitialEmptyPositions(const QString& text)
+{
+    // Every polygon is read and checked before anything changes.
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
+    QList<QRectF> boxes;
+    bool valid = document.isArray();
+    for (const QJsonValue& polygon : document.array()) {
+        const QJsonArray points = polygon.toArray();
+        if (!polygon.isArray() || points.isEmpty()) {
+            valid = false;
+            break;
+        }
+        double minX = 1.0, minY = 1.0, maxX = 0.0, maxY = 0.0;
+        for (const QJsonValue& point : points) {
+            const QJsonArray xy = point.toArray();
+            if (!point.isArray() || xy.size() < 2 || !xy[0].isDouble() || !xy[1].isDouble()
+                || !std::isfinite(xy[0].toDouble()) || !std::isfinite(xy[1].toDouble())) {
+                valid = false;
+                break;
+            }
+            minX = std::min(minX, xy[0].toDouble());
+            minY = std::min(minY, xy[1].toDouble());
+            maxX = std::max(maxX, xy[0].toDouble());
+            maxY = std::max(maxY, xy[1].toDouble());
+        }
+        const double x0 = std::clamp(minX, 0.0, 1.0), y0 = std::clamp(minY, 0.0, 1.0);
+        const double x1 = std::clamp(maxX, 0.0, 1.0), y1 = std::clamp(maxY, 0.0, 1.0);
+        if (!valid || !(x1 > x0 && y1 > y0)) {
+            valid = false;
+            break;
+        }
+        boxes.append(QRectF(x0, y0, x1 - x0, y1 - y0));
+    }
+    if (!valid) {
+        qCWarning(lcMosaic).noquote() << "Issues parsing:" + text;
+        return false;
+    }
+    picturePositions().clear();
+    setImages({});
+    for (const QRectF& box : boxes)
+        picturePositions().append(newSlot(QString(), box));
+    removeAllSelections();
+    return true;
+}
+
+void MosaicCollage::placeInASlot(const QString& md5)
+{
+    if (const PositionPtr empty = getFirstEmptyPosition()) {
+        empty->setPicture(md5);
+        empty->setPanZoomValue(std::nullopt);
+        return;
+    }
+    const qint64 i = findNextIndexToSplit();
+    const QRectF rect = i < 0 ? QRectF(0, 0, 1, 1) : splitAndReturnPositionRect(i, true, false);
+    picturePositions().append(newSlot(md5, rect));
+}
+
+void MosaicCollage::setMyPropertiesFrom(const QJsonObject& dict)
+{
+    Collage::setMyPropertiesFrom(dict);
+    const QStringList& all = images();
+    QSet<QString> shown;
+    for (const PositionPtr& slot : picturePositions()) {
+        if (!slot || slot->isEmpty())
+            continue;
+        if (!all.contains(slot->picture()) || shown.contains(slot->picture())) {
+            slot->setPicture(QString());
+            slot->setPanZoomValue(std::nullopt);
+        } else {
+            shown.insert(slot->picture());
+        }
+    }
+    if (picturePositions().isEmpty() && all.isEmpty())
+        picturePositions().append(newSlot(QString(), QRectF(0, 0, 1, 1)));
+    for (const QString& md5 : all)
+        if (!shown.contains(md5))
+            placeInASlot(md5);
+}
+
+QList<std::shared_ptr<MosaicPosition>> MosaicCollage::mosaicSlots() const
+{
+    QList<std::shared_ptr<MosaicPosition>> cells;
+    for (qint64 i = 0; i < picturePositions().size(); ++i)
+        if (const std::shared_ptr<MosaicPosition> slot = mosaicSlot(i))
+            cells.append(slot);
+    return cells;
+}
+
+} // namespace qf

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "layouts/common/SlotCollage.h"
+#include "layouts/mosaic/MosaicPosition.h"
+
+#include <memory>
+
+namespace qf {
+
+// A collage of rectangular slots that meet edge to edge and cover the
+// canvas: a guillotine subdivision, grown by cutting a slot in two, and
+// rebuilt whole by best fit so that each slot has nearly its picture's
+// aspect. Slots are MosaicPositions in `picturePositions`; their rectangles
+// are in unit coordinates of the canvas.
+class MosaicCollage : public SlotCollage {
+public:
+    MosaicCollage();
+
+    static const KVKeyTable& keyTable();
+
+    // The fixed values a dragged divider snaps to.
+    static const QList<double>& standardGridValues();
+
+    // The slot at `index` as a mosaic slot; null when it is none.
+    std::shared_ptr<MosaicPosition> mosaicSlot(qint64 index) const;
+
+    // ---- splitting --------------------------------------------------------
+
+    // Whether automatic splits cut slots in halves (the centre frame's
+    // symmetric setting); otherwise at 35 to 64 %.
+    virtual bool splitSymmetric() const { return false; }
+    // The slot with the longest side in collage pixels (the first of equal
+    // ones), or -1 without slots.
+    qint64 findNextIndexToSplit() const;
+    // Shrinks the slot and answers the rectangle of the part cut off; its
+    // crop is cleared. With bestDirection the cut divides the longer side at
+    // the split ratio, else it halves the slot by a vertical line or not.
+    QRectF splitAndReturnPositionRect(qint64 index, bool bestDirection, bool addVerticalLine);
+    // Halves the selected slot by a horizontal (along the height) or a
+    // vertical (along the width) line; the new half is an empty slot.
+    void splitSelectedPositionAlongHeight() { splitSelectedPositionAddVerticalLine(false); }
+    void splitSelectedPositionAlongWidth() { splitSelectedPositionAddVerticalLine(true); }
+    void splitSelectedPositionAddVerticalLine(bool addVerticalLine);
+
+    // ---- geometry (units of the drawing size W x H) -----------------------
+
+    // The shortest slot side; 0 without slots.
+    double getSmallestDimForCollageWidth(double width, double height) const;
+    double getSpacingWidthForCollageWidth(double width, double height) const override;
+    double getRoundedCornerWidthForCollageWidth(double width, double height) const override;
+    double getStrokeWidthForCollageWidth(double width, double height) const override;
+    // The slot inset by the gap on each side, twice on the canvas border.
+    QRectF getDrawRectForPosition(const MosaicPosition& slot, double spacingWidth, double width, double height) const;
+    QRectF slotRect(qint64 index, double width, double height) const override;
+
+    // ---- pictures and arrangement -------------------------------------------
+
+    PositionPtr getBrandNewPosition() override;
+    // Fills empty slots, then splits the largest ones; a mosaic of fewer
+    // than two slots is rebuilt by best fit after.
+    void addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
+                     const QHash<QString, QString>& md5ToPaths,
+                     const QHash<QString, QDateTime>& md5ToModifiedTimes) override;
+    // Their slots stay, empty.
+    void removePictures(const QList<qsizetype>& indexes) override;
+    // False without a selection or on an empty slot. A slot showing a
+    // picture the collage no longer lists is emptied (true).
+    bool removeSelectedPicture() override;
+    // The narrowest pictures into the narrowest slots; the widest slots
+    // are left empty when there are more slots than pictures.
+    void rearrangePicturesForGoodFit();
+    // Rebuilds every slot for the pictures with the fitting engine; whether
+    // the fit is good.
+    bool bestFit();
+    void shuffle() override { bestFit(); }
+    void setOrientation(qint64 orientationIndex) override;
+    void detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotSet,
+                                        const std::optional<QList<PositionPtr>>& onlyThesePositions) override;
+    // Replaces every slot by empty ones read from a JSON array of polygons
+    // (lists of [x, y] in unit coordinates), each slot the bounding box of
+    // its polygon within the unit square. Nothing changes, and false comes
+    // back, when any element is not such a polygon or its box is empty.
+    bool setInitialEmptyPositions(const QString& text);
+
+    // ---- collage JSON object ---------------------------------------------------
+
+    // The base keys, then the mosaic made whole: every listed picture in one
+    // slot (empty slots filled, then the largest split), no slot showing a
+    // picture the collage does not list, at least one slot.
+    void setMyPropertiesFrom(const QJsonObject& dict) override;
+
+    // ---- binding keys and undo ----------------------------------------------
+
+    // The other types' controls read constants here, and their writes are ignored.
+    bool getRowColSteppersEnabled() const { return false; }
+    qint64 getZeroBinding() const { return 0; }
+    virtual bool getSymmetric() const { return false; }
+    bool getFalseBinding() const { return false; }
+    void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
+
+protected:
+    const KVKeyTable& kvKeyTable() const override { return keyTable(); }
+    // Every slot is a mosaic slot: one of another kind (it cannot come from
+    // a file, whose slots are made here) is replaced by an empty one.
+    QList<std::shared_ptr<MosaicPosition>> mosaicSlots() const;
+    // A new slot in the same kind as the others (the centre frame's).
+    virtual std::shared_ptr<MosaicPosition> newSlot(const QString& picture, const QRectF& rect) const;
+    // Puts the picture in the first empty slot, or in the part cut off the
+    // largest slot, or in a slot covering the canvas when there is none.
+    void placeInASlot(const QString& md5);
+};
+
+} // namespace qf

@@ -1,0 +1,199 @@
+#include "layouts/mosaic/MosaicCollage.h"
+
+#include "model/FakeCollage.h"
+#include "platform/random/RandomSource.h"
+
+#include <gtest/gtest.h>
+
+using namespace qf;
+using namespace qf::test;
+
+namespace {
+
+class MosaicCollageTest : public ::testing::Test {
+protected:
+    MosaicCollageTest()
+    {
+        mosaic.setMyWindowController(&host);
+        mosaic.setWidth(1000);
+        mosaic.setHeight(500);
+    }
+    // Slots of these rectangles showing these pictures ("" for empty).
+    void layOut(const QList<std::pair<QRectF, QString>>& cells)
+    {
+        mosaic.picturePositions().clear();
+        QStringList images;
+        for (const auto& [rect, picture] : cells) {
+            mosaic.picturePositions().append(std::make_shared<MosaicPosition>(picture, rect));
+            if (!picture.isEmpty()) {
+                images.append(picture);
+                host.store.insert(picture, FakeHost::solidImage(300, 200));
+            }
+        }
+        mosaic.setImages(images);
+    }
+    QRectF rectOf(qint64 i) const { return mosaic.mosaicSlot(i)->positionRect(); }
+    // The unit square covered once: areas add up to 1 and no two overlap.
+    void expectTiling() const
+    {
+        double area = 0;
+        const qsizetype n = mosaic.picturePositions().size();
+        for (qsizetype i = 0; i < n; ++i) {
+            const QRectF a = rectOf(i);
+            area += a.width() * a.height();
+            for (qsizetype j = i + 1; j < n; ++j) {
+                const QRectF overlap = a.intersected(rectOf(j));
+                EXPECT_FALSE(overlap.width() > 1e-9 && overlap.height() > 1e-9) << i << " and " << j;
+            }
+        }
+        EXPECT_NEAR(area, 1.0, 1e-9);
+    }
+
+    FakeHost host;
+    MosaicCollage mosaic;
+};
+
+} // namespace
+
+TEST_F(MosaicCollageTest, DrawingRectanglesLeaveGapsAndTwiceTheGapAtTheBorder)
+{
+    layOut({{QRectF(0, 0, 0.5, 1), "a"}, {QRectF(0.5, 0, 0.5, 1), "b"}});
+    mosaic.setSpacing(0.05);
+    EXPECT_DOUBLE_EQ(mosaic.getSpacingWidthForCollageWidth(1000, 500), 17.5);
+    EXPECT_EQ(mosaic.slotRect(0, 1000, 500), QRectF(35, 35, 447.5, 430));
+    EXPECT_EQ(mosaic.slotRect(1, 1000, 500).x(), 517.5);
+    // A right edge at 0.99995 is on the border, at 0.9998 not.
+    const struct {
+        double right;
+        double inset;
+    } rows[] = {{0.99995, 35}, {0.9998, 17.5}};
+    for (const auto& row : rows) {
+        const MosaicPosition slot(QString(), QRectF(0.5, 0, row.right - 0.5, 1));
+        const QRectF drawn = mosaic.getDrawRectForPosition(slot, 17.5, 1000, 500);
+        EXPECT_NEAR(row.right * 1000 - (drawn.x() + drawn.width()), row.inset, 1e-9) << row.right;
+    }
+    mosaic.picturePositions().clear();
+    EXPECT_EQ(mosaic.getSmallestDimForCollageWidth(1000, 500), 0.0);
+}
+
+TEST_F(MosaicCollageTest, SplitsCutTheLongestSlotAndHalvesTheSelectedOne)
+{
+    // Equal longer sides: the first is cut; a square slot in pixels by a vertical line.
+    layOut({{QRectF(0, 0, 0.5, 1), "a"}, {QRectF(0.5, 0, 0.5, 1), "b"}});
+    EXPECT_EQ(mosaic.findNextIndexToSplit(), 0);
+    ScriptedRandomSource random({15});
+    ScopedRandomSource scope(random);
+    const QRectF cut = mosaic.splitAndReturnPositionRect(0, true, false);
+    EXPECT_DOUBLE_EQ(rectOf(0).width(), 0.5 * 0.5);
+    EXPECT_DOUBLE_EQ(cut.x(), 0.25);
+
+    // The selected slot is always halved, whatever the random source says.
+    layOut({{QRectF(0, 0, 1, 1), "a"}});
+    mosaic.setSelectedImagePosition(0);
+    mosaic.splitSelectedPositionAlongHeight();
+    ASSERT_EQ(mosaic.picturePositions().size(), 2);
+    EXPECT_EQ(rectOf(0), QRectF(0, 0, 1, 0.5));
+    EXPECT_EQ(rectOf(1), QRectF(0, 0.5, 1, 0.5));
+    EXPECT_TRUE(mosaic.picturePositions()[1]->isEmpty());
+    EXPECT_EQ(mosaic.selectedImagePosition(), 0);
+    mosaic.splitSelectedPositionAlongWidth();
+    EXPECT_EQ(rectOf(0), QRectF(0, 0, 0.5, 0.5));
+    expectTiling();
+    mosaic.setSelectedImagePosition(-1);
+    mosaic.splitSelectedPositionAlongWidth();
+    EXPECT_EQ(mosaic.picturePositions().size(), 3) << "no selection, no split";
+}
+
+TEST_F(MosaicCollageTest, AddingFillsEmptySlotsThenSplitsAndBestFitTilesTheCanvas)
+{
+    for (const char* md5 : {"a", "b", "c", "d", "e", "f", "g"})
+        host.store.insert(md5, FakeHost::solidImage(300 + 40 * int(md5[0] - 'a'), 200));
+    mosaic.addPictures({"a"}, host.store, {}, {});
+    ASSERT_EQ(mosaic.picturePositions().size(), 1);
+    EXPECT_EQ(rectOf(0), QRectF(0, 0, 1, 1));
+    mosaic.addPictures({"b"}, host.store, {}, {}); // one slot before: best fit
+    ASSERT_EQ(mosaic.picturePositions().size(), 2);
+    mosaic.addPictures({"c", "d", "a"}, host.store, {}, {}); // "a" is in already
+    EXPECT_EQ(mosaic.images(), (QStringList{"a", "b", "c", "d"}));
+    EXPECT_EQ(mosaic.picturePositions().size(), 4);
+    expectTiling();
+
+    mosaic.bestFit();
+    expectTiling();
+    mosaic.addPictures({"e", "f", "g"}, host.store, {}, {});
+    mosaic.bestFit();
+    EXPECT_EQ(mosaic.picturePositions().size(), 7);
+    expectTiling();
+
+    // What is saved reads back as the same tiling.
+    MosaicCollage read;
+    read.setMyWindowController(&host);
+    read.setMyPropertiesFrom(mosaic.dictionaryRepresentationActual(false));
+    ASSERT_EQ(read.picturePositions().size(), 7);
+    for (qint64 i = 0; i < 7; ++i) {
+        EXPECT_EQ(read.mosaicSlot(i)->positionRect(), rectOf(i));
+        EXPECT_EQ(read.picturePositions()[i]->picture(), mosaic.picturePositions()[i]->picture());
+    }
+}
+
+TEST_F(MosaicCollageTest, RemovingEmptiesSlotsAndRearrangingGivesNarrowPicturesNarrowSlots)
+{
+    layOut({{QRectF(0, 0, 0.6, 1), "a"}, {QRectF(0.6, 0, 0.4, 0.5), "b"}, {QRectF(0.6, 0.5, 0.4, 0.5), ""}});
+    mosaic.removePictures({1});
+    EXPECT_TRUE(mosaic.picturePositions()[1]->isEmpty());
+    EXPECT_EQ(mosaic.picturePositions().size(), 3);
+    EXPECT_EQ(mosaic.images(), QStringList{"a"});
+
+    // Three rects, one picture: it goes to the narrowest slot (0.6 x 1 of 1000 x 500
+    // is 0.6 wide to a height of 1: the narrowest), the other two stay empty.
+    mosaic.rearrangePicturesForGoodFit();
+    EXPECT_EQ(mosaic.picturePositions()[0]->picture(), "a");
+    EXPECT_EQ(rectOf(0), QRectF(0, 0, 0.6, 1));
+    EXPECT_TRUE(mosaic.picturePositions()[1]->isEmpty() && mosaic.picturePositions()[2]->isEmpty());
+
+    // The selected slot's picture, even one the collage no longer lists.
+    mosaic.setSelectedImagePosition(1);
+    EXPECT_FALSE(mosaic.removeSelectedPicture()) << "an empty slot";
+    mosaic.picturePositions()[1]->setPicture("gone");
+    EXPECT_TRUE(mosaic.removeSelectedPicture());
+    EXPECT_TRUE(mosaic.picturePositions()[1]->isEmpty());
+}
+
+TEST_F(MosaicCollageTest, PositionsTextIsCheckedWholeBeforeAnythingChanges)
+{
+    layOut({{QRectF(0, 0, 1, 1), "a"}});
+    const struct {
+        const char* text;
+        QList<QRectF> rects; // none: refused, nothing changes
+    } rows[] = {
+        {"[[[0,0],[0.5,0],[0.5,1],[0,1]],[[0.5,0],[1,0],[1,1],[0.5,1]]]",
+         {QRectF(0, 0, 0.5, 1), QRectF(0.5, 0, 0.5, 1)}},
+        {"[[[0.1,0.1],[0.9,0.1],[0.5,0.7]]]", {QRectF(0.1, 0.1, 0.8, 0.6)}}, // a triangle: its box
+        {"[[[-1,-1],[3,0.5]]]", {QRectF(0, 0, 1, 0.5)}},                      // clamped to the canvas
+        {"{}", {}},
+        {"[[[0,0],[0.5,0.5]], 7]", {}},
+        {"[[[0,0],[\"x\",1]]]", {}},
+        {"[[]]", {}},
+        {"[[[0.5,0],[0.5,1]]]", {}}, // no width
+        {"not json", {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        layOut({{QRectF(0, 0, 1, 1), "a"}});
+        mosaic.setSelectedImagePosition(0);
+        const bool taken = mosaic.setInitialEmptyPositions(QString::fromUtf8(row.text));
+        EXPECT_EQ(taken, !row.rects.isEmpty());
+        if (!taken) {
+            EXPECT_EQ(mosaic.images(), QStringList{"a"});
+            EXPECT_EQ(rectOf(0), QRectF(0, 0, 1, 1));
+            continue;
+        }
+        EXPECT_TRUE(mosaic.images().isEmpty());
+        EXPECT_EQ(mosaic.selectedImagePosition(), -1);
+        ASSERT_EQ(mosaic.picturePositions().size(), row.rects.size());
+        for (qsizetype i = 0; i < row.rects.size(); ++i) {
+            EXPECT_TRUE(mosaic.picturePositions()[i]->isEmpty());
+            EXPECT_EQ(rectOf(i), row.rects[i]);
+        }
+    }
+}
