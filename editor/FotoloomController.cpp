@@ -567,9 +567,9 @@ void FotoloomController::exportPicture()
 
 // ---- actions --------------------------------------------------------------------------
 
-void FotoloomController::runCollageCommand(const std::function<void(Collage&)>& command)
+void FotoloomController::runCollageCommand(const std::function<void(Collage&)>& command, const QString& actionName)
 {
-    makeDocumentDirty();
+    makeDocumentDirty(actionName);
     if (m_window)
         m_window->startSpinner();
     command(*m_collage);
@@ -579,6 +579,16 @@ void FotoloomController::runCollageCommand(const std::function<void(Collage&)>& 
 void FotoloomController::shuffle()
 {
     runCollageCommand([](Collage& c) { c.shuffle(); });
+}
+
+void FotoloomController::splitSelectedAlongWidth()
+{
+    runCollageCommand([](Collage& c) { c.splitSelectedPositionAlongWidth(); }, undoActionName(UndoAction::Split));
+}
+
+void FotoloomController::splitSelectedAlongHeight()
+{
+    runCollageCommand([](Collage& c) { c.splitSelectedPositionAlongHeight(); }, undoActionName(UndoAction::Split));
 }
 
 void FotoloomController::changeRowCount(qint64 count)

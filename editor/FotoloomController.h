@@ -157,6 +157,9 @@ public:
     // ---- actions ----------------------------------------------------------------
 
     void shuffle();
+    // Halves the selected slot of the collage types whose slots can be cut.
+    void splitSelectedAlongWidth();
+    void splitSelectedAlongHeight();
     void deselectAll();
     // The row and column steppers: one step each, for the types with counts.
     void changeRowCount(qint64 count);
@@ -396,7 +399,7 @@ private:
     void readTemplateInformation();
     // A command of the panels: one unnamed undo step, the spinner while it
     // runs, the collage's operation and a redraw.
-    void runCollageCommand(const std::function<void(Collage&)>& command);
+    void runCollageCommand(const std::function<void(Collage&)>& command, const QString& actionName = {});
     void nudge(bool (Collage::*move)(), void (FotoloomController::*opposite)());
 
     CollageDocument& m_document;

@@ -114,6 +114,11 @@ public:
     virtual void changeFillDuplicates() {}
     // Reorders the pictures by file name or modification date (the grid).
     virtual void sortPicturesByName(bool /*byName*/, bool /*byModified*/, bool /*ascending*/) {}
+    // Cuts the selected slot in two halves by a horizontal line (along the
+    // height) or a vertical one (along the width); types without cuttable
+    // slots do nothing.
+    virtual void splitSelectedPositionAlongHeight() {}
+    virtual void splitSelectedPositionAlongWidth() {}
 
     // ---- picture and slot operations --------------------------------------
 

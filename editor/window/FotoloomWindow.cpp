@@ -462,9 +462,20 @@ void FotoloomWindow::setUpCommands()
 
     auto pictures = std::make_unique<CollageKeyBinding>(
         *m_controller, QStringLiteral("images"),
-        [this](const QVariant& v) { m_ui->actionShuffle->setEnabled(!v.toStringList().isEmpty()); });
+        [this](const QVariant& v) {
+            const bool any = !v.toStringList().isEmpty();
+            m_ui->actionShuffle->setEnabled(any);
+            m_ui->shuffleInPlaceCommandButton->setEnabled(any);
+            m_ui->bestFitCommandButton->setEnabled(any);
+        });
     m_bindings.push_back(std::move(pictures));
     connect(m_ui->actionShuffle, &QAction::triggered, this, [this] { m_controller->shuffle(); });
+    for (QPushButton* button : {m_ui->shuffleInPlaceCommandButton, m_ui->bestFitCommandButton})
+        connect(button, &QPushButton::clicked, this, [this] { m_controller->shuffle(); });
+    connect(m_ui->splitSelectedAlongWidthCommandButton, &QPushButton::clicked, this,
+            [this] { m_controller->splitSelectedAlongWidth(); });
+    connect(m_ui->splitSelectedAlongHeightCommandButton, &QPushButton::clicked, this,
+            [this] { m_controller->splitSelectedAlongHeight(); });
 }
 
 void FotoloomWindow::updateUndoActions()

@@ -38,8 +38,8 @@ public:
     QRectF splitAndReturnPositionRect(qint64 index, bool bestDirection, bool addVerticalLine);
     // Halves the selected slot by a horizontal (along the height) or a
     // vertical (along the width) line; the new half is an empty slot.
-    void splitSelectedPositionAlongHeight() { splitSelectedPositionAddVerticalLine(false); }
-    void splitSelectedPositionAlongWidth() { splitSelectedPositionAddVerticalLine(true); }
+    void splitSelectedPositionAlongHeight() override { splitSelectedPositionAddVerticalLine(false); }
+    void splitSelectedPositionAlongWidth() override { splitSelectedPositionAddVerticalLine(true); }
     void splitSelectedPositionAddVerticalLine(bool addVerticalLine);
 
     // ---- geometry (units of the drawing size W x H) -----------------------
