@@ -227,37 +227,49 @@ void SlotCollage::drawDropTargets(SlotPainter& painter, double width, double hei
 void SlotCollage::mouseDownAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event)
 {
     setHandleBeingHeld(HeldHandleNone);
-    PositionPtr slot = selectedPosition();
-    if (slot && !slot->isEmpty() && imageScaling() == ImageScalingCropToFill) {
-        const QRectF translateHolder(positionOfCropTranslateHolder(), ResourceImages::sizeOf(QStringLiteral("move")));
-        const QRectF zoomHolder(positionOfCropZoomHolder(), ResourceImages::sizeOf(QStringLiteral("scale_only")));
-        if (UtilityFunctions::pointInRect(initialLocation(), translateHolder))
-            setHandleBeingHeld(HeldHandleCropTranslate);
-        else if (UtilityFunctions::pointInRect(initialLocation(), zoomHolder))
-            setHandleBeingHeld(HeldHandleCropZoom);
-        if (handleBeingHeld() != HeldHandleNone)
+    grabCropHandle();
+    if (handleBeingHeld() == HeldHandleNone)
+        selectSlotAt(point, width, height, event);
+    finishMouseDown(point, width, height);
+}
+
+void SlotCollage::grabCropHandle()
+{
+    const PositionPtr slot = selectedPosition();
+    if (!slot || slot->isEmpty() || imageScaling() != ImageScalingCropToFill)
+        return;
+    const QRectF translateHolder(positionOfCropTranslateHolder(), ResourceImages::sizeOf(QStringLiteral("move")));
+    const QRectF zoomHolder(positionOfCropZoomHolder(), ResourceImages::sizeOf(QStringLiteral("scale_only")));
+    if (UtilityFunctions::pointInRect(initialLocation(), translateHolder))
+        setHandleBeingHeld(HeldHandleCropTranslate);
+    else if (UtilityFunctions::pointInRect(initialLocation(), zoomHolder))
+        setHandleBeingHeld(HeldHandleCropZoom);
+    if (handleBeingHeld() != HeldHandleNone)
+        pushGestureCursor(Cursor::fromShape(Qt::ClosedHandCursor));
+}
+
+void SlotCollage::selectSlotAt(QPointF point, double width, double height, const MouseEvent& event)
+{
+    const qint64 i = ptLiesIn(point, width, height);
+    if (i >= 0 && event.clickCount != 1) {
+        // A double click leaves the selection alone.
+    } else if (i >= 0 && i == selectedImagePosition() && event.commandKey()) {
+        removeAllPictureSelections();
+    } else if (i >= 0) {
+        removeAllTextSelections();
+        setSelectedImagePosition(i);
+        if (!picturePositions()[i]->isEmpty()) {
+            setInitialPositionOfHoldersAsPerSelectedPicture(width, height);
             pushGestureCursor(Cursor::fromShape(Qt::ClosedHandCursor));
-    }
-
-    if (handleBeingHeld() == HeldHandleNone) {
-        const qint64 i = ptLiesIn(point, width, height);
-        if (i >= 0 && event.clickCount != 1) {
-            // A double click leaves the selection alone.
-        } else if (i >= 0 && i == selectedImagePosition() && event.commandKey()) {
-            removeAllPictureSelections();
-        } else if (i >= 0) {
-            removeAllTextSelections();
-            setSelectedImagePosition(i);
-            if (!picturePositions()[i]->isEmpty()) {
-                setInitialPositionOfHoldersAsPerSelectedPicture(width, height);
-                pushGestureCursor(Cursor::fromShape(Qt::ClosedHandCursor));
-            }
-        } else {
-            removeAllPictureSelections();
         }
+    } else {
+        removeAllPictureSelections();
     }
+}
 
-    slot = selectedPosition();
+void SlotCollage::finishMouseDown(QPointF point, double width, double height)
+{
+    const PositionPtr slot = selectedPosition();
     if (slot && slot->panZoomValue())
         setInitialL(slot->panZoomValue()->l());
     setPickPictureForPositionIndex(ptLiesInPickPictureButton(point, width, height));

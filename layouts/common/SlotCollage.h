@@ -70,6 +70,12 @@ public:
     void mouseUpAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) override;
 
 protected:
+    // The parts of a press on the picture layer, in order: a crop handle of
+    // the selected picture; (when none is held) the selection of the slot
+    // under the point; the crop's starting width and the picker button.
+    void grabCropHandle();
+    void selectSlotAt(QPointF point, double width, double height, const MouseEvent& event);
+    void finishMouseDown(QPointF point, double width, double height);
     // Finds the faces of the slots' pictures and centres the crop of each
     // slot considered on them (all of them; those given; or with
     // onlyThoseNotSet those without a crop), for a slot of the size in

@@ -2,6 +2,8 @@
 
 #include "layouts/mosaic/MosaicFitting.h"
 #include "model/UtilityFunctions.h"
+#include "platform/events/CursorStack.h"
+#include "platform/events/MouseEvent.h"
 #include "platform/random/RandomSource.h"
 
 #include <QJsonArray>
@@ -449,6 +451,234 @@ QList<std::shared_ptr<MosaicPosition>> MosaicCollage::mosaicSlots() const
         if (const std::shared_ptr<MosaicPosition> slot = mosaicSlot(i))
             cells.append(slot);
     return cells;
+}
+
+
+// ---- dividers and the mouse --------------------------------------------------------
+
+bool MosaicCollage::inVerticalGrabZone(const MosaicPosition& slot, QPointF p, double width, double height) const
+{
+    const QRectF r = slot.positionRect();
+    return std::abs(r.x() * width - p.x()) < kGrabDistance && r.y() * height < p.y()
+        && p.y() < (r.y() + r.height()) * height && r.x() > 0.0001;
+}
+
+bool MosaicCollage::inHorizontalGrabZone(const MosaicPosition& slot, QPointF p, double width, double height) const
+{
+    const QRectF r = slot.positionRect();
+    return std::abs(r.y() * height - p.y()) < kGrabDistance && r.x() * width < p.x()
+        && p.x() < (r.x() + r.width()) * width && r.y() > 0.0001;
+}
+
+void MosaicCollage::mouseMovedAtPictureLayer(QPointF point, double width, double height, const MouseEvent&)
+{
+    Cursor cursor = Cursor::arrow();
+    for (const auto& slot : mosaicSlots()) {
+        if (inVerticalGrabZone(*slot, point, width, height)) {
+            cursor = Cursor::fromShape(Qt::SizeHorCursor);
+            break;
+        }
+        if (inHorizontalGrabZone(*slot, point, width, height)) {
+            cursor = Cursor::fromShape(Qt::SizeVerCursor);
+            break;
+        }
+    }
+    CursorStack::shared().set(cursor);
+}
+
+void MosaicCollage::mouseDownAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event)
+{
+    setHandleBeingHeld(HeldHandleNone);
+    grabCropHandle();
+    if (handleBeingHeld() == HeldHandleNone) {
+        // Where several slots' zones hold the point, the last one decides.
+        std::shared_ptr<MosaicPosition> grabbed;
+        bool vertical = false;
+        for (const auto& slot : mosaicSlots()) {
+            if (inVerticalGrabZone(*slot, point, width, height)) {
+                grabbed = slot;
+                vertical = true;
+            } else if (inHorizontalGrabZone(*slot, point, width, height)) {
+                grabbed = slot;
+                vertical = false;
+            }
+        }
+        if (grabbed) {
+            setHandleBeingHeld(vertical ? HeldHandleVerticalDivider : HeldHandleHorizontalDivider);
+            gatherDivider(*grabbed, vertical);
+            removeAllPictureSelections();
+        }
+    }
+    if (handleBeingHeld() == HeldHandleNone)
+        selectSlotAt(point, width, height, event);
+    finishMouseDown(point, width, height);
+}
+
+void MosaicCollage::gatherDivider(const MosaicPosition& first, bool vertical)
+{
+    const QRectF f = first.positionRect();
+    // Along the divider: y (vertical) or x; across it: x or y.
+    const auto along = [vertical](const QRectF& r) { return vertical ? r.y() : r.x(); };
+    const auto length = [vertical](const QRectF& r) { return vertical ? r.height() : r.width(); };
+    const auto across = [vertical](const QRectF& r) { return vertical ? r.x() : r.y(); };
+    const auto extent = [vertical](const QRectF& r) { return vertical ? r.width() : r.height(); };
+    const double line = across(f);
+    double low = along(f), high = along(f) + length(f);
+    QList<std::shared_ptr<MosaicPosition>> after, before; // right or up; left or down
+    const QList<std::shared_ptr<MosaicPosition>> all = mosaicSlots();
+    QList<bool> taken(all.size(), false);
+    for (;;) {
+        bool took = false;
+        for (qsizetype i = 0; i < all.size(); ++i) {
+            const QRectF r = all[i]->positionRect();
+            if (taken[i] || !(along(r) < high && along(r) + length(r) > low))
+                continue;
+            if (std::abs(across(r) - line) < 1e-8)
+                after.append(all[i]);
+            else if (std::abs(across(r) + extent(r) - line) < 1e-8)
+                before.append(all[i]);
+            else
+                continue;
+            taken[i] = true;
+            took = true;
+        }
+        double sumAfter = 0, sumBefore = 0;
+        for (const auto& slot : after) {
+            low = std::min(low, along(slot->positionRect()));
+            high = std::max(high, along(slot->positionRect()) + length(slot->positionRect()));
+            sumAfter += length(slot->positionRect());
+        }
+        for (const auto& slot : before) {
+            low = std::min(low, along(slot->positionRect()));
+            high = std::max(high, along(slot->positionRect()) + length(slot->positionRect()));
+            sumBefore += length(slot->positionRect());
+        }
+        const double span = high - low;
+        if (!took || !(span - sumAfter > 1e-8 || span - sumBefore > 1e-8))
+            break;
+    }
+    if (vertical) {
+        m_rightPositions = after;
+        m_leftPositions = before;
+    } else {
+        m_upPositions = after;
+        m_downPositions = before;
+    }
+    m_gridValuesFromPositions.clear();
+    for (const auto& slot : all)
+        if (across(slot->positionRect()) > 0.0001)
+            m_gridValuesFromPositions.append(across(slot->positionRect()));
+}
+
+void MosaicCollage::setPositionsBeingResizedLeftRightFirstRightPosition(const std::shared_ptr<MosaicPosition>& first)
+{
+    if (first)
+        gatherDivider(*first, true);
+}
+
+void MosaicCollage::setPositionsBeingResizedUpDownWidthFirstUpPosition(const std::shared_ptr<MosaicPosition>& first)
+{
+    if (first)
+        gatherDivider(*first, false);
+}
+
+double MosaicCollage::constrainToGridValue(double value)
+{
+    for (const QList<double>* values : std::initializer_list<const QList<double>*>{&m_gridValuesFromPositions, &standardGridValues()}) {
+        for (const double g : *values) {
+            if (std::abs(g - value) < kSnapDistance) {
+                m_constraining = true;
+                m_constrainedTo = g;
+                return g;
+            }
+        }
+    }
+    m_constraining = false;
+    m_constrainedTo = value;
+    return value;
+}
+
+void MosaicCollage::dragDivider(double d, bool vertical)
+{
+    const QList<std::shared_ptr<MosaicPosition>>& after = vertical ? m_rightPositions : m_upPositions;
+    const QList<std::shared_ptr<MosaicPosition>>& before = vertical ? m_leftPositions : m_downPositions;
+    if (after.isEmpty() || !std::isfinite(d))
+        return;
+    const auto extent = [vertical](const QRectF& r) { return vertical ? r.width() : r.height(); };
+    const auto across = [vertical](const QRectF& r) { return vertical ? r.x() : r.y(); };
+    double narrowest = 1.0;
+    for (const auto& slot : after)
+        narrowest = std::min(narrowest, extent(slot->positionRect()) - d);
+    for (const auto& slot : before)
+        narrowest = std::min(narrowest, extent(slot->positionRect()) + d);
+    if (narrowest <= kNarrowest)
+        return; // the step would squeeze a slot: refused whole
+    const double start = across(after.first()->positionRect());
+    d = constrainToGridValue(start + d) - start;
+    for (const auto& slot : after) {
+        const QRectF r = slot->positionRect();
+        slot->setPositionRect(vertical ? QRectF(r.x() + d, r.y(), r.width() - d, r.height())
+                                       : QRectF(r.x(), r.y() + d, r.width(), r.height() - d));
+    }
+    for (const auto& slot : before) {
+        const QRectF r = slot->positionRect();
+        slot->setPositionRect(vertical ? QRectF(r.x(), r.y(), r.width() + d, r.height())
+                                       : QRectF(r.x(), r.y(), r.width(), r.height() + d));
+    }
+}
+
+void MosaicCollage::mouseDraggedAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event)
+{
+    if (handleBeingHeld() == HeldHandleVerticalDivider || handleBeingHeld() == HeldHandleHorizontalDivider) {
+        setDragging(true);
+        const bool vertical = handleBeingHeld() == HeldHandleVerticalDivider;
+        const QPointF step = currentLocation() - previousLocation();
+        if (width > 0 && height > 0)
+            dragDivider(vertical ? step.x() / width : step.y() / height, vertical);
+        return;
+    }
+    SlotCollage::mouseDraggedAtPictureLayer(point, width, height, event);
+}
+
+void MosaicCollage::mouseUpAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event)
+{
+    SlotCollage::mouseUpAtPictureLayer(point, width, height, event);
+    m_leftPositions.clear();
+    m_rightPositions.clear();
+    m_upPositions.clear();
+    m_downPositions.clear();
+}
+
+void MosaicCollage::exchangeSlots(qint64 from, qint64 to)
+{
+    const PositionPtr a = picturePositions()[from];
+    const PositionPtr b = picturePositions()[to];
+    const QString picture = a->picture();
+    a->setPicture(b->picture());
+    b->setPicture(picture);
+    a->setPanZoomValue(std::nullopt);
+    b->setPanZoomValue(std::nullopt);
+    detectFacesAndUpdatePanZoomAll(false, true, QList<PositionPtr>{a, b});
+}
+
+QPointF MosaicCollage::slotHolderCentre(qint64 index, double width, double height) const
+{
+    const std::shared_ptr<MosaicPosition> slot = mosaicSlot(index);
+    if (!slot)
+        return {};
+    const QRectF r = slot->positionRect();
+    return QPointF((r.x() + r.width() / 2) * width, (r.y() + r.height() / 2) * height);
+}
+
+QSizeF MosaicCollage::slotCropSize(qint64 index, double width, double height) const
+{
+    const std::shared_ptr<MosaicPosition> slot = mosaicSlot(index);
+    if (!slot)
+        return {};
+    const double s = getSpacingWidthForCollageWidth(width, height);
+    const double k = getStrokeWidthForCollageWidth(width, height);
+    return QSizeF(slot->positionRect().width() * width - 2 * s - 2 * k,
+                  slot->positionRect().height() * height - 2 * s - 2 * k);
 }
 
 } // namespace qf

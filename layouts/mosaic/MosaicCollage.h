@@ -82,6 +82,43 @@ public:
     // back, when any element is not such a polygon or its box is empty.
     bool setInitialEmptyPositions(const QString& text);
 
+    // ---- dividers and the mouse ------------------------------------------------
+
+    // How near (drawing units) a slot's inner left or bottom edge grabs its
+    // divider; how near (unit coordinates) a dragged divider snaps; the
+    // narrowest a divider may leave a slot.
+    static constexpr double kGrabDistance = 3.0;
+    static constexpr double kSnapDistance = 0.005;
+    static constexpr double kNarrowest = 0.06;
+
+    // Resize cursors over the dividers, the arrow elsewhere.
+    void mouseMovedAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) override;
+    // A crop handle, else a divider, else the slot canvas's selection.
+    void mouseDownAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) override;
+    // Moves the held divider, snapping, or pans or zooms the crop.
+    void mouseDraggedAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) override;
+    void mouseUpAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) override;
+
+    // The slots on both sides of the divider through the left (bottom) edge
+    // of `first`, and the slot edges a drag of it snaps to.
+    void setPositionsBeingResizedLeftRightFirstRightPosition(const std::shared_ptr<MosaicPosition>& first);
+    void setPositionsBeingResizedUpDownWidthFirstUpPosition(const std::shared_ptr<MosaicPosition>& first);
+    // The first snap value within kSnapDistance of `value` (the slot edges
+    // gathered, then the standard values), or the value itself.
+    double constrainToGridValue(double value);
+
+    const QList<std::shared_ptr<MosaicPosition>>& leftPositions() const { return m_leftPositions; }
+    const QList<std::shared_ptr<MosaicPosition>>& rightPositions() const { return m_rightPositions; }
+    const QList<std::shared_ptr<MosaicPosition>>& upPositions() const { return m_upPositions; }
+    const QList<std::shared_ptr<MosaicPosition>>& downPositions() const { return m_downPositions; }
+    const QList<double>& gridValuesFromPositions() const { return m_gridValuesFromPositions; }
+    // Whether the dragged divider sits on a snap value, and its last value.
+    bool constraining() const { return m_constraining; }
+    double constrainedTo() const { return m_constrainedTo; }
+
+    QPointF slotHolderCentre(qint64 index, double width, double height) const override;
+    QSizeF slotCropSize(qint64 index, double width, double height) const override;
+
     // ---- collage JSON object ---------------------------------------------------
 
     // The base keys, then the mosaic made whole: every listed picture in one
@@ -100,6 +137,8 @@ public:
 
 protected:
     const KVKeyTable& kvKeyTable() const override { return keyTable(); }
+    // The pictures change slots; the slots stay where they are.
+    void exchangeSlots(qint64 from, qint64 to) override;
     // Every slot is a mosaic slot: one of another kind (it cannot come from
     // a file, whose slots are made here) is replaced by an empty one.
     QList<std::shared_ptr<MosaicPosition>> mosaicSlots() const;
@@ -108,6 +147,19 @@ protected:
     // Puts the picture in the first empty slot, or in the part cut off the
     // largest slot, or in a slot covering the canvas when there is none.
     void placeInASlot(const QString& md5);
+
+private:
+    bool inVerticalGrabZone(const MosaicPosition& slot, QPointF point, double width, double height) const;
+    bool inHorizontalGrabZone(const MosaicPosition& slot, QPointF point, double width, double height) const;
+    // Gathers the slots either side of the line through the left edge
+    // (`vertical`) or the bottom edge of `first`.
+    void gatherDivider(const MosaicPosition& first, bool vertical);
+    void dragDivider(double step, bool vertical);
+
+    QList<std::shared_ptr<MosaicPosition>> m_leftPositions, m_rightPositions, m_upPositions, m_downPositions;
+    QList<double> m_gridValuesFromPositions;
+    bool m_constraining = false;
+    double m_constrainedTo = 0;
 };
 
 } // namespace qf

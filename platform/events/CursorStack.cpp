@@ -22,9 +22,16 @@ void CursorStack::pop()
     show();
 }
 
+void CursorStack::set(const Cursor& cursor)
+{
+    m_base = cursor;
+    if (m_stack.empty())
+        show();
+}
+
 Cursor CursorStack::current() const
 {
-    return m_stack.empty() ? Cursor::arrow() : m_stack.back();
+    return m_stack.empty() ? m_base : m_stack.back();
 }
 
 void CursorStack::endGesture(int depthAtStart)

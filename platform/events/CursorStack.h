@@ -42,6 +42,9 @@ public:
     void push(const Cursor& cursor);
     // Popping an empty stack does nothing.
     void pop();
+    // The cursor shown while nothing is pushed (the arrow until set): what
+    // the pointer hovers over. Shown at once when the stack is empty.
+    void set(const Cursor& cursor);
     Cursor current() const;
     int depth() const { return static_cast<int>(m_stack.size()); }
 
@@ -55,6 +58,7 @@ private:
     void show();
 
     std::vector<Cursor> m_stack;
+    Cursor m_base = Cursor::arrow();
     CursorSink* m_sink = nullptr;
 };
 
