@@ -3,6 +3,7 @@
 #include "layouts/mosaic/MosaicFitting.h"
 #include "model/UtilityFunctions.h"
 #include "platform/events/CursorStack.h"
+#include "platform/graphics/GraphicsContext.h"
 #include "platform/events/MouseEvent.h"
 #include "platform/random/RandomSource.h"
 
@@ -679,6 +680,28 @@ QSizeF MosaicCollage::slotCropSize(qint64 index, double width, double height) co
     const double k = getStrokeWidthForCollageWidth(width, height);
     return QSizeF(slot->positionRect().width() * width - 2 * s - 2 * k,
                   slot->positionRect().height() * height - 2 * s - 2 * k);
+}
+
+
+void MosaicCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext& context, double width,
+                                                                  double height, bool actual)
+{
+    SlotCollage::drawYourPicturePatternOnCurrentContextInWidth(context, width, height, actual);
+    const bool vertical = handleBeingHeld() == HeldHandleVerticalDivider;
+    if (actual || !dragging() || !(vertical || handleBeingHeld() == HeldHandleHorizontalDivider))
+        return;
+    if (m_constraining) {
+        context.saveGState();
+        context.setStrokeColor(QColor::fromRgbF(1, 1, 0, 1));
+        context.setLineWidth(1.5);
+        if (vertical)
+            context.strokeLine(QPointF(m_constrainedTo * width, -5), QPointF(m_constrainedTo * width, height + 5));
+        else
+            context.strokeLine(QPointF(-5, m_constrainedTo * height), QPointF(width + 5, m_constrainedTo * height));
+        context.restoreGState();
+    }
+    UtilityFunctions::drawStringMessageOnDrawingView(context, QString::asprintf("%2.2f %%", m_constrainedTo * 100),
+                                                     currentLocation() + QPointF(15, 15));
 }
 
 } // namespace qf

@@ -116,6 +116,11 @@ public:
     bool constraining() const { return m_constraining; }
     double constrainedTo() const { return m_constrainedTo; }
 
+    // The slot canvas, and on screen while a divider is dragged the yellow
+    // guide where it snapped and its value in percent by the pointer.
+    void drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext& context, double width, double height,
+                                                       bool actual) override;
+
     QPointF slotHolderCentre(qint64 index, double width, double height) const override;
     QSizeF slotCropSize(qint64 index, double width, double height) const override;
 

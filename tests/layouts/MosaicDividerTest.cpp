@@ -3,6 +3,7 @@
 #include "model/FakeCollage.h"
 #include "platform/events/CursorStack.h"
 #include "platform/events/MouseEvent.h"
+#include "platform/graphics/GraphicsContext.h"
 
 #include <gtest/gtest.h>
 
@@ -113,6 +114,14 @@ TEST_F(MosaicDividerTest, DraggedDividersSnapToEdgesFirstAndNeverSqueezeASlot)
         if (row.snapped) {
             EXPECT_TRUE(mosaic.constraining());
             EXPECT_DOUBLE_EQ(mosaic.constrainedTo(), row.landed);
+            // On screen the yellow guide shows where it snapped; an export shows none.
+            for (const bool actual : {false, true}) {
+                QImage out = GraphicsContext::newBitmap(QSize(int(kW), int(kH)));
+                GraphicsContext context(out);
+                mosaic.drawYourselfOnCurrentContextInWidth(context, kW, kH, actual);
+                const QColor at = out.pixelColor(int(row.landed * kW), 900);
+                EXPECT_EQ(at.red() > 200 && at.green() > 200 && at.blue() < 80, !actual) << at.name().toStdString();
+            }
         }
         release(QPointF(row.to, 0.25));
     }
