@@ -1,6 +1,7 @@
 #include "layouts/CollageTypes.h"
 
 #include "layouts/grid_mosaic/GridCollage.h"
+#include "layouts/mosaic/CenterCollage.h"
 #include "layouts/mosaic/MosaicCollage.h"
 #include "model/CollageJsonKeys.h"
 #include "platform/json/JsonValues.h"
@@ -62,7 +63,7 @@ QList<CollageType> makeRows()
                  mosaicBorders, {}, {}, false});
     rows.append({QStringLiteral("mosaic"), title("Mosaic"), maker<MosaicCollage>(), QStringLiteral("mosaicLayoutControlsBox"),
                  mosaicBorders, {shuffleInPlace, QStringLiteral("bestFitCommandButton")}, splits, false});
-    rows.append({QStringLiteral("centerframe"), title("Centre Frame"), nullptr,
+    rows.append({QStringLiteral("centerframe"), title("Centre Frame"), maker<CenterCollage>(),
                  QStringLiteral("centeredLayoutControlsBox"), mosaicBorders, {shuffleInPlace}, splits, false});
     rows.append({QStringLiteral("zigmosaic"), title("Zig Mosaic"), nullptr, QStringLiteral("mosaicLayoutControlsBox"),
                  mosaicBorders, {shuffleInPlace}, {}, false});

@@ -52,8 +52,15 @@ void MosaicPosition::setMyPropertiesFrom(const QJsonObject& dict)
     Position::setMyPropertiesFrom(dict);
     if (!dict.contains(kMosaicRectKey))
         return;
-    // Within the canvas whatever the file says.
+    // Within the canvas whatever the file says; a rectangle that is already
+    // keeps its numbers exactly.
     const QRectF read = UtilityFunctions::getRectFromJsonDictionary(dict.value(kMosaicRectKey));
+    constexpr double slack = 1e-9; // the rounding of the arithmetic that made it
+    if (read.left() >= -slack && read.top() >= -slack && read.width() >= 0 && read.height() >= 0
+        && read.left() + read.width() <= 1 + slack && read.top() + read.height() <= 1 + slack) {
+        m_positionRect = read;
+        return;
+    }
     const double x0 = std::clamp(read.left(), 0.0, 1.0), y0 = std::clamp(read.top(), 0.0, 1.0);
     const double x1 = std::clamp(read.left() + std::max(0.0, read.width()), x0, 1.0);
     const double y1 = std::clamp(read.top() + std::max(0.0, read.height()), y0, 1.0);

@@ -31,7 +31,7 @@ public:
     virtual bool splitSymmetric() const { return false; }
     // The slot with the longest side in collage pixels (the first of equal
     // ones), or -1 without slots.
-    qint64 findNextIndexToSplit() const;
+    virtual qint64 findNextIndexToSplit() const;
     // Shrinks the slot and answers the rectangle of the part cut off; its
     // crop is cleared. With bestDirection the cut divides the longer side at
     // the split ratio, else it halves the slot by a vertical line or not.
