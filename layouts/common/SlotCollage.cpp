@@ -304,11 +304,10 @@ void SlotCollage::mouseDraggedAtPictureLayer(QPointF, double width, double heigh
         const QPointF centre = slotPictureRect(selected, width, height).center();
         const double d0 = UtilityFunctions::distanceBetweenPt1(centre, initialLocation());
         const double d1 = UtilityFunctions::distanceBetweenPt1(centre, currentLocation());
+        // With the pointer on the centre the window keeps its size.
         const double l = std::min(1.0, (d0 / d1) * initialL());
-        if (std::isfinite(l) && l > 0)
+        if (d1 > 0 && std::isfinite(l) && l > 0)
             crop.setL(l);
-        else if (d1 == 0 && d0 > 0)
-            crop.setL(1.0);
     }
     if (crop.fixToNotOverflow(size, rw, rh))
         setInitialL(crop.l());

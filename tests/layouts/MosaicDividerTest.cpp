@@ -126,3 +126,27 @@ TEST_F(MosaicDividerTest, DraggedDividersSnapToEdgesFirstAndNeverSqueezeASlot)
         release(QPointF(row.to, 0.25));
     }
 }
+
+TEST_F(MosaicDividerTest, ZoomingWithThePointerOnTheCentreKeepsTheCropWindowsSize)
+{
+    host.store.insert(QStringLiteral("a"), FakeHost::solidImage(600, 200));
+    mosaic.picturePositions().clear();
+    mosaic.picturePositions().append(std::make_shared<MosaicPosition>(QStringLiteral("a"), QRectF(0, 0, 1, 1)));
+    mosaic.setImages({QStringLiteral("a")});
+    release(QPointF(0.2, 0.2)); // nothing held
+    const QPointF centre(0.5 * kW, 0.5 * kH);
+    mosaic.mouseDownAt(centre, kW, kH, MouseEvent{centre, 1, Qt::NoModifier});
+    mosaic.mouseUpAt(centre, kW, kH, MouseEvent{centre, 1, Qt::NoModifier});
+    ASSERT_EQ(mosaic.selectedImagePosition(), 0);
+    const QPointF holder = mosaic.positionOfCropZoomHolder() + QPointF(2, 2);
+    mosaic.mouseDownAt(holder, kW, kH, MouseEvent{holder, 1, Qt::NoModifier});
+    ASSERT_EQ(mosaic.handleBeingHeld(), HeldHandleCropZoom);
+    const QPointF away = holder + QPointF(40, 0);
+    mosaic.mouseDraggedAt(away, kW, kH, MouseEvent{away, 1, Qt::NoModifier});
+    ASSERT_TRUE(mosaic.picturePositions()[0]->panZoomValue());
+    const double zoomed = mosaic.picturePositions()[0]->panZoomValue()->l();
+    EXPECT_LT(zoomed, 1.0);
+    mosaic.mouseDraggedAt(centre, kW, kH, MouseEvent{centre, 1, Qt::NoModifier});
+    EXPECT_DOUBLE_EQ(mosaic.picturePositions()[0]->panZoomValue()->l(), zoomed);
+    mosaic.mouseUpAt(centre, kW, kH, MouseEvent{centre, 1, Qt::NoModifier});
+}
