@@ -591,6 +591,11 @@ void FotoloomController::splitSelectedAlongHeight()
     runCollageCommand([](Collage& c) { c.splitSelectedPositionAlongHeight(); }, undoActionName(UndoAction::Split));
 }
 
+void FotoloomController::setSelectedAsCenter()
+{
+    runCollageCommand([](Collage& c) { c.setSelectedAsCenter(); });
+}
+
 void FotoloomController::changeRowCount(qint64 count)
 {
     runCollageCommand([count](Collage& c) { c.changeRowCount(count); });

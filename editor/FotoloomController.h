@@ -160,6 +160,8 @@ public:
     // Halves the selected slot of the collage types whose slots can be cut.
     void splitSelectedAlongWidth();
     void splitSelectedAlongHeight();
+    // Makes the selected picture the centre one (one undo step).
+    void setSelectedAsCenter();
     void deselectAll();
     // The row and column steppers: one step each, for the types with counts.
     void changeRowCount(qint64 count);

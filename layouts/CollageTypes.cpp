@@ -64,7 +64,8 @@ QList<CollageType> makeRows()
     rows.append({QStringLiteral("mosaic"), title("Mosaic"), maker<MosaicCollage>(), QStringLiteral("mosaicLayoutControlsBox"),
                  mosaicBorders, {shuffleInPlace, QStringLiteral("bestFitCommandButton")}, splits, false});
     rows.append({QStringLiteral("centerframe"), title("Centre Frame"), maker<CenterCollage>(),
-                 QStringLiteral("centeredLayoutControlsBox"), mosaicBorders, {shuffleInPlace}, splits, false});
+                 QStringLiteral("centeredLayoutControlsBox"), mosaicBorders, {shuffleInPlace},
+                 splits + QStringList{QStringLiteral("setSelectedAsCenterCommandButton")}, false});
     rows.append({QStringLiteral("zigmosaic"), title("Zig Mosaic"), nullptr, QStringLiteral("mosaicLayoutControlsBox"),
                  mosaicBorders, {shuffleInPlace}, {}, false});
     rows.append({QStringLiteral("hexagon"), title("Hexagons"), nullptr, QStringLiteral("hexagonLayoutControlsBox"),

@@ -119,6 +119,8 @@ public:
     // slots do nothing.
     virtual void splitSelectedPositionAlongHeight() {}
     virtual void splitSelectedPositionAlongWidth() {}
+    // Trades the selected picture with the centre's, for types with a centre.
+    virtual void setSelectedAsCenter() {}
 
     // ---- picture and slot operations --------------------------------------
 

@@ -476,6 +476,8 @@ void FotoloomWindow::setUpCommands()
             [this] { m_controller->splitSelectedAlongWidth(); });
     connect(m_ui->splitSelectedAlongHeightCommandButton, &QPushButton::clicked, this,
             [this] { m_controller->splitSelectedAlongHeight(); });
+    connect(m_ui->setSelectedAsCenterCommandButton, &QPushButton::clicked, this,
+            [this] { m_controller->setSelectedAsCenter(); });
 }
 
 void FotoloomWindow::updateUndoActions()

@@ -56,7 +56,7 @@ public:
     // A new frame for all the pictures in random order.
     void shuffle() override;
     // The selected picture and the centre's change places.
-    void setSelectedAsCenter();
+    void setSelectedAsCenter() override;
 
     PositionPtr getBrandNewPosition() override;
     QSet<QString> keysForValuesToObserveForUndo() const override;

@@ -1,4 +1,5 @@
 #include "editor/FotoloomController.h"
+#include "layouts/mosaic/CenterCollage.h"
 
 #include "document/CollageDocument.h"
 #include "document/WorkWithFileFormat.h"
@@ -419,6 +420,40 @@ TEST_F(FotoloomControllerTest, TypeChangeKeepsPicturesSettingsAndFacesAndUndoes)
     EXPECT_EQ(e.collage().faceCentroidDict().value(ids[0]), QPointF(0.3, 0.6));
     e.undo.redo();
     EXPECT_EQ(e.collage().collageType(), QStringLiteral("mosaic"));
+}
+
+TEST_F(FotoloomControllerTest, SlotCommandsOfTheCentreFrameAreUndoSteps)
+{
+    ASSERT_TRUE(e.c->windowDidLoad().ok());
+    e.c->changeCollageType(4);
+    ASSERT_EQ(e.collage().collageType(), QStringLiteral("centerframe"));
+    addPictures({Qt::red, Qt::blue, Qt::green});
+    e.endEvent();
+    qint64 frameSlot = -1;
+    for (qint64 i = 0; i < e.collage().picturePositions().size(); ++i)
+        if (!e.collage().picturePositions()[i]->isEmpty() && !CenterCollage::isCenter(e.collage().picturePositions()[i]))
+            frameSlot = i;
+    ASSERT_GE(frameSlot, 0);
+    const struct {
+        const char* name;
+        std::function<void()> command;
+        QString undoName;
+    } rows[] = {{"split", [&] { e.c->splitSelectedAlongWidth(); }, QStringLiteral("Split")},
+                {"set as centre", [&] { e.c->setSelectedAsCenter(); }, QString()}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        e.collage().setSelectedImagePosition(frameSlot);
+        e.endEvent();
+        const QJsonObject before = e.snapshot();
+        row.command();
+        e.endEvent();
+        EXPECT_NE(e.snapshot(), before);
+        if (!row.undoName.isEmpty()) {
+            EXPECT_EQ(e.undo.undoActionName(), row.undoName);
+        }
+        e.undo.undo();
+        EXPECT_EQ(e.snapshot(), before);
+    }
 }
 
 TEST_F(FotoloomControllerTest, FollowUpHooksRunAfterBoundChanges)
