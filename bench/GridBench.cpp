@@ -1,7 +1,10 @@
 // Drawing a 100-picture grid: on screen (1200 x 900 from 600 pixel proxies)
 // and for export (7200 x 5400 from full-size pictures); and restoring it from
-// an undo snapshot, as every undo and redo does.
+// an undo snapshot, as every undo and redo does. The mosaic's: adding 100
+// pictures, a frame at 1200 x 900, and one step of a divider drag.
 #include "layouts/grid_mosaic/GridCollage.h"
+#include "layouts/mosaic/MosaicCollage.h"
+#include "platform/events/MouseEvent.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "tests/model/FakeCollage.h"
 
@@ -122,5 +125,79 @@ void BM_GridRestoreSnapshot(benchmark::State& state)
     }
 }
 BENCHMARK(BM_GridRestoreSnapshot)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Adding 100 pictures to an empty mosaic, faces faked (none found), as the
+// editor does once their proxies are ready.
+void BM_MosaicAdd100(benchmark::State& state)
+{
+    PhotoHost host;
+    QStringList ids;
+    QHash<QString, QImage> images;
+    for (int i = 0; i < 100; ++i) {
+        ids << QString::number(i);
+        images.insert(ids.last(), host.drawingSizeImage(ids.last()));
+    }
+    for (auto _ : state) {
+        MosaicCollage mosaic;
+        mosaic.setMyWindowController(&host);
+        mosaic.addPictures(ids, images, {}, {});
+        benchmark::DoNotOptimize(mosaic.picturePositions().size());
+    }
+}
+BENCHMARK(BM_MosaicAdd100)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+struct MosaicFixture {
+    PhotoHost host;
+    MosaicCollage mosaic;
+    MosaicFixture()
+    {
+        mosaic.setMyWindowController(&host);
+        QStringList ids;
+        QHash<QString, QImage> images;
+        for (int i = 0; i < 100; ++i) {
+            ids << QString::number(i);
+            images.insert(ids.last(), host.drawingSizeImage(ids.last()));
+        }
+        mosaic.addPictures(ids, images, {}, {});
+        mosaic.bestFit();
+    }
+};
+
+void BM_MosaicScreen1200(benchmark::State& state)
+{
+    MosaicFixture f;
+    QImage out = GraphicsContext::newBitmap(QSize(1200, 900));
+    for (auto _ : state) {
+        GraphicsContext ctx(out);
+        f.mosaic.drawYourselfOnCurrentContextInWidth(ctx, 1200, 900, false);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+}
+BENCHMARK(BM_MosaicScreen1200)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One drag event of a divider of a 100-slot mosaic, back and forth.
+void BM_MosaicDividerDrag100(benchmark::State& state)
+{
+    MosaicFixture f;
+    qint64 grab = -1;
+    for (qint64 i = 0; i < f.mosaic.picturePositions().size() && grab < 0; ++i)
+        if (f.mosaic.mosaicSlot(i)->positionRect().x() > 0.2)
+            grab = i;
+    const QRectF r = f.mosaic.mosaicSlot(grab)->positionRect();
+    QPointF at(r.x() * 1200, (r.y() + r.height() / 2) * 900);
+    f.mosaic.mouseDownAt(at, 1200, 900, MouseEvent{at, 1, Qt::NoModifier});
+    if (f.mosaic.handleBeingHeld() != HeldHandleVerticalDivider) {
+        state.SkipWithError("no divider grabbed");
+        return;
+    }
+    // Steps of 12 points (1 %), past the snap distance, never squeezing a slot.
+    double step = 12;
+    for (auto _ : state) {
+        at.rx() += (step = -step);
+        f.mosaic.mouseDraggedAt(at, 1200, 900, MouseEvent{at, 1, Qt::NoModifier});
+    }
+    f.mosaic.mouseUpAt(at, 1200, 900, MouseEvent{at, 1, Qt::NoModifier});
+}
+BENCHMARK(BM_MosaicDividerDrag100)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 } // namespace
