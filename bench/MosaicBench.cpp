@@ -32,7 +32,7 @@ void BM_MosaicFit(benchmark::State& state)
         std::mt19937 engine(42);
         const RandomNext next = [&engine] { return std::uint32_t(engine()); };
         const Fit fit = Ours ? fitPictures(aspects, 7200, 5400, next) : reference::fitPictures(aspects, 7200, 5400, next);
-        benchmark::DoNotOptimize(fit.slots.data());
+        benchmark::DoNotOptimize(fit.placed.data());
     }
 }
 BENCHMARK_TEMPLATE(BM_MosaicFit, true)->Arg(10)->Arg(50)->Arg(100)->Arg(500)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
@@ -48,15 +48,15 @@ void BM_MosaicBestTree(benchmark::State& state)
     for (auto _ : state) {
         std::mt19937 engine(42);
         const RandomNext next = [&engine] { return std::uint32_t(engine()); };
-        std::vector<Slot> slots;
+        std::vector<Slot> placed;
         if (Ours) {
             MosaicNode tree(next);
             tree.prepareFromNsImagesToBestFit(pictures, aspects, 7200, 5400);
-            tree.addMosaicPositionsTo(slots, 0, 0, 1, 1);
+            tree.addMosaicPositionsTo(placed, 0, 0, 1, 1);
         } else {
-            slots = reference::bestTree(aspects, 7200, 5400, next);
+            placed = reference::bestTree(aspects, 7200, 5400, next);
         }
-        benchmark::DoNotOptimize(slots.data());
+        benchmark::DoNotOptimize(placed.data());
     }
 }
 BENCHMARK_TEMPLATE(BM_MosaicBestTree, true)->Arg(1000)->Unit(benchmark::kMillisecond);

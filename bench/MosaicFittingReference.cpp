@@ -282,7 +282,7 @@ Fit fitPictures(const std::vector<double>& aspects, double width, double height,
         images.push_back(int(i));
     BoardPartNode board;
     board.prepareFromImages(random.randomlyShuffledNewArray(images), usable, 0, 0, width, height, random);
-    board.addMosaicPositionsTo(fit.slots, width, height, random);
+    board.addMosaicPositionsTo(fit.placed, width, height, random);
     fit.goodFit = board.hasGoodFit;
     return fit;
 }
@@ -293,10 +293,10 @@ std::vector<Slot> bestTree(const std::vector<double>& aspects, double width, dou
     AspectMap map;
     for (std::size_t i = 0; i < aspects.size(); ++i)
         map.emplace_back(int(i), usableAspect(aspects[i]));
-    std::vector<Slot> slots;
+    std::vector<Slot> placed;
     if (const auto tree = MosaicNode::prepareFromNsImagesToBestFit(map, width, height, random))
-        tree->addMosaicPositionsTo(slots, 0, 0, 1, 1, random);
-    return slots;
+        tree->addMosaicPositionsTo(placed, 0, 0, 1, 1, random);
+    return placed;
 }
 
 } // namespace qf::mosaic::reference

@@ -155,19 +155,18 @@ void SlotCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&
             continue;
         QRectF imageRect = slotPictureRect(i, width, height);
         if (!slot.isEmpty()) {
+            // A picture missing from the store leaves its frame showing.
             const QImage image = getNsImage(slot.picture(), actual);
-            if (!image.isNull()) {
-                if (imageScaling() == ImageScalingCropToFill) {
-                    if (!(cropEditing && i == selected))
-                        painter.drawCroppedPicture(outer, slotPicturePath(i, width, height), image, imageRect,
-                                                   cropOf(slot), alpha);
-                } else if (imageScaling() == ImageScalingFitWhole) {
-                    const QRectF frame = fittedFrame(slotRect(i, width, height), QSizeF(image.size()), t);
-                    imageRect = inset(frame, t);
-                    outer = SlotPainter::roundedRect(frame, r);
-                    painter.drawWholePicture(outer, SlotPainter::roundedRect(imageRect, r - t), image, imageRect,
-                                             alpha);
-                }
+            if (imageScaling() == ImageScalingCropToFill) {
+                if (!(cropEditing && i == selected))
+                    painter.drawCroppedPicture(outer, slotPicturePath(i, width, height), image, imageRect,
+                                               cropOf(slot), alpha);
+            } else if (imageScaling() == ImageScalingFitWhole) {
+                const QRectF frame = image.isNull() ? slotRect(i, width, height)
+                                                    : fittedFrame(slotRect(i, width, height), QSizeF(image.size()), t);
+                imageRect = inset(frame, t);
+                outer = SlotPainter::roundedRect(frame, r);
+                painter.drawWholePicture(outer, SlotPainter::roundedRect(imageRect, r - t), image, imageRect, alpha);
             }
         } else if (!actual) {
             painter.drawEmptySlot(outer, slotPickButtonRect(i, width, height), slot,

@@ -66,16 +66,29 @@ void SlotPainter::drawFramed(const QPainterPath& outer, const QPainterPath& inne
     m_context.restoreGState();
 }
 
+// A picture rectangle that wide borders and gaps have left empty, or turned
+// inside out, gets no picture: the frame alone shows.
+static bool hasRoom(const QRectF& rect)
+{
+    return rect.width() > 0 && rect.height() > 0;
+}
+
 void SlotPainter::drawCroppedPicture(const QPainterPath& outer, const QPainterPath& inner, const QImage& image,
                                      const QRectF& imageRect, PanZoomPos* crop, double alpha)
 {
-    drawFramed(outer, inner, alpha, [&] { Collage::drawNSImage1(m_context, image, imageRect, crop, alpha); });
+    drawFramed(outer, inner, alpha, [&] {
+        if (hasRoom(imageRect))
+            Collage::drawNSImage1(m_context, image, imageRect, crop, alpha);
+    });
 }
 
 void SlotPainter::drawWholePicture(const QPainterPath& outer, const QPainterPath& inner, const QImage& image,
                                    const QRectF& imageRect, double alpha)
 {
-    drawFramed(outer, inner, alpha, [&] { m_context.drawImage(image, imageRect, alpha); });
+    drawFramed(outer, inner, alpha, [&] {
+        if (hasRoom(imageRect) && !image.isNull())
+            m_context.drawImage(image, imageRect, alpha);
+    });
 }
 
 void SlotPainter::strokeTwice(const QPainterPath& path, const QColor& under, double underWidth, const QColor& over,

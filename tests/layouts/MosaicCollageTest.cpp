@@ -1,6 +1,7 @@
 #include "layouts/mosaic/MosaicCollage.h"
 
 #include "model/FakeCollage.h"
+#include "platform/graphics/GraphicsContext.h"
 #include "platform/random/RandomSource.h"
 
 #include <gtest/gtest.h>
@@ -194,6 +195,41 @@ TEST_F(MosaicCollageTest, PositionsTextIsCheckedWholeBeforeAnythingChanges)
         for (qsizetype i = 0; i < row.rects.size(); ++i) {
             EXPECT_TRUE(mosaic.picturePositions()[i]->isEmpty());
             EXPECT_EQ(rectOf(i), row.rects[i]);
+        }
+    }
+}
+
+TEST_F(MosaicCollageTest, ASlotWithoutRoomOrWithoutItsPictureShowsItsFrame)
+{
+    const struct {
+        const char* name;
+        double spacingAndStroke;
+        bool pictureInStore;
+        qint64 scaling;
+    } rows[] = {{"borders leave no room", 0.3, true, ImageScalingCropToFill},
+                {"missing, cropped", 0.05, false, ImageScalingCropToFill},
+                {"missing, fitted", 0.05, false, ImageScalingFitWhole}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        layOut({{QRectF(0, 0, 1, 1), "a"}});
+        host.store.insert("a", FakeHost::solidImage(300, 200, Qt::red));
+        if (!row.pictureInStore) {
+            host.store.remove("a");
+            mosaic.nsImages().clear();
+        }
+        mosaic.setSpacing(row.spacingAndStroke);
+        mosaic.setStrokeWidth(row.spacingAndStroke);
+        mosaic.setImageScaling(row.scaling);
+        mosaic.setBorderColor(Color{0, 0, 1, 1});
+        mosaic.setDrawShadow(false);
+        for (const bool actual : {false, true}) {
+            QImage out = GraphicsContext::newBitmap(QSize(1000, 500));
+            GraphicsContext context(out);
+            mosaic.drawYourselfOnCurrentContextInWidth(context, 1000, 500, actual);
+            // In the middle of the slot: the frame's colour, no picture.
+            const QColor middle = out.pixelColor(500, 250);
+            EXPECT_GT(middle.blue(), 200) << middle.name().toStdString();
+            EXPECT_LT(middle.red(), 40) << middle.name().toStdString();
         }
     }
 }

@@ -35,11 +35,11 @@ std::vector<double> randomAspects(std::mt19937& engine, std::size_t count)
 // One slot a picture, inside the unit square, tiling it without overlap.
 void expectTiling(const Fit& fit, std::size_t pictures)
 {
-    ASSERT_EQ(fit.slots.size(), pictures);
+    ASSERT_EQ(fit.placed.size(), pictures);
     std::vector<int> seen(pictures, 0);
     double area = 0;
     constexpr double e = 1e-9;
-    for (const Slot& s : fit.slots) {
+    for (const Slot& s : fit.placed) {
         ASSERT_LT(s.picture, pictures);
         ++seen[s.picture];
         EXPECT_TRUE(std::isfinite(s.x) && std::isfinite(s.y) && std::isfinite(s.width) && std::isfinite(s.height));
@@ -54,10 +54,10 @@ void expectTiling(const Fit& fit, std::size_t pictures)
     EXPECT_NEAR(area, 1.0, 1e-9);
     for (std::size_t i = 0; i < pictures; ++i)
         EXPECT_EQ(seen[i], 1) << "picture " << i;
-    for (std::size_t i = 0; i < fit.slots.size(); ++i)
-        for (std::size_t j = i + 1; j < fit.slots.size(); ++j) {
-            const Slot& a = fit.slots[i];
-            const Slot& b = fit.slots[j];
+    for (std::size_t i = 0; i < fit.placed.size(); ++i)
+        for (std::size_t j = i + 1; j < fit.placed.size(); ++j) {
+            const Slot& a = fit.placed[i];
+            const Slot& b = fit.placed[j];
             const double across = std::min(a.x + a.width, b.x + b.width) - std::max(a.x, b.x);
             const double down = std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
             EXPECT_FALSE(across > 1e-9 && down > 1e-9) << i << " and " << j << " overlap";
@@ -103,7 +103,7 @@ TEST(MosaicFitting, TwoSquaresFillTheirCanvas)
         const Fit fit = fitPictures({1.0, 1.0}, row.width, row.height, next);
         expectTiling(fit, 2);
         EXPECT_EQ(fit.goodFit, row.goodFit);
-        for (const Slot& s : fit.slots) {
+        for (const Slot& s : fit.placed) {
             EXPECT_DOUBLE_EQ(s.width, row.slotWidth);
             EXPECT_DOUBLE_EQ(s.height, row.slotHeight);
         }
@@ -123,7 +123,7 @@ TEST(MosaicFitting, EveryPictureGetsOneSlotAndGoodFitsKeepTheirAspects)
         const Fit fit = fitPictures(aspects, width, height, next);
         expectTiling(fit, count);
         if (fit.goodFit) {
-            for (const Slot& s : fit.slots) {
+            for (const Slot& s : fit.placed) {
                 const double aspect = s.width * width / (s.height * height);
                 EXPECT_NEAR(aspect / aspects[s.picture], 1.0, 0.05) << "picture " << s.picture;
             }
@@ -137,7 +137,7 @@ TEST(MosaicFitting, AspectsThatAreNoNumbersCountAsSquares)
     Seeded random(3);
     const RandomNext next = random.next();
     expectTiling(fitPictures(aspects, 1200, 800, next), aspects.size());
-    EXPECT_TRUE(fitPictures({}, 1200, 800, next).slots.empty());
+    EXPECT_TRUE(fitPictures({}, 1200, 800, next).placed.empty());
     expectTiling(fitPictures({1.0, 2.0}, 0, std::nan(""), next), 2);
 }
 
@@ -199,7 +199,7 @@ TEST(MosaicFitting, HillClimbEndsWithinToleranceOrWhereNoFlipHelps)
 
 TEST(MosaicFitting, LayoutsAreThoseOfTheAlgorithmAsFirstWritten)
 {
-    // The same random values give the same slots, bit for bit.
+    // The same random values give the same placed, bit for bit.
     for (const std::size_t count : {1u, 2u, 3u, 5u, 8u, 13u, 30u, 60u}) {
         SCOPED_TRACE(count);
         std::mt19937 engine{unsigned(count)};
@@ -208,14 +208,14 @@ TEST(MosaicFitting, LayoutsAreThoseOfTheAlgorithmAsFirstWritten)
         const RandomNext oursNext = ours.next(), theirsNext = theirs.next();
         const Fit a = fitPictures(aspects, 3000, 2000, oursNext);
         const Fit b = reference::fitPictures(aspects, 3000, 2000, theirsNext);
-        ASSERT_EQ(a.slots.size(), b.slots.size());
+        ASSERT_EQ(a.placed.size(), b.placed.size());
         EXPECT_EQ(a.goodFit, b.goodFit);
-        for (std::size_t i = 0; i < a.slots.size(); ++i) {
-            EXPECT_EQ(a.slots[i].picture, b.slots[i].picture);
-            EXPECT_EQ(a.slots[i].x, b.slots[i].x);
-            EXPECT_EQ(a.slots[i].y, b.slots[i].y);
-            EXPECT_EQ(a.slots[i].width, b.slots[i].width);
-            EXPECT_EQ(a.slots[i].height, b.slots[i].height);
+        for (std::size_t i = 0; i < a.placed.size(); ++i) {
+            EXPECT_EQ(a.placed[i].picture, b.placed[i].picture);
+            EXPECT_EQ(a.placed[i].x, b.placed[i].x);
+            EXPECT_EQ(a.placed[i].y, b.placed[i].y);
+            EXPECT_EQ(a.placed[i].width, b.placed[i].width);
+            EXPECT_EQ(a.placed[i].height, b.placed[i].height);
         }
         EXPECT_EQ(ours.engine(), theirs.engine()) << "as many values drawn";
     }
