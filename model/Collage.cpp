@@ -152,6 +152,23 @@ QStringList Collage::getRandomArrayOfImages() const
     return UtilityFunctions::randomlyShuffledNewArray(m_images);
 }
 
+QStringList Collage::beginAddingPictures(const QStringList& md5s, const QHash<QString, QString>& md5ToPaths,
+                                         const QHash<QString, QDateTime>& md5ToModifiedTimes)
+{
+    m_md5ToPathsDictionary.insert(md5ToPaths);
+    m_md5ToModifiedTimeDictionary.insert(md5ToModifiedTimes);
+    removeAllSelections();
+    QSet<QString> present(m_images.cbegin(), m_images.cend());
+    QStringList fresh;
+    for (const QString& md5 : md5s) {
+        if (md5.isEmpty() || present.contains(md5))
+            continue;
+        present.insert(md5);
+        fresh.append(md5);
+    }
+    return fresh;
+}
+
 QStringList Collage::allPicturesInUse() const
 {
     QStringList inUse = m_images;

@@ -127,6 +127,12 @@ public:
     QList<PositionPtr> getAllEmptyPositions() const;
     // The first empty slot that prefers to be filled, else the first empty one.
     PositionPtr getFirstEmptyPosition() const;
+    // The start of every type's addPictures: the paths and dates of the
+    // pictures recorded, the selections cleared, and the identities that are
+    // new to the collage answered (none empty, none twice, none already in
+    // `images`, which must never hold one twice).
+    QStringList beginAddingPictures(const QStringList& md5s, const QHash<QString, QString>& md5ToPaths,
+                                    const QHash<QString, QDateTime>& md5ToModifiedTimes);
     QStringList getRandomArrayOfImages() const;
     // The pictures a saved project keeps: `images`, then the background picture.
     QStringList allPicturesInUse() const;

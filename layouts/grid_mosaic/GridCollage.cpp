@@ -235,20 +235,7 @@ void GridCollage::addPictures(const QStringList& md5s, const QHash<QString, QIma
                               const QHash<QString, QString>& md5ToPaths,
                               const QHash<QString, QDateTime>& md5ToModifiedTimes)
 {
-    md5ToPathsDictionary().insert(md5ToPaths);
-    md5ToModifiedTimeDictionary().insert(md5ToModifiedTimes);
-    removeAllSelections();
-
-    // A picture already here (or given twice) would make `images` hold an
-    // identity twice, which removing could not undo cleanly.
-    QSet<QString> present(this->images().cbegin(), this->images().cend());
-    QStringList fresh;
-    for (const QString& md5 : md5s) {
-        if (md5.isEmpty() || present.contains(md5))
-            continue;
-        present.insert(md5);
-        fresh.append(md5);
-    }
+    const QStringList fresh = beginAddingPictures(md5s, md5ToPaths, md5ToModifiedTimes);
     if (fresh.isEmpty())
         return;
 

@@ -136,21 +136,14 @@ void CenterCollage::addPictures(const QStringList& md5s, const QHash<QString, QI
                                 const QHash<QString, QString>& md5ToPaths,
                                 const QHash<QString, QDateTime>& md5ToModifiedTimes)
 {
-    md5ToPathsDictionary().insert(md5ToPaths);
-    md5ToModifiedTimeDictionary().insert(md5ToModifiedTimes);
-    removeAllSelections();
-    QStringList all = this->images();
-    QStringList added;
-    for (const QString& md5 : md5s)
-        if (!md5.isEmpty() && !all.contains(md5) && !added.contains(md5))
-            added.append(md5);
+    const QStringList added = beginAddingPictures(md5s, md5ToPaths, md5ToModifiedTimes);
     if (added.isEmpty())
         return;
     const qsizetype before = picturePositions().size();
     addSomePictures(added);
     for (const QString& md5 : added)
         nsImages().insert(md5, images.value(md5));
-    setImages(all + added);
+    setImages(this->images() + added);
     if (before == 0)
         rearrangePicturesForGoodFit();
     detectFacesAndUpdatePanZoomAll(false, true, std::nullopt);

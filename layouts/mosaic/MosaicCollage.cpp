@@ -240,17 +240,12 @@ void MosaicCollage::addPictures(const QStringList& md5s, const QHash<QString, QI
                                 const QHash<QString, QString>& md5ToPaths,
                                 const QHash<QString, QDateTime>& md5ToModifiedTimes)
 {
-    md5ToPathsDictionary().insert(md5ToPaths);
-    md5ToModifiedTimeDictionary().insert(md5ToModifiedTimes);
-    removeAllSelections();
-    if (md5s.isEmpty())
+    const QStringList fresh = beginAddingPictures(md5s, md5ToPaths, md5ToModifiedTimes);
+    if (fresh.isEmpty())
         return;
     const qsizetype before = picturePositions().size();
     QStringList all = this->images();
-    for (const QString& md5 : md5s) {
-        // A picture shows once: one already in the collage is not added again.
-        if (md5.isEmpty() || all.contains(md5))
-            continue;
+    for (const QString& md5 : fresh) {
         placeInASlot(md5);
         all.append(md5);
         nsImages().insert(md5, images.value(md5));
