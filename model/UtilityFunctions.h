@@ -13,6 +13,7 @@
 #include <QJsonValue>
 #include <QList>
 #include <QPointF>
+#include <QPainterPath>
 #include <QRectF>
 #include <QString>
 #include <QStringView>
@@ -119,6 +120,21 @@ public:
 
     // The exception for a programming error; the caller throws it.
     static ProgrammerError programmerErrorException(const QString& reason);
+
+    // ---- picture outlines (y up) --------------------------------------------
+    // The outline of a picture shape in the rectangle: -1 and 1 the
+    // rectangle, 0 the inscribed oval, 2 a diamond, 3 and 4 hexagons (flat,
+    // then pointed top and bottom), 5 a heart, 6 an octagon (regular in a
+    // square), 7 and 8 triangles (apex at the top, then at the bottom). An
+    // unknown shape logs and gives the rectangle. Callers stroke the heart
+    // with round joins.
+    static QPainterPath getPictureEnclosingPathForDrawingRect(const QRectF& rect, qint64 shape);
+    // The closed polygon through the points with corners rounded by
+    // `radius` (0: sharp); empty for fewer than two points.
+    static QPainterPath getBezierPathFromPts(const QList<QPointF>& points, double radius);
+    // The rectangle with a postage stamp's semicircular notches along every
+    // edge, one every 1/24 of the diagonal.
+    static QPainterPath getStampBezierPath(const QRectF& rect);
 
     // The user's Pictures folder as an absolute path, when it exists and is
     // a directory.
