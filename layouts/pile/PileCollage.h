@@ -1,0 +1,114 @@
+#pragma once
+
+#include "layouts/pile/PilePosition.h"
+#include "model/Collage.h"
+
+#include <QPainterPath>
+
+#include <memory>
+
+namespace qf {
+
+// What both pile types share: pictures lying freely on the canvas, each
+// with its own centre, size, tilt and stacking place; the geometry every
+// pile operation uses, random placement, adding into placeholders first,
+// face-centred crops and the whole-pile commands. Drawing and the mouse are
+// the types' own.
+class PileCollage : public Collage {
+public:
+    PileCollage();
+
+    static const KVKeyTable& keyTable();
+
+    // The slot at `index` as a pile slot; null when it is none.
+    std::shared_ptr<PilePosition> pileSlot(qint64 index) const;
+
+    // ---- what each type decides --------------------------------------------
+
+    // Whether pictures get a filled frame (its path below).
+    virtual bool needsBorderFill() const { return false; }
+    // The outline given to a new picture.
+    virtual qint64 shapeToUseForNewPosition() const { return 0; }
+    // The tilt of a newly placed picture, radians.
+    virtual double anotherRandomRotation() { return 0.0; }
+    // The frame around a picture rectangle: the rectangle grown by the width.
+    virtual QPainterPath getBorderEnclosingPathForDrawingRect(const QRectF& rect, double borderWidth) const;
+    // The type's first layout of new pictures.
+    virtual void spreadout() {}
+
+    // ---- geometry (pixels of the W x H drawing) ------------------------------
+
+    // Width over height of a slot's picture: its crop aspect, else its
+    // drawing image's, else 1; for shapes 0..8 the shape's own.
+    double widthUponHeightForPosition(const PilePosition& slot) const;
+    // The aspect of shapes 0..8; 1 for anything else (which is logged).
+    static double widthUponHeightForShape(qint64 shape);
+    // The picture rectangle of w x h centred on the slot's own origin.
+    static QRectF getRegularRectForDrawingImage(double width, double height);
+    // The slot's picture rectangle in its own frame.
+    QRectF pictureRectOf(const PilePosition& slot, double width, double height) const;
+    // The slot's frame: translated to its centre, turned by its tilt.
+    static QTransform slotTransform(const PilePosition& slot, double width, double height);
+    // 0.08 x spacing x the canvas diagonal.
+    double getBorderWidthForCollageWidth(double width, double height) const;
+    // The smallest k >= 1 with k x k > n.
+    static qint64 getLeastSquare(qint64 n);
+    // 0.10 to 0.89 in steps of 0.01.
+    static double getRandomCenterDim();
+
+    // The topmost picture whose outline holds the point, or -1.
+    qint64 ptLiesIn(QPointF point, double width, double height) override;
+    // The topmost placeholder whose rectangle and pick button hold the point, or -1.
+    qint64 ptLiesInPickPictureButton(QPointF point, double width, double height) override;
+    // The pick button centred in a picture rectangle, or none when it does not fit.
+    QRectF getDrawRectImagePickerButton(const QRectF& rect) const override;
+
+    // ---- pictures ----------------------------------------------------------------
+
+    PositionPtr getBrandNewPosition() override;
+    // A new slot at a random place for the picture, sized for k x k pictures.
+    std::shared_ptr<PilePosition> getRandomPositionForPicture(const QString& md5, const QImage& image, qint64 k);
+    // Placeholders first, then on top at random places; the type's first
+    // layout when the pile was empty.
+    void addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
+                     const QHash<QString, QString>& md5ToPaths,
+                     const QHash<QString, QDateTime>& md5ToModifiedTimes) override;
+    // Their slots go too; the others keep their order.
+    void removePictures(const QList<qsizetype>& indexes) override;
+    void detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotSet,
+                                        const std::optional<QList<PositionPtr>>& onlyThesePositions) override;
+
+    // ---- whole-pile commands ---------------------------------------------------
+
+    // New random places, sizes and tilts for the filled slots.
+    void shuffle() override;
+    void setAllRotationsZero();
+    // Every picture's diagonal the mean of the smallest and largest.
+    void equateAllInSize();
+    void increaseAllInSize();
+    void decreaseAllInSize();
+    // Every slot in its own cell of a shuffled grid, 0.8 of the cell.
+    void spreadoutToGrid();
+
+    // ---- bindings -----------------------------------------------------------------
+
+    bool constraining() const { return m_constraining; }
+    void setConstraining(bool v) { m_constraining = v; }
+    qint64 constrainedToDegree() const { return m_constrainedToDegree; }
+    void setConstrainedToDegree(qint64 v) { m_constrainedToDegree = v; }
+    qint64 getZeroBinding() const { return 0; }
+    bool getFalseBinding() const { return false; }
+    void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
+
+protected:
+    const KVKeyTable& kvKeyTable() const override { return keyTable(); }
+    QList<std::shared_ptr<PilePosition>> pileSlots() const;
+    // The outline a hit test uses for a slot's picture rectangle.
+    QPainterPath hitOutline(const PilePosition& slot, const QRectF& rect, double width, double height) const;
+
+private:
+    bool m_constraining = false;
+    qint64 m_constrainedToDegree = 0;
+};
+
+} // namespace qf

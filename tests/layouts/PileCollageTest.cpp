@@ -1,0 +1,152 @@
+#include "layouts/pile/PileCollage.h"
+
+#include "model/FakeCollage.h"
+
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace qf;
+using namespace qf::test;
+
+namespace {
+
+// The model alone: drawing and the mouse are the pile types' own.
+class ModelPile : public PileCollage {
+public:
+    void drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&, double, double, bool) override {}
+    void mouseDownAtPictureLayer(QPointF, double, double, const MouseEvent&) override {}
+    void mouseDraggedAtPictureLayer(QPointF, double, double, const MouseEvent&) override {}
+    void mouseUpAtPictureLayer(QPointF, double, double, const MouseEvent&) override {}
+    bool removeSelectedPicture() override { return false; }
+};
+
+class PileCollageTest : public ::testing::Test {
+protected:
+    PileCollageTest()
+    {
+        pile.setMyWindowController(&host);
+        pile.setWidth(3000);
+        pile.setHeight(2000);
+    }
+    void place(const QString& picture, QPointF centre, double scale, qint64 shape = -1, double rotation = 0)
+    {
+        pile.picturePositions().append(std::make_shared<PilePosition>(picture, centre, rotation, scale, shape));
+        if (!picture.isEmpty()) {
+            host.store.insert(picture, FakeHost::solidImage(300, 200));
+            pile.setImages(pile.images() + QStringList{picture});
+        }
+    }
+    FakeHost host;
+    ModelPile pile;
+};
+
+} // namespace
+
+TEST_F(PileCollageTest, LeastSquaresAndShapeAspects)
+{
+    const std::pair<qint64, qint64> squares[] = {{0, 1}, {1, 2}, {3, 2}, {4, 3}, {8, 3}, {9, 4}};
+    for (const auto& [n, k] : squares)
+        EXPECT_EQ(PileCollage::getLeastSquare(n), k) << n;
+    EXPECT_DOUBLE_EQ(PileCollage::widthUponHeightForShape(3), 2 / std::sqrt(3.0));
+    EXPECT_DOUBLE_EQ(PileCollage::widthUponHeightForShape(4), std::sqrt(3.0) / 2);
+    EXPECT_DOUBLE_EQ(PileCollage::widthUponHeightForShape(99), 1.0) << "an unknown shape stays square";
+}
+
+TEST_F(PileCollageTest, SlotsReadOnlyValuesTheyCanUse)
+{
+    const PilePosition base(QStringLiteral("a"), QPointF(0.3, 0.4), 0.5, 0.25, 3);
+    QJsonObject written = base.getJsonDictionary();
+    EXPECT_FALSE(written.contains(QStringLiteral("pipswtoh"))) << "no crop aspect, no key";
+    const struct {
+        const char* name;
+        QJsonObject changes;
+        double scale, rotation;
+        qint64 shape;
+        bool hasAspect;
+    } rows[] = {
+        {"as written", {}, 0.25, 0.5, 3, false},
+        {"no shape: a photo", {{"ppshap", QJsonValue()}}, 0.25, 0.5, -1, false},
+        {"shape out of range", {{"ppshap", 12}}, 0.25, 0.5, -1, false},
+        {"shape not whole", {{"ppshap", 2.5}}, 0.25, 0.5, -1, false},
+        {"scale of zero", {{"pips", 0}}, 0.0, 0.5, 3, false},
+        {"a turn and a bit", {{"pipr", 7.0}}, 0.25, std::fmod(7.0, 2 * M_PI), 3, false},
+        {"crop aspect", {{"pipswtoh", 1.5}}, 0.25, 0.5, 3, true},
+        {"crop aspect of zero", {{"pipswtoh", 0}}, 0.25, 0.5, 3, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QJsonObject dict = written;
+        for (auto it = row.changes.begin(); it != row.changes.end(); ++it) {
+            if (it.value().isNull())
+                dict.remove(it.key());
+            else
+                dict.insert(it.key(), it.value());
+        }
+        PilePosition read;
+        read.setMyPropertiesFrom(dict);
+        EXPECT_DOUBLE_EQ(read.scale(), row.scale);
+        EXPECT_DOUBLE_EQ(read.rotation(), row.rotation);
+        EXPECT_EQ(read.shape(), row.shape);
+        EXPECT_EQ(read.widthToHeight().has_value(), row.hasAspect);
+        EXPECT_EQ(read.center(), QPointF(0.3, 0.4));
+    }
+}
+
+TEST_F(PileCollageTest, NewPicturesFillPlaceholdersFirstThenGoOnTop)
+{
+    place("", QPointF(0.2, 0.3), 0.3, -1, 0.1);
+    place("x", QPointF(0.7, 0.7), 0.2);
+    pile.addPictures({"a", "b"}, {{"a", FakeHost::solidImage(300, 200)}, {"b", FakeHost::solidImage(300, 200)}}, {},
+                     {});
+    ASSERT_EQ(pile.picturePositions().size(), 3);
+    const std::shared_ptr<PilePosition> placeholder = pile.pileSlot(0);
+    EXPECT_EQ(placeholder->picture(), "a");
+    EXPECT_EQ(placeholder->center(), QPointF(0.2, 0.3));
+    EXPECT_DOUBLE_EQ(placeholder->scale(), 0.3);
+    EXPECT_DOUBLE_EQ(placeholder->rotation(), 0.1);
+    EXPECT_EQ(pile.pileSlot(2)->picture(), "b") << "the surplus on top";
+    EXPECT_EQ(pile.images(), (QStringList{"x", "a", "b"}));
+
+    pile.removePictures({0});
+    EXPECT_EQ(pile.picturePositions().size(), 2) << "the slot goes with its picture";
+    EXPECT_EQ(pile.pileSlot(0)->picture(), "a");
+}
+
+TEST_F(PileCollageTest, HitsTakeTheTopmostOutlineAndFallThroughOutsideIt)
+{
+    place("under", QPointF(0.5, 0.5), 0.4);
+    place("oval", QPointF(0.5, 0.5), 0.2, 0); // a circle 600 wide
+    const QPointF centre(1500, 1000);
+    EXPECT_EQ(pile.ptLiesIn(centre, 3000, 2000), 1);
+    EXPECT_EQ(pile.ptLiesIn(centre + QPointF(280, 280), 3000, 2000), 0) << "in the oval's box, outside the oval";
+    EXPECT_EQ(pile.ptLiesIn(QPointF(10, 10), 3000, 2000), -1);
+}
+
+TEST_F(PileCollageTest, SpreadToGridGivesEachPictureItsOwnCell)
+{
+    for (int i = 0; i < 5; ++i)
+        place(QStringLiteral("p%1").arg(i), QPointF(0.5, 0.5), 0.5, -1, 1.0);
+    pile.spreadoutToGrid();
+    QSet<QPair<int, int>> cells;
+    for (const std::shared_ptr<PilePosition>& slot : {pile.pileSlot(0), pile.pileSlot(1), pile.pileSlot(2),
+                                                      pile.pileSlot(3), pile.pileSlot(4)}) {
+        const QPointF c(slot->center().x() * 3000, slot->center().y() * 2000);
+        const QRectF picture = pile.pictureRectOf(*slot, 3000, 2000).translated(c);
+        // 3 columns of 1000, 2 rows of 1000 on this canvas.
+        const QRectF cell(std::floor(c.x() / 1000) * 1000, std::floor(c.y() / 1000) * 1000, 1000, 1000);
+        EXPECT_TRUE(cell.contains(picture)) << c.x() << ", " << c.y();
+        cells.insert({int(c.x() / 1000), int(c.y() / 1000)});
+    }
+    EXPECT_EQ(cells.size(), 5);
+
+    // Equal sizes: a picture of no size is left alone, one alone keeps its size.
+    pile.picturePositions().clear();
+    place("a", QPointF(0.5, 0.5), 0.3);
+    place("", QPointF(0.2, 0.2), 0.0);
+    pile.equateAllInSize();
+    EXPECT_DOUBLE_EQ(pile.pileSlot(0)->scale(), 0.3);
+    EXPECT_DOUBLE_EQ(pile.pileSlot(1)->scale(), 0.0);
+}
