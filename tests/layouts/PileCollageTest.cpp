@@ -1,4 +1,5 @@
 #include "layouts/pile/PileCollage.h"
+#include "layouts/pile/RegularPileCollage.h"
 
 #include "model/FakeCollage.h"
 
@@ -149,4 +150,84 @@ TEST_F(PileCollageTest, SpreadToGridGivesEachPictureItsOwnCell)
     pile.equateAllInSize();
     EXPECT_DOUBLE_EQ(pile.pileSlot(0)->scale(), 0.3);
     EXPECT_DOUBLE_EQ(pile.pileSlot(1)->scale(), 0.0);
+}
+
+namespace {
+
+class ModelRegularPile : public RegularPileCollage {
+public:
+    void drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&, double, double, bool) override {}
+    void mouseDownAtPictureLayer(QPointF, double, double, const MouseEvent&) override {}
+    void mouseDraggedAtPictureLayer(QPointF, double, double, const MouseEvent&) override {}
+    void mouseUpAtPictureLayer(QPointF, double, double, const MouseEvent&) override {}
+    bool removeSelectedPicture() override { return false; }
+};
+
+} // namespace
+
+TEST(RegularPileCollage, BorderFlagsSetTheStyleKeepingEachOther)
+{
+    const struct {
+        qint64 from;
+        bool camera; // which flag is set
+        bool on;
+        qint64 to;
+    } rows[] = {{0, true, true, 1}, {2, true, true, 3}, {3, false, false, 1}, {3, true, false, 2},
+                {1, false, true, 3}, {1, true, false, 0}};
+    for (const auto& row : rows) {
+        ModelRegularPile pile;
+        pile.setBorderStyle(row.from);
+        if (row.camera)
+            pile.setInstantCameraBorder(row.on);
+        else
+            pile.setStampBorder(row.on);
+        EXPECT_EQ(pile.borderStyle(), row.to) << row.from << (row.camera ? " camera " : " stamp ") << row.on;
+    }
+    // The instant-camera frame of 400 x 300 with a border of 10 is 116.16
+    // deeper at the bottom (y up: its low-y edge).
+    ModelRegularPile pile;
+    pile.setBorderStyle(RegularPileCollage::BorderInstantCamera);
+    const QRectF frame = pile.getBorderEnclosingPathForDrawingRect(QRectF(-200, -150, 400, 300), 10).boundingRect();
+    EXPECT_NEAR(frame.top(), -160 - 0.22 * std::hypot(420.0, 320.0), 1e-9);
+    EXPECT_DOUBLE_EQ(frame.bottom(), 160);
+    EXPECT_DOUBLE_EQ(frame.left(), -210);
+}
+
+TEST(RegularPileCollage, SpreadsOverAJitteredGridAndAsAMosaic)
+{
+    FakeHost host;
+    ModelRegularPile pile;
+    pile.setMyWindowController(&host);
+    pile.setWidth(7200);
+    pile.setHeight(5400);
+    QStringList ids;
+    QHash<QString, QImage> images;
+    for (int i = 0; i < 6; ++i) {
+        ids << QStringLiteral("p%1").arg(i);
+        images.insert(ids.last(), FakeHost::solidImage(300, 200));
+        host.store.insert(ids.last(), images.value(ids.last()));
+    }
+    pile.addPictures(ids, images, {}, {}); // spread out as the first layout: 3 x 3 cells
+    ASSERT_EQ(pile.picturePositions().size(), 6);
+    QSet<QPair<int, int>> cells;
+    for (qint64 i = 0; i < 6; ++i) {
+        const QPointF c = pile.pileSlot(i)->center();
+        cells.insert({int(c.x() * 3), int(c.y() * 3)});
+        EXPECT_TRUE(c.x() > 0 && c.x() < 1 && c.y() > 0 && c.y() < 1);
+        EXPECT_LE(std::abs(pile.pileSlot(i)->rotation()), 0.14 + 1e-12);
+    }
+    EXPECT_EQ(cells.size(), 6) << "one cell each";
+
+    // As a mosaic: placeholders go, the pictures tile the canvas.
+    pile.picturePositions().append(std::make_shared<PilePosition>(QString(), QPointF(0.5, 0.5), 0, 0.2));
+    pile.spreadoutToMosaic();
+    ASSERT_EQ(pile.picturePositions().size(), 6);
+    for (qint64 i = 0; i < 6; ++i)
+        EXPECT_FALSE(pile.picturePositions()[i]->isEmpty());
+
+    // Saved and read, the style stays.
+    pile.setBorderStyle(RegularPileCollage::BorderBoth);
+    ModelRegularPile read;
+    read.setMyPropertiesFrom(pile.dictionaryRepresentationActual(false));
+    EXPECT_EQ(read.borderStyle(), RegularPileCollage::BorderBoth);
 }
