@@ -15,7 +15,8 @@ using namespace qf::test;
 namespace {
 
 // The model alone: drawing and the mouse are the pile types' own.
-class ModelPile : public PileCollage {
+template <class Pile>
+class ModelOnly : public Pile {
 public:
     void drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&, double, double, bool) override {}
     void mouseDownAtPictureLayer(QPointF, double, double, const MouseEvent&) override {}
@@ -23,6 +24,8 @@ public:
     void mouseUpAtPictureLayer(QPointF, double, double, const MouseEvent&) override {}
     bool removeSelectedPicture() override { return false; }
 };
+using ModelPile = ModelOnly<PileCollage>;
+using ModelRegularPile = ModelOnly<RegularPileCollage>;
 
 class PileCollageTest : public ::testing::Test {
 protected:
@@ -151,19 +154,6 @@ TEST_F(PileCollageTest, SpreadToGridGivesEachPictureItsOwnCell)
     EXPECT_DOUBLE_EQ(pile.pileSlot(0)->scale(), 0.3);
     EXPECT_DOUBLE_EQ(pile.pileSlot(1)->scale(), 0.0);
 }
-
-namespace {
-
-class ModelRegularPile : public RegularPileCollage {
-public:
-    void drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&, double, double, bool) override {}
-    void mouseDownAtPictureLayer(QPointF, double, double, const MouseEvent&) override {}
-    void mouseDraggedAtPictureLayer(QPointF, double, double, const MouseEvent&) override {}
-    void mouseUpAtPictureLayer(QPointF, double, double, const MouseEvent&) override {}
-    bool removeSelectedPicture() override { return false; }
-};
-
-} // namespace
 
 TEST(RegularPileCollage, BorderFlagsSetTheStyleKeepingEachOther)
 {
