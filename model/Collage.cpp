@@ -169,6 +169,26 @@ QStringList Collage::beginAddingPictures(const QStringList& md5s, const QHash<QS
     return fresh;
 }
 
+QSet<QString> Collage::picturesAtIndexes(const QList<qsizetype>& indexes) const
+{
+    QSet<QString> pictures;
+    for (const qsizetype i : indexes)
+        if (i >= 0 && i < m_images.size())
+            pictures.insert(m_images[i]);
+    return pictures;
+}
+
+void Collage::forgetPictures(const QSet<QString>& removed)
+{
+    QStringList remaining;
+    for (const QString& md5 : std::as_const(m_images))
+        if (!removed.contains(md5))
+            remaining.append(md5);
+    setImages(remaining);
+    for (const QString& md5 : removed)
+        nsImages().remove(md5);
+}
+
 QStringList Collage::allPicturesInUse() const
 {
     QStringList inUse = m_images;

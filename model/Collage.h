@@ -133,6 +133,11 @@ public:
     // `images`, which must never hold one twice).
     QStringList beginAddingPictures(const QStringList& md5s, const QHash<QString, QString>& md5ToPaths,
                                     const QHash<QString, QDateTime>& md5ToModifiedTimes);
+    // The identities at these indexes of `images` (out-of-range ones ignored).
+    QSet<QString> picturesAtIndexes(const QList<qsizetype>& indexes) const;
+    // Takes the identities out of `images`, the others keeping their order,
+    // and their drawing images out of the cache.
+    void forgetPictures(const QSet<QString>& removed);
     QStringList getRandomArrayOfImages() const;
     // The pictures a saved project keeps: `images`, then the background picture.
     QStringList allPicturesInUse() const;

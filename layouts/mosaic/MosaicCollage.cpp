@@ -259,11 +259,7 @@ void MosaicCollage::addPictures(const QStringList& md5s, const QHash<QString, QI
 
 void MosaicCollage::removePictures(const QList<qsizetype>& indexes)
 {
-    const QStringList& all = images();
-    QSet<QString> removed;
-    for (const qsizetype i : indexes)
-        if (i >= 0 && i < all.size())
-            removed.insert(all[i]);
+    const QSet<QString> removed = picturesAtIndexes(indexes);
     if (removed.isEmpty())
         return;
     for (const PositionPtr& slot : picturePositions()) {
@@ -272,13 +268,7 @@ void MosaicCollage::removePictures(const QList<qsizetype>& indexes)
             slot->setPanZoomValue(std::nullopt);
         }
     }
-    QStringList remaining;
-    for (const QString& md5 : all)
-        if (!removed.contains(md5))
-            remaining.append(md5);
-    setImages(remaining);
-    for (const QString& md5 : removed)
-        nsImages().remove(md5);
+    forgetPictures(removed);
 }
 
 bool MosaicCollage::removeSelectedPicture()

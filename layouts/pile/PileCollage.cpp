@@ -285,11 +285,7 @@ void PileCollage::addPictures(const QStringList& md5s, const QHash<QString, QIma
 
 void PileCollage::removePictures(const QList<qsizetype>& indexes)
 {
-    const QStringList& all = images();
-    QSet<QString> removed;
-    for (const qsizetype i : indexes)
-        if (i >= 0 && i < all.size())
-            removed.insert(all[i]);
+    const QSet<QString> removed = picturesAtIndexes(indexes);
     if (removed.isEmpty())
         return;
     removeAllSelections();
@@ -298,13 +294,7 @@ void PileCollage::removePictures(const QList<qsizetype>& indexes)
         if (!slot || !removed.contains(slot->picture()))
             kept.append(slot);
     picturePositions() = kept;
-    QStringList remaining;
-    for (const QString& md5 : all)
-        if (!removed.contains(md5))
-            remaining.append(md5);
-    setImages(remaining);
-    for (const QString& md5 : removed)
-        nsImages().remove(md5);
+    forgetPictures(removed);
 }
 
 void PileCollage::detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotSet,
