@@ -169,6 +169,13 @@ QStringList Collage::beginAddingPictures(const QStringList& md5s, const QHash<QS
     return fresh;
 }
 
+void Collage::rememberPictures(const QStringList& fresh, const QHash<QString, QImage>& images)
+{
+    for (const QString& md5 : fresh)
+        nsImages().insert(md5, images.value(md5));
+    setImages(m_images + fresh);
+}
+
 QSet<QString> Collage::picturesAtIndexes(const QList<qsizetype>& indexes) const
 {
     QSet<QString> pictures;

@@ -133,6 +133,8 @@ public:
     // `images`, which must never hold one twice).
     QStringList beginAddingPictures(const QStringList& md5s, const QHash<QString, QString>& md5ToPaths,
                                     const QHash<QString, QDateTime>& md5ToModifiedTimes);
+    // Appends the new pictures to `images` and caches their drawing images.
+    void rememberPictures(const QStringList& fresh, const QHash<QString, QImage>& images);
     // The identities at these indexes of `images` (out-of-range ones ignored).
     QSet<QString> picturesAtIndexes(const QList<qsizetype>& indexes) const;
     // Takes the identities out of `images`, the others keeping their order,

@@ -141,9 +141,7 @@ void CenterCollage::addPictures(const QStringList& md5s, const QHash<QString, QI
         return;
     const qsizetype before = picturePositions().size();
     addSomePictures(added);
-    for (const QString& md5 : added)
-        nsImages().insert(md5, images.value(md5));
-    setImages(this->images() + added);
+    rememberPictures(added, images);
     if (before == 0)
         rearrangePicturesForGoodFit();
     detectFacesAndUpdatePanZoomAll(false, true, std::nullopt);

@@ -244,13 +244,9 @@ void MosaicCollage::addPictures(const QStringList& md5s, const QHash<QString, QI
     if (fresh.isEmpty())
         return;
     const qsizetype before = picturePositions().size();
-    QStringList all = this->images();
-    for (const QString& md5 : fresh) {
+    for (const QString& md5 : fresh)
         placeInASlot(md5);
-        all.append(md5);
-        nsImages().insert(md5, images.value(md5));
-    }
-    setImages(all);
+    rememberPictures(fresh, images);
     if (before < 2)
         bestFit();
     else

@@ -275,9 +275,7 @@ void PileCollage::addPictures(const QStringList& md5s, const QHash<QString, QIma
             picturePositions().append(getRandomPositionForPicture(md5, images.value(md5), k));
         }
     }
-    for (const QString& md5 : fresh)
-        nsImages().insert(md5, images.value(md5));
-    setImages(this->images() + fresh);
+    rememberPictures(fresh, images);
     if (before == 0)
         spreadout();
     detectFacesAndUpdatePanZoomAll(false, true, std::nullopt);
