@@ -3,6 +3,8 @@
 #include "layouts/grid_mosaic/GridCollage.h"
 #include "layouts/mosaic/CenterCollage.h"
 #include "layouts/mosaic/MosaicCollage.h"
+#include "layouts/pile/AdvancedShapePileCollage.h"
+#include "layouts/pile/RegularPileCollage.h"
 #include "model/CollageJsonKeys.h"
 #include "platform/json/JsonValues.h"
 
@@ -52,10 +54,10 @@ QList<CollageType> makeRows()
     const QStringList splits{QStringLiteral("splitSelectedAlongWidthCommandButton"),
                              QStringLiteral("splitSelectedAlongHeightCommandButton")};
     QList<CollageType> rows;
-    rows.append({QStringLiteral("pile"), title("Pile"), nullptr, QStringLiteral("pileLayoutControlsBox"),
+    rows.append({QStringLiteral("pile"), title("Pile"), maker<RegularPileCollage>(), QStringLiteral("pileLayoutControlsBox"),
                  QStringLiteral("regularPilePictureBordersControlsBox"), pileCommandsForAll(true),
                  pileCommandsForSelected(), true});
-    rows.append({QStringLiteral("circlepile"), title("Shape Pile"), nullptr, QStringLiteral("pileLayoutControlsBox"),
+    rows.append({QStringLiteral("circlepile"), title("Shape Pile"), maker<AdvancedShapePileCollage>(), QStringLiteral("pileLayoutControlsBox"),
                  QStringLiteral("circlePilePictureBordersControlsBox"),
                  pileCommandsForAll(false) << QStringLiteral("changeShapeAllPopupButton"),
                  pileCommandsForSelected() << QStringLiteral("shapeChangeSelectedPopupButton"), false});

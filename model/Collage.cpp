@@ -196,6 +196,26 @@ void Collage::forgetPictures(const QSet<QString>& removed)
         nsImages().remove(md5);
 }
 
+QStringList Collage::reconcileSlotsWithPictures()
+{
+    QSet<QString> shown;
+    for (const PositionPtr& slot : std::as_const(m_picturePositions)) {
+        if (!slot || slot->isEmpty())
+            continue;
+        if (!m_images.contains(slot->picture()) || shown.contains(slot->picture())) {
+            slot->setPicture(QString());
+            slot->setPanZoomValue(std::nullopt);
+        } else {
+            shown.insert(slot->picture());
+        }
+    }
+    QStringList unshown;
+    for (const QString& md5 : std::as_const(m_images))
+        if (!shown.contains(md5))
+            unshown.append(md5);
+    return unshown;
+}
+
 QStringList Collage::allPicturesInUse() const
 {
     QStringList inUse = m_images;

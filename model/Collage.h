@@ -121,6 +121,29 @@ public:
     virtual void splitSelectedPositionAlongWidth() {}
     // Trades the selected picture with the centre's, for types with a centre.
     virtual void setSelectedAsCenter() {}
+    // The piles' commands on all pictures: a fresh spread, a spread over a
+    // grid or as a mosaic, sizes and tilts.
+    virtual void spreadout() {}
+    virtual void spreadoutToGrid() {}
+    virtual void spreadoutToMosaic() {}
+    virtual void increaseAllInSize() {}
+    virtual void decreaseAllInSize() {}
+    virtual void equateAllInSize() {}
+    virtual void setAllRotationsZero() {}
+    // The piles' commands on the selected picture: stacking, emptying the
+    // slot, tilt and size, and the crop sheet.
+    virtual void moveSelectedUp() {}
+    virtual void moveSelectedDown() {}
+    virtual void makeSelectedEmpty() {}
+    virtual void rotateSelectedToZero() {}
+    virtual void rotateSelectedClockwise() {}
+    virtual void rotateSelectedAntiClockwise() {}
+    virtual void increaseSelectedInSize() {}
+    virtual void decreaseSelectedInSize() {}
+    virtual void cropSelected() {}
+    // The outline of the selected picture or of all of them (shape piles).
+    virtual void shapeChangeSelectedTo(qint64 /*shape*/) {}
+    virtual void shapeChangeAllTo(qint64 /*shape*/) {}
 
     // ---- picture and slot operations --------------------------------------
 
@@ -140,6 +163,9 @@ public:
     // Takes the identities out of `images`, the others keeping their order,
     // and their drawing images out of the cache.
     void forgetPictures(const QSet<QString>& removed);
+    // After reading: slots showing a picture `images` lacks, or one an
+    // earlier slot shows, become empty; answers the pictures no slot shows.
+    QStringList reconcileSlotsWithPictures();
     QStringList getRandomArrayOfImages() const;
     // The pictures a saved project keeps: `images`, then the background picture.
     QStringList allPicturesInUse() const;

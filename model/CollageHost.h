@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/PanZoomPos.h"
+
 #include <QImage>
 #include <QPointF>
 #include <QString>
@@ -38,6 +40,14 @@ public:
     // The collage holds `count` pictures it cannot show (a grid past its
     // cell cap); they stay in the project.
     virtual void picturesNotShown(qsizetype /*count*/) {}
+    // Let the user choose the crop of a picture: its drawing image, the
+    // slot's width over height, its crop window, whether that aspect is
+    // fixed and the slot's outline. The answer comes back through the
+    // editor as Collage::cropSelectedTo. Nothing by default.
+    virtual void cropPicture(const QImage& /*image*/, double /*widthToHeight*/,
+                             const std::optional<PanZoomPos>& /*crop*/, bool /*constrainAspect*/, qint64 /*shape*/)
+    {
+    }
     // The caches shared by the collages this host makes in turn; none (the
     // default) leaves each collage its own.
     virtual CollageCaches* collageCaches() { return nullptr; }

@@ -414,23 +414,11 @@ void MosaicCollage::placeInASlot(const QString& md5)
 void MosaicCollage::setMyPropertiesFrom(const QJsonObject& dict)
 {
     Collage::setMyPropertiesFrom(dict);
-    const QStringList& all = images();
-    QSet<QString> shown;
-    for (const PositionPtr& slot : picturePositions()) {
-        if (!slot || slot->isEmpty())
-            continue;
-        if (!all.contains(slot->picture()) || shown.contains(slot->picture())) {
-            slot->setPicture(QString());
-            slot->setPanZoomValue(std::nullopt);
-        } else {
-            shown.insert(slot->picture());
-        }
-    }
-    if (picturePositions().isEmpty() && all.isEmpty())
+    const QStringList unshown = reconcileSlotsWithPictures();
+    if (picturePositions().isEmpty() && images().isEmpty())
         picturePositions().append(newSlot(QString(), QRectF(0, 0, 1, 1)));
-    for (const QString& md5 : all)
-        if (!shown.contains(md5))
-            placeInASlot(md5);
+    for (const QString& md5 : unshown)
+        placeInASlot(md5);
 }
 
 QList<std::shared_ptr<MosaicPosition>> MosaicCollage::mosaicSlots() const

@@ -95,6 +95,15 @@ void PileCollage::setValueForUndefinedKey(const QVariant& value, const QString& 
     Collage::setValueForUndefinedKey(value, key);
 }
 
+void PileCollage::setMyPropertiesFrom(const QJsonObject& dict)
+{
+    Collage::setMyPropertiesFrom(dict);
+    // A picture a damaged file left without a slot lies on top of the pile.
+    const qint64 k = getLeastSquare(images().size());
+    for (const QString& md5 : reconcileSlotsWithPictures())
+        picturePositions().append(getRandomPositionForPicture(md5, getNsImage(md5, false), k));
+}
+
 std::shared_ptr<PilePosition> PileCollage::pileSlot(qint64 index) const
 {
     const QList<PositionPtr>& list = picturePositions();
@@ -219,15 +228,21 @@ qint64 PileCollage::ptLiesIn(QPointF point, double width, double height)
 
 qint64 PileCollage::ptLiesInPickPictureButton(QPointF point, double width, double height)
 {
+    // Only the topmost slot under the point counts: a pick button that a
+    // picture above covers cannot be pressed.
     for (qint64 i = picturePositions().size() - 1; i >= 0; --i) {
         const std::shared_ptr<PilePosition> slot = pileSlot(i);
-        if (!slot || !slot->isEmpty())
+        if (!slot)
             continue;
         bool invertible = false;
         const QPointF local = slotTransform(*slot, width, height).inverted(&invertible).map(point);
+        if (!invertible)
+            continue;
         const QRectF rect = pictureRectOf(*slot, width, height);
-        if (invertible && rect.contains(local) && getDrawRectImagePickerButton(rect).contains(local))
-            return i;
+        if (!hitOutline(*slot, rect, width, height).contains(local))
+            continue;
+        const bool onButton = slot->isEmpty() && rect.contains(local) && getDrawRectImagePickerButton(rect).contains(local);
+        return onButton ? i : -1;
     }
     return -1;
 }

@@ -33,8 +33,6 @@ public:
     virtual double anotherRandomRotation() { return 0.0; }
     // The frame around a picture rectangle: the rectangle grown by the width.
     virtual QPainterPath getBorderEnclosingPathForDrawingRect(const QRectF& rect, double borderWidth) const;
-    // The type's first layout of new pictures.
-    virtual void spreadout() {}
 
     // ---- geometry (pixels of the W x H drawing) ------------------------------
 
@@ -82,13 +80,53 @@ public:
 
     // New random places, sizes and tilts for the filled slots.
     void shuffle() override;
-    void setAllRotationsZero();
+    void setAllRotationsZero() override;
     // Every picture's diagonal the mean of the smallest and largest.
-    void equateAllInSize();
-    void increaseAllInSize();
-    void decreaseAllInSize();
+    void equateAllInSize() override;
+    void increaseAllInSize() override;
+    void decreaseAllInSize() override;
     // Every slot in its own cell of a shuffled grid, 0.8 of the cell.
-    void spreadoutToGrid();
+    void spreadoutToGrid() override;
+
+    // ---- the canvas -------------------------------------------------------------
+
+    // Slots from back to front, each turned in its own frame with its own
+    // shadow; on screen the placeholders, the selection, the rotate and
+    // scale handles and, while turning, the angle.
+    void drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext& context, double width, double height,
+                                                       bool actual) override;
+    // Select and move a picture, or turn or scale it by its handles.
+    void mouseDownAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) override;
+    void mouseDraggedAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) override;
+    void mouseUpAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) override;
+    // The two handles beside the selected picture, on its left near the right edge.
+    void setInitialPositionOfHoldersAsPerSelectedPicture(double width, double height);
+    // The angle in whole degrees 0..359, snapped to 0 within 0.8 degrees of
+    // upright; `constraining` and `constrainedToDegree` follow.
+    qint64 constrainToDegree(double radians);
+
+    // ---- commands on the selected picture -------------------------------------------
+
+    // The picture and its slot go (true); a placeholder goes alone (true).
+    bool removeSelectedPicture() override;
+    void cropSelected() override;
+    void cropSelectedTo(double widthToHeight, const PanZoomPos& panZoom) override;
+    void removeCropFromSelected() override;
+    // To the front and to the back of the pile; the selection follows.
+    void moveSelectedUp() override;
+    void moveSelectedDown() override;
+    // The picture leaves the pile; its slot stays as a placeholder of its shape.
+    void makeSelectedEmpty() override;
+    void rotateSelectedToZero() override;
+    void rotateSelectedClockwise() override;
+    void rotateSelectedAntiClockwise() override;
+    void increaseSelectedInSize() override;
+    void decreaseSelectedInSize() override;
+    // Nudges of 0.002 of the canvas.
+    bool moveSelectedPositionUp() override;
+    bool moveSelectedPositionDown() override;
+    bool moveSelectedPositionLeft() override;
+    bool moveSelectedPositionRight() override;
 
     // ---- bindings -----------------------------------------------------------------
 
@@ -99,14 +137,24 @@ public:
     qint64 getZeroBinding() const { return 0; }
     bool getFalseBinding() const { return false; }
     void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
+    // The slots checked against `images` after reading.
+    void setMyPropertiesFrom(const QJsonObject& dict) override;
 
 protected:
     const KVKeyTable& kvKeyTable() const override { return keyTable(); }
     QList<std::shared_ptr<PilePosition>> pileSlots() const;
     // The outline a hit test uses for a slot's picture rectangle.
     QPainterPath hitOutline(const PilePosition& slot, const QRectF& rect, double width, double height) const;
+    // The selected slot as a pile slot; null without one.
+    std::shared_ptr<PilePosition> selectedPileSlot() const { return pileSlot(selectedImagePosition()); }
 
 private:
+    // One slot of the picture layer, in its own turned frame.
+    void drawSlot(GraphicsContext& context, qint64 index, PilePosition& slot, double width, double height,
+                  bool actual);
+    void drawHandles(GraphicsContext& context, const PilePosition& slot, double width, double height);
+    // Moves the selected slot by fractions of the canvas.
+    bool nudgeSelected(double dx, double dy);
     bool m_constraining = false;
     qint64 m_constrainedToDegree = 0;
 };

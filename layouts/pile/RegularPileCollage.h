@@ -35,7 +35,7 @@ public:
     void spreadout() override;
     // The pictures as a mosaic through the fitting engine, slightly tilted;
     // placeholders are dropped.
-    void spreadoutToMosaic();
+    void spreadoutToMosaic() override;
 
     // "bs" after the base keys.
     void addMyPropertiesTo(QJsonObject& dict, bool actual) const override;

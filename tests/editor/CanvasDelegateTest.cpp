@@ -11,6 +11,7 @@
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/undo/UndoManager.h"
 
+#include "GridDocuments.h"
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -104,6 +105,7 @@ protected:
         doc.setHostFactory([this](CollageDocument& d) { return std::make_unique<FotoloomController>(d, &undo); });
         doc.makeWindowControllers();
         c = static_cast<FotoloomController*>(doc.fotoloomController());
+        test::startNewDocumentsAsGrids(*c);
         ASSERT_TRUE(c->windowDidLoad().ok());
         canvas = std::make_unique<CanvasDelegate>(*c);
         c->setWindow(&hooked);

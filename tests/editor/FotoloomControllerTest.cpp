@@ -11,6 +11,7 @@
 
 #include "TestPictures.h"
 
+#include "GridDocuments.h"
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -94,6 +95,7 @@ struct Editor {
         c = static_cast<FotoloomController*>(doc.fotoloomController());
         c->setWindow(&window);
         c->setCollageMaker(QStringLiteral("mosaic"), [] { return std::make_shared<FakeMosaic>(); });
+        test::startNewDocumentsAsGrids(*c);
     }
     Collage& collage() const { return *c->collage(); }
     QJsonObject snapshot() const { return collage().dictionaryRepresentationActual(false); }

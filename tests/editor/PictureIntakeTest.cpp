@@ -15,6 +15,7 @@
 
 #include "TestPictures.h"
 
+#include "GridDocuments.h"
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -113,6 +114,8 @@ struct Editor {
         c = static_cast<FotoloomController*>(doc->fotoloomController());
         c->setWindow(&window);
         c->setPicturePanel(&panel);
+        test::startNewDocumentsAsGrids(*c);
+        (void)c->setupInitialCollageWithJsonData(std::nullopt);
     }
     UndoManager& undo() const { return doc->undoManager(); }
     Collage& collage() const { return *c->collage(); }
@@ -210,6 +213,7 @@ TEST(PictureIntake, AFolderAddsTheFilesDirectlyInsideOnceEachAndTheSaveKeepsThem
     documents.setSettings(std::make_shared<QSettings>(tmp.filePath(QStringLiteral("s.ini")), QSettings::IniFormat));
     documents.setHostFactory([](CollageDocument& doc) -> std::unique_ptr<DocumentHost> {
         auto editor = std::make_unique<FotoloomController>(doc, &doc.undoManager());
+        test::startNewDocumentsAsGrids(*editor);
         (void)editor->windowDidLoad();
         return editor;
     });

@@ -6,6 +6,7 @@
 #include "editor/FotoloomController.h"
 #include "platform/undo/UndoManager.h"
 
+#include "GridDocuments.h"
 #include "TestPictures.h"
 
 #include <QApplication>
@@ -34,6 +35,7 @@ struct Opened {
         doc.setHostFactory([](CollageDocument& d) { return std::make_unique<FotoloomController>(d, &d.undoManager()); });
         doc.makeWindowControllers();
         editor = static_cast<FotoloomController*>(doc.fotoloomController());
+        startNewDocumentsAsGrids(*editor);
         window = new FotoloomWindow(*editor);
         window->resize(1000, 700);
         if (shown)

@@ -16,6 +16,7 @@
 #include <QSet>
 
 #include <functional>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -226,17 +227,23 @@ TEST_P(EveryCollageType, AnExportDrawsNoEditingMarks)
     add({id(0), id(1), id(2)});
     collage->setDrawShadow(false);
     collage->setBackgroundColor(Color{0.0, 1.0, 0.0, 1.0});
-    const QImage plain = draw(*collage, true);
+    // What the saved collage exports, without any editing state.
+    const auto plain = [&] {
+        const std::shared_ptr<Collage> saved = registry.makeFromJson(collage->dictionaryRepresentationActual(true), &host);
+        return draw(*saved, true);
+    };
 
-    // Selection, a held crop handle, a drag under way and a pressed pick
-    // button are the editor's business, never the picture's.
+    // Selection, a held handle, a drag under way and a pressed pick button
+    // are the editor's business, never the picture's.
     collage->setSelectedImagePosition(0);
     const MouseEvent press{QPointF(kW / 2.0, kH / 2.0), 1, Qt::NoModifier};
     collage->mouseDownAt(press.location, kW, kH, press);
     collage->mouseDraggedAt(QPointF(kW / 3.0, kH / 3.0), kW, kH, press);
-    EXPECT_EQ(draw(*collage, true), plain);
-    collage->setHandleBeingHeld(HeldHandleCropTranslate);
-    EXPECT_EQ(draw(*collage, true), plain);
+    EXPECT_EQ(draw(*collage, true), plain());
+    for (const qint64 handle : {HeldHandleCropTranslate, HeldHandlePileRotate, HeldHandlePileScale}) {
+        collage->setHandleBeingHeld(handle);
+        EXPECT_EQ(draw(*collage, true), plain()) << handle;
+    }
     collage->mouseGestureLost();
 
     // An emptied slot shows the background: no dashes, no pick button.
@@ -301,7 +308,10 @@ TEST_P(EveryCollageType, AScreenFrameAfterAChangeIsWhatAFreshCollageDraws)
             registry.makeFromJson(collage->dictionaryRepresentationActual(false), &host);
         ASSERT_TRUE(fresh);
         EXPECT_EQ(after, draw(*fresh, false, size.width(), size.height()));
-        EXPECT_NE(after, before);
+        // Piles have neither rounded corners nor a border width of their own.
+        const bool slotSetting = name == std::string_view("corner radius") || name == std::string_view("border width");
+        if (!slotSetting || dynamic_cast<SlotCollage*>(collage.get()))
+            EXPECT_NE(after, before);
     }
 }
 
@@ -376,3 +386,14 @@ INSTANTIATE_TEST_SUITE_P(Registered, EveryCollageType, ::testing::ValuesIn(makea
                          [](const ::testing::TestParamInfo<QString>& info) { return info.param.toStdString(); });
 
 } // namespace
+
+TEST(CollageTypeRegistry, NewDocumentsStartAsPilesWhileThatTypeCanBeMade)
+{
+    CollageTypes registry;
+    EXPECT_EQ(registry.newDocumentType(), QStringLiteral("pile"));
+    // Without the pile, the first type in popup order that can be made.
+    registry.setMaker(QStringLiteral("pile"), nullptr);
+    EXPECT_EQ(registry.newDocumentType(), QStringLiteral("circlepile"));
+    registry.setMaker(QStringLiteral("circlepile"), nullptr);
+    EXPECT_EQ(registry.newDocumentType(), QStringLiteral("grid"));
+}

@@ -14,18 +14,6 @@ using namespace qf::test;
 
 namespace {
 
-// The model alone: drawing and the mouse are the pile types' own.
-template <class Pile>
-class ModelOnly : public Pile {
-public:
-    void drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&, double, double, bool) override {}
-    void mouseDownAtPictureLayer(QPointF, double, double, const MouseEvent&) override {}
-    void mouseDraggedAtPictureLayer(QPointF, double, double, const MouseEvent&) override {}
-    void mouseUpAtPictureLayer(QPointF, double, double, const MouseEvent&) override {}
-    bool removeSelectedPicture() override { return false; }
-};
-using ModelPile = ModelOnly<PileCollage>;
-using ModelRegularPile = ModelOnly<RegularPileCollage>;
 
 class PileCollageTest : public ::testing::Test {
 protected:
@@ -44,7 +32,7 @@ protected:
         }
     }
     FakeHost host;
-    ModelPile pile;
+    PileCollage pile;
 };
 
 } // namespace
@@ -165,7 +153,7 @@ TEST(RegularPileCollage, BorderFlagsSetTheStyleKeepingEachOther)
     } rows[] = {{0, true, true, 1}, {2, true, true, 3}, {3, false, false, 1}, {3, true, false, 2},
                 {1, false, true, 3}, {1, true, false, 0}};
     for (const auto& row : rows) {
-        ModelRegularPile pile;
+        RegularPileCollage pile;
         pile.setBorderStyle(row.from);
         if (row.camera)
             pile.setInstantCameraBorder(row.on);
@@ -175,7 +163,7 @@ TEST(RegularPileCollage, BorderFlagsSetTheStyleKeepingEachOther)
     }
     // The instant-camera frame of 400 x 300 with a border of 10 is 116.16
     // deeper at the bottom (y up: its low-y edge).
-    ModelRegularPile pile;
+    RegularPileCollage pile;
     pile.setBorderStyle(RegularPileCollage::BorderInstantCamera);
     const QRectF frame = pile.getBorderEnclosingPathForDrawingRect(QRectF(-200, -150, 400, 300), 10).boundingRect();
     EXPECT_NEAR(frame.top(), -160 - 0.22 * std::hypot(420.0, 320.0), 1e-9);
@@ -186,7 +174,7 @@ TEST(RegularPileCollage, BorderFlagsSetTheStyleKeepingEachOther)
 TEST(RegularPileCollage, SpreadsOverAJitteredGridAndAsAMosaic)
 {
     FakeHost host;
-    ModelRegularPile pile;
+    RegularPileCollage pile;
     pile.setMyWindowController(&host);
     pile.setWidth(7200);
     pile.setHeight(5400);
@@ -217,7 +205,7 @@ TEST(RegularPileCollage, SpreadsOverAJitteredGridAndAsAMosaic)
 
     // Saved and read, the style stays.
     pile.setBorderStyle(RegularPileCollage::BorderBoth);
-    ModelRegularPile read;
+    RegularPileCollage read;
     read.setMyPropertiesFrom(pile.dictionaryRepresentationActual(false));
     EXPECT_EQ(read.borderStyle(), RegularPileCollage::BorderBoth);
 }
