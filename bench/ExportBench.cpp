@@ -1,5 +1,5 @@
-// Export of a grid collage of photographs, as the application does it: open
-// the project, render at full size, encode.
+// Export of a grid or pile collage of photographs, as the application does
+// it: open the project, render at full size, encode.
 //   qf_bench_export --make <photos> <project> [width height columns rows [count]]
 //        builds the project once: a new grid of width x height pixels (7200 x
 //        5400 unless given) with the photos added as the window adds them,
@@ -7,6 +7,15 @@
 //        name order) or a text file of photo paths, one a line; count takes
 //        the first ones. Each file must be a distinct picture: a collage holds
 //        equal files once.
+//   qf_bench_export --make-pile <photos> <project> [width height [count]]
+//        the same with a pile: instant-camera frames (spacing 0.1), shadows,
+//        the photos spread out as a first add spreads them. Lays the pile out
+//        the same way every run, and prints each picture as drawn on the
+//        output, bottom of the pile first, for another program to draw:
+//          slot <file> <centre x> <centre y> <width> <height>
+//               <frame left> <frame top> <frame right> <frame bottom> <degrees>
+//        in output pixels from the top left, the frame as its widths beyond
+//        the picture, the tilt clockwise.
 //   qf_bench_export <project> <out.jpg|.png|.tiff> [width height quality]
 //        opens it and exports, at the collage's size and JPEG quality 96
 //        unless given (quality 1..100). Prints the milliseconds of the export
@@ -22,9 +31,12 @@
 //                                     encodes it as the export does, or with
 //                                     the writer's other settings
 // Prints the milliseconds of the encode alone.
+#include "SeededRandom.h"
+
 #include "document/CollageDocument.h"
 #include "editor/FotoloomController.h"
 #include "layouts/grid_mosaic/GridCollage.h"
+#include "layouts/pile/RegularPileCollage.h"
 #include "model/Collage.h"
 #include "model/Position.h"
 #include "platform/core/PictureMemory.h"
@@ -41,6 +53,8 @@
 #include <QStandardPaths>
 
 #include <cstdio>
+#include <functional>
+#include <numbers>
 #include <optional>
 
 using namespace qf;
@@ -57,6 +71,20 @@ FotoloomController& editorOf(CollageDocument& doc)
     doc.setHostFactory([](CollageDocument& d) { return std::make_unique<FotoloomController>(d, &d.undoManager()); });
     doc.makeWindowControllers();
     return *static_cast<FotoloomController*>(doc.fotoloomController());
+}
+
+// The editor's new document, made the collage type asked for as the type
+// popup makes it, whatever type a new document starts as.
+bool loadNewDocumentAs(FotoloomController& editor, const QString& type)
+{
+    if (!editor.windowDidLoad())
+        return false;
+    if (editor.collage()->collageType() != type)
+        editor.changeCollageType(FotoloomController::collageTypes().indexOf(type));
+    if (editor.collage()->collageType() == type)
+        return true;
+    std::fprintf(stderr, "a new document cannot become a %s\n", qPrintable(type));
+    return false;
 }
 
 // The folder's photographs added to the editor's new grid; how many.
@@ -104,54 +132,144 @@ qsizetype filledCells(const Collage& collage)
     return n;
 }
 
-int make(const QStringList& args)
-{
-    const QString project = args[3];
-    QStringList paths = photoList(args[2]);
-    const qint64 width = args.size() > 4 ? args[4].toLongLong() : 7200;
-    const qint64 height = args.size() > 5 ? args[5].toLongLong() : 5400;
-    const qint64 columns = args.size() > 6 ? args[6].toLongLong() : 0;
-    const qint64 rows = args.size() > 7 ? args[7].toLongLong() : 0;
-    if (args.size() > 8)
-        paths = paths.mid(0, args[8].toInt());
-    if (paths.isEmpty() || width < 1 || height < 1) {
-        std::fprintf(stderr, "no photos in %s, or a bad size\n", qPrintable(args[2]));
-        return 1;
-    }
+// What every --make shares: the photos, the project and the canvas.
+struct MakeJob {
+    QString photos; // as given
+    QStringList paths;
+    QString project;
+    qint64 width = 7200;
+    qint64 height = 5400;
+};
 
+// "<photos> <project> [width height ...]" from args[2..5], the photos cut
+// to the count at args[countAt] when there is one.
+std::optional<MakeJob> makeJob(const QStringList& args, qsizetype countAt)
+{
+    MakeJob job{args[2], photoList(args[2]), args[3]};
+    if (args.size() > 5) {
+        job.width = args[4].toLongLong();
+        job.height = args[5].toLongLong();
+    }
+    if (args.size() > countAt)
+        job.paths = job.paths.mid(0, args[countAt].toInt());
+    if (job.paths.isEmpty() || job.width < 1 || job.height < 1) {
+        std::fprintf(stderr, "no photos in %s, or a bad size\n", qPrintable(job.photos));
+        return std::nullopt;
+    }
+    return job;
+}
+
+using MakeStep = std::function<bool(FotoloomController&)>;
+
+// A new document of `type` at the job's size: `setUp` before the photos go
+// in as the window adds them, `arrange` after; then saved, and `report`
+// told whether it was.
+int makeProject(const MakeJob& job, const QString& type, const MakeStep& setUp, const MakeStep& arrange,
+                const std::function<void(FotoloomController&, bool saved)>& report)
+{
+    // The same layout every run: the pile places its pictures at random.
+    bench::SeededRandom seeded;
+    const ScopedRandomSource random(seeded);
     CollageDocument doc;
     FotoloomController& editor = editorOf(doc);
-    if (!editor.windowDidLoad())
+    if (!loadNewDocumentAs(editor, type))
         return 1;
-    auto* grid = dynamic_cast<GridCollage*>(editor.collage().get());
-    if (!grid) {
-        std::fprintf(stderr, "a new document is no grid\n");
+    editor.collage()->setWidth(job.width);
+    editor.collage()->setHeight(job.height);
+    if (setUp && !setUp(editor))
+        return 1;
+    editor.addImagesFromDirectoriesOrFiles(job.paths);
+    if (arrange && !arrange(editor))
+        return 1;
+    const Collage& collage = *editor.collage();
+    const qsizetype count = collage.images().size();
+    if (count != job.paths.size() || filledCells(collage) != count) {
+        std::fprintf(stderr, "%lld of %lld photos in the collage, %lld slots filled\n", qlonglong(count),
+                     qlonglong(job.paths.size()), qlonglong(filledCells(collage)));
         return 1;
     }
-    grid->setWidth(width);
-    grid->setHeight(height);
-    editor.addImagesFromDirectoriesOrFiles(paths);
-    const qsizetype count = grid->images().size();
-    if (columns > 0 && rows > 0) {
+    const bool saved = doc.saveToPathShowingErrors(job.project, CollageDocument::projectType(),
+                                                   CollageDocument::SaveOperation::SaveAs);
+    report(editor, saved);
+    return saved ? 0 : 1;
+}
+
+// --make <photos> <project> [width height columns rows [count]]
+int makeGrid(const QStringList& args)
+{
+    const std::optional<MakeJob> job = makeJob(args, 8);
+    if (!job)
+        return 1;
+    const qint64 columns = args.size() > 6 ? args[6].toLongLong() : 0;
+    const qint64 rows = args.size() > 7 ? args[7].toLongLong() : 0;
+    const auto cells = [columns, rows](FotoloomController& editor) {
+        auto* grid = dynamic_cast<GridCollage*>(editor.collage().get());
+        if (!grid)
+            return false;
+        if (columns < 1 || rows < 1)
+            return true;
         editor.changeColumnCount(columns);
         editor.changeRowCount(rows);
-        if (grid->columnCount() != columns || grid->rowCount() != rows) {
-            std::fprintf(stderr, "the grid is %lld x %lld, not %lld x %lld\n", qlonglong(grid->columnCount()),
-                         qlonglong(grid->rowCount()), qlonglong(columns), qlonglong(rows));
-            return 1;
-        }
+        if (grid->columnCount() == columns && grid->rowCount() == rows)
+            return true;
+        std::fprintf(stderr, "the grid is %lld x %lld, not %lld x %lld\n", qlonglong(grid->columnCount()),
+                     qlonglong(grid->rowCount()), qlonglong(columns), qlonglong(rows));
+        return false;
+    };
+    return makeProject(*job, QStringLiteral("grid"), nullptr, cells, [&job](FotoloomController& editor, bool saved) {
+        const auto& grid = static_cast<const GridCollage&>(*editor.collage());
+        std::printf("project of %lld pictures in a %lld x %lld grid of %lld x %lld pixels: %s\n",
+                    qlonglong(grid.images().size()), qlonglong(grid.columnCount()), qlonglong(grid.rowCount()),
+                    qlonglong(job->width), qlonglong(job->height), saved ? "written" : "failed");
+    });
+}
+
+// Each pile picture as drawn on the output, as the usage above lists them.
+void printPileSlots(RegularPileCollage& pile)
+{
+    const double w = double(pile.width()), h = double(pile.height());
+    const double border = pile.getBorderWidthForCollageWidth(w, h);
+    for (qint64 i = 0; i < pile.picturePositions().size(); ++i) {
+        const std::shared_ptr<PilePosition> slot = pile.pileSlot(i);
+        if (!slot || slot->isEmpty())
+            continue;
+        // Drawing space has y up: the rectangle's low-y edge is the picture's bottom.
+        const QRectF picture = pile.pictureRectOf(*slot, w, h);
+        const QRectF frame = pile.needsBorderFill()
+            ? pile.getBorderEnclosingPathForDrawingRect(picture, border).boundingRect()
+            : picture;
+        std::printf("slot %s %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.3f\n",
+                    qPrintable(pile.md5ToPathsDictionary().value(slot->picture())), slot->center().x() * w,
+                    h - slot->center().y() * h, picture.width(), picture.height(), picture.left() - frame.left(),
+                    frame.bottom() - picture.bottom(), frame.right() - picture.right(), picture.top() - frame.top(),
+                    -slot->rotation() * 180 / std::numbers::pi);
     }
-    if (count != paths.size() || filledCells(*grid) != count) {
-        std::fprintf(stderr, "%lld of %lld photos in the collage, %lld cells filled\n", qlonglong(count),
-                     qlonglong(paths.size()), qlonglong(filledCells(*grid)));
+}
+
+// --make-pile <photos> <project> [width height [count]]: instant-camera
+// frames, shadows, the pictures spread out as the first add spreads them.
+int makePile(const QStringList& args)
+{
+    const std::optional<MakeJob> job = makeJob(args, 6);
+    if (!job)
         return 1;
-    }
-    const bool saved = doc.saveToPathShowingErrors(project, CollageDocument::projectType(),
-                                                   CollageDocument::SaveOperation::SaveAs);
-    std::printf("project of %lld pictures in a %lld x %lld grid of %lld x %lld pixels: %s\n", qlonglong(count),
-                qlonglong(grid->columnCount()), qlonglong(grid->rowCount()), qlonglong(width), qlonglong(height),
-                saved ? "written" : "failed");
-    return saved ? 0 : 1;
+    const auto framed = [](FotoloomController& editor) {
+        auto* pile = dynamic_cast<RegularPileCollage*>(editor.collage().get());
+        if (!pile)
+            return false;
+        pile->setBorderStyle(RegularPileCollage::BorderInstantCamera);
+        pile->setDrawShadow(true);
+        pile->setSpacing(0.1); // frames wide enough to see
+        return true;
+    };
+    return makeProject(*job, QStringLiteral("pile"), framed, nullptr, [&job](FotoloomController& editor, bool saved) {
+        auto& pile = static_cast<RegularPileCollage&>(*editor.collage());
+        std::printf("project of %lld pictures in a pile of %lld x %lld pixels, instant-camera frames and shadows: %s\n",
+                    qlonglong(pile.images().size()), qlonglong(job->width), qlonglong(job->height),
+                    saved ? "written" : "failed");
+        if (saved)
+            printPileSlots(pile);
+    });
 }
 
 int exportProject(const QStringList& args)
@@ -221,7 +339,7 @@ int makePicture(const QString& photos, const QString& out)
 {
     CollageDocument doc;
     FotoloomController& editor = editorOf(doc);
-    if (!editor.windowDidLoad())
+    if (!loadNewDocumentAs(editor, QStringLiteral("grid")))
         return 1;
     editor.collage()->setWidth(7200);
     editor.collage()->setHeight(5400);
@@ -279,7 +397,9 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments();
     const qsizetype n = args.size();
     if ((n == 4 || n == 6 || n == 8 || n == 9) && args[1] == QStringLiteral("--make"))
-        return make(args);
+        return makeGrid(args);
+    if ((n == 4 || n == 6 || n == 7) && args[1] == QStringLiteral("--make-pile"))
+        return makePile(args);
     if ((args.size() == 3 || args.size() == 5) && args[1] == QStringLiteral("--open"))
         return openProject(args);
     if (args.size() == 4 && args[1] == QStringLiteral("--picture"))
@@ -290,6 +410,7 @@ int main(int argc, char** argv)
         return exportProject(args);
     std::fprintf(stderr,
                  "usage: qf_bench_export --make <photos> <project> [width height columns rows [count]]\n"
+                 "       qf_bench_export --make-pile <photos> <project> [width height [count]]\n"
                  "       qf_bench_export <project> <out.jpg|.png|.tiff> [width height quality]\n"
                  "       qf_bench_export --open <project> [width height]\n"
                  "       qf_bench_export --picture <photos> <out.ppm>\n"

@@ -615,6 +615,76 @@ bool FotoloomController::removeSelectedPictureOrText()
     return removed;
 }
 
+QString FotoloomController::commandName(CollageCommand command)
+{
+    switch (command) {
+    case CollageCommand::Spreadout: return tr("Spread Out");
+    case CollageCommand::SpreadoutToGrid: return tr("Spread as Grid");
+    case CollageCommand::SpreadoutToMosaic: return tr("Spread as Mosaic");
+    case CollageCommand::IncreaseAllInSize: return tr("All Bigger");
+    case CollageCommand::DecreaseAllInSize: return tr("All Smaller");
+    case CollageCommand::EquateAllInSize: return tr("All the Same Size");
+    case CollageCommand::RotateAllToZero: return tr("All Upright");
+    case CollageCommand::MoveSelectedUp: return tr("Bring to Front");
+    case CollageCommand::MoveSelectedDown: return tr("Send to Back");
+    case CollageCommand::IncreaseSelectedInSize: return tr("Bigger");
+    case CollageCommand::DecreaseSelectedInSize: return tr("Smaller");
+    case CollageCommand::RotateSelectedToZero: return tr("Upright");
+    case CollageCommand::RotateSelectedAntiClockwise: return tr("Turn Left 1°");
+    case CollageCommand::RotateSelectedClockwise: return tr("Turn Right 1°");
+    case CollageCommand::MakeSelectedEmpty: return tr("Make Empty");
+    case CollageCommand::RemoveCropFromSelected: return tr("Remove Crop");
+    case CollageCommand::CropSelected: return tr("Crop…");
+    }
+    return {};
+}
+
+void FotoloomController::runCommand(CollageCommand command)
+{
+    using C = CollageCommand;
+    static const QHash<C, void (Collage::*)()> operations{
+        {C::Spreadout, &Collage::spreadout},
+        {C::SpreadoutToGrid, &Collage::spreadoutToGrid},
+        {C::SpreadoutToMosaic, &Collage::spreadoutToMosaic},
+        {C::IncreaseAllInSize, &Collage::increaseAllInSize},
+        {C::DecreaseAllInSize, &Collage::decreaseAllInSize},
+        {C::EquateAllInSize, &Collage::equateAllInSize},
+        {C::RotateAllToZero, &Collage::setAllRotationsZero},
+        {C::MoveSelectedUp, &Collage::moveSelectedUp},
+        {C::MoveSelectedDown, &Collage::moveSelectedDown},
+        {C::IncreaseSelectedInSize, &Collage::increaseSelectedInSize},
+        {C::DecreaseSelectedInSize, &Collage::decreaseSelectedInSize},
+        {C::RotateSelectedToZero, &Collage::rotateSelectedToZero},
+        {C::RotateSelectedAntiClockwise, &Collage::rotateSelectedAntiClockwise},
+        {C::RotateSelectedClockwise, &Collage::rotateSelectedClockwise},
+        {C::MakeSelectedEmpty, &Collage::makeSelectedEmpty},
+        {C::RemoveCropFromSelected, &Collage::removeCropFromSelected},
+    };
+    if (command == C::CropSelected) {
+        // The sheet answers with a change of its own.
+        m_collage->cropSelected();
+        return;
+    }
+    const auto operation = operations.value(command);
+    if (!operation)
+        return;
+    runCollageCommand([operation](Collage& c) { (c.*operation)(); }, commandName(command));
+    if (command == C::MakeSelectedEmpty && m_window)
+        m_window->reloadPictureList();
+}
+
+void FotoloomController::changeShape(qint64 shape, bool allPictures)
+{
+    runCollageCommand(
+        [shape, allPictures](Collage& c) {
+            if (allPictures)
+                c.shapeChangeAllTo(shape);
+            else
+                c.shapeChangeSelectedTo(shape);
+        },
+        tr("Shape Change"));
+}
+
 void FotoloomController::pickPictureForSelectedPosition()
 {
     if (m_collage->selectedPosition())

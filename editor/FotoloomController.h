@@ -170,6 +170,31 @@ public:
     bool removeSelectedPictureOrText();
     // The picture panel for the selected slot; nothing without a selection.
     void pickPictureForSelectedPosition();
+    // The arranging commands of the types that have them (the piles); each
+    // is one undo step named as its menu item. Types without one ignore it.
+    enum class CollageCommand {
+        Spreadout,
+        SpreadoutToGrid,
+        SpreadoutToMosaic,
+        IncreaseAllInSize,
+        DecreaseAllInSize,
+        EquateAllInSize,
+        RotateAllToZero,
+        MoveSelectedUp,
+        MoveSelectedDown,
+        IncreaseSelectedInSize,
+        DecreaseSelectedInSize,
+        RotateSelectedToZero,
+        RotateSelectedAntiClockwise,
+        RotateSelectedClockwise,
+        MakeSelectedEmpty,
+        RemoveCropFromSelected,
+        CropSelected,
+    };
+    static QString commandName(CollageCommand command);
+    void runCommand(CollageCommand command);
+    // The outline of the selected picture, or of every picture.
+    void changeShape(qint64 shape, bool allPictures);
     // A drag of a slider, a colour or the canvas: every change from the
     // press to the release is one undo step. A begin while one is open ends
     // that one first; an end without a begin does nothing.

@@ -34,7 +34,9 @@ QStringList pileCommandsForSelected()
             QStringLiteral("decreaseSelectedInSizeCommandButton"),
             QStringLiteral("rotateSelected0CommandButton"),
             QStringLiteral("rotateSelectedAnticlockwiseCommandButton"),
-            QStringLiteral("rotateSelectedClockwiseCommandButton")};
+            QStringLiteral("rotateSelectedClockwiseCommandButton"),
+            QStringLiteral("makeSelectedEmptyCommandButton"),
+            QStringLiteral("removeCropFromSelectedCommandButton")};
 }
 
 QStringList pileCommandsForAll(bool toMosaic)

@@ -100,6 +100,7 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     connect(m_ui->menuEdit, &QMenu::aboutToShow, this, &FotoloomWindow::updateUndoActions);
 
     setUpFileMenu();
+    setUpArrangeMenu();
     setUpShellMenus();
     setUpPictureList();
     setUpTypePopup();
@@ -233,7 +234,15 @@ void FotoloomWindow::enableRightControlsAndPositionThem()
                 widget->setVisible(shown.contains(name));
     };
     showOnly(CollageTypes::allLayoutBoxes(), row ? QStringList{row->layoutBox, row->bordersBox} : QStringList());
-    showOnly(CollageTypes::allCommandButtons(), row ? row->allCommands + row->selectedCommands : QStringList());
+    const QStringList commands = row ? row->allCommands + row->selectedCommands : QStringList();
+    showOnly(CollageTypes::allCommandButtons(), commands);
+    bool anyArranging = false;
+    for (auto it = m_commandActions.cbegin(); it != m_commandActions.cend(); ++it) {
+        it.value()->setVisible(commands.contains(it.key()));
+        anyArranging = anyArranging || it.value()->isVisible();
+    }
+    if (m_arrangeMenu)
+        m_arrangeMenu->menuAction()->setVisible(anyArranging);
     showSelectedCollageType();
 }
 
@@ -522,6 +531,90 @@ void FotoloomWindow::setUpPictureList()
     m_picturePanel = std::make_unique<QtPicturePanel>(this);
     m_controller->setPicturePanel(m_picturePanel.get());
     m_controller->setAddsPicturesInBackground(true);
+}
+
+// ---- Arrange menu -------------------------------------------------------------------------
+
+void FotoloomWindow::setUpArrangeMenu()
+{
+    using C = FotoloomController::CollageCommand;
+    struct Item {
+        const char* name; // the registry's command name; empty for a separator
+        C command;
+        QKeySequence shortcut;
+        bool needsPicture; // a selected slot that shows a picture, not just a selected slot
+    };
+    static const Item allItems[] = {
+        {"spreadoutCommandButton", C::Spreadout, {}, false},
+        {"spreadoutToGridCommandButton", C::SpreadoutToGrid, {}, false},
+        {"spreadoutToMosaicCommandButton", C::SpreadoutToMosaic, {}, false},
+        {"increaseAllInSizeCommandButton", C::IncreaseAllInSize, {}, false},
+        {"decreaseAllInSizeCommandButton", C::DecreaseAllInSize, {}, false},
+        {"equateAllInSizeCommandButton", C::EquateAllInSize, {}, false},
+        {"rotateAllTo0CommandButton", C::RotateAllToZero, {}, false},
+    };
+    static const Item selectedItems[] = {
+        {"moveSelectedUpCommandButton", C::MoveSelectedUp, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up), false},
+        {"moveSelectedDownCommandButton", C::MoveSelectedDown, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down),
+         false},
+        {"increaseSelectedInSizeCommandButton", C::IncreaseSelectedInSize, QKeySequence(Qt::CTRL | Qt::Key_Equal),
+         false},
+        {"decreaseSelectedInSizeCommandButton", C::DecreaseSelectedInSize, QKeySequence(Qt::CTRL | Qt::Key_Minus),
+         false},
+        {"rotateSelected0CommandButton", C::RotateSelectedToZero, {}, false},
+        {"rotateSelectedAnticlockwiseCommandButton", C::RotateSelectedAntiClockwise,
+         QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), false},
+        {"rotateSelectedClockwiseCommandButton", C::RotateSelectedClockwise,
+         QKeySequence(Qt::CTRL | Qt::Key_BracketRight), false},
+        {"makeSelectedEmptyCommandButton", C::MakeSelectedEmpty, {}, true},
+        {"removeCropFromSelectedCommandButton", C::RemoveCropFromSelected, {}, true},
+    };
+    m_arrangeMenu = menuBar()->addMenu(tr("&Arrange"));
+    m_arrangeMenu->setObjectName(QStringLiteral("menuArrange"));
+
+    const auto addItem = [this](QMenu* menu, const Item& item) {
+        QAction* action = menu->addAction(FotoloomController::commandName(item.command), this,
+                                          [this, command = item.command] { m_controller->runCommand(command); });
+        action->setObjectName(QLatin1String(item.name));
+        action->setShortcut(item.shortcut);
+        m_commandActions.insert(QLatin1String(item.name), action);
+        return action;
+    };
+    // Shapes in menu order: the plain photo, then 0..8.
+    const QList<std::pair<qint64, QString>> shapes{
+        {-1, tr("Photo")},   {0, tr("Oval")},    {1, tr("Square")},   {2, tr("Diamond")},
+        {3, tr("Hexagon")},  {4, tr("Upright Hexagon")}, {5, tr("Heart")}, {6, tr("Octagon")},
+        {7, tr("Triangle")}, {8, tr("Upside-down Triangle")}};
+    const auto addShapeMenu = [&](const QString& title, const char* name, bool allPictures) {
+        QMenu* shapeMenu = m_arrangeMenu->addMenu(title);
+        for (const auto& [shape, label] : shapes)
+            shapeMenu->addAction(label, this,
+                                 [this, shape, allPictures] { m_controller->changeShape(shape, allPictures); });
+        shapeMenu->menuAction()->setObjectName(QLatin1String(name));
+        m_commandActions.insert(QLatin1String(name), shapeMenu->menuAction());
+        return shapeMenu->menuAction();
+    };
+
+    QList<QAction*> forAll;
+    for (const Item& item : allItems)
+        forAll.append(addItem(m_arrangeMenu, item));
+    forAll.append(addShapeMenu(tr("All Shapes"), "changeShapeAllPopupButton", true));
+    m_arrangeMenu->addSeparator();
+    QList<QAction*> forSelected, forPicture;
+    for (const Item& item : selectedItems)
+        (item.needsPicture ? forPicture : forSelected).append(addItem(m_arrangeMenu, item));
+    forPicture.append(addShapeMenu(tr("Shape"), "shapeChangeSelectedPopupButton", false));
+
+    const auto enableWhen = [this](const char* key, QList<QAction*> actions, std::function<bool(const QVariant&)> on) {
+        m_bindings.push_back(std::make_unique<CollageKeyBinding>(
+            *m_controller, QLatin1String(key), [actions, on](const QVariant& v) {
+                for (QAction* action : actions)
+                    action->setEnabled(on(v));
+            }));
+    };
+    enableWhen("images", forAll, [](const QVariant& v) { return !v.toStringList().isEmpty(); });
+    enableWhen("pictureInDrawingViewSelected", forSelected, [](const QVariant& v) { return v.toBool(); });
+    enableWhen("nonEmptyPictureInDrawingViewSelected", forPicture, [](const QVariant& v) { return v.toBool(); });
 }
 
 // ---- File menu -------------------------------------------------------------------------

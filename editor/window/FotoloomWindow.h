@@ -93,6 +93,9 @@ private:
     void bindColorButton(QAbstractButton* button, const QString& key, const QString& title);
     bool isInColorPanel(QObject* object) const;
     void setUpCommands();
+    // The Arrange menu: the current type's arranging commands, by their
+    // registry names, and the shape menus.
+    void setUpArrangeMenu();
     void bindCountStepper(QSpinBox* stepper, const QString& key, bool rows);
     void showSelectedCollageType();
     void updateUndoActions();
@@ -111,6 +114,8 @@ private:
     ShellMenuActions m_shell;
     std::unique_ptr<CanvasDelegate> m_canvas;
     std::vector<std::unique_ptr<CollageKeyBinding>> m_bindings;
+    QMenu* m_arrangeMenu = nullptr;
+    QHash<QString, QAction*> m_commandActions; // by the registry's command names
     PictureListModel* m_pictureList = nullptr;
     std::unique_ptr<QtPicturePanel> m_picturePanel;
     bool m_addingPictures = false;
