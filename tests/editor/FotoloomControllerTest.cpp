@@ -1,5 +1,6 @@
 #include "editor/FotoloomController.h"
 #include "layouts/mosaic/CenterCollage.h"
+#include "layouts/pile/RegularPileCollage.h"
 
 #include "document/CollageDocument.h"
 #include "document/WorkWithFileFormat.h"
@@ -527,3 +528,36 @@ TEST_F(FotoloomControllerTest, PicturesACollageCannotShowAreToldOnce)
 }
 
 } // namespace
+
+TEST_F(FotoloomControllerTest, PileCommandsAreEachOneNamedStep)
+{
+    e.c->setCollageMaker(QStringLiteral("pile"), [] { return std::make_shared<RegularPileCollage>(); });
+    ASSERT_TRUE(e.c->windowDidLoad().ok());
+    ASSERT_EQ(e.collage().collageType(), QStringLiteral("pile")) << "a new document is a pile";
+    const QStringList ids = addPictures({Qt::red, Qt::blue, Qt::green});
+    e.collage().setSelectedImagePosition(2);
+    e.endEvent();
+    const auto pictures = [&] {
+        QStringList order;
+        for (const PositionPtr& slot : e.collage().picturePositions())
+            order.append(slot->picture());
+        return order;
+    };
+    const QStringList before = pictures();
+
+    using C = FotoloomController::CollageCommand;
+    e.c->runCommand(C::MoveSelectedDown);
+    e.endEvent();
+    EXPECT_EQ(pictures().first(), before.last());
+    EXPECT_EQ(e.undo.undoActionName(), QStringLiteral("Send to Back"));
+    e.c->runCommand(C::MakeSelectedEmpty);
+    e.endEvent();
+    EXPECT_EQ(e.collage().images().size(), 2);
+    e.c->changeShape(0, true); // not a shape pile: nothing happens, still one step
+    e.endEvent();
+
+    for (int step = 0; step < 3; ++step)
+        e.undo.undo();
+    EXPECT_EQ(pictures(), before);
+    EXPECT_EQ(e.collage().images().size(), 3);
+}
