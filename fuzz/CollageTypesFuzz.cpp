@@ -70,6 +70,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     collage->sortPicturesByName(true, false, true);
     collage->setOrientation(qf::OrientationPortrait);
     collage->removePictures({0, 5});
+    // The arranging commands (the piles'; no-ops elsewhere), with the
+    // handles of a selected picture pressed and dragged.
+    collage->setSelectedImagePosition(0);
+    collage->mouseDownAt(collage->positionOfScaleHolder(), 96, 72, e);
+    collage->mouseDraggedAt(QPointF(48, 36), 96, 72, e);
+    collage->mouseUpAt(QPointF(48, 36), 96, 72, e);
+    collage->mouseDownAt(collage->positionOfRotateHolder(), 96, 72, e);
+    collage->mouseDraggedAt(QPointF(90, 70), 96, 72, e);
+    collage->mouseUpAt(QPointF(90, 70), 96, 72, e);
+    collage->moveSelectedUp();
+    collage->rotateSelectedClockwise();
+    collage->increaseSelectedInSize();
+    collage->shapeChangeSelectedTo(5);
+    collage->makeSelectedEmpty();
+    collage->equateAllInSize();
+    collage->spreadoutToGrid();
+    collage->spreadoutToMosaic();
+    collage->shapeChangeAllTo(7);
+    collage->spreadout();
     qf::GraphicsContext ctx(out);
     collage->drawYourselfOnCurrentContextInWidth(ctx, 96, 72, false);
     return 0;
