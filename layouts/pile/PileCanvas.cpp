@@ -125,12 +125,16 @@ void PileCollage::drawSlot(GraphicsContext& context, qint64 index, PilePosition&
         context.beginTransparencyLayer(bounds);
     }
     if (needsBorderFill()) {
-        context.clipToPath(frame);
+        // Filled before the clip to it is set, which leaves the picture's
+        // draw unclipped so far: the screen can then keep it drawn.
         context.setFillColor(borderColor().toQColor());
         context.fillPath(frame);
+        context.clipToPath(frame);
     }
     context.saveGState();
-    if (bw > 0) {
+    // Inside a filled frame the border stroke, clipped to the frame, would
+    // only repaint the frame's own colour.
+    if (bw > 0 && !needsBorderFill()) {
         context.setLineWidth(bw * 2.01);
         context.setStrokeColor(borderColor().toQColor());
         context.strokePath(outline);

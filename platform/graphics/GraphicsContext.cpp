@@ -428,7 +428,9 @@ bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest
         return false;
     const QTransform surface = p.worldTransform();
     const QTransform draw = QTransform(1, 0, 0, -1, dest.x(), dest.y() + dest.height()) * surface;
-    if (draw.type() > QTransform::TxScale)
+    // Turned pictures too: the picture is drawn with exactly this transform,
+    // only moved by whole pixels.
+    if (draw.type() > QTransform::TxShear)
         return false;
 
     // The picture's pixels: what the draw reaches, within its clips, on the surface.

@@ -5,9 +5,11 @@ namespace qf {
 namespace {
 // Two views of one collage drawing in turn keep each other's pictures.
 constexpr quint64 kFramesKept = 3;
-// A shadow costs a surface's worth of memory; two cover a view and a change
-// that is undone (a selection moving and coming back).
-constexpr qsizetype kShadowsKept = 2;
+// The two shadows used last stay whatever their age: a view and a change
+// that is undone (a selection moving and coming back). Others last as long
+// as pictures do; a pile casts one for each of its pictures.
+constexpr qsizetype kRecentShadowsKept = 2;
+constexpr qsizetype kMostShadowBytes = qsizetype(256) << 20;
 // The grid's 2500 cells, and again as many while its size changes.
 constexpr qsizetype kMostPictures = 6000;
 constexpr qsizetype kMostPictureBytes = qsizetype(512) << 20;
@@ -20,6 +22,15 @@ void RedrawCache::frameDone()
         if (m_frame - it->frame > kFramesKept) {
             m_pictureBytes -= it->image.sizeInBytes();
             it = m_pictures.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    const quint64 recent = m_shadowUses > quint64(kRecentShadowsKept) ? m_shadowUses - kRecentShadowsKept : 0;
+    for (auto it = m_shadows.begin(); it != m_shadows.end();) {
+        if (m_frame - it->frame > kFramesKept && it->use <= recent) {
+            m_shadowBytes -= it->shade.sizeInBytes();
+            it = m_shadows.erase(it);
         } else {
             ++it;
         }
@@ -51,20 +62,33 @@ void RedrawCache::keepPicture(const QByteArray& key, const QImage& image, QPoint
 
 const RedrawCache::Shadow* RedrawCache::findShadow(const QByteArray& key)
 {
-    for (qsizetype i = 0; i < m_shadows.size(); ++i) {
-        if (m_shadows[i].key == key) {
-            m_shadows.move(i, 0);
-            return &m_shadows.first();
-        }
-    }
-    return nullptr;
+    const auto it = m_shadows.find(key);
+    if (it == m_shadows.end())
+        return nullptr;
+    it->frame = m_frame;
+    it->use = ++m_shadowUses;
+    return &*it;
 }
 
 void RedrawCache::keepShadow(Shadow shadow)
 {
-    m_shadows.prepend(std::move(shadow));
-    while (m_shadows.size() > kShadowsKept)
-        m_shadows.removeLast();
+    shadow.frame = m_frame;
+    shadow.use = ++m_shadowUses;
+    const auto old = m_shadows.find(shadow.key);
+    if (old != m_shadows.end())
+        m_shadowBytes -= old->shade.sizeInBytes();
+    m_shadowBytes += shadow.shade.sizeInBytes();
+    const QByteArray key = shadow.key;
+    m_shadows.insert(key, std::move(shadow));
+    // Over the budget, the least recently used go first (never the one just kept).
+    while (m_shadowBytes > kMostShadowBytes && m_shadows.size() > 1) {
+        auto oldest = m_shadows.end();
+        for (auto it = m_shadows.begin(); it != m_shadows.end(); ++it)
+            if (it.key() != key && (oldest == m_shadows.end() || it->use < oldest->use))
+                oldest = it;
+        m_shadowBytes -= oldest->shade.sizeInBytes();
+        m_shadows.erase(oldest);
+    }
 }
 
 } // namespace qf

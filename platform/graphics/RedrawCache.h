@@ -37,6 +37,8 @@ private:
         QImage shade;  // the coloured, blurred coverage
         QPointF place; // its corner, from the layer's corner on its surface
         int factor = 1; // drawn this many times larger
+        quint64 frame = 0; // the last frame that used it
+        quint64 use = 0;   // the order of use, for keeping the latest
     };
 
     const Picture* findPicture(const QByteArray& key);
@@ -49,7 +51,9 @@ private:
 
     QHash<QByteArray, Picture> m_pictures;
     qsizetype m_pictureBytes = 0;
-    QList<Shadow> m_shadows; // the most recently used first
+    QHash<QByteArray, Shadow> m_shadows;
+    qsizetype m_shadowBytes = 0;
+    quint64 m_shadowUses = 0;
     quint64 m_frame = 0;
 };
 
