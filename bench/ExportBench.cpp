@@ -36,7 +36,7 @@
 #include "document/CollageDocument.h"
 #include "editor/FotoloomController.h"
 #include "layouts/grid_mosaic/GridCollage.h"
-#include "layouts/pile/RegularPileCollage.h"
+#include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
 #include "model/Collage.h"
 #include "model/Position.h"
 #include "platform/core/PictureMemory.h"

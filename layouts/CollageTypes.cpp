@@ -1,10 +1,12 @@
 #include "layouts/CollageTypes.h"
 
 #include "layouts/grid_mosaic/GridCollage.h"
+#include "layouts/pile_polygon_hexagon/HexagonCollage.h"
 #include "layouts/mosaic/CenterCollage.h"
 #include "layouts/mosaic/MosaicCollage.h"
-#include "layouts/pile/AdvancedShapePileCollage.h"
-#include "layouts/pile/RegularPileCollage.h"
+#include "layouts/pile_polygon_hexagon/AdvancedShapePileCollage.h"
+#include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
+#include "layouts/pile_polygon_hexagon/PolygonCollage.h"
 #include "model/CollageJsonKeys.h"
 #include "platform/json/JsonValues.h"
 
@@ -70,9 +72,9 @@ QList<CollageType> makeRows()
     rows.append({QStringLiteral("centerframe"), title("Centre Frame"), maker<CenterCollage>(),
                  QStringLiteral("centeredLayoutControlsBox"), mosaicBorders, {shuffleInPlace},
                  splits + QStringList{QStringLiteral("setSelectedAsCenterCommandButton")}, false});
-    rows.append({QStringLiteral("zigmosaic"), title("Zig Mosaic"), nullptr, QStringLiteral("mosaicLayoutControlsBox"),
+    rows.append({QStringLiteral("zigmosaic"), title("Zig Mosaic"), maker<PolygonCollage>(), QStringLiteral("mosaicLayoutControlsBox"),
                  mosaicBorders, {shuffleInPlace}, {}, false});
-    rows.append({QStringLiteral("hexagon"), title("Hexagons"), nullptr, QStringLiteral("hexagonLayoutControlsBox"),
+    rows.append({QStringLiteral("hexagon"), title("Hexagons"), maker<HexagonCollage>(), QStringLiteral("hexagonLayoutControlsBox"),
                  mosaicBorders, {}, {}, false});
     return rows;
 }

@@ -102,6 +102,22 @@ qint64 SlotCollage::ptLiesInPickPictureButton(QPointF point, double width, doubl
     return -1;
 }
 
+bool SlotCollage::removeSelectedPicture()
+{
+    const PositionPtr slot = selectedPosition();
+    if (!slot || slot->isEmpty())
+        return false;
+    const qsizetype at = images().indexOf(slot->picture());
+    if (at >= 0) {
+        removePictures({at});
+    } else {
+        // A picture the collage no longer lists: the slot is emptied all the same.
+        slot->setPicture(QString());
+        slot->setPanZoomValue(std::nullopt);
+    }
+    return true;
+}
+
 void SlotCollage::setInitialPositionOfHoldersAsPerSelectedPicture(double width, double height)
 {
     if (!selectedPosition())
@@ -157,11 +173,11 @@ void SlotCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&
         if (!slot.isEmpty()) {
             // A picture missing from the store leaves its frame showing.
             const QImage image = getNsImage(slot.picture(), actual);
-            if (imageScaling() == ImageScalingCropToFill) {
+            if (slotImageScaling() == ImageScalingCropToFill) {
                 if (!(cropEditing && i == selected))
                     painter.drawCroppedPicture(outer, slotPicturePath(i, width, height), image, imageRect,
                                                cropOf(slot), alpha);
-            } else if (imageScaling() == ImageScalingFitWhole) {
+            } else if (slotImageScaling() == ImageScalingFitWhole) {
                 const QRectF frame = image.isNull() ? slotRect(i, width, height)
                                                     : fittedFrame(slotRect(i, width, height), QSizeF(image.size()), t);
                 imageRect = inset(frame, t);
@@ -183,7 +199,7 @@ void SlotCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&
         return;
     const QPointF moved = currentLocation() - initialLocation();
     if ((!dragging() || cropHandleHeld()) && !selectedSlot->isEmpty()
-        && imageScaling() == ImageScalingCropToFill) {
+        && slotImageScaling() == ImageScalingCropToFill) {
         // The holders follow the selected slot at this canvas size: a
         // selection restored by undo, or a resized window, would otherwise
         // leave them where the last click put them.
@@ -200,9 +216,9 @@ void SlotCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&
                 return;
             const QImage image = getNsImage(selectedSlot->picture(), false);
             const QRectF at = selectedImageRect.translated(moved);
-            if (imageScaling() == ImageScalingCropToFill)
+            if (slotImageScaling() == ImageScalingCropToFill)
                 drawNSImage1(context, image, at, cropOf(*selectedSlot), 0.7);
-            else if (imageScaling() == ImageScalingFitWhole)
+            else if (slotImageScaling() == ImageScalingFitWhole)
                 context.drawImage(image, at, 0.7);
         };
         if (ghostUnderDropTargets())
@@ -235,7 +251,7 @@ void SlotCollage::mouseDownAtPictureLayer(QPointF point, double width, double he
 void SlotCollage::grabCropHandle()
 {
     const PositionPtr slot = selectedPosition();
-    if (!slot || slot->isEmpty() || imageScaling() != ImageScalingCropToFill)
+    if (!slot || slot->isEmpty() || slotImageScaling() != ImageScalingCropToFill)
         return;
     const QRectF translateHolder(positionOfCropTranslateHolder(), ResourceImages::sizeOf(QStringLiteral("move")));
     const QRectF zoomHolder(positionOfCropZoomHolder(), ResourceImages::sizeOf(QStringLiteral("scale_only")));

@@ -52,6 +52,9 @@ public:
     virtual QSizeF slotCropSize(qint64 index, double width, double height) const;
     // Whether the point lies in the slot (the right and top edges outside).
     virtual bool slotContainsPoint(qint64 index, QPointF point, double width, double height) const;
+    // How pictures sit in the slots: the collage's image scaling setting;
+    // types whose slots are not rectangles always crop to fill.
+    virtual qint64 slotImageScaling() const { return imageScaling(); }
 
     // ---- the canvas ------------------------------------------------------
 
@@ -62,6 +65,9 @@ public:
     // Puts the crop holders beside the selected slot, on its left when it is
     // near the right edge.
     void setInitialPositionOfHoldersAsPerSelectedPicture(double width, double height);
+    // The selected slot's picture leaves the collage (true); the slot stays.
+    // False without a selected slot that shows a picture.
+    bool removeSelectedPicture() override;
 
     void drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext& context, double width, double height,
                                                        bool actual) override;

@@ -267,22 +267,6 @@ void MosaicCollage::removePictures(const QList<qsizetype>& indexes)
     forgetPictures(removed);
 }
 
-bool MosaicCollage::removeSelectedPicture()
-{
-    const PositionPtr slot = selectedPosition();
-    if (!slot || slot->isEmpty())
-        return false;
-    const qsizetype at = images().indexOf(slot->picture());
-    if (at >= 0) {
-        removePictures({at});
-    } else {
-        // A picture the collage no longer lists: the slot is emptied all the same.
-        slot->setPicture(QString());
-        slot->setPanZoomValue(std::nullopt);
-    }
-    return true;
-}
-
 void MosaicCollage::rearrangePicturesForGoodFit()
 {
     QList<std::shared_ptr<MosaicPosition>> cells = mosaicSlots();

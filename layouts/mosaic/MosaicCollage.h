@@ -63,9 +63,6 @@ public:
                      const QHash<QString, QDateTime>& md5ToModifiedTimes) override;
     // Their slots stay, empty.
     void removePictures(const QList<qsizetype>& indexes) override;
-    // False without a selection or on an empty slot. A slot showing a
-    // picture the collage no longer lists is emptied (true).
-    bool removeSelectedPicture() override;
     // The narrowest pictures into the narrowest slots; the widest slots
     // are left empty when there are more slots than pictures.
     void rearrangePicturesForGoodFit();

@@ -1,6 +1,6 @@
 #include "editor/FotoloomController.h"
 #include "layouts/mosaic/CenterCollage.h"
-#include "layouts/pile/RegularPileCollage.h"
+#include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
 
 #include "document/CollageDocument.h"
 #include "document/WorkWithFileFormat.h"

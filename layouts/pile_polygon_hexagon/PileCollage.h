@@ -1,6 +1,6 @@
 #pragma once
 
-#include "layouts/pile/PilePosition.h"
+#include "layouts/pile_polygon_hexagon/PilePosition.h"
 #include "model/Collage.h"
 
 #include <QPainterPath>

@@ -1,0 +1,180 @@
+#pragma once
+
+#include "layouts/common/SlotCollage.h"
+#include "layouts/pile_polygon_hexagon/HexagonPosition.h"
+
+#include <QHash>
+#include <QPair>
+
+#include <memory>
+
+namespace qf {
+
+class QFCollageSize;
+
+// A honeycomb of regular hexagons with flat tops and bottoms, centred on the
+// canvas, one picture per cell. The grid has `columnCount` columns (C) and
+// `rowCount` half-height rows (R); place (r, c) exists when both lie in the
+// grid and have the same parity, so neighbouring columns are offset by half a
+// hexagon. The side length fills the canvas width or, on canvases wider than
+// 7 : 3 sqrt(3), its height. Cells are HexagonPositions in
+// `picturePositions`, which is also the drawing order.
+//
+// Every valid place has a cell. A cell whose place is outside the grid, or
+// that repeats a place an earlier cell holds, is kept in the list (and in the
+// file) but is neither drawn nor hit; it comes to life only when the grid
+// grows over its place while no earlier cell holds it.
+class HexagonCollage : public SlotCollage {
+public:
+    HexagonCollage();
+
+    static const KVKeyTable& keyTable();
+
+    // The grid never passes 4000 rows or columns or 2000 places, whatever a
+    // file says or the pictures ask for.
+    static constexpr qint64 maxRowOrColumnCount() { return 4000; }
+    static constexpr qint64 maxPlaceCount() { return 2000; }
+
+    // ---- properties ------------------------------------------------------
+
+    // The setters keep the count within the caps beside the other count.
+    qint64 rowCount() const { return m_rowCount; }
+    void setRowCount(qint64 v);
+    qint64 columnCount() const { return m_columnCount; }
+    void setColumnCount(qint64 v);
+    // Kept with the project; nothing else reads it.
+    bool pointedOnTop() const { return m_pointedOnTop; }
+    void setPointedOnTop(bool v) { kvSet(QStringLiteral("pointedOnTop"), m_pointedOnTop, v); }
+
+    // ---- binding keys (constants) and ignored writes ---------------------
+
+    bool getRowColSteppersEnabled() const { return false; }
+    bool getSymmetric() const { return false; }
+    bool getInstantCameraBorder() const { return false; }
+    bool getStampBorder() const { return false; }
+    bool getFillDuplicates() const { return false; }
+    qint64 getRowCountBinding() const { return 0; }
+    qint64 getColumnCountBinding() const { return 0; }
+    void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
+
+    // ---- grid --------------------------------------------------------------
+
+    // Whether the honeycomb spans the canvas width (else its height).
+    bool filledRowComplete() const;
+    static bool isValidPos(qint64 row, qint64 col, qint64 rowCount, qint64 columnCount);
+    bool isValidPosRowIndex(qint64 row, qint64 col) const { return isValidPos(row, col, m_rowCount, m_columnCount); }
+    // Places of an R x C grid (0 when either count is below 1).
+    static qint64 possibleNumberOfPosForRowCount(qint64 rowCount, qint64 columnCount);
+    qint64 possibleNumberOfPos() const { return possibleNumberOfPosForRowCount(m_rowCount, m_columnCount); }
+    // The first cell at (row, col) in list order, or none.
+    std::shared_ptr<HexagonPosition> getPositionForRowIndex(qint64 row, qint64 col) const;
+    // Whether cell `index` is the one drawn at its place.
+    bool isLiveCell(qint64 index) const;
+
+    // Grows the grid by a column (width-filled) or a half-height row and then
+    // as much of the other count as the canvas takes; false at the cap.
+    bool increasePossiblePosCount();
+    // Takes a column or row away (both counts must be at least 3) when all
+    // pictures still fit: pictures inside the smaller grid stay, the others
+    // move to the first empty cells with their crops. False when nothing changed.
+    bool decreasePosCountIfPossible();
+    // An empty cell for every valid place without one.
+    void ensureAllPositionsArePresent();
+    // A grid built anew for the canvas, the pictures in random order, each
+    // keeping its crop.
+    void reputPicturesCompletely();
+
+    // ---- geometry (pixels of a W x H drawing) ----------------------------
+
+    static double sideLengthWhenFilledRowComplete(double width, qint64 columnCount);
+    static double sideLengthWhenNotFilledRowComplete(double height, qint64 rowCount);
+    // The side length a; 0 when either count is 0.
+    double sideLengthWidth(double width, double height) const;
+    double getSpacingWidthForCollageWidth(double width, double height) const override;
+    double getRoundedCornerWidthForCollageWidth(double width, double height) const override;
+    double getStrokeWidthForCollageWidth(double width, double height) const override;
+
+    // Geometry of a cell by index; empty for cells that are not live. The
+    // slot rectangle is the upright rectangle between the flat sides of the
+    // drawn hexagon, which never reaches into a neighbour.
+    QRectF slotRect(qint64 index, double width, double height) const override;
+    QPainterPath slotOutline(qint64 index, double width, double height, double radius) const override;
+    QRectF slotPictureRect(qint64 index, double width, double height) const override;
+    QPainterPath slotPicturePath(qint64 index, double width, double height) const override;
+    QRectF slotPickButtonRect(qint64 index, double width, double height) const override;
+    // The hexagon's centre.
+    QPointF slotHolderCentre(qint64 index, double width, double height) const override;
+    // The cell's bounding box less the spacing on each side.
+    QSizeF slotCropSize(qint64 index, double width, double height) const override;
+    bool slotContainsPoint(qint64 index, QPointF point, double width, double height) const override;
+    // Pictures always fill their hexagons, whatever the image scaling says.
+    qint64 slotImageScaling() const override { return ImageScalingCropToFill; }
+    // A quarter of the width in from the left, 5 up from the bottom.
+    QRectF getDrawRectImagePickerButton(const QRectF& pictureRect) const override;
+
+    // ---- pictures ----------------------------------------------------------
+
+    PositionPtr getBrandNewPosition() override;
+    // Grows the grid until every picture has a place, then fills the first
+    // empty cells (preferred ones first).
+    void addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
+                     const QHash<QString, QString>& md5ToPaths,
+                     const QHash<QString, QDateTime>& md5ToModifiedTimes) override;
+    // Their cells empty; the grid keeps its size.
+    void removePictures(const QList<qsizetype>& indexes) override;
+    // The cells, pictures and crops with them, to random places.
+    void shuffle() override;
+    void setOrientation(qint64 orientationIndex) override;
+    void setCollageSizeTo(const QFCollageSize& size) override;
+    void detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotSet,
+                                        const std::optional<QList<PositionPtr>>& onlyThesePositions) override;
+
+    // ---- collage JSON object ---------------------------------------------
+
+    // "hxrc", "hxcc" and "hxpot" after the base keys.
+    void addMyPropertiesTo(QJsonObject& dict, bool actual) const override;
+    // Counts capped, missing cells added, and every picture in a drawn cell.
+    void setMyPropertiesFrom(const QJsonObject& dict) override;
+
+protected:
+    const KVKeyTable& kvKeyTable() const override { return keyTable(); }
+    // Pictures and crops change cells; the cells stay at their places.
+    void exchangeSlots(qint64 from, qint64 to) override;
+    // Every valid place of the grid, whether or not a cell holds it.
+    void drawDropTargets(SlotPainter& painter, double width, double height) override;
+    bool ghostUnderDropTargets() const override { return false; }
+
+private:
+    using Place = QPair<qint64, qint64>;
+
+    std::shared_ptr<HexagonPosition> hexCell(qint64 index) const;
+    // The live cell at `index`, or none.
+    std::shared_ptr<HexagonPosition> liveCell(qint64 index) const;
+    // The empty live cells in the order pictures fill them: those preferred
+    // to fill first, then the others, each in list order.
+    QList<std::shared_ptr<HexagonPosition>> emptyCellsInFillOrder() const;
+    // Whether an R x C grid is within the caps.
+    static bool fits(qint64 rowCount, qint64 columnCount);
+    // Both counts, capped together (the larger gives way).
+    void setCounts(qint64 rowCount, qint64 columnCount);
+    void assignCounts(qint64 rowCount, qint64 columnCount);
+    // Grows until `n` places or the cap.
+    void growToPlaces(qint64 n);
+    // The pictures no live cell shows go to empty live cells, the grid
+    // growing for them.
+    void giveEveryPictureACell(const QHash<QString, std::optional<PanZoomPos>>& crops);
+    void reportPicturesWithoutCell();
+    void rebuildPlaceIndexIfStale() const;
+
+    qint64 m_rowCount = 0;
+    qint64 m_columnCount = 0;
+    bool m_pointedOnTop = false;
+
+    // Place -> index of the first cell there, for the list `m_indexedCells`
+    // shares: any change to `picturePositions` detaches it from that copy.
+    mutable QList<PositionPtr> m_indexedCells;
+    mutable QHash<Place, qsizetype> m_placeIndex;
+    mutable bool m_placeIndexStale = true;
+};
+
+} // namespace qf

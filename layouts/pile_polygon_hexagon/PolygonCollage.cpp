@@ -1,0 +1,503 @@
+#include "layouts/pile_polygon_hexagon/PolygonCollage.h"
+
+#include "model/BezierPathQuartzUtilities.h"
+#include "model/ResourceImages.h"
+#include "model/UtilityFunctions.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace qf {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcZigMosaic, "qf.layouts.zigmosaic")
+
+// A sort key that orders: what is no number goes last.
+double sortKey(double value)
+{
+    return std::isfinite(value) ? value : std::numeric_limits<double>::max();
+}
+
+double aspectOf(const QImage& image)
+{
+    return image.height() > 0 ? double(image.width()) / double(image.height()) : 1.0;
+}
+
+// One of 0.42, 0.43, ..., 0.58.
+double splitRatio()
+{
+    return double(UtilityFunctions::randomIndexBelow(17)) / 100 + 0.42;
+}
+
+QPointF cut(QPointF x, QPointF y, double r)
+{
+    return r * x + (1 - r) * y;
+}
+
+const QList<QPointF>& unitSquare()
+{
+    static const QList<QPointF> square{{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    return square;
+}
+
+} // namespace
+
+PolygonCollage::PolygonCollage()
+{
+    setCollageType(QStringLiteral("zigmosaic"));
+    setDrawShadow(true);
+}
+
+const KVKeyTable& PolygonCollage::keyTable()
+{
+    static const KVKeys<PolygonCollage> table = [] {
+        using P = PolygonCollage;
+        KVKeys<P> t(Collage::keyTable());
+        t.derived(QStringLiteral("rowColSteppersEnabled"), &P::getRowColSteppersEnabled, {});
+        t.derived(QStringLiteral("rowCountBinding"), &P::getRowCountBinding, {});
+        t.derived(QStringLiteral("columnCountBinding"), &P::getColumnCountBinding, {});
+        t.derived(QStringLiteral("columnCount"), &P::getColumnCount, {});
+        t.derived(QStringLiteral("rowCount"), &P::getRowCount, {});
+        t.derived(QStringLiteral("symmetric"), &P::getSymmetric, {});
+        t.derived(QStringLiteral("instantCameraBorder"), &P::getInstantCameraBorder, {});
+        t.derived(QStringLiteral("stampBorder"), &P::getStampBorder, {});
+        t.derived(QStringLiteral("fillDuplicates"), &P::getFillDuplicates, {});
+        return t;
+    }();
+    return table;
+}
+
+void PolygonCollage::setValueForUndefinedKey(const QVariant& value, const QString& key)
+{
+    static const QSet<QString> others{
+        QStringLiteral("rowColSteppersEnabled"), QStringLiteral("rowCountBinding"),
+        QStringLiteral("columnCountBinding"),    QStringLiteral("columnCount"),
+        QStringLiteral("rowCount"),              QStringLiteral("symmetric"),
+        QStringLiteral("instantCameraBorder"),   QStringLiteral("stampBorder"),
+        QStringLiteral("fillDuplicates")};
+    if (others.contains(key))
+        return;
+    Collage::setValueForUndefinedKey(value, key);
+}
+
+std::shared_ptr<PolygonPosition> PolygonCollage::polygonCell(qint64 index) const
+{
+    if (!validSlotIndex(index))
+        return nullptr;
+    return std::dynamic_pointer_cast<PolygonPosition>(picturePositions()[index]);
+}
+
+PositionPtr PolygonCollage::getBrandNewPosition()
+{
+    return std::make_shared<PolygonPosition>();
+}
+
+// ---- splitting ------------------------------------------------------------------
+
+qint64 PolygonCollage::findNextIndexToSplit() const
+{
+    const double w = double(width()), h = double(height());
+    qint64 found = -1;
+    double longest = 0;
+    for (qint64 i = 0; i < picturePositions().size(); ++i) {
+        const std::shared_ptr<PolygonPosition> cell = polygonCell(i);
+        if (!cell || !cell->hasGeometry())
+            continue;
+        const double side = cell->getSmallesAndBiggestSideWidth(w, h).biggest;
+        if (found < 0 || side > longest) {
+            found = i;
+            longest = side;
+        }
+    }
+    return found;
+}
+
+QList<QPointF> PolygonCollage::splitAndReturnNewPosition(qint64 index)
+{
+    const std::shared_ptr<PolygonPosition> cell = polygonCell(index);
+    if (!cell || !cell->hasGeometry())
+        return {};
+    const QList<QPointF> v = cell->vertices();
+    const qsizetype n = v.size();
+    const qsizetype k = cell->getSmallesAndBiggestSideWidth(double(width()), double(height())).biggesti;
+    const double r1 = splitRatio();
+    const double r2 = splitRatio();
+    QList<QPointF> keeps;
+    QList<QPointF> part;
+    if (n == 3) {
+        const QPointF a = v[0], b = v[1], c = v[2];
+        if (UtilityFunctions::randomBool()) {
+            // From the corner opposite the longest side.
+            if (k == 0) {
+                const QPointF p = cut(a, b, r1);
+                keeps = {a, p, c};
+                part = {p, b, c};
+            } else if (k == 1) {
+                const QPointF p = cut(b, c, r1);
+                keeps = {a, b, p};
+                part = {c, a, p};
+            } else {
+                const QPointF p = cut(a, c, r1);
+                keeps = {a, b, p};
+                part = {c, p, b};
+            }
+        } else {
+            // Across the first corner: a triangle and a quadrilateral.
+            const QPointF p = cut(a, b, r1);
+            const QPointF q = cut(a, c, r2);
+            keeps = {a, p, q};
+            part = {p, b, c, q};
+        }
+    } else if (n == 4) {
+        const QPointF a = v[0], b = v[1], c = v[2], d = v[3];
+        if (k % 2 == 0) {
+            const QPointF p = cut(a, b, r1);
+            const QPointF q = cut(c, d, r2);
+            keeps = {a, p, q, d};
+            part = {p, b, c, q};
+        } else {
+            const QPointF p = cut(b, c, r1);
+            const QPointF q = cut(d, a, r2);
+            keeps = {a, b, p, q};
+            part = {c, d, q, p};
+        }
+    } else {
+        // Across the longest side k and side m half way round: both parts of
+        // a convex cell are convex. The cell keeps the part with vertex 0.
+        const qsizetype m = (k + n / 2) % n;
+        const QPointF p = cut(v[k], v[(k + 1) % n], r1);
+        const QPointF q = cut(v[m], v[(m + 1) % n], r2);
+        const auto run = [&](qsizetype from, qsizetype to, QList<QPointF>& into) {
+            for (qsizetype i = from; i <= to; ++i)
+                into.append(v[i]);
+        };
+        if (k < m) {
+            run(0, k, keeps);
+            keeps << p << q;
+            run(m + 1, n - 1, keeps);
+            part << p;
+            run(k + 1, m, part);
+            part << q;
+        } else {
+            run(0, m, keeps);
+            keeps << q << p;
+            run(k + 1, n - 1, keeps);
+            part << q;
+            run(m + 1, k, part);
+            part << p;
+        }
+    }
+    cell->setVertices(keeps);
+    cell->setPanZoomValue(std::nullopt);
+    return part;
+}
+
+// ---- arrangement --------------------------------------------------------------------
+
+void PolygonCollage::rearrangePicturesForGoodFit()
+{
+    QList<PositionPtr>& list = picturePositions();
+    if (list.isEmpty())
+        return;
+    // Cells without a shape go last: they can show nothing.
+    std::vector<std::pair<std::pair<bool, double>, PositionPtr>> cells;
+    cells.reserve(size_t(list.size()));
+    for (const PositionPtr& slot : std::as_const(list)) {
+        const auto* cell = dynamic_cast<const PolygonPosition*>(slot.get());
+        const bool shaped = cell && cell->hasGeometry();
+        cells.push_back({{!shaped, shaped ? sortKey(cell->getWidthToHeightRatio()) : 0.0}, slot});
+    }
+    std::stable_sort(cells.begin(), cells.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+
+    QStringList pictures;
+    QHash<QString, double> aspects;
+    for (const auto& cell : cells) {
+        if (cell.second && !cell.second->isEmpty()) {
+            pictures.append(cell.second->picture());
+            aspects.insert(cell.second->picture(), sortKey(aspectOf(getNsImage(cell.second->picture(), false))));
+        }
+    }
+    std::stable_sort(pictures.begin(), pictures.end(),
+                     [&aspects](const QString& a, const QString& b) { return aspects.value(a) < aspects.value(b); });
+
+    list.clear();
+    for (qsizetype i = 0; i < qsizetype(cells.size()); ++i) {
+        const PositionPtr& slot = cells[size_t(i)].second;
+        if (slot)
+            slot->setPicture(i < pictures.size() ? pictures[i] : QString());
+        list.append(slot);
+    }
+}
+
+PositionPtr PolygonCollage::firstEmptyCell() const
+{
+    PositionPtr firstEmpty;
+    for (qint64 i = 0; i < picturePositions().size(); ++i) {
+        const std::shared_ptr<PolygonPosition> cell = polygonCell(i);
+        if (!cell || !cell->isEmpty() || !cell->hasGeometry())
+            continue;
+        if (cell->preferredToFill())
+            return cell;
+        if (!firstEmpty)
+            firstEmpty = cell;
+    }
+    return firstEmpty;
+}
+
+void PolygonCollage::appendCellFor(const QString& md5)
+{
+    const qint64 k = findNextIndexToSplit();
+    QList<QPointF> vertices = k < 0 ? QList<QPointF>() : splitAndReturnNewPosition(k);
+    if (vertices.isEmpty())
+        vertices = unitSquare();
+    picturePositions().append(std::make_shared<PolygonPosition>(md5, vertices));
+}
+
+void PolygonCollage::placeInACell(const QString& md5)
+{
+    if (const PositionPtr empty = firstEmptyCell()) {
+        empty->setPicture(md5);
+        empty->setPanZoomValue(std::nullopt);
+        return;
+    }
+    appendCellFor(md5);
+}
+
+void PolygonCollage::addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
+                                 const QHash<QString, QString>& md5ToPaths,
+                                 const QHash<QString, QDateTime>& md5ToModifiedTimes)
+{
+    const QStringList fresh = beginAddingPictures(md5s, md5ToPaths, md5ToModifiedTimes);
+    if (fresh.isEmpty())
+        return;
+    const bool noCells = picturePositions().isEmpty();
+    for (const QString& md5 : fresh)
+        placeInACell(md5);
+    rememberPictures(fresh, images);
+    if (noCells)
+        rearrangePicturesForGoodFit();
+    detectFacesAndUpdatePanZoomAll(false, true, std::nullopt);
+}
+
+void PolygonCollage::removePictures(const QList<qsizetype>& indexes)
+{
+    const QSet<QString> removed = picturesAtIndexes(indexes);
+    if (removed.isEmpty())
+        return;
+    for (const PositionPtr& slot : std::as_const(picturePositions())) {
+        if (slot && removed.contains(slot->picture())) {
+            slot->setPicture(QString());
+            slot->setPanZoomValue(std::nullopt);
+        }
+    }
+    forgetPictures(removed);
+    detectFacesAndUpdatePanZoomAll(false, true, std::nullopt);
+}
+
+void PolygonCollage::shuffle()
+{
+    removeAllSelections();
+    const QStringList pictures = getRandomArrayOfImages();
+    picturePositions().clear();
+    for (const QString& md5 : pictures)
+        appendCellFor(md5);
+    rearrangePicturesForGoodFit();
+    detectFacesAndUpdatePanZoomAll(true, false, std::nullopt);
+}
+
+void PolygonCollage::setOrientation(qint64 orientationIndex)
+{
+    const qint64 w = width(), h = height();
+    Collage::setOrientation(orientationIndex); // clears the selection, swaps the sides when it should
+    if (width() != w || height() != h)
+        shuffle();
+}
+
+void PolygonCollage::detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotSet,
+                                                    const std::optional<QList<PositionPtr>>& onlyThesePositions)
+{
+    const double w = double(width()), h = double(height());
+    centreCropsOnFaces(all, onlyThoseNotSet, onlyThesePositions, [w, h](const Position& position) {
+        const auto* cell = dynamic_cast<const PolygonPosition*>(&position);
+        if (!cell || !cell->hasGeometry())
+            return QSizeF();
+        const QRectF r = cell->positionRect();
+        return QSizeF(r.width() * w, r.height() * h);
+    });
+}
+
+bool PolygonCollage::setInitialEmptyPositions(const QString& text)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
+    if (!document.isArray()) {
+        qCWarning(lcZigMosaic).noquote() << "Issues parsing:" + text;
+        return false;
+    }
+    QList<QList<QPointF>> polygons;
+    qsizetype skipped = 0;
+    for (const QJsonValue& polygon : document.array()) {
+        const QJsonArray points = polygon.toArray();
+        QList<QPointF> vertices;
+        bool numbers = points.size() <= PolygonPosition::kMaxVertices;
+        for (qsizetype i = 0; numbers && i < points.size(); ++i) {
+            const QJsonArray xy = points[i].toArray();
+            numbers = xy.size() >= 2 && xy[0].isDouble() && xy[1].isDouble();
+            if (numbers)
+                vertices.append(QPointF(xy[0].toDouble(), xy[1].toDouble()));
+        }
+        if (!numbers || !PolygonPosition(QString(), vertices).hasGeometry()) {
+            ++skipped;
+            continue;
+        }
+        polygons.append(vertices);
+    }
+    if (skipped > 0)
+        qCWarning(lcZigMosaic) << "Left out" << skipped << "cells that are no polygons";
+
+    removeAllSelections();
+    picturePositions().clear();
+    forgetPictures(QSet<QString>(images().cbegin(), images().cend()));
+    for (const QList<QPointF>& vertices : std::as_const(polygons))
+        picturePositions().append(std::make_shared<PolygonPosition>(QString(), vertices));
+    return true;
+}
+
+void PolygonCollage::setMyPropertiesFrom(const QJsonObject& dict)
+{
+    Collage::setMyPropertiesFrom(dict);
+    for (const QString& md5 : reconcileSlotsWithPictures())
+        placeInACell(md5);
+}
+
+void PolygonCollage::exchangeSlots(qint64 from, qint64 to)
+{
+    const PositionPtr a = picturePositions()[from];
+    const PositionPtr b = picturePositions()[to];
+    const QString picture = a->picture();
+    a->setPicture(b->picture());
+    b->setPicture(picture);
+    a->setPanZoomValue(std::nullopt);
+    b->setPanZoomValue(std::nullopt);
+    detectFacesAndUpdatePanZoomAll(false, true, QList<PositionPtr>{a, b});
+}
+
+// ---- geometry -----------------------------------------------------------------------
+
+double PolygonCollage::getSmallestDimForCollageWidth(double width, double height) const
+{
+    bool any = false;
+    double least = 0;
+    for (qint64 i = 0; i < picturePositions().size(); ++i) {
+        const std::shared_ptr<PolygonPosition> cell = polygonCell(i);
+        if (!cell || !cell->hasGeometry())
+            continue;
+        const double side = cell->getSmallesAndBiggestSideWidth(width, height).smallest;
+        least = any ? std::min(least, side) : side;
+        any = true;
+    }
+    return least;
+}
+
+double PolygonCollage::getSpacingWidthForCollageWidth(double width, double height) const
+{
+    return spacing() * getSmallestDimForCollageWidth(width, height) * 0.7;
+}
+
+double PolygonCollage::getStrokeWidthForCollageWidth(double width, double height) const
+{
+    return strokeWidth() * getSmallestDimForCollageWidth(width, height) * 0.3;
+}
+
+double PolygonCollage::getRoundedCornerWidthForCollageWidth(double width, double height) const
+{
+    return cornerRadiusSize() * getSmallestDimForCollageWidth(width, height);
+}
+
+QRectF PolygonCollage::getDrawRectImagePickerButton(const QRectF&) const
+{
+    qCWarning(lcZigMosaic) << "getDrawRectImagePickerButton called in PolygonCollage";
+    return {};
+}
+
+QRectF PolygonCollage::slotRect(qint64 index, double width, double height) const
+{
+    const std::shared_ptr<PolygonPosition> cell = polygonCell(index);
+    if (!cell)
+        return {};
+    return cell->getInsideRectWidth(width, height, getSpacingWidthForCollageWidth(width, height));
+}
+
+QPainterPath PolygonCollage::slotOutline(qint64 index, double width, double height, double radius) const
+{
+    const std::shared_ptr<PolygonPosition> cell = polygonCell(index);
+    if (!cell)
+        return {};
+    return cell->getBezierPath(width, height, getSpacingWidthForCollageWidth(width, height), radius);
+}
+
+QRectF PolygonCollage::slotPictureRect(qint64 index, double width, double height) const
+{
+    const std::shared_ptr<PolygonPosition> cell = polygonCell(index);
+    if (!cell)
+        return {};
+    return cell->getDrawRectSpacingWidth(getSpacingWidthForCollageWidth(width, height),
+                                         getStrokeWidthForCollageWidth(width, height), width, height);
+}
+
+QPainterPath PolygonCollage::slotPicturePath(qint64 index, double width, double height) const
+{
+    const std::shared_ptr<PolygonPosition> cell = polygonCell(index);
+    if (!cell)
+        return {};
+    return cell->getPictureContainingBezierPathSpacingWidth(
+        getSpacingWidthForCollageWidth(width, height), getStrokeWidthForCollageWidth(width, height),
+        getRoundedCornerWidthForCollageWidth(width, height), width, height);
+}
+
+QRectF PolygonCollage::slotPickButtonRect(qint64 index, double width, double height) const
+{
+    const std::shared_ptr<PolygonPosition> cell = polygonCell(index);
+    if (!cell)
+        return {};
+    return cell->getImagePickerRectOfSize(ResourceImages::sizeOf(QStringLiteral("image_picker_non_pressed")), width,
+                                          height, getSpacingWidthForCollageWidth(width, height));
+}
+
+QPointF PolygonCollage::slotHolderCentre(qint64 index, double width, double height) const
+{
+    const std::shared_ptr<PolygonPosition> cell = polygonCell(index);
+    if (!cell || !cell->hasGeometry())
+        return {};
+    const QPointF c = cell->positionRect().center();
+    return QPointF(c.x() * width, c.y() * height);
+}
+
+QSizeF PolygonCollage::slotCropSize(qint64 index, double width, double height) const
+{
+    const std::shared_ptr<PolygonPosition> cell = polygonCell(index);
+    if (!cell || !cell->hasGeometry())
+        return {};
+    const double s = getSpacingWidthForCollageWidth(width, height);
+    const QRectF r = cell->positionRect();
+    return QSizeF(r.width() * width - 2 * s, r.height() * height - 2 * s);
+}
+
+bool PolygonCollage::slotContainsPoint(qint64 index, QPointF point, double width, double height) const
+{
+    const std::shared_ptr<PolygonPosition> cell = polygonCell(index);
+    if (!cell)
+        return false;
+    const QPainterPath outline = cell->getBezierPath(width, height, getSpacingWidthForCollageWidth(width, height), 0);
+    return !outline.isEmpty() && BezierPathQuartzUtilities::pathContainsPoint(outline, point);
+}
+
+} // namespace qf

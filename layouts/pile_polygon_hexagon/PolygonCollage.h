@@ -1,0 +1,123 @@
+#pragma once
+
+#include "layouts/common/SlotCollage.h"
+#include "layouts/pile_polygon_hexagon/PolygonPosition.h"
+
+#include <memory>
+
+namespace qf {
+
+// The zig mosaic: the canvas tiled by convex polygons, one picture each. The
+// tiling starts as the unit square and grows by cutting the cell with the
+// longest side in two near its middle, so cells are irregular triangles and
+// quadrilaterals. Cells are PolygonPositions in `picturePositions`, whose
+// order is the drawing order and the order empty cells are offered in.
+class PolygonCollage : public SlotCollage {
+public:
+    PolygonCollage();
+
+    static const KVKeyTable& keyTable();
+
+    // The cell at `index`; null when there is none.
+    std::shared_ptr<PolygonPosition> polygonCell(qint64 index) const;
+
+    // ---- splitting --------------------------------------------------------
+
+    // The cell whose longest side (at the collage's size in pixels) is the
+    // longest, the first of equal ones; cells without three usable vertices
+    // are never chosen. -1 when no cell can be split.
+    qint64 findNextIndexToSplit() const;
+    // Cuts the cell in two near the middle of its longest side: the cell
+    // keeps one part (its crop cleared, its picture kept) and the other
+    // part's vertices are answered. Quadrilaterals and larger cells are cut
+    // across the longest side and the one opposite; a triangle either from
+    // the corner opposite its longest side or across its first corner.
+    // Empty, and nothing changes, for a cell that cannot be split.
+    QList<QPointF> splitAndReturnNewPosition(qint64 index);
+
+    // ---- arrangement --------------------------------------------------------
+
+    // Orders the cells by aspect and deals the pictures out by aspect, the
+    // narrowest picture to the narrowest cell; cells left over are emptied.
+    // Crop windows are kept.
+    void rearrangePicturesForGoodFit();
+    PositionPtr getBrandNewPosition() override;
+    // Fills empty cells first, then cuts new ones; the pictures of a
+    // collage that had no cells are dealt out by aspect.
+    void addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
+                     const QHash<QString, QString>& md5ToPaths,
+                     const QHash<QString, QDateTime>& md5ToModifiedTimes) override;
+    // Their cells stay, empty, so the tiling keeps its shape.
+    void removePictures(const QList<qsizetype>& indexes) override;
+    // A new tiling with one cell per picture, in random order: empty cells go.
+    void shuffle() override;
+    // Swaps the sides when the canvas does not have the orientation, then
+    // builds a new tiling.
+    void setOrientation(qint64 orientationIndex) override;
+    void detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotSet,
+                                        const std::optional<QList<PositionPtr>>& onlyThesePositions) override;
+    // Replaces every cell, and the picture list, by empty cells read from a
+    // JSON array of polygons (lists of [x, y] in fractions of the canvas).
+    // Polygons that are not lists of number pairs with three to
+    // kMaxVertices vertices are left out. Text that is not a JSON array is
+    // logged and changes nothing (false).
+    bool setInitialEmptyPositions(const QString& text);
+
+    // ---- geometry (units of the W x H drawing) -------------------------------
+
+    // The shortest side of all cells; 0 without cells.
+    double getSmallestDimForCollageWidth(double width, double height) const;
+    double getSpacingWidthForCollageWidth(double width, double height) const override;
+    double getStrokeWidthForCollageWidth(double width, double height) const override;
+    double getRoundedCornerWidthForCollageWidth(double width, double height) const override;
+    // Cells place their pick button by their own shape: this one is never
+    // the right answer for them, and gives the zero rectangle.
+    QRectF getDrawRectImagePickerButton(const QRectF& slotRect) const override;
+
+    // Every cell draws its picture cropped to fill its polygon.
+    qint64 slotImageScaling() const override { return ImageScalingCropToFill; }
+    // The upright rectangle inside the drawn cell (getInsideRectWidth).
+    QRectF slotRect(qint64 index, double width, double height) const override;
+    QPainterPath slotOutline(qint64 index, double width, double height, double radius) const override;
+    QRectF slotPictureRect(qint64 index, double width, double height) const override;
+    QPainterPath slotPicturePath(qint64 index, double width, double height) const override;
+    QRectF slotPickButtonRect(qint64 index, double width, double height) const override;
+    QPointF slotHolderCentre(qint64 index, double width, double height) const override;
+    QSizeF slotCropSize(qint64 index, double width, double height) const override;
+    bool slotContainsPoint(qint64 index, QPointF point, double width, double height) const override;
+
+    // ---- collage JSON object ---------------------------------------------------
+
+    // The base keys, then every listed picture given a cell.
+    void setMyPropertiesFrom(const QJsonObject& dict) override;
+
+    // ---- binding keys ----------------------------------------------------------
+
+    // The other types' controls read constants here, and their writes are ignored.
+    bool getRowColSteppersEnabled() const { return false; }
+    qint64 getRowCountBinding() const { return 0; }
+    qint64 getColumnCountBinding() const { return 0; }
+    qint64 getColumnCount() const { return 0; }
+    qint64 getRowCount() const { return 0; }
+    bool getSymmetric() const { return false; }
+    bool getInstantCameraBorder() const { return false; }
+    bool getStampBorder() const { return false; }
+    bool getFillDuplicates() const { return false; }
+    void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
+
+protected:
+    const KVKeyTable& kvKeyTable() const override { return keyTable(); }
+    // The pictures change cells; the cells keep their shapes.
+    void exchangeSlots(qint64 from, qint64 to) override;
+
+private:
+    // The first empty cell with a shape (preferred-to-fill ones first).
+    PositionPtr firstEmptyCell() const;
+    // A cell for the picture cut off the cell with the longest side, or the
+    // unit square when none can be cut.
+    void appendCellFor(const QString& md5);
+    // The picture into an empty cell, else into a new one.
+    void placeInACell(const QString& md5);
+};
+
+} // namespace qf
