@@ -625,6 +625,8 @@ QString FotoloomController::commandName(CollageCommand command)
     case CollageCommand::DecreaseAllInSize: return tr("All Smaller");
     case CollageCommand::EquateAllInSize: return tr("All the Same Size");
     case CollageCommand::RotateAllToZero: return tr("All Upright");
+    case CollageCommand::IncreasePositions: return tr("More Cells");
+    case CollageCommand::DecreasePositions: return tr("Fewer Cells");
     case CollageCommand::MoveSelectedUp: return tr("Bring to Front");
     case CollageCommand::MoveSelectedDown: return tr("Send to Back");
     case CollageCommand::IncreaseSelectedInSize: return tr("Bigger");
@@ -660,6 +662,17 @@ void FotoloomController::runCommand(CollageCommand command)
         {C::MakeSelectedEmpty, &Collage::makeSelectedEmpty},
         {C::RemoveCropFromSelected, &Collage::removeCropFromSelected},
     };
+    if (command == C::IncreasePositions || command == C::DecreasePositions) {
+        runCollageCommand(
+            [command](Collage& c) {
+                if (command == C::IncreasePositions)
+                    c.increasePossiblePosCount();
+                else
+                    c.decreasePosCountIfPossible();
+            },
+            commandName(command));
+        return;
+    }
     if (command == C::CropSelected) {
         // The sheet answers with a change of its own.
         m_collage->cropSelected();

@@ -180,6 +180,8 @@ public:
         DecreaseAllInSize,
         EquateAllInSize,
         RotateAllToZero,
+        IncreasePositions,
+        DecreasePositions,
         MoveSelectedUp,
         MoveSelectedDown,
         IncreaseSelectedInSize,

@@ -75,7 +75,9 @@ QList<CollageType> makeRows()
     rows.append({QStringLiteral("zigmosaic"), title("Zig Mosaic"), maker<PolygonCollage>(), QStringLiteral("mosaicLayoutControlsBox"),
                  mosaicBorders, {shuffleInPlace}, {}, false});
     rows.append({QStringLiteral("hexagon"), title("Hexagons"), maker<HexagonCollage>(), QStringLiteral("hexagonLayoutControlsBox"),
-                 mosaicBorders, {}, {}, false});
+                 mosaicBorders,
+                 {QStringLiteral("increasePositionsCommandButton"), QStringLiteral("decreasePositionsCommandButton")}, {},
+                 false});
     return rows;
 }
 

@@ -130,6 +130,9 @@ public:
     virtual void decreaseAllInSize() {}
     virtual void equateAllInSize() {}
     virtual void setAllRotationsZero() {}
+    // More or fewer cells (the hexagons); true when the cells changed.
+    virtual bool increasePossiblePosCount() { return false; }
+    virtual bool decreasePosCountIfPossible() { return false; }
     // The piles' commands on the selected picture: stacking, emptying the
     // slot, tilt and size, and the crop sheet.
     virtual void moveSelectedUp() {}

@@ -552,6 +552,8 @@ void FotoloomWindow::setUpArrangeMenu()
         {"decreaseAllInSizeCommandButton", C::DecreaseAllInSize, {}, false},
         {"equateAllInSizeCommandButton", C::EquateAllInSize, {}, false},
         {"rotateAllTo0CommandButton", C::RotateAllToZero, {}, false},
+        {"increasePositionsCommandButton", C::IncreasePositions, {}, false},
+        {"decreasePositionsCommandButton", C::DecreasePositions, {}, false},
     };
     static const Item selectedItems[] = {
         {"moveSelectedUpCommandButton", C::MoveSelectedUp, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up), false},
@@ -596,8 +598,12 @@ void FotoloomWindow::setUpArrangeMenu()
     };
 
     QList<QAction*> forAll;
-    for (const Item& item : allItems)
-        forAll.append(addItem(m_arrangeMenu, item));
+    for (const Item& item : allItems) {
+        QAction* action = addItem(m_arrangeMenu, item);
+        // Cells can be added to, or taken from, a collage without pictures.
+        if (item.command != C::IncreasePositions && item.command != C::DecreasePositions)
+            forAll.append(action);
+    }
     forAll.append(addShapeMenu(tr("All Shapes"), "changeShapeAllPopupButton", true));
     m_arrangeMenu->addSeparator();
     QList<QAction*> forSelected, forPicture;

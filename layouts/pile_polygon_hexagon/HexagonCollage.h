@@ -73,11 +73,11 @@ public:
 
     // Grows the grid by a column (width-filled) or a half-height row and then
     // as much of the other count as the canvas takes; false at the cap.
-    bool increasePossiblePosCount();
+    bool increasePossiblePosCount() override;
     // Takes a column or row away (both counts must be at least 3) when all
     // pictures still fit: pictures inside the smaller grid stay, the others
     // move to the first empty cells with their crops. False when nothing changed.
-    bool decreasePosCountIfPossible();
+    bool decreasePosCountIfPossible() override;
     // An empty cell for every valid place without one.
     void ensureAllPositionsArePresent();
     // A grid built anew for the canvas, the pictures in random order, each
