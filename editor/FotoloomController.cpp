@@ -670,7 +670,7 @@ void FotoloomController::runCommand(CollageCommand command)
                 else
                     c.decreasePosCountIfPossible();
             },
-            commandName(command));
+            {});
         return;
     }
     if (command == C::CropSelected) {
@@ -681,7 +681,8 @@ void FotoloomController::runCommand(CollageCommand command)
     const auto operation = operations.value(command);
     if (!operation)
         return;
-    runCollageCommand([operation](Collage& c) { (c.*operation)(); }, commandName(command));
+    // One step each, without a name of its own.
+    runCollageCommand([operation](Collage& c) { (c.*operation)(); });
     if (command == C::MakeSelectedEmpty && m_window)
         m_window->reloadPictureList();
 }
@@ -694,8 +695,21 @@ void FotoloomController::changeShape(qint64 shape, bool allPictures)
                 c.shapeChangeAllTo(shape);
             else
                 c.shapeChangeSelectedTo(shape);
-        },
-        tr("Shape Change"));
+        });
+}
+
+Status FotoloomController::setPositionsOfCells(const QString& text)
+{
+    // Tried on a copy first, so that text the collage refuses records no step.
+    const std::shared_ptr<Collage> trial =
+        m_collageTypes.makeFromJson(m_collage->dictionaryRepresentationActual(false), nullptr);
+    QString why;
+    if (!trial || !trial->setInitialEmptyPositions(text, &why))
+        return Status::failure(why.isEmpty() ? tr("These positions cannot be used for this collage.") : why);
+    runCollageCommand([&text](Collage& c) { c.setInitialEmptyPositions(text); });
+    if (m_window)
+        m_window->reloadPictureList();
+    return Status::success();
 }
 
 void FotoloomController::pickPictureForSelectedPosition()

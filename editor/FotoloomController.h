@@ -170,8 +170,8 @@ public:
     bool removeSelectedPictureOrText();
     // The picture panel for the selected slot; nothing without a selection.
     void pickPictureForSelectedPosition();
-    // The arranging commands of the types that have them (the piles); each
-    // is one undo step named as its menu item. Types without one ignore it.
+    // The arranging commands of the types that have them (piles, hexagons);
+    // each is one undo step. Types without one ignore it.
     enum class CollageCommand {
         Spreadout,
         SpreadoutToGrid,
@@ -197,6 +197,9 @@ public:
     void runCommand(CollageCommand command);
     // The outline of the selected picture, or of every picture.
     void changeShape(qint64 shape, bool allPictures);
+    // The positions sheet's cells replace the slots (one undo step). Text
+    // the collage cannot use changes nothing; the failure says why.
+    Status setPositionsOfCells(const QString& text);
     // A drag of a slider, a colour or the canvas: every change from the
     // press to the release is one undo step. A begin while one is open ends
     // that one first; an end without a begin does nothing.

@@ -67,13 +67,14 @@ QList<CollageType> makeRows()
                  pileCommandsForSelected() << QStringLiteral("shapeChangeSelectedPopupButton"), false});
     rows.append({QStringLiteral("grid"), title("Grid"), maker<GridCollage>(), QStringLiteral("gridLayoutControlsBox"),
                  mosaicBorders, {}, {}, false});
+    const QString positions = QStringLiteral("setPositionsOnZigMosaicButton");
     rows.append({QStringLiteral("mosaic"), title("Mosaic"), maker<MosaicCollage>(), QStringLiteral("mosaicLayoutControlsBox"),
-                 mosaicBorders, {shuffleInPlace, QStringLiteral("bestFitCommandButton")}, splits, false});
+                 mosaicBorders, {shuffleInPlace, QStringLiteral("bestFitCommandButton"), positions}, splits, false});
     rows.append({QStringLiteral("centerframe"), title("Centre Frame"), maker<CenterCollage>(),
                  QStringLiteral("centeredLayoutControlsBox"), mosaicBorders, {shuffleInPlace},
                  splits + QStringList{QStringLiteral("setSelectedAsCenterCommandButton")}, false});
     rows.append({QStringLiteral("zigmosaic"), title("Zig Mosaic"), maker<PolygonCollage>(), QStringLiteral("mosaicLayoutControlsBox"),
-                 mosaicBorders, {shuffleInPlace}, {}, false});
+                 mosaicBorders, {shuffleInPlace, positions}, {}, false});
     rows.append({QStringLiteral("hexagon"), title("Hexagons"), maker<HexagonCollage>(), QStringLiteral("hexagonLayoutControlsBox"),
                  mosaicBorders,
                  {QStringLiteral("increasePositionsCommandButton"), QStringLiteral("decreasePositionsCommandButton")}, {},

@@ -130,6 +130,11 @@ public:
     virtual void decreaseAllInSize() {}
     virtual void equateAllInSize() {}
     virtual void setAllRotationsZero() {}
+    // Replaces the slots by empty ones typed as text (the mosaic types): a
+    // JSON list of polygons, each a list of [x, y] corners as fractions of
+    // the canvas. False, with the reason for the user in `why`, when the
+    // text cannot be used; nothing has changed then.
+    virtual bool setInitialEmptyPositions(const QString& /*text*/, QString* /*why*/ = nullptr) { return false; }
     // More or fewer cells (the hexagons); true when the cells changed.
     virtual bool increasePossiblePosCount() { return false; }
     virtual bool decreasePosCountIfPossible() { return false; }

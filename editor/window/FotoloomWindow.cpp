@@ -7,6 +7,7 @@
 #include "editor/CanvasDelegate.h"
 #include "editor/CollageKeyBinding.h"
 #include "editor/PictureListModel.h"
+#include "editor/window/PositionsSheet.h"
 #include "editor/window/QtPicturePanel.h"
 #include "layouts/CollageTypes.h"
 #include "model/Collage.h"
@@ -605,6 +606,14 @@ void FotoloomWindow::setUpArrangeMenu()
             forAll.append(action);
     }
     forAll.append(addShapeMenu(tr("All Shapes"), "changeShapeAllPopupButton", true));
+    // Typed cells replace the pictures too, so they are offered with or without pictures.
+    QAction* positions = m_arrangeMenu->addAction(tr("Cell Positions…"), this, [this] {
+        auto* sheet = new PositionsSheet(
+            [this](const QString& text) { return m_controller->setPositionsOfCells(text); }, this);
+        ::qf::openSheet(sheet, this);
+    });
+    positions->setObjectName(QStringLiteral("setPositionsOnZigMosaicButton"));
+    m_commandActions.insert(positions->objectName(), positions);
     m_arrangeMenu->addSeparator();
     QList<QAction*> forSelected, forPicture;
     for (const Item& item : selectedItems)

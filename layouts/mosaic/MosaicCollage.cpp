@@ -7,6 +7,7 @@
 #include "platform/events/MouseEvent.h"
 #include "platform/random/RandomSource.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
@@ -338,7 +339,7 @@ void MosaicCollage::detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotSe
     });
 }
 
-bool MosaicCollage::setInitialEmptyPositions(const QString& text)
+bool MosaicCollage::setInitialEmptyPositions(const QString& text, QString* why)
 {
     // Every polygon is read and checked before anything changes.
     const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
@@ -371,8 +372,12 @@ bool MosaicCollage::setInitialEmptyPositions(const QString& text)
         }
         boxes.append(QRectF(x0, y0, x1 - x0, y1 - y0));
     }
-    if (!valid) {
+    if (!valid || boxes.isEmpty()) {
         qCWarning(lcMosaic).noquote() << "Issues parsing:" + text;
+        if (why)
+            *why = QCoreApplication::translate("qf::MosaicCollage",
+                                               "Write a list of cells, each a list of [x, y] corners between 0 "
+                                               "and 1 that spans some width and height.");
         return false;
     }
     picturePositions().clear();

@@ -77,7 +77,7 @@ public:
     // (lists of [x, y] in unit coordinates), each slot the bounding box of
     // its polygon within the unit square. Nothing changes, and false comes
     // back, when any element is not such a polygon or its box is empty.
-    bool setInitialEmptyPositions(const QString& text);
+    bool setInitialEmptyPositions(const QString& text, QString* why = nullptr) override;
 
     // ---- dividers and the mouse ------------------------------------------------
 
