@@ -16,6 +16,11 @@
 //               <frame left> <frame top> <frame right> <frame bottom> <degrees>
 //        in output pixels from the top left, the frame as its widths beyond
 //        the picture, the tilt clockwise.
+//   qf_bench_export --make-type <type> <photos> <project> [width height [count]]
+//        the same with a new collage of any type the editor makes (grid,
+//        mosaic, zigmosaic, hexagon, pile...), as that type lays out the
+//        photos the window adds, its settings as a new one has them. Lays
+//        it out the same way every run.
 //   qf_bench_export <project> <out.jpg|.png|.tiff> [width height quality]
 //        opens it and exports, at the collage's size and JPEG quality 96
 //        unless given (quality 1..100). Prints the milliseconds of the export
@@ -141,14 +146,14 @@ struct MakeJob {
     qint64 height = 5400;
 };
 
-// "<photos> <project> [width height ...]" from args[2..5], the photos cut
-// to the count at args[countAt] when there is one.
-std::optional<MakeJob> makeJob(const QStringList& args, qsizetype countAt)
+// "<photos> <project> [width height ...]" from args[at..at + 3], the photos
+// cut to the count at args[countAt] when there is one.
+std::optional<MakeJob> makeJob(const QStringList& args, qsizetype at, qsizetype countAt)
 {
-    MakeJob job{args[2], photoList(args[2]), args[3]};
-    if (args.size() > 5) {
-        job.width = args[4].toLongLong();
-        job.height = args[5].toLongLong();
+    MakeJob job{args[at], photoList(args[at]), args[at + 1]};
+    if (args.size() > at + 3) {
+        job.width = args[at + 2].toLongLong();
+        job.height = args[at + 3].toLongLong();
     }
     if (args.size() > countAt)
         job.paths = job.paths.mid(0, args[countAt].toInt());
@@ -197,7 +202,7 @@ int makeProject(const MakeJob& job, const QString& type, const MakeStep& setUp, 
 // --make <photos> <project> [width height columns rows [count]]
 int makeGrid(const QStringList& args)
 {
-    const std::optional<MakeJob> job = makeJob(args, 8);
+    const std::optional<MakeJob> job = makeJob(args, 2, 8);
     if (!job)
         return 1;
     const qint64 columns = args.size() > 6 ? args[6].toLongLong() : 0;
@@ -250,7 +255,7 @@ void printPileSlots(RegularPileCollage& pile)
 // frames, shadows, the pictures spread out as the first add spreads them.
 int makePile(const QStringList& args)
 {
-    const std::optional<MakeJob> job = makeJob(args, 6);
+    const std::optional<MakeJob> job = makeJob(args, 2, 6);
     if (!job)
         return 1;
     const auto framed = [](FotoloomController& editor) {
@@ -269,6 +274,28 @@ int makePile(const QStringList& args)
                     saved ? "written" : "failed");
         if (saved)
             printPileSlots(pile);
+    });
+}
+
+// --make-type <type> <photos> <project> [width height [count]]: the type's
+// own layout of the photos, nothing set beyond what a new collage has.
+int makeOfType(const QStringList& args)
+{
+    const QString& type = args[2];
+    if (!FotoloomController::collageTypes().contains(type)) {
+        std::fprintf(stderr, "no collage type %s; the types: %s\n", qPrintable(type),
+                     qPrintable(FotoloomController::collageTypes().join(QStringLiteral(", "))));
+        return 2;
+    }
+    const std::optional<MakeJob> job = makeJob(args, 3, 7);
+    if (!job)
+        return 1;
+    return makeProject(*job, type, nullptr, nullptr, [&job, &type](FotoloomController& editor, bool saved) {
+        const Collage& collage = *editor.collage();
+        std::printf("project of %lld pictures in a %s of %lld x %lld pixels, %lld cells: %s\n",
+                    qlonglong(collage.images().size()), qPrintable(type), qlonglong(job->width),
+                    qlonglong(job->height), qlonglong(collage.picturePositions().size()),
+                    saved ? "written" : "failed");
     });
 }
 
@@ -400,6 +427,8 @@ int main(int argc, char** argv)
         return makeGrid(args);
     if ((n == 4 || n == 6 || n == 7) && args[1] == QStringLiteral("--make-pile"))
         return makePile(args);
+    if ((n == 5 || n == 7 || n == 8) && args[1] == QStringLiteral("--make-type"))
+        return makeOfType(args);
     if ((args.size() == 3 || args.size() == 5) && args[1] == QStringLiteral("--open"))
         return openProject(args);
     if (args.size() == 4 && args[1] == QStringLiteral("--picture"))
@@ -411,6 +440,7 @@ int main(int argc, char** argv)
     std::fprintf(stderr,
                  "usage: qf_bench_export --make <photos> <project> [width height columns rows [count]]\n"
                  "       qf_bench_export --make-pile <photos> <project> [width height [count]]\n"
+                 "       qf_bench_export --make-type <type> <photos> <project> [width height [count]]\n"
                  "       qf_bench_export <project> <out.jpg|.png|.tiff> [width height quality]\n"
                  "       qf_bench_export --open <project> [width height]\n"
                  "       qf_bench_export --picture <photos> <out.ppm>\n"

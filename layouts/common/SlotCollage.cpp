@@ -95,7 +95,7 @@ qint64 SlotCollage::ptLiesInPickPictureButton(QPointF point, double width, doubl
     const QList<PositionPtr>& list = picturePositions();
     const qint64 count = std::min<qint64>(drawnSlotCount(), list.size());
     for (qint64 i = 0; i < count; ++i) {
-        if (slotContainsPoint(i, point, width, height) && list[i] && list[i]->isEmpty()
+        if (list[i] && list[i]->isEmpty() && slotContainsPoint(i, point, width, height)
             && UtilityFunctions::pointInRect(point, slotPickButtonRect(i, width, height)))
             return i;
     }
