@@ -33,22 +33,21 @@ constexpr double kWidthFilledBelowRatio = 1.3471506281091268;
 constexpr double kCellAspect = 0.866025390625;
 
 constexpr qint64 kMaxCount = HexagonCollage::maxRowOrColumnCount();
-constexpr qint64 kMaxPlaces = HexagonCollage::maxPlaceCount();
 
-// The largest count beside `other` (either way: the place count is symmetric
-// in R and C) that keeps the grid within the place cap.
-qint64 largestCountBeside(qint64 other)
+// A count read from a project: a whole number in 1..kMaxCount, or none when
+// the file gives anything else (a fraction, a string, a number out of range).
+std::optional<qint64> usableCount(const QJsonValue& value)
 {
-    qint64 lo = 0;
-    qint64 hi = kMaxCount;
-    while (lo < hi) {
-        const qint64 mid = (lo + hi + 1) / 2;
-        if (HexagonCollage::possibleNumberOfPosForRowCount(mid, other) <= kMaxPlaces)
-            lo = mid;
-        else
-            hi = mid - 1;
-    }
-    return lo;
+    const std::optional<double> n = json::toNumber(value);
+    if (!n || *n != std::floor(*n) || *n < 1 || *n > double(kMaxCount))
+        return std::nullopt;
+    return qint64(*n);
+}
+
+// A null counts as no value at all.
+bool absent(const QJsonValue& value)
+{
+    return value.isUndefined() || value.isNull();
 }
 
 void emptyCell(Position& cell)
@@ -103,13 +102,12 @@ void HexagonCollage::setValueForUndefinedKey(const QVariant& value, const QStrin
 
 bool HexagonCollage::fits(qint64 rows, qint64 columns)
 {
-    return rows >= 0 && columns >= 0 && rows <= kMaxCount && columns <= kMaxCount
-        && possibleNumberOfPosForRowCount(rows, columns) <= kMaxPlaces;
+    return rows >= 0 && columns >= 0 && rows <= kMaxCount && columns <= kMaxCount;
 }
 
 void HexagonCollage::setRowCount(qint64 v)
 {
-    const qint64 capped = std::min(std::clamp<qint64>(v, 0, kMaxCount), largestCountBeside(m_columnCount));
+    const qint64 capped = std::clamp<qint64>(v, 0, kMaxCount);
     if (capped != v)
         qCWarning(lcHexagon) << "row count" << v << "capped to" << capped;
     kvSet(QStringLiteral("rowCount"), m_rowCount, capped);
@@ -117,25 +115,10 @@ void HexagonCollage::setRowCount(qint64 v)
 
 void HexagonCollage::setColumnCount(qint64 v)
 {
-    const qint64 capped = std::min(std::clamp<qint64>(v, 0, kMaxCount), largestCountBeside(m_rowCount));
+    const qint64 capped = std::clamp<qint64>(v, 0, kMaxCount);
     if (capped != v)
         qCWarning(lcHexagon) << "column count" << v << "capped to" << capped;
     kvSet(QStringLiteral("columnCount"), m_columnCount, capped);
-}
-
-void HexagonCollage::setCounts(qint64 rows, qint64 columns)
-{
-    qint64 r = std::clamp<qint64>(rows, 0, kMaxCount);
-    qint64 c = std::clamp<qint64>(columns, 0, kMaxCount);
-    if (!fits(r, c)) {
-        if (r >= c)
-            r = largestCountBeside(c);
-        else
-            c = largestCountBeside(r);
-    }
-    if (r != rows || c != columns)
-        qCWarning(lcHexagon) << "grid of" << rows << "x" << columns << "capped to" << r << "x" << c;
-    assignCounts(r, c);
 }
 
 void HexagonCollage::assignCounts(qint64 rows, qint64 columns)
@@ -213,20 +196,6 @@ std::shared_ptr<HexagonPosition> HexagonCollage::getPositionForRowIndex(qint64 r
     return cell && cell->rowIndex() == row && cell->colIndex() == col ? cell : nullptr;
 }
 
-bool HexagonCollage::isLiveCell(qint64 index) const
-{
-    const std::shared_ptr<HexagonPosition> cell = hexCell(index);
-    if (!cell || !isValidPosRowIndex(cell->rowIndex(), cell->colIndex()))
-        return false;
-    rebuildPlaceIndexIfStale();
-    return m_placeIndex.value(Place(cell->rowIndex(), cell->colIndex()), -1) == index;
-}
-
-std::shared_ptr<HexagonPosition> HexagonCollage::liveCell(qint64 index) const
-{
-    return isLiveCell(index) ? hexCell(index) : nullptr;
-}
-
 QList<std::shared_ptr<HexagonPosition>> HexagonCollage::emptyCellsInFillOrder() const
 {
     // Filling these in turn gives what asking for the first empty cell
@@ -234,7 +203,7 @@ QList<std::shared_ptr<HexagonPosition>> HexagonCollage::emptyCellsInFillOrder() 
     QList<std::shared_ptr<HexagonPosition>> preferred;
     QList<std::shared_ptr<HexagonPosition>> others;
     for (qint64 i = 0; i < picturePositions().size(); ++i) {
-        if (const std::shared_ptr<HexagonPosition> cell = liveCell(i); cell && cell->isEmpty())
+        if (const std::shared_ptr<HexagonPosition> cell = hexCell(i); cell && cell->isEmpty())
             (cell->preferredToFill() ? preferred : others).append(cell);
     }
     return preferred + others;
@@ -310,7 +279,7 @@ bool HexagonCollage::decreasePosCountIfPossible()
         const std::shared_ptr<HexagonPosition> cell = hexCell(i);
         if (!cell || cell->isEmpty())
             continue;
-        if (isLiveCell(i) && cell->rowIndex() < rows && cell->colIndex() < columns)
+        if (cell->rowIndex() < rows && cell->colIndex() < columns)
             kept.append(cell);
         else
             setAside.append(cell);
@@ -405,7 +374,7 @@ double HexagonCollage::getRoundedCornerWidthForCollageWidth(double width, double
 
 QRectF HexagonCollage::slotRect(qint64 index, double width, double height) const
 {
-    const std::shared_ptr<HexagonPosition> cell = liveCell(index);
+    const std::shared_ptr<HexagonPosition> cell = hexCell(index);
     if (!cell)
         return {};
     const QList<QPointF> v =
@@ -417,7 +386,7 @@ QRectF HexagonCollage::slotRect(qint64 index, double width, double height) const
 
 QPainterPath HexagonCollage::slotOutline(qint64 index, double width, double height, double radius) const
 {
-    const std::shared_ptr<HexagonPosition> cell = liveCell(index);
+    const std::shared_ptr<HexagonPosition> cell = hexCell(index);
     if (!cell)
         return {};
     return cell->getDrawBezierPath(getSpacingWidthForCollageWidth(width, height), sideLengthWidth(width, height),
@@ -426,7 +395,7 @@ QPainterPath HexagonCollage::slotOutline(qint64 index, double width, double heig
 
 QRectF HexagonCollage::slotPictureRect(qint64 index, double width, double height) const
 {
-    const std::shared_ptr<HexagonPosition> cell = liveCell(index);
+    const std::shared_ptr<HexagonPosition> cell = hexCell(index);
     if (!cell)
         return {};
     return cell->getPictureContainingRect(getSpacingWidthForCollageWidth(width, height),
@@ -436,7 +405,7 @@ QRectF HexagonCollage::slotPictureRect(qint64 index, double width, double height
 
 QPainterPath HexagonCollage::slotPicturePath(qint64 index, double width, double height) const
 {
-    const std::shared_ptr<HexagonPosition> cell = liveCell(index);
+    const std::shared_ptr<HexagonPosition> cell = hexCell(index);
     if (!cell)
         return {};
     return cell->getPictureContainingBezierPath(
@@ -447,14 +416,14 @@ QPainterPath HexagonCollage::slotPicturePath(qint64 index, double width, double 
 
 QRectF HexagonCollage::slotPickButtonRect(qint64 index, double width, double height) const
 {
-    if (!isLiveCell(index))
+    if (!hexCell(index))
         return {};
     return getDrawRectImagePickerButton(slotPictureRect(index, width, height));
 }
 
 QPointF HexagonCollage::slotHolderCentre(qint64 index, double width, double height) const
 {
-    const std::shared_ptr<HexagonPosition> cell = liveCell(index);
+    const std::shared_ptr<HexagonPosition> cell = hexCell(index);
     if (!cell)
         return {};
     const QList<QPointF> v =
@@ -464,7 +433,7 @@ QPointF HexagonCollage::slotHolderCentre(qint64 index, double width, double heig
 
 QSizeF HexagonCollage::slotCropSize(qint64 index, double width, double height) const
 {
-    const std::shared_ptr<HexagonPosition> cell = liveCell(index);
+    const std::shared_ptr<HexagonPosition> cell = hexCell(index);
     if (!cell)
         return {};
     const double s = getSpacingWidthForCollageWidth(width, height);
@@ -475,7 +444,7 @@ QSizeF HexagonCollage::slotCropSize(qint64 index, double width, double height) c
 
 bool HexagonCollage::slotContainsPoint(qint64 index, QPointF point, double width, double height) const
 {
-    if (!isLiveCell(index))
+    if (!hexCell(index))
         return false;
     return BezierPathQuartzUtilities::pathContainsPoint(slotOutline(index, width, height, 0), point);
 }
@@ -563,22 +532,19 @@ void HexagonCollage::shuffle()
     if (picturePositions().isEmpty())
         return;
     ensureAllPositionsArePresent();
-    // Only the drawn cells take part: one per place. Cells that are not
-    // drawn stay behind them, so they never take a place over.
-    QList<PositionPtr> live;
-    QList<PositionPtr> others;
-    for (qint64 i = 0; i < picturePositions().size(); ++i)
-        (isLiveCell(i) ? live : others).append(picturePositions().at(i));
-    const QList<PositionPtr> shuffled = UtilityFunctions::randomlyShuffledNewArray(live);
+    // One cell per place: the k-th cell of the new order takes the k-th
+    // place, row-major.
+    const QList<PositionPtr> shuffled = UtilityFunctions::randomlyShuffledNewArray(picturePositions());
     qsizetype k = 0;
     for (qint64 r = 0; r < m_rowCount; ++r) {
         for (qint64 c = r % 2; c < m_columnCount && k < shuffled.size(); c += 2) {
-            auto* cell = static_cast<HexagonPosition*>(shuffled[k++].get());
-            cell->setRowIndex(r);
-            cell->setColIndex(c);
+            if (auto* cell = dynamic_cast<HexagonPosition*>(shuffled[k++].get())) {
+                cell->setRowIndex(r);
+                cell->setColIndex(c);
+            }
         }
     }
-    picturePositions() = shuffled + others;
+    picturePositions() = shuffled;
     m_placeIndexStale = true;
 }
 
@@ -608,8 +574,8 @@ void HexagonCollage::detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotS
 void HexagonCollage::reportPicturesWithoutCell()
 {
     QSet<QString> shown;
-    for (qint64 i = 0; i < picturePositions().size(); ++i)
-        if (const std::shared_ptr<HexagonPosition> cell = liveCell(i); cell && !cell->isEmpty())
+    for (const PositionPtr& cell : std::as_const(picturePositions()))
+        if (cell && !cell->isEmpty())
             shown.insert(cell->picture());
     qsizetype left = 0;
     for (const QString& md5 : images())
@@ -635,26 +601,62 @@ void HexagonCollage::addMyPropertiesTo(QJsonObject& dict, bool actual) const
 void HexagonCollage::setMyPropertiesFrom(const QJsonObject& dict)
 {
     Collage::setMyPropertiesFrom(dict);
-    setCounts(json::integer(dict, kRowCountKey).value_or(m_rowCount),
-              json::integer(dict, kColumnCountKey).value_or(m_columnCount));
     setPointedOnTop(json::booleanOr(dict, kPointedOnTopKey, false));
 
-    // A cell outside the grid, or on a place an earlier cell holds, stays in
-    // the list so that the project keeps what it said, but is never drawn:
-    // drawn, a repeated place would show two pictures on one spot and hand
-    // clicks to the one underneath. Its picture moves, crop and all, to an
-    // empty drawn cell, so that every picture of the project shows.
-    QHash<QString, std::optional<PanZoomPos>> crops;
-    for (qint64 i = 0; i < picturePositions().size(); ++i) {
-        const PositionPtr& cell = std::as_const(picturePositions()).at(i);
-        if (!cell || cell->isEmpty() || isLiveCell(i))
-            continue;
-        if (!crops.contains(cell->picture()))
-            crops.insert(cell->picture(), cell->panZoomValue());
-        emptyCell(*cell);
+    // Absent counts come from the cells the file has.
+    qint64 rowsOfCells = 0;
+    qint64 columnsOfCells = 0;
+    for (const PositionPtr& p : std::as_const(picturePositions())) {
+        if (const auto* cell = dynamic_cast<const HexagonPosition*>(p.get())) {
+            rowsOfCells = std::max(rowsOfCells, std::min(cell->rowIndex(), kMaxCount - 1) + 1);
+            columnsOfCells = std::max(columnsOfCells, std::min(cell->colIndex(), kMaxCount - 1) + 1);
+        }
     }
+    const QJsonValue rowValue = dict.value(kRowCountKey);
+    const QJsonValue columnValue = dict.value(kColumnCountKey);
+    const std::optional<qint64> rows =
+        absent(rowValue) ? std::clamp<qint64>(rowsOfCells, 1, kMaxCount) : usableCount(rowValue);
+    const std::optional<qint64> columns =
+        absent(columnValue) ? std::clamp<qint64>(columnsOfCells, 1, kMaxCount) : usableCount(columnValue);
+
+    if (!rows || !columns || possibleNumberOfPosForRowCount(*rows, *columns) < images().size()) {
+        qCWarning(lcHexagon) << "grid of" << rowValue << "x" << columnValue << "rebuilt for"
+                             << images().size() << "pictures";
+        reputPicturesCompletely();
+        return;
+    }
+    assignCounts(*rows, *columns);
+    const QHash<QString, std::optional<PanZoomPos>> crops = dropCellsOffTheGrid();
     ensureAllPositionsArePresent();
     giveEveryPictureACell(crops);
+}
+
+QHash<QString, std::optional<PanZoomPos>> HexagonCollage::dropCellsOffTheGrid()
+{
+    const PositionPtr selected = selectedPosition();
+    QHash<QString, std::optional<PanZoomPos>> crops;
+    QSet<Place> taken;
+    QList<PositionPtr> kept;
+    for (const PositionPtr& p : std::as_const(picturePositions())) {
+        const auto* cell = dynamic_cast<const HexagonPosition*>(p.get());
+        if (cell && isValidPosRowIndex(cell->rowIndex(), cell->colIndex())) {
+            const Place place(cell->rowIndex(), cell->colIndex());
+            if (!taken.contains(place)) {
+                taken.insert(place);
+                kept.append(p);
+                continue;
+            }
+        }
+        // Its picture, crop and all, goes to an empty cell afterwards.
+        if (p && !p->isEmpty() && !crops.contains(p->picture()))
+            crops.insert(p->picture(), p->panZoomValue());
+    }
+    if (kept.size() != picturePositions().size()) {
+        picturePositions() = kept;
+        m_placeIndexStale = true;
+        setSelectedImagePosition(selected ? kept.indexOf(selected) : -1);
+    }
+    return crops;
 }
 
 void HexagonCollage::giveEveryPictureACell(const QHash<QString, std::optional<PanZoomPos>>& crops)

@@ -20,24 +20,28 @@ class QFCollageSize;
 // 7 : 3 sqrt(3), its height. Cells are HexagonPositions in
 // `picturePositions`, which is also the drawing order.
 //
-// Every valid place has a cell. A cell whose place is outside the grid, or
-// that repeats a place an earlier cell holds, is kept in the list (and in the
-// file) but is neither drawn nor hit; it comes to life only when the grid
-// grows over its place while no earlier cell holds it.
+// Every valid place has exactly one cell and every cell sits on a valid
+// place: reading a project drops cells that do not, and growing, shrinking
+// and shuffling keep it so.
 class HexagonCollage : public SlotCollage {
 public:
     HexagonCollage();
 
     static const KVKeyTable& keyTable();
 
-    // The grid never passes 4000 rows or columns or 2000 places, whatever a
-    // file says or the pictures ask for.
-    static constexpr qint64 maxRowOrColumnCount() { return 4000; }
-    static constexpr qint64 maxPlaceCount() { return 2000; }
+    // The grid never passes 200 rows or columns, whatever a file says or the
+    // pictures ask for; the place count follows from that.
+    static constexpr qint64 maxRowOrColumnCount() { return 200; }
+    static constexpr qint64 maxPlaceCount()
+    {
+        constexpr qint64 n = maxRowOrColumnCount();
+        return ((n + 1) / 2) * ((n + 1) / 2) + (n / 2) * (n / 2);
+    }
 
     // ---- properties ------------------------------------------------------
 
-    // The setters keep the count within the caps beside the other count.
+    // The setters keep the count within 0..maxRowOrColumnCount(); they do not
+    // move cells, which is up to whoever changes the grid.
     qint64 rowCount() const { return m_rowCount; }
     void setRowCount(qint64 v);
     qint64 columnCount() const { return m_columnCount; }
@@ -68,8 +72,6 @@ public:
     qint64 possibleNumberOfPos() const { return possibleNumberOfPosForRowCount(m_rowCount, m_columnCount); }
     // The first cell at (row, col) in list order, or none.
     std::shared_ptr<HexagonPosition> getPositionForRowIndex(qint64 row, qint64 col) const;
-    // Whether cell `index` is the one drawn at its place.
-    bool isLiveCell(qint64 index) const;
 
     // Grows the grid by a column (width-filled) or a half-height row and then
     // as much of the other count as the canvas takes; false at the cap.
@@ -94,7 +96,7 @@ public:
     double getRoundedCornerWidthForCollageWidth(double width, double height) const override;
     double getStrokeWidthForCollageWidth(double width, double height) const override;
 
-    // Geometry of a cell by index; empty for cells that are not live. The
+    // Geometry of a cell by index; empty for an index out of range. The
     // slot rectangle is the upright rectangle between the flat sides of the
     // drawn hexagon, which never reaches into a neighbour.
     QRectF slotRect(qint64 index, double width, double height) const override;
@@ -133,7 +135,10 @@ public:
 
     // "hxrc", "hxcc" and "hxpot" after the base keys.
     void addMyPropertiesTo(QJsonObject& dict, bool actual) const override;
-    // Counts capped, missing cells added, and every picture in a drawn cell.
+    // Counts within 1..maxRowOrColumnCount() (derived from the cells when
+    // absent), cells off the grid or on a taken place dropped, missing cells
+    // added, and every picture in exactly one cell. Unusable counts, or a grid
+    // too small for the pictures, rebuild the honeycomb.
     void setMyPropertiesFrom(const QJsonObject& dict) override;
 
 protected:
@@ -148,20 +153,18 @@ private:
     using Place = QPair<qint64, qint64>;
 
     std::shared_ptr<HexagonPosition> hexCell(qint64 index) const;
-    // The live cell at `index`, or none.
-    std::shared_ptr<HexagonPosition> liveCell(qint64 index) const;
-    // The empty live cells in the order pictures fill them: those preferred
+    // The empty cells in the order pictures fill them: those preferred
     // to fill first, then the others, each in list order.
     QList<std::shared_ptr<HexagonPosition>> emptyCellsInFillOrder() const;
-    // Whether an R x C grid is within the caps.
+    // Whether an R x C grid is within the cap.
     static bool fits(qint64 rowCount, qint64 columnCount);
-    // Both counts, capped together (the larger gives way).
-    void setCounts(qint64 rowCount, qint64 columnCount);
     void assignCounts(qint64 rowCount, qint64 columnCount);
     // Grows until `n` places or the cap.
     void growToPlaces(qint64 n);
-    // The pictures no live cell shows go to empty live cells, the grid
-    // growing for them.
+    // Keeps the first cell on each valid place and drops the rest; answers
+    // the crops of the pictures the dropped cells held (the first for each).
+    QHash<QString, std::optional<PanZoomPos>> dropCellsOffTheGrid();
+    // The pictures no cell shows go to empty cells, the grid growing for them.
     void giveEveryPictureACell(const QHash<QString, std::optional<PanZoomPos>>& crops);
     void reportPicturesWithoutCell();
     void rebuildPlaceIndexIfStale() const;

@@ -4,6 +4,8 @@
 #include "model/UtilityFunctions.h"
 #include "platform/json/JsonValues.h"
 
+#include <algorithm>
+
 namespace qf {
 
 namespace {
@@ -69,7 +71,7 @@ QPainterPath HexagonPosition::getPictureContainingBezierPath(double s, double t,
                                                              qint64 columnCount) const
 {
     return UtilityFunctions::getBezierPathFromPts(
-        getPictureContainingVertices(s, t, a, width, height, rowCount, columnCount), radius - t);
+        getPictureContainingVertices(s, t, a, width, height, rowCount, columnCount), std::max(0.0, radius - t));
 }
 
 QRectF HexagonPosition::getPictureContainingRect(double s, double t, double a, double width, double height,

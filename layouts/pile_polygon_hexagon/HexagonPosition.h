@@ -51,7 +51,8 @@ public:
     // The frame's outline through the draw corners, rounded by `radius`.
     QPainterPath getDrawBezierPath(double spacingWidth, double sideLength, double radius, double width,
                                    double height, qint64 rowCount, qint64 columnCount) const;
-    // The outline the picture is clipped to, rounded by radius - strokeWidth.
+    // The outline the picture is clipped to, rounded by radius - strokeWidth
+    // (sharp when the border is wider than the radius).
     QPainterPath getPictureContainingBezierPath(double spacingWidth, double strokeWidth, double sideLength,
                                                 double radius, double width, double height, qint64 rowCount,
                                                 qint64 columnCount) const;

@@ -4,6 +4,7 @@
 #include "model/ResourceImages.h"
 #include "model/UtilityFunctions.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -40,6 +42,50 @@ double splitRatio()
 QPointF cut(QPointF x, QPointF y, double r)
 {
     return r * x + (1 - r) * y;
+}
+
+// The polygons of typed positions text, or none with the reason in `why`.
+// The messages are spelt out at each call so that lupdate finds them.
+std::optional<QList<QList<QPointF>>> polygonsFromText(const QString& text, QString& why)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
+    if (!document.isArray()) {
+        why = QCoreApplication::translate("qf::PolygonCollage", "The text is not a list of cells.");
+        return std::nullopt;
+    }
+    const QJsonArray list = document.array();
+    if (list.isEmpty()) {
+        why = QCoreApplication::translate("qf::PolygonCollage",
+                                          "The list has no cells; a zig mosaic needs at least one.");
+        return std::nullopt;
+    }
+    QList<QList<QPointF>> polygons;
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const QJsonArray points = list[i].toArray();
+        bool pairs = list[i].isArray() && points.size() >= 3;
+        QList<QPointF> vertices;
+        for (qsizetype j = 0; pairs && j < points.size(); ++j) {
+            const QJsonArray xy = points[j].toArray();
+            pairs = points[j].isArray() && xy.size() == 2 && xy[0].isDouble() && xy[1].isDouble();
+            if (pairs)
+                vertices.append(QPointF(xy[0].toDouble(), xy[1].toDouble()));
+        }
+        if (!pairs)
+            why = QCoreApplication::translate("qf::PolygonCollage",
+                                              "Cell %1 needs at least three points, each two numbers.")
+                      .arg(i + 1);
+        else if (vertices.size() > PolygonPosition::kMaxVertices)
+            why = QCoreApplication::translate("qf::PolygonCollage", "Cell %1 has more than %2 points.")
+                      .arg(i + 1)
+                      .arg(PolygonPosition::kMaxVertices);
+        else if (!PolygonPosition::usableVertices(vertices))
+            why = QCoreApplication::translate("qf::PolygonCollage", "Cell %1 has a point too far off the canvas.")
+                      .arg(i + 1);
+        if (!why.isEmpty())
+            return std::nullopt;
+        polygons.append(vertices);
+    }
+    return polygons;
 }
 
 const QList<QPointF>& unitSquare()
@@ -335,38 +381,20 @@ void PolygonCollage::detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotS
     });
 }
 
-bool PolygonCollage::setInitialEmptyPositions(const QString& text)
+bool PolygonCollage::setInitialEmptyPositions(const QString& text, QString* why)
 {
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
-    if (!document.isArray()) {
-        qCWarning(lcZigMosaic).noquote() << "Issues parsing:" + text;
+    QString reason;
+    const std::optional<QList<QList<QPointF>>> polygons = polygonsFromText(text, reason);
+    if (why)
+        *why = reason;
+    if (!polygons) {
+        qCWarning(lcZigMosaic).noquote() << "Typed cells refused (" + reason + "):" << text;
         return false;
     }
-    QList<QList<QPointF>> polygons;
-    qsizetype skipped = 0;
-    for (const QJsonValue& polygon : document.array()) {
-        const QJsonArray points = polygon.toArray();
-        QList<QPointF> vertices;
-        bool numbers = points.size() <= PolygonPosition::kMaxVertices;
-        for (qsizetype i = 0; numbers && i < points.size(); ++i) {
-            const QJsonArray xy = points[i].toArray();
-            numbers = xy.size() >= 2 && xy[0].isDouble() && xy[1].isDouble();
-            if (numbers)
-                vertices.append(QPointF(xy[0].toDouble(), xy[1].toDouble()));
-        }
-        if (!numbers || !PolygonPosition(QString(), vertices).hasGeometry()) {
-            ++skipped;
-            continue;
-        }
-        polygons.append(vertices);
-    }
-    if (skipped > 0)
-        qCWarning(lcZigMosaic) << "Left out" << skipped << "cells that are no polygons";
-
     removeAllSelections();
     picturePositions().clear();
     forgetPictures(QSet<QString>(images().cbegin(), images().cend()));
-    for (const QList<QPointF>& vertices : std::as_const(polygons))
+    for (const QList<QPointF>& vertices : *polygons)
         picturePositions().append(std::make_shared<PolygonPosition>(QString(), vertices));
     return true;
 }
@@ -374,8 +402,31 @@ bool PolygonCollage::setInitialEmptyPositions(const QString& text)
 void PolygonCollage::setMyPropertiesFrom(const QJsonObject& dict)
 {
     Collage::setMyPropertiesFrom(dict);
+    dropUnusableCells();
     for (const QString& md5 : reconcileSlotsWithPictures())
         placeInACell(md5);
+}
+
+void PolygonCollage::dropUnusableCells()
+{
+    QList<PositionPtr>& cells = picturePositions();
+    const qint64 selected = selectedImagePosition();
+    qint64 selectedAfter = -1;
+    QList<PositionPtr> kept;
+    kept.reserve(cells.size());
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        const auto* cell = dynamic_cast<const PolygonPosition*>(cells[i].get());
+        if (!cell || !cell->hasGeometry())
+            continue;
+        if (i == selected)
+            selectedAfter = kept.size();
+        kept.append(cells[i]);
+    }
+    if (kept.size() == cells.size())
+        return;
+    qCWarning(lcZigMosaic) << "Dropped" << cells.size() - kept.size() << "cells without usable vertices";
+    cells = std::move(kept);
+    setSelectedImagePosition(selectedAfter);
 }
 
 void PolygonCollage::exchangeSlots(qint64 from, qint64 to)
@@ -393,6 +444,25 @@ void PolygonCollage::exchangeSlots(qint64 from, qint64 to)
 // ---- geometry -----------------------------------------------------------------------
 
 double PolygonCollage::getSmallestDimForCollageWidth(double width, double height) const
+{
+    // Every slot's geometry asks for it: worked out once while the cells,
+    // their vertices and the size stay the same. The kept copy of the list
+    // shares its data, so any change to the list gives it new data.
+    SmallestSide& kept = m_smallestSide;
+    const QList<PositionPtr>& cells = picturePositions();
+    if (kept.valid && kept.cells.constData() == cells.constData() && kept.cells.size() == cells.size()
+        && kept.generation == PolygonPosition::geometryGeneration() && kept.width == width && kept.height == height)
+        return kept.smallest;
+    kept.cells = cells;
+    kept.generation = PolygonPosition::geometryGeneration();
+    kept.width = width;
+    kept.height = height;
+    kept.smallest = smallestSideOfCells(width, height);
+    kept.valid = true;
+    return kept.smallest;
+}
+
+double PolygonCollage::smallestSideOfCells(double width, double height) const
 {
     bool any = false;
     double least = 0;

@@ -57,11 +57,12 @@ public:
     void detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotSet,
                                         const std::optional<QList<PositionPtr>>& onlyThesePositions) override;
     // Replaces every cell, and the picture list, by empty cells read from a
-    // JSON array of polygons (lists of [x, y] in fractions of the canvas).
-    // Polygons that are not lists of number pairs with three to
-    // kMaxVertices vertices are left out. Text that is not a JSON array is
-    // logged and changes nothing (false).
-    bool setInitialEmptyPositions(const QString& text);
+    // JSON array of polygons (lists of [x, y] in fractions of the canvas)
+    // and clears the selection. The whole text is checked first: it must be
+    // a non-empty list whose every polygon has three to kMaxVertices pairs
+    // of finite numbers within kFarthest. Otherwise nothing changes, the
+    // reason is logged and, translated for the user, put in `why`; false.
+    bool setInitialEmptyPositions(const QString& text, QString* why = nullptr);
 
     // ---- geometry (units of the W x H drawing) -------------------------------
 
@@ -88,7 +89,8 @@ public:
 
     // ---- collage JSON object ---------------------------------------------------
 
-    // The base keys, then every listed picture given a cell.
+    // The base keys. Cells without usable vertices are dropped; then every
+    // listed picture no cell shows, theirs among them, is given a cell.
     void setMyPropertiesFrom(const QJsonObject& dict) override;
 
     // ---- binding keys ----------------------------------------------------------
@@ -111,6 +113,19 @@ protected:
     void exchangeSlots(qint64 from, qint64 to) override;
 
 private:
+    double smallestSideOfCells(double width, double height) const;
+    struct SmallestSide {
+        QList<PositionPtr> cells;
+        quint64 generation = 0;
+        double width = -1;
+        double height = -1;
+        double smallest = 0;
+        bool valid = false;
+    };
+    mutable SmallestSide m_smallestSide;
+    // Takes out the cells that are no polygons with usable vertices, the
+    // selection following its cell (none when its cell goes).
+    void dropUnusableCells();
     // The first empty cell with a shape (preferred-to-fill ones first).
     PositionPtr firstEmptyCell() const;
     // A cell for the picture cut off the cell with the longest side, or the

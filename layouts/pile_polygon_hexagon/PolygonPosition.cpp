@@ -8,9 +8,26 @@
 #include <QJsonArray>
 #include <QLoggingCategory>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace qf {
+
+namespace {
+std::atomic<quint64> g_geometryGeneration{0};
+} // namespace
+
+quint64 PolygonPosition::geometryGeneration()
+{
+    return g_geometryGeneration.load(std::memory_order_relaxed);
+}
+
+void PolygonPosition::touchGeometry()
+{
+    g_geometryGeneration.fetch_add(1, std::memory_order_relaxed);
+}
+
 
 namespace {
 
@@ -26,11 +43,11 @@ PolygonPosition::PolygonPosition(const QString& picture, const QList<QPointF>& v
 {
 }
 
-bool PolygonPosition::hasGeometry() const
+bool PolygonPosition::usableVertices(const QList<QPointF>& vertices)
 {
-    if (m_vertices.size() > kMaxVertices || !CellGeometry::isDrawable(m_vertices))
+    if (vertices.size() > kMaxVertices || !CellGeometry::isDrawable(vertices))
         return false;
-    for (const QPointF& v : m_vertices)
+    for (const QPointF& v : vertices)
         if (!(std::abs(v.x()) <= kFarthest && std::abs(v.y()) <= kFarthest))
             return false;
     return true;
@@ -120,7 +137,8 @@ QPainterPath PolygonPosition::getPictureContainingBezierPathSpacingWidth(double 
                                                                          double height) const
 {
     return UtilityFunctions::getBezierPathFromPts(
-        getPictureContainingVerticesWidth(width, height, spacingWidth, strokeWidth), radiusSize - strokeWidth);
+        getPictureContainingVerticesWidth(width, height, spacingWidth, strokeWidth),
+        std::max(0.0, radiusSize - strokeWidth)); // NaN too gives square corners
 }
 
 QRectF PolygonPosition::getDrawRectSpacingWidth(double spacingWidth, double strokeWidth, double width,
@@ -202,6 +220,7 @@ void PolygonPosition::setMyPropertiesFrom(const QJsonObject& dict)
 {
     Position::setMyPropertiesFrom(dict);
     m_vertices.clear();
+    touchGeometry();
     const std::optional<QJsonArray> points = json::array(dict, kVerticesKey);
     if (!points)
         return;
@@ -221,6 +240,7 @@ void PolygonPosition::setMyPropertiesFrom(const QJsonObject& dict)
         read.append(QPointF(*x, *y));
     }
     m_vertices = read;
+    touchGeometry();
 }
 
 } // namespace qf

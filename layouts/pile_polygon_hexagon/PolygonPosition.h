@@ -13,10 +13,11 @@ namespace qf {
 // A cell of a zig mosaic: a convex polygon whose vertices are fractions of
 // the canvas width and height (y up). Side i joins vertex i and the next one.
 //
-// A cell whose vertex list cannot describe an area (fewer than three
-// vertices, more than kMaxVertices, numbers that are not finite or lie far
-// off the canvas) is kept, with its picture and vertices, and saved with
-// them, but has no geometry: it is drawn and hit as nothing.
+// A vertex list that cannot describe an area (fewer than three vertices,
+// more than kMaxVertices, numbers that are not finite or lie far off the
+// canvas) is not usable: the collage drops such cells when it reads a
+// project and refuses them when typed. A cell that has one all the same
+// has no geometry: it is drawn and hit as nothing.
 class PolygonPosition : public Position {
 public:
     // The most vertices a cell keeps; a longer list read from a file leaves
@@ -25,14 +26,25 @@ public:
     // How far off the canvas, in canvas sizes, a vertex may lie.
     static constexpr double kFarthest = 1000.0;
 
+    // Three to kMaxVertices vertices, every coordinate finite and within
+    // kFarthest.
+    static bool usableVertices(const QList<QPointF>& vertices);
+
     PolygonPosition() = default;
     PolygonPosition(const QString& picture, const QList<QPointF>& vertices);
 
     const QList<QPointF>& vertices() const { return m_vertices; }
-    void setVertices(const QList<QPointF>& vertices) { m_vertices = vertices; }
+    void setVertices(const QList<QPointF>& vertices)
+    {
+        m_vertices = vertices;
+        touchGeometry();
+    }
+    // A number that changes whenever any cell's vertices change, so that
+    // what a collage derives from all its cells knows when to work it out again.
+    static quint64 geometryGeneration();
 
     // Whether the vertices describe a drawable polygon (see above).
-    bool hasGeometry() const;
+    bool hasGeometry() const { return usableVertices(m_vertices); }
 
     // Bounding rectangle of the vertices, in fractions.
     QRectF positionRect() const;
@@ -85,6 +97,7 @@ public:
     void setMyPropertiesFrom(const QJsonObject& dict) override;
 
 private:
+    static void touchGeometry();
     QList<QPointF> m_vertices;
 };
 

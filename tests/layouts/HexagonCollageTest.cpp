@@ -5,8 +5,13 @@
 #include "model/FakeCollage.h"
 #include "model/UtilityFunctions.h"
 #include "platform/events/MouseEvent.h"
+#include "platform/graphics/GraphicsContext.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
+#include <QSet>
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -32,26 +37,44 @@ protected:
         hex.setHeight(h);
         hex.reputPicturesCompletely(); // what a new collage of that size starts with
     }
-    QStringList addNumbered(int n)
+    QStringList addNumbered(int n, bool tiny = false)
     {
         QStringList ids;
         for (int i = 0; i < n; ++i) {
             ids.append(QStringLiteral("P%1").arg(i));
-            host.store.insert(ids.last(), FakeHost::solidImage(60 + i, 40));
+            host.store.insert(ids.last(), tiny ? FakeHost::solidImage(1, 1) : FakeHost::solidImage(60 + i, 40));
         }
         hex.addPictures(ids, host.store, {}, {});
         return ids;
     }
-    // Every valid place holds exactly one drawn cell, and nothing else is drawn.
-    void expectOneCellPerPlace() const
+    // Every cell sits on its own valid place, and every place has a cell.
+    static void expectOneCellPerPlace(const HexagonCollage& c)
     {
-        qint64 live = 0;
-        for (qint64 i = 0; i < hex.picturePositions().size(); ++i)
-            live += hex.isLiveCell(i) ? 1 : 0;
-        EXPECT_EQ(live, hex.possibleNumberOfPos());
-        for (qint64 r = 0; r < hex.rowCount(); ++r)
-            for (qint64 c = r % 2; c < hex.columnCount(); c += 2)
-                EXPECT_TRUE(hex.getPositionForRowIndex(r, c)) << r << "," << c;
+        QSet<QPair<qint64, qint64>> places;
+        for (const PositionPtr& p : c.picturePositions()) {
+            const auto& cell = static_cast<const HexagonPosition&>(*p);
+            EXPECT_TRUE(c.isValidPosRowIndex(cell.rowIndex(), cell.colIndex()))
+                << cell.rowIndex() << "," << cell.colIndex();
+            places.insert({cell.rowIndex(), cell.colIndex()});
+        }
+        EXPECT_EQ(places.size(), c.picturePositions().size()) << "a place holds two cells";
+        EXPECT_EQ(places.size(), c.possibleNumberOfPos());
+        for (qint64 r = 0; r < c.rowCount(); ++r)
+            for (qint64 col = r % 2; col < c.columnCount(); col += 2)
+                EXPECT_TRUE(c.getPositionForRowIndex(r, col)) << r << "," << col;
+    }
+    void expectOneCellPerPlace() const { expectOneCellPerPlace(hex); }
+    // Each picture of the project shows in exactly one cell, and no cell
+    // shows anything else.
+    static void expectEveryPictureOnce(const HexagonCollage& c)
+    {
+        QHash<QString, int> shown;
+        for (const PositionPtr& p : c.picturePositions())
+            if (!p->isEmpty())
+                ++shown[p->picture()];
+        for (const QString& md5 : c.images())
+            EXPECT_EQ(shown.value(md5), 1) << md5.toStdString();
+        EXPECT_EQ(shown.size(), c.images().size());
     }
     std::shared_ptr<HexagonPosition> cellShowing(const QString& md5) const
     {
@@ -117,6 +140,23 @@ TEST_F(HexagonCollageTest, GridsGrowFromTheCanvasAndFillItCentred)
         EXPECT_NEAR(all.center().x(), row.w / 2.0, 1e-6);
         EXPECT_NEAR(all.center().y(), row.h / 2.0, 1e-6);
     }
+    // Cell (0, 0) of a new collage on 7200 x 5400 (2 x 2, width filled):
+    // a = 7200 / 3.5, h = a sqrt(3) / 2, x0 = a / 2, y0 = (5400 - 3h) / 2.
+    clearPictures();
+    resize(7200, 5400);
+    const std::shared_ptr<HexagonPosition> origin = hex.getPositionForRowIndex(0, 0);
+    ASSERT_TRUE(origin);
+    const QList<QPointF> corners = origin->getBoundingVertices(hex.sideLengthWidth(7200, 5400), 7200, 5400,
+                                                               hex.rowCount(), hex.columnCount());
+    const QList<QPointF> expected = {{1028.571429, 27.693040}, {3085.714286, 27.693040},
+                                     {4114.285714, 1809.231013}, {3085.714286, 3590.768987},
+                                     {1028.571429, 3590.768987}, {0.0, 1809.231013}};
+    ASSERT_EQ(corners.size(), expected.size());
+    for (qsizetype i = 0; i < corners.size(); ++i) {
+        EXPECT_NEAR(corners[i].x(), expected[i].x(), 1e-5) << "corner " << i;
+        EXPECT_NEAR(corners[i].y(), expected[i].y(), 1e-5) << "corner " << i;
+    }
+
     // A new collage is made for its default canvas.
     HexagonCollage fresh;
     EXPECT_EQ(QSize(fresh.columnCount(), fresh.rowCount()), QSize(2, 2));
@@ -139,7 +179,13 @@ TEST_F(HexagonCollageTest, PlacesAndTheWidthFilledThreshold)
     const struct {
         qint64 w, h;
         bool widthFilled;
-    } canvases[] = {{1000, 1000, true}, {1347, 1000, true}, {1348, 1000, false}, {7200, 5400, true}};
+    } canvases[] = {{1000, 1000, true},
+                    {1347, 1000, true},
+                    {1348, 1000, false},
+                    {7200, 5400, true},
+                    // Exactly the threshold (a power-of-two height keeps the quotient exact).
+                    {qint64(1.3471506281091268 * 4503599627370496.0), qint64(1) << 52, false}};
+    EXPECT_EQ(double(canvases[4].w) / double(canvases[4].h), 7 / (3 * std::sqrt(3.0)));
     for (const auto& c : canvases) {
         hex.setWidth(c.w);
         hex.setHeight(c.h);
@@ -208,47 +254,81 @@ TEST_F(HexagonCollageTest, ShrinkingKeepsPicturesAndCropsOrRefuses)
     }
 }
 
-TEST_F(HexagonCollageTest, ReadingAddsMissingCellsAndShowsPicturesOfUndrawnCells)
+TEST_F(HexagonCollageTest, ReadingDropsStrayCellsAndShowsEveryPictureOnce)
 {
+    resize(7200, 5400);
     addNumbered(3); // 3 x 3, places (0,0) (0,2) (1,1) (2,0) (2,2)
-    QJsonObject dict = hex.dictionaryRepresentationActual(true);
-    const auto cellJson = [](const QString& md5, qint64 r, qint64 c) {
-        return HexagonPosition(md5, r, c).getJsonDictionary();
+    const QJsonObject base = hex.dictionaryRepresentationActual(true);
+    struct Cell {
+        const char* md5;
+        qint64 r, c;
+        bool cropped = false; // a crop only on a picture's sole cell
     };
-    // Only the cells of P0 and P1 are kept, plus a second cell on P0's place
-    // and one outside the grid, holding P2 and a crop.
-    const std::shared_ptr<HexagonPosition> p0 = cellShowing(QStringLiteral("P0"));
-    HexagonPosition outside(QStringLiteral("P2"), 7, 9);
-    outside.setPanZoomValue(PanZoomPos(0.3, 0.5, 0.6));
-    dict.insert(CollageJsonKeys::kSlotsKey,
-                QJsonArray{cellJson(QStringLiteral("P0"), p0->rowIndex(), p0->colIndex()),
-                           cellJson(QStringLiteral("P1"), 1, 1),
-                           cellJson(QString(), p0->rowIndex(), p0->colIndex()), outside.getJsonDictionary()});
+    struct Row {
+        const char* name;
+        QJsonValue rows, columns;
+        QList<Cell> cells;
+        qint64 expectRows, expectColumns;
+        QList<Cell> stay; // pictures that keep their place
+    };
+    const QJsonValue none;
+    const Row table[] = {
+        {"outside and on a taken place", 3, 3, {{"P0", 0, 0}, {"P1", 1, 1}, {"", 0, 0}, {"P2", 7, 9, true}}, 3, 3,
+         {{"P0", 0, 0}, {"P1", 1, 1}}},
+        {"wrong parity", 3, 3, {{"P0", 0, 1, true}, {"P1", 1, 1}, {"P2", 2, 2}}, 3, 3, {{"P1", 1, 1}, {"P2", 2, 2}}},
+        {"a picture on a taken place", 3, 3, {{"P0", 0, 0}, {"P1", 0, 0, true}, {"P2", 2, 2}}, 3, 3,
+         {{"P0", 0, 0}, {"P2", 2, 2}}},
+        {"negative place", 3, 3, {{"P0", -2, 0, true}, {"P1", 1, -1}, {"P2", 2, 2}}, 3, 3, {{"P2", 2, 2}}},
+        {"counts from the cells", none, none, {{"P0", 0, 0}, {"P1", 3, 1}, {"P2", 0, 4}}, 4, 5,
+         {{"P0", 0, 0}, {"P1", 3, 1}, {"P2", 0, 4}}},
+        {"null counts from the cells", QJsonValue(QJsonValue::Null), 3, {{"P0", 0, 0}, {"P1", 1, 1}, {"P2", 4, 2}},
+         5, 3, {{"P0", 0, 0}, {"P1", 1, 1}, {"P2", 4, 2}}},
+        {"counts from far cells stop at the cap", none, none, {{"P0", 0, 0}, {"P1", 1000000, 1, true}, {"P2", -4, 0}},
+         200, 2, {{"P0", 0, 0}}},
+        {"no cells: too small a grid, rebuilt", none, none, {}, 3, 3, {}},
+    };
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.name);
+        QJsonObject dict = base;
+        const auto put = [&](const QString& key, const QJsonValue& v) {
+            if (v.isUndefined())
+                dict.remove(key);
+            else
+                dict.insert(key, v);
+        };
+        put(QStringLiteral("hxrc"), row.rows);
+        put(QStringLiteral("hxcc"), row.columns);
+        QJsonArray cells;
+        QHash<QString, PanZoomPos> crops;
+        for (const Cell& cell : row.cells) {
+            HexagonPosition p(QString::fromUtf8(cell.md5), cell.r, cell.c);
+            if (cell.cropped) {
+                const PanZoomPos crop(0.3, 0.5 + cell.r / 1e7, 0.6);
+                p.setPanZoomValue(crop);
+                crops.insert(p.picture(), crop);
+            }
+            cells.append(p.getJsonDictionary());
+        }
+        dict.insert(CollageJsonKeys::kSlotsKey, cells);
 
-    HexagonCollage read;
-    read.setMyWindowController(&host);
-    read.setMyPropertiesFrom(dict);
-    EXPECT_EQ(QSize(read.columnCount(), read.rowCount()), QSize(3, 3));
-    // The four cells read stay; the three empty places get cells.
-    ASSERT_EQ(read.picturePositions().size(), 4 + 3);
-    EXPECT_FALSE(read.isLiveCell(2));
-    EXPECT_FALSE(read.isLiveCell(3));
-    qint64 live = 0;
-    for (qint64 i = 0; i < read.picturePositions().size(); ++i)
-        live += read.isLiveCell(i) ? 1 : 0;
-    EXPECT_EQ(live, 5);
-    // P2 left the undrawn cell for a drawn one, crop and all.
-    qint64 p2 = -1;
-    for (qint64 i = 0; i < read.picturePositions().size(); ++i)
-        if (read.picturePositions()[i]->picture() == QStringLiteral("P2"))
-            p2 = i;
-    ASSERT_GE(p2, 0);
-    EXPECT_TRUE(read.isLiveCell(p2));
-    EXPECT_EQ(read.picturePositions()[p2]->panZoomValue(), PanZoomPos(0.3, 0.5, 0.6));
-    EXPECT_TRUE(read.picturePositions()[3]->isEmpty());
-    // Neither undrawn cell is hit or drawn.
-    EXPECT_TRUE(read.slotOutline(2, W, H, 0).isEmpty());
-    EXPECT_TRUE(read.slotRect(3, W, H).isEmpty());
+        HexagonCollage read;
+        read.setMyWindowController(&host);
+        read.setMyPropertiesFrom(dict);
+        EXPECT_EQ(read.rowCount(), row.expectRows);
+        EXPECT_EQ(read.columnCount(), row.expectColumns);
+        expectOneCellPerPlace(read);
+        expectEveryPictureOnce(read);
+        for (const Cell& stay : row.stay) {
+            const std::shared_ptr<HexagonPosition> cell = read.getPositionForRowIndex(stay.r, stay.c);
+            ASSERT_TRUE(cell) << stay.md5;
+            EXPECT_EQ(cell->picture(), QString::fromUtf8(stay.md5));
+        }
+        // A picture leaves a dropped cell with its crop.
+        for (const PositionPtr& p : read.picturePositions())
+            if (crops.contains(p->picture()))
+                EXPECT_EQ(p->panZoomValue(), crops.value(p->picture())) << p->picture().toStdString();
+        EXPECT_LT(read.selectedImagePosition(), read.picturePositions().size());
+    }
 }
 
 TEST_F(HexagonCollageTest, DropsExchangeContentsWithCropsAndHoldersPanInAnyScaling)
@@ -300,52 +380,115 @@ TEST_F(HexagonCollageTest, HostileCountsAndDegenerateCanvasesStayBounded)
         EXPECT_LE(c.columnCount(), HexagonCollage::maxRowOrColumnCount());
         EXPECT_GE(c.rowCount(), 0);
         EXPECT_GE(c.columnCount(), 0);
+        EXPECT_LE(c.picturePositions().size(), HexagonCollage::maxPlaceCount());
     };
+    EXPECT_EQ(HexagonCollage::maxPlaceCount(), HexagonCollage::possibleNumberOfPosForRowCount(200, 200));
+
+    // A 5 x 5 grid holding three pictures; rebuilt, three pictures make 3 x 3.
+    resize(7200, 5400);
+    addNumbered(10);
+    hex.removePictures({3, 4, 5, 6, 7, 8, 9});
+    ASSERT_EQ(QSize(hex.columnCount(), hex.rowCount()), QSize(5, 5));
+    const QJsonObject base = hex.dictionaryRepresentationActual(true);
     const struct {
         QJsonValue rows, columns;
         qint64 expectRows, expectColumns;
     } files[] = {
-        {-5, 3, 0, 3},
-        {3.9, 5.2, 3, 5},
-        {1e9, 1e9, -1, -1},
-        {2, 1e18, 2, -1},
-        {QStringLiteral("7"), QJsonValue(), 2, 2}, // wrong types count as absent
+        {100000, 5, 3, 3},
+        {5, 100000, 3, 3},
+        {-3, 5, 3, 3},
+        {2.5, 5, 3, 3},
+        {QStringLiteral("x"), 5, 3, 3},
+        {true, 5, 3, 3},
+        {0, 5, 3, 3},
+        {201, 5, 3, 3},
+        {1e300, 1e300, 3, 3},
+        {2, 2, 3, 3}, // two places for three pictures
+        {1, 3, 3, 3}, // the same, and growing it would give 4 x 4
+        {5.0, 5, 5, 5},
+        {200, 1, 200, 1},
+        {200, 200, 200, 200},
     };
-    const QJsonObject base = hex.dictionaryRepresentationActual(true);
     for (const auto& f : files) {
-        SCOPED_TRACE(testing::Message() << f.rows.toDouble() << " x " << f.columns.toDouble());
+        SCOPED_TRACE(testing::Message() << f.rows.toVariant().toString().toStdString() << " x "
+                                        << f.columns.toVariant().toString().toStdString());
         QJsonObject dict = base;
         dict.insert(QStringLiteral("hxrc"), f.rows);
         dict.insert(QStringLiteral("hxcc"), f.columns);
         HexagonCollage read;
+        read.setMyWindowController(&host);
+        QElapsedTimer timer;
+        timer.start();
         read.setMyPropertiesFrom(dict);
+        EXPECT_LT(timer.elapsed(), 2000);
         cellsWithin(read);
-        if (f.expectRows >= 0) {
-            EXPECT_EQ(read.rowCount(), f.expectRows);
-        }
-        if (f.expectColumns >= 0) {
-            EXPECT_EQ(read.columnCount(), f.expectColumns);
-        }
-        EXPECT_LE(read.picturePositions().size(), HexagonCollage::maxPlaceCount() + 2);
+        EXPECT_EQ(read.rowCount(), f.expectRows);
+        EXPECT_EQ(read.columnCount(), f.expectColumns);
+        expectOneCellPerPlace(read);
+        expectEveryPictureOnce(read);
     }
 
     // Canvases with no width, no height, or absurd proportions: growth
     // ends, at the latest at the cap.
     for (const QSize& canvas : {QSize(0, 5400), QSize(7200, 0), QSize(0, 0), QSize(1, 1), QSize(1, 7200000)}) {
         SCOPED_TRACE(testing::Message() << canvas.width() << " x " << canvas.height());
+        clearPictures();
         resize(canvas.width(), canvas.height());
         addNumbered(3);
         cellsWithin(hex);
         hex.increasePossiblePosCount();
         hex.decreasePosCountIfPossible();
         cellsWithin(hex);
-        clearPictures();
     }
 
-    // More pictures than the cap holds: the rest are reported, nothing hangs.
+    // More pictures than the cap holds: growth stops at 200 x 200 and the
+    // rest are reported.
+    clearPictures();
     resize(7200, 5400);
-    addNumbered(HexagonCollage::maxPlaceCount() + 5);
+    addNumbered(int(HexagonCollage::maxPlaceCount()) + 5, true);
     cellsWithin(hex);
+    EXPECT_EQ(QSize(hex.columnCount(), hex.rowCount()), QSize(200, 200));
+    EXPECT_FALSE(hex.increasePossiblePosCount());
     ASSERT_FALSE(host.notShown.isEmpty());
-    EXPECT_GE(host.notShown.last(), 5);
+    EXPECT_EQ(host.notShown.last(), 5);
+}
+
+TEST_F(HexagonCollageTest, AnExportedBorderIsABandJustInsideTheOutline)
+{
+    resize(720, 540);
+    host.store.insert(QStringLiteral("G"), FakeHost::solidImage(60, 40, Qt::green));
+    hex.addPictures({QStringLiteral("G")}, host.store, {}, {});
+    hex.setDrawShadow(false);
+    hex.setSpacing(0);
+    hex.setCornerRadiusSize(0);
+    hex.setBackgroundColor(Color{1, 1, 1, 1});
+    hex.setBorderColor(Color{0, 0, 1, 1});
+    const QColor border(Qt::blue);
+    const QColor picture(Qt::green);
+    const struct {
+        double strokeWidth;
+        double depth; // below the flat top side, in border widths
+        QColor expected;
+    } rows[] = {
+        {0.1, 0.5, border}, {0.1, 2, picture}, {0.3, 0.5, border}, {0.3, 2, picture}, {0.0, 0.5, picture},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.strokeWidth << " at " << row.depth);
+        hex.setStrokeWidth(row.strokeWidth);
+        const double a = hex.sideLengthWidth(720, 540);
+        // With no border, sample as deep as a border of 0.1 would reach.
+        const double t = row.strokeWidth > 0 ? hex.getStrokeWidthForCollageWidth(720, 540) : 0.1 * a * 0.3;
+        ASSERT_GT(t, 4);
+        QImage out = GraphicsContext::newBitmap(QSize(720, 540));
+        {
+            GraphicsContext context(out);
+            hex.drawYourselfOnCurrentContextInWidth(context, 720, 540, true);
+        }
+        const QList<QPointF> v =
+            cellShowing(QStringLiteral("G"))->getBoundingVertices(a, 720, 540, hex.rowCount(), hex.columnCount());
+        // Corners 3 and 4 are the top side (y up).
+        const double x = (v[3].x() + v[4].x()) / 2;
+        const double yUp = v[3].y() - row.depth * t;
+        EXPECT_EQ(out.pixelColor(int(x), int(540 - yUp)), row.expected);
+    }
 }

@@ -147,21 +147,25 @@ TEST_F(ZigMosaicTest, TheCellToSplitIsTheFirstWithTheLongestSideAndOnlyAPolygon)
 
 TEST_F(ZigMosaicTest, TheSecondPictureCutsTheSquareAcrossItsLongerSide)
 {
+    // r1 = 0.45 (3) and r2 = 0.55 (13): P = 0.45 A + 0.55 B, Q = 0.55 C + 0.45 D.
     const struct Row {
         qint64 width, height;
+        std::vector<quint32> random;
         Points first, second;
     } rows[] = {
-        {1000, 500, {{0, 0}, {0.5, 0}, {0.44, 1}, {0, 1}}, {{0.5, 0}, {1, 0}, {1, 1}, {0.44, 1}}},
-        {600, 600, {{0, 0}, {0.5, 0}, {0.44, 1}, {0, 1}}, {{0.5, 0}, {1, 0}, {1, 1}, {0.44, 1}}},
-        {500, 1000, {{0, 0}, {1, 0}, {1, 0.5}, {0, 0.44}}, {{1, 1}, {0, 1}, {0, 0.44}, {1, 0.5}}},
+        {1000, 500, {8, 2}, {{0, 0}, {0.5, 0}, {0.44, 1}, {0, 1}}, {{0.5, 0}, {1, 0}, {1, 1}, {0.44, 1}}},
+        {600, 600, {8, 2}, {{0, 0}, {0.5, 0}, {0.44, 1}, {0, 1}}, {{0.5, 0}, {1, 0}, {1, 1}, {0.44, 1}}},
+        {500, 1000, {8, 2}, {{0, 0}, {1, 0}, {1, 0.5}, {0, 0.44}}, {{1, 1}, {0, 1}, {0, 0.44}, {1, 0.5}}},
+        {1000, 500, {3, 13}, {{0, 0}, {0.55, 0}, {0.55, 1}, {0, 1}}, {{0.55, 0}, {1, 0}, {1, 1}, {0.55, 1}}},
+        {500, 1000, {3, 13}, {{0, 0}, {1, 0}, {1, 0.55}, {0, 0.55}}, {{1, 1}, {0, 1}, {0, 0.55}, {1, 0.55}}},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.height);
+        SCOPED_TRACE(testing::Message() << row.width << " x " << row.height << ", r1 " << row.random[0]);
         PolygonCollage fresh;
         fresh.setMyWindowController(&host);
         fresh.setWidth(row.width);
         fresh.setHeight(row.height);
-        ScriptedRandomSource random({8, 2});
+        ScriptedRandomSource random(row.random);
         ScopedRandomSource scoped(random);
         fresh.addPictures({id(0)}, host.store, {}, {});
         ASSERT_EQ(fresh.picturePositions().size(), 1);
@@ -248,30 +252,55 @@ TEST_F(ZigMosaicTest, PicturesFillTheirPolygonWhateverTheImageScaling)
     EXPECT_EQ(draw(), cropped);
 }
 
-TEST_F(ZigMosaicTest, TypedCellsReplaceTheTilingAndGarbageChangesNothing)
+TEST_F(ZigMosaicTest, TypedCellsReplaceTheTilingOnlyWhenEveryCellIsGood)
 {
     add({id(0), id(1), id(2)});
     zig.setSelectedImagePosition(2);
+    const QStringList pictures = cellPictures();
+    const Points first = verticesOf(0);
+    const QString notAList = "The text is not a list of cells.";
+    const QString needsThree = "Cell %1 needs at least three points, each two numbers.";
+    const struct Row {
+        QString text, why;
+    } refused[] = {
+        {"", notAList},
+        {"nonsense", notAList},
+        {"{\"a\": 1}", notAList},
+        {"3", notAList},
+        {"[[[0,0],[1,0],[1,1]]", notAList},
+        {"[]", "The list has no cells; a zig mosaic needs at least one."},
+        {"[[[0,0],[1,0],[1,1]], [[0,0],[1,0]]]", needsThree.arg(2)},
+        {"[[[0,0],[1,0],[1,1]], 7]", needsThree.arg(2)},
+        {"[[[0,0],[1,0],[\"x\",1]]]", needsThree.arg(1)},
+        {"[[[0,0],[1,0],[1]]]", needsThree.arg(1)},
+        {"[[[0,0],[1,0],[1,1,9]]]", needsThree.arg(1)},
+        {"[[[0,0],[1,0],[1,1]], [[0,0],[1e9,0],[1,1]]]", "Cell 2 has a point too far off the canvas."},
+    };
+    for (const Row& row : refused) {
+        SCOPED_TRACE(row.text.left(60).toStdString());
+        QString why;
+        EXPECT_FALSE(zig.setInitialEmptyPositions(row.text, &why));
+        EXPECT_EQ(why, row.why);
+        EXPECT_EQ(cellPictures(), pictures);
+        EXPECT_EQ(zig.images().size(), 3);
+        EXPECT_EQ(zig.selectedImagePosition(), 2);
+        expectPoints(verticesOf(0), first, "untouched");
+    }
+
     const QString sample = "[[[0,0], [0.4,0], [0.5,0.5], [0,0.6]], [[0.4,0], [1,0], [1,0.4], [0.5,0.5]], "
                            "[[0.5,0.5], [1,0.4], [1,1], [0.6,1]], [[0.5,0.5], [0.6,1], [0,1], [0,0.6]]]";
-    for (const char* garbage : {"", "nonsense", "{\"a\": 1}", "3", "[[[0,0],[1,0]"}) {
-        EXPECT_FALSE(zig.setInitialEmptyPositions(QString::fromUtf8(garbage))) << garbage;
-        EXPECT_EQ(zig.picturePositions().size(), 3) << garbage;
-    }
-    ASSERT_TRUE(zig.setInitialEmptyPositions(sample));
+    QString why = "stale";
+    ASSERT_TRUE(zig.setInitialEmptyPositions(sample, &why));
+    EXPECT_TRUE(why.isEmpty());
     EXPECT_EQ(cellPictures(), (QStringList{"", "", "", ""}));
     EXPECT_TRUE(zig.images().isEmpty());
     EXPECT_EQ(zig.selectedImagePosition(), -1);
     expectPoints(verticesOf(2), {{0.5, 0.5}, {1, 0.4}, {1, 1}, {0.6, 1}}, "third");
-
-    // Only the lists of three or more number pairs become cells.
-    ASSERT_TRUE(zig.setInitialEmptyPositions("[[[0,0],[1,0]], [[0,0],[1,0],[\"x\",1]], 7, [[0,0],[1,0],[1]], "
-                                             "[[0,0],[1,0],[1,1,9]], [[0,0],[1e9,0],[1,1]]]"));
-    ASSERT_EQ(zig.picturePositions().size(), 1);
-    expectPoints(verticesOf(0), {{0, 0}, {1, 0}, {1, 1}}, "kept");
+    ASSERT_TRUE(zig.setInitialEmptyPositions("[[[0,0],[1,0],[1,1]]]"));
+    EXPECT_EQ(zig.picturePositions().size(), 1);
 }
 
-TEST_F(ZigMosaicTest, CellsReadFromAFileWithoutAShapeKeepTheirPictureButShowNothing)
+TEST_F(ZigMosaicTest, ACellReadWithoutAShapeHasNoVerticesAndShowsNothing)
 {
     const struct Row {
         const char* name;
@@ -293,12 +322,95 @@ TEST_F(ZigMosaicTest, CellsReadFromAFileWithoutAShapeKeepTheirPictureButShowNoth
         EXPECT_EQ(cell.vertices().size(), row.vertices);
         EXPECT_EQ(cell.hasGeometry(), row.vertices == 3);
     }
-    // A shapeless cell holding a picture is drawn and hit as nothing.
+    // One that is there all the same, holding a picture, is drawn and hit as nothing.
     zig.picturePositions() = {std::make_shared<PolygonPosition>(id(0), Points{{0, 0}, {1, 0}})};
     zig.setImages({id(0)});
     EXPECT_TRUE(zig.slotOutline(0, 1000, 500, 0).isEmpty());
     EXPECT_EQ(zig.ptLiesIn(QPointF(500, 1), 1000, 500), -1);
     EXPECT_TRUE(zig.slotPickButtonRect(0, 1000, 500).isNull());
+}
+
+TEST_F(ZigMosaicTest, CellsWithoutUsableVerticesAreDroppedOnReadingAndTheirPicturesMove)
+{
+    const auto point = [](QJsonValue x, QJsonValue y) { return QJsonObject{{"pox", x}, {"poy", y}}; };
+    const struct Row {
+        const char* name;
+        QJsonArray pvs;
+        qint64 selected, selectedAfter;
+    } rows[] = {
+        {"two vertices", {point(0, 0), point(1, 0)}, 2, 1},
+        {"not a number", {point(0, 0), point(qQNaN(), 0), point(1, 1)}, 1, -1},
+        {"huge", {point(0, 0), point(1e300, 0), point(1, 1)}, 0, 0},
+        {"beyond the canvas bound", {point(0, 0), point(0, -1001), point(1, 1)}, 2, 1},
+        {"too many", QJsonArray::fromVariantList(QVariantList(65, QVariantMap{{"pox", 0.5}, {"poy", 0.5}})), 2, 1},
+    };
+    add({id(0), id(1), id(2)});
+    const QString lost = zig.picturePositions()[1]->picture();
+    for (const bool spare : {false, true}) {
+        if (spare) // an empty cell after the three
+            zig.picturePositions().append(std::make_shared<PolygonPosition>("", Points{{0, 0}, {1, 0}, {0, 1}}));
+        for (const Row& row : rows) {
+            SCOPED_TRACE(testing::Message() << row.name << (spare ? ", with an empty cell" : ""));
+            zig.setSelectedImagePosition(row.selected);
+            const QString selectedPicture = zig.picturePositions()[row.selected]->picture();
+            QJsonObject dict = zig.dictionaryRepresentationActual(false);
+            QJsonArray cells = dict["pp"].toArray();
+            QJsonObject bad = cells[1].toObject();
+            bad["pvs"] = row.pvs;
+            cells[1] = bad;
+            dict["pp"] = cells;
+
+            PolygonCollage read;
+            read.setMyWindowController(&host);
+            read.setMyPropertiesFrom(dict);
+            ASSERT_EQ(read.picturePositions().size(), 3) << "a spare cell is filled, else one is cut";
+            QStringList shown;
+            for (qint64 i = 0; i < 3; ++i) {
+                EXPECT_TRUE(read.polygonCell(i)->hasGeometry()) << i;
+                shown.append(read.picturePositions()[i]->picture());
+            }
+            EXPECT_EQ(read.picturePositions()[2]->picture(), lost) << "into the spare cell or the cut-off one";
+            shown.sort();
+            EXPECT_EQ(shown, (QStringList{id(0), id(1), id(2)})) << "every picture once";
+            EXPECT_EQ(read.images(), zig.images());
+            EXPECT_EQ(read.selectedImagePosition(), row.selectedAfter);
+            EXPECT_EQ(read.selectedPosition() ? read.selectedPosition()->picture() : QString(),
+                      row.selectedAfter >= 0 ? selectedPicture : QString());
+        }
+    }
+}
+
+TEST_F(ZigMosaicTest, FaceCropsCentreTheWindowOnTheFaceWithinTheCell)
+{
+    // The unit square at 1000 x 500: a pixel box twice as wide as high.
+    const struct Row {
+        const char* name;
+        QSize image;
+        QPointF face;
+        std::optional<PanZoomPos> crop;
+    } rows[] = {
+        {"taller picture, face near the top", {600, 800}, {0.5, 0.1}, PanZoomPos(0.5, 0.1875, 1.0)},
+        {"taller picture, face near the bottom", {600, 800}, {0.3, 0.95}, PanZoomPos(0.5, 0.8125, 1.0)},
+        {"wider picture, face at the right", {2000, 500}, {0.9, 0.5}, PanZoomPos(0.75, 0.5, 0.5)},
+        {"no face", {600, 800}, {-1, -1}, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        host.store.insert("F", FakeHost::solidImage(row.image.width(), row.image.height()));
+        host.detector = [&row](const QImage&) { return row.face; };
+        PolygonCollage fresh;
+        fresh.setMyWindowController(&host);
+        fresh.setWidth(1000);
+        fresh.setHeight(500);
+        fresh.addPictures({"F"}, host.store, {}, {});
+        const std::optional<PanZoomPos> crop = fresh.picturePositions()[0]->panZoomValue();
+        ASSERT_EQ(crop.has_value(), row.crop.has_value());
+        if (crop) {
+            EXPECT_NEAR(crop->cx(), row.crop->cx(), 1e-12);
+            EXPECT_NEAR(crop->cy(), row.crop->cy(), 1e-12);
+            EXPECT_NEAR(crop->l(), row.crop->l(), 1e-12);
+        }
+    }
 }
 
 TEST_F(ZigMosaicTest, TheInwardMoveKeepsEverySideAtTheDistance)
@@ -323,8 +435,23 @@ TEST_F(ZigMosaicTest, TheInwardMoveKeepsEverySideAtTheDistance)
             EXPECT_NEAR(distanceToLine(moved[(i + 1) % n], a, b), 7, 1e-3) << "side " << i;
         }
     }
-    // Vertices on the canvas edge are pulled in first: twice the gap at the edge.
-    const PolygonPosition square("", {{0, 0}, {1, 0}, {1, 1}, {0, 1}});
-    expectPoints(square.getDrawVerticesWidth(200, 100, 10), {{20, 20}, {180, 20}, {180, 80}, {20, 80}}, "drawn",
-                 1e-4);
+    // Vertices on the canvas edge are pulled in by s first, then every side
+    // moves in by s: 2s at the edge, s for an inner side.
+    const Points unit{{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    const struct Drawn {
+        Points cell;
+        double width, height;
+        Points expected;
+    } drawn[] = {
+        {unit, 200, 100, {{20, 20}, {180, 20}, {180, 80}, {20, 80}}},
+        {unit, 1000, 1000, {{20, 20}, {980, 20}, {980, 980}, {20, 980}}},
+        {{{0.25, 0.25}, {0.75, 0.25}, {0.75, 0.75}, {0.25, 0.75}}, 1000, 1000,
+         {{260, 260}, {740, 260}, {740, 740}, {260, 740}}},
+        {{{0, 0}, {0.5, 0}, {0.5, 1}, {0, 1}}, 1000, 1000, {{20, 20}, {490, 20}, {490, 980}, {20, 980}}},
+    };
+    for (const Drawn& row : drawn) {
+        SCOPED_TRACE(testing::Message() << row.width << " x " << row.height);
+        expectPoints(PolygonPosition("", row.cell).getDrawVerticesWidth(row.width, row.height, 10), row.expected,
+                     "drawn", 1e-4);
+    }
 }
