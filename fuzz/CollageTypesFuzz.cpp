@@ -89,6 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     collage->spreadoutToMosaic();
     collage->shapeChangeAllTo(7);
     collage->spreadout();
+    collage->increasePossiblePosCount();
+    collage->decreasePosCountIfPossible();
+    collage->setInitialEmptyPositions(QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));
     qf::GraphicsContext ctx(out);
     collage->drawYourselfOnCurrentContextInWidth(ctx, 96, 72, false);
     return 0;

@@ -1,4 +1,5 @@
 #include "editor/FotoloomController.h"
+#include "layouts/CollageTypes.h"
 #include "layouts/mosaic/CenterCollage.h"
 #include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
 
@@ -560,4 +561,28 @@ TEST_F(FotoloomControllerTest, PileCommandsAreEachOneNamedStep)
         e.undo.undo();
     EXPECT_EQ(pictures(), before);
     EXPECT_EQ(e.collage().images().size(), 3);
+}
+
+TEST_F(FotoloomControllerTest, TypedCellPositionsAreOneStepAndRefusedTextChangesNothing)
+{
+    ASSERT_TRUE(e.c->windowDidLoad().ok());
+    addPictures({Qt::red, Qt::blue});
+    e.c->changeCollageType(CollageTypes::indexOf(QStringLiteral("zigmosaic")));
+    e.endEvent();
+    const QJsonObject before = e.snapshot();
+    const qint64 count = e.undo.changeCount();
+
+    const Status refused = e.c->setPositionsOfCells(QStringLiteral("[[[0,0],[1,0]]]"));
+    e.endEvent();
+    EXPECT_FALSE(refused.ok());
+    EXPECT_FALSE(refused.message().isEmpty()) << "the sheet shows why";
+    EXPECT_EQ(e.snapshot(), before);
+    EXPECT_EQ(e.undo.changeCount(), count) << "no step for text that was refused";
+
+    ASSERT_TRUE(e.c->setPositionsOfCells(QStringLiteral("[[[0,0],[1,0],[1,1]], [[0,0],[1,1],[0,1]]]")).ok());
+    e.endEvent();
+    EXPECT_EQ(e.collage().picturePositions().size(), 2);
+    EXPECT_TRUE(e.collage().images().isEmpty()) << "typed cells start empty";
+    e.undo.undo();
+    EXPECT_EQ(e.snapshot(), before);
 }
