@@ -182,6 +182,17 @@ void Collage::setValueForUndefinedKey(const QVariant& value, const QString& key)
         QStringLiteral("selectedTextPositionObject"),
         QStringLiteral("pictureOrTextInDrawingViewSelected"),
         QStringLiteral("showClickOnTextToEditLabel"),
+        // The controls of one collage type bind keys that the others answer
+        // with constants (or lack): writes to them are ignored.
+        QStringLiteral("rowColSteppersEnabled"),
+        QStringLiteral("rowCountBinding"),
+        QStringLiteral("columnCountBinding"),
+        QStringLiteral("columnCount"),
+        QStringLiteral("rowCount"),
+        QStringLiteral("symmetric"),
+        QStringLiteral("instantCameraBorder"),
+        QStringLiteral("stampBorder"),
+        QStringLiteral("fillDuplicates"),
     };
     if (readOnly.contains(key))
         return;

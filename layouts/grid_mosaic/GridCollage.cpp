@@ -96,17 +96,6 @@ const KVKeyTable& GridCollage::keyTable()
     return table;
 }
 
-void GridCollage::setValueForUndefinedKey(const QVariant& value, const QString& key)
-{
-    static const QSet<QString> readOnly{
-        QStringLiteral("rowCountBinding"), QStringLiteral("columnCountBinding"),
-        QStringLiteral("rowColSteppersEnabled"), QStringLiteral("symmetric"),
-        QStringLiteral("instantCameraBorder"), QStringLiteral("stampBorder")};
-    if (readOnly.contains(key))
-        return;
-    Collage::setValueForUndefinedKey(value, key);
-}
-
 // ---- geometry ---------------------------------------------------------------
 
 double GridCollage::getSpacingWidthForCollageWidth(double width, double height) const

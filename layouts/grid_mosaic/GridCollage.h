@@ -44,9 +44,6 @@ public:
     qint64 getRowCountBinding() const { return m_rowCount; }
     qint64 getColumnCountBinding() const { return m_columnCount; }
 
-    // Writes to the read-only binding keys (the grid's, and those of the
-    // other types' controls) are ignored; anything else goes to Collage.
-    void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
 
     // ---- geometry (units of the drawing size W x H) ---------------------
 

@@ -99,19 +99,6 @@ const QList<double>& MosaicCollage::standardGridValues()
     return values;
 }
 
-void MosaicCollage::setValueForUndefinedKey(const QVariant& value, const QString& key)
-{
-    static const QSet<QString> others{
-        QStringLiteral("rowColSteppersEnabled"), QStringLiteral("rowCountBinding"),
-        QStringLiteral("columnCountBinding"),    QStringLiteral("columnCount"),
-        QStringLiteral("rowCount"),              QStringLiteral("symmetric"),
-        QStringLiteral("instantCameraBorder"),   QStringLiteral("stampBorder"),
-        QStringLiteral("fillDuplicates")};
-    if (others.contains(key))
-        return;
-    Collage::setValueForUndefinedKey(value, key);
-}
-
 std::shared_ptr<MosaicPosition> MosaicCollage::newSlot(const QString& picture, const QRectF& rect) const
 {
     return std::make_shared<MosaicPosition>(picture, rect);

@@ -135,7 +135,6 @@ public:
     qint64 getZeroBinding() const { return 0; }
     virtual bool getSymmetric() const { return false; }
     bool getFalseBinding() const { return false; }
-    void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
 
 protected:
     const KVKeyTable& kvKeyTable() const override { return keyTable(); }

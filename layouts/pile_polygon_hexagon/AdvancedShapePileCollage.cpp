@@ -164,13 +164,6 @@ void AdvancedShapePileCollage::shapeChangeAllTo(qint64 shape)
     detectFacesAndUpdatePanZoomAll(false, true, std::nullopt);
 }
 
-void AdvancedShapePileCollage::setValueForUndefinedKey(const QVariant& value, const QString& key)
-{
-    if (key == QLatin1String("instantCameraBorder") || key == QLatin1String("stampBorder"))
-        return;
-    PileCollage::setValueForUndefinedKey(value, key);
-}
-
 void AdvancedShapePileCollage::setMyPropertiesFrom(const QJsonObject& dict)
 {
     PileCollage::setMyPropertiesFrom(dict);

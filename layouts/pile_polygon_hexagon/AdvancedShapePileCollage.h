@@ -49,9 +49,6 @@ public:
     void shapeChangeSelectedTo(qint64 shape) override;
     void shapeChangeAllTo(qint64 shape) override;
 
-    // The regular pile's frame flags are bound by the shared pile controls;
-    // here they read false and writes to them are ignored.
-    void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
 
     // A project carrying "cppattinc" opens with every slot an oval.
     void setMyPropertiesFrom(const QJsonObject& dict) override;

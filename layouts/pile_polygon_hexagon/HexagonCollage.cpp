@@ -86,18 +86,6 @@ const KVKeyTable& HexagonCollage::keyTable()
     return table;
 }
 
-void HexagonCollage::setValueForUndefinedKey(const QVariant& value, const QString& key)
-{
-    static const QSet<QString> ignored{
-        QStringLiteral("rowColSteppersEnabled"), QStringLiteral("rowCountBinding"),
-        QStringLiteral("columnCountBinding"),    QStringLiteral("symmetric"),
-        QStringLiteral("instantCameraBorder"),   QStringLiteral("stampBorder"),
-        QStringLiteral("fillDuplicates")};
-    if (ignored.contains(key))
-        return;
-    Collage::setValueForUndefinedKey(value, key);
-}
-
 // ---- counts ---------------------------------------------------------------------
 
 bool HexagonCollage::fits(qint64 rows, qint64 columns)

@@ -59,7 +59,6 @@ public:
     bool getFillDuplicates() const { return false; }
     qint64 getRowCountBinding() const { return 0; }
     qint64 getColumnCountBinding() const { return 0; }
-    void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
 
     // ---- grid --------------------------------------------------------------
 

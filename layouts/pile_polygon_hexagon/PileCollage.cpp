@@ -84,17 +84,6 @@ const KVKeyTable& PileCollage::keyTable()
     return table;
 }
 
-void PileCollage::setValueForUndefinedKey(const QVariant& value, const QString& key)
-{
-    static const QSet<QString> gridKeys{QStringLiteral("rowColSteppersEnabled"), QStringLiteral("rowCountBinding"),
-                                        QStringLiteral("columnCountBinding"),    QStringLiteral("columnCount"),
-                                        QStringLiteral("rowCount"),              QStringLiteral("symmetric"),
-                                        QStringLiteral("fillDuplicates")};
-    if (gridKeys.contains(key))
-        return;
-    Collage::setValueForUndefinedKey(value, key);
-}
-
 void PileCollage::setMyPropertiesFrom(const QJsonObject& dict)
 {
     Collage::setMyPropertiesFrom(dict);

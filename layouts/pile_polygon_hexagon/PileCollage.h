@@ -136,7 +136,6 @@ public:
     void setConstrainedToDegree(qint64 v) { m_constrainedToDegree = v; }
     qint64 getZeroBinding() const { return 0; }
     bool getFalseBinding() const { return false; }
-    void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
     // The slots checked against `images` after reading.
     void setMyPropertiesFrom(const QJsonObject& dict) override;
 

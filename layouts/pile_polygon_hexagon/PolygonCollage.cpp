@@ -121,19 +121,6 @@ const KVKeyTable& PolygonCollage::keyTable()
     return table;
 }
 
-void PolygonCollage::setValueForUndefinedKey(const QVariant& value, const QString& key)
-{
-    static const QSet<QString> others{
-        QStringLiteral("rowColSteppersEnabled"), QStringLiteral("rowCountBinding"),
-        QStringLiteral("columnCountBinding"),    QStringLiteral("columnCount"),
-        QStringLiteral("rowCount"),              QStringLiteral("symmetric"),
-        QStringLiteral("instantCameraBorder"),   QStringLiteral("stampBorder"),
-        QStringLiteral("fillDuplicates")};
-    if (others.contains(key))
-        return;
-    Collage::setValueForUndefinedKey(value, key);
-}
-
 std::shared_ptr<PolygonPosition> PolygonCollage::polygonCell(qint64 index) const
 {
     if (!validSlotIndex(index))

@@ -105,7 +105,6 @@ public:
     bool getInstantCameraBorder() const { return false; }
     bool getStampBorder() const { return false; }
     bool getFillDuplicates() const { return false; }
-    void setValueForUndefinedKey(const QVariant& value, const QString& key) override;
 
 protected:
     const KVKeyTable& kvKeyTable() const override { return keyTable(); }
