@@ -202,6 +202,31 @@ public:
     bool removeSelectedText();
     bool removeSelectedTextOrPicture();
 
+    // ---- text commands ------------------------------------------------------
+    //
+    // The text panel's commands; those on the selected item do nothing
+    // without one.
+
+    // A new item (the last item's style, else the default one) on top,
+    // selected unless text is locked.
+    void addNewText();
+    // A style copy of the selected item reading its text and " Copy".
+    void addNewByCopyingSelectedText();
+    // 0 left, 1 centre, 2 right, 3 justified (other indexes do nothing).
+    void setTextAlignment(qint64 index);
+    // One point, or a hundredth of sizes above 100 points, up or down.
+    void increaseFontSize();
+    void decreaseFontSize();
+    // One degree either way, or upright.
+    void rotateTextClockWise();
+    void rotateTextAntiClockWise();
+    void rotateTextTo0();
+    // Narrows the selected box to its text, measured at canvas size.
+    void sizeToFitSelected();
+    // The selected item's proposed centre (fractions) snapped to the canvas
+    // centre lines and the other items' centres and edges; records the guides.
+    QPointF constrainTextForNewCenter(QPointF proposed);
+
     virtual void setOrientation(qint64 orientationIndex);
     virtual void setCollageSizeTo(const QFCollageSize& size);
 

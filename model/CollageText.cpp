@@ -58,4 +58,20 @@ void Collage::drawYourTextOnCurrentContextInWidth(GraphicsContext& context, doub
     context.restoreGState();
 }
 
+// ---- text commands (bodies to come) ----------------------------------------------
+
+void Collage::addNewText() {}
+void Collage::addNewByCopyingSelectedText() {}
+void Collage::setTextAlignment(qint64) {}
+void Collage::increaseFontSize() {}
+void Collage::decreaseFontSize() {}
+void Collage::rotateTextClockWise() {}
+void Collage::rotateTextAntiClockWise() {}
+void Collage::rotateTextTo0() {}
+void Collage::sizeToFitSelected() {}
+QPointF Collage::constrainTextForNewCenter(QPointF proposed)
+{
+    return proposed;
+}
+
 } // namespace qf
