@@ -4,6 +4,7 @@
 // pictures, a frame at 1200 x 900, and one step of a divider drag.
 #include "layouts/grid_mosaic/GridCollage.h"
 #include "layouts/mosaic/MosaicCollage.h"
+#include "model/TextPosition.h"
 #include "platform/events/MouseEvent.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "tests/model/FakeCollage.h"
@@ -68,6 +69,28 @@ void BM_GridScreen1200(benchmark::State& state)
     }
 }
 BENCHMARK(BM_GridScreen1200)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Every frame one more character typed into a text item over the grid, as
+// while the user types: the pictures stay, the text is laid out anew.
+void BM_GridScreen1200Typing(benchmark::State& state)
+{
+    Fixture f;
+    auto item = std::make_shared<TextPosition>();
+    item->setContent(QStringLiteral("Summer at the lake"));
+    f.grid.textPositions().append(item);
+    f.grid.setSelectedTextPosition(0);
+    QImage out = GraphicsContext::newBitmap(QSize(1200, 900));
+    const QString typed = QStringLiteral(" with friends and family, late in August");
+    int frame = 0;
+    for (auto _ : state) {
+        QString text = QStringLiteral("Summer at the lake") + typed.left(++frame % typed.size());
+        item->setContent(text);
+        GraphicsContext ctx(out);
+        f.grid.drawYourselfOnCurrentContextInWidth(ctx, 1200, 900, false);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+}
+BENCHMARK(BM_GridScreen1200Typing)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Every frame a new spacing, as while its slider is dragged: nothing of the
 // last frame can be reused.

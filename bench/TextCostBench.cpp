@@ -1,6 +1,7 @@
 // What long text and many text items cost: a long item laid out and drawn as
 // two repaints do, and the undo registrations of many items made and removed.
 #include "model/TextPosition.h"
+#include "platform/events/MouseEvent.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "tests/model/FakeCollage.h"
 
@@ -97,5 +98,32 @@ BENCHMARK(BM_ObserveAndRemoveTextItems)
     ->Args({25000, 1})
     ->Args({25000, 2})
     ->Unit(benchmark::kMillisecond);
+
+// One drag event of a text item among 50 on a 1200 x 900 view: the move
+// snaps against every other item's centre and edges.
+void BM_TextDragAmong50(benchmark::State& state)
+{
+    test::FakeCollage collage;
+    collage.setWidth(7200);
+    collage.setHeight(5400);
+    for (int i = 0; i < 50; ++i) {
+        auto item = std::make_shared<TextPosition>();
+        item->setContent(QStringLiteral("Item %1").arg(i));
+        item->setCenter(QPointF(0.1 + 0.016 * i, 0.1 + 0.015 * ((i * 7) % 50)));
+        item->setTextWidth(0.2);
+        collage.textPositions().append(item);
+    }
+    const QPointF start(0.5 * 1200, 0.5 * 900);
+    collage.textPositions().first()->setCenter(QPointF(0.5, 0.5));
+    const MouseEvent press{start, 1, Qt::NoModifier};
+    collage.mouseDownAt(start, 1200, 900, press);
+    int step = 0;
+    for (auto _ : state) {
+        const QPointF at = start + QPointF(double(++step % 200), double(step % 150));
+        collage.mouseDraggedAt(at, 1200, 900, MouseEvent{at, 1, Qt::NoModifier});
+    }
+    collage.mouseUpAt(start, 1200, 900, press);
+}
+BENCHMARK(BM_TextDragAmong50)->Unit(benchmark::kMicrosecond);
 
 } // namespace
