@@ -1,9 +1,21 @@
 #include "model/Collage.h"
 
 #include "model/TextPosition.h"
+#include "model/UtilityFunctions.h"
 #include "platform/events/MouseEvent.h"
 
+#include <QTransform>
+
+#include <algorithm>
+
 namespace qf {
+
+namespace {
+
+// A width handle cannot make a box narrower than this fraction of the canvas.
+constexpr double kMinTextWidth = 0.001;
+
+} // namespace
 
 // ---- dispatch -----------------------------------------------------------------
 
@@ -78,11 +90,86 @@ void Collage::mouseGestureLost()
     setPickPictureForPositionIndex(-1);
 }
 
-// The text layer's editing arrives with text editing; until then it keeps
-// the text selection as it is.
-void Collage::mouseDownAtTextLayer(QPointF, double, double, const MouseEvent&) {}
-void Collage::mouseDraggedAtTextLayer(QPointF, double, double, const MouseEvent&) {}
-void Collage::mouseUpAtTextLayer(QPointF, double, double, const MouseEvent&) {}
+// ---- text layer -----------------------------------------------------------------
+
+void Collage::mouseDownAtTextLayer(QPointF point, double width, double height, const MouseEvent& event)
+{
+    setDraggingText(false);
+    setHandleBeingHeld(HeldHandleNone);
+
+    if (const TextPositionPtr selected = selectedText()) {
+        const qint64 handle = selected->getSelectedHandleByPt(point, width, height, m_width, m_height);
+        setHandleBeingHeld(handle);
+        if (handle == HeldHandleTextLeftWidth || handle == HeldHandleTextRightWidth) {
+            // A width handle: the selection stays as it is.
+            pushGestureCursor(UtilityFunctions::cursorFor(selected->rotatedTowards()));
+            return;
+        }
+    }
+
+    const qint64 hit = ptLiesInTextBoundary(point, width, height);
+    if (hit < 0) {
+        removeAllTextSelections();
+        return;
+    }
+    // A double click (or a click count of 0) leaves everything as it is.
+    if (event.clickCount != 1)
+        return;
+    if (hit == m_selectedTextPosition && event.commandKey()) {
+        removeAllTextSelections();
+        return;
+    }
+    removeAllSelections();
+    setSelectedTextPosition(hit);
+    pushGestureCursor(Cursor::fromShape(Qt::ClosedHandCursor));
+}
+
+void Collage::mouseDraggedAtTextLayer(QPointF, double width, double height, const MouseEvent&)
+{
+    setDraggingText(true);
+    m_constrainingText = false;
+    m_constrainingTextXPosArray = QList<double>();
+    m_constrainingTextYPosArray = QList<double>();
+
+    const TextPositionPtr item = selectedText();
+    if (!item || !(width > 0.0) || !(height > 0.0))
+        return;
+
+    if (m_handleBeingHeld == HeldHandleNone) {
+        // Incremental: each event moves on from where the last one (perhaps
+        // snapped) left the item.
+        const QPointF delta((m_currentLocation.x() - m_previousLocation.x()) / width,
+                            (m_currentLocation.y() - m_previousLocation.y()) / height);
+        const QPointF snapped = constrainTextForNewCenter(item->center() + delta);
+        // The centre stays on the canvas, so the item can always be grabbed again.
+        item->setCenter(QPointF(std::clamp(snapped.x(), 0.0, 1.0), std::clamp(snapped.y(), 0.0, 1.0)));
+        return;
+    }
+
+    if (m_handleBeingHeld == HeldHandleTextLeftWidth || m_handleBeingHeld == HeldHandleTextRightWidth) {
+        // Measured along the text's own axis; the centre stays, so both sides
+        // move by half the mouse's way.
+        bool invertible = false;
+        const QTransform toItem = item->getTransformationMatrixForWidth(width, height).inverted(&invertible);
+        if (!invertible)
+            return;
+        const double d = toItem.map(m_currentLocation).x() - toItem.map(m_previousLocation).x();
+        const double sign = m_handleBeingHeld == HeldHandleTextRightWidth ? 1.0 : -1.0;
+        item->setTextWidth(std::max(item->textWidth() + d * sign / width, kMinTextWidth));
+    }
+}
+
+void Collage::mouseUpAtTextLayer(QPointF, double, double, const MouseEvent&)
+{
+    setDraggingText(false);
+    m_constrainingText = false;
+    m_constrainingTextXPosArray = QList<double>();
+    m_constrainingTextYPosArray = QList<double>();
+    // Pops only a cursor this gesture pushed: a double click pushed none.
+    if (selectedText())
+        popGestureCursor();
+    setHandleBeingHeld(HeldHandleNone);
+}
 
 void Collage::pushGestureCursor(const Cursor& cursor)
 {
