@@ -122,6 +122,7 @@ void BM_TextDragAmong50(benchmark::State& state)
         const QPointF at = start + QPointF(double(++step % 200), double(step % 150));
         collage.mouseDraggedAt(at, 1200, 900, MouseEvent{at, 1, Qt::NoModifier});
     }
+    state.counters["selected"] = double(collage.selectedTextPosition());
     collage.mouseUpAt(start, 1200, 900, press);
 }
 BENCHMARK(BM_TextDragAmong50)->Unit(benchmark::kMicrosecond);
