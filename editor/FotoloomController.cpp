@@ -7,14 +7,19 @@
 #include "model/CollageJsonKeys.h"
 #include "model/TextPosition.h"
 #include "model/UtilityFunctions.h"
+#include "platform/graphics/FontCatalogue.h"
 #include "platform/json/JsonDocument.h"
 #include "platform/json/JsonValues.h"
 #include "platform/undo/UndoManager.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QSet>
+
+#include <algorithm>
+#include <cmath>
 
 namespace qf {
 
@@ -97,6 +102,9 @@ FotoloomController::FotoloomController(CollageDocument& document, UndoManager* u
     m_collage->setMyWindowController(this);
 
     connect(m_undoManager, &UndoManager::checkpoint, this, &FotoloomController::observeUndoManagerCheckpoint);
+    // An undo or redo replaces what the burst was typing into.
+    connect(m_undoManager, &UndoManager::didUndo, this, &FotoloomController::closeTypingStep);
+    connect(m_undoManager, &UndoManager::didRedo, this, &FotoloomController::closeTypingStep);
 }
 
 FotoloomController::~FotoloomController()
@@ -341,6 +349,7 @@ void FotoloomController::setCurrentCollage(std::shared_ptr<Collage> collage)
 {
     if (!collage || collage == m_collage)
         return;
+    closeTypingStep();
     willChangeValueForKey(kCollageKey);
     m_collage->stopObservingProperties(this);
     observeForBindings(*m_collage, false);
@@ -422,6 +431,8 @@ QString FotoloomController::undoActionName(UndoAction action)
 
 void FotoloomController::makeDocumentDirty(const QString& actionName)
 {
+    // Any other change ends the burst of typing rather than joining it.
+    closeTypingStep();
     if (m_dictionaryHoldingUndoRepresentation)
         return;
     if (m_undoManager->isUndoing() || m_undoManager->isRedoing())
@@ -432,6 +443,34 @@ void FotoloomController::makeDocumentDirty(const QString& actionName)
         m_undoManager->setActionName(actionName);
     // Kept after registering, which may announce a group boundary.
     m_dictionaryHoldingUndoRepresentation = std::move(snapshot);
+}
+
+void FotoloomController::observeUndoManagerCheckpoint()
+{
+    if (m_typingStepOpen)
+        return;
+    m_dictionaryHoldingUndoRepresentation.reset();
+}
+
+void FotoloomController::closeTypingStep()
+{
+    if (!m_typingStepOpen)
+        return;
+    m_typingStepOpen = false;
+    m_dictionaryHoldingUndoRepresentation.reset();
+}
+
+void FotoloomController::endTypingText()
+{
+    m_typingText = false;
+    closeTypingStep();
+}
+
+void FotoloomController::finishPendingChanges()
+{
+    finishAddingPictures();
+    // A save marks the history; typing after it must show as a change again.
+    closeTypingStep();
 }
 
 void FotoloomController::registerSnapshotWithUndoManager(const QJsonObject& snapshot)
@@ -454,7 +493,8 @@ void FotoloomController::setupWithDictionary(const QJsonObject& snapshot)
     }
     registerSnapshotWithUndoManager(m_collage->dictionaryRepresentationActual(false));
     // The step replaces the collage the pending snapshot was taken from.
-    observeUndoManagerCheckpoint();
+    closeTypingStep();
+    m_dictionaryHoldingUndoRepresentation.reset();
 
     setCurrentCollage(m_collageTypes.makeFromJson(snapshot, this));
 }
@@ -466,10 +506,14 @@ void FotoloomController::observeValueForKeyPath(const QString& key, KVObject*, c
         const QString bindingKey = bindingKeyForCollageKey().value(key);
         if (bindingKey.isEmpty())
             return;
-        if (change.isPrior)
+        if (change.isPrior) {
             willChangeValueForKey(bindingKey);
-        else
+        } else {
+            // Typing goes on in another item now: a step of its own.
+            if (bindingKey == kSelectedTextKey)
+                closeTypingStep();
             didChangeValueForKey(bindingKey);
+        }
         return;
     }
 
@@ -718,6 +762,157 @@ void FotoloomController::pickPictureForSelectedPosition()
         selectPictureFor(m_collage->selectedImagePosition());
 }
 
+// ---- text ------------------------------------------------------------------------------
+
+void FotoloomController::addNewText()
+{
+    runCollageCommand([](Collage& c) { c.addNewText(); }, undoActionName(UndoAction::AddText));
+    if (m_window) {
+        m_window->selectTab(2);
+        m_window->focusTextEditor();
+    }
+}
+
+void FotoloomController::addNewByCopyingSelectedText()
+{
+    if (!m_collage->selectedText())
+        return;
+    runCollageCommand([](Collage& c) { c.addNewByCopyingSelectedText(); }, undoActionName(UndoAction::AddText));
+    if (m_window)
+        m_window->focusTextEditor();
+}
+
+void FotoloomController::changeTextAlignment(qint64 index)
+{
+    makeDocumentDirty();
+    if (index < 0)
+        return;
+    runCollageCommand([index](Collage& c) { c.setTextAlignment(index); });
+}
+
+void FotoloomController::increaseFontSize()
+{
+    runCollageCommand([](Collage& c) { c.increaseFontSize(); });
+}
+
+void FotoloomController::decreaseFontSize()
+{
+    runCollageCommand([](Collage& c) { c.decreaseFontSize(); });
+}
+
+void FotoloomController::rotateTextClockWise()
+{
+    runCollageCommand([](Collage& c) { c.rotateTextClockWise(); });
+}
+
+void FotoloomController::rotateTextAntiClockWise()
+{
+    runCollageCommand([](Collage& c) { c.rotateTextAntiClockWise(); });
+}
+
+void FotoloomController::rotateTextTo0()
+{
+    runCollageCommand([](Collage& c) { c.rotateTextTo0(); });
+}
+
+void FotoloomController::sizeToFitSelected()
+{
+    runCollageCommand([](Collage& c) { c.sizeToFitSelected(); });
+}
+
+bool FotoloomController::removeSelectedText()
+{
+    if (!m_collage->selectedText())
+        return false;
+    bool removed = false;
+    runCollageCommand([&removed](Collage& c) { removed = c.removeSelectedText(); });
+    return removed;
+}
+
+void FotoloomController::changeFont(const QFont& chosen)
+{
+    const TextPositionPtr item = m_collage->selectedText();
+    if (!item)
+        return;
+    makeDocumentDirty(UndoAction::FontChange);
+    // Family, then the face Qt would draw for the chosen font, then the size:
+    // what the panel does not name stays as the item has it. Underline and
+    // strikethrough travel as attributes, never in the font.
+    QFont font = item->font();
+    font = FontCatalogue::convertFontToFamily(font, chosen.family());
+    if (const QString face = FontCatalogue::postScriptName(chosen); !face.isEmpty())
+        font = FontCatalogue::convertFontToFace(font, face);
+    const double size = chosen.pointSizeF();
+    if (std::isfinite(size) && size > 0.0)
+        font = FontCatalogue::convertFontToSize(
+            font, std::clamp(size, TextPosition::minFontSize(), TextPosition::maxFontSize()));
+    item->setFont(font);
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+void FotoloomController::changeAttributes(bool underline, bool strikethrough)
+{
+    const TextPositionPtr item = m_collage->selectedText();
+    if (!item)
+        return;
+    makeDocumentDirty();
+    // A line that stays keeps its style and colour; a new one is single and
+    // takes the text's colour.
+    const auto on = [](const std::optional<qint64>& style) {
+        return style && (*style & TextAttributes::LineMask) != TextAttributes::LineNone;
+    };
+    TextAttributes attributes = item->attributes();
+    if (!underline) {
+        attributes.underlineStyle.reset();
+        attributes.underlineColor.reset();
+    } else if (!on(attributes.underlineStyle)) {
+        attributes.underlineStyle = TextAttributes::LineSingle;
+    }
+    if (!strikethrough) {
+        attributes.strikethroughStyle.reset();
+        attributes.strikethroughColor.reset();
+    } else if (!on(attributes.strikethroughStyle)) {
+        attributes.strikethroughStyle = TextAttributes::LineSingle;
+    }
+    item->setAttributes(attributes);
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+void FotoloomController::setValueOfSelectedText(const QVariant& value, const QString& key)
+{
+    const TextPositionPtr item = m_collage->selectedText();
+    if (!item)
+        return;
+    makeDocumentDirty();
+    try {
+        item->setValue(value, key);
+    } catch (const UndefinedKeyError&) {
+        qCWarning(lcEditor) << "a text item has no key" << key;
+    }
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+QList<FotoloomController::FontFamilyItem> FotoloomController::fontFamilyMenuItems()
+{
+    const double size = QGuiApplication::font().pointSizeF();
+    QList<FontFamilyItem> items;
+    const QStringList& families = FontCatalogue::families();
+    for (qsizetype i = 0; i < families.size(); ++i) {
+        if (families[i].trimmed().isEmpty())
+            continue;
+        const QList<FontMember> members = FontCatalogue::membersOfFamily(families[i]);
+        if (members.isEmpty())
+            continue;
+        // Drawn in the family's first face, named by the family so that the
+        // entry reads as what it selects.
+        const FontMember& first = members.first();
+        if (!FontCatalogue::isPostScriptNameInstalled(first.postScriptName))
+            continue;
+        items.append({families[i], FontCatalogue::font(families[i], first.styleName, size > 0 ? size : 12.0), i});
+    }
+    return items;
+}
+
 void FotoloomController::beginContinuousChange()
 {
     if (m_continuousChange)
@@ -901,9 +1096,15 @@ QString FotoloomController::getCurrentSelectedText() const
 void FotoloomController::setCurrentSelectedText(const QString& text)
 {
     const TextPositionPtr item = m_collage->selectedText();
-    if (!item)
+    if (!item || item->content() == text)
         return;
-    makeDocumentDirty();
+    // While the editor has the keyboard, the first write's snapshot stands
+    // for the whole burst: later writes record nothing, and the checkpoints
+    // between them keep it.
+    if (!m_typingStepOpen) {
+        makeDocumentDirty();
+        m_typingStepOpen = m_typingText && m_dictionaryHoldingUndoRepresentation.has_value();
+    }
     item->setContent(text);
     setOnscreenDrawingViewNeedsDisplay();
 }

@@ -14,6 +14,7 @@
 #include "platform/keyvalue/KVObserver.h"
 
 #include <QByteArray>
+#include <QFont>
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -132,8 +133,9 @@ public:
     void makeDocumentDirty(const QString& actionName = {});
     void makeDocumentDirty(UndoAction action) { makeDocumentDirty(undoActionName(action)); }
     bool hasPendingUndoSnapshot() const { return m_dictionaryHoldingUndoRepresentation.has_value(); }
-    // A group boundary of the history: the next change starts a new snapshot.
-    void observeUndoManagerCheckpoint() { m_dictionaryHoldingUndoRepresentation.reset(); }
+    // A group boundary of the history: the next change starts a new snapshot,
+    // unless a burst of typing is under way (it keeps its snapshot until it ends).
+    void observeUndoManagerCheckpoint();
     // Restores a snapshot as a new collage and records the present state as
     // the opposite step.
     void setupWithDictionary(const QJsonObject& snapshot);
@@ -152,7 +154,7 @@ public:
     QByteArray dataOfTypeForSave(const QString& typeName, double jpegCompression, int tiffCompression) override;
     QStringList allPicturesInUse() const override;
     void savedSuccessfullyToFileType(const QString& typeName) override;
-    void finishPendingChanges() override { finishAddingPictures(); }
+    void finishPendingChanges() override;
 
     // ---- actions ----------------------------------------------------------------
 
@@ -218,6 +220,59 @@ public:
         std::optional<QString> title;
     };
     bool validateMenuItem(MenuItemState& item) const;
+
+    // ---- text ---------------------------------------------------------------------
+
+    // A new text item (one "Add Text" step); the window then shows the text
+    // tab with the keyboard in the text editor.
+    void addNewText();
+    // A copy of the selected item (one "Add Text" step); nothing without one.
+    void addNewByCopyingSelectedText();
+    // The alignment control: 0 left, 1 centre, 2 right, 3 justified. One
+    // step even without a chosen segment (a negative index), which changes
+    // nothing else.
+    void changeTextAlignment(qint64 index);
+    // One unnamed step each, acting on the selected item.
+    void increaseFontSize();
+    void decreaseFontSize();
+    void rotateTextClockWise();
+    void rotateTextAntiClockWise();
+    void rotateTextTo0();
+    void sizeToFitSelected();
+    // One step; false (and nothing recorded) when no text item is selected.
+    bool removeSelectedText();
+    // The font panel chose a family, face or size: the selected item takes
+    // them (its underline and strikethrough stay), one "Font Change" step.
+    // Sizes are canvas pixels. Nothing, and nothing recorded, without a
+    // selected item.
+    void changeFont(const QFont& font);
+    // The font panel's underline and strikethrough: one unnamed step; the
+    // item keeps the line styles and colours it has for the lines that stay.
+    // Nothing, and nothing recorded, without a selected item.
+    void changeAttributes(bool underline, bool strikethrough);
+    // A bound control of the text panel writes a key of the selected item:
+    // one step (a drag's changes share one). Nothing without a selected item.
+    void setValueOfSelectedText(const QVariant& value, const QString& key);
+
+    // The text editor has the keyboard. From begin to end, the writes of
+    // currentSelectedText are one undo step: a burst of typing. The step
+    // also ends when the text selection or the collage changes, at an undo or
+    // a redo, before a save, and when any other change is recorded; typing
+    // after that starts the next one.
+    void beginTypingText() { m_typingText = true; }
+    void endTypingText();
+    bool isTypingText() const { return m_typingText; }
+
+    // An entry of the font-family menu: a family's name, drawn in the
+    // family's first face, with its index into FontCatalogue::families().
+    struct FontFamilyItem {
+        QString title;
+        QFont font;
+        qint64 familyIndex = -1;
+    };
+    // Every installed family with a name and a face that loads, in the
+    // catalogue's order, at the desktop's font size.
+    static QList<FontFamilyItem> fontFamilyMenuItems();
 
     // ---- sizes ------------------------------------------------------------------
 
@@ -433,6 +488,9 @@ private:
     // runs, the collage's operation and a redraw.
     void runCollageCommand(const std::function<void(Collage&)>& command, const QString& actionName = {});
     void nudge(bool (Collage::*move)(), void (FotoloomController::*opposite)());
+    // The snapshot of a burst of typing is given up: the next change starts a
+    // step of its own.
+    void closeTypingStep();
 
     CollageDocument& m_document;
     UndoManager* m_undoManager;
@@ -442,6 +500,8 @@ private:
     CollageCaches m_caches;
     bool m_toldPicturesNotShown = false;
     bool m_continuousChange = false;
+    bool m_typingText = false;     // the text editor has the keyboard
+    bool m_typingStepOpen = false; // its burst has taken the pending snapshot
     qint64 m_drawingImageBudget = 0; // none set: the store's own limit
     std::shared_ptr<Collage> m_collage;
     QList<QFCollageSize> m_collageSizesArray;

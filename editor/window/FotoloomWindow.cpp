@@ -7,8 +7,10 @@
 #include "editor/CanvasDelegate.h"
 #include "editor/CollageKeyBinding.h"
 #include "editor/PictureListModel.h"
+#include "editor/window/ColorPanels.h"
 #include "editor/window/PositionsSheet.h"
 #include "editor/window/QtPicturePanel.h"
+#include "editor/window/TextPanel.h"
 #include "layouts/CollageTypes.h"
 #include "model/Collage.h"
 #include "platform/graphics/Color.h"
@@ -16,8 +18,6 @@
 #include "platform/widgets/sheets/Sheets.h"
 #include "platform/undo/UndoManager.h"
 
-#include <QColorDialog>
-#include <QScopedValueRollback>
 #include <QFileInfo>
 #include <QGraphicsDropShadowEffect>
 #include <QLoggingCategory>
@@ -73,6 +73,7 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     shadow->setColor(QColor(0, 0, 0, 85));
     m_ui->QFDrawingOuterContainerView->setGraphicsEffect(shadow);
 
+    m_colorPanels = std::make_unique<ColorPanels>(*m_controller, this);
     m_canvas = std::make_unique<CanvasDelegate>(*m_controller);
     m_ui->onScreenDrawingView->setDelegate(m_canvas.get());
     connect(m_ui->QFDrawingContainerView, &QFDrawingContainerView::mouseDownInOuterView, this,
@@ -113,6 +114,7 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     m_controller->setPrintInfoOrientation();
     setUpSettingsBindings();
     setUpCommands();
+    m_textPanel = std::make_unique<TextPanel>(*m_controller, *m_ui, *m_colorPanels, this);
     // The popups follow the collage's type and size, and the list of sizes.
     m_controller->addObserver(this, QStringLiteral("selectedCollageTypeIndex"), KVOptionNew, &kPopupsContext);
     m_controller->addObserver(this, QStringLiteral("selectedCollageSizeIndex"), KVOptionNew, &kPopupsContext);
@@ -130,6 +132,8 @@ FotoloomWindow::~FotoloomWindow()
     // core must not call back into a half-destroyed window.
     m_ui->onScreenDrawingView->setDelegate(nullptr);
     m_controller->endContinuousChange();
+    m_controller->endTypingText();
+    m_textPanel.reset();
     m_bindings.clear();
     m_canvas.reset();
     m_controller->setPicturePanel(nullptr);
@@ -198,7 +202,7 @@ void FotoloomWindow::selectTab(int tab)
 
 void FotoloomWindow::focusTextEditor()
 {
-    m_ui->fontTextView->setFocus(Qt::MouseFocusReason);
+    m_textPanel->focusEditor();
 }
 
 void FotoloomWindow::showAddingPicturesProgress(qsizetype done, qsizetype total)
@@ -339,64 +343,15 @@ void FotoloomWindow::bindColorButton(QAbstractButton* button, const QString& key
 {
     auto binding = std::make_unique<CollageKeyBinding>(*m_controller, key, [this, button, key](const QVariant& v) {
         button->setEnabled(v.isValid());
-        // An open panel follows the collage (another collage after an undo),
-        // but not the colour it is setting itself.
-        if (QColorDialog* panel = m_colorPanels.value(key); panel && !m_settingColor && v.canConvert<Color>()) {
-            QSignalBlocker block(panel);
-            panel->setCurrentColor(v.value<Color>().toQColor());
-        }
+        // An open panel follows the collage (another collage after an undo).
+        m_colorPanels->follow(key, v);
     });
     CollageKeyBinding* b = binding.get();
     connect(button, &QAbstractButton::clicked, this, [this, b, key, title] {
-        QPointer<QColorDialog>& panel = m_colorPanels[key];
-        if (!panel) {
-            // A panel, as colour panels are: changes apply as they are made,
-            // no OK or Cancel, and it stays open beside the window.
-            panel = new QColorDialog(this);
-            panel->setObjectName(key + QStringLiteral("Panel"));
-            panel->setWindowTitle(title);
-            panel->setOptions(QColorDialog::NoButtons | QColorDialog::ShowAlphaChannel);
-            panel->setModal(false);
-            panel->installEventFilter(this);
-            for (QWidget* part : panel->findChildren<QWidget*>())
-                part->installEventFilter(this);
-            connect(panel, &QColorDialog::currentColorChanged, this, [this, b](const QColor& c) {
-                const QScopedValueRollback setting(m_settingColor, true);
-                b->write(QVariant::fromValue(Color::fromQColor(c)));
-            });
-        }
-        const QVariant v = b->value();
-        if (v.canConvert<Color>()) {
-            QSignalBlocker block(panel.data());
-            panel->setCurrentColor(v.value<Color>().toQColor());
-        }
-        panel->show();
-        panel->raise();
-        panel->activateWindow();
+        m_colorPanels->open(
+            key, title, [b] { return b->value(); }, [b](const QVariant& v) { b->write(v); });
     });
     m_bindings.push_back(std::move(binding));
-}
-
-bool FotoloomWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    // A drag in a colour panel (its field, its sliders) is one undo step, as
-    // a slider drag is. The presses of all its parts pass here.
-    if (event->type() == QEvent::MouseButtonPress && isInColorPanel(watched)) {
-        m_controller->beginContinuousChange();
-    } else if ((event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::Hide)
-               && isInColorPanel(watched)) {
-        // After the part has handled the release: a swatch sets its colour then.
-        QTimer::singleShot(0, this, [this] { m_controller->endContinuousChange(); });
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-bool FotoloomWindow::isInColorPanel(QObject* object) const
-{
-    for (const QPointer<QColorDialog>& panel : m_colorPanels)
-        if (panel && (object == panel || panel->isAncestorOf(qobject_cast<QWidget*>(object))))
-            return true;
-    return false;
 }
 
 void FotoloomWindow::bindCheckBox(QAbstractButton* box, const QString& key)

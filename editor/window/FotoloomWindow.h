@@ -13,7 +13,6 @@
 
 class QAbstractButton;
 class QAction;
-class QColorDialog;
 class QFrame;
 class QMenu;
 class QSlider;
@@ -28,10 +27,12 @@ namespace qf {
 class CanvasDelegate;
 class CollageDocument;
 class CollageKeyBinding;
+class ColorPanels;
 class DocumentController;
 class FotoloomController;
 class PictureListModel;
 class QtPicturePanel;
+class TextPanel;
 
 // The application's windows the menus open; an empty one has no item.
 struct ShellMenuActions {
@@ -56,6 +57,7 @@ public:
     FotoloomController& controller() const { return *m_controller; }
     CollageDocument& document() const;
     CanvasDelegate& canvasDelegate() const { return *m_canvas; }
+    TextPanel& textPanel() const { return *m_textPanel; }
 
     // ---- EditorWindow ------------------------------------------------------
     void showCouldNotOpenSheet(const AlertText& alert, std::function<void()> ended) override;
@@ -81,7 +83,6 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void openSheet(const AlertText& alert, std::function<void()> ended);
@@ -91,7 +92,6 @@ private:
     void bindCheckBox(QAbstractButton* box, const QString& key);
     // A button that opens a colour panel for a colour key of the collage.
     void bindColorButton(QAbstractButton* button, const QString& key, const QString& title);
-    bool isInColorPanel(QObject* object) const;
     void setUpCommands();
     // The Arrange menu: the current type's arranging commands, by their
     // registry names, and the shape menus.
@@ -120,8 +120,8 @@ private:
     std::unique_ptr<QtPicturePanel> m_picturePanel;
     bool m_addingPictures = false;
     QPointer<QFrame> m_savingPanel; // the saving sheet, made on first use
-    QHash<QString, QPointer<QColorDialog>> m_colorPanels; // by collage key, made on first use
-    bool m_settingColor = false;                          // a panel's change is being written
+    std::unique_ptr<ColorPanels> m_colorPanels; // the settings' and the text tab's
+    std::unique_ptr<TextPanel> m_textPanel;
 };
 
 } // namespace qf
