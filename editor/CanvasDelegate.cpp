@@ -46,7 +46,9 @@ void CanvasDelegate::mouseDownInBounds(QSizeF bounds, const MouseEvent& event)
     if (EditorWindow* w = window()) {
         if (collage.selectedImagePosition() < 0 && collage.selectedTextPosition() != -1) {
             w->selectTab(2);
-            w->focusTextEditor();
+            // Focus moves to the text editor when the button is released:
+            // taken from the canvas now, it would end the drag just begun.
+            m_focusTextOnRelease = true;
         } else if (collage.selectedImagePosition() >= 0) {
             w->selectTab(1);
         }
@@ -72,6 +74,9 @@ void CanvasDelegate::mouseUpInBounds(QSizeF bounds, const MouseEvent& event)
     collage.setDrawFast(false);
     collage.mouseUpAt(event.location, bounds.width(), bounds.height(), event);
     m_controller.setOnscreenDrawingViewNeedsDisplay();
+    if (std::exchange(m_focusTextOnRelease, false) && collage.selectedTextPosition() != -1)
+        if (EditorWindow* w = window())
+            w->focusTextEditor();
 }
 
 void CanvasDelegate::mouseMovedInBounds(QSizeF bounds, const MouseEvent& event)
@@ -85,6 +90,7 @@ void CanvasDelegate::mouseGestureLost()
     if (!m_gestureOpen)
         return;
     closeGesture();
+    m_focusTextOnRelease = false;
     Collage& collage = *m_controller.collage();
     collage.setDrawFast(false);
     collage.mouseGestureLost();

@@ -60,6 +60,7 @@ private:
 
     FotoloomController& m_controller;
     bool m_gestureOpen = false;
+    bool m_focusTextOnRelease = false; // a press selected a text item
 };
 
 } // namespace qf

@@ -7,6 +7,7 @@
 #include "editor/FotoloomController.h"
 #include "layouts/grid_mosaic/GridCollage.h"
 #include "model/Collage.h"
+#include "model/TextPosition.h"
 #include "platform/events/CursorStack.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/undo/UndoManager.h"
@@ -266,3 +267,22 @@ TEST_F(CanvasDelegateTest, DrawingFillsTheCanvasAndStopsTheSpinner)
 }
 
 } // namespace
+
+TEST_F(CanvasDelegateTest, PressingATextItemDragsItAndFocusesTheEditorOnRelease)
+{
+    auto item = std::make_shared<TextPosition>();
+    item->setContent(QStringLiteral("Summer"));
+    item->setCenter(QPointF(0.5, 0.5));
+    c->collage()->textPositions().append(item);
+    MouseEvent at{QPointF(bounds.width() / 2, bounds.height() / 2), 1, Qt::NoModifier};
+
+    canvas->mouseDownInBounds(bounds, at);
+    EXPECT_EQ(c->collage()->selectedTextPosition(), 0);
+    EXPECT_EQ(hooked.tabs, QList<int>{2});
+    EXPECT_EQ(hooked.focus, 0) << "taking the focus now would end the drag";
+    at.location += QPointF(bounds.width() / 10, 0);
+    canvas->mouseDraggedInBounds(bounds, at);
+    canvas->mouseUpInBounds(bounds, at);
+    EXPECT_NEAR(item->center().x(), 0.6, 1e-9);
+    EXPECT_EQ(hooked.focus, 1);
+}
