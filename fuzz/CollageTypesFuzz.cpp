@@ -91,6 +91,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     collage->spreadout();
     collage->increasePossiblePosCount();
     collage->decreasePosCountIfPossible();
+    // The text commands on whatever text the file held.
+    collage->setSelectedTextPosition(0);
+    collage->increaseFontSize();
+    collage->rotateTextClockWise();
+    collage->setTextAlignment(qint64(size % 5));
+    collage->sizeToFitSelected();
+    collage->addNewByCopyingSelectedText();
+    collage->addNewText();
+    collage->mouseDownAt(QPointF(48, 36), 96, 72, e);
+    collage->mouseDraggedAt(QPointF(95, 71), 96, 72, e);
+    collage->mouseUpAt(QPointF(95, 71), 96, 72, e);
+    collage->removeSelectedText();
     collage->setInitialEmptyPositions(QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));
     qf::GraphicsContext ctx(out);
     collage->drawYourselfOnCurrentContextInWidth(ctx, 96, 72, false);
