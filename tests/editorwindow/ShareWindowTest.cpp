@@ -1,0 +1,88 @@
+#include "OpenedWindow.h"
+
+#include "editor/window/ShareMenu.h"
+#include "platform/services/ShareService.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMenu>
+#include <QToolButton>
+
+using namespace qf;
+
+namespace {
+
+class TitledService : public ShareService {
+public:
+    explicit TitledService(QString name) : m_name(std::move(name)) {}
+    QString name() const override { return m_name; }
+    QString title() const override { return m_name.section(u'.', -1); }
+    bool canPerformWithItems(const ShareItems&) const override { return true; }
+    void performWithItems(const ShareItems&, Finished finished) override { finished(true, {}); }
+    QString m_name;
+};
+
+class Registry : public ShareServiceRegistry {
+public:
+    QStringList names;
+    std::shared_ptr<ShareService> serviceNamed(const QString& name) const override
+    {
+        return names.contains(name) ? std::make_shared<TitledService>(name) : nullptr;
+    }
+};
+
+// Fires only when the test moves its clock.
+class StepCall : public DelayedCall {
+public:
+    qint64* now;
+    qint64 due = 0;
+    std::function<void()> call;
+    explicit StepCall(qint64* clock) : now(clock) {}
+    void start(std::chrono::milliseconds delay, std::function<void()> c) override { due = *now + delay.count(), call = std::move(c); }
+    void cancel() override { call = {}; }
+};
+
+TEST(ShareWindow, MenuOffersTheMachinesServicesAndTheNoticeHidesAfterTheLastOne)
+{
+    test::Opened opened;
+    opened.editor->setTemporaryDirectory(opened.tmp.filePath(QStringLiteral("shared")));
+    auto* share = opened.window->findChild<ShareMenu*>();
+    ASSERT_NE(share, nullptr);
+    auto registry = std::make_shared<Registry>();
+    share->setRegistry(registry);
+    EXPECT_FALSE(opened.find<QToolButton>("shareFromToolbarButton")->isEnabled());
+
+    registry->names = {ShareServiceNames::addToPhotos, ShareServiceNames::useAsDesktopPicture,
+                       ShareServiceNames::composeEmail};
+    share->setRegistry(registry);
+    QStringList titles;
+    for (QAction* item : opened.find<QMenu>("shareMenu")->actions())
+        titles << item->text();
+    EXPECT_EQ(titles, (QStringList{"email", "Set Desktop Picture", "photos"}));
+    EXPECT_TRUE(opened.find<QToolButton>("shareFromToolbarButton")->isEnabled());
+
+    qint64 now = 0;
+    auto step = std::make_unique<StepCall>(&now);
+    StepCall* clock = step.get();
+    share->setDelayedCall(std::move(step));
+    const auto moveTo = [&](qint64 time) {
+        now = time;
+        if (clock->call && clock->due <= now)
+            std::exchange(clock->call, {})();
+    };
+    QWidget* view = opened.find<QWidget>("notificationView");
+    EXPECT_FALSE(view->isVisible());
+    share->sharing().share(CollageSharing::Entry::DesktopPicture);
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_EQ(opened.find<QLabel>("notificationStringTextField")->text(), "Set as Desktop Picture");
+    moveTo(1000);
+    share->sharing().share(CollageSharing::Entry::Photos);
+    EXPECT_EQ(opened.find<QLabel>("notificationStringTextField")->text(), "Added to Photos");
+    moveTo(2999);
+    EXPECT_TRUE(view->isVisible());
+    moveTo(3000);
+    EXPECT_FALSE(view->isVisible());
+}
+
+} // namespace
