@@ -1,4 +1,5 @@
 #include "app/shell/QFApplicationDelegate.h"
+#include "app/shell/WebPageActions.h"
 #include "model/UtilityFunctions.h"
 #include "document/MyDocumentController.h"
 #include "editor/FotoloomController.h"
@@ -30,8 +31,15 @@ private:
     // The delegate outlives every document.
     static qf::ShellMenuActions shellActions(qf::QFApplicationDelegate& delegate)
     {
-        return {[&delegate] { delegate.showPreferencesWindow(); },
-                [&delegate] { delegate.showGettingStartedWindow(); }};
+        qf::ShellMenuActions actions{[&delegate] { delegate.showPreferencesWindow(); },
+                                     [&delegate] { delegate.showGettingStartedWindow(); },
+                                     [&delegate] { delegate.showSubscribeToNlWindow(); },
+                                     {}};
+        for (const qf::WebPageActions::MenuEntry& entry : qf::WebPageActions::menuEntries()) {
+            actions.helpItems.push_back(
+                {entry.title, entry.objectName, entry.action ? std::function<void()>(entry.action) : nullptr});
+        }
+        return actions;
     }
 
     QPointer<qf::FotoloomWindow> m_window;

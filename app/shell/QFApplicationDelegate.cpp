@@ -1,6 +1,7 @@
 #include "app/shell/QFApplicationDelegate.h"
 
 #include "app/shell/QFGettingStartedWindowController.h"
+#include "app/shell/QFSubscribeToNlWindowController.h"
 #include "app/shell/QtShellWindows.h"
 #include "app/shell/ShellPreferences.h"
 
@@ -25,6 +26,11 @@ QFGettingStartedWindowController* QFApplicationDelegate::sharedGettingStartedWin
     return QFGettingStartedWindowController::sharedGettingStartedWindowController();
 }
 
+QFSubscribeToNlWindowController* QFApplicationDelegate::sharedSubscribeToNlWindowController()
+{
+    return QFSubscribeToNlWindowController::sharedSubscribeToNlWindowController();
+}
+
 void QFApplicationDelegate::showGettingStartedWindow()
 {
     m_windows->runGettingStartedModal();
@@ -33,6 +39,11 @@ void QFApplicationDelegate::showGettingStartedWindow()
 void QFApplicationDelegate::showPreferencesWindow()
 {
     m_windows->showPreferences();
+}
+
+void QFApplicationDelegate::showSubscribeToNlWindow()
+{
+    m_windows->runSubscribeToNlModal();
 }
 
 } // namespace qf

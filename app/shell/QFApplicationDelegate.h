@@ -12,6 +12,7 @@ class QAction;
 namespace qf {
 
 class QFGettingStartedWindowController;
+class QFSubscribeToNlWindowController;
 
 // The application's delegate: the launch step and the shell's menu actions.
 class QFApplicationDelegate : public QObject {
@@ -30,10 +31,13 @@ public:
     QPointer<QAction> debugMenuItem;
 
     static QFGettingStartedWindowController* sharedGettingStartedWindowController();
+    static QFSubscribeToNlWindowController* sharedSubscribeToNlWindowController();
 
 public slots:
     void showGettingStartedWindow();
     void showPreferencesWindow();
+    // The newsletter window, application-modally.
+    void showSubscribeToNlWindow();
 
 private:
     std::unique_ptr<ShellWindows> m_windows;

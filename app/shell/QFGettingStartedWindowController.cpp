@@ -61,22 +61,22 @@ void QFGettingStartedWindowController::runModal()
 
 void QFGettingStartedWindowController::showQuickStart()
 {
-    WebPageActions::current().showQuickStart();
+    WebPageActions::showQuickStart();
 }
 
 void QFGettingStartedWindowController::showQuiltfolioTutorialVideos()
 {
-    WebPageActions::current().showQuiltfolioTutorialVideos();
+    WebPageActions::showQuiltfolioTutorialVideos();
 }
 
 void QFGettingStartedWindowController::showTwitterPage()
 {
-    WebPageActions::current().showTwitterPage();
+    WebPageActions::showTwitterPage();
 }
 
 void QFGettingStartedWindowController::showFacebookPage()
 {
-    WebPageActions::current().showFacebookPage();
+    WebPageActions::showFacebookPage();
 }
 
 void QFGettingStartedWindowController::close()

@@ -2,6 +2,7 @@
 
 #include "app/shell/QFGettingStartedWindowController.h"
 #include "app/shell/QFPreferencesWindowController.h"
+#include "app/shell/QFSubscribeToNlWindowController.h"
 
 namespace qf {
 
@@ -13,6 +14,11 @@ void QtShellWindows::runGettingStartedModal()
 void QtShellWindows::showPreferences()
 {
     QFPreferencesWindowController::sharedPreferencesWindowController()->showWindow();
+}
+
+void QtShellWindows::runSubscribeToNlModal()
+{
+    QFSubscribeToNlWindowController::sharedSubscribeToNlWindowController()->runModal();
 }
 
 } // namespace qf

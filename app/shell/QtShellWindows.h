@@ -9,6 +9,7 @@ class QtShellWindows final : public ShellWindows {
 public:
     void runGettingStartedModal() override;
     void showPreferences() override;
+    void runSubscribeToNlModal() override;
 };
 
 } // namespace qf

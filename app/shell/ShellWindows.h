@@ -12,6 +12,8 @@ public:
     virtual void runGettingStartedModal() = 0;
     // Brings the preferences window to the front and makes it key.
     virtual void showPreferences() = 0;
+    // Runs the newsletter window application-modally; returns when it closes.
+    virtual void runSubscribeToNlModal() = 0;
 };
 
 } // namespace qf

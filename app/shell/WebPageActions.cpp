@@ -1,34 +1,162 @@
 #include "app/shell/WebPageActions.h"
 
-#include <QLoggingCategory>
+#include "model/UtilityFunctions.h"
+#include "platform/random/RandomSource.h"
+#include "platform/services/UrlOpener.h"
+#include "platform/services/WebSites.h"
 
-Q_LOGGING_CATEGORY(lcWebPages, "qf.webpages")
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMimeData>
 
 namespace qf {
 
 namespace {
 
-class LoggingWebPageActions final : public WebPageActions {
-public:
-    void showQuickStart() override { qCInfo(lcWebPages) << "quick start"; }
-    void showQuiltfolioTutorialVideos() override { qCInfo(lcWebPages) << "tutorials"; }
-    void showTwitterPage() override { qCInfo(lcWebPages) << "Twitter page"; }
-    void showFacebookPage() override { qCInfo(lcWebPages) << "Facebook page"; }
-};
+// Placeholder: the store host resolves nowhere until a real one is set.
+const QLatin1String kStoreAddress("https://store.quiltfolio.invalid/apps");
 
-LoggingWebPageActions g_stub;
-WebPageActions* g_current = nullptr;
+QUrl encodedUrl(const QString& text)
+{
+    return QUrl(text, QUrl::StrictMode);
+}
+
+QString escaped(const QString& text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
+
+// A page of the web site with its tracking query.
+QUrl trackedPage(const QString& base, const QString& path, const QString& campaignTag)
+{
+    return encodedUrl(base + path + QStringLiteral("?utm_source=macapp&utm_medium=qf6macapp&utm_campaign=qf6macapp_")
+                      + campaignTag);
+}
+
+void open(const QUrl& url)
+{
+    UrlOpener::current().openUrl(url);
+}
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("WebPageActions", text);
+}
 
 } // namespace
 
-WebPageActions& WebPageActions::current()
+QUrl WebPageActions::storePage()
 {
-    return g_current ? *g_current : g_stub;
+    // The software centres of the desktop take their own scheme.
+    return encodedUrl(QStringLiteral("appstream://") + UtilityFunctions::applicationIdentifier());
 }
 
-void WebPageActions::setCurrent(WebPageActions* actions)
+QString WebPageActions::storeLink()
 {
-    g_current = actions;
+    return kStoreAddress + QStringLiteral("/quiltfolio");
+}
+
+QUrl WebPageActions::phoneAppPage()
+{
+    return encodedUrl(kStoreAddress + QStringLiteral("/quiltfolio-phone"));
+}
+
+QUrl WebPageActions::firstTabletAppPage()
+{
+    return encodedUrl(kStoreAddress + QStringLiteral("/quiltfolio-tablet"));
+}
+
+QUrl WebPageActions::secondTabletAppPage()
+{
+    return encodedUrl(kStoreAddress + QStringLiteral("/quiltfolio-tablet-hd"));
+}
+
+QUrl WebPageActions::tabletAppPageFor(quint32 randomValue)
+{
+    return randomValue % 3 == 0 ? firstTabletAppPage() : secondTabletAppPage();
+}
+
+QUrl WebPageActions::twitterSharePage()
+{
+    const QString text = QStringLiteral("Making photo collages with Quiltfolio ") + productWebSiteAddress();
+    return encodedUrl(QStringLiteral("https://twitter.com/intent/tweet?text=") + escaped(text));
+}
+
+QUrl WebPageActions::facebookSharePage()
+{
+    return encodedUrl(QStringLiteral("https://www.facebook.com/sharer/sharer.php?u=") + escaped(productWebSiteAddress()));
+}
+
+QUrl WebPageActions::supportPage()
+{
+    return trackedPage(productWebSiteAddress(), QStringLiteral("/support.html"), QStringLiteral("support"));
+}
+
+QUrl WebPageActions::quickStartPage()
+{
+    return trackedPage(productWebSiteAddress(), QStringLiteral("/mac-quick-start-guide.html"), QStringLiteral("qstart"));
+}
+
+QUrl WebPageActions::tutorialsPage()
+{
+    return trackedPage(productWebSiteAddress(), QStringLiteral("/tutorials.html"), QStringLiteral("tutorials"));
+}
+
+QUrl WebPageActions::newsletterPage()
+{
+    return trackedPage(newsletterServiceAddress(), QStringLiteral("/join"), QStringLiteral("subscribe"));
+}
+
+QUrl WebPageActions::facebookPage()
+{
+    return encodedUrl(productWebSiteAddress() + QStringLiteral("/facebook-page"));
+}
+
+QUrl WebPageActions::twitterPage()
+{
+    return encodedUrl(productWebSiteAddress() + QStringLiteral("/twitter-page"));
+}
+
+void WebPageActions::showQuiltfolioInStore() { open(storePage()); }
+void WebPageActions::showPhoneApp() { open(phoneAppPage()); }
+void WebPageActions::showTabletApp() { open(tabletAppPageFor(RandomSource::current().next())); }
+void WebPageActions::shareOnTwitter() { open(twitterSharePage()); }
+void WebPageActions::shareOnFacebook() { open(facebookSharePage()); }
+void WebPageActions::openSupportWebsite() { open(supportPage()); }
+void WebPageActions::showQuickStart() { open(quickStartPage()); }
+void WebPageActions::showQuiltfolioTutorialVideos() { open(tutorialsPage()); }
+void WebPageActions::subscribeToNewsletter() { open(newsletterPage()); }
+void WebPageActions::showFacebookPage() { open(facebookPage()); }
+void WebPageActions::showTwitterPage() { open(twitterPage()); }
+
+void WebPageActions::copyLinkToQuiltfolio()
+{
+    // New data replaces everything the clipboard held.
+    auto* data = new QMimeData;
+    data->setText(storeLink());
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+QList<WebPageActions::MenuEntry> WebPageActions::menuEntries()
+{
+    return {
+        {tr("Quick Start Guide"), QStringLiteral("actionQuickStart"), &showQuickStart},
+        {tr("Tutorials"), QStringLiteral("actionTutorials"), &showQuiltfolioTutorialVideos},
+        {tr("Quiltfolio Support"), QStringLiteral("actionSupport"), &openSupportWebsite},
+        {},
+        {tr("Newsletter Page"), QStringLiteral("actionNewsletterPage"), &subscribeToNewsletter},
+        {tr("Quiltfolio on Facebook"), QStringLiteral("actionFacebookPage"), &showFacebookPage},
+        {tr("Quiltfolio on Twitter"), QStringLiteral("actionTwitterPage"), &showTwitterPage},
+        {},
+        {tr("Share Quiltfolio on Twitter"), QStringLiteral("actionShareOnTwitter"), &shareOnTwitter},
+        {tr("Share Quiltfolio on Facebook"), QStringLiteral("actionShareOnFacebook"), &shareOnFacebook},
+        {tr("Copy Link to Quiltfolio"), QStringLiteral("actionCopyLink"), &copyLinkToQuiltfolio},
+        {},
+        {tr("Quiltfolio in the Software Centre"), QStringLiteral("actionShowInStore"), &showQuiltfolioInStore},
+        {tr("Quiltfolio for Phones"), QStringLiteral("actionPhoneApp"), &showPhoneApp},
+        {tr("Quiltfolio for Tablets"), QStringLiteral("actionTabletApp"), &showTabletApp},
+    };
 }
 
 } // namespace qf

@@ -1,21 +1,61 @@
 #pragma once
 
+#include <QList>
+#include <QString>
+#include <QUrl>
+
 namespace qf {
 
-// The web pages the shell's buttons open. Until the pages are wired to the
-// browser the installed actions only log; tests install their own.
+// The web pages of the Help menu and the getting-started window. Each action
+// hands its page's address to the installed UrlOpener and returns at once;
+// the tablet page is chosen with the installed RandomSource and the link is
+// copied to the application's clipboard.
 class WebPageActions {
 public:
-    virtual ~WebPageActions() = default;
-    virtual void showQuickStart() = 0;
-    virtual void showQuiltfolioTutorialVideos() = 0;
-    virtual void showTwitterPage() = 0;
-    virtual void showFacebookPage() = 0;
+    // ---- addresses ----------------------------------------------------------------
+    // The program's store page, for the desktop's software centre.
+    static QUrl storePage();
+    // The program's store page as a web link, for copying.
+    static QString storeLink();
+    static QUrl phoneAppPage();
+    // The tablet app pages: the first is opened when the random value is
+    // divisible by 3, the second otherwise.
+    static QUrl firstTabletAppPage();
+    static QUrl secondTabletAppPage();
+    static QUrl tabletAppPageFor(quint32 randomValue);
+    static QUrl twitterSharePage();
+    static QUrl facebookSharePage();
+    static QUrl supportPage();
+    static QUrl quickStartPage();
+    static QUrl tutorialsPage();
+    static QUrl newsletterPage();
+    static QUrl facebookPage();
+    static QUrl twitterPage();
 
-    // The installed actions; a logging stub unless something was installed.
-    static WebPageActions& current();
-    // Not owned; nullptr puts the stub back.
-    static void setCurrent(WebPageActions* actions);
+    // ---- actions ------------------------------------------------------------------
+    static void showQuiltfolioInStore();
+    static void showPhoneApp();
+    // Draws one random value.
+    static void showTabletApp();
+    static void shareOnTwitter();
+    static void shareOnFacebook();
+    // The clipboard holds the store link as plain text and nothing else.
+    static void copyLinkToQuiltfolio();
+    static void openSupportWebsite();
+    static void showQuickStart();
+    static void showQuiltfolioTutorialVideos();
+    static void subscribeToNewsletter();
+    static void showFacebookPage();
+    static void showTwitterPage();
+
+    // The menu items of these actions, in menu order; an entry with an empty
+    // title is a separator.
+    struct MenuEntry {
+        QString title;
+        QString objectName;
+        void (*action)() = nullptr;
+    };
+    static QList<MenuEntry> menuEntries();
 };
 
 } // namespace qf

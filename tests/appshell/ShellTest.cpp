@@ -32,15 +32,18 @@ private:
 struct FakeWindows final : ShellWindows {
     int* modalRuns;
     int* preferencesShown;
-    FakeWindows(int* m, int* p) : modalRuns(m), preferencesShown(p) {}
+    int* newsletterRuns;
+    FakeWindows(int* m, int* p, int* n) : modalRuns(m), preferencesShown(p), newsletterRuns(n) {}
     void runGettingStartedModal() override { ++*modalRuns; }
     void showPreferences() override { ++*preferencesShown; }
+    void runSubscribeToNlModal() override { ++*newsletterRuns; }
 };
 
 struct Launch {
     int modalRuns = 0;
     int preferencesShown = 0;
-    QFApplicationDelegate delegate{std::make_unique<FakeWindows>(&modalRuns, &preferencesShown)};
+    int newsletterRuns = 0;
+    QFApplicationDelegate delegate{std::make_unique<FakeWindows>(&modalRuns, &preferencesShown, &newsletterRuns)};
 };
 
 TEST_F(ShellTest, launchShowsGettingStartedModallyUnlessTurnedOff)
@@ -75,6 +78,15 @@ TEST_F(ShellTest, preferencesAreShownNotRunModally)
     launch.delegate.showPreferencesWindow();
     EXPECT_EQ(launch.preferencesShown, 1);
     EXPECT_EQ(launch.modalRuns, 0);
+}
+
+TEST_F(ShellTest, newsletterMenuActionRunsOnlyTheNewsletterWindow)
+{
+    Launch launch;
+    launch.delegate.showSubscribeToNlWindow();
+    EXPECT_EQ(launch.newsletterRuns, 1);
+    EXPECT_EQ(launch.modalRuns, 0);
+    EXPECT_EQ(launch.preferencesShown, 0);
 }
 
 TEST_F(ShellTest, gettingStartedPreferenceWritesTheKeyTheLaunchReads)
