@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/CollageDocument.h"
+#include "document/QFTemplateManagerWindowController.h"
 #include "platform/widgets/documents/DocumentController.h"
 
 namespace qf {
@@ -8,10 +9,11 @@ namespace qf {
 // The application's document controller: its documents are collages. A new
 // document has no design yet; its editor makes the default collage when its
 // window loads. Made once, before any document.
-class MyDocumentController : public DocumentController {
+class MyDocumentController : public DocumentController, public QFTemplateManagerWindowControllerDelegate {
     Q_OBJECT
 public:
     explicit MyDocumentController(std::shared_ptr<DocumentDialogs> dialogs = {}, QObject* parent = nullptr);
+    ~MyDocumentController() override;
 
     // How this controller's documents make their editor (and its window);
     // without one they use CollageDocument's default.
@@ -24,8 +26,25 @@ public:
 
     QList<CollageDocument*> collageDocuments() const;
 
+    // ---- templates ---------------------------------------------------------------
+
+    // Where the chooser finds its templates; the application's by default.
+    // Only before the chooser is first shown.
+    void setTemplateCatalogue(const QFTemplateCatalogue* catalogue) { m_catalogue = catalogue; }
+    // Shows the template chooser, made on first use. Invokable so that
+    // windows knowing only the platform's controller can offer it.
+    Q_INVOKABLE void newUsingTemplate();
+    QFTemplateManagerWindowController* templateManagerWindowController() const { return m_templateManagerWindowController.get(); }
+    // An untitled copy of the template's package, named by its description,
+    // that asks to be saved somewhere new. A package that cannot be read is
+    // shown to the user and gives null.
+    CollageDocument* openDocumentFromTemplate(const QFTemplateModelItem& item);
+    void newDocumentFromTemplate(const QFTemplateModelItem& item) override { openDocumentFromTemplate(item); }
+
 private:
     CollageDocument::HostFactory m_hostFactory;
+    const QFTemplateCatalogue* m_catalogue = nullptr;
+    std::unique_ptr<QFTemplateManagerWindowController> m_templateManagerWindowController;
 };
 
 } // namespace qf

@@ -10,6 +10,7 @@
 #include "editor/window/ColorPanels.h"
 #include "editor/window/PositionsSheet.h"
 #include "editor/window/QtPicturePanel.h"
+#include "editor/window/ShareMenu.h"
 #include "editor/window/TextPanel.h"
 #include "layouts/CollageTypes.h"
 #include "model/Collage.h"
@@ -599,6 +600,14 @@ void FotoloomWindow::setUpFileMenu()
     if (m_documents) {
         QAction* add = menu->addAction(tr("&New"), this, [this] { m_documents->newDocument(); });
         add->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+        // Only the application's own controller has templates.
+        if (m_documents->metaObject()->indexOfMethod("newUsingTemplate()") >= 0) {
+            QAction* fromTemplate = menu->addAction(tr("New from &Template…"), this, [this] {
+                QMetaObject::invokeMethod(m_documents.data(), "newUsingTemplate");
+            });
+            fromTemplate->setObjectName(QStringLiteral("actionNewFromTemplate"));
+            fromTemplate->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+        }
         QAction* open = menu->addAction(tr("&Open…"), this, [this] { m_documents->openDocument(this); });
         open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
         QMenu* recent = menu->addMenu(tr("Open &Recent"));
@@ -664,11 +673,32 @@ void FotoloomWindow::setUpShellMenus()
         prefs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
         prefs->setMenuRole(QAction::PreferencesRole);
     }
+    QMenu* help = nullptr;
+    const auto helpMenu = [this, &help] {
+        if (!help) {
+            help = menuBar()->addMenu(tr("&Help"));
+            help->setObjectName(QStringLiteral("menuHelp"));
+        }
+        return help;
+    };
     if (m_shell.showGettingStarted) {
-        QMenu* help = menuBar()->addMenu(tr("&Help"));
-        help->setObjectName(QStringLiteral("menuHelp"));
-        QAction* start = help->addAction(tr("Getting Started"), this, [this] { m_shell.showGettingStarted(); });
+        QAction* start = helpMenu()->addAction(tr("Getting Started"), this, [this] { m_shell.showGettingStarted(); });
         start->setObjectName(QStringLiteral("actionGettingStarted"));
+    }
+    if (m_shell.showNewsletterSignUp) {
+        QAction* join =
+            helpMenu()->addAction(tr("Sign Up for Newsletter…"), this, [this] { m_shell.showNewsletterSignUp(); });
+        join->setObjectName(QStringLiteral("actionSignUpForNewsletter"));
+    }
+    if (help && !m_shell.helpItems.empty())
+        help->addSeparator();
+    for (const ShellMenuItem& item : m_shell.helpItems) {
+        if (item.title.isEmpty() || !item.action) {
+            helpMenu()->addSeparator();
+            continue;
+        }
+        QAction* page = helpMenu()->addAction(item.title, this, item.action);
+        page->setObjectName(item.objectName);
     }
 }
 
@@ -710,18 +740,9 @@ void FotoloomWindow::addExportAndPrintItems(QMenu* menu)
     m_ui->actionExport->setEnabled(true);
     connect(m_ui->actionExport, &QAction::triggered, this, [this] { m_controller->exportPicture(); });
 
-    // Sharing: the menu opens on the press itself. No sharing service is
-    // offered yet, so the button stays disabled.
-    auto* shareMenu = new QMenu(tr("Share"), this);
-    shareMenu->setObjectName(QStringLiteral("shareMenu"));
-    auto* share = new QToolButton(m_ui->mToolbar);
-    share->setObjectName(QStringLiteral("shareFromToolbarButton"));
-    share->setText(tr("Share"));
-    share->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    share->setPopupMode(QToolButton::InstantPopup);
-    share->setMenu(shareMenu);
-    share->setEnabled(false);
-    m_ui->mToolbar->addWidget(share);
+    // Sharing: the toolbar's button, its menu of the machine's services and
+    // the pop-up notice; a child of the window.
+    new ShareMenu(*this, *m_controller, *m_ui->mToolbar);
 }
 
 void FotoloomWindow::showSavingSheet()

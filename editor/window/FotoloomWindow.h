@@ -34,10 +34,20 @@ class PictureListModel;
 class QtPicturePanel;
 class TextPanel;
 
+// A further item of the Help menu; one without a title is a separator.
+struct ShellMenuItem {
+    QString title;
+    QString objectName;
+    std::function<void()> action;
+};
+
 // The application's windows the menus open; an empty one has no item.
 struct ShellMenuActions {
     std::function<void()> showPreferences;
     std::function<void()> showGettingStarted;
+    std::function<void()> showNewsletterSignUp;
+    // After those in the Help menu, in order (the web pages).
+    std::vector<ShellMenuItem> helpItems;
 };
 
 // The editor window of one collage document, built from its layout. It shows

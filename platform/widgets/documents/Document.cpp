@@ -97,6 +97,13 @@ void Document::markSaved()
     updateTitle();
 }
 
+void Document::markEditedUntilSaved()
+{
+    // Change counts never go below zero.
+    m_savedChangeCount = -1;
+    updateTitle();
+}
+
 void Document::setWindow(QWidget* window)
 {
     if (m_window)

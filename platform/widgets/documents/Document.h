@@ -101,6 +101,9 @@ public:
     }
     // The present state counts as saved.
     void markSaved();
+    // No state counts as saved until the next save: a copy made from
+    // elsewhere (a template's) asks before it closes even unchanged.
+    void markEditedUntilSaved();
 
     // ---- printing ---------------------------------------------------------------------
 
