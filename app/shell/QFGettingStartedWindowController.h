@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QWidget>
+#include "app/shell/FloatingModalWindow.h"
 
 #include <memory>
-
-class QEventLoop;
 
 namespace Ui {
 class QFGettingStartedWindowController;
@@ -14,7 +12,7 @@ namespace qf {
 
 // The getting-started window: links to the guides and social pages. One
 // instance, made on first use and kept for the process.
-class QFGettingStartedWindowController : public QWidget {
+class QFGettingStartedWindowController : public FloatingModalWindow {
     Q_OBJECT
 public:
     static QFGettingStartedWindowController* sharedGettingStartedWindowController();
@@ -22,29 +20,19 @@ public:
 
     ~QFGettingStartedWindowController() override;
 
-    // Shows the window application-modally in a loop of its own; returns
-    // once close() ends it. Does nothing but raise it while already running.
-    void runModal();
-
 public slots:
     void showQuickStart();
     void showQuiltfolioTutorialVideos();
     void showTwitterPage();
     void showFacebookPage();
-    // Ends the modal loop, then closes the window.
-    void close();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    void aboutToRunModal() override;
 
 private:
     QFGettingStartedWindowController();
-    void stopModal();
-    void applicationStateChanged(Qt::ApplicationState state);
 
     std::unique_ptr<Ui::QFGettingStartedWindowController> m_ui;
-    QEventLoop* m_modalLoop = nullptr;
-    bool m_hiddenWhileInactive = false;
 };
 
 } // namespace qf

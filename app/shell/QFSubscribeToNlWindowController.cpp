@@ -4,9 +4,6 @@
 
 #include "ui_QFSubscribeToNlWindowController.h"
 
-#include <QCloseEvent>
-#include <QEventLoop>
-#include <QGuiApplication>
 
 namespace qf {
 
@@ -25,12 +22,10 @@ QFSubscribeToNlWindowController* QFSubscribeToNlWindowController::sharedSubscrib
 }
 
 QFSubscribeToNlWindowController::QFSubscribeToNlWindowController()
-    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint)
-    , m_ui(std::make_unique<Ui::QFSubscribeToNlWindowController>())
+    : m_ui(std::make_unique<Ui::QFSubscribeToNlWindowController>())
     , m_signUp(new NewsletterSignUp(this))
 {
     m_ui->setupUi(this);
-    setWindowModality(Qt::ApplicationModal);
     m_ui->progressIndicator->setRange(0, kThanksSteps);
 
     connect(m_ui->joinButton, &QAbstractButton::clicked, this, &QFSubscribeToNlWindowController::joinList);
@@ -38,8 +33,6 @@ QFSubscribeToNlWindowController::QFSubscribeToNlWindowController()
     connect(m_ui->closeButton, &QAbstractButton::clicked, this, &QFSubscribeToNlWindowController::close);
     connect(m_ui->dontShowAgainButton, &QAbstractButton::toggled, this,
             &QFSubscribeToNlWindowController::dontShowSubscribeNlAgain);
-    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
-            &QFSubscribeToNlWindowController::applicationStateChanged);
     // Once per process, as the layout is loaded.
     initializeUI();
 }
@@ -55,22 +48,6 @@ void QFSubscribeToNlWindowController::initializeUI()
     m_ui->thanksTextField2->hide();
     m_ui->progressIndicator->hide();
     m_ui->dontShowAgainButton->setVisible(NewsletterSignUp::offersDontShowAgain());
-}
-
-void QFSubscribeToNlWindowController::runModal()
-{
-    if (m_modalLoop) {
-        raise();
-        activateWindow();
-        return;
-    }
-    show();
-    raise();
-    activateWindow();
-    QEventLoop loop;
-    m_modalLoop = &loop;
-    loop.exec(QEventLoop::DialogExec);
-    m_modalLoop = nullptr;
 }
 
 void QFSubscribeToNlWindowController::joinList()
@@ -100,40 +77,6 @@ void QFSubscribeToNlWindowController::joinList()
 void QFSubscribeToNlWindowController::dontShowSubscribeNlAgain(bool dontShow)
 {
     NewsletterSignUp::setDontShowAgain(dontShow);
-}
-
-void QFSubscribeToNlWindowController::close()
-{
-    stopModal();
-    QWidget::close();
-}
-
-void QFSubscribeToNlWindowController::closeEvent(QCloseEvent* event)
-{
-    // The title bar's close ends the loop too, or the application would stay blocked.
-    stopModal();
-    m_hiddenWhileInactive = false;
-    QWidget::closeEvent(event);
-}
-
-void QFSubscribeToNlWindowController::stopModal()
-{
-    if (m_modalLoop)
-        m_modalLoop->quit();
-}
-
-void QFSubscribeToNlWindowController::applicationStateChanged(Qt::ApplicationState state)
-{
-    // A floating window that steps aside while another application is in front.
-    if (state == Qt::ApplicationActive) {
-        if (m_hiddenWhileInactive) {
-            m_hiddenWhileInactive = false;
-            show();
-        }
-    } else if (isVisible()) {
-        m_hiddenWhileInactive = true;
-        hide();
-    }
 }
 
 } // namespace qf

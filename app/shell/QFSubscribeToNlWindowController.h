@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QWidget>
+#include "app/shell/FloatingModalWindow.h"
 
 #include <memory>
-
-class QEventLoop;
 
 namespace Ui {
 class QFSubscribeToNlWindowController;
@@ -17,17 +15,13 @@ class NewsletterSignUp;
 // The newsletter window: a name, an e-mail address and a Join button. One
 // instance, made on first use and kept for the process; the fields keep what
 // they hold between showings.
-class QFSubscribeToNlWindowController : public QWidget {
+class QFSubscribeToNlWindowController : public FloatingModalWindow {
     Q_OBJECT
 public:
     static QFSubscribeToNlWindowController* sharedSubscribeToNlWindowController();
     static QString nibName() { return QStringLiteral("QFSubscribeToNlWindowController"); }
 
     ~QFSubscribeToNlWindowController() override;
-
-    // Shows the window application-modally in a loop of its own; returns
-    // once close() ends it. Does nothing but raise it while already running.
-    void runModal();
 
     NewsletterSignUp& signUp() const { return *m_signUp; }
 
@@ -39,21 +33,12 @@ public slots:
     // invalid one shows the error and the window stays.
     void joinList();
     void dontShowSubscribeNlAgain(bool dontShow);
-    // Ends the modal loop, then closes the window.
-    void close();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     QFSubscribeToNlWindowController();
-    void stopModal();
-    void applicationStateChanged(Qt::ApplicationState state);
 
     std::unique_ptr<Ui::QFSubscribeToNlWindowController> m_ui;
     NewsletterSignUp* m_signUp;
-    QEventLoop* m_modalLoop = nullptr;
-    bool m_hiddenWhileInactive = false;
 };
 
 } // namespace qf
