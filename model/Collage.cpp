@@ -93,8 +93,10 @@ const KVKeyTable& Collage::keyTable()
         t.derived(QStringLiteral("pictureOrTextInDrawingViewSelected"),
                   &Collage::getPictureOrTextInDrawingViewSelected, {sel, selText});
         t.derived(QStringLiteral("pictureInDrawingViewSelected"), &Collage::getPictureInDrawingViewSelected, {sel});
+        // A picture put into, or taken from, the selected slot changes the
+        // picture list as well.
         t.derived(QStringLiteral("nonEmptyPictureInDrawingViewSelected"),
-                  &Collage::getNonEmptyPictureInDrawingViewSelected, {sel});
+                  &Collage::getNonEmptyPictureInDrawingViewSelected, {sel, QStringLiteral("images")});
         t.derived(QStringLiteral("textInDrawingViewSelected"), &Collage::getTextInDrawingViewSelected, {selText});
         t.derived(QStringLiteral("selectedTextPositionObject"),
                   [](const Collage& c) { return static_cast<KVObject*>(c.getSelectedTextPositionObject()); },

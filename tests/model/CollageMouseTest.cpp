@@ -163,6 +163,14 @@ TEST(BindingKeys, DerivedKeysFollowTheirInputs)
     EXPECT_EQ(KVObject::objectFromVariant(c.valueForKey("selectedTextPositionObject")), item.get());
     EXPECT_EQ(c.valueForKeyPath("selectedTextPositionObject.alignment").toLongLong(), 2);
 
+    // Filling the selected empty slot enables the commands on its picture.
+    c.addObserver(&rec, "nonEmptyPictureInDrawingViewSelected", KVOptionNew, nullptr);
+    c.picturePositions().append(std::make_shared<Position>());
+    c.setSelectedImagePosition(0);
+    c.picturePositions()[0]->setPicture(QStringLiteral("p"));
+    c.setImages({QStringLiteral("p")});
+    EXPECT_EQ(rec.keys.last(), "nonEmptyPictureInDrawingViewSelected=true");
+
     c.setBackgroundIsImage(true);
     EXPECT_TRUE(c.getBackgroundPictureIsPatternCheckboxEnabled());
     EXPECT_FALSE(c.getChangeRowsEnabledInBackgroundPattern());
