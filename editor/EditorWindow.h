@@ -1,9 +1,12 @@
 #pragma once
 
+#include "model/PanZoomPos.h"
+
 #include <QImage>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace qf {
 
@@ -63,6 +66,15 @@ public:
     // A sheet with the alert's two buttons; `ended` is told whether the
     // default button (not the other one) was chosen.
     virtual void showChoiceSheet(const AlertText& /*alert*/, std::function<void(bool)> /*ended*/) {}
+    // The crop sheet for the selected picture: its drawing image, the slot's
+    // width over height, its crop window, whether that aspect is fixed and
+    // the slot's outline. The answer goes to the controller's
+    // cropSelectedTo or removeCropFromSelected.
+    virtual void showCropSheet(const QImage& /*image*/, double /*widthToHeight*/,
+                               const std::optional<PanZoomPos>& /*crop*/, bool /*constrainAspect*/,
+                               qint64 /*shape*/)
+    {
+    }
 };
 
 } // namespace qf
