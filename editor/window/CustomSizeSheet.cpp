@@ -1,0 +1,107 @@
+#include "editor/window/CustomSizeSheet.h"
+
+#include "editor/FotoloomController.h"
+#include "model/Collage.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace qf {
+
+CustomSizeSheet::CustomSizeSheet(FotoloomController& controller, QWidget* parent)
+    : QDialog(parent), m_controller(controller)
+{
+    setObjectName(QStringLiteral("customSizePanel"));
+    setWindowTitle(tr("Custom Size"));
+    setWindowModality(Qt::WindowModal);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto makeField = [this](const char* name) {
+        auto* field = new QLineEdit(this);
+        field->setObjectName(QString::fromLatin1(name));
+        return field;
+    };
+    m_width = makeField("customSizeWidthTextField");
+    m_height = makeField("customSizeHeightTextField");
+    m_name = makeField("customSizeNameTextField");
+    m_resolution = makeField("resolutionTextField");
+    m_unit = new QComboBox(this);
+    m_unit->setObjectName(QStringLiteral("customWidthUnitPopUpButton"));
+    for (int unit = SizeUnitInches; unit <= SizeUnitPixels; ++unit)
+        m_unit->addItem(QFCollageSize::unitName(unit));
+    m_error = new QLabel(this);
+    m_error->setObjectName(QStringLiteral("customSizeErrorTextField"));
+    m_error->setWordWrap(true);
+
+    const Collage& collage = *controller.collage();
+    m_width->setText(QString::number(collage.width()));
+    m_height->setText(QString::number(collage.height()));
+    m_resolution->setText(QString::number(collage.resolution()));
+    m_unit->setCurrentIndex(SizeUnitPixels);
+    m_lastSelectedUnit = SizeUnitPixels;
+
+    auto* form = new QFormLayout;
+    form->addRow(tr("Width"), m_width);
+    form->addRow(tr("Height"), m_height);
+    form->addRow(tr("Unit"), m_unit);
+    form->addRow(tr("Resolution (pixels/inch)"), m_resolution);
+    form->addRow(tr("Name"), m_name);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_error);
+    layout->addWidget(buttons);
+
+    for (QLineEdit* field : {m_width, m_height, m_resolution})
+        connect(field, &QLineEdit::textEdited, this, [this] { validateFields(); });
+    connect(m_unit, &QComboBox::activated, this, &CustomSizeSheet::changeUnit);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CustomSizeSheet::setCustomSize);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CustomSizeSheet::cancelCustomSize);
+    // Cancel or Escape: the size popup shows the collage's size again.
+    connect(this, &QDialog::rejected, this, [this] { m_controller.updateCollageSizes(); });
+    m_width->setFocus();
+}
+
+CustomSizeFields CustomSizeSheet::fields() const
+{
+    return {m_width->text(), m_height->text(), m_resolution->text(), m_name->text(), m_unit->currentIndex()};
+}
+
+void CustomSizeSheet::changeUnit(int unit)
+{
+    CustomSizeFields typed = fields();
+    typed.unit = m_lastSelectedUnit;
+    const CustomSizeFields converted = CustomSizeForm::withUnit(typed, unit);
+    m_width->setText(converted.width);
+    m_height->setText(converted.height);
+    m_lastSelectedUnit = unit;
+    validateFields();
+}
+
+bool CustomSizeSheet::validateFields()
+{
+    const CustomSizeVerdict verdict = CustomSizeForm::validate(fields());
+    m_error->setStyleSheet(verdict.accepted ? QStringLiteral("color: black;") : QStringLiteral("color: red;"));
+    m_error->setText(verdict.text);
+    return verdict.accepted;
+}
+
+void CustomSizeSheet::setCustomSize()
+{
+    if (!validateFields())
+        return; // the sheet stays with the message
+    m_controller.setCustomSize(fields());
+    accept();
+}
+
+void CustomSizeSheet::cancelCustomSize()
+{
+    reject();
+}
+
+} // namespace qf
