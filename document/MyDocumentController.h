@@ -31,9 +31,9 @@ public:
     // Where the chooser finds its templates; the application's by default.
     // Only before the chooser is first shown.
     void setTemplateCatalogue(const QFTemplateCatalogue* catalogue) { m_catalogue = catalogue; }
-    // Shows the template chooser, made on first use. Invokable so that
-    // windows knowing only the platform's controller can offer it.
-    Q_INVOKABLE void newUsingTemplate();
+    bool offersTemplates() const override { return true; }
+    // Shows the template chooser, made on first use.
+    void newUsingTemplate() override;
     QFTemplateManagerWindowController* templateManagerWindowController() const { return m_templateManagerWindowController.get(); }
     // An untitled copy of the template's package, named by its description,
     // that asks to be saved somewhere new. A package that cannot be read is

@@ -731,6 +731,27 @@ void FotoloomController::runCommand(CollageCommand command)
         m_window->reloadPictureList();
 }
 
+void FotoloomController::cropPicture(const QImage& image, double widthToHeight,
+                                     const std::optional<PanZoomPos>& crop, bool constrainAspect, qint64 shape)
+{
+    const bool hasRatio = std::isfinite(widthToHeight) && widthToHeight > 0;
+    if (constrainAspect && !hasRatio) {
+        qCWarning(lcEditor) << "a crop with a fixed aspect came without one; no crop sheet";
+        return;
+    }
+    if (image.isNull()) {
+        qCWarning(lcEditor) << "the picture to crop has no image";
+        return;
+    }
+    if (m_window)
+        m_window->showCropSheet(image, widthToHeight, crop, constrainAspect, shape);
+}
+
+void FotoloomController::cropSelectedTo(double widthToHeight, const PanZoomPos& crop)
+{
+    runCollageCommand([widthToHeight, crop](Collage& c) { c.cropSelectedTo(widthToHeight, crop); });
+}
+
 void FotoloomController::changeShape(qint64 shape, bool allPictures)
 {
     runCollageCommand(
@@ -1053,7 +1074,11 @@ void FotoloomController::nudge(bool (Collage::*move)(), void (FotoloomController
 void FotoloomController::updateCollageSizes()
 {
     willChangeValueForKey(kSizeIndexKey);
-    m_collageSizesArray = QFCollageSize::allSizes();
+    m_collageSizesArray.clear();
+    for (const QFCollageSize& size : QFCollageSize::allSizes()) {
+        if (CustomSizeForm::isOffered(size))
+            m_collageSizesArray.append(size);
+    }
     didChangeValueForKey(kSizeIndexKey);
 }
 
@@ -1063,6 +1088,84 @@ void FotoloomController::addCustomSize(const QFCollageSize& size)
     userSize.setUserDefined(true);
     QFCollageSize::addCustomSize(userSize);
     updateCollageSizes();
+}
+
+namespace {
+
+// A pattern background keeps the height of its rows when the canvas height changes.
+void scalePatternRows(Collage& collage, qint64 newHeight, qint64 oldHeight)
+{
+    const qint64 rows = collage.backgroundImagePatternNumberOfRows();
+    if (rows >= 1 && collage.backgroundImageIsPattern())
+        collage.setBackgroundImagePatternNumberOfRows(CustomSizeForm::scaledPatternRows(rows, newHeight, oldHeight));
+}
+
+} // namespace
+
+void FotoloomController::changeCollageSizeTo(const QFCollageSize& size)
+{
+    // A stored size out of bounds, or a screen size without a screen, never
+    // reaches the canvas.
+    if (size.customSizeCommand() || !CustomSizeForm::isOffered(size))
+        return;
+    makeDocumentDirty(UndoAction::SizeChange);
+    if (m_window)
+        m_window->startSpinner();
+    const qint64 oldHeight = m_collage->height();
+    m_collage->setCollageSizeTo(size);
+    scalePatternRows(*m_collage, m_collage->height(), oldHeight);
+    if (m_window)
+        m_window->updateDrawingViewFrame();
+    setOnscreenDrawingViewNeedsDisplay();
+}
+
+bool FotoloomController::setCustomSize(const CustomSizeFields& fields, QString* why)
+{
+    const std::optional<QFCollageSize> size = CustomSizeForm::sizeFrom(fields);
+    if (!size) {
+        if (why)
+            *why = CustomSizeForm::validate(fields).text;
+        return false;
+    }
+    addCustomSize(*size);
+    changeCollageSizeTo(*size);
+    return true;
+}
+
+void FotoloomController::changeOrientation(qint64 index)
+{
+    makeDocumentDirty(UndoAction::OrientationChange);
+    if (index != OrientationLandscape && index != OrientationPortrait)
+        return;
+    if (m_window)
+        m_window->startSpinner();
+    // Rows follow the height the canvas had, so the orientation it has
+    // already changes nothing.
+    const qint64 oldHeight = m_collage->height();
+    m_collage->setOrientation(index);
+    scalePatternRows(*m_collage, m_collage->height(), oldHeight);
+    if (m_window)
+        m_window->updateDrawingViewFrame();
+    setOnscreenDrawingViewNeedsDisplay();
+    setPrintInfoOrientation();
+}
+
+void FotoloomController::increaseImagePatternRowCount()
+{
+    const Collage& c = *m_collage;
+    if (c.backgroundImagePatternNumberOfRows() < 1 || !c.backgroundImageIsPattern())
+        return;
+    runCollageCommand(
+        [](Collage& c) { c.setBackgroundImagePatternNumberOfRows(c.backgroundImagePatternNumberOfRows() + 1); });
+}
+
+void FotoloomController::decreaseImagePatternRowCount()
+{
+    const Collage& c = *m_collage;
+    if (c.backgroundImagePatternNumberOfRows() < 2 || !c.backgroundImageIsPattern())
+        return;
+    runCollageCommand(
+        [](Collage& c) { c.setBackgroundImagePatternNumberOfRows(c.backgroundImagePatternNumberOfRows() - 1); });
 }
 
 // ---- binding keys -----------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "layouts/CollageTypes.h"
 #include "model/CollageCaches.h"
 #include "model/CollageHost.h"
+#include "editor/CustomSizeForm.h"
 #include "model/QFCollageSize.h"
 #include "platform/core/Status.h"
 #include "platform/keyvalue/KVObject.h"
@@ -197,6 +198,9 @@ public:
     };
     static QString commandName(CollageCommand command);
     void runCommand(CollageCommand command);
+    // The crop sheet's answer for the selected picture: its aspect and crop
+    // window (one undo step).
+    void cropSelectedTo(double widthToHeight, const PanZoomPos& crop);
     // The outline of the selected picture, or of every picture.
     void changeShape(qint64 shape, bool allPictures);
     // The positions sheet's cells replace the slots (one undo step). Text
@@ -280,6 +284,20 @@ public:
     void updateCollageSizes();
     // Keeps the size among the user's sizes unless an equal one is known.
     void addCustomSize(const QFCollageSize& size);
+    // The canvas takes the size as one "Size Change" step; pattern rows keep
+    // their height. Sizes the popup does not offer change nothing.
+    void changeCollageSizeTo(const QFCollageSize& size);
+    // The custom-size sheet's OK: a size the sheet accepts is kept among the
+    // user's sizes and applied; otherwise false with the refusal in `why`.
+    bool setCustomSize(const CustomSizeFields& fields, QString* why = nullptr);
+    // The orientation control (0 landscape, 1 portrait): one "Orientation
+    // Change" step, also without a chosen segment (negative), which changes
+    // nothing else.
+    void changeOrientation(qint64 index);
+    // One unnamed step each on a pattern background with rows set;
+    // decreasing stops at 1 row and records nothing there.
+    void increaseImagePatternRowCount();
+    void decreaseImagePatternRowCount();
 
     // ---- binding keys -------------------------------------------------------------
 
@@ -312,6 +330,10 @@ public:
     void selectPictureFor(qint64 slotIndex) override { m_intake->selectPictureFor(slotIndex); }
     // Says so once per editor: later collages past the cap are no news.
     void picturesNotShown(qsizetype count) override;
+    // Opens the window's crop sheet; a fixed aspect without a ratio logs
+    // and opens nothing.
+    void cropPicture(const QImage& image, double widthToHeight, const std::optional<PanZoomPos>& crop,
+                     bool constrainAspect, qint64 shape) override;
     // Keeps the drawing images of the document's pictures within their
     // memory budget (the store's limit unless a test sets one), the
     // collage's cache taking the smaller images too.

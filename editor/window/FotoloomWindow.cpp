@@ -7,7 +7,9 @@
 #include "editor/CanvasDelegate.h"
 #include "editor/CollageKeyBinding.h"
 #include "editor/PictureListModel.h"
+#include "editor/window/CanvasSizeControls.h"
 #include "editor/window/ColorPanels.h"
+#include "editor/window/CropSheet.h"
 #include "editor/window/PositionsSheet.h"
 #include "editor/window/QtPicturePanel.h"
 #include "editor/window/ShareMenu.h"
@@ -114,6 +116,7 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
         qCWarning(lcWindow) << "could not open" << document().fileName() << loaded.message();
     m_controller->setPrintInfoOrientation();
     setUpSettingsBindings();
+    CanvasSizeControls::install(this, *m_ui, *m_controller, m_bindings);
     setUpCommands();
     m_textPanel = std::make_unique<TextPanel>(*m_controller, *m_ui, *m_colorPanels, this);
     // The popups follow the collage's type and size, and the list of sizes.
@@ -526,6 +529,7 @@ void FotoloomWindow::setUpArrangeMenu()
         {"rotateSelectedClockwiseCommandButton", C::RotateSelectedClockwise,
          QKeySequence(Qt::CTRL | Qt::Key_BracketRight), false},
         {"makeSelectedEmptyCommandButton", C::MakeSelectedEmpty, {}, true},
+        {"cropSelectedCommandButton", C::CropSelected, {}, true},
         {"removeCropFromSelectedCommandButton", C::RemoveCropFromSelected, {}, true},
     };
     m_arrangeMenu = menuBar()->addMenu(tr("&Arrange"));
@@ -600,10 +604,10 @@ void FotoloomWindow::setUpFileMenu()
     if (m_documents) {
         QAction* add = menu->addAction(tr("&New"), this, [this] { m_documents->newDocument(); });
         add->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-        // Only the application's own controller has templates.
-        if (m_documents->metaObject()->indexOfMethod("newUsingTemplate()") >= 0) {
+        if (m_documents->offersTemplates()) {
             QAction* fromTemplate = menu->addAction(tr("New from &Template…"), this, [this] {
-                QMetaObject::invokeMethod(m_documents.data(), "newUsingTemplate");
+                if (m_documents)
+                    m_documents->newUsingTemplate();
             });
             fromTemplate->setObjectName(QStringLiteral("actionNewFromTemplate"));
             fromTemplate->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
@@ -830,6 +834,20 @@ void FotoloomWindow::showSavingProgress(qsizetype done, qsizetype total)
     const int max = int(std::clamp<qsizetype>(total, 0, std::numeric_limits<int>::max()));
     bar->setRange(0, max); // 0 to 0: busy
     bar->setValue(int(std::clamp<qsizetype>(done, 0, max)));
+}
+
+void FotoloomWindow::showCropSheet(const QImage& image, double widthToHeight, const std::optional<PanZoomPos>& crop,
+                                   bool constrainAspect, qint64 shape)
+{
+    auto* sheet = new CropSheet(
+        image, widthToHeight, crop, constrainAspect, shape,
+        [this](const CropResult& result) { m_controller->cropSelectedTo(result.widthToHeight, result.crop); },
+        [this] { m_controller->runCommand(FotoloomController::CollageCommand::RemoveCropFromSelected); }, this);
+    if (!sheet->isStarted()) {
+        delete sheet;
+        return;
+    }
+    ::qf::openSheet(sheet, this);
 }
 
 void FotoloomWindow::showChoiceSheet(const AlertText& alert, std::function<void(bool)> ended)

@@ -85,6 +85,8 @@ public:
     void hideSavingSheet() override;
     void showSavingProgress(qsizetype done, qsizetype total) override;
     void showChoiceSheet(const AlertText& alert, std::function<void(bool)> ended) override;
+    void showCropSheet(const QImage& image, double widthToHeight, const std::optional<PanZoomPos>& crop,
+                       bool constrainAspect, qint64 shape) override;
     void showAlertSheet(const AlertText& alert) override;
     void showAddingPicturesProgress(qsizetype done, qsizetype total) override;
 

@@ -26,6 +26,8 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
+#include <limits>
+
 using namespace qf;
 using qf::test::md5;
 using qf::test::png;
@@ -65,6 +67,19 @@ public:
     void showBackgroundImage(const QImage& image) override { backgrounds.append(image); }
     QList<AlertText> alerts;
     void showAlertSheet(const AlertText& alert) override { alerts.append(alert); }
+    struct CropSheet {
+        QSize image;
+        double widthToHeight;
+        std::optional<PanZoomPos> crop;
+        bool constrainAspect;
+        qint64 shape;
+    };
+    QList<CropSheet> cropSheets;
+    void showCropSheet(const QImage& image, double widthToHeight, const std::optional<PanZoomPos>& crop,
+                       bool constrainAspect, qint64 shape) override
+    {
+        cropSheets.append({image.size(), widthToHeight, crop, constrainAspect, shape});
+    }
 };
 
 // A second collage type for type changes, until the real ones exist.
@@ -561,6 +576,65 @@ TEST_F(FotoloomControllerTest, PileCommandsAreEachOneNamedStep)
         e.undo.undo();
     EXPECT_EQ(pictures(), before);
     EXPECT_EQ(e.collage().images().size(), 3);
+}
+
+TEST_F(FotoloomControllerTest, CropSheetAnswersAreEachOneStep)
+{
+    e.c->setCollageMaker(QStringLiteral("pile"), [] { return std::make_shared<RegularPileCollage>(); });
+    ASSERT_TRUE(e.c->windowDidLoad().ok());
+    addPictures({Qt::red, Qt::blue});
+    e.collage().setSelectedImagePosition(1);
+    e.endEvent();
+    auto& slot = dynamic_cast<PilePosition&>(*e.collage().picturePositions().at(1));
+    const qint64 steps = e.undo.changeCount();
+
+    e.c->runCommand(FotoloomController::CollageCommand::CropSelected);
+    e.endEvent();
+    ASSERT_EQ(e.window.cropSheets.size(), 1);
+    const FakeWindow::CropSheet& sheet = e.window.cropSheets.first();
+    EXPECT_FALSE(sheet.image.isEmpty());
+    EXPECT_FALSE(sheet.constrainAspect) << "a photo's aspect is free";
+    EXPECT_EQ(sheet.shape, -1);
+    EXPECT_EQ(e.undo.changeCount(), steps) << "opening the sheet changes nothing";
+
+    const PanZoomPos window(0.4, 0.5, 0.5);
+    e.c->cropSelectedTo(2.0, window);
+    e.endEvent();
+    EXPECT_EQ(slot.widthToHeight(), std::optional<double>(2.0));
+    EXPECT_EQ(slot.panZoomValue(), std::optional<PanZoomPos>(window));
+    e.c->runCommand(FotoloomController::CollageCommand::RemoveCropFromSelected);
+    e.endEvent();
+
+    e.undo.undo();
+    const auto& restored = dynamic_cast<PilePosition&>(*e.collage().picturePositions().at(1));
+    EXPECT_EQ(restored.widthToHeight(), std::optional<double>(2.0)) << "removing was one step";
+    EXPECT_EQ(restored.panZoomValue(), std::optional<PanZoomPos>(window));
+    e.undo.undo();
+    EXPECT_FALSE(dynamic_cast<PilePosition&>(*e.collage().picturePositions().at(1)).panZoomValue())
+        << "cropping was one step";
+}
+
+TEST_F(FotoloomControllerTest, AFixedCropAspectWithoutARatioOpensNoSheet)
+{
+    ASSERT_TRUE(e.c->windowDidLoad().ok());
+    QImage image(60, 40, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Row {
+        double ratio;
+        bool constrain;
+        bool opens;
+    };
+    const Row rows[] = {{0.0, true, false}, {nan, true, false}, {-2.0, true, false}, {1.5, true, true},
+                        {nan, false, true}};
+    for (const Row& row : rows) {
+        e.window.cropSheets.clear();
+        e.c->cropPicture(image, row.ratio, std::nullopt, row.constrain, row.constrain ? 0 : -1);
+        EXPECT_EQ(e.window.cropSheets.size(), row.opens ? 1 : 0) << row.ratio;
+    }
+    e.window.cropSheets.clear();
+    e.c->cropPicture(QImage(), 1.0, std::nullopt, false, -1);
+    EXPECT_TRUE(e.window.cropSheets.isEmpty()) << "no picture";
 }
 
 TEST_F(FotoloomControllerTest, TypedCellPositionsAreOneStepAndRefusedTextChangesNothing)

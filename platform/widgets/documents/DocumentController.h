@@ -37,6 +37,10 @@ public:
     // The type of the file at the path: the readable type of its extension,
     // none for another.
     virtual std::optional<QString> typeForPath(const QString& path) const;
+    // Whether the application makes documents from templates, and the
+    // chooser that starts one. None by default.
+    virtual bool offersTemplates() const { return false; }
+    virtual void newUsingTemplate() {}
 
     // ---- documents ---------------------------------------------------------------
 
