@@ -10,6 +10,7 @@
 #include "editor/window/CanvasSizeControls.h"
 #include "editor/window/ColorPanels.h"
 #include "editor/window/CropSheet.h"
+#include "editor/window/FlowLayout.h"
 #include "editor/window/PositionsSheet.h"
 #include "editor/window/QtPicturePanel.h"
 #include "editor/window/ShareMenu.h"
@@ -34,7 +35,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QFrame>
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSlider>
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -118,6 +125,8 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     setUpSettingsBindings();
     CanvasSizeControls::install(this, *m_ui, *m_controller, m_bindings);
     setUpCommands();
+    setUpTypeBoxes();
+    setUpCommandBar();
     m_textPanel = std::make_unique<TextPanel>(*m_controller, *m_ui, *m_colorPanels, this);
     // The popups follow the collage's type and size, and the list of sizes.
     m_controller->addObserver(this, QStringLiteral("selectedCollageTypeIndex"), KVOptionNew, &kPopupsContext);
@@ -449,6 +458,163 @@ void FotoloomWindow::setUpCommands()
             [this] { m_controller->setSelectedAsCenter(); });
 }
 
+namespace {
+
+// A type box made ready for its controls: its placeholder goes and its
+// controls follow in a form.
+QFormLayout* formOf(QGroupBox* box)
+{
+    delete box->findChild<QLabel*>(box->objectName() + QStringLiteral("Note"));
+    box->setEnabled(true);
+    auto* form = new QFormLayout;
+    static_cast<QBoxLayout*>(box->layout())->addLayout(form);
+    return form;
+}
+
+QSlider* addSlider(QFormLayout* form, const QString& name, const QString& label, int maximum)
+{
+    auto* slider = new QSlider(Qt::Horizontal);
+    slider->setObjectName(name);
+    slider->setMaximum(maximum);
+    form->addRow(label, slider);
+    return slider;
+}
+
+QPushButton* addColorButton(QFormLayout* form, const QString& name)
+{
+    auto* button = new QPushButton(FotoloomWindow::tr("Choose…"));
+    button->setObjectName(name);
+    form->addRow(FotoloomWindow::tr("Colour"), button);
+    return button;
+}
+
+QCheckBox* addCheckBox(QFormLayout* form, const QString& name, const QString& text)
+{
+    auto* box = new QCheckBox(text);
+    box->setObjectName(name);
+    form->addRow(box);
+    return box;
+}
+
+} // namespace
+
+QToolButton* FotoloomWindow::commandButton(const QString& name, QWidget* parent)
+{
+    QAction* action = m_commandActions.value(name);
+    if (!action)
+        return nullptr;
+    // The button shows the menu's action: same call, same enabling.
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setDefaultAction(action);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    if (action->menu())
+        button->setPopupMode(QToolButton::InstantPopup);
+    return button;
+}
+
+void FotoloomWindow::setUpTypeBoxes()
+{
+    // Piles: pictures are moved, sized and turned on the canvas and by the
+    // commands; the box says so.
+    {
+        QFormLayout* form = formOf(m_ui->pileLayoutControlsBox);
+        auto* hint = new QLabel(tr("Drag pictures to move them; the two handles beside a selected picture resize and turn it."));
+        hint->setObjectName(QStringLiteral("pileLayoutHintLabel"));
+        hint->setWordWrap(true);
+        form->addRow(hint);
+    }
+    {
+        QFormLayout* form = formOf(m_ui->regularPilePictureBordersControlsBox);
+        bindSlider(addSlider(form, QStringLiteral("regularPileSpacingSlider"), tr("Frame"), 300),
+                   QStringLiteral("spacing"), 1000);
+        bindColorButton(addColorButton(form, QStringLiteral("regularPileBorderColorButton")),
+                        QStringLiteral("borderColor"), tr("Frame Colour"));
+        bindCheckBox(addCheckBox(form, QStringLiteral("instantCameraBorderCheckBox"), tr("Instant camera frame")),
+                     QStringLiteral("instantCameraBorder"));
+        bindCheckBox(addCheckBox(form, QStringLiteral("stampBorderCheckBox"), tr("Stamp frame")),
+                     QStringLiteral("stampBorder"));
+    }
+    {
+        QFormLayout* form = formOf(m_ui->circlePilePictureBordersControlsBox);
+        bindSlider(addSlider(form, QStringLiteral("circlePileSpacingSlider"), tr("Frame"), 300),
+                   QStringLiteral("spacing"), 1000);
+        bindColorButton(addColorButton(form, QStringLiteral("circlePileBorderColorButton")),
+                        QStringLiteral("borderColor"), tr("Frame Colour"));
+    }
+    {
+        QFormLayout* form = formOf(m_ui->mosaicLayoutControlsBox);
+        if (QToolButton* positions = commandButton(QStringLiteral("setPositionsOnZigMosaicButton"), nullptr))
+            form->addRow(positions);
+    }
+    {
+        QFormLayout* form = formOf(m_ui->centeredLayoutControlsBox);
+        bindCheckBox(addCheckBox(form, QStringLiteral("centerSymmetricCheckBox"), tr("Symmetric splits")),
+                     QStringLiteral("symmetric"));
+    }
+    {
+        QFormLayout* form = formOf(m_ui->hexagonLayoutControlsBox);
+        auto* cells = new QLabel;
+        cells->setObjectName(QStringLiteral("hexagonCellCountLabel"));
+        form->addRow(tr("Cells"), cells);
+        // Rows by columns, shown as either changes (other types have neither).
+        auto counts = std::make_shared<std::array<CollageKeyBinding*, 2>>();
+        const auto showCells = [cells, counts](const QVariant&) {
+            if ((*counts)[0] && (*counts)[1])
+                cells->setText(
+                    tr("%1 × %2").arg((*counts)[0]->value().toLongLong()).arg((*counts)[1]->value().toLongLong()));
+        };
+        for (std::size_t i = 0; i < counts->size(); ++i) {
+            auto binding = std::make_unique<CollageKeyBinding>(
+                *m_controller, i == 0 ? QStringLiteral("rowCount") : QStringLiteral("columnCount"), showCells);
+            (*counts)[i] = binding.get();
+            m_bindings.push_back(std::move(binding));
+        }
+        showCells({});
+        auto* buttons = new QHBoxLayout;
+        for (const char* name : {"increasePositionsCommandButton", "decreasePositionsCommandButton"})
+            if (QToolButton* button = commandButton(QLatin1String(name), nullptr))
+                buttons->addWidget(button);
+        form->addRow(buttons);
+    }
+}
+
+void FotoloomWindow::setUpCommandBar()
+{
+    QStringList forAll;
+    for (const CollageType& row : CollageTypes::all())
+        forAll += row.allCommands;
+    auto* layout = static_cast<QBoxLayout*>(m_ui->commandContainerStackView->layout());
+    for (const QString& name : CollageTypes::allCommandButtons()) {
+        if (findChild<QWidget*>(name))
+            continue; // a box or the layout holds it already
+        QToolButton* button = commandButton(name, m_ui->commandContainerStackView);
+        if (!button)
+            continue;
+        // "All" ones before the separator, "selected" ones after the last command.
+        QWidget* before = forAll.contains(name) ? static_cast<QWidget*>(m_ui->verticalCommandSeparatorLine)
+                                                : static_cast<QWidget*>(m_ui->setSelectedAsCenterCommandButton);
+        const int at = layout->indexOf(before) + (forAll.contains(name) ? 0 : 1);
+        int offset = 0;
+        if (!forAll.contains(name))
+            while (at + offset < layout->count() && layout->itemAt(at + offset)->widget()
+                   && layout->itemAt(at + offset)->widget()->inherits("QToolButton"))
+                ++offset;
+        layout->insertWidget(at + offset, button);
+    }
+    // The piles have many commands: the row wraps when the canvas column is
+    // too narrow for all of them, rather than squeezing their titles.
+    QList<QLayoutItem*> items;
+    while (QLayoutItem* item = layout->takeAt(0))
+        items.append(item);
+    const QMargins margins = layout->contentsMargins();
+    delete layout;
+    auto* flow = new FlowLayout(m_ui->commandContainerStackView);
+    flow->setContentsMargins(margins);
+    for (QLayoutItem* item : items)
+        flow->addItem(item);
+}
+
 void FotoloomWindow::updateUndoActions()
 {
     const UndoManager& undo = m_controller->undoManager();
@@ -498,39 +664,43 @@ void FotoloomWindow::setUpPictureList()
 void FotoloomWindow::setUpArrangeMenu()
 {
     using C = FotoloomController::CollageCommand;
+    // One list for the menu and the command bar: each item is one Arrange
+    // menu action, and the bar's button of the same name shows that action.
     struct Item {
-        const char* name; // the registry's command name; empty for a separator
+        const char* name; // the registry's command name
         C command;
         QKeySequence shortcut;
         bool needsPicture; // a selected slot that shows a picture, not just a selected slot
+        const char* buttonText; // the command bar's short text
     };
     static const Item allItems[] = {
-        {"spreadoutCommandButton", C::Spreadout, {}, false},
-        {"spreadoutToGridCommandButton", C::SpreadoutToGrid, {}, false},
-        {"spreadoutToMosaicCommandButton", C::SpreadoutToMosaic, {}, false},
-        {"increaseAllInSizeCommandButton", C::IncreaseAllInSize, {}, false},
-        {"decreaseAllInSizeCommandButton", C::DecreaseAllInSize, {}, false},
-        {"equateAllInSizeCommandButton", C::EquateAllInSize, {}, false},
-        {"rotateAllTo0CommandButton", C::RotateAllToZero, {}, false},
-        {"increasePositionsCommandButton", C::IncreasePositions, {}, false},
-        {"decreasePositionsCommandButton", C::DecreasePositions, {}, false},
+        {"spreadoutCommandButton", C::Spreadout, {}, false, QT_TR_NOOP("Spread")},
+        {"spreadoutToGridCommandButton", C::SpreadoutToGrid, {}, false, QT_TR_NOOP("To Grid")},
+        {"spreadoutToMosaicCommandButton", C::SpreadoutToMosaic, {}, false, QT_TR_NOOP("To Mosaic")},
+        {"increaseAllInSizeCommandButton", C::IncreaseAllInSize, {}, false, QT_TR_NOOP("Larger")},
+        {"decreaseAllInSizeCommandButton", C::DecreaseAllInSize, {}, false, QT_TR_NOOP("Smaller")},
+        {"equateAllInSizeCommandButton", C::EquateAllInSize, {}, false, QT_TR_NOOP("Same Size")},
+        {"rotateAllTo0CommandButton", C::RotateAllToZero, {}, false, QT_TR_NOOP("Straighten")},
+        {"increasePositionsCommandButton", C::IncreasePositions, {}, false, QT_TR_NOOP("More Cells")},
+        {"decreasePositionsCommandButton", C::DecreasePositions, {}, false, QT_TR_NOOP("Fewer Cells")},
     };
     static const Item selectedItems[] = {
-        {"moveSelectedUpCommandButton", C::MoveSelectedUp, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up), false},
+        {"moveSelectedUpCommandButton", C::MoveSelectedUp, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up), false,
+         QT_TR_NOOP("Front")},
         {"moveSelectedDownCommandButton", C::MoveSelectedDown, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down),
-         false},
+         false, QT_TR_NOOP("Back")},
         {"increaseSelectedInSizeCommandButton", C::IncreaseSelectedInSize, QKeySequence(Qt::CTRL | Qt::Key_Equal),
-         false},
+         false, QT_TR_NOOP("Larger")},
         {"decreaseSelectedInSizeCommandButton", C::DecreaseSelectedInSize, QKeySequence(Qt::CTRL | Qt::Key_Minus),
-         false},
-        {"rotateSelected0CommandButton", C::RotateSelectedToZero, {}, false},
+         false, QT_TR_NOOP("Smaller")},
+        {"rotateSelected0CommandButton", C::RotateSelectedToZero, {}, false, QT_TR_NOOP("Straighten")},
         {"rotateSelectedAnticlockwiseCommandButton", C::RotateSelectedAntiClockwise,
-         QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), false},
+         QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), false, QT_TR_NOOP("Rotate Left")},
         {"rotateSelectedClockwiseCommandButton", C::RotateSelectedClockwise,
-         QKeySequence(Qt::CTRL | Qt::Key_BracketRight), false},
-        {"makeSelectedEmptyCommandButton", C::MakeSelectedEmpty, {}, true},
-        {"cropSelectedCommandButton", C::CropSelected, {}, true},
-        {"removeCropFromSelectedCommandButton", C::RemoveCropFromSelected, {}, true},
+         QKeySequence(Qt::CTRL | Qt::Key_BracketRight), false, QT_TR_NOOP("Rotate Right")},
+        {"makeSelectedEmptyCommandButton", C::MakeSelectedEmpty, {}, true, QT_TR_NOOP("Empty")},
+        {"cropSelectedCommandButton", C::CropSelected, {}, true, QT_TR_NOOP("Crop")},
+        {"removeCropFromSelectedCommandButton", C::RemoveCropFromSelected, {}, true, QT_TR_NOOP("Uncrop")},
     };
     m_arrangeMenu = menuBar()->addMenu(tr("&Arrange"));
     m_arrangeMenu->setObjectName(QStringLiteral("menuArrange"));
@@ -540,6 +710,7 @@ void FotoloomWindow::setUpArrangeMenu()
                                           [this, command = item.command] { m_controller->runCommand(command); });
         action->setObjectName(QLatin1String(item.name));
         action->setShortcut(item.shortcut);
+        action->setIconText(tr(item.buttonText));
         m_commandActions.insert(QLatin1String(item.name), action);
         return action;
     };
@@ -550,6 +721,7 @@ void FotoloomWindow::setUpArrangeMenu()
         {7, tr("Triangle")}, {8, tr("Upside-down Triangle")}};
     const auto addShapeMenu = [&](const QString& title, const char* name, bool allPictures) {
         QMenu* shapeMenu = m_arrangeMenu->addMenu(title);
+        shapeMenu->menuAction()->setIconText(tr("Shape"));
         for (const auto& [shape, label] : shapes)
             shapeMenu->addAction(label, this,
                                  [this, shape, allPictures] { m_controller->changeShape(shape, allPictures); });
@@ -573,6 +745,7 @@ void FotoloomWindow::setUpArrangeMenu()
         ::qf::openSheet(sheet, this);
     });
     positions->setObjectName(QStringLiteral("setPositionsOnZigMosaicButton"));
+    positions->setIconText(tr("Cell Positions…"));
     m_commandActions.insert(positions->objectName(), positions);
     m_arrangeMenu->addSeparator();
     QList<QAction*> forSelected, forPicture;

@@ -17,6 +17,7 @@ class QFrame;
 class QMenu;
 class QSlider;
 class QSpinBox;
+class QToolButton;
 
 namespace Ui {
 class FotoloomWindow;
@@ -105,6 +106,13 @@ private:
     // A button that opens a colour panel for a colour key of the collage.
     void bindColorButton(QAbstractButton* button, const QString& key, const QString& title);
     void setUpCommands();
+    // The controls of the per-type layout and borders boxes.
+    void setUpTypeBoxes();
+    // A button for every registry command no box holds, showing the Arrange
+    // menu's action of the same name: "all" ones before the separator line,
+    // "selected" ones at the end of the command row.
+    void setUpCommandBar();
+    QToolButton* commandButton(const QString& name, QWidget* parent);
     // The Arrange menu: the current type's arranging commands, by their
     // registry names, and the shape menus.
     void setUpArrangeMenu();

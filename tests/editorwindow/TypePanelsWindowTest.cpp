@@ -1,0 +1,159 @@
+// Which settings boxes and command buttons the editor window shows for each
+// collage type, in order, and the type boxes' controls acting on the collage.
+#include "editorwindow/OpenedWindow.h"
+
+#include "editor/window/FlowLayout.h"
+#include "layouts/CollageTypes.h"
+#include "model/Collage.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLayout>
+#include <QPushButton>
+
+using namespace qf;
+using qf::test::Opened;
+
+namespace {
+
+void switchTo(Opened& o, const char* type)
+{
+    // The window opens on a grid; piles are made again from here on.
+    for (const CollageType& row : CollageTypes::all())
+        o.editor->setCollageMaker(row.type, row.maker);
+    o.editor->changeCollageType(CollageTypes::indexOf(QLatin1String(type)));
+    QApplication::processEvents();
+    ASSERT_EQ(o.editor->collage()->collageType(), QLatin1String(type));
+}
+
+// The names of the layout's widgets shown, in order, one space apart; a
+// command row ends at its first spacer after the first widget.
+QString shown(QWidget* container, bool untilSpacer)
+{
+    QStringList names;
+    QLayout* layout = container->layout();
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (untilSpacer && item->spacerItem() && !names.isEmpty())
+            break;
+        if (QWidget* w = item->widget(); w && w->isVisibleTo(container))
+            names << w->objectName();
+    }
+    return names.join(QLatin1Char(' '));
+}
+
+QString names(const QString& text)
+{
+    return text.simplified();
+}
+
+const char* const kPileAll = "spreadoutCommandButton spreadoutToGridCommandButton ";
+const char* const kPileSizes = "increaseAllInSizeCommandButton decreaseAllInSizeCommandButton "
+                               "equateAllInSizeCommandButton rotateAllTo0CommandButton ";
+const char* const kPileSelected =
+    "cropSelectedCommandButton moveSelectedUpCommandButton moveSelectedDownCommandButton "
+    "increaseSelectedInSizeCommandButton decreaseSelectedInSizeCommandButton rotateSelected0CommandButton "
+    "rotateSelectedAnticlockwiseCommandButton rotateSelectedClockwiseCommandButton "
+    "makeSelectedEmptyCommandButton removeCropFromSelectedCommandButton ";
+
+TEST(TypePanelsWindow, EachTypeShowsItsBoxesAndCommandsInOrder)
+{
+    const QString all = QStringLiteral("allLabel ");
+    const QString selected = QStringLiteral("verticalCommandSeparatorLine selectedLabel removeSelectedCommandButton ");
+    const QString split = QStringLiteral("splitSelectedAlongWidthCommandButton splitSelectedAlongHeightCommandButton ");
+    const struct {
+        const char* type;
+        QString layoutBox;
+        QString bordersBox;
+        QString commands;
+        QString boxButtons; // command buttons inside the layout box
+    } rows[] = {
+        {"grid", "gridLayoutControlsBox", "mosaicPictureBordersControlsBox", all + selected, ""},
+        {"pile", "pileLayoutControlsBox", "regularPilePictureBordersControlsBox",
+         all + kPileAll + "spreadoutToMosaicCommandButton " + kPileSizes + selected + kPileSelected, ""},
+        {"circlepile", "pileLayoutControlsBox", "circlePilePictureBordersControlsBox",
+         all + kPileAll + kPileSizes + "changeShapeAllPopupButton " + selected + kPileSelected +
+             "shapeChangeSelectedPopupButton",
+         ""},
+        {"mosaic", "mosaicLayoutControlsBox", "mosaicPictureBordersControlsBox",
+         all + "shuffleInPlaceCommandButton bestFitCommandButton " + selected + split,
+         "setPositionsOnZigMosaicButton"},
+        {"centerframe", "centeredLayoutControlsBox", "mosaicPictureBordersControlsBox",
+         all + "shuffleInPlaceCommandButton " + selected + split + "setSelectedAsCenterCommandButton", ""},
+        {"zigmosaic", "mosaicLayoutControlsBox", "mosaicPictureBordersControlsBox",
+         all + "shuffleInPlaceCommandButton " + selected, "setPositionsOnZigMosaicButton"},
+        {"hexagon", "hexagonLayoutControlsBox", "mosaicPictureBordersControlsBox", all + selected,
+         "increasePositionsCommandButton decreasePositionsCommandButton"},
+    };
+    Opened o;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.type);
+        switchTo(o, row.type);
+        EXPECT_EQ(shown(o.find<QWidget>("settingsOptionsContainerStackView"), false).toStdString(),
+                  QStringList({"collageTypeControlsBox", row.layoutBox, row.bordersBox, "backgroundControlsBox",
+                               "shadowControlsBox"}).join(QLatin1Char(' ')).toStdString());
+        EXPECT_EQ(shown(o.find<QWidget>("commandContainerStackView"), true).toStdString(),
+                  names(row.commands).toStdString());
+        auto* box = o.find<QWidget>(row.layoutBox.toLatin1());
+        QStringList inBox;
+        for (auto* button : box->findChildren<QAbstractButton*>())
+            if (button->isVisibleTo(box) && button->objectName().endsWith(QLatin1String("Button")))
+                inBox << button->objectName();
+        EXPECT_EQ(inBox.join(QLatin1Char(' ')).toStdString(), names(row.boxButtons).toStdString());
+    }
+}
+
+TEST(TypePanelsWindow, TypeBoxControlsChangeTheCollageOneUndoStepEach)
+{
+    const struct {
+        const char* type;
+        const char* button;
+        const char* key; // a flag the click turns over, or empty for the cell count
+    } rows[] = {
+        {"pile", "instantCameraBorderCheckBox", "instantCameraBorder"},
+        {"pile", "stampBorderCheckBox", "stampBorder"},
+        {"centerframe", "centerSymmetricCheckBox", "symmetric"},
+        {"hexagon", "increasePositionsCommandButton", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.button);
+        Opened o;
+        switchTo(o, row.type);
+        const auto state = [&] {
+            const Collage& c = *o.editor->collage();
+            return *row.key ? c.valueForKey(QLatin1String(row.key)).toLongLong()
+                            : (c.valueForKey(QStringLiteral("rowCount")).toLongLong() *
+                           c.valueForKey(QStringLiteral("columnCount")).toLongLong());
+        };
+        const QVariant before = state();
+        auto* button = o.find<QAbstractButton>(row.button);
+        ASSERT_TRUE(button && button->isEnabled());
+        button->click();
+        QApplication::processEvents();
+        EXPECT_NE(state(), before);
+        o.doc.undoManager().undo();
+        QApplication::processEvents();
+        EXPECT_EQ(state(), before);
+    }
+}
+
+} // namespace
+
+TEST(TypePanelsWindow, TheCommandRowWrapsInsteadOfSqueezingItsButtons)
+{
+    QWidget bar;
+    auto* flow = new FlowLayout(&bar, 6);
+    flow->setContentsMargins(0, 0, 0, 0);
+    QList<QPushButton*> buttons;
+    for (int i = 0; i < 3; ++i) {
+        buttons << new QPushButton(&bar);
+        buttons.last()->setFixedSize(100, 20);
+        flow->addWidget(buttons.last());
+    }
+    EXPECT_EQ(flow->heightForWidth(400), 20) << "one row when there is room";
+    EXPECT_EQ(flow->heightForWidth(250), 46) << "two rows of 20 and the gap";
+    flow->setGeometry(QRect(0, 0, 250, 46));
+    EXPECT_EQ(buttons[2]->geometry(), QRect(75, 26, 100, 20)) << "the second row centred";
+    EXPECT_EQ(buttons[0]->width(), 100) << "never squeezed";
+}
