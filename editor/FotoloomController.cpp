@@ -659,6 +659,15 @@ bool FotoloomController::removeSelectedPictureOrText()
     return removed;
 }
 
+void FotoloomController::setTemplateInformation(const QStringList& categories, const QString& description)
+{
+    const auto category = [&categories](qsizetype i) { return categories.value(i).trimmed(); };
+    m_templateCategory1 = category(0);
+    m_templateCategory2 = category(1);
+    m_templateCategory3 = category(2);
+    m_templateDescription = description.trimmed();
+}
+
 QString FotoloomController::commandName(CollageCommand command)
 {
     switch (command) {

@@ -319,6 +319,9 @@ public:
     const QString& templateCategory2() const { return m_templateCategory2; }
     const QString& templateCategory3() const { return m_templateCategory3; }
     const QString& templateDescription() const { return m_templateDescription; }
+    // The template information sheet's answer: three categories (empty for
+    // none) and the description, each trimmed. It records no undo step.
+    void setTemplateInformation(const QStringList& categories, const QString& description);
 
     // ---- what the collage needs (CollageHost) ------------------------------------------
 

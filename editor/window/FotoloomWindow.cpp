@@ -3,6 +3,7 @@
 #include "ui_FotoloomWindow.h"
 
 #include "document/CollageDocument.h"
+#include "document/QFTemplateCatalogue.h"
 #include "editor/FotoloomController.h"
 #include "editor/CanvasDelegate.h"
 #include "editor/CollageKeyBinding.h"
@@ -14,6 +15,7 @@
 #include "editor/window/PositionsSheet.h"
 #include "editor/window/QtPicturePanel.h"
 #include "editor/window/ShareMenu.h"
+#include "editor/window/TemplateInfoSheet.h"
 #include "editor/window/TextPanel.h"
 #include "layouts/CollageTypes.h"
 #include "model/Collage.h"
@@ -809,6 +811,18 @@ void FotoloomWindow::setUpFileMenu()
     preview->setObjectName(QStringLiteral("actionSwitchSavePreviewImage"));
     preview->setCheckable(true);
     setMenuItemAction(preview, QStringLiteral("switchSavePreviewImage:"));
+    QAction* info = menu->addAction(tr("Template Information…"), this, [this] {
+        const FotoloomController& c = *m_controller;
+        auto* sheet = new TemplateInfoSheet(
+            QFTemplateCatalogue::shared().listOfCategories(),
+            {c.templateCategory1(), c.templateCategory2(), c.templateCategory3()}, c.templateDescription(),
+            [this](const QStringList& categories, const QString& description) {
+                m_controller->setTemplateInformation(categories, description);
+            },
+            this);
+        ::qf::openSheet(sheet, this);
+    });
+    info->setObjectName(QStringLiteral("actionTemplateInformation"));
 
     if (m_documents) {
         menu->addSeparator();

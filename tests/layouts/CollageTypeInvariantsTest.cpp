@@ -310,8 +310,9 @@ TEST_P(EveryCollageType, AScreenFrameAfterAChangeIsWhatAFreshCollageDraws)
         EXPECT_EQ(after, draw(*fresh, false, size.width(), size.height()));
         // Piles have neither rounded corners nor a border width of their own.
         const bool slotSetting = name == std::string_view("corner radius") || name == std::string_view("border width");
-        if (!slotSetting || dynamic_cast<SlotCollage*>(collage.get()))
+        if (!slotSetting || dynamic_cast<SlotCollage*>(collage.get())) {
             EXPECT_NE(after, before);
+        }
     }
 }
 
