@@ -587,6 +587,21 @@ void FotoloomWindow::setUpCommandBar()
     for (const CollageType& row : CollageTypes::all())
         forAll += row.allCommands;
     auto* layout = static_cast<QBoxLayout*>(m_ui->commandContainerStackView->layout());
+    // Every type's row starts with Shuffle, and its selected part with
+    // Remove and Choose Picture: the same actions as the toolbar's Shuffle
+    // and the Picture tab's button.
+    auto* shuffle = new QToolButton(m_ui->commandContainerStackView);
+    shuffle->setObjectName(QStringLiteral("shuffleCommandButton"));
+    shuffle->setDefaultAction(m_ui->actionShuffle);
+    layout->insertWidget(layout->indexOf(m_ui->allLabel) + 1, shuffle);
+    auto* pick = new QToolButton(m_ui->commandContainerStackView);
+    pick->setObjectName(QStringLiteral("pickPictureForSelectedCommandButton"));
+    pick->setText(tr("Choose Picture…"));
+    connect(pick, &QToolButton::clicked, this, [this] { m_controller->pickPictureForSelectedPosition(); });
+    m_bindings.push_back(std::make_unique<CollageKeyBinding>(
+        *m_controller, QStringLiteral("pictureInDrawingViewSelected"),
+        [pick](const QVariant& v) { pick->setEnabled(v.toBool()); }));
+    layout->insertWidget(layout->indexOf(m_ui->removeSelectedCommandButton) + 1, pick);
     for (const QString& name : CollageTypes::allCommandButtons()) {
         if (findChild<QWidget*>(name))
             continue; // a box or the layout holds it already

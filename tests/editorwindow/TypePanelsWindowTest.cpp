@@ -59,8 +59,9 @@ const char* const kPileSelected =
 
 TEST(TypePanelsWindow, EachTypeShowsItsBoxesAndCommandsInOrder)
 {
-    const QString all = QStringLiteral("allLabel ");
-    const QString selected = QStringLiteral("verticalCommandSeparatorLine selectedLabel removeSelectedCommandButton ");
+    const QString all = QStringLiteral("allLabel shuffleCommandButton ");
+    const QString selected = QStringLiteral(
+        "verticalCommandSeparatorLine selectedLabel removeSelectedCommandButton pickPictureForSelectedCommandButton ");
     const QString split = QStringLiteral("splitSelectedAlongWidthCommandButton splitSelectedAlongHeightCommandButton ");
     const struct {
         const char* type;
