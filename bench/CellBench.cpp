@@ -21,6 +21,8 @@
 #include "platform/graphics/GraphicsContext.h"
 #include "tests/model/FakeCollage.h"
 
+#include "BenchCollages.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QPainter>
@@ -31,38 +33,18 @@
 
 using namespace qf;
 
+using bench::aspectOf;
+using bench::identities;
+
 namespace {
 
 const QString kZigMosaic = QStringLiteral("zigmosaic");
 const QString kHexagon = QStringLiteral("hexagon");
 
-// As the editor's: the collage's caches (drawing images, face centroids, the
-// screen's redraw cache) belong to the host.
-class CellHost : public test::FakeHost {
-public:
-    CollageCaches caches;
-    CollageCaches* collageCaches() override { return &caches; }
-};
-
-// Width over height of picture i: landscape and portrait photographs, squares.
-double aspectOf(int i)
-{
-    static constexpr double aspects[] = {4.0 / 3, 3.0 / 2, 16.0 / 9, 3.0 / 4, 2.0 / 3, 1.0, 5.0 / 4, 9.0 / 16};
-    return aspects[i % 8];
-}
-
 // Every picture its own colour (37 and 360 have no common factor).
 QColor colourOf(int i)
 {
     return QColor::fromHsv(i * 37 % 360, 80 + (i / 360) % 3 * 60, 220);
-}
-
-QStringList identities(int count)
-{
-    QStringList ids;
-    for (int i = 0; i < count; ++i)
-        ids << QStringLiteral("picture-%1").arg(i);
-    return ids;
 }
 
 QImage solid(int i)
@@ -88,7 +70,7 @@ QImage proxy(int i)
 
 // A new collage of the type from the registry, on the host, at 7200 x 5400;
 // null when this build cannot make the type.
-std::shared_ptr<Collage> newCollage(const QString& type, CellHost& host)
+std::shared_ptr<Collage> newCollage(const QString& type, bench::CachedHost& host)
 {
     std::shared_ptr<Collage> collage = CollageTypes().make(type);
     if (!collage || !dynamic_cast<SlotCollage*>(collage.get()))
@@ -112,7 +94,7 @@ qsizetype filledCells(const Collage& collage)
 struct Cells {
     bench::SeededRandom seeded;
     ScopedRandomSource random{seeded};
-    CellHost host;
+    bench::CachedHost host;
     std::shared_ptr<Collage> collage;
 
     Cells(const QString& type, int count, const std::function<QImage(int)>& image)
@@ -148,7 +130,7 @@ struct Cells {
 struct FreshCollage {
     bench::SeededRandom seeded;
     ScopedRandomSource random{seeded};
-    CellHost host;
+    bench::CachedHost host;
     std::shared_ptr<Collage> collage;
 
     explicit FreshCollage(const QString& type)

@@ -12,6 +12,8 @@
 #include "platform/graphics/GraphicsContext.h"
 #include "tests/model/FakeCollage.h"
 
+#include "BenchCollages.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QPainter>
@@ -22,37 +24,17 @@
 
 using namespace qf;
 
+using bench::aspectOf;
+using bench::identities;
+
 namespace {
-
-// As the editor's: the collage's caches (drawing images, the screen's
-// redraw cache) belong to the host.
-class PileHost : public test::FakeHost {
-public:
-    CollageCaches caches;
-    CollageCaches* collageCaches() override { return &caches; }
-};
-
-// Width over height of picture i: landscape and portrait photographs, squares.
-double aspectOf(int i)
-{
-    static constexpr double aspects[] = {4.0 / 3, 3.0 / 2, 16.0 / 9, 3.0 / 4, 2.0 / 3, 1.0, 5.0 / 4, 9.0 / 16};
-    return aspects[i % 8];
-}
-
-QStringList identities(int count)
-{
-    QStringList ids;
-    for (int i = 0; i < count; ++i)
-        ids << QStringLiteral("picture-%1").arg(i);
-    return ids;
-}
 
 // A pile of `count` pictures over a 7200 x 5400 collage, laid out the same
 // way every run, each picture its own image.
 struct Pile {
     bench::SeededRandom seeded;
     ScopedRandomSource random{seeded};
-    PileHost host;
+    bench::CachedHost host;
     RegularPileCollage pile;
 
     Pile(int count, const std::function<QImage(int)>& image)
