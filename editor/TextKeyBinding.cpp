@@ -12,43 +12,36 @@ namespace qf {
 
 namespace {
 
-const KVContext kCollageReplaced{"TextKeyBinding.collage"};
 const KVContext kSelectionChanged{"TextKeyBinding.selection"};
 const KVContext kValueChanged{"TextKeyBinding.value"};
-const QString kCollageKey = QStringLiteral("collage");
 const QString kSelectionKey = QStringLiteral("selectedTextPosition");
 
 } // namespace
 
 TextKeyBinding::TextKeyBinding(FotoloomController& controller, QString key, Show shown)
-    : m_controller(controller)
-    , m_key(std::move(key))
-    , m_show(std::move(shown))
+    : KeyBinding(controller, std::move(key), std::move(shown))
 {
-    m_controller.addObserver(this, kCollageKey, KVOptionPrior, &kCollageReplaced);
-    attachCollage();
-    attachItem();
-    show();
+    start();
 }
 
 TextKeyBinding::~TextKeyBinding()
 {
-    detachItem();
-    detachCollage();
-    m_controller.removeObserver(this, kCollageKey, &kCollageReplaced);
+    stop();
 }
 
-void TextKeyBinding::attachCollage()
+void TextKeyBinding::attach()
 {
     const std::shared_ptr<Collage>& collage = m_controller.collage();
     if (!collage)
         return;
     collage->addObserver(this, kSelectionKey, KVOptionPrior, &kSelectionChanged);
     m_collage = collage;
+    attachItem();
 }
 
-void TextKeyBinding::detachCollage()
+void TextKeyBinding::detach()
 {
+    detachItem();
     if (const std::shared_ptr<Collage> old = m_collage.lock())
         old->removeObserver(this, kSelectionKey, &kSelectionChanged);
     m_collage.reset();
@@ -63,14 +56,14 @@ void TextKeyBinding::attachItem()
     detachItem();
     if (!item)
         return;
-    item->addObserver(this, m_key, KVOptionNew, &kValueChanged);
+    item->addObserver(this, key(), KVOptionNew, &kValueChanged);
     m_item = item;
 }
 
 void TextKeyBinding::detachItem()
 {
     if (const std::shared_ptr<TextPosition> old = m_item.lock())
-        old->removeObserver(this, m_key, &kValueChanged);
+        old->removeObserver(this, key(), &kValueChanged);
     m_item.reset();
 }
 
@@ -81,44 +74,20 @@ QVariant TextKeyBinding::value() const
     if (!item)
         return {};
     try {
-        return item->valueForKey(m_key);
+        return item->valueForKey(key());
     } catch (const UndefinedKeyError&) {
-        qCWarning(lcTextBinding) << "a text item has no key" << m_key;
+        qCWarning(lcTextBinding) << "a text item has no key" << key();
         return {};
     }
 }
 
-void TextKeyBinding::write(const QVariant& value)
+void TextKeyBinding::store(const QVariant& value)
 {
-    if (m_showing)
-        return;
-    m_controller.setValueOfSelectedText(value, m_key);
+    m_controller.setValueOfSelectedText(value, key());
 }
 
-void TextKeyBinding::show()
+void TextKeyBinding::changed(const KVChange& change, const KVContext* context)
 {
-    if (!m_show)
-        return;
-    m_showing = true;
-    m_show(value());
-    m_showing = false;
-}
-
-void TextKeyBinding::observeValueForKeyPath(const QString&, KVObject*, const KVChange& change,
-                                            const KVContext* context)
-{
-    if (context == &kCollageReplaced) {
-        // The prior notification comes while the old collage is current.
-        if (change.isPrior) {
-            detachItem();
-            detachCollage();
-        } else {
-            attachCollage();
-            attachItem();
-            show();
-        }
-        return;
-    }
     if (context == &kSelectionChanged) {
         if (change.isPrior) {
             detachItem();
