@@ -101,3 +101,22 @@ run_timed() { # label command...
 median() { # column file
   sort -g -k"$1" "$2" | awk -v c="$1" '{ v[NR] = $c } END { print v[int((NR + 1) / 2)] }'
 }
+
+# Debian's ImageMagick policy caps memory at 256 MiB and the disk cache at
+# 1 GiB: a canvas of 7200 x 5400, or many large photographs, would go to
+# disk or be refused. Lifts the caps for this run only (a policy in DIR), so
+# that ImageMagick is measured doing the work in memory.
+lift_imagemagick_caps() { # DIR
+  mkdir -p "$1"
+  cat >"$1/policy.xml" <<'POLICY'
+<policymap>
+  <policy domain="resource" name="memory" value="16GiB"/>
+  <policy domain="resource" name="map" value="16GiB"/>
+  <policy domain="resource" name="disk" value="16GiB"/>
+  <policy domain="resource" name="area" value="4GP"/>
+  <policy domain="resource" name="width" value="64KP"/>
+  <policy domain="resource" name="height" value="64KP"/>
+</policymap>
+POLICY
+  export MAGICK_CONFIGURE_PATH="$1"
+}

@@ -52,21 +52,8 @@ project="$work/pile.quiltfolioproj"
 [ "$(grep -c '^slot ' "$work/layout.txt")" -eq "$count" ] ||
   { echo "the pile lists $(grep -c '^slot ' "$work/layout.txt") photos, not $count" >&2; exit 1; }
 
-# Debian's ImageMagick policy caps memory at 256 MiB and the disk cache at
-# 1 GiB: a 7200 x 5400 canvas would go to disk, or be refused. Lift the caps
-# for this run only, so that convert is measured doing the work in memory.
-mkdir -p "$work/im"
-cat >"$work/im/policy.xml" <<'POLICY'
-<policymap>
-  <policy domain="resource" name="memory" value="16GiB"/>
-  <policy domain="resource" name="map" value="16GiB"/>
-  <policy domain="resource" name="disk" value="16GiB"/>
-  <policy domain="resource" name="area" value="4GP"/>
-  <policy domain="resource" name="width" value="64KP"/>
-  <policy domain="resource" name="height" value="64KP"/>
-</policymap>
-POLICY
-export MAGICK_CONFIGURE_PATH="$work/im" MAGICK_THREAD_LIMIT="$cores" OMP_NUM_THREADS="$cores"
+lift_imagemagick_caps "$work/im"
+export MAGICK_THREAD_LIMIT="$cores" OMP_NUM_THREADS="$cores"
 
 # convert's arguments for the whole pile, bottom photo first: MODE polaroid
 # or framed; HINT 1 to decode each JPEG scaled down to its size.
