@@ -58,9 +58,6 @@ const QHash<QString, Hook>& postProcessingHooks()
         {QStringLiteral("postProcessingCollageLockPictures"), &FotoloomController::postProcessingCollageLockPictures},
         {QStringLiteral("postProcessingCollageBackgroundColor"),
          &FotoloomController::postProcessingCollageBackgroundColor},
-        {QStringLiteral("postProcessingCollageFillDuplicates"),
-         &FotoloomController::postProcessingCollageFillDuplicates},
-        {QStringLiteral("postProcessingCollageSymmetric"), &FotoloomController::postProcessingCollageSymmetric},
     };
     return hooks;
 }
@@ -532,6 +529,10 @@ void FotoloomController::observeValueForKeyPath(const QString& key, KVObject*, c
                              + key.front().toUpper() + key.mid(1);
     if (const Hook hook = postProcessingHooks().value(hookName))
         (this->*hook)();
+    else if (collageChange)
+        // The type's own follow-up of a setting its controls change.
+        if (const auto followUp = CollageTypes::followUp(m_collage->collageType(), key))
+            followUp(*m_collage);
     setOnscreenDrawingViewNeedsDisplay();
 }
 
@@ -553,16 +554,6 @@ void FotoloomController::postProcessingCollageBackgroundColor()
         m_window->showBackgroundImage(QImage());
     m_collage->setBackgroundIsImage(false);
     m_collage->setBackgroundImagePath(QString());
-}
-
-void FotoloomController::postProcessingCollageFillDuplicates()
-{
-    m_collage->changeFillDuplicates();
-}
-
-void FotoloomController::postProcessingCollageSymmetric()
-{
-    m_collage->shuffle();
 }
 
 // ---- saving ---------------------------------------------------------------------------
@@ -620,43 +611,59 @@ void FotoloomController::runCollageCommand(const std::function<void(Collage&)>& 
     setOnscreenDrawingViewNeedsDisplay();
 }
 
-void FotoloomController::shuffle()
+QList<const CollageCommand*> FotoloomController::commands() const
 {
-    runCollageCommand([](Collage& c) { c.shuffle(); });
+    return CollageTypes::commandsOf(m_collage->collageType());
 }
 
-void FotoloomController::splitSelectedAlongWidth()
+bool FotoloomController::isCommandEnabled(const QString& name) const
 {
-    runCollageCommand([](Collage& c) { c.splitSelectedPositionAlongWidth(); }, undoActionName(UndoAction::Split));
+    const CollageCommand* command = CollageTypes::command(m_collage->collageType(), name);
+    return command && command->call && command->isEnabled(*m_collage);
 }
 
-void FotoloomController::splitSelectedAlongHeight()
+Status FotoloomController::runCommand(const QString& name, const CommandArgument& argument)
 {
-    runCollageCommand([](Collage& c) { c.splitSelectedPositionAlongHeight(); }, undoActionName(UndoAction::Split));
+    const CollageCommand* command = CollageTypes::command(m_collage->collageType(), name);
+    if (!command || !command->call)
+        return Status::failure(tr("This collage has no such command."), name);
+    if (!command->isEnabled(*m_collage))
+        return Status::failure(tr("The command cannot be used now."), name);
+    return perform(*command, argument);
 }
 
-void FotoloomController::setSelectedAsCenter()
+Status FotoloomController::perform(const CollageCommand& command, const CommandArgument& argument)
 {
-    runCollageCommand([](Collage& c) { c.setSelectedAsCenter(); });
-}
-
-void FotoloomController::changeRowCount(qint64 count)
-{
-    runCollageCommand([count](Collage& c) { c.changeRowCount(count); });
-}
-
-void FotoloomController::changeColumnCount(qint64 count)
-{
-    runCollageCommand([count](Collage& c) { c.changeColumnCount(count); });
+    if (command.input == CommandInput::CellText) {
+        // Tried on a copy first, so that text the collage refuses records no step.
+        const std::shared_ptr<Collage> trial =
+            m_collageTypes.makeFromJson(m_collage->dictionaryRepresentationActual(false), nullptr);
+        const Status tried = trial ? command.call(*trial, argument)
+                                   : Status::failure(tr("These positions cannot be used for this collage."));
+        if (!tried)
+            return tried;
+    }
+    if (command.undoName)
+        makeDocumentDirty(*command.undoName);
+    if (command.spinner && m_window)
+        m_window->startSpinner();
+    const Status done = command.call(*m_collage, argument);
+    if (m_window) {
+        if (command.followUp & CollageCommand::ReloadPictures)
+            m_window->reloadPictureList();
+        if (command.followUp & CollageCommand::ShowBackground)
+            m_window->showBackgroundImage(m_collage->backgroundImage());
+    }
+    setOnscreenDrawingViewNeedsDisplay();
+    return done;
 }
 
 bool FotoloomController::removeSelectedPictureOrText()
 {
-    bool removed = false;
-    runCollageCommand([&removed](Collage& c) { removed = c.removeSelectedTextOrPicture(); });
-    if (m_window)
-        m_window->reloadPictureList();
-    return removed;
+    // The key works whatever is selected: one step even when nothing goes.
+    const CollageCommand* remove =
+        CollageTypes::command(m_collage->collageType(), QStringLiteral("removeSelectedPicOrTextCommandButton"));
+    return remove && perform(*remove, {}).ok();
 }
 
 void FotoloomController::setTemplateInformation(const QStringList& categories, const QString& description)
@@ -666,78 +673,6 @@ void FotoloomController::setTemplateInformation(const QStringList& categories, c
     m_templateCategory2 = category(1);
     m_templateCategory3 = category(2);
     m_templateDescription = description.trimmed();
-}
-
-QString FotoloomController::commandName(CollageCommand command)
-{
-    switch (command) {
-    case CollageCommand::Spreadout: return tr("Spread Out");
-    case CollageCommand::SpreadoutToGrid: return tr("Spread as Grid");
-    case CollageCommand::SpreadoutToMosaic: return tr("Spread as Mosaic");
-    case CollageCommand::IncreaseAllInSize: return tr("All Bigger");
-    case CollageCommand::DecreaseAllInSize: return tr("All Smaller");
-    case CollageCommand::EquateAllInSize: return tr("All the Same Size");
-    case CollageCommand::RotateAllToZero: return tr("All Upright");
-    case CollageCommand::IncreasePositions: return tr("More Cells");
-    case CollageCommand::DecreasePositions: return tr("Fewer Cells");
-    case CollageCommand::MoveSelectedUp: return tr("Bring to Front");
-    case CollageCommand::MoveSelectedDown: return tr("Send to Back");
-    case CollageCommand::IncreaseSelectedInSize: return tr("Bigger");
-    case CollageCommand::DecreaseSelectedInSize: return tr("Smaller");
-    case CollageCommand::RotateSelectedToZero: return tr("Upright");
-    case CollageCommand::RotateSelectedAntiClockwise: return tr("Turn Left 1°");
-    case CollageCommand::RotateSelectedClockwise: return tr("Turn Right 1°");
-    case CollageCommand::MakeSelectedEmpty: return tr("Make Empty");
-    case CollageCommand::RemoveCropFromSelected: return tr("Remove Crop");
-    case CollageCommand::CropSelected: return tr("Crop…");
-    }
-    return {};
-}
-
-void FotoloomController::runCommand(CollageCommand command)
-{
-    using C = CollageCommand;
-    static const QHash<C, void (Collage::*)()> operations{
-        {C::Spreadout, &Collage::spreadout},
-        {C::SpreadoutToGrid, &Collage::spreadoutToGrid},
-        {C::SpreadoutToMosaic, &Collage::spreadoutToMosaic},
-        {C::IncreaseAllInSize, &Collage::increaseAllInSize},
-        {C::DecreaseAllInSize, &Collage::decreaseAllInSize},
-        {C::EquateAllInSize, &Collage::equateAllInSize},
-        {C::RotateAllToZero, &Collage::setAllRotationsZero},
-        {C::MoveSelectedUp, &Collage::moveSelectedUp},
-        {C::MoveSelectedDown, &Collage::moveSelectedDown},
-        {C::IncreaseSelectedInSize, &Collage::increaseSelectedInSize},
-        {C::DecreaseSelectedInSize, &Collage::decreaseSelectedInSize},
-        {C::RotateSelectedToZero, &Collage::rotateSelectedToZero},
-        {C::RotateSelectedAntiClockwise, &Collage::rotateSelectedAntiClockwise},
-        {C::RotateSelectedClockwise, &Collage::rotateSelectedClockwise},
-        {C::MakeSelectedEmpty, &Collage::makeSelectedEmpty},
-        {C::RemoveCropFromSelected, &Collage::removeCropFromSelected},
-    };
-    if (command == C::IncreasePositions || command == C::DecreasePositions) {
-        runCollageCommand(
-            [command](Collage& c) {
-                if (command == C::IncreasePositions)
-                    c.increasePossiblePosCount();
-                else
-                    c.decreasePosCountIfPossible();
-            },
-            {});
-        return;
-    }
-    if (command == C::CropSelected) {
-        // The sheet answers with a change of its own.
-        m_collage->cropSelected();
-        return;
-    }
-    const auto operation = operations.value(command);
-    if (!operation)
-        return;
-    // One step each, without a name of its own.
-    runCollageCommand([operation](Collage& c) { (c.*operation)(); });
-    if (command == C::MakeSelectedEmpty && m_window)
-        m_window->reloadPictureList();
 }
 
 void FotoloomController::cropPicture(const QImage& image, double widthToHeight,
@@ -761,35 +696,9 @@ void FotoloomController::cropSelectedTo(double widthToHeight, const PanZoomPos& 
     runCollageCommand([widthToHeight, crop](Collage& c) { c.cropSelectedTo(widthToHeight, crop); });
 }
 
-void FotoloomController::changeShape(qint64 shape, bool allPictures)
+void FotoloomController::removeCropFromSelected()
 {
-    runCollageCommand(
-        [shape, allPictures](Collage& c) {
-            if (allPictures)
-                c.shapeChangeAllTo(shape);
-            else
-                c.shapeChangeSelectedTo(shape);
-        });
-}
-
-Status FotoloomController::setPositionsOfCells(const QString& text)
-{
-    // Tried on a copy first, so that text the collage refuses records no step.
-    const std::shared_ptr<Collage> trial =
-        m_collageTypes.makeFromJson(m_collage->dictionaryRepresentationActual(false), nullptr);
-    QString why;
-    if (!trial || !trial->setInitialEmptyPositions(text, &why))
-        return Status::failure(why.isEmpty() ? tr("These positions cannot be used for this collage.") : why);
-    runCollageCommand([&text](Collage& c) { c.setInitialEmptyPositions(text); });
-    if (m_window)
-        m_window->reloadPictureList();
-    return Status::success();
-}
-
-void FotoloomController::pickPictureForSelectedPosition()
-{
-    if (m_collage->selectedPosition())
-        selectPictureFor(m_collage->selectedImagePosition());
+    runCollageCommand([](Collage& c) { c.removeCropFromSelected(); });
 }
 
 // ---- text ------------------------------------------------------------------------------
@@ -1016,13 +925,9 @@ void FotoloomController::sortPictures(qint64 index)
     if (m_window)
         m_window->startSpinner();
     // Types without an order of their own ignore it.
-    switch (index) {
-    case 1: m_collage->sortPicturesByName(true, false, true); break;
-    case 2: m_collage->sortPicturesByName(true, false, false); break;
-    case 3: m_collage->sortPicturesByName(false, true, true); break;
-    case 4: m_collage->sortPicturesByName(false, true, false); break;
-    default: break;
-    }
+    const CollageType* type = CollageTypes::find(m_collage->collageType());
+    if (type && type->sortPictures && index >= 1 && index <= 4)
+        type->sortPictures(*m_collage, index <= 2, index >= 3, index % 2 == 1);
     setOnscreenDrawingViewNeedsDisplay();
 }
 
@@ -1047,27 +952,28 @@ ImagePathObject FotoloomController::imageBrowserItemAtIndex(qint64 index) const
 
 void FotoloomController::moveUp()
 {
-    nudge(&Collage::moveSelectedPositionUp, &FotoloomController::moveDown);
+    nudge(Nudge::Up, &FotoloomController::moveDown);
 }
 
 void FotoloomController::moveDown()
 {
-    nudge(&Collage::moveSelectedPositionDown, &FotoloomController::moveUp);
+    nudge(Nudge::Down, &FotoloomController::moveUp);
 }
 
 void FotoloomController::moveLeft()
 {
-    nudge(&Collage::moveSelectedPositionLeft, &FotoloomController::moveRight);
+    nudge(Nudge::Left, &FotoloomController::moveRight);
 }
 
 void FotoloomController::moveRight()
 {
-    nudge(&Collage::moveSelectedPositionRight, &FotoloomController::moveLeft);
+    nudge(Nudge::Right, &FotoloomController::moveLeft);
 }
 
-void FotoloomController::nudge(bool (Collage::*move)(), void (FotoloomController::*opposite)())
+void FotoloomController::nudge(Nudge direction, void (FotoloomController::*opposite)())
 {
-    if (!((*m_collage).*move)())
+    const CollageType* type = CollageTypes::find(m_collage->collageType());
+    if (!type || !type->nudge || !type->nudge(*m_collage, direction))
         return;
     // Registered during an undo, the opposite becomes the redo.
     const QPointer<FotoloomController> self(this);
@@ -1157,24 +1063,6 @@ void FotoloomController::changeOrientation(qint64 index)
         m_window->updateDrawingViewFrame();
     setOnscreenDrawingViewNeedsDisplay();
     setPrintInfoOrientation();
-}
-
-void FotoloomController::increaseImagePatternRowCount()
-{
-    const Collage& c = *m_collage;
-    if (c.backgroundImagePatternNumberOfRows() < 1 || !c.backgroundImageIsPattern())
-        return;
-    runCollageCommand(
-        [](Collage& c) { c.setBackgroundImagePatternNumberOfRows(c.backgroundImagePatternNumberOfRows() + 1); });
-}
-
-void FotoloomController::decreaseImagePatternRowCount()
-{
-    const Collage& c = *m_collage;
-    if (c.backgroundImagePatternNumberOfRows() < 2 || !c.backgroundImageIsPattern())
-        return;
-    runCollageCommand(
-        [](Collage& c) { c.setBackgroundImagePatternNumberOfRows(c.backgroundImagePatternNumberOfRows() - 1); });
 }
 
 // ---- binding keys -----------------------------------------------------------------------

@@ -159,53 +159,24 @@ public:
 
     // ---- actions ----------------------------------------------------------------
 
-    void shuffle();
-    // Halves the selected slot of the collage types whose slots can be cut.
-    void splitSelectedAlongWidth();
-    void splitSelectedAlongHeight();
-    // Makes the selected picture the centre one (one undo step).
-    void setSelectedAsCenter();
+    // The current collage's commands: its type's and every type's share.
+    QList<const CollageCommand*> commands() const;
+    bool isCommandEnabled(const QString& name) const;
+    // Runs a command of the current collage by name: its undo step, the
+    // spinner, the call and what the window shows again afterwards. A name
+    // the type lacks, or a command not enabled now, does nothing and records
+    // nothing; typed text the collage refuses records nothing either (it is
+    // tried on a copy first). The failure says why.
+    Status runCommand(const QString& name, const CommandArgument& argument = {});
     void deselectAll();
-    // The row and column steppers: one step each, for the types with counts.
-    void changeRowCount(qint64 count);
-    void changeColumnCount(qint64 count);
-    // The delete key and the remove commands: one step; true when something went.
+    // The delete key: the command that removes the selected picture or
+    // text, one step even without a selection; true when something went.
     bool removeSelectedPictureOrText();
-    // The picture panel for the selected slot; nothing without a selection.
-    void pickPictureForSelectedPosition();
-    // The arranging commands of the types that have them (piles, hexagons);
-    // each is one undo step. Types without one ignore it.
-    enum class CollageCommand {
-        Spreadout,
-        SpreadoutToGrid,
-        SpreadoutToMosaic,
-        IncreaseAllInSize,
-        DecreaseAllInSize,
-        EquateAllInSize,
-        RotateAllToZero,
-        IncreasePositions,
-        DecreasePositions,
-        MoveSelectedUp,
-        MoveSelectedDown,
-        IncreaseSelectedInSize,
-        DecreaseSelectedInSize,
-        RotateSelectedToZero,
-        RotateSelectedAntiClockwise,
-        RotateSelectedClockwise,
-        MakeSelectedEmpty,
-        RemoveCropFromSelected,
-        CropSelected,
-    };
-    static QString commandName(CollageCommand command);
-    void runCommand(CollageCommand command);
     // The crop sheet's answer for the selected picture: its aspect and crop
     // window (one undo step).
     void cropSelectedTo(double widthToHeight, const PanZoomPos& crop);
-    // The outline of the selected picture, or of every picture.
-    void changeShape(qint64 shape, bool allPictures);
-    // The positions sheet's cells replace the slots (one undo step). Text
-    // the collage cannot use changes nothing; the failure says why.
-    Status setPositionsOfCells(const QString& text);
+    // The crop sheet's Remove Crop (one step).
+    void removeCropFromSelected();
     // A drag of a slider, a colour or the canvas: every change from the
     // press to the release is one undo step. A begin while one is open ends
     // that one first; an end without a begin does nothing.
@@ -294,10 +265,6 @@ public:
     // Change" step, also without a chosen segment (negative), which changes
     // nothing else.
     void changeOrientation(qint64 index);
-    // One unnamed step each on a pattern background with rows set;
-    // decreasing stops at 1 row and records nothing there.
-    void increaseImagePatternRowCount();
-    void decreaseImagePatternRowCount();
 
     // ---- binding keys -------------------------------------------------------------
 
@@ -393,7 +360,7 @@ public:
 
     void addImageButtonClicked() { selectMultiplePictureFiles(); }
     void selectMultiplePictureFiles() { m_intake->selectMultiplePictureFiles(); }
-    void selectBackgroundPictureFile() { m_intake->selectBackgroundPictureFile(); }
+    void selectBackgroundPictureFile() override { m_intake->selectBackgroundPictureFile(); }
     // The background panel's choice: one "Set Background Picture" step; a
     // file that is no readable picture changes nothing.
     void setBackgroundPictureFile(const QString& path) { m_intake->setBackgroundPictureFile(path); }
@@ -479,8 +446,6 @@ public:
     void postProcessingCollageLockText();
     void postProcessingCollageLockPictures();
     void postProcessingCollageBackgroundColor();
-    void postProcessingCollageFillDuplicates();
-    void postProcessingCollageSymmetric();
 
     // ---- sheet texts ------------------------------------------------------------------
 
@@ -512,7 +477,9 @@ private:
     // A command of the panels: one unnamed undo step, the spinner while it
     // runs, the collage's operation and a redraw.
     void runCollageCommand(const std::function<void(Collage&)>& command, const QString& actionName = {});
-    void nudge(bool (Collage::*move)(), void (FotoloomController::*opposite)());
+    // A command's step, spinner, call and follow-up, without its guard.
+    Status perform(const CollageCommand& command, const CommandArgument& argument);
+    void nudge(Nudge direction, void (FotoloomController::*opposite)());
     // The snapshot of a burst of typing is given up: the next change starts a
     // step of its own.
     void closeTypingStep();

@@ -7,10 +7,15 @@
 #include "layouts/pile_polygon_hexagon/AdvancedShapePileCollage.h"
 #include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
 #include "layouts/pile_polygon_hexagon/PolygonCollage.h"
+#include "layouts/SharedControls.h"
+#include "layouts/common/SlotCollage.h"
 #include "model/CollageJsonKeys.h"
 #include "platform/json/JsonValues.h"
 
 #include <QCoreApplication>
+#include <QSet>
+
+#include <algorithm>
 
 namespace qf {
 
@@ -27,59 +32,40 @@ QString title(const char* text)
     return QCoreApplication::translate("qf::CollageTypes", text);
 }
 
-QStringList pileCommandsForSelected()
-{
-    return {QStringLiteral("cropSelectedCommandButton"),
-            QStringLiteral("moveSelectedUpCommandButton"),
-            QStringLiteral("moveSelectedDownCommandButton"),
-            QStringLiteral("increaseSelectedInSizeCommandButton"),
-            QStringLiteral("decreaseSelectedInSizeCommandButton"),
-            QStringLiteral("rotateSelected0CommandButton"),
-            QStringLiteral("rotateSelectedAnticlockwiseCommandButton"),
-            QStringLiteral("rotateSelectedClockwiseCommandButton"),
-            QStringLiteral("makeSelectedEmptyCommandButton"),
-            QStringLiteral("removeCropFromSelectedCommandButton")};
-}
-
-QStringList pileCommandsForAll(bool toMosaic)
-{
-    QStringList commands{QStringLiteral("spreadoutCommandButton"), QStringLiteral("spreadoutToGridCommandButton")};
-    if (toMosaic)
-        commands.append(QStringLiteral("spreadoutToMosaicCommandButton"));
-    commands << QStringLiteral("increaseAllInSizeCommandButton") << QStringLiteral("decreaseAllInSizeCommandButton")
-             << QStringLiteral("equateAllInSizeCommandButton") << QStringLiteral("rotateAllTo0CommandButton");
-    return commands;
-}
-
 QList<CollageType> makeRows()
 {
-    const QString mosaicBorders = QStringLiteral("mosaicPictureBordersControlsBox");
-    const QString shuffleInPlace = QStringLiteral("shuffleInPlaceCommandButton");
-    const QStringList splits{QStringLiteral("splitSelectedAlongWidthCommandButton"),
-                             QStringLiteral("splitSelectedAlongHeightCommandButton")};
+    using Pile = PileCollage;
+    const SettingsBox borders = SlotCollage::bordersBox();
     QList<CollageType> rows;
-    rows.append({QStringLiteral("pile"), title("Pile"), maker<RegularPileCollage>(), QStringLiteral("pileLayoutControlsBox"),
-                 QStringLiteral("regularPilePictureBordersControlsBox"), pileCommandsForAll(true),
-                 pileCommandsForSelected(), true});
-    rows.append({QStringLiteral("circlepile"), title("Shape Pile"), maker<AdvancedShapePileCollage>(), QStringLiteral("pileLayoutControlsBox"),
-                 QStringLiteral("circlePilePictureBordersControlsBox"),
-                 pileCommandsForAll(false) << QStringLiteral("changeShapeAllPopupButton"),
-                 pileCommandsForSelected() << QStringLiteral("shapeChangeSelectedPopupButton"), false});
-    rows.append({QStringLiteral("grid"), title("Grid"), maker<GridCollage>(), QStringLiteral("gridLayoutControlsBox"),
-                 mosaicBorders, {}, {}, false});
-    const QString positions = QStringLiteral("setPositionsOnZigMosaicButton");
-    rows.append({QStringLiteral("mosaic"), title("Mosaic"), maker<MosaicCollage>(), QStringLiteral("mosaicLayoutControlsBox"),
-                 mosaicBorders, {shuffleInPlace, QStringLiteral("bestFitCommandButton"), positions}, splits, false});
+    rows.append({QStringLiteral("pile"), title("Pile"), maker<RegularPileCollage>(), Pile::layoutBox(),
+                 RegularPileCollage::bordersBox(), RegularPileCollage::commands(), true, &Pile::nudge, {}});
+    rows.append({QStringLiteral("circlepile"), title("Shape Pile"), maker<AdvancedShapePileCollage>(),
+                 Pile::layoutBox(), AdvancedShapePileCollage::bordersBox(), AdvancedShapePileCollage::commands(),
+                 false, &Pile::nudge, {}});
+    rows.append({QStringLiteral("grid"), title("Grid"), maker<GridCollage>(), GridCollage::layoutBox(), borders,
+                 GridCollage::commands(), false, {}, &GridCollage::sortPictures});
+    rows.append({QStringLiteral("mosaic"), title("Mosaic"), maker<MosaicCollage>(), MosaicCollage::layoutBox(),
+                 borders, MosaicCollage::commands(), false, {}, {}});
     rows.append({QStringLiteral("centerframe"), title("Centre Frame"), maker<CenterCollage>(),
-                 QStringLiteral("centeredLayoutControlsBox"), mosaicBorders, {shuffleInPlace},
-                 splits + QStringList{QStringLiteral("setSelectedAsCenterCommandButton")}, false});
-    rows.append({QStringLiteral("zigmosaic"), title("Zig Mosaic"), maker<PolygonCollage>(), QStringLiteral("mosaicLayoutControlsBox"),
-                 mosaicBorders, {shuffleInPlace, positions}, {}, false});
-    rows.append({QStringLiteral("hexagon"), title("Hexagons"), maker<HexagonCollage>(), QStringLiteral("hexagonLayoutControlsBox"),
-                 mosaicBorders,
-                 {QStringLiteral("increasePositionsCommandButton"), QStringLiteral("decreasePositionsCommandButton")}, {},
-                 false});
+                 CenterCollage::layoutBox(), borders, CenterCollage::commands(), false, {}, {}});
+    rows.append({QStringLiteral("zigmosaic"), title("Zig Mosaic"), maker<PolygonCollage>(),
+                 PolygonCollage::layoutBox(), borders, PolygonCollage::commands(), false, {}, {}});
+    rows.append({QStringLiteral("hexagon"), title("Hexagons"), maker<HexagonCollage>(), HexagonCollage::layoutBox(),
+                 borders, HexagonCollage::commands(), false, {}, {}});
     return rows;
+}
+
+// Every type's share around its own commands, and the boxes every type shows.
+struct Shared {
+    QList<CollageCommand> first = SharedControls::commandsFirst();
+    QList<CollageCommand> last = SharedControls::commandsLast();
+    QList<SettingsBox> boxes = SharedControls::boxes();
+};
+
+const Shared& shared()
+{
+    static const Shared parts;
+    return parts;
 }
 
 } // namespace
@@ -119,20 +105,67 @@ QStringList CollageTypes::allLayoutBoxes()
 {
     QStringList boxes;
     for (const CollageType& row : all())
-        for (const QString& box : {row.layoutBox, row.bordersBox})
+        for (const QString& box : {row.layoutBox.name, row.bordersBox.name})
             if (!box.isEmpty() && !boxes.contains(box))
                 boxes.append(box);
     return boxes;
 }
 
-QStringList CollageTypes::allCommandButtons()
+QList<const CollageCommand*> CollageTypes::commandsOf(const QString& type)
 {
-    QStringList buttons;
+    const CollageType* row = find(type);
+    if (!row)
+        return {};
+    QList<const CollageCommand*> commands;
+    for (const QList<CollageCommand>* part : {&shared().first, &row->commands, &shared().last})
+        for (const CollageCommand& command : *part)
+            commands.append(&command);
+    // Within each group the shared first ones lead.
+    std::stable_sort(commands.begin(), commands.end(), [](const CollageCommand* a, const CollageCommand* b) {
+        return int(a->group) < int(b->group);
+    });
+    return commands;
+}
+
+const CollageCommand* CollageTypes::command(const QString& type, const QString& name)
+{
+    for (const CollageCommand* command : commandsOf(type))
+        if (command->name == name)
+            return command;
+    return nullptr;
+}
+
+QList<const CollageCommand*> CollageTypes::allCommands()
+{
+    QList<const CollageCommand*> commands;
+    QSet<QString> names;
     for (const CollageType& row : all())
-        for (const QString& button : row.allCommands + row.selectedCommands)
-            if (!buttons.contains(button))
-                buttons.append(button);
-    return buttons;
+        for (const CollageCommand* command : commandsOf(row.type))
+            if (!names.contains(command->name)) {
+                names.insert(command->name);
+                commands.append(command);
+            }
+    return commands;
+}
+
+QList<const SettingsBox*> CollageTypes::boxesOf(const QString& type)
+{
+    const CollageType* row = find(type);
+    if (!row)
+        return {};
+    QList<const SettingsBox*> boxes{&row->layoutBox, &row->bordersBox};
+    for (const SettingsBox& box : shared().boxes)
+        boxes.append(&box);
+    return boxes;
+}
+
+std::function<void(Collage&)> CollageTypes::followUp(const QString& type, const QString& key)
+{
+    for (const SettingsBox* box : boxesOf(type))
+        for (const SettingsControl& control : box->controls)
+            if (control.key == key && control.followUp)
+                return control.followUp;
+    return {};
 }
 
 QString CollageTypes::typeOfJson(const QJsonObject& dict)

@@ -100,58 +100,6 @@ public:
     virtual void shuffle() = 0;
     virtual qint64 ptLiesIn(QPointF point, double width, double height) = 0;
     virtual qint64 ptLiesInPickPictureButton(QPointF point, double width, double height) = 0;
-    // Arrow-key nudges of the selected slot; false for types that do not
-    // nudge, which then record nothing.
-    virtual bool moveSelectedPositionUp() { return false; }
-    virtual bool moveSelectedPositionDown() { return false; }
-    virtual bool moveSelectedPositionLeft() { return false; }
-    virtual bool moveSelectedPositionRight() { return false; }
-    // Operations the editor sends whatever the type; types without them
-    // ignore them. A new row or column count (the grid).
-    virtual void changeRowCount(qint64) {}
-    virtual void changeColumnCount(qint64) {}
-    // Applies a changed `fillDuplicates` (the grid).
-    virtual void changeFillDuplicates() {}
-    // Reorders the pictures by file name or modification date (the grid).
-    virtual void sortPicturesByName(bool /*byName*/, bool /*byModified*/, bool /*ascending*/) {}
-    // Cuts the selected slot in two halves by a horizontal line (along the
-    // height) or a vertical one (along the width); types without cuttable
-    // slots do nothing.
-    virtual void splitSelectedPositionAlongHeight() {}
-    virtual void splitSelectedPositionAlongWidth() {}
-    // Trades the selected picture with the centre's, for types with a centre.
-    virtual void setSelectedAsCenter() {}
-    // The piles' commands on all pictures: a fresh spread, a spread over a
-    // grid or as a mosaic, sizes and tilts.
-    virtual void spreadout() {}
-    virtual void spreadoutToGrid() {}
-    virtual void spreadoutToMosaic() {}
-    virtual void increaseAllInSize() {}
-    virtual void decreaseAllInSize() {}
-    virtual void equateAllInSize() {}
-    virtual void setAllRotationsZero() {}
-    // Replaces the slots by empty ones typed as text (the mosaic types): a
-    // JSON list of polygons, each a list of [x, y] corners as fractions of
-    // the canvas. False, with the reason for the user in `why`, when the
-    // text cannot be used; nothing has changed then.
-    virtual bool setInitialEmptyPositions(const QString& /*text*/, QString* /*why*/ = nullptr) { return false; }
-    // More or fewer cells (the hexagons); true when the cells changed.
-    virtual bool increasePossiblePosCount() { return false; }
-    virtual bool decreasePosCountIfPossible() { return false; }
-    // The piles' commands on the selected picture: stacking, emptying the
-    // slot, tilt and size, and the crop sheet.
-    virtual void moveSelectedUp() {}
-    virtual void moveSelectedDown() {}
-    virtual void makeSelectedEmpty() {}
-    virtual void rotateSelectedToZero() {}
-    virtual void rotateSelectedClockwise() {}
-    virtual void rotateSelectedAntiClockwise() {}
-    virtual void increaseSelectedInSize() {}
-    virtual void decreaseSelectedInSize() {}
-    virtual void cropSelected() {}
-    // The outline of the selected picture or of all of them (shape piles).
-    virtual void shapeChangeSelectedTo(qint64 /*shape*/) {}
-    virtual void shapeChangeAllTo(qint64 /*shape*/) {}
 
     // ---- picture and slot operations --------------------------------------
 

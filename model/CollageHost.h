@@ -37,6 +37,9 @@ public:
     // The pick-picture button of an empty slot was pressed and released: let
     // the user choose a picture for that slot.
     virtual void selectPictureFor(qint64 slotIndex) = 0;
+    // Let the user choose a picture file for the background; the choice
+    // arrives as a change of its own. Nothing by default.
+    virtual void selectBackgroundPictureFile() {}
     // The collage holds `count` pictures it cannot show (a grid past its
     // cell cap); they stay in the project.
     virtual void picturesNotShown(qsizetype /*count*/) {}

@@ -2,16 +2,11 @@
 
 #include "ui_FotoloomWindow.h"
 
-#include "editor/CollageKeyBinding.h"
 #include "editor/FotoloomController.h"
 #include "editor/window/CustomSizeSheet.h"
-#include "model/Collage.h"
 
 #include <QComboBox>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QSignalBlocker>
-#include <QToolButton>
 
 namespace qf::CanvasSizeControls {
 
@@ -26,8 +21,7 @@ void showCollageSize(QComboBox* popup, const FotoloomController& controller)
 
 } // namespace
 
-void install(QWidget* window, Ui::FotoloomWindow& ui, FotoloomController& controller,
-             std::vector<std::unique_ptr<CollageKeyBinding>>& bindings)
+void install(QWidget* window, Ui::FotoloomWindow& ui, FotoloomController& controller)
 {
     QComboBox* sizes = ui.selectCollageSizePopUp;
     sizes->setEnabled(true);
@@ -51,35 +45,6 @@ void install(QWidget* window, Ui::FotoloomWindow& ui, FotoloomController& contro
     orientation->setEnabled(true);
     QObject::connect(orientation, &QComboBox::activated, window,
                      [&controller](int index) { controller.changeOrientation(index); });
-
-    // Pattern rows: on a pattern background with its rows set.
-    auto* rowButtons = new QHBoxLayout;
-    auto makeButton = [window, rowButtons](const char* name, const QString& text, const QString& tip) {
-        auto* button = new QToolButton(window);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setText(text);
-        button->setToolTip(tip);
-        rowButtons->addWidget(button);
-        return button;
-    };
-    QToolButton* fewer = makeButton("decreaseImagePatternRowCountButton", QStringLiteral("−"),
-                                    QObject::tr("Fewer pattern rows"));
-    QToolButton* more = makeButton("increaseImagePatternRowCountButton", QStringLiteral("+"),
-                                   QObject::tr("More pattern rows"));
-    rowButtons->addStretch();
-    ui.backgroundGrid->addLayout(rowButtons, ui.backgroundGrid->rowCount(), 1);
-    QObject::connect(more, &QToolButton::clicked, window,
-                     [&controller] { controller.increaseImagePatternRowCount(); });
-    QObject::connect(fewer, &QToolButton::clicked, window,
-                     [&controller] { controller.decreaseImagePatternRowCount(); });
-    auto enable = [&controller, more, fewer](const QVariant&) {
-        const Collage& c = *controller.collage();
-        const qint64 rows = c.backgroundImagePatternNumberOfRows();
-        more->setEnabled(c.backgroundImageIsPattern() && rows >= 1);
-        fewer->setEnabled(c.backgroundImageIsPattern() && rows >= 2);
-    };
-    for (const char* key : {"backgroundImageIsPattern", "backgroundImagePatternNumberOfRows"})
-        bindings.push_back(std::make_unique<CollageKeyBinding>(controller, QString::fromLatin1(key), enable));
 }
 
 } // namespace qf::CanvasSizeControls

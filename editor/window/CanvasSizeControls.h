@@ -1,8 +1,5 @@
 #pragma once
 
-#include <memory>
-#include <vector>
-
 class QWidget;
 
 namespace Ui {
@@ -11,17 +8,14 @@ class FotoloomWindow;
 
 namespace qf {
 
-class CollageKeyBinding;
 class FotoloomController;
 
 // The canvas controls of the settings panel: the size popup (with its
-// custom-size sheet), the orientation control and the pattern-row buttons
-// of the background box.
+// custom-size sheet) and the orientation control.
 namespace CanvasSizeControls {
 
-// Enables and wires the controls of `ui`; the bindings made go to `bindings`.
-void install(QWidget* window, Ui::FotoloomWindow& ui, FotoloomController& controller,
-             std::vector<std::unique_ptr<CollageKeyBinding>>& bindings);
+// Enables and wires the controls of `ui`.
+void install(QWidget* window, Ui::FotoloomWindow& ui, FotoloomController& controller);
 
 } // namespace CanvasSizeControls
 

@@ -10,10 +10,11 @@
 #include "editor/PictureListModel.h"
 #include "editor/window/CanvasSizeControls.h"
 #include "editor/window/ColorPanels.h"
+#include "editor/window/CommandActions.h"
 #include "editor/window/CropSheet.h"
 #include "editor/window/FlowLayout.h"
-#include "editor/window/PositionsSheet.h"
 #include "editor/window/QtPicturePanel.h"
+#include "editor/window/SettingsPanel.h"
 #include "editor/window/ShareMenu.h"
 #include "editor/window/TemplateInfoSheet.h"
 #include "editor/window/TextPanel.h"
@@ -90,10 +91,6 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     m_ui->onScreenDrawingView->setDelegate(m_canvas.get());
     connect(m_ui->QFDrawingContainerView, &QFDrawingContainerView::mouseDownInOuterView, this,
             [this] { m_canvas->mouseDownInOuterView(); });
-    connect(m_ui->removeSelectedCommandButton, &QPushButton::clicked, this,
-            [this] { m_canvas->removeSelectedPictureOrTextFromDrawingView(); });
-    connect(m_ui->removeSelectedPictureOrTextButton, &QPushButton::clicked, this,
-            [this] { m_canvas->removeSelectedPictureOrTextFromDrawingView(); });
 
     UndoManager& undo = m_controller->undoManager();
     // Pictures still being read land first: the step moved is then theirs,
@@ -114,10 +111,12 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     connect(m_ui->menuEdit, &QMenu::aboutToShow, this, &FotoloomWindow::updateUndoActions);
 
     setUpFileMenu();
-    setUpArrangeMenu();
+    m_arrangeMenu = menuBar()->addMenu(tr("&Arrange"));
+    m_arrangeMenu->setObjectName(QStringLiteral("menuArrange"));
     setUpShellMenus();
     setUpPictureList();
     setUpTypePopup();
+    setUpCommands();
 
     m_controller->setWindow(this);
     // A refusal has shown its sheet already; the document closes when it ends.
@@ -125,10 +124,7 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
         qCWarning(lcWindow) << "could not open" << document().fileName() << loaded.message();
     m_controller->setPrintInfoOrientation();
     setUpSettingsBindings();
-    CanvasSizeControls::install(this, *m_ui, *m_controller, m_bindings);
-    setUpCommands();
-    setUpTypeBoxes();
-    setUpCommandBar();
+    CanvasSizeControls::install(this, *m_ui, *m_controller);
     m_textPanel = std::make_unique<TextPanel>(*m_controller, *m_ui, *m_colorPanels, this);
     // The popups follow the collage's type and size, and the list of sizes.
     m_controller->addObserver(this, QStringLiteral("selectedCollageTypeIndex"), KVOptionNew, &kPopupsContext);
@@ -149,6 +145,8 @@ FotoloomWindow::~FotoloomWindow()
     m_controller->endContinuousChange();
     m_controller->endTypingText();
     m_textPanel.reset();
+    delete m_settings;
+    delete m_commands;
     m_bindings.clear();
     m_canvas.reset();
     m_controller->setPicturePanel(nullptr);
@@ -246,23 +244,18 @@ void FotoloomWindow::showAlertSheet(const AlertText& alert)
 
 void FotoloomWindow::enableRightControlsAndPositionThem()
 {
-    // The current type's boxes and commands show; every other type's hide.
-    const CollageType* row = CollageTypes::find(m_controller->collage()->collageType());
-    const auto showOnly = [this](const QStringList& all, const QStringList& shown) {
-        for (const QString& name : all)
-            if (auto* widget = findChild<QWidget*>(name))
-                widget->setVisible(shown.contains(name));
-    };
-    showOnly(CollageTypes::allLayoutBoxes(), row ? QStringList{row->layoutBox, row->bordersBox} : QStringList());
-    const QStringList commands = row ? row->allCommands + row->selectedCommands : QStringList();
-    showOnly(CollageTypes::allCommandButtons(), commands);
-    bool anyArranging = false;
-    for (auto it = m_commandActions.cbegin(); it != m_commandActions.cend(); ++it) {
-        it.value()->setVisible(commands.contains(it.key()));
-        anyArranging = anyArranging || it.value()->isVisible();
+    // The current type's boxes, commands and menu items; nothing of another type's.
+    if (m_settings)
+        m_settings->showCurrentType();
+    const QString type = m_controller->collage()->collageType();
+    if (m_commands && type != m_commandsType) {
+        m_commandsType = type;
+        m_commands->fillArrangeMenu(m_arrangeMenu);
+        m_commands->fillCommandRow(*m_commandRow, m_ui->allLabel, m_ui->verticalCommandSeparatorLine,
+                                   m_ui->selectedLabel);
     }
-    if (m_arrangeMenu)
-        m_arrangeMenu->menuAction()->setVisible(anyArranging);
+    if (m_commands)
+        m_commands->update();
     showSelectedCollageType();
 }
 
@@ -338,90 +331,8 @@ void FotoloomWindow::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
 }
 
-void FotoloomWindow::bindSlider(QSlider* slider, const QString& key, double scale)
-{
-    auto binding = std::make_unique<CollageKeyBinding>(*m_controller, key, [slider, scale](const QVariant& v) {
-        slider->setEnabled(v.isValid());
-        const double value = v.toDouble();
-        if (std::isfinite(value))
-            slider->setValue(static_cast<int>(std::lround(value * scale)));
-    });
-    CollageKeyBinding* b = binding.get();
-    connect(slider, &QSlider::valueChanged, this, [b, scale](int value) { b->write(value / scale); });
-    // A drag is one undo step; a click on the track or a key is one by itself.
-    connect(slider, &QSlider::sliderPressed, this, [this] { m_controller->beginContinuousChange(); });
-    connect(slider, &QSlider::sliderReleased, this, [this] { m_controller->endContinuousChange(); });
-    m_bindings.push_back(std::move(binding));
-}
-
-void FotoloomWindow::bindColorButton(QAbstractButton* button, const QString& key, const QString& title)
-{
-    auto binding = std::make_unique<CollageKeyBinding>(*m_controller, key, [this, button, key](const QVariant& v) {
-        button->setEnabled(v.isValid());
-        // An open panel follows the collage (another collage after an undo).
-        m_colorPanels->follow(key, v);
-    });
-    CollageKeyBinding* b = binding.get();
-    connect(button, &QAbstractButton::clicked, this, [this, b, key, title] {
-        m_colorPanels->open(
-            key, title, [b] { return b->value(); }, [b](const QVariant& v) { b->write(v); });
-    });
-    m_bindings.push_back(std::move(binding));
-}
-
-void FotoloomWindow::bindCheckBox(QAbstractButton* box, const QString& key)
-{
-    auto binding = std::make_unique<CollageKeyBinding>(*m_controller, key, [box](const QVariant& v) {
-        box->setEnabled(v.isValid());
-        box->setChecked(v.toBool());
-    });
-    CollageKeyBinding* b = binding.get();
-    connect(box, &QAbstractButton::toggled, this, [b](bool on) { b->write(on); });
-    m_bindings.push_back(std::move(binding));
-}
-
-void FotoloomWindow::bindCountStepper(QSpinBox* stepper, const QString& key, bool rows)
-{
-    // The counts are shown through their binding keys; a change runs the
-    // collage's own operation through the controller, one undo step each.
-    auto binding = std::make_unique<CollageKeyBinding>(*m_controller, key, [stepper](const QVariant& v) {
-        QSignalBlocker block(stepper);
-        if (v.isValid())
-            stepper->setValue(static_cast<int>(v.toLongLong()));
-    });
-    // A typed count applies once, when the typing ends (Return or leaving the
-    // field); the arrows apply at once.
-    stepper->setKeyboardTracking(false);
-    connect(stepper, &QSpinBox::valueChanged, this, [this, rows](int n) {
-        if (rows)
-            m_controller->changeRowCount(n);
-        else
-            m_controller->changeColumnCount(n);
-    });
-    m_bindings.push_back(std::move(binding));
-}
-
 void FotoloomWindow::setUpSettingsBindings()
 {
-    // Slider steps: a thousandth of the canvas.
-    bindSlider(m_ui->spacingSlider, QStringLiteral("spacing"), 1000);
-    bindSlider(m_ui->strokeWidthSlider, QStringLiteral("strokeWidth"), 1000);
-    bindSlider(m_ui->cornerRadiusSlider, QStringLiteral("cornerRadiusSize"), 1000);
-    bindCheckBox(m_ui->drawShadowCheckBox, QStringLiteral("drawShadow"));
-    bindCheckBox(m_ui->transparentBackgroundCheckBox, QStringLiteral("backgroundIsTransparent"));
-    bindCheckBox(m_ui->fillDuplicatesCheckBox, QStringLiteral("fillDuplicates"));
-    bindCountStepper(m_ui->rowCountStepper, QStringLiteral("rowCountBinding"), true);
-    bindCountStepper(m_ui->columnCountStepper, QStringLiteral("columnCountBinding"), false);
-
-    auto steppersEnabled = std::make_unique<CollageKeyBinding>(
-        *m_controller, QStringLiteral("rowColSteppersEnabled"), [this](const QVariant& v) {
-            m_ui->rowCountStepper->setEnabled(v.toBool());
-            m_ui->columnCountStepper->setEnabled(v.toBool());
-        });
-    m_bindings.push_back(std::move(steppersEnabled));
-    bindColorButton(m_ui->borderColorButton, QStringLiteral("borderColor"), tr("Border Colour"));
-    bindColorButton(m_ui->backgroundColorButton, QStringLiteral("backgroundColor"), tr("Background Colour"));
-
     // 0 landscape, 1 portrait; a square canvas shows neither.
     auto orientation = std::make_unique<CollageKeyBinding>(
         *m_controller, QStringLiteral("indexOfOrientation"), [this](const QVariant& v) {
@@ -433,203 +344,28 @@ void FotoloomWindow::setUpSettingsBindings()
 
 void FotoloomWindow::setUpCommands()
 {
-    auto selected = std::make_unique<CollageKeyBinding>(
-        *m_controller, QStringLiteral("pictureInDrawingViewSelected"),
-        [this](const QVariant& v) { m_ui->pickPictureForSelectedPositionButton->setEnabled(v.toBool()); });
-    m_bindings.push_back(std::move(selected));
-    connect(m_ui->pickPictureForSelectedPositionButton, &QPushButton::clicked, this,
-            [this] { m_controller->pickPictureForSelectedPosition(); });
+    m_commands = new CommandActions(*m_controller, this);
+    // The toolbar's Shuffle and the Picture tab's buttons are the commands' own.
+    m_commands->mirror(m_ui->actionShuffle, QStringLiteral("shuffleCommandButton"));
+    m_commands->mirror(m_ui->pickPictureForSelectedPositionButton, QStringLiteral("pickPictureForSelectedCommandButton"));
+    m_commands->mirror(m_ui->removeSelectedPictureOrTextButton, QStringLiteral("removeSelectedPicOrTextCommandButton"));
+    // Checkmarks of the selected place's flags are read as the menu opens.
+    connect(m_arrangeMenu, &QMenu::aboutToShow, m_commands, &CommandActions::update);
 
-    auto pictures = std::make_unique<CollageKeyBinding>(
-        *m_controller, QStringLiteral("images"),
-        [this](const QVariant& v) {
-            const bool any = !v.toStringList().isEmpty();
-            m_ui->actionShuffle->setEnabled(any);
-            m_ui->shuffleInPlaceCommandButton->setEnabled(any);
-            m_ui->bestFitCommandButton->setEnabled(any);
-        });
-    m_bindings.push_back(std::move(pictures));
-    connect(m_ui->actionShuffle, &QAction::triggered, this, [this] { m_controller->shuffle(); });
-    for (QPushButton* button : {m_ui->shuffleInPlaceCommandButton, m_ui->bestFitCommandButton})
-        connect(button, &QPushButton::clicked, this, [this] { m_controller->shuffle(); });
-    connect(m_ui->splitSelectedAlongWidthCommandButton, &QPushButton::clicked, this,
-            [this] { m_controller->splitSelectedAlongWidth(); });
-    connect(m_ui->splitSelectedAlongHeightCommandButton, &QPushButton::clicked, this,
-            [this] { m_controller->splitSelectedAlongHeight(); });
-    connect(m_ui->setSelectedAsCenterCommandButton, &QPushButton::clicked, this,
-            [this] { m_controller->setSelectedAsCenter(); });
-}
-
-namespace {
-
-// A type box made ready for its controls: its placeholder goes and its
-// controls follow in a form.
-QFormLayout* formOf(QGroupBox* box)
-{
-    delete box->findChild<QLabel*>(box->objectName() + QStringLiteral("Note"));
-    box->setEnabled(true);
-    auto* form = new QFormLayout;
-    static_cast<QBoxLayout*>(box->layout())->addLayout(form);
-    return form;
-}
-
-QSlider* addSlider(QFormLayout* form, const QString& name, const QString& label, int maximum)
-{
-    auto* slider = new QSlider(Qt::Horizontal);
-    slider->setObjectName(name);
-    slider->setMaximum(maximum);
-    form->addRow(label, slider);
-    return slider;
-}
-
-QPushButton* addColorButton(QFormLayout* form, const QString& name)
-{
-    auto* button = new QPushButton(FotoloomWindow::tr("Choose…"));
-    button->setObjectName(name);
-    form->addRow(FotoloomWindow::tr("Colour"), button);
-    return button;
-}
-
-QCheckBox* addCheckBox(QFormLayout* form, const QString& name, const QString& text)
-{
-    auto* box = new QCheckBox(text);
-    box->setObjectName(name);
-    form->addRow(box);
-    return box;
-}
-
-} // namespace
-
-QToolButton* FotoloomWindow::commandButton(const QString& name, QWidget* parent)
-{
-    QAction* action = m_commandActions.value(name);
-    if (!action)
-        return nullptr;
-    // The button shows the menu's action: same call, same enabling.
-    auto* button = new QToolButton(parent);
-    button->setObjectName(name);
-    button->setDefaultAction(action);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    if (action->menu())
-        button->setPopupMode(QToolButton::InstantPopup);
-    return button;
-}
-
-void FotoloomWindow::setUpTypeBoxes()
-{
-    // Piles: pictures are moved, sized and turned on the canvas and by the
-    // commands; the box says so.
-    {
-        QFormLayout* form = formOf(m_ui->pileLayoutControlsBox);
-        auto* hint = new QLabel(tr("Drag pictures to move them; the two handles beside a selected picture resize and turn it."));
-        hint->setObjectName(QStringLiteral("pileLayoutHintLabel"));
-        hint->setWordWrap(true);
-        form->addRow(hint);
-    }
-    {
-        QFormLayout* form = formOf(m_ui->regularPilePictureBordersControlsBox);
-        bindSlider(addSlider(form, QStringLiteral("regularPileSpacingSlider"), tr("Frame"), 300),
-                   QStringLiteral("spacing"), 1000);
-        bindColorButton(addColorButton(form, QStringLiteral("regularPileBorderColorButton")),
-                        QStringLiteral("borderColor"), tr("Frame Colour"));
-        bindCheckBox(addCheckBox(form, QStringLiteral("instantCameraBorderCheckBox"), tr("Instant camera frame")),
-                     QStringLiteral("instantCameraBorder"));
-        bindCheckBox(addCheckBox(form, QStringLiteral("stampBorderCheckBox"), tr("Stamp frame")),
-                     QStringLiteral("stampBorder"));
-    }
-    {
-        QFormLayout* form = formOf(m_ui->circlePilePictureBordersControlsBox);
-        bindSlider(addSlider(form, QStringLiteral("circlePileSpacingSlider"), tr("Frame"), 300),
-                   QStringLiteral("spacing"), 1000);
-        bindColorButton(addColorButton(form, QStringLiteral("circlePileBorderColorButton")),
-                        QStringLiteral("borderColor"), tr("Frame Colour"));
-    }
-    {
-        QFormLayout* form = formOf(m_ui->mosaicLayoutControlsBox);
-        if (QToolButton* positions = commandButton(QStringLiteral("setPositionsOnZigMosaicButton"), nullptr))
-            form->addRow(positions);
-    }
-    {
-        QFormLayout* form = formOf(m_ui->centeredLayoutControlsBox);
-        bindCheckBox(addCheckBox(form, QStringLiteral("centerSymmetricCheckBox"), tr("Symmetric splits")),
-                     QStringLiteral("symmetric"));
-    }
-    {
-        QFormLayout* form = formOf(m_ui->hexagonLayoutControlsBox);
-        auto* cells = new QLabel;
-        cells->setObjectName(QStringLiteral("hexagonCellCountLabel"));
-        form->addRow(tr("Cells"), cells);
-        // Rows by columns, shown as either changes (other types have neither).
-        auto counts = std::make_shared<std::array<CollageKeyBinding*, 2>>();
-        const auto showCells = [cells, counts](const QVariant&) {
-            if ((*counts)[0] && (*counts)[1])
-                cells->setText(
-                    tr("%1 × %2").arg((*counts)[0]->value().toLongLong()).arg((*counts)[1]->value().toLongLong()));
-        };
-        for (std::size_t i = 0; i < counts->size(); ++i) {
-            auto binding = std::make_unique<CollageKeyBinding>(
-                *m_controller, i == 0 ? QStringLiteral("rowCount") : QStringLiteral("columnCount"), showCells);
-            (*counts)[i] = binding.get();
-            m_bindings.push_back(std::move(binding));
-        }
-        showCells({});
-        auto* buttons = new QHBoxLayout;
-        for (const char* name : {"increasePositionsCommandButton", "decreasePositionsCommandButton"})
-            if (QToolButton* button = commandButton(QLatin1String(name), nullptr))
-                buttons->addWidget(button);
-        form->addRow(buttons);
-    }
-}
-
-void FotoloomWindow::setUpCommandBar()
-{
-    QStringList forAll;
-    for (const CollageType& row : CollageTypes::all())
-        forAll += row.allCommands;
-    auto* layout = static_cast<QBoxLayout*>(m_ui->commandContainerStackView->layout());
-    // Every type's row starts with Shuffle, and its selected part with
-    // Remove and Choose Picture: the same actions as the toolbar's Shuffle
-    // and the Picture tab's button.
-    auto* shuffle = new QToolButton(m_ui->commandContainerStackView);
-    shuffle->setObjectName(QStringLiteral("shuffleCommandButton"));
-    shuffle->setDefaultAction(m_ui->actionShuffle);
-    layout->insertWidget(layout->indexOf(m_ui->allLabel) + 1, shuffle);
-    auto* pick = new QToolButton(m_ui->commandContainerStackView);
-    pick->setObjectName(QStringLiteral("pickPictureForSelectedCommandButton"));
-    pick->setText(tr("Choose Picture…"));
-    connect(pick, &QToolButton::clicked, this, [this] { m_controller->pickPictureForSelectedPosition(); });
-    m_bindings.push_back(std::make_unique<CollageKeyBinding>(
-        *m_controller, QStringLiteral("pictureInDrawingViewSelected"),
-        [pick](const QVariant& v) { pick->setEnabled(v.toBool()); }));
-    layout->insertWidget(layout->indexOf(m_ui->removeSelectedCommandButton) + 1, pick);
-    for (const QString& name : CollageTypes::allCommandButtons()) {
-        if (findChild<QWidget*>(name))
-            continue; // a box or the layout holds it already
-        QToolButton* button = commandButton(name, m_ui->commandContainerStackView);
-        if (!button)
-            continue;
-        // "All" ones before the separator, "selected" ones after the last command.
-        QWidget* before = forAll.contains(name) ? static_cast<QWidget*>(m_ui->verticalCommandSeparatorLine)
-                                                : static_cast<QWidget*>(m_ui->setSelectedAsCenterCommandButton);
-        const int at = layout->indexOf(before) + (forAll.contains(name) ? 0 : 1);
-        int offset = 0;
-        if (!forAll.contains(name))
-            while (at + offset < layout->count() && layout->itemAt(at + offset)->widget()
-                   && layout->itemAt(at + offset)->widget()->inherits("QToolButton"))
-                ++offset;
-        layout->insertWidget(at + offset, button);
-    }
     // The piles have many commands: the row wraps when the canvas column is
     // too narrow for all of them, rather than squeezing their titles.
+    auto* layout = m_ui->commandContainerStackView->layout();
     QList<QLayoutItem*> items;
     while (QLayoutItem* item = layout->takeAt(0))
         items.append(item);
     const QMargins margins = layout->contentsMargins();
     delete layout;
-    auto* flow = new FlowLayout(m_ui->commandContainerStackView);
-    flow->setContentsMargins(margins);
+    m_commandRow = new FlowLayout(m_ui->commandContainerStackView);
+    m_commandRow->setContentsMargins(margins);
     for (QLayoutItem* item : items)
-        flow->addItem(item);
+        m_commandRow->addItem(item);
+
+    m_settings = new SettingsPanel(*m_controller, *m_ui, *m_colorPanels, *m_commands, this);
 }
 
 void FotoloomWindow::updateUndoActions()
@@ -668,118 +404,10 @@ void FotoloomWindow::setUpPictureList()
         // A menu of commands: it always shows its title.
         m_ui->sortPicturesPopupButton->setCurrentIndex(0);
     });
-    connect(m_ui->changeBackgroundImageButton, &QPushButton::clicked, this,
-            [this] { m_controller->selectBackgroundPictureFile(); });
 
     m_picturePanel = std::make_unique<QtPicturePanel>(this);
     m_controller->setPicturePanel(m_picturePanel.get());
     m_controller->setAddsPicturesInBackground(true);
-}
-
-// ---- Arrange menu -------------------------------------------------------------------------
-
-void FotoloomWindow::setUpArrangeMenu()
-{
-    using C = FotoloomController::CollageCommand;
-    // One list for the menu and the command bar: each item is one Arrange
-    // menu action, and the bar's button of the same name shows that action.
-    struct Item {
-        const char* name; // the registry's command name
-        C command;
-        QKeySequence shortcut;
-        bool needsPicture; // a selected slot that shows a picture, not just a selected slot
-        const char* buttonText; // the command bar's short text
-    };
-    static const Item allItems[] = {
-        {"spreadoutCommandButton", C::Spreadout, {}, false, QT_TR_NOOP("Spread")},
-        {"spreadoutToGridCommandButton", C::SpreadoutToGrid, {}, false, QT_TR_NOOP("To Grid")},
-        {"spreadoutToMosaicCommandButton", C::SpreadoutToMosaic, {}, false, QT_TR_NOOP("To Mosaic")},
-        {"increaseAllInSizeCommandButton", C::IncreaseAllInSize, {}, false, QT_TR_NOOP("Larger")},
-        {"decreaseAllInSizeCommandButton", C::DecreaseAllInSize, {}, false, QT_TR_NOOP("Smaller")},
-        {"equateAllInSizeCommandButton", C::EquateAllInSize, {}, false, QT_TR_NOOP("Same Size")},
-        {"rotateAllTo0CommandButton", C::RotateAllToZero, {}, false, QT_TR_NOOP("Straighten")},
-        {"increasePositionsCommandButton", C::IncreasePositions, {}, false, QT_TR_NOOP("More Cells")},
-        {"decreasePositionsCommandButton", C::DecreasePositions, {}, false, QT_TR_NOOP("Fewer Cells")},
-    };
-    static const Item selectedItems[] = {
-        {"moveSelectedUpCommandButton", C::MoveSelectedUp, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up), false,
-         QT_TR_NOOP("Front")},
-        {"moveSelectedDownCommandButton", C::MoveSelectedDown, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down),
-         false, QT_TR_NOOP("Back")},
-        {"increaseSelectedInSizeCommandButton", C::IncreaseSelectedInSize, QKeySequence(Qt::CTRL | Qt::Key_Equal),
-         false, QT_TR_NOOP("Larger")},
-        {"decreaseSelectedInSizeCommandButton", C::DecreaseSelectedInSize, QKeySequence(Qt::CTRL | Qt::Key_Minus),
-         false, QT_TR_NOOP("Smaller")},
-        {"rotateSelected0CommandButton", C::RotateSelectedToZero, {}, false, QT_TR_NOOP("Straighten")},
-        {"rotateSelectedAnticlockwiseCommandButton", C::RotateSelectedAntiClockwise,
-         QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), false, QT_TR_NOOP("Rotate Left")},
-        {"rotateSelectedClockwiseCommandButton", C::RotateSelectedClockwise,
-         QKeySequence(Qt::CTRL | Qt::Key_BracketRight), false, QT_TR_NOOP("Rotate Right")},
-        {"makeSelectedEmptyCommandButton", C::MakeSelectedEmpty, {}, true, QT_TR_NOOP("Empty")},
-        {"cropSelectedCommandButton", C::CropSelected, {}, true, QT_TR_NOOP("Crop")},
-        {"removeCropFromSelectedCommandButton", C::RemoveCropFromSelected, {}, true, QT_TR_NOOP("Uncrop")},
-    };
-    m_arrangeMenu = menuBar()->addMenu(tr("&Arrange"));
-    m_arrangeMenu->setObjectName(QStringLiteral("menuArrange"));
-
-    const auto addItem = [this](QMenu* menu, const Item& item) {
-        QAction* action = menu->addAction(FotoloomController::commandName(item.command), this,
-                                          [this, command = item.command] { m_controller->runCommand(command); });
-        action->setObjectName(QLatin1String(item.name));
-        action->setShortcut(item.shortcut);
-        action->setIconText(tr(item.buttonText));
-        m_commandActions.insert(QLatin1String(item.name), action);
-        return action;
-    };
-    // Shapes in menu order: the plain photo, then 0..8.
-    const QList<std::pair<qint64, QString>> shapes{
-        {-1, tr("Photo")},   {0, tr("Oval")},    {1, tr("Square")},   {2, tr("Diamond")},
-        {3, tr("Hexagon")},  {4, tr("Upright Hexagon")}, {5, tr("Heart")}, {6, tr("Octagon")},
-        {7, tr("Triangle")}, {8, tr("Upside-down Triangle")}};
-    const auto addShapeMenu = [&](const QString& title, const char* name, bool allPictures) {
-        QMenu* shapeMenu = m_arrangeMenu->addMenu(title);
-        shapeMenu->menuAction()->setIconText(tr("Shape"));
-        for (const auto& [shape, label] : shapes)
-            shapeMenu->addAction(label, this,
-                                 [this, shape, allPictures] { m_controller->changeShape(shape, allPictures); });
-        shapeMenu->menuAction()->setObjectName(QLatin1String(name));
-        m_commandActions.insert(QLatin1String(name), shapeMenu->menuAction());
-        return shapeMenu->menuAction();
-    };
-
-    QList<QAction*> forAll;
-    for (const Item& item : allItems) {
-        QAction* action = addItem(m_arrangeMenu, item);
-        // Cells can be added to, or taken from, a collage without pictures.
-        if (item.command != C::IncreasePositions && item.command != C::DecreasePositions)
-            forAll.append(action);
-    }
-    forAll.append(addShapeMenu(tr("All Shapes"), "changeShapeAllPopupButton", true));
-    // Typed cells replace the pictures too, so they are offered with or without pictures.
-    QAction* positions = m_arrangeMenu->addAction(tr("Cell Positions…"), this, [this] {
-        auto* sheet = new PositionsSheet(
-            [this](const QString& text) { return m_controller->setPositionsOfCells(text); }, this);
-        ::qf::openSheet(sheet, this);
-    });
-    positions->setObjectName(QStringLiteral("setPositionsOnZigMosaicButton"));
-    positions->setIconText(tr("Cell Positions…"));
-    m_commandActions.insert(positions->objectName(), positions);
-    m_arrangeMenu->addSeparator();
-    QList<QAction*> forSelected, forPicture;
-    for (const Item& item : selectedItems)
-        (item.needsPicture ? forPicture : forSelected).append(addItem(m_arrangeMenu, item));
-    forPicture.append(addShapeMenu(tr("Shape"), "shapeChangeSelectedPopupButton", false));
-
-    const auto enableWhen = [this](const char* key, QList<QAction*> actions, std::function<bool(const QVariant&)> on) {
-        m_bindings.push_back(std::make_unique<CollageKeyBinding>(
-            *m_controller, QLatin1String(key), [actions, on](const QVariant& v) {
-                for (QAction* action : actions)
-                    action->setEnabled(on(v));
-            }));
-    };
-    enableWhen("images", forAll, [](const QVariant& v) { return !v.toStringList().isEmpty(); });
-    enableWhen("pictureInDrawingViewSelected", forSelected, [](const QVariant& v) { return v.toBool(); });
-    enableWhen("nonEmptyPictureInDrawingViewSelected", forPicture, [](const QVariant& v) { return v.toBool(); });
 }
 
 // ---- File menu -------------------------------------------------------------------------
@@ -1044,7 +672,7 @@ void FotoloomWindow::showCropSheet(const QImage& image, double widthToHeight, co
     auto* sheet = new CropSheet(
         image, widthToHeight, crop, constrainAspect, shape,
         [this](const CropResult& result) { m_controller->cropSelectedTo(result.widthToHeight, result.crop); },
-        [this] { m_controller->runCommand(FotoloomController::CollageCommand::RemoveCropFromSelected); }, this);
+        [this] { m_controller->removeCropFromSelected(); }, this);
     if (!sheet->isStarted()) {
         delete sheet;
         return;

@@ -29,6 +29,9 @@ class CanvasDelegate;
 class CollageDocument;
 class CollageKeyBinding;
 class ColorPanels;
+class CommandActions;
+class FlowLayout;
+class SettingsPanel;
 class DocumentController;
 class FotoloomController;
 class PictureListModel;
@@ -101,22 +104,8 @@ private:
     void openSheet(const AlertText& alert, std::function<void()> ended);
     void setUpTypePopup();
     void setUpSettingsBindings();
-    void bindSlider(QSlider* slider, const QString& key, double scale);
-    void bindCheckBox(QAbstractButton* box, const QString& key);
-    // A button that opens a colour panel for a colour key of the collage.
-    void bindColorButton(QAbstractButton* button, const QString& key, const QString& title);
+    // The commands' actions, the command row and the settings panel.
     void setUpCommands();
-    // The controls of the per-type layout and borders boxes.
-    void setUpTypeBoxes();
-    // A button for every registry command no box holds, showing the Arrange
-    // menu's action of the same name: "all" ones before the separator line,
-    // "selected" ones at the end of the command row.
-    void setUpCommandBar();
-    QToolButton* commandButton(const QString& name, QWidget* parent);
-    // The Arrange menu: the current type's arranging commands, by their
-    // registry names, and the shape menus.
-    void setUpArrangeMenu();
-    void bindCountStepper(QSpinBox* stepper, const QString& key, bool rows);
     void showSelectedCollageType();
     void updateUndoActions();
     void setUpFileMenu();
@@ -135,7 +124,10 @@ private:
     std::unique_ptr<CanvasDelegate> m_canvas;
     std::vector<std::unique_ptr<CollageKeyBinding>> m_bindings;
     QMenu* m_arrangeMenu = nullptr;
-    QHash<QString, QAction*> m_commandActions; // by the registry's command names
+    CommandActions* m_commands = nullptr;
+    SettingsPanel* m_settings = nullptr;
+    FlowLayout* m_commandRow = nullptr;
+    QString m_commandsType; // the type the menu and the command row show
     PictureListModel* m_pictureList = nullptr;
     std::unique_ptr<QtPicturePanel> m_picturePanel;
     bool m_addingPictures = false;

@@ -6,6 +6,7 @@
 #include "editor/FotoloomController.h"
 #include "editor/TextKeyBinding.h"
 #include "editor/window/ColorPanels.h"
+#include "editor/window/SettingsPanel.h"
 #include "editor/window/FontPanel.h"
 #include "model/Collage.h"
 #include "model/TextPosition.h"
@@ -59,12 +60,23 @@ TextPanel::TextPanel(FotoloomController& controller, Ui::FotoloomWindow& ui, Col
         m_controller, QStringLiteral("textInDrawingViewSelected"),
         [this](const QVariant& v) { m_ui.textOptionsFloatingView->setEnabled(v.toBool()); });
     connect(m_ui.addTextButton, &QPushButton::clicked, this, [this] { m_controller.addNewText(); });
+    // Said while there is text to click and none is being edited.
+    auto* hint = new QLabel(tr("Click a text on the canvas to edit it."), m_ui.textOptionsContainerStackView);
+    hint->setObjectName(QStringLiteral("clickOnTextToEditLabel"));
+    hint->setWordWrap(true);
+    auto* stack = qobject_cast<QVBoxLayout*>(m_ui.textOptionsContainerStackView->layout());
+    stack->insertWidget(stack->indexOf(m_ui.addTextButton) + 1, hint);
+    m_clickToEdit = std::make_unique<CollageKeyBinding>(
+        m_controller, QStringLiteral("showClickOnTextToEditLabel"),
+        [hint](const QVariant& v) { hint->setVisible(v.toBool()); });
+    SettingsPanel::scrollToTopOnChange(m_ui.textOptionsScrollView);
 }
 
 TextPanel::~TextPanel()
 {
     m_ui.fontTextView->removeEventFilter(this);
     m_selected.reset();
+    m_clickToEdit.reset();
     m_bindings.clear();
 }
 

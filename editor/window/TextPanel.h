@@ -70,6 +70,7 @@ private:
     std::unique_ptr<FontPanel> m_fontPanel;
     std::vector<std::unique_ptr<TextKeyBinding>> m_bindings;
     std::unique_ptr<CollageKeyBinding> m_selected;
+    std::unique_ptr<CollageKeyBinding> m_clickToEdit;
     TextKeyBinding* m_typefaces = nullptr;
     TextKeyBinding* m_typefaceIndex = nullptr;
 

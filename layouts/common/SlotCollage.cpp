@@ -405,3 +405,82 @@ void SlotCollage::centreCropsOnFaces(bool all, bool onlyThoseNotSet,
 }
 
 } // namespace qf
+
+namespace qf {
+
+// ---- what the slot types offer the editor --------------------------------------
+
+SettingsBox SlotCollage::bordersBox()
+{
+    const auto slider = [](const char* name, const char* key, const char* label, double maximum, const char* tip) {
+        SettingsControl c;
+        c.kind = SettingsControl::Kind::Slider;
+        c.name = QLatin1String(name);
+        c.key = QLatin1String(key);
+        c.label = commandText(label);
+        c.maximum = maximum;
+        c.toolTip = commandText(tip);
+        return c;
+    };
+    SettingsControl colour;
+    colour.kind = SettingsControl::Kind::Colour;
+    colour.name = QStringLiteral("borderColorButton");
+    colour.key = QStringLiteral("borderColor");
+    colour.label = commandText("Colour");
+    colour.title = commandText("Border Colour");
+    return {QStringLiteral("mosaicPictureBordersControlsBox"),
+            {slider("spacingSlider", "spacing", "Spacing", maxSpacing(), "Space between the pictures"),
+             slider("strokeWidthSlider", "strokeWidth", "Border", maxStrokeWidth(), "Width of the picture borders"),
+             slider("cornerRadiusSlider", "cornerRadiusSize", "Corners", maxCornerRadiusSize(),
+                    "Rounding of the picture corners"),
+             colour}};
+}
+
+SettingsControl SlotCollage::imageScalingControl()
+{
+    SettingsControl c;
+    c.kind = SettingsControl::Kind::Popup;
+    c.name = QStringLiteral("imageScalingPopUpButton");
+    c.key = QStringLiteral("imageScaling");
+    c.label = commandText("Pictures");
+    // In ImageScalingMode order: the index is the mode.
+    c.items = {commandText("Fit whole picture"), commandText("Crop to fill")};
+    c.toolTip = commandText("Show each picture whole, or cropped to fill its place");
+    return c;
+}
+
+CollageCommand SlotCollage::shuffleInPlaceCommand()
+{
+    CollageCommand c;
+    c.name = QStringLiteral("shuffleInPlaceCommandButton");
+    c.title = commandText("Shuffle in Place");
+    c.buttonText = commandText("Swap Places");
+    c.toolTip = commandText("The pictures trade places; the layout stays as it is");
+    c.enabledKeys = {QStringLiteral("images")};
+    c.call = CollageCommand::on(&Collage::shuffleInPlace);
+    return c;
+}
+
+CollageCommand SlotCollage::cellPositionsCommand(CollageCommand::Call call)
+{
+    CollageCommand c;
+    c.name = QStringLiteral("setPositionsOnZigMosaicButton");
+    c.title = c.buttonText = commandText("Cell Positions…");
+    c.toolTip = commandText("Type the cells of the layout; they replace the pictures with empty cells");
+    c.button = false; // the layout box holds its button
+    c.input = CommandInput::CellText;
+    c.spinner = false;
+    c.followUp = CollageCommand::ReloadPictures;
+    c.call = std::move(call);
+    return c;
+}
+
+SettingsControl SlotCollage::cellPositionsButton()
+{
+    SettingsControl c;
+    c.kind = SettingsControl::Kind::Button;
+    c.name = c.command = QStringLiteral("setPositionsOnZigMosaicButton");
+    return c;
+}
+
+} // namespace qf

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "layouts/CollageTypes.h"
 #include "model/Collage.h"
 
 #include <QPainterPath>
@@ -28,6 +29,30 @@ class SlotPainter;
 // All geometry is in units of the W x H drawing, y up.
 class SlotCollage : public Collage {
 public:
+    // ---- what the slot types offer the editor --------------------------------
+
+    // Spacing, border width, corner radius and border colour.
+    static SettingsBox bordersBox();
+    // Fit the whole picture or crop it to fill (the types that draw either).
+    static SettingsControl imageScalingControl();
+    // Shuffle in Place: the pictures trade places, the layout stays.
+    static CollageCommand shuffleInPlaceCommand();
+    // Cell Positions…: empty cells typed as polygons replace the layout.
+    static CollageCommand cellPositionsCommand(CollageCommand::Call call);
+    template <class T>
+    static CollageCommand cellPositionsCommand(bool (T::*setPositions)(const QString&, QString*))
+    {
+        return cellPositionsCommand([setPositions](Collage& collage, const CommandArgument& argument) {
+            auto* typed = dynamic_cast<T*>(&collage);
+            QString why;
+            if (typed && (typed->*setPositions)(argument.text, &why))
+                return Status::success();
+            return Status::failure(why.isEmpty() ? commandText("These positions cannot be used for this collage.")
+                                                 : why);
+        });
+    }
+    static SettingsControl cellPositionsButton();
+
     // ---- geometry a type supplies ---------------------------------------
 
     // The gap between slots, the corner radius and the border width.

@@ -558,4 +558,61 @@ QSet<QString> GridCollage::keysForValuesToObserveForUndo() const
     return keys;
 }
 
+// ---- what the editor offers ----------------------------------------------------
+
+QList<CollageCommand> GridCollage::commands()
+{
+    const auto count = [](const char* name, const char* title, void (GridCollage::*change)(qint64)) {
+        CollageCommand c;
+        c.name = QLatin1String(name);
+        c.title = commandText(title);
+        c.group = CommandGroup::Settings;
+        c.input = CommandInput::Value;
+        c.enabledKeys = {QStringLiteral("rowColSteppersEnabled")};
+        c.call = CollageCommand::withValue(change);
+        return c;
+    };
+    return {count("changeRowCountCommand", "Rows", &GridCollage::changeRowCount),
+            count("changeColumnCountCommand", "Columns", &GridCollage::changeColumnCount)};
+}
+
+SettingsBox GridCollage::layoutBox()
+{
+    const auto stepper = [](const char* name, const char* key, const char* label, const char* command,
+                            const char* tip) {
+        SettingsControl c;
+        c.kind = SettingsControl::Kind::Stepper;
+        c.name = QLatin1String(name);
+        c.key = QLatin1String(key);
+        c.label = commandText(label);
+        c.command = QLatin1String(command);
+        c.toolTip = commandText(tip);
+        c.minimum = 1;
+        c.maximum = double(maxRowOrColumnCount());
+        c.step = 1;
+        c.enabledKey = QStringLiteral("rowColSteppersEnabled");
+        return c;
+    };
+    SettingsControl duplicates;
+    duplicates.kind = SettingsControl::Kind::CheckBox;
+    duplicates.name = QStringLiteral("fillDuplicatesCheckBox");
+    duplicates.key = QStringLiteral("fillDuplicates");
+    duplicates.label = commandText("Fill empty cells with duplicates");
+    duplicates.followUp = [](Collage& collage) {
+        if (auto* grid = dynamic_cast<GridCollage*>(&collage))
+            grid->changeFillDuplicates();
+    };
+    return {QStringLiteral("gridLayoutControlsBox"),
+            {stepper("rowCountStepper", "rowCountBinding", "Rows", "changeRowCountCommand", "Rows of the grid"),
+             stepper("columnCountStepper", "columnCountBinding", "Columns", "changeColumnCountCommand",
+                     "Columns of the grid"),
+             duplicates, imageScalingControl()}};
+}
+
+void GridCollage::sortPictures(Collage& collage, bool byName, bool byModified, bool ascending)
+{
+    if (auto* grid = dynamic_cast<GridCollage*>(&collage))
+        grid->sortPicturesByName(byName, byModified, ascending);
+}
+
 } // namespace qf

@@ -22,6 +22,12 @@ public:
 
     static const KVKeyTable& keyTable();
 
+    // What the editor offers for the grid: the row and column steppers'
+    // commands, its box, and sorting.
+    static QList<CollageCommand> commands();
+    static SettingsBox layoutBox();
+    static void sortPictures(Collage& collage, bool byName, bool byModified, bool ascending);
+
     // The grid never grows past 100 rows or columns or 2500 cells: a file or
     // a caller asking for more gets the cap, so nothing allocates without bound
     // and a saved grid always reads back unchanged.
@@ -80,16 +86,16 @@ public:
     bool removeSelectedPicture() override;
     // Reorders the cells by file name or modification date, the first landing
     // top-left; empty cells and pictures without a recorded path or date last.
-    void sortPicturesByName(bool byName, bool byModified, bool ascending) override;
+    void sortPicturesByName(bool byName, bool byModified, bool ascending);
     // New counts (ignored below 1, capped); shrinking keeps every picture in
     // the grid, adding columns (rows) when needed.
-    void changeRowCount(qint64 n) override;
-    void changeColumnCount(qint64 n) override;
+    void changeRowCount(qint64 n);
+    void changeColumnCount(qint64 n);
     // Rebuilds the cells for the current counts from a grid of r x c,
     // disturbing the picture as little as it can.
     void readjustPositionsForMinVisualDifferenceEarlierRowCount(qint64 r, qint64 c);
     // Applies a new fillDuplicates value: fills or empties the spare cells.
-    void changeFillDuplicates() override;
+    void changeFillDuplicates();
     // Swaps the canvas and the counts when the orientation changes.
     void setOrientation(qint64 orientationIndex) override;
     // A new random order of the cells, which keep their pictures and crops.

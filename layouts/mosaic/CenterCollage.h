@@ -35,6 +35,10 @@ public:
 
     static const KVKeyTable& keyTable();
 
+    // What the editor offers for the centre frame.
+    static QList<CollageCommand> commands();
+    static SettingsBox layoutBox();
+
     bool symmetric() const { return m_symmetric; }
     void setSymmetric(bool v) { kvSet(QStringLiteral("symmetric"), m_symmetric, v); }
     bool getSymmetric() const override { return m_symmetric; }
@@ -56,7 +60,7 @@ public:
     // A new frame for all the pictures in random order.
     void shuffle() override;
     // The selected picture and the centre's change places.
-    void setSelectedAsCenter() override;
+    void setSelectedAsCenter();
 
     PositionPtr getBrandNewPosition() override;
     QSet<QString> keysForValuesToObserveForUndo() const override;

@@ -656,4 +656,46 @@ void MosaicCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContex
                                                      currentLocation() + QPointF(15, 15));
 }
 
+// ---- what the editor offers ----------------------------------------------------
+
+QList<CollageCommand> MosaicCollage::splitCommands()
+{
+    const auto split = [](const char* name, const char* title, const char* tip, void (MosaicCollage::*cut)()) {
+        CollageCommand c;
+        c.name = QLatin1String(name);
+        c.title = c.buttonText = commandText(title);
+        c.toolTip = commandText(tip);
+        c.group = CommandGroup::Selected;
+        c.enabledKeys = {QStringLiteral("pictureInDrawingViewSelected")};
+        c.undoName = commandText("Split");
+        c.call = CollageCommand::on(cut);
+        return c;
+    };
+    return {split("splitSelectedAlongWidthCommandButton", "Split Left and Right",
+                  "Cut the selected place into a left and a right half",
+                  &MosaicCollage::splitSelectedPositionAlongWidth),
+            split("splitSelectedAlongHeightCommandButton", "Split Top and Bottom",
+                  "Cut the selected place into a top and a bottom half",
+                  &MosaicCollage::splitSelectedPositionAlongHeight)};
+}
+
+QList<CollageCommand> MosaicCollage::commands()
+{
+    // The mosaic's shuffle is its best fit: a new layout fitted to the pictures.
+    CollageCommand bestFit;
+    bestFit.name = QStringLiteral("bestFitCommandButton");
+    bestFit.title = bestFit.buttonText = commandText("Best Fit");
+    bestFit.toolTip = commandText("A new layout fitted to the pictures' shapes");
+    bestFit.enabledKeys = {QStringLiteral("images")};
+    bestFit.call = CollageCommand::on(&MosaicCollage::shuffle);
+    return QList<CollageCommand>{shuffleInPlaceCommand(), bestFit,
+                                 cellPositionsCommand(&MosaicCollage::setInitialEmptyPositions)}
+           + splitCommands();
+}
+
+SettingsBox MosaicCollage::layoutBox()
+{
+    return {QStringLiteral("mosaicLayoutControlsBox"), {cellPositionsButton(), imageScalingControl()}};
+}
+
 } // namespace qf

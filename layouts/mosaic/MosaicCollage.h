@@ -18,6 +18,13 @@ public:
 
     static const KVKeyTable& keyTable();
 
+    // What the editor offers for the mosaic: shuffles, the cell positions,
+    // the splits of the selected picture, and its box.
+    static QList<CollageCommand> commands();
+    static SettingsBox layoutBox();
+    // The two splits of the selected picture, one "Split" step each.
+    static QList<CollageCommand> splitCommands();
+
     // The fixed values a dragged divider snaps to.
     static const QList<double>& standardGridValues();
 
@@ -38,8 +45,8 @@ public:
     QRectF splitAndReturnPositionRect(qint64 index, bool bestDirection, bool addVerticalLine);
     // Halves the selected slot by a horizontal (along the height) or a
     // vertical (along the width) line; the new half is an empty slot.
-    void splitSelectedPositionAlongHeight() override { splitSelectedPositionAddVerticalLine(false); }
-    void splitSelectedPositionAlongWidth() override { splitSelectedPositionAddVerticalLine(true); }
+    void splitSelectedPositionAlongHeight() { splitSelectedPositionAddVerticalLine(false); }
+    void splitSelectedPositionAlongWidth() { splitSelectedPositionAddVerticalLine(true); }
     void splitSelectedPositionAddVerticalLine(bool addVerticalLine);
 
     // ---- geometry (units of the drawing size W x H) -----------------------
@@ -77,7 +84,7 @@ public:
     // (lists of [x, y] in unit coordinates), each slot the bounding box of
     // its polygon within the unit square. Nothing changes, and false comes
     // back, when any element is not such a polygon or its box is empty.
-    bool setInitialEmptyPositions(const QString& text, QString* why = nullptr) override;
+    bool setInitialEmptyPositions(const QString& text, QString* why = nullptr);
 
     // ---- dividers and the mouse ------------------------------------------------
 

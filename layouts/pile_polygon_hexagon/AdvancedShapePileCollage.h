@@ -46,9 +46,13 @@ public:
     // The selected slot (or every slot) takes the shape; a slot whose shape
     // changes loses its crop window and crop aspect, then gets a fresh
     // face-centred window. Shapes outside -1..8 are ignored.
-    void shapeChangeSelectedTo(qint64 shape) override;
-    void shapeChangeAllTo(qint64 shape) override;
+    void shapeChangeSelectedTo(qint64 shape);
+    void shapeChangeAllTo(qint64 shape);
 
+    // What the editor offers for the shape pile: the pile's commands with
+    // the two shape menus, and its frame box.
+    static QList<CollageCommand> commands();
+    static SettingsBox bordersBox();
 
     // A project carrying "cppattinc" opens with every slot an oval.
     void setMyPropertiesFrom(const QJsonObject& dict) override;

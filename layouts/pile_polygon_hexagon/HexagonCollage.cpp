@@ -661,4 +661,46 @@ void HexagonCollage::giveEveryPictureACell(const QHash<QString, std::optional<Pa
     reportPicturesWithoutCell();
 }
 
+// ---- what the editor offers ----------------------------------------------------
+
+QList<CollageCommand> HexagonCollage::commands()
+{
+    // Cells can be added to, or taken from, a collage without pictures.
+    const auto cells = [](const char* name, const char* title, const char* tip, bool (HexagonCollage::*change)()) {
+        CollageCommand c;
+        c.name = QLatin1String(name);
+        c.title = c.buttonText = commandText(title);
+        c.toolTip = commandText(tip);
+        c.button = false; // the layout box holds its button
+        c.call = CollageCommand::on(change);
+        return c;
+    };
+    return {cells("increasePositionsCommandButton", "More Cells", "Add a row or a column of cells",
+                  &HexagonCollage::increasePossiblePosCount),
+            cells("decreasePositionsCommandButton", "Fewer Cells", "Take away empty cells",
+                  &HexagonCollage::decreasePosCountIfPossible)};
+}
+
+SettingsBox HexagonCollage::layoutBox()
+{
+    const auto label = [](const char* name, const char* key, const char* text) {
+        SettingsControl c;
+        c.kind = SettingsControl::Kind::Label;
+        c.name = QLatin1String(name);
+        c.key = QLatin1String(key);
+        c.label = commandText(text);
+        return c;
+    };
+    const auto button = [](const char* command) {
+        SettingsControl c;
+        c.kind = SettingsControl::Kind::Button;
+        c.name = c.command = QLatin1String(command);
+        c.label = commandText("Cells");
+        return c;
+    };
+    return {QStringLiteral("hexagonLayoutControlsBox"),
+            {label("hexagonRowCountLabel", "rowCount", "Rows"), label("hexagonColumnCountLabel", "columnCount", "Columns"),
+             button("increasePositionsCommandButton"), button("decreasePositionsCommandButton")}};
+}
+
 } // namespace qf

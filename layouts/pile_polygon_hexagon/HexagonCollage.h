@@ -29,6 +29,11 @@ public:
 
     static const KVKeyTable& keyTable();
 
+    // What the editor offers for the hexagons: more or fewer cells, and the
+    // box that shows the rows and columns.
+    static QList<CollageCommand> commands();
+    static SettingsBox layoutBox();
+
     // The grid never passes 200 rows or columns, whatever a file says or the
     // pictures ask for; the place count follows from that.
     static constexpr qint64 maxRowOrColumnCount() { return 200; }
@@ -74,11 +79,11 @@ public:
 
     // Grows the grid by a column (width-filled) or a half-height row and then
     // as much of the other count as the canvas takes; false at the cap.
-    bool increasePossiblePosCount() override;
+    bool increasePossiblePosCount();
     // Takes a column or row away (both counts must be at least 3) when all
     // pictures still fit: pictures inside the smaller grid stay, the others
     // move to the first empty cells with their crops. False when nothing changed.
-    bool decreasePosCountIfPossible() override;
+    bool decreasePosCountIfPossible();
     // An empty cell for every valid place without one.
     void ensureAllPositionsArePresent();
     // A grid built anew for the canvas, the pictures in random order, each

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "layouts/CollageTypes.h"
 #include "layouts/pile_polygon_hexagon/PilePosition.h"
 #include "model/Collage.h"
 
@@ -22,6 +23,18 @@ public:
 
     // The slot at `index` as a pile slot; null when it is none.
     std::shared_ptr<PilePosition> pileSlot(qint64 index) const;
+
+    // ---- what both types offer the editor --------------------------------------
+
+    // The commands on all pictures and on the selected one, in button order;
+    // `spreadAsMosaic` follows Spread as Grid in the first part.
+    static QList<CollageCommand> commandsForAll(const CollageCommand::Call& spreadAsMosaic = {});
+    static QList<CollageCommand> commandsForSelected();
+    static SettingsBox layoutBox();
+    // The frame's width and colour, first of a borders box.
+    static QList<SettingsControl> frameControls();
+    // The arrow keys' nudges.
+    static bool nudge(Collage& collage, Nudge direction);
 
     // ---- what each type decides --------------------------------------------
 
@@ -78,15 +91,18 @@ public:
 
     // ---- whole-pile commands ---------------------------------------------------
 
+    // The type's first layout of its pictures and its Spread command.
+    virtual void spreadout() {}
+
     // New random places, sizes and tilts for the filled slots.
     void shuffle() override;
-    void setAllRotationsZero() override;
+    void setAllRotationsZero();
     // Every picture's diagonal the mean of the smallest and largest.
-    void equateAllInSize() override;
-    void increaseAllInSize() override;
-    void decreaseAllInSize() override;
+    void equateAllInSize();
+    void increaseAllInSize();
+    void decreaseAllInSize();
     // Every slot in its own cell of a shuffled grid, 0.8 of the cell.
-    void spreadoutToGrid() override;
+    void spreadoutToGrid();
 
     // ---- the canvas -------------------------------------------------------------
 
@@ -109,24 +125,24 @@ public:
 
     // The picture and its slot go (true); a placeholder goes alone (true).
     bool removeSelectedPicture() override;
-    void cropSelected() override;
+    void cropSelected();
     void cropSelectedTo(double widthToHeight, const PanZoomPos& panZoom) override;
     void removeCropFromSelected() override;
     // To the front and to the back of the pile; the selection follows.
-    void moveSelectedUp() override;
-    void moveSelectedDown() override;
+    void moveSelectedUp();
+    void moveSelectedDown();
     // The picture leaves the pile; its slot stays as a placeholder of its shape.
-    void makeSelectedEmpty() override;
-    void rotateSelectedToZero() override;
-    void rotateSelectedClockwise() override;
-    void rotateSelectedAntiClockwise() override;
-    void increaseSelectedInSize() override;
-    void decreaseSelectedInSize() override;
+    void makeSelectedEmpty();
+    void rotateSelectedToZero();
+    void rotateSelectedClockwise();
+    void rotateSelectedAntiClockwise();
+    void increaseSelectedInSize();
+    void decreaseSelectedInSize();
     // Nudges of 0.002 of the canvas.
-    bool moveSelectedPositionUp() override;
-    bool moveSelectedPositionDown() override;
-    bool moveSelectedPositionLeft() override;
-    bool moveSelectedPositionRight() override;
+    bool moveSelectedPositionUp();
+    bool moveSelectedPositionDown();
+    bool moveSelectedPositionLeft();
+    bool moveSelectedPositionRight();
 
     // ---- bindings -----------------------------------------------------------------
 

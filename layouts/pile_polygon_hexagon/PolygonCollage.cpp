@@ -557,4 +557,16 @@ bool PolygonCollage::slotContainsPoint(qint64 index, QPointF point, double width
     return !outline.isEmpty() && BezierPathQuartzUtilities::pathContainsPoint(outline, point);
 }
 
+// ---- what the editor offers ----------------------------------------------------
+
+QList<CollageCommand> PolygonCollage::commands()
+{
+    return {shuffleInPlaceCommand(), cellPositionsCommand(&PolygonCollage::setInitialEmptyPositions)};
+}
+
+SettingsBox PolygonCollage::layoutBox()
+{
+    return {QStringLiteral("mosaicLayoutControlsBox"), {cellPositionsButton()}};
+}
+
 } // namespace qf

@@ -18,6 +18,10 @@ public:
 
     static const KVKeyTable& keyTable();
 
+    // What the editor offers for the zig mosaic.
+    static QList<CollageCommand> commands();
+    static SettingsBox layoutBox();
+
     // The cell at `index`; null when there is none.
     std::shared_ptr<PolygonPosition> polygonCell(qint64 index) const;
 

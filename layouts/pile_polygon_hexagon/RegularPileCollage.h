@@ -35,7 +35,11 @@ public:
     void spreadout() override;
     // The pictures as a mosaic through the fitting engine, slightly tilted;
     // placeholders are dropped.
-    void spreadoutToMosaic() override;
+    void spreadoutToMosaic();
+
+    // What the editor offers for the pile: its commands and its frame box.
+    static QList<CollageCommand> commands();
+    static SettingsBox bordersBox();
 
     // "bs" after the base keys.
     void addMyPropertiesTo(QJsonObject& dict, bool actual) const override;

@@ -151,6 +151,7 @@ protected:
         collage().setWidth(w);
         collage().setHeight(h);
         collage().setResolution(300);
+        collage().setBackgroundIsImage(true);
         collage().setBackgroundImageIsPattern(pattern);
         collage().setBackgroundImagePatternNumberOfRows(rows);
         endEvent();
@@ -252,10 +253,8 @@ TEST_F(CanvasSizeTest, PatternRowCommandsKeepTheirGuards)
                           Case{3, false, false, 3, false}}) {
         SCOPED_TRACE(k.rows);
         canvas(7200, 5400, k.rows, k.pattern);
-        if (k.increase)
-            c->increaseImagePatternRowCount();
-        else
-            c->decreaseImagePatternRowCount();
+        (void)c->runCommand(k.increase ? QStringLiteral("increaseImagePatternRowCountButton")
+                                       : QStringLiteral("decreaseImagePatternRowCountButton"));
         EXPECT_EQ(collage().backgroundImagePatternNumberOfRows(), k.expected);
         EXPECT_EQ(c->hasPendingUndoSnapshot(), k.recorded);
         endEvent();

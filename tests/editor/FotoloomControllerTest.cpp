@@ -441,40 +441,6 @@ TEST_F(FotoloomControllerTest, TypeChangeKeepsPicturesSettingsAndFacesAndUndoes)
     EXPECT_EQ(e.collage().collageType(), QStringLiteral("mosaic"));
 }
 
-TEST_F(FotoloomControllerTest, SlotCommandsOfTheCentreFrameAreUndoSteps)
-{
-    ASSERT_TRUE(e.c->windowDidLoad().ok());
-    e.c->changeCollageType(4);
-    ASSERT_EQ(e.collage().collageType(), QStringLiteral("centerframe"));
-    addPictures({Qt::red, Qt::blue, Qt::green});
-    e.endEvent();
-    qint64 frameSlot = -1;
-    for (qint64 i = 0; i < e.collage().picturePositions().size(); ++i)
-        if (!e.collage().picturePositions()[i]->isEmpty() && !CenterCollage::isCenter(e.collage().picturePositions()[i]))
-            frameSlot = i;
-    ASSERT_GE(frameSlot, 0);
-    const struct {
-        const char* name;
-        std::function<void()> command;
-        QString undoName;
-    } rows[] = {{"split", [&] { e.c->splitSelectedAlongWidth(); }, QStringLiteral("Split")},
-                {"set as centre", [&] { e.c->setSelectedAsCenter(); }, QString()}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        e.collage().setSelectedImagePosition(frameSlot);
-        e.endEvent();
-        const QJsonObject before = e.snapshot();
-        row.command();
-        e.endEvent();
-        EXPECT_NE(e.snapshot(), before);
-        if (!row.undoName.isEmpty()) {
-            EXPECT_EQ(e.undo.undoActionName(), row.undoName);
-        }
-        e.undo.undo();
-        EXPECT_EQ(e.snapshot(), before);
-    }
-}
-
 TEST_F(FotoloomControllerTest, FollowUpHooksRunAfterBoundChanges)
 {
     ASSERT_TRUE(e.c->windowDidLoad().ok());
@@ -545,38 +511,91 @@ TEST_F(FotoloomControllerTest, PicturesACollageCannotShowAreToldOnce)
 
 } // namespace
 
-TEST_F(FotoloomControllerTest, PileCommandsAreEachOneNamedStep)
+// Every command of every type, from its row: disabled and without effect
+// while its key says no, one step named as its row says when it runs, and
+// undone to the collage exactly as it was.
+class EveryTypesCommands : public FotoloomControllerTest, public ::testing::WithParamInterface<QString> {
+protected:
+    void SetUp() override
+    {
+        FotoloomControllerTest::SetUp();
+        for (const CollageType& row : CollageTypes::all())
+            e.c->setCollageMaker(row.type, row.maker);
+        ASSERT_TRUE(e.c->windowDidLoad().ok());
+        e.c->changeCollageType(CollageTypes::indexOf(GetParam()));
+        ASSERT_EQ(e.collage().collageType(), GetParam());
+        e.endEvent();
+    }
+    static CommandArgument argumentFor(const CollageCommand& command)
+    {
+        if (command.input == CommandInput::CellText)
+            return {0, QStringLiteral("[[[0,0],[0.5,0],[0.5,1],[0,1]], [[0.5,0],[1,0],[1,1],[0.5,1]]]")};
+        return {2, {}};
+    }
+};
+
+TEST_P(EveryTypesCommands, DisabledCommandsChangeAndRecordNothing)
 {
-    e.c->setCollageMaker(QStringLiteral("pile"), [] { return std::make_shared<RegularPileCollage>(); });
-    ASSERT_TRUE(e.c->windowDidLoad().ok());
-    ASSERT_EQ(e.collage().collageType(), QStringLiteral("pile")) << "a new document is a pile";
-    const QStringList ids = addPictures({Qt::red, Qt::blue, Qt::green});
-    e.collage().setSelectedImagePosition(2);
-    e.endEvent();
-    const auto pictures = [&] {
-        QStringList order;
-        for (const PositionPtr& slot : e.collage().picturePositions())
-            order.append(slot->picture());
-        return order;
-    };
-    const QStringList before = pictures();
-
-    using C = FotoloomController::CollageCommand;
-    e.c->runCommand(C::MoveSelectedDown);
-    e.endEvent();
-    EXPECT_EQ(pictures().first(), before.last());
-    EXPECT_TRUE(e.undo.canUndo());
-    e.c->runCommand(C::MakeSelectedEmpty);
-    e.endEvent();
-    EXPECT_EQ(e.collage().images().size(), 2);
-    e.c->changeShape(0, true); // not a shape pile: nothing happens, still one step
-    e.endEvent();
-
-    for (int step = 0; step < 3; ++step)
-        e.undo.undo();
-    EXPECT_EQ(pictures(), before);
-    EXPECT_EQ(e.collage().images().size(), 3);
+    // Nothing to act on: commands needing pictures or a selection wait.
+    const QStringList waiting{QStringLiteral("images"), QStringLiteral("pictureInDrawingViewSelected"),
+                              QStringLiteral("nonEmptyPictureInDrawingViewSelected"),
+                              QStringLiteral("pictureOrTextInDrawingViewSelected")};
+    for (const CollageCommand* command : e.c->commands()) {
+        SCOPED_TRACE(command->name.toStdString());
+        if (!command->enabledKeys.isEmpty() && waiting.contains(command->enabledKeys.first())) {
+            EXPECT_FALSE(e.c->isCommandEnabled(command->name));
+        }
+        if (e.c->isCommandEnabled(command->name))
+            continue;
+        const QJsonObject before = e.snapshot();
+        const qint64 count = e.undo.changeCount();
+        EXPECT_FALSE(e.c->runCommand(command->name, argumentFor(*command)).ok());
+        e.endEvent();
+        EXPECT_EQ(e.snapshot(), before);
+        EXPECT_EQ(e.undo.changeCount(), count);
+    }
+    EXPECT_FALSE(e.c->runCommand(QStringLiteral("noSuchCommand")).ok());
 }
+
+TEST_P(EveryTypesCommands, EachRunIsOneNamedStepThatUndoesExactly)
+{
+    addPictures({Qt::red, Qt::blue, Qt::green, Qt::yellow});
+    const QList<PositionPtr>& places = e.collage().picturePositions();
+    const auto filled = std::find_if(places.begin(), places.end(), [](const PositionPtr& p) { return !p->isEmpty(); });
+    ASSERT_NE(filled, places.end());
+    e.collage().setSelectedImagePosition(filled - places.begin());
+    e.endEvent();
+    int ran = 0;
+    for (const CollageCommand* command : e.c->commands()) {
+        SCOPED_TRACE(command->name.toStdString());
+        if (!e.c->isCommandEnabled(command->name))
+            continue;
+        ++ran;
+        const QJsonObject before = e.snapshot();
+        const qint64 count = e.undo.changeCount();
+        (void)e.c->runCommand(command->name, argumentFor(*command));
+        e.endEvent();
+        if (!command->undoName) {
+            EXPECT_EQ(e.undo.changeCount(), count) << "it records no step of its own";
+            EXPECT_EQ(e.snapshot(), before);
+            continue;
+        }
+        if (e.snapshot() == before)
+            continue; // nothing to do here (a shape it has, cells it cannot lose)
+        // One step: a single undo goes all the way back, a redo all the way on.
+        const QJsonObject after = e.snapshot();
+        EXPECT_EQ(e.undo.undoActionName(), *command->undoName);
+        e.undo.undo();
+        EXPECT_EQ(e.snapshot(), before);
+        e.undo.redo();
+        EXPECT_EQ(e.snapshot(), after);
+        e.undo.undo();
+    }
+    EXPECT_GE(ran, 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Registered, EveryTypesCommands, ::testing::ValuesIn(CollageTypes::typeStrings()),
+                         [](const ::testing::TestParamInfo<QString>& info) { return info.param.toStdString(); });
 
 TEST_F(FotoloomControllerTest, CropSheetAnswersAreEachOneStep)
 {
@@ -588,7 +607,7 @@ TEST_F(FotoloomControllerTest, CropSheetAnswersAreEachOneStep)
     auto& slot = dynamic_cast<PilePosition&>(*e.collage().picturePositions().at(1));
     const qint64 steps = e.undo.changeCount();
 
-    e.c->runCommand(FotoloomController::CollageCommand::CropSelected);
+    ASSERT_TRUE(e.c->runCommand(QStringLiteral("cropSelectedCommandButton")).ok());
     e.endEvent();
     ASSERT_EQ(e.window.cropSheets.size(), 1);
     const FakeWindow::CropSheet& sheet = e.window.cropSheets.first();
@@ -602,7 +621,7 @@ TEST_F(FotoloomControllerTest, CropSheetAnswersAreEachOneStep)
     e.endEvent();
     EXPECT_EQ(slot.widthToHeight(), std::optional<double>(2.0));
     EXPECT_EQ(slot.panZoomValue(), std::optional<PanZoomPos>(window));
-    e.c->runCommand(FotoloomController::CollageCommand::RemoveCropFromSelected);
+    e.c->removeCropFromSelected();
     e.endEvent();
 
     e.undo.undo();
@@ -646,14 +665,15 @@ TEST_F(FotoloomControllerTest, TypedCellPositionsAreOneStepAndRefusedTextChanges
     const QJsonObject before = e.snapshot();
     const qint64 count = e.undo.changeCount();
 
-    const Status refused = e.c->setPositionsOfCells(QStringLiteral("[[[0,0],[1,0]]]"));
+    const QString cells = QStringLiteral("setPositionsOnZigMosaicButton");
+    const Status refused = e.c->runCommand(cells, {0, QStringLiteral("[[[0,0],[1,0]]]")});
     e.endEvent();
     EXPECT_FALSE(refused.ok());
     EXPECT_FALSE(refused.message().isEmpty()) << "the sheet shows why";
     EXPECT_EQ(e.snapshot(), before);
     EXPECT_EQ(e.undo.changeCount(), count) << "no step for text that was refused";
 
-    ASSERT_TRUE(e.c->setPositionsOfCells(QStringLiteral("[[[0,0],[1,0],[1,1]], [[0,0],[1,1],[0,1]]]")).ok());
+    ASSERT_TRUE(e.c->runCommand(cells, {0, QStringLiteral("[[[0,0],[1,0],[1,1]], [[0,0],[1,1],[0,1]]]")}).ok());
     e.endEvent();
     EXPECT_EQ(e.collage().picturePositions().size(), 2);
     EXPECT_TRUE(e.collage().images().isEmpty()) << "typed cells start empty";

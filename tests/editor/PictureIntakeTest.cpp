@@ -9,6 +9,7 @@
 #include "document/CollageDocument.h"
 #include "document/MyDocumentController.h"
 #include "layouts/grid_mosaic/GridCollage.h"
+#include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
 #include "model/Position.h"
 #include "model/UtilityFunctions.h"
 #include "platform/undo/UndoManager.h"
@@ -75,22 +76,6 @@ public:
         const QStringList answer = answers.front();
         answers.pop_front();
         chosen(answer);
-    }
-};
-
-// A collage type that nudges, counting each nudge by direction.
-class NudgingGrid : public GridCollage {
-public:
-    QStringList moves;
-    bool moveSelectedPositionUp() override
-    {
-        moves.append(QStringLiteral("up"));
-        return true;
-    }
-    bool moveSelectedPositionDown() override
-    {
-        moves.append(QStringLiteral("down"));
-        return true;
     }
 };
 
@@ -520,21 +505,29 @@ TEST(PictureIntake, ArrowKeysNudgeOnlyWhereTheTypeDoesAndUndoTheOpposite)
     e.endEvent();
     EXPECT_FALSE(e.undo().canUndo());
 
-    auto nudging = std::make_shared<NudgingGrid>();
-    nudging->setMyWindowController(e.c);
-    e.c->setCurrentCollage(nudging);
+    // A pile nudges its selected picture; the opposite nudge is the undo.
+    auto pile = std::make_shared<RegularPileCollage>();
+    pile->setMyWindowController(e.c);
+    pile->picturePositions().append(std::make_shared<PilePosition>(QStringLiteral("a"), QPointF(0.5, 0.5), 0, 0.3));
+    pile->setImages({QStringLiteral("a")});
+    pile->setSelectedImagePosition(0);
+    e.c->setCurrentCollage(pile);
     e.undo().removeAllActions();
+    const auto y = [&] {
+        return std::lround(dynamic_cast<PilePosition&>(*e.collage().picturePositions()[0]).center().y() * 1000);
+    };
     canvas.moveUp();
     e.endEvent();
     canvas.moveUp();
     e.endEvent();
+    EXPECT_EQ(y(), 504);
     e.undo().undo();
-    EXPECT_EQ(nudging->moves, QStringList({"up", "up", "down"}));
+    EXPECT_EQ(y(), 502);
     e.undo().redo();
-    EXPECT_EQ(nudging->moves.last(), QStringLiteral("up"));
+    EXPECT_EQ(y(), 504);
     e.undo().undo();
     e.undo().undo();
-    EXPECT_EQ(nudging->moves, QStringList({"up", "up", "down", "up", "down", "down"}));
+    EXPECT_EQ(y(), 500);
     EXPECT_FALSE(e.undo().canUndo());
 }
 

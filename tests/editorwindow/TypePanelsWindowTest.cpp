@@ -61,7 +61,7 @@ TEST(TypePanelsWindow, EachTypeShowsItsBoxesAndCommandsInOrder)
 {
     const QString all = QStringLiteral("allLabel shuffleCommandButton ");
     const QString selected = QStringLiteral(
-        "verticalCommandSeparatorLine selectedLabel removeSelectedCommandButton pickPictureForSelectedCommandButton ");
+        "verticalCommandSeparatorLine selectedLabel removeSelectedPicOrTextCommandButton pickPictureForSelectedCommandButton ");
     const QString split = QStringLiteral("splitSelectedAlongWidthCommandButton splitSelectedAlongHeightCommandButton ");
     const struct {
         const char* type;
