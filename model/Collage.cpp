@@ -8,6 +8,7 @@
 #include "platform/time/Clock.h"
 
 #include <QDebug>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cmath>
@@ -254,6 +255,16 @@ void Collage::pickPicture(const QString& md5, const QImage& image, qint64 index,
     m_md5ToModifiedTimeDictionary.insert(md5ToModifiedTimes);
 
     const PositionPtr target = m_picturePositions[index];
+    // The selected slot may show a picture after this, which enables the
+    // commands on it: observers hear of it once the slot has its picture.
+    const QString selectedShowsPicture = QStringLiteral("nonEmptyPictureInDrawingViewSelected");
+    const bool selected = index == m_selectedImagePosition;
+    if (selected)
+        willChangeValueForKey(selectedShowsPicture);
+    const auto announced = qScopeGuard([this, selected, &selectedShowsPicture] {
+        if (selected)
+            didChangeValueForKey(selectedShowsPicture);
+    });
 
     // The picture already shows in a slot (the last one that shows it): swap.
     for (qsizetype j = m_picturePositions.size() - 1; j >= 0; --j) {

@@ -9,6 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QJsonObject>
+#include <QSlider>
+#include <QSpinBox>
 #include <QLayout>
 #include <QPushButton>
 
@@ -157,4 +162,49 @@ TEST(TypePanelsWindow, TheCommandRowWrapsInsteadOfSqueezingItsButtons)
     flow->setGeometry(QRect(0, 0, 250, 46));
     EXPECT_EQ(buttons[2]->geometry(), QRect(75, 26, 100, 20)) << "the second row centred";
     EXPECT_EQ(buttons[0]->width(), 100) << "never squeezed";
+}
+
+TEST(TypePanelsWindow, EveryControlOfEveryBoxWritesItsKeyAsOneUndoStep)
+{
+    using Kind = SettingsControl::Kind;
+    for (const CollageType& type : CollageTypes::all()) {
+        Opened o;
+        switchTo(o, type.type.toLatin1().constData());
+        const auto snapshot = [&o] { return o.editor->collage()->dictionaryRepresentationActual(false); };
+        int operated = 0;
+        for (const SettingsBox* box : CollageTypes::boxesOf(type.type)) {
+            for (const SettingsControl& control : box->controls) {
+                SCOPED_TRACE((type.type + QLatin1Char(' ') + control.name).toStdString());
+                auto* widget = o.window->findChild<QWidget*>(control.name);
+                ASSERT_TRUE(widget) << "every row has its control";
+                EXPECT_TRUE(widget->isVisibleTo(o.window));
+                if (!widget->isEnabled() || control.key.isEmpty())
+                    continue;
+                const QVariant before = o.editor->collage()->valueForKey(control.key);
+                const QJsonObject was = snapshot();
+                if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+                    check->click();
+                } else if (auto* slider = qobject_cast<QSlider*>(widget)) {
+                    slider->setValue(slider->value() == slider->maximum() ? slider->minimum() : slider->maximum());
+                } else if (auto* popup = qobject_cast<QComboBox*>(widget)) {
+                    const int other = popup->currentIndex() == 0 ? 1 : 0;
+                    popup->setCurrentIndex(other);
+                    emit popup->activated(other);
+                } else if (auto* stepper = qobject_cast<QSpinBox*>(widget)) {
+                    stepper->setValue(stepper->value() + 1);
+                } else {
+                    EXPECT_TRUE(control.kind == Kind::Colour || control.kind == Kind::Label) << "not operated";
+                    continue;
+                }
+                QApplication::processEvents();
+                ++operated;
+                EXPECT_NE(o.editor->collage()->valueForKey(control.key), before);
+                o.doc.undoManager().undo();
+                QApplication::processEvents();
+                EXPECT_EQ(snapshot(), was);
+            }
+        }
+        // The locks, transparency, the shadow and its three sliders at least.
+        EXPECT_GE(operated, 7) << type.type.toStdString();
+    }
 }

@@ -170,6 +170,16 @@ TEST(BindingKeys, DerivedKeysFollowTheirInputs)
     c.picturePositions()[0]->setPicture(QStringLiteral("p"));
     c.setImages({QStringLiteral("p")});
     EXPECT_EQ(rec.keys.last(), "nonEmptyPictureInDrawingViewSelected=true");
+    // So does a picture chosen for it: a new one, or one shown elsewhere.
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    for (const char* picture : {"q", "p"}) {
+        c.picturePositions().append(std::make_shared<Position>());
+        c.setSelectedImagePosition(c.picturePositions().size() - 1);
+        ASSERT_EQ(rec.keys.last(), "nonEmptyPictureInDrawingViewSelected=false");
+        c.pickPicture(QLatin1String(picture), image, c.selectedImagePosition(), {}, {});
+        EXPECT_EQ(rec.keys.last(), "nonEmptyPictureInDrawingViewSelected=true") << picture;
+    }
 
     c.setBackgroundIsImage(true);
     EXPECT_TRUE(c.getBackgroundPictureIsPatternCheckboxEnabled());
