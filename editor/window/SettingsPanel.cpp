@@ -63,6 +63,22 @@ private:
     QScrollArea* m_area;
 };
 
+// A wheel turned over a slider, popup or stepper while the panel scrolls
+// goes on scrolling the panel; the control takes it once it has the focus.
+class WheelScrollsPanel : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Wheel && !static_cast<QWidget*>(watched)->hasFocus()) {
+            event->ignore();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 SettingsPanel::SettingsPanel(FotoloomController& controller, Ui::FotoloomWindow& ui, ColorPanels& colorPanels,
@@ -74,6 +90,7 @@ SettingsPanel::SettingsPanel(FotoloomController& controller, Ui::FotoloomWindow&
     , m_commands(commands)
     , m_window(window)
 {
+    m_wheelFilter = new WheelScrollsPanel(this);
     scrollToTopOnChange(m_ui.settingsOptionsScrollView);
     showCurrentType();
 }
@@ -131,6 +148,10 @@ void SettingsPanel::fill(const SettingsBox& rows)
         if (!widget)
             continue;
         widget->setProperty("qfFromRow", true);
+        if (control.kind == Kind::Slider || control.kind == Kind::Popup || control.kind == Kind::Stepper) {
+            widget->setFocusPolicy(Qt::StrongFocus);
+            widget->installEventFilter(m_wheelFilter);
+        }
         if (!control.toolTip.isEmpty())
             widget->setToolTip(control.toolTip);
         if (control.kind == Kind::Button) {

@@ -54,6 +54,7 @@ private:
     CommandActions& m_commands;
     QWidget* m_window;
     QString m_shownType;
+    QObject* m_wheelFilter = nullptr;
     // The bindings of each box's controls, by box name.
     std::map<QString, std::vector<std::unique_ptr<CollageKeyBinding>>> m_bindings;
 };
