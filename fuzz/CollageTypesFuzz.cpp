@@ -62,12 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     collage->mouseDraggedAt(QPointF(60, 50), 96, 72, e);
     collage->mouseUpAt(QPointF(70, 10), 96, 72, e);
     collage->addPictures({QStringLiteral("A"), QStringLiteral("B")}, host.store, {}, {});
-    collage->changeRowCount(3);
-    collage->changeColumnCount(1);
     collage->shuffle();
     collage->setSelectedImagePosition(0);
     collage->removeSelectedPicture();
-    collage->sortPicturesByName(true, false, true);
+    if (const auto sort = qf::CollageTypes::find(type)->sortPictures)
+        sort(*collage, true, false, true);
     collage->setOrientation(qf::OrientationPortrait);
     collage->removePictures({0, 5});
     // The arranging commands (the piles'; no-ops elsewhere), with the
@@ -79,18 +78,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     collage->mouseDownAt(collage->positionOfRotateHolder(), 96, 72, e);
     collage->mouseDraggedAt(QPointF(90, 70), 96, 72, e);
     collage->mouseUpAt(QPointF(90, 70), 96, 72, e);
-    collage->moveSelectedUp();
-    collage->rotateSelectedClockwise();
-    collage->increaseSelectedInSize();
-    collage->shapeChangeSelectedTo(5);
-    collage->makeSelectedEmpty();
-    collage->equateAllInSize();
-    collage->spreadoutToGrid();
-    collage->spreadoutToMosaic();
-    collage->shapeChangeAllTo(7);
-    collage->spreadout();
-    collage->increasePossiblePosCount();
-    collage->decreasePosCountIfPossible();
+    // Every command of the type, as its row declares it, where it may run.
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    for (const qf::CollageCommand* command : qf::CollageTypes::commandsOf(type))
+        if (command->call && command->isEnabled(*collage))
+            (void)command->call(*collage, {qint64(size % 11), text});
+    if (const auto nudge = qf::CollageTypes::find(type)->nudge)
+        nudge(*collage, qf::Nudge::Left);
     // The text commands on whatever text the file held.
     collage->setSelectedTextPosition(0);
     collage->increaseFontSize();
@@ -103,7 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     collage->mouseDraggedAt(QPointF(95, 71), 96, 72, e);
     collage->mouseUpAt(QPointF(95, 71), 96, 72, e);
     collage->removeSelectedText();
-    collage->setInitialEmptyPositions(QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));
     qf::GraphicsContext ctx(out);
     collage->drawYourselfOnCurrentContextInWidth(ctx, 96, 72, false);
     return 0;

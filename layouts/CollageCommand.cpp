@@ -11,6 +11,21 @@ QString commandText(const char* text)
     return QCoreApplication::translate("qf::CollageCommand", text);
 }
 
+CollageCommand CollageCommand::make(const char* name, const char* title, const char* buttonText,
+                                    const char* toolTip, CommandGroup group, const char* enabledKey, Call call)
+{
+    CollageCommand c;
+    c.name = QLatin1String(name);
+    c.title = commandText(title);
+    c.buttonText = *buttonText ? commandText(buttonText) : c.title;
+    c.toolTip = commandText(toolTip);
+    c.group = group;
+    if (*enabledKey)
+        c.enabledKeys = {QLatin1String(enabledKey)};
+    c.call = std::move(call);
+    return c;
+}
+
 bool CollageCommand::truthy(const QVariant& value)
 {
     switch (value.typeId()) {

@@ -74,6 +74,11 @@ struct CollageCommand {
     // not does nothing and records nothing.
     bool isEnabled(const Collage& collage) const;
 
+    // A command with its texts (translated), enabled by `enabledKey` (none:
+    // always), one unnamed step with the spinner.
+    static CollageCommand make(const char* name, const char* title, const char* buttonText, const char* toolTip,
+                               CommandGroup group, const char* enabledKey, Call call);
+
     // A key's value as an enabling flag.
     static bool truthy(const QVariant& value);
 

@@ -43,6 +43,15 @@ struct SettingsControl {
     // Run after the key changed through its control (a layout that has to
     // follow the new value).
     std::function<void(Collage&)> followUp;
+
+    // Rows of the common kinds; texts are translated.
+    static SettingsControl checkBox(const char* name, const char* key, const char* label, const char* toolTip = "");
+    static SettingsControl slider(const char* name, const char* key, const char* label, double minimum,
+                                  double maximum, const char* toolTip = "");
+    static SettingsControl colour(const char* name, const char* key, const char* label, const char* title);
+    // A button running `command`; buttons sharing a label share a row.
+    static SettingsControl button(const char* command, const char* label = "");
+    static SettingsControl value(const char* name, const char* key, const char* label);
 };
 
 // A settings box of the window and the controls it holds for a type.

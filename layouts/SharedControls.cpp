@@ -7,7 +7,7 @@ namespace qf::SharedControls {
 
 namespace {
 
-using Kind = SettingsControl::Kind;
+using Group = CommandGroup;
 
 CollageCommand::Test selectedSlotFlag(bool (Position::*flag)() const)
 {
@@ -21,11 +21,8 @@ CollageCommand::Test selectedSlotFlag(bool (Position::*flag)() const)
 // known, down to one row.
 CollageCommand patternRows(const char* name, const char* tip, const char* text, qint64 change)
 {
-    CollageCommand c;
-    c.name = QLatin1String(name);
+    CollageCommand c = CollageCommand::make(name, "", "", tip, Group::Settings, "", {});
     c.title = c.buttonText = QString::fromUtf8(text);
-    c.toolTip = commandText(tip);
-    c.group = CommandGroup::Settings;
     c.enabledKeys = {QStringLiteral("changeRowsEnabledInBackgroundPattern"),
                      QStringLiteral("backgroundImagePatternNumberOfRows")};
     const qint64 least = change > 0 ? 1 : 2;
@@ -40,159 +37,103 @@ CollageCommand patternRows(const char* name, const char* tip, const char* text, 
     return c;
 }
 
+// A command that asks the user through the editor; the answer is a step of its own.
+CollageCommand asking(CollageCommand c)
+{
+    c.undoName.reset();
+    c.spinner = false;
+    return c;
+}
+
 } // namespace
 
 QList<CollageCommand> commandsFirst()
 {
-    CollageCommand shuffle;
-    shuffle.name = QStringLiteral("shuffleCommandButton");
-    shuffle.title = shuffle.buttonText = commandText("Shuffle");
-    shuffle.toolTip = commandText("A new arrangement of all pictures");
-    shuffle.enabledKeys = {QStringLiteral("images")};
-    shuffle.call = CollageCommand::on(&Collage::shuffle);
-
-    CollageCommand remove;
-    remove.name = QStringLiteral("removeSelectedPicOrTextCommandButton");
-    remove.title = commandText("Remove Selected");
-    remove.buttonText = commandText("Remove");
-    remove.toolTip = commandText("Remove the selected picture or text");
-    remove.group = CommandGroup::Selected;
-    remove.enabledKeys = {QStringLiteral("pictureOrTextInDrawingViewSelected")};
+    CollageCommand remove = CollageCommand::make(
+        "removeSelectedPicOrTextCommandButton", "Remove Selected", "Remove", "Remove the selected picture or text",
+        Group::Selected, "pictureOrTextInDrawingViewSelected", [](Collage& collage, const CommandArgument&) {
+            return collage.removeSelectedTextOrPicture() ? Status::success()
+                                                         : Status::failure(commandText("Nothing was removed."));
+        });
     remove.followUp = CollageCommand::ReloadPictures;
-    remove.call = [](Collage& collage, const CommandArgument&) {
-        return collage.removeSelectedTextOrPicture() ? Status::success()
-                                                     : Status::failure(commandText("Nothing was removed."));
-    };
-
-    CollageCommand pick;
-    pick.name = QStringLiteral("pickPictureForSelectedCommandButton");
-    pick.title = pick.buttonText = commandText("Choose Picture…");
-    pick.toolTip = commandText("Choose the picture for the selected place");
-    pick.group = CommandGroup::Selected;
-    pick.enabledKeys = {QStringLiteral("pictureInDrawingViewSelected")};
-    pick.undoName.reset(); // the picture chosen is a step of its own
-    pick.spinner = false;
-    pick.call = [](Collage& collage, const CommandArgument&) {
-        if (CollageHost* host = collage.myWindowController())
-            host->selectPictureFor(collage.selectedImagePosition());
-        return Status::success();
-    };
-    return {shuffle, remove, pick};
+    return {CollageCommand::make("shuffleCommandButton", "Shuffle", "", "A new arrangement of all pictures",
+                                 Group::All, "images", CollageCommand::on(&Collage::shuffle)),
+            remove,
+            asking(CollageCommand::make("pickPictureForSelectedCommandButton", "Choose Picture…", "",
+                                        "Choose the picture for the selected place", Group::Selected,
+                                        "pictureInDrawingViewSelected", [](Collage& collage, const CommandArgument&) {
+                                            if (CollageHost* host = collage.myWindowController())
+                                                host->selectPictureFor(collage.selectedImagePosition());
+                                            return Status::success();
+                                        }))};
 }
 
 QList<CollageCommand> commandsLast()
 {
-    CollageCommand fillFirst;
-    fillFirst.name = QStringLiteral("switchSelectedPrefferedToFillCommand");
-    fillFirst.title = commandText("Fill This Place First");
-    fillFirst.toolTip = commandText("New pictures go into this empty place before the others");
-    fillFirst.group = CommandGroup::Selected;
-    fillFirst.button = false;
-    fillFirst.enabledKeys = {QStringLiteral("pictureInDrawingViewSelected")};
-    fillFirst.spinner = false;
+    CollageCommand fillFirst = CollageCommand::make(
+        "switchSelectedPrefferedToFillCommand", "Fill This Place First", "",
+        "New pictures go into this empty place before the others", Group::Selected, "pictureInDrawingViewSelected",
+        CollageCommand::on(&Collage::switchSelectedPrefferedToFill));
     fillFirst.checked = selectedSlotFlag(&Position::preferredToFill);
-    fillFirst.call = CollageCommand::on(&Collage::switchSelectedPrefferedToFill);
-
-    CollageCommand hidePicker = fillFirst;
-    hidePicker.name = QStringLiteral("switchSelectedHideImagePickerCommand");
-    hidePicker.title = commandText("Hide Picture Button");
-    hidePicker.toolTip = commandText("This empty place shows no button for choosing its picture");
+    CollageCommand hidePicker = CollageCommand::make(
+        "switchSelectedHideImagePickerCommand", "Hide Picture Button", "",
+        "This empty place shows no button for choosing its picture", Group::Selected, "pictureInDrawingViewSelected",
+        CollageCommand::on(&Collage::switchSelectedHideImagePicker));
     hidePicker.checked = selectedSlotFlag(&Position::hideImagePicker);
-    hidePicker.call = CollageCommand::on(&Collage::switchSelectedHideImagePicker);
-
-    CollageCommand asBackground;
-    asBackground.name = QStringLiteral("setSelectedPictureAsBackgroundCommandButton");
-    asBackground.title = commandText("Use as Background");
-    asBackground.buttonText = commandText("Use Selected");
-    asBackground.toolTip = commandText("The selected picture becomes the background");
-    asBackground.group = CommandGroup::Selected;
+    for (CollageCommand* c : {&fillFirst, &hidePicker}) {
+        c->button = false;
+        c->spinner = false;
+    }
+    CollageCommand asBackground = CollageCommand::make(
+        "setSelectedPictureAsBackgroundCommandButton", "Use as Background", "Use Selected",
+        "The selected picture becomes the background", Group::Selected, "nonEmptyPictureInDrawingViewSelected",
+        CollageCommand::on(&Collage::setSelectedPictureAsBackground));
     asBackground.button = false;
-    asBackground.enabledKeys = {QStringLiteral("nonEmptyPictureInDrawingViewSelected")};
     asBackground.followUp = CollageCommand::ShowBackground;
-    asBackground.call = CollageCommand::on(&Collage::setSelectedPictureAsBackground);
-
-    CollageCommand choose;
-    choose.name = QStringLiteral("changeBackgroundImageButton");
-    choose.title = choose.buttonText = commandText("Choose…");
-    choose.toolTip = commandText("Choose a picture file for the background");
-    choose.group = CommandGroup::Settings;
-    choose.undoName.reset(); // the file chosen is a step of its own
-    choose.spinner = false;
-    choose.call = [](Collage& collage, const CommandArgument&) {
-        if (CollageHost* host = collage.myWindowController())
-            host->selectBackgroundPictureFile();
-        return Status::success();
-    };
-
     return {fillFirst,
             hidePicker,
             asBackground,
-            choose,
+            asking(CollageCommand::make("changeBackgroundImageButton", "Choose…", "",
+                                        "Choose a picture file for the background", Group::Settings, "",
+                                        [](Collage& collage, const CommandArgument&) {
+                                            if (CollageHost* host = collage.myWindowController())
+                                                host->selectBackgroundPictureFile();
+                                            return Status::success();
+                                        })),
             patternRows("decreaseImagePatternRowCountButton", "Fewer pattern rows", "−", -1),
             patternRows("increaseImagePatternRowCountButton", "More pattern rows", "+", 1)};
 }
 
 QList<SettingsBox> boxes()
 {
-    const auto checkBox = [](const char* name, const char* key, const char* label, const char* tip) {
-        SettingsControl c;
-        c.kind = Kind::CheckBox;
-        c.name = QLatin1String(name);
-        c.key = QLatin1String(key);
-        c.label = commandText(label);
-        c.toolTip = commandText(tip);
-        return c;
-    };
-    const auto button = [](const char* command, const char* label) {
-        SettingsControl c;
-        c.kind = Kind::Button;
-        c.name = c.command = QLatin1String(command);
-        c.label = commandText(label);
-        return c;
-    };
-    const auto slider = [](const char* name, const char* key, const char* label, double minimum, double maximum) {
-        SettingsControl c;
-        c.kind = Kind::Slider;
-        c.name = QLatin1String(name);
-        c.key = QLatin1String(key);
-        c.label = commandText(label);
-        c.minimum = minimum;
-        c.maximum = maximum;
-        c.enabledKey = QStringLiteral("drawShadow");
-        return c;
-    };
-
+    using C = SettingsControl;
     SettingsBox canvas{QStringLiteral("collageTypeControlsBox"),
-                       {checkBox("lockPicturesCheckBox", "lockPictures", "Lock pictures",
-                                 "Pictures cannot be selected or moved on the canvas"),
-                        checkBox("lockTextCheckBox", "lockText", "Lock text",
-                                 "Text cannot be selected or moved on the canvas")}};
+                       {C::checkBox("lockPicturesCheckBox", "lockPictures", "Lock pictures",
+                                    "Pictures cannot be selected or moved on the canvas"),
+                        C::checkBox("lockTextCheckBox", "lockText", "Lock text",
+                                    "Text cannot be selected or moved on the canvas")}};
 
-    SettingsControl colour;
-    colour.kind = Kind::Colour;
-    colour.name = QStringLiteral("backgroundColorButton");
-    colour.key = QStringLiteral("backgroundColor");
-    colour.label = commandText("Colour");
-    colour.title = commandText("Background Colour");
-    SettingsControl pattern = checkBox("backgroundImageIsPatternCheckBox", "backgroundImageIsPattern",
-                                       "Tile the picture", "Repeat the background picture as a pattern");
+    C pattern = C::checkBox("backgroundImageIsPatternCheckBox", "backgroundImageIsPattern", "Tile the picture",
+                            "Repeat the background picture as a pattern");
     pattern.enabledKey = QStringLiteral("backgroundPictureIsPatternCheckboxEnabled");
     SettingsBox background{QStringLiteral("backgroundControlsBox"),
-                           {colour, button("changeBackgroundImageButton", "Picture"),
-                            button("setSelectedPictureAsBackgroundCommandButton", "Picture"), pattern,
-                            button("decreaseImagePatternRowCountButton", "Rows"),
-                            button("increaseImagePatternRowCountButton", "Rows"),
-                            checkBox("transparentBackgroundCheckBox", "backgroundIsTransparent", "Transparent",
-                                     "No background at all in exported PNG and TIFF pictures")}};
+                           {C::colour("backgroundColorButton", "backgroundColor", "Colour", "Background Colour"),
+                            C::button("changeBackgroundImageButton", "Picture"),
+                            C::button("setSelectedPictureAsBackgroundCommandButton", "Picture"), pattern,
+                            C::button("decreaseImagePatternRowCountButton", "Rows"),
+                            C::button("increaseImagePatternRowCountButton", "Rows"),
+                            C::checkBox("transparentBackgroundCheckBox", "backgroundIsTransparent", "Transparent",
+                                        "No background at all in exported PNG and TIFF pictures")}};
 
     // Offsets and blur are fractions of a 30-unit reference on a canvas
     // 2400 units wide; y grows upwards.
-    SettingsBox shadow{QStringLiteral("shadowControlsBox"),
-                       {checkBox("drawShadowCheckBox", "drawShadow", "Drop shadows under pictures", ""),
-                        slider("shadowXSlider", "shadowX", "Across", -1.0, 1.0),
-                        slider("shadowYSlider", "shadowY", "Up", -1.0, 1.0),
-                        slider("shadowBlurSlider", "shadowBlur", "Blur", 0.0, 1.0)}};
-    return {canvas, background, shadow};
+    QList<C> shadow{C::checkBox("drawShadowCheckBox", "drawShadow", "Drop shadows under pictures"),
+                    C::slider("shadowXSlider", "shadowX", "Across", -1.0, 1.0),
+                    C::slider("shadowYSlider", "shadowY", "Up", -1.0, 1.0),
+                    C::slider("shadowBlurSlider", "shadowBlur", "Blur", 0.0, 1.0)};
+    for (qsizetype i = 1; i < shadow.size(); ++i)
+        shadow[i].enabledKey = QStringLiteral("drawShadow");
+    return {canvas, background, {QStringLiteral("shadowControlsBox"), shadow}};
 }
 
 } // namespace qf::SharedControls

@@ -412,28 +412,13 @@ namespace qf {
 
 SettingsBox SlotCollage::bordersBox()
 {
-    const auto slider = [](const char* name, const char* key, const char* label, double maximum, const char* tip) {
-        SettingsControl c;
-        c.kind = SettingsControl::Kind::Slider;
-        c.name = QLatin1String(name);
-        c.key = QLatin1String(key);
-        c.label = commandText(label);
-        c.maximum = maximum;
-        c.toolTip = commandText(tip);
-        return c;
-    };
-    SettingsControl colour;
-    colour.kind = SettingsControl::Kind::Colour;
-    colour.name = QStringLiteral("borderColorButton");
-    colour.key = QStringLiteral("borderColor");
-    colour.label = commandText("Colour");
-    colour.title = commandText("Border Colour");
+    using C = SettingsControl;
     return {QStringLiteral("mosaicPictureBordersControlsBox"),
-            {slider("spacingSlider", "spacing", "Spacing", maxSpacing(), "Space between the pictures"),
-             slider("strokeWidthSlider", "strokeWidth", "Border", maxStrokeWidth(), "Width of the picture borders"),
-             slider("cornerRadiusSlider", "cornerRadiusSize", "Corners", maxCornerRadiusSize(),
-                    "Rounding of the picture corners"),
-             colour}};
+            {C::slider("spacingSlider", "spacing", "Spacing", 0.0, maxSpacing(), "Space between the pictures"),
+             C::slider("strokeWidthSlider", "strokeWidth", "Border", 0.0, maxStrokeWidth(), "Width of the picture borders"),
+             C::slider("cornerRadiusSlider", "cornerRadiusSize", "Corners", 0.0, maxCornerRadiusSize(),
+                       "Rounding of the picture corners"),
+             C::colour("borderColorButton", "borderColor", "Colour", "Border Colour")}};
 }
 
 SettingsControl SlotCollage::imageScalingControl()
@@ -451,36 +436,26 @@ SettingsControl SlotCollage::imageScalingControl()
 
 CollageCommand SlotCollage::shuffleInPlaceCommand()
 {
-    CollageCommand c;
-    c.name = QStringLiteral("shuffleInPlaceCommandButton");
-    c.title = commandText("Shuffle in Place");
-    c.buttonText = commandText("Swap Places");
-    c.toolTip = commandText("The pictures trade places; the layout stays as it is");
-    c.enabledKeys = {QStringLiteral("images")};
-    c.call = CollageCommand::on(&Collage::shuffleInPlace);
-    return c;
+    return CollageCommand::make("shuffleInPlaceCommandButton", "Shuffle in Place", "Swap Places",
+                                "The pictures trade places; the layout stays as it is", CommandGroup::All, "images",
+                                CollageCommand::on(&Collage::shuffleInPlace));
 }
 
 CollageCommand SlotCollage::cellPositionsCommand(CollageCommand::Call call)
 {
-    CollageCommand c;
-    c.name = QStringLiteral("setPositionsOnZigMosaicButton");
-    c.title = c.buttonText = commandText("Cell Positions…");
-    c.toolTip = commandText("Type the cells of the layout; they replace the pictures with empty cells");
+    CollageCommand c = CollageCommand::make("setPositionsOnZigMosaicButton", "Cell Positions…", "",
+                                            "Type the cells of the layout; they replace the pictures with empty cells",
+                                            CommandGroup::All, "", std::move(call));
     c.button = false; // the layout box holds its button
     c.input = CommandInput::CellText;
     c.spinner = false;
     c.followUp = CollageCommand::ReloadPictures;
-    c.call = std::move(call);
     return c;
 }
 
 SettingsControl SlotCollage::cellPositionsButton()
 {
-    SettingsControl c;
-    c.kind = SettingsControl::Kind::Button;
-    c.name = c.command = QStringLiteral("setPositionsOnZigMosaicButton");
-    return c;
+    return SettingsControl::button("setPositionsOnZigMosaicButton");
 }
 
 } // namespace qf

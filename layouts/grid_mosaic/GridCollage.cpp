@@ -563,13 +563,9 @@ QSet<QString> GridCollage::keysForValuesToObserveForUndo() const
 QList<CollageCommand> GridCollage::commands()
 {
     const auto count = [](const char* name, const char* title, void (GridCollage::*change)(qint64)) {
-        CollageCommand c;
-        c.name = QLatin1String(name);
-        c.title = commandText(title);
-        c.group = CommandGroup::Settings;
+        CollageCommand c = CollageCommand::make(name, title, "", title, CommandGroup::Settings,
+                                                "rowColSteppersEnabled", CollageCommand::withValue(change));
         c.input = CommandInput::Value;
-        c.enabledKeys = {QStringLiteral("rowColSteppersEnabled")};
-        c.call = CollageCommand::withValue(change);
         return c;
     };
     return {count("changeRowCountCommand", "Rows", &GridCollage::changeRowCount),
@@ -580,24 +576,17 @@ SettingsBox GridCollage::layoutBox()
 {
     const auto stepper = [](const char* name, const char* key, const char* label, const char* command,
                             const char* tip) {
-        SettingsControl c;
+        SettingsControl c = SettingsControl::value(name, key, label);
         c.kind = SettingsControl::Kind::Stepper;
-        c.name = QLatin1String(name);
-        c.key = QLatin1String(key);
-        c.label = commandText(label);
         c.command = QLatin1String(command);
         c.toolTip = commandText(tip);
         c.minimum = 1;
         c.maximum = double(maxRowOrColumnCount());
-        c.step = 1;
         c.enabledKey = QStringLiteral("rowColSteppersEnabled");
         return c;
     };
-    SettingsControl duplicates;
-    duplicates.kind = SettingsControl::Kind::CheckBox;
-    duplicates.name = QStringLiteral("fillDuplicatesCheckBox");
-    duplicates.key = QStringLiteral("fillDuplicates");
-    duplicates.label = commandText("Fill empty cells with duplicates");
+    SettingsControl duplicates =
+        SettingsControl::checkBox("fillDuplicatesCheckBox", "fillDuplicates", "Fill empty cells with duplicates");
     duplicates.followUp = [](Collage& collage) {
         if (auto* grid = dynamic_cast<GridCollage*>(&collage))
             grid->changeFillDuplicates();

@@ -208,24 +208,17 @@ void CenterCollage::setMyPropertiesFrom(const QJsonObject& dict)
 
 QList<CollageCommand> CenterCollage::commands()
 {
-    CollageCommand centre;
-    centre.name = QStringLiteral("setSelectedAsCenterCommandButton");
-    centre.title = centre.buttonText = commandText("Set as Centre");
-    centre.toolTip = commandText("The selected picture trades places with the centre one");
-    centre.group = CommandGroup::Selected;
-    centre.enabledKeys = {QStringLiteral("nonEmptyPictureInDrawingViewSelected")};
-    centre.call = CollageCommand::on(&CenterCollage::setSelectedAsCenter);
-    return QList<CollageCommand>{shuffleInPlaceCommand()} + splitCommands() + QList<CollageCommand>{centre};
+    return QList<CollageCommand>{shuffleInPlaceCommand()} + splitCommands()
+           + QList<CollageCommand>{CollageCommand::make("setSelectedAsCenterCommandButton", "Set as Centre", "",
+                                                        "The selected picture trades places with the centre one",
+                                                        CommandGroup::Selected, "nonEmptyPictureInDrawingViewSelected",
+                                                        CollageCommand::on(&CenterCollage::setSelectedAsCenter))};
 }
 
 SettingsBox CenterCollage::layoutBox()
 {
-    SettingsControl symmetric;
-    symmetric.kind = SettingsControl::Kind::CheckBox;
-    symmetric.name = QStringLiteral("centerSymmetricCheckBox");
-    symmetric.key = QStringLiteral("symmetric");
-    symmetric.label = commandText("Symmetric splits");
-    symmetric.toolTip = commandText("Mirror every split of the frame from left to right");
+    SettingsControl symmetric = SettingsControl::checkBox("centerSymmetricCheckBox", "symmetric", "Symmetric splits",
+                                                          "Mirror every split of the frame from left to right");
     // The frame is laid out again to the new setting.
     symmetric.followUp = [](Collage& collage) { collage.shuffle(); };
     return {QStringLiteral("centeredLayoutControlsBox"), {symmetric, imageScalingControl()}};

@@ -661,14 +661,9 @@ void MosaicCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContex
 QList<CollageCommand> MosaicCollage::splitCommands()
 {
     const auto split = [](const char* name, const char* title, const char* tip, void (MosaicCollage::*cut)()) {
-        CollageCommand c;
-        c.name = QLatin1String(name);
-        c.title = c.buttonText = commandText(title);
-        c.toolTip = commandText(tip);
-        c.group = CommandGroup::Selected;
-        c.enabledKeys = {QStringLiteral("pictureInDrawingViewSelected")};
+        CollageCommand c = CollageCommand::make(name, title, "", tip, CommandGroup::Selected,
+                                                "pictureInDrawingViewSelected", CollageCommand::on(cut));
         c.undoName = commandText("Split");
-        c.call = CollageCommand::on(cut);
         return c;
     };
     return {split("splitSelectedAlongWidthCommandButton", "Split Left and Right",
@@ -682,13 +677,10 @@ QList<CollageCommand> MosaicCollage::splitCommands()
 QList<CollageCommand> MosaicCollage::commands()
 {
     // The mosaic's shuffle is its best fit: a new layout fitted to the pictures.
-    CollageCommand bestFit;
-    bestFit.name = QStringLiteral("bestFitCommandButton");
-    bestFit.title = bestFit.buttonText = commandText("Best Fit");
-    bestFit.toolTip = commandText("A new layout fitted to the pictures' shapes");
-    bestFit.enabledKeys = {QStringLiteral("images")};
-    bestFit.call = CollageCommand::on(&MosaicCollage::shuffle);
-    return QList<CollageCommand>{shuffleInPlaceCommand(), bestFit,
+    return QList<CollageCommand>{shuffleInPlaceCommand(),
+                                 CollageCommand::make("bestFitCommandButton", "Best Fit", "",
+                                                      "A new layout fitted to the pictures' shapes", CommandGroup::All,
+                                                      "images", CollageCommand::on(&MosaicCollage::shuffle)),
                                  cellPositionsCommand(&MosaicCollage::setInitialEmptyPositions)}
            + splitCommands();
 }

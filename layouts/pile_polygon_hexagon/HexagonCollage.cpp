@@ -667,12 +667,9 @@ QList<CollageCommand> HexagonCollage::commands()
 {
     // Cells can be added to, or taken from, a collage without pictures.
     const auto cells = [](const char* name, const char* title, const char* tip, bool (HexagonCollage::*change)()) {
-        CollageCommand c;
-        c.name = QLatin1String(name);
-        c.title = c.buttonText = commandText(title);
-        c.toolTip = commandText(tip);
+        CollageCommand c =
+            CollageCommand::make(name, title, "", tip, CommandGroup::All, "", CollageCommand::on(change));
         c.button = false; // the layout box holds its button
-        c.call = CollageCommand::on(change);
         return c;
     };
     return {cells("increasePositionsCommandButton", "More Cells", "Add a row or a column of cells",
@@ -683,24 +680,10 @@ QList<CollageCommand> HexagonCollage::commands()
 
 SettingsBox HexagonCollage::layoutBox()
 {
-    const auto label = [](const char* name, const char* key, const char* text) {
-        SettingsControl c;
-        c.kind = SettingsControl::Kind::Label;
-        c.name = QLatin1String(name);
-        c.key = QLatin1String(key);
-        c.label = commandText(text);
-        return c;
-    };
-    const auto button = [](const char* command) {
-        SettingsControl c;
-        c.kind = SettingsControl::Kind::Button;
-        c.name = c.command = QLatin1String(command);
-        c.label = commandText("Cells");
-        return c;
-    };
+    using C = SettingsControl;
     return {QStringLiteral("hexagonLayoutControlsBox"),
-            {label("hexagonRowCountLabel", "rowCount", "Rows"), label("hexagonColumnCountLabel", "columnCount", "Columns"),
-             button("increasePositionsCommandButton"), button("decreasePositionsCommandButton")}};
+            {C::value("hexagonRowCountLabel", "rowCount", "Rows"), C::value("hexagonColumnCountLabel", "columnCount", "Columns"),
+             C::button("increasePositionsCommandButton", "Cells"), C::button("decreasePositionsCommandButton", "Cells")}};
 }
 
 } // namespace qf

@@ -6,17 +6,10 @@ namespace qf {
 
 namespace {
 
-CollageCommand command(const char* name, const char* title, const char* buttonText, const char* toolTip,
-                       CollageCommand::Call call)
+CollageCommand forAll(const char* name, const char* title, const char* buttonText, const char* toolTip,
+                      CollageCommand::Call call)
 {
-    CollageCommand c;
-    c.name = QLatin1String(name);
-    c.title = commandText(title);
-    c.buttonText = commandText(buttonText);
-    c.toolTip = commandText(toolTip);
-    c.enabledKeys = {QStringLiteral("images")};
-    c.call = std::move(call);
-    return c;
+    return CollageCommand::make(name, title, buttonText, toolTip, CommandGroup::All, "images", std::move(call));
 }
 
 // A command on the selected picture; `onPicture`: only when the selected
@@ -24,10 +17,9 @@ CollageCommand command(const char* name, const char* title, const char* buttonTe
 CollageCommand selected(const char* name, const char* title, const char* buttonText, const char* toolTip,
                         CollageCommand::Call call, QKeySequence shortcut = {}, bool onPicture = false)
 {
-    CollageCommand c = command(name, title, buttonText, toolTip, std::move(call));
-    c.group = CommandGroup::Selected;
-    c.enabledKeys = {onPicture ? QStringLiteral("nonEmptyPictureInDrawingViewSelected")
-                               : QStringLiteral("pictureInDrawingViewSelected")};
+    CollageCommand c = CollageCommand::make(
+        name, title, buttonText, toolTip, CommandGroup::Selected,
+        onPicture ? "nonEmptyPictureInDrawingViewSelected" : "pictureInDrawingViewSelected", std::move(call));
     c.shortcut = shortcut;
     return c;
 }
@@ -37,21 +29,21 @@ CollageCommand selected(const char* name, const char* title, const char* buttonT
 QList<CollageCommand> PileCollage::commandsForAll(const CollageCommand::Call& spreadAsMosaic)
 {
     QList<CollageCommand> commands{
-        command("spreadoutCommandButton", "Spread Out", "Spread", "Lay the pictures out afresh, side by side",
-                CollageCommand::on(&PileCollage::spreadout)),
-        command("spreadoutToGridCommandButton", "Spread as Grid", "To Grid", "Lay the pictures out on a grid",
-                CollageCommand::on(&PileCollage::spreadoutToGrid))};
+        forAll("spreadoutCommandButton", "Spread Out", "Spread", "Lay the pictures out afresh, side by side",
+               CollageCommand::on(&PileCollage::spreadout)),
+        forAll("spreadoutToGridCommandButton", "Spread as Grid", "To Grid", "Lay the pictures out on a grid",
+               CollageCommand::on(&PileCollage::spreadoutToGrid))};
     if (spreadAsMosaic)
-        commands.append(command("spreadoutToMosaicCommandButton", "Spread as Mosaic", "To Mosaic",
-                                "Lay the pictures out as a mosaic", spreadAsMosaic));
-    commands << command("increaseAllInSizeCommandButton", "All Bigger", "Larger", "Make every picture larger",
-                        CollageCommand::on(&PileCollage::increaseAllInSize))
-             << command("decreaseAllInSizeCommandButton", "All Smaller", "Smaller", "Make every picture smaller",
-                        CollageCommand::on(&PileCollage::decreaseAllInSize))
-             << command("equateAllInSizeCommandButton", "All the Same Size", "Same Size",
-                        "Give every picture the same size", CollageCommand::on(&PileCollage::equateAllInSize))
-             << command("rotateAllTo0CommandButton", "All Upright", "Straighten", "Turn every picture upright",
-                        CollageCommand::on(&PileCollage::setAllRotationsZero));
+        commands.append(forAll("spreadoutToMosaicCommandButton", "Spread as Mosaic", "To Mosaic",
+                               "Lay the pictures out as a mosaic", spreadAsMosaic));
+    commands << forAll("increaseAllInSizeCommandButton", "All Bigger", "Larger", "Make every picture larger",
+                       CollageCommand::on(&PileCollage::increaseAllInSize))
+             << forAll("decreaseAllInSizeCommandButton", "All Smaller", "Smaller", "Make every picture smaller",
+                       CollageCommand::on(&PileCollage::decreaseAllInSize))
+             << forAll("equateAllInSizeCommandButton", "All the Same Size", "Same Size",
+                       "Give every picture the same size", CollageCommand::on(&PileCollage::equateAllInSize))
+             << forAll("rotateAllTo0CommandButton", "All Upright", "Straighten", "Turn every picture upright",
+                       CollageCommand::on(&PileCollage::setAllRotationsZero));
     return commands;
 }
 
@@ -61,9 +53,9 @@ QList<CollageCommand> PileCollage::commandsForSelected()
                                    CollageCommand::on(&PileCollage::cropSelected), {}, true);
     crop.undoName.reset(); // the sheet's answer is the step
     crop.spinner = false;
-    CollageCommand empty = selected("makeSelectedEmptyCommandButton", "Make Empty", "Empty",
-                                    "Take the picture out and keep its place", CollageCommand::on(&PileCollage::makeSelectedEmpty),
-                                    {}, true);
+    CollageCommand empty =
+        selected("makeSelectedEmptyCommandButton", "Make Empty", "Empty", "Take the picture out and keep its place",
+                 CollageCommand::on(&PileCollage::makeSelectedEmpty), {}, true);
     empty.followUp = CollageCommand::ReloadPictures;
     return {crop,
             selected("moveSelectedUpCommandButton", "Bring to Front", "Front", "Bring the selected picture to the front",
@@ -102,19 +94,8 @@ SettingsBox PileCollage::layoutBox()
 QList<SettingsControl> PileCollage::frameControls()
 {
     // The frame's width is the spacing (0.08 x spacing x the diagonal).
-    SettingsControl frame;
-    frame.kind = SettingsControl::Kind::Slider;
-    frame.name = QStringLiteral("pileFrameSlider");
-    frame.key = QStringLiteral("spacing");
-    frame.label = commandText("Frame");
-    frame.maximum = 0.3;
-    SettingsControl colour;
-    colour.kind = SettingsControl::Kind::Colour;
-    colour.name = QStringLiteral("pileFrameColorButton");
-    colour.key = QStringLiteral("borderColor");
-    colour.label = commandText("Colour");
-    colour.title = commandText("Frame Colour");
-    return {frame, colour};
+    return {SettingsControl::slider("pileFrameSlider", "spacing", "Frame", 0.0, maxSpacing()),
+            SettingsControl::colour("pileFrameColorButton", "borderColor", "Colour", "Frame Colour")};
 }
 
 bool PileCollage::nudge(Collage& collage, Nudge direction)
@@ -138,17 +119,10 @@ QList<CollageCommand> RegularPileCollage::commands()
 
 SettingsBox RegularPileCollage::bordersBox()
 {
-    const auto frame = [](const char* name, const char* key, const char* label) {
-        SettingsControl c;
-        c.kind = SettingsControl::Kind::CheckBox;
-        c.name = QLatin1String(name);
-        c.key = QLatin1String(key);
-        c.label = commandText(label);
-        return c;
-    };
     return {QStringLiteral("regularPilePictureBordersControlsBox"),
-            frameControls() << frame("instantCameraBorderCheckBox", "instantCameraBorder", "Instant camera frame")
-                            << frame("stampBorderCheckBox", "stampBorder", "Stamp frame")};
+            frameControls()
+                << SettingsControl::checkBox("instantCameraBorderCheckBox", "instantCameraBorder", "Instant camera frame")
+                << SettingsControl::checkBox("stampBorderCheckBox", "stampBorder", "Stamp frame")};
 }
 
 QList<CollageCommand> AdvancedShapePileCollage::commands()
