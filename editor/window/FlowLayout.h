@@ -16,7 +16,7 @@ public:
     int count() const override { return int(m_items.size()); }
     QLayoutItem* itemAt(int index) const override;
     QLayoutItem* takeAt(int index) override;
-    int indexOf(const QWidget* widget) const;
+    int indexOf(const QWidget* widget) const override;
 
     Qt::Orientations expandingDirections() const override { return {}; }
     bool hasHeightForWidth() const override { return true; }

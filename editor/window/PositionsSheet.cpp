@@ -43,7 +43,7 @@ PositionsSheet::PositionsSheet(Apply apply, QWidget* parent)
     layout->addWidget(buttons);
     connect(sample, &QPushButton::clicked, this, [this] { m_text->setPlainText(sampleText()); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(ok, &QPushButton::clicked, this, &PositionsSheet::done);
+    connect(ok, &QPushButton::clicked, this, &PositionsSheet::apply);
 }
 
 QString PositionsSheet::sampleText()
@@ -52,7 +52,7 @@ QString PositionsSheet::sampleText()
                           "[[0.5,0.5], [1,0.4], [1,1], [0.6,1]],\n\n[[0.5,0.5], [0.6,1], [0,1], [0,0.6]]\n]");
 }
 
-void PositionsSheet::done()
+void PositionsSheet::apply()
 {
     const Status applied = m_apply(m_text->toPlainText());
     if (applied) {

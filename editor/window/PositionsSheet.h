@@ -25,7 +25,7 @@ public:
     static QString sampleText();
 
 private:
-    void done();
+    void apply();
 
     Apply m_apply;
     QPlainTextEdit* m_text = nullptr;

@@ -11,6 +11,8 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QPlainTextEdit>
 #include <QJsonObject>
 #include <QSlider>
 #include <QSpinBox>
@@ -207,4 +209,33 @@ TEST(TypePanelsWindow, EveryControlOfEveryBoxWritesItsKeyAsOneUndoStep)
         // The locks, transparency, the shadow and its three sliders at least.
         EXPECT_GE(operated, 7) << type.type.toStdString();
     }
+}
+
+TEST(TypePanelsWindow, CellPositionsTypedInTheirSheetReplaceTheCellsAsOneStep)
+{
+    Opened o;
+    switchTo(o, "zigmosaic");
+    const QJsonObject before = o.editor->collage()->dictionaryRepresentationActual(false);
+    auto* button = o.find<QAbstractButton>("setPositionsOnZigMosaicButton");
+    ASSERT_TRUE(button && button->isEnabled());
+    button->click();
+    auto* sheet = o.find<QDialog>("setEmptyZigMosaicPositionsPanel");
+    ASSERT_TRUE(sheet);
+    auto* text = sheet->findChild<QPlainTextEdit*>(QStringLiteral("zigMosaicPositionsTextView"));
+    // Refused text keeps the sheet open and changes nothing.
+    text->setPlainText(QStringLiteral("[[[0,0],[1,0]]]"));
+    const auto press = [sheet](const QString& title) {
+        for (auto* b : sheet->findChildren<QPushButton*>())
+            if (b->text() == title)
+                b->click();
+    };
+    press(QStringLiteral("Done"));
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(o.editor->collage()->dictionaryRepresentationActual(false), before);
+    press(QStringLiteral("Copy Sample"));
+    press(QStringLiteral("Done"));
+    QApplication::processEvents();
+    EXPECT_EQ(o.editor->collage()->picturePositions().size(), 4);
+    o.doc.undoManager().undo();
+    EXPECT_EQ(o.editor->collage()->dictionaryRepresentationActual(false), before);
 }
