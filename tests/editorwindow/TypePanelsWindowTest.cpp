@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QPlainTextEdit>
 #include <QJsonObject>
+#include <QMenu>
 #include <QSlider>
 #include <QSpinBox>
 #include <QLayout>
@@ -238,4 +239,37 @@ TEST(TypePanelsWindow, CellPositionsTypedInTheirSheetReplaceTheCellsAsOneStep)
     EXPECT_EQ(o.editor->collage()->picturePositions().size(), 4);
     o.doc.undoManager().undo();
     EXPECT_EQ(o.editor->collage()->dictionaryRepresentationActual(false), before);
+}
+
+TEST(TypePanelsWindow, TheArrangeMenuHoldsTheTypesCommandsWithTheirCheckmarks)
+{
+    Opened o;
+    for (const CollageType& type : CollageTypes::all()) {
+        SCOPED_TRACE(type.type.toStdString());
+        switchTo(o, type.type.toLatin1().constData());
+        QStringList expected;
+        for (const CommandGroup group : {CommandGroup::All, CommandGroup::Selected})
+            for (const CollageCommand* command : CollageTypes::commandsOf(type.type))
+                if (command->group == group)
+                    expected << command->name;
+        auto* menu = o.find<QMenu>("menuArrange");
+        ASSERT_TRUE(menu);
+        emit menu->aboutToShow();
+        QStringList items;
+        for (QAction* item : menu->actions())
+            if (!item->isSeparator())
+                items << item->objectName();
+        EXPECT_EQ(items, expected);
+    }
+    // A flag of the selected place shows as a checkmark, and its item turns it over.
+    o.editor->addImagesFromDirectoriesOrFiles(o.write(2));
+    ASSERT_TRUE(o.waitFor([&o] { return !o.editor->collage()->images().isEmpty(); }));
+    o.editor->collage()->setSelectedImagePosition(0);
+    auto* fillFirst = o.find<QAction>("switchSelectedPrefferedToFillCommand");
+    ASSERT_TRUE(fillFirst && fillFirst->isEnabled());
+    EXPECT_FALSE(fillFirst->isChecked());
+    fillFirst->trigger();
+    emit o.find<QMenu>("menuArrange")->aboutToShow();
+    EXPECT_TRUE(o.editor->collage()->picturePositions()[0]->preferredToFill());
+    EXPECT_TRUE(fillFirst->isChecked());
 }

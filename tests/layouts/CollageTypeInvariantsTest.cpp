@@ -387,6 +387,45 @@ TEST_P(EveryCollageType, ReadingHostileValuesNeverBreaksTheCollage)
     }
 }
 
+TEST_P(EveryCollageType, ItsRowsNameKeysAndCommandsItHas)
+{
+    // A misspelt key or command name would leave a control silently dead.
+    const auto hasKey = [this](const QString& key) {
+        try {
+            (void)collage->valueForKey(key);
+            return true;
+        } catch (const UndefinedKeyError&) {
+            return false;
+        }
+    };
+    ASSERT_FALSE(hasKey(QStringLiteral("noSuchKey")));
+    QSet<QString> names;
+    for (const CollageCommand* command : CollageTypes::commandsOf(GetParam())) {
+        SCOPED_TRACE(command->name.toStdString());
+        EXPECT_FALSE(names.contains(command->name)) << "declared twice";
+        names.insert(command->name);
+        EXPECT_TRUE(command->call);
+        EXPECT_FALSE(command->title.isEmpty());
+        EXPECT_EQ(command->input == CommandInput::Choice, !command->choices.isEmpty());
+        for (const QString& key : command->enabledKeys)
+            EXPECT_TRUE(hasKey(key)) << key.toStdString();
+    }
+    for (const SettingsBox* box : CollageTypes::boxesOf(GetParam())) {
+        EXPECT_FALSE(box->name.isEmpty());
+        for (const SettingsControl& control : box->controls) {
+            SCOPED_TRACE(control.name.toStdString());
+            for (const QString& key : {control.key, control.enabledKey}) {
+                if (!key.isEmpty()) {
+                    EXPECT_TRUE(hasKey(key)) << key.toStdString();
+                }
+            }
+            if (!control.command.isEmpty()) {
+                EXPECT_TRUE(names.contains(control.command)) << control.command.toStdString();
+            }
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Registered, EveryCollageType, ::testing::ValuesIn(makeableTypes()),
                          [](const ::testing::TestParamInfo<QString>& info) { return info.param.toStdString(); });
 
