@@ -10,6 +10,8 @@
 #include "platform/graphics/FontCatalogue.h"
 #include "platform/json/JsonDocument.h"
 #include "platform/json/JsonValues.h"
+#include "platform/services/UrlOpener.h"
+#include "platform/services/WebSites.h"
 #include "platform/undo/UndoManager.h"
 
 #include <QDir>
@@ -1063,6 +1065,16 @@ void FotoloomController::changeOrientation(qint64 index)
         m_window->updateDrawingViewFrame();
     setOnscreenDrawingViewNeedsDisplay();
     setPrintInfoOrientation();
+}
+
+void FotoloomController::openSizeHelp()
+{
+    UrlOpener::current().openUrl(sizeHelpAddress());
+}
+
+QUrl FotoloomController::sizeHelpAddress()
+{
+    return QUrl(productWebSiteAddress() + QStringLiteral("/custom-sizes.html"));
 }
 
 // ---- binding keys -----------------------------------------------------------------------

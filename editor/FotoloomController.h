@@ -24,6 +24,7 @@
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -261,6 +262,9 @@ public:
     // The custom-size sheet's OK: a size the sheet accepts is kept among the
     // user's sizes and applied; otherwise false with the refusal in `why`.
     bool setCustomSize(const CustomSizeFields& fields, QString* why = nullptr);
+    // The help page on custom sizes, in the browser.
+    static void openSizeHelp();
+    static QUrl sizeHelpAddress();
     // The orientation control (0 landscape, 1 portrait): one "Orientation
     // Change" step, also without a chosen segment (negative), which changes
     // nothing else.

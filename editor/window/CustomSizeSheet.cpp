@@ -51,7 +51,9 @@ CustomSizeSheet::CustomSizeSheet(FotoloomController& controller, QWidget* parent
     form->addRow(tr("Unit"), m_unit);
     form->addRow(tr("Resolution (pixels/inch)"), m_resolution);
     form->addRow(tr("Name"), m_name);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    buttons->button(QDialogButtonBox::Help)->setObjectName(QStringLiteral("openSizeHelpButton"));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(m_error);
@@ -62,6 +64,7 @@ CustomSizeSheet::CustomSizeSheet(FotoloomController& controller, QWidget* parent
     connect(m_unit, &QComboBox::activated, this, &CustomSizeSheet::changeUnit);
     connect(buttons, &QDialogButtonBox::accepted, this, &CustomSizeSheet::setCustomSize);
     connect(buttons, &QDialogButtonBox::rejected, this, &CustomSizeSheet::cancelCustomSize);
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { FotoloomController::openSizeHelp(); });
     // Cancel or Escape: the size popup shows the collage's size again.
     connect(this, &QDialog::rejected, this, [this] { m_controller.updateCollageSizes(); });
     m_width->setFocus();

@@ -1,6 +1,7 @@
 #include "editorwindow/OpenedWindow.h"
 
 #include "editor/window/CustomSizeSheet.h"
+#include "platform/services/UrlOpener.h"
 #include "model/Collage.h"
 #include "model/QFCollageSize.h"
 #include "platform/defaults/UserDefaults.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVariantList>
 
 using namespace qf;
@@ -80,6 +82,17 @@ TEST(CanvasSizeWindow, ThePopupOffersValidSizesAndItsCustomEntryOpensTheSheet)
     unit->setCurrentIndex(SizeUnitInches);
     sheet->changeUnit(SizeUnitInches);
     EXPECT_EQ(width->text(), QStringLiteral("10"));
+    // Help opens the page on custom sizes; the sheet stays.
+    struct Recording final : UrlOpener {
+        QList<QUrl> opened;
+        void openUrl(const QUrl& url) override { opened.append(url); }
+    } opener;
+    {
+        ScopedUrlOpener scoped(opener);
+        sheet->findChild<QPushButton*>(QStringLiteral("openSizeHelpButton"))->click();
+    }
+    EXPECT_EQ(opener.opened, QList<QUrl>{FotoloomController::sizeHelpAddress()});
+    EXPECT_TRUE(sheet->isVisible());
     sheet->cancelCustomSize();
     EXPECT_EQ(collage.width(), 700);
     EXPECT_EQ(sizes->currentIndex(), int(o.editor->getSelectedCollageSizeIndex()));
