@@ -119,7 +119,8 @@ void BM_TextDragAmong50(benchmark::State& state)
     collage.mouseDownAt(start, 1200, 900, press);
     int step = 0;
     for (auto _ : state) {
-        const QPointF at = start + QPointF(double(++step % 200), double(step % 150));
+        ++step;
+        const QPointF at = start + QPointF(double(step % 200), double(step % 150));
         collage.mouseDraggedAt(at, 1200, 900, MouseEvent{at, 1, Qt::NoModifier});
     }
     state.counters["selected"] = double(collage.selectedTextPosition());

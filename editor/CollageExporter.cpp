@@ -398,8 +398,8 @@ DocumentHost::SaveData CollageExporter::Render::encoded(ImageEncoder::Format for
     return {std::move(result.bytes), result.status};
 }
 
-CollageExporter::CollageExporter(FotoloomController& controller)
-    : m_controller(controller)
+CollageExporter::CollageExporter(EditorSession& session)
+    : m_session(session)
 {
 }
 
@@ -409,17 +409,17 @@ CollageExporter::~CollageExporter() = default;
 
 std::unique_ptr<CollageExporter::Render> CollageExporter::prepareRender(qint64 width, qint64 height) const
 {
-    const std::shared_ptr<Collage>& live = m_controller.collage();
+    const std::shared_ptr<Collage>& live = m_session.collage();
     if (!live || width < 1 || height < 1 || width > FotoloomController::maxCollageDimension()
         || height > FotoloomController::maxCollageDimension())
         return nullptr;
     auto pictures = std::make_shared<RenderPictures>();
-    CollageDocument& document = m_controller.document();
+    CollageDocument& document = m_session.document();
     for (const QString& md5 : live->allPicturesInUse()) {
         pictures->drawingImages.insert(md5, document.getDrawingSizeImage(md5));
         pictures->containers.insert(md5, document.getFileWrapperContainer(md5));
     }
-    if (const CollageCaches* caches = m_controller.collageCaches())
+    if (const CollageCaches* caches = m_session.collageCaches())
         pictures->caches = *caches;
     // As CollageTypes::makeFromJson makes them, with this editor's makers:
     // one copy measures, the others draw bands side by side.
@@ -428,7 +428,7 @@ std::unique_ptr<CollageExporter::Render> CollageExporter::prepareRender(qint64 w
     std::vector<RenderCopy> made;
     for (int i = 0; i < copies; ++i) {
         RenderCopy copy{std::make_unique<RenderHost>(pictures),
-                        m_controller.getNewCollageFor(CollageTypes::typeOfJson(snapshot))};
+                        m_session.getNewCollageFor(CollageTypes::typeOfJson(snapshot))};
         if (!copy.collage)
             return nullptr;
         copy.collage->setMyWindowController(copy.host.get());
@@ -449,12 +449,12 @@ std::unique_ptr<CollageExporter::Render> CollageExporter::prepareRender(qint64 w
 template <typename Result>
 Result CollageExporter::underSavingSheet(const std::function<Result(const std::function<void(double)>&)>& work)
 {
-    EditorWindow* window = m_controller.window();
+    EditorWindow* window = m_session.window();
     if (!window)
         return work({});
     window->showSavingSheet();
     Result result;
-    if (m_controller.undoManager().groupingLevel() > 0) {
+    if (m_session.undoManager().groupingLevel() > 0) {
         result = work({});
     } else {
         QFutureWatcher<Result> watcher;
@@ -505,11 +505,11 @@ DocumentHost::SaveData CollageExporter::dataOfType(const QString& typeName, doub
     const std::unique_ptr<Render> render = prepareRender(width, height);
     if (!render)
         return tooLarge(width, height);
-    if (EditorWindow* window = m_controller.window())
+    if (EditorWindow* window = m_session.window())
         window->startSpinner();
     SaveData data = render->encoded(*format, jpegCompression, tiffCompression, {});
     // The next draw of the canvas stops the spinner.
-    if (EditorWindow* window = m_controller.window())
+    if (EditorWindow* window = m_session.window())
         window->setCanvasNeedsDisplay();
     return data;
 }
@@ -520,7 +520,7 @@ DocumentHost::SaveData CollageExporter::dataOfTypeAtCollageSize(const QString& t
     const std::optional<ImageEncoder::Format> format = formatForType(typeName);
     if (!format)
         return dataOfType(typeName, jpegCompression, tiffCompression, 0, 0);
-    const Collage& collage = *m_controller.collage();
+    const Collage& collage = *m_session.collage();
     const std::shared_ptr<Render> render = prepareRender(collage.width(), collage.height());
     if (!render)
         return tooLarge(collage.width(), collage.height());
@@ -546,9 +546,12 @@ void CollageExporter::savedSuccessfullyToFileType(const QString& typeName)
 
 std::optional<QString> CollageExporter::saveImageAtTempLocationWithName(const QString& name)
 {
-    const QByteArray bytes = m_controller.dataOfTypeForSave(CollageDocument::jpegType(), 0.96, ImageEncoder::tiffLzw);
-    if (bytes.isEmpty())
+    const SaveData data = dataOfTypeAtCollageSize(CollageDocument::jpegType(), 0.96, ImageEncoder::tiffLzw);
+    if (!data.status || data.bytes.isEmpty()) {
+        qCWarning(lcExport).noquote() << data.status.message() << data.status.detail();
         return std::nullopt;
+    }
+    const QByteArray& bytes = data.bytes;
     const QString root = m_temporaryDirectory.isEmpty() ? QDir::tempPath() : m_temporaryDirectory;
     const QString folder = QDir(root).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces));
     if (!QDir().mkpath(folder))
@@ -567,14 +570,14 @@ std::optional<QString> CollageExporter::saveImageAtTempLocationWithName(const QS
 
 void CollageExporter::setPrintInfoOrientation()
 {
-    const std::shared_ptr<Collage>& collage = m_controller.collage();
+    const std::shared_ptr<Collage>& collage = m_session.collage();
     const bool landscape = collage && collage->width() > collage->height();
-    m_controller.document().setPrintOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    m_session.document().setPrintOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
 }
 
 std::shared_ptr<PrintOperation> CollageExporter::getPrintOperation()
 {
-    const std::shared_ptr<Collage>& collage = m_controller.collage();
+    const std::shared_ptr<Collage>& collage = m_session.collage();
     if (!collage)
         return nullptr;
     setPrintInfoOrientation();
@@ -583,7 +586,7 @@ std::shared_ptr<PrintOperation> CollageExporter::getPrintOperation()
     auto view = std::make_shared<PrintDrawingView>(size, [self](GraphicsContext& context, QSizeF bounds) {
         return self && self->drawOnCurrentContextForPrintingInBounds(context, bounds);
     });
-    return std::make_shared<PrintOperation>(size, m_controller.document().printOrientation(),
+    return std::make_shared<PrintOperation>(size, m_session.document().printOrientation(),
                                             [view](QPaintDevice* device, const QRectF& target) {
                                                 view->drawRect(device, target);
                                             });
@@ -591,10 +594,10 @@ std::shared_ptr<PrintOperation> CollageExporter::getPrintOperation()
 
 bool CollageExporter::drawOnCurrentContextForPrintingInBounds(GraphicsContext& context, QSizeF bounds)
 {
-    const std::shared_ptr<Collage>& collage = m_controller.collage();
+    const std::shared_ptr<Collage>& collage = m_session.collage();
     if (!collage)
         return false;
-    if (EditorWindow* window = m_controller.window())
+    if (EditorWindow* window = m_session.window())
         window->startSpinner();
     // Rendered as for export, at the collage's own size, on a worker: its
     // pictures never decode on the main thread, which only waits (no event
@@ -604,7 +607,7 @@ bool CollageExporter::drawOnCurrentContextForPrintingInBounds(GraphicsContext& c
         render ? QtConcurrent::run([render] { return render->draw({}); }).result() : QImage();
     if (!rendered.isNull())
         context.drawImage(rendered, QRectF(QPointF(), bounds));
-    if (EditorWindow* window = m_controller.window())
+    if (EditorWindow* window = m_session.window())
         window->stopSpinner();
     return !rendered.isNull();
 }
@@ -627,7 +630,7 @@ AlertText CollageExporter::printUsingIPhotoAlert()
 
 void CollageExporter::printUsingPreview(bool preview, bool iPhoto)
 {
-    EditorWindow* window = m_controller.window();
+    EditorWindow* window = m_session.window();
     if ((!preview && !iPhoto) || !window)
         return;
     const bool toPreview = preview;

@@ -16,7 +16,7 @@
 namespace qf {
 
 class ApplicationLookup;
-class FotoloomController;
+class EditorSession;
 class GraphicsContext;
 class PrintOperation;
 
@@ -33,7 +33,7 @@ class CollageExporter : public QObject {
 public:
     using SaveData = DocumentHost::SaveData;
 
-    explicit CollageExporter(FotoloomController& controller);
+    explicit CollageExporter(EditorSession& session);
     ~CollageExporter() override;
 
     // The collage drawn for output into a cleared 8-bit RGBA bitmap of the
@@ -76,7 +76,7 @@ private:
     template <typename Result>
     Result underSavingSheet(const std::function<Result(const std::function<void(double)>&)>& work);
 
-    FotoloomController& m_controller;
+    EditorSession& m_session;
     QString m_temporaryDirectory;
     std::shared_ptr<ApplicationLookup> m_applicationLookup;
 };

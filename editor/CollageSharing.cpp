@@ -1,7 +1,10 @@
 #include "editor/CollageSharing.h"
 
 #include "document/CollageDocument.h"
-#include "editor/FotoloomController.h"
+#include "editor/CollageExporter.h"
+#include "editor/EditorSession.h"
+#include "editor/EditorWindow.h"
+#include "document/CollageDocument.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/services/ShareService.h"
 #include "platform/services/WebSites.h"
@@ -32,8 +35,10 @@ bool isTwoStep(CollageSharing::Entry entry)
 
 } // namespace
 
-CollageSharing::CollageSharing(FotoloomController& controller, std::shared_ptr<ShareServiceRegistry> registry)
-    : m_controller(controller)
+CollageSharing::CollageSharing(EditorSession& session, CollageExporter& exporter,
+                               std::shared_ptr<ShareServiceRegistry> registry)
+    : m_session(session)
+    , m_exporter(exporter)
     , m_registry(std::move(registry))
 {
 }
@@ -120,7 +125,7 @@ ShareItems CollageSharing::itemsFor(Entry entry, const QString& imagePath) const
     if (entry == Entry::Twitter)
         items.text = postText();
     if (entry == Entry::Email) {
-        items.subject = m_controller.document().displayName();
+        items.subject = m_session.document().displayName();
         items.text = mailBody();
     }
     return items;
@@ -162,12 +167,12 @@ void CollageSharing::share(Entry entry)
         shareInTwoSteps(entry);
     else
         shareThroughService(entry);
-    m_controller.setOnscreenDrawingViewNeedsDisplay();
+    m_session.setOnscreenDrawingViewNeedsDisplay();
 }
 
 void CollageSharing::shareInTwoSteps(Entry entry)
 {
-    EditorWindow* window = m_controller.window();
+    EditorWindow* window = m_session.window();
     if (!window || !m_registry || !m_registry->serviceNamed(ShareServiceNames::sendViaAirDrop))
         return;
     QPointer<CollageSharing> self(this);
@@ -185,13 +190,13 @@ void CollageSharing::shareThroughService(Entry entry)
     // Asked before the render: a full-size render the service then refuses
     // would be time spent for nothing.
     if (!service->canPerformWithItems(itemsFor(entry, {}))) {
-        if (const std::optional<AlertText> alert = notSetUpAlert(entry); alert && m_controller.window())
-            m_controller.window()->showAlertSheet(*alert);
+        if (const std::optional<AlertText> alert = notSetUpAlert(entry); alert && m_session.window())
+            m_session.window()->showAlertSheet(*alert);
         return;
     }
-    const QString name = m_controller.document().displayName();
+    const QString name = m_session.document().displayName();
     const std::optional<QString> path =
-        m_controller.saveImageAtTempLocationWithName(name.isEmpty() ? QStringLiteral("collage") : name);
+        m_exporter.saveImageAtTempLocationWithName(name.isEmpty() ? QStringLiteral("collage") : name);
     if (!path) {
         qCWarning(lcSharing) << "no picture to share with" << service->name();
         if (m_notify)

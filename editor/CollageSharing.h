@@ -13,7 +13,8 @@
 
 namespace qf {
 
-class FotoloomController;
+class CollageExporter;
+class EditorSession;
 class ShareService;
 class ShareServiceRegistry;
 struct ShareItems;
@@ -46,7 +47,7 @@ public:
         QIcon icon;
     };
 
-    CollageSharing(FotoloomController& controller, std::shared_ptr<ShareServiceRegistry> registry);
+    CollageSharing(EditorSession& session, CollageExporter& exporter, std::shared_ptr<ShareServiceRegistry> registry);
     ~CollageSharing() override;
 
     void setRegistry(std::shared_ptr<ShareServiceRegistry> registry) { m_registry = std::move(registry); }
@@ -83,7 +84,8 @@ private:
     void shareThroughService(Entry entry);
     void shareInTwoSteps(Entry entry);
 
-    FotoloomController& m_controller;
+    EditorSession& m_session;
+    CollageExporter& m_exporter;
     std::shared_ptr<ShareServiceRegistry> m_registry;
     std::function<void(const QString&)> m_notify;
     std::optional<QString> m_nameOfSharingServiceUsed;

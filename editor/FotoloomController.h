@@ -2,6 +2,7 @@
 
 #include "document/DocumentHost.h"
 #include "editor/CollageExporter.h"
+#include "editor/EditorSession.h"
 #include "editor/EditorWindow.h"
 #include "editor/ImagePathObject.h"
 #include "editor/PictureIntake.h"
@@ -55,7 +56,8 @@ class FotoloomController : public QObject,
                            public KVObject,
                            public KVObserver,
                            public CollageHost,
-                           public DocumentHost {
+                           public DocumentHost,
+                           public EditorSession {
     Q_OBJECT
 public:
     // `undoManager` is the history; the document's by default. The collage
@@ -68,9 +70,12 @@ public:
     static const KVKeyTable& keyTable();
 
     void setWindow(EditorWindow* window) { m_window = window; }
-    EditorWindow* window() const { return m_window; }
-    CollageDocument& document() const { return m_document; }
-    UndoManager& undoManager() const { return *m_undoManager; }
+    EditorWindow* window() const override { return m_window; }
+    CollageDocument& document() const override { return m_document; }
+    UndoManager& undoManager() const override { return *m_undoManager; }
+    // The parts that work for the editor.
+    PictureIntake& intake() const { return *m_intake; }
+    CollageExporter& exporter() const { return *m_exporter; }
     // The document's edited state: its history against its last save (or the opening).
     bool isDocumentEdited() const;
 
@@ -82,7 +87,7 @@ public:
     // Adds or replaces the maker of a type string for this controller.
     void setCollageMaker(const QString& type, CollageMaker maker);
     // A fresh collage of the type; null for a type this build cannot make.
-    std::shared_ptr<Collage> getNewCollageFor(const QString& type) const;
+    std::shared_ptr<Collage> getNewCollageFor(const QString& type) const override;
     bool canMakeCollageOfType(const QString& type) const { return m_collageTypes.canMake(type); }
 
     // ---- loading --------------------------------------------------------------
@@ -106,7 +111,7 @@ public:
 
     // ---- the current collage ----------------------------------------------------
 
-    const std::shared_ptr<Collage>& collage() const { return m_collage; }
+    const std::shared_ptr<Collage>& collage() const override { return m_collage; }
     // Makes the collage current: undo observation moves from the old collage
     // to it, and the window shows it.
     void setCurrentCollage(std::shared_ptr<Collage> collage);
@@ -132,7 +137,7 @@ public:
     // Records the collage as it is now for the current undo group, unless
     // the group has its snapshot already. Changes an undo or redo makes are
     // the step's own and record nothing.
-    void makeDocumentDirty(const QString& actionName = {});
+    void makeDocumentDirty(const QString& actionName = {}) override;
     void makeDocumentDirty(UndoAction action) { makeDocumentDirty(undoActionName(action)); }
     bool hasPendingUndoSnapshot() const { return m_dictionaryHoldingUndoRepresentation.has_value(); }
     // A group boundary of the history: the next change starts a new snapshot,
@@ -186,7 +191,7 @@ public:
     bool isChangingContinuously() const { return m_continuousChange; }
     void switchSavePreviewImage() { m_savePreviewImage = !m_savePreviewImage; }
     bool savePreviewImage() const { return m_savePreviewImage; }
-    void setOnscreenDrawingViewNeedsDisplay();
+    void setOnscreenDrawingViewNeedsDisplay() override;
 
     // A menu item as validation leaves it: items are always enabled; the
     // fields set are the ones to update.
@@ -311,7 +316,7 @@ public:
     // Keeps the drawing images of the document's pictures within their
     // memory budget (the store's limit unless a test sets one), the
     // collage's cache taking the smaller images too.
-    void keepPicturesWithinMemory();
+    void keepPicturesWithinMemory() override;
     void setDrawingImageBudget(qint64 bytes) { m_drawingImageBudget = bytes; }
     // Drawing images and faces outlive the collages made on undo and type changes.
     CollageCaches* collageCaches() override { return &m_caches; }

@@ -93,8 +93,8 @@ struct PictureIntake::IntakeJob {
     }
 };
 
-PictureIntake::PictureIntake(FotoloomController& controller)
-    : m_controller(controller)
+PictureIntake::PictureIntake(EditorSession& session)
+    : m_session(session)
 {
 }
 
@@ -160,7 +160,7 @@ void PictureIntake::request(PendingIntake request)
 {
     // An empty add still ends the collage's selection, as any add does.
     if (!m_addsPicturesInBackground || (request.paths.isEmpty() && !request.pick && request.background.isEmpty())) {
-        finishIntake(prepare(filesOf(request), {}, knownFaces(*m_controller.collage())), request);
+        finishIntake(prepare(filesOf(request), {}, knownFaces(*m_session.collage())), request);
         return;
     }
     // One at a time, in the order asked: each is its own undo step, and no
@@ -184,7 +184,7 @@ void PictureIntake::finishAddingPictures()
         }
         if (!m_pendingIntakes.isEmpty()) {
             const PendingIntake next = m_pendingIntakes.takeFirst();
-            finishIntake(prepare(filesOf(next), {}, knownFaces(*m_controller.collage())), next);
+            finishIntake(prepare(filesOf(next), {}, knownFaces(*m_session.collage())), next);
         }
     }
 }
@@ -215,7 +215,7 @@ void PictureIntake::startNextIntake()
         finishIntakeWhenIdle(std::move(prepared));
     });
 
-    raw->watcher.setFuture(QtConcurrent::run([next, faces = knownFaces(*m_controller.collage())](
+    raw->watcher.setFuture(QtConcurrent::run([next, faces = knownFaces(*m_session.collage())](
                                                  QPromise<QList<PreparedPicture>>& promise) {
         const QStringList files = filesOf(next);
         promise.setProgressRange(0, int(std::min<qsizetype>(files.size(), std::numeric_limits<int>::max())));
@@ -230,7 +230,7 @@ void PictureIntake::startNextIntake()
 
 void PictureIntake::finishIntakeWhenIdle(QList<PreparedPicture> prepared)
 {
-    if (m_controller.undoManager().groupingLevel() > 0) {
+    if (m_session.undoManager().groupingLevel() > 0) {
         const std::weak_ptr<IntakeJob> job = m_intake;
         QTimer::singleShot(kIntakeRetryMs, this, [this, job, prepared = std::move(prepared)]() mutable {
             if (job.lock() == m_intake && m_intake)
@@ -265,12 +265,12 @@ void PictureIntake::finishIntake(QList<PreparedPicture> prepared, const PendingI
         if (request.paths.isEmpty())
             return;
     }
-    m_controller.makeDocumentDirty(FotoloomController::UndoAction::AddPictures);
-    EditorWindow* window = m_controller.window();
+    m_session.makeDocumentDirty(FotoloomController::undoActionName(FotoloomController::UndoAction::AddPictures));
+    EditorWindow* window = m_session.window();
     if (window)
         window->startSpinner();
 
-    Collage& collage = *m_controller.collage();
+    Collage& collage = *m_session.collage();
     QStringList md5s;
     QSet<QString> seen;
     QHash<QString, QImage> images;
@@ -294,19 +294,19 @@ void PictureIntake::finishIntake(QList<PreparedPicture> prepared, const PendingI
     }
     qCInfo(lcIntake) << "adding" << md5s.size() << "of" << prepared.size() << "pictures read";
 
-    m_controller.document().addImages(containers);
+    m_session.document().addImages(containers);
     // Also with nothing new: the collage ends its selection as for any add.
     collage.addPictures(md5s, images, paths, modified);
-    m_controller.keepPicturesWithinMemory();
+    m_session.keepPicturesWithinMemory();
     if (window)
         window->reloadPictureList();
-    m_controller.setOnscreenDrawingViewNeedsDisplay();
+    m_session.setOnscreenDrawingViewNeedsDisplay();
     emit picturesAdded();
 }
 
 void PictureIntake::showIntakeProgress(qsizetype done, qsizetype total)
 {
-    if (EditorWindow* window = m_controller.window())
+    if (EditorWindow* window = m_session.window())
         window->showAddingPicturesProgress(done, total);
 }
 
@@ -330,13 +330,13 @@ void PictureIntake::applyPick(const PreparedPicture& picture, qint64 slotIndex)
     const QImage image = picture.container->getDrawingSizeImage();
     if (!md5 || image.isNull())
         return;
-    m_controller.makeDocumentDirty();
-    m_controller.document().addImage(picture.container);
-    m_controller.collage()->pickPicture(*md5, image, slotIndex, {{*md5, picture.path}}, {{*md5, picture.modified}});
-    m_controller.keepPicturesWithinMemory();
-    if (EditorWindow* window = m_controller.window())
+    m_session.makeDocumentDirty();
+    m_session.document().addImage(picture.container);
+    m_session.collage()->pickPicture(*md5, image, slotIndex, {{*md5, picture.path}}, {{*md5, picture.modified}});
+    m_session.keepPicturesWithinMemory();
+    if (EditorWindow* window = m_session.window())
         window->reloadPictureList();
-    m_controller.setOnscreenDrawingViewNeedsDisplay();
+    m_session.setOnscreenDrawingViewNeedsDisplay();
 }
 
 void PictureIntake::addImagesAsAResultOfDraggingIntoDrawingView(const QStringList& paths, QPointF point,
@@ -344,7 +344,7 @@ void PictureIntake::addImagesAsAResultOfDraggingIntoDrawingView(const QStringLis
 {
     if (paths.isEmpty())
         return;
-    Collage& collage = *m_controller.collage();
+    Collage& collage = *m_session.collage();
     QStringList rest = paths;
     const qint64 slot = collage.ptLiesIn(point, canvasSize.width(), canvasSize.height());
     const QList<PositionPtr>& cells = collage.picturePositions();
@@ -359,7 +359,7 @@ void PictureIntake::addImagesAsAResultOfDraggingIntoDrawingView(const QStringLis
 
 void PictureIntake::showAddingPicturesHelp()
 {
-    if (EditorWindow* window = m_controller.window())
+    if (EditorWindow* window = m_session.window())
         window->showAlertSheet(addingPicturesHelpAlert());
 }
 
@@ -432,17 +432,17 @@ void PictureIntake::applyBackground(const PreparedPicture& picture)
     const std::optional<QString> md5 = container->md5();
     if (!md5)
         return;
-    EditorWindow* window = m_controller.window();
+    EditorWindow* window = m_session.window();
     if (window)
         window->startSpinner();
-    m_controller.makeDocumentDirty(FotoloomController::UndoAction::SetBackgroundPicture);
-    m_controller.document().addImage(container);
-    Collage& collage = *m_controller.collage();
+    m_session.makeDocumentDirty(FotoloomController::undoActionName(FotoloomController::UndoAction::SetBackgroundPicture));
+    m_session.document().addImage(container);
+    Collage& collage = *m_session.collage();
     collage.setBackgroundImageByMd5(*md5);
     collage.setBackgroundImagePatternNumberOfRows(-1);
     if (window)
         window->showBackgroundImage(collage.backgroundImage());
-    m_controller.setOnscreenDrawingViewNeedsDisplay();
+    m_session.setOnscreenDrawingViewNeedsDisplay();
 }
 
 // ---- sheet texts ---------------------------------------------------------------------------------

@@ -19,7 +19,7 @@
 namespace qf {
 
 class Collage;
-class FotoloomController;
+class EditorSession;
 class PicturePanel;
 
 // How pictures come into the collage of one editor: files and folders read,
@@ -32,7 +32,7 @@ class PicturePanel;
 class PictureIntake : public QObject {
     Q_OBJECT
 public:
-    explicit PictureIntake(FotoloomController& controller);
+    explicit PictureIntake(EditorSession& session);
     ~PictureIntake() override;
 
     // Where the user chooses picture files; not owned. Without one no panel opens.
@@ -114,7 +114,7 @@ private:
     void openPicturePanel(const QString& title, bool directories, bool multiple,
                           std::function<void(const QStringList&)> chosen);
 
-    FotoloomController& m_controller;
+    EditorSession& m_session;
     PicturePanel* m_picturePanel = nullptr;
     bool m_addsPicturesInBackground = false;
     QList<PendingIntake> m_pendingIntakes;

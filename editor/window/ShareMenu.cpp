@@ -24,7 +24,7 @@ QWidget* noticeView(QMainWindow& window)
 ShareMenu::ShareMenu(QMainWindow& window, FotoloomController& controller, QToolBar& toolbar)
     : QObject(&window)
     , m_window(window)
-    , m_sharing(controller, ShareServiceRegistry::desktopRegistry())
+    , m_sharing(controller, controller.exporter(), ShareServiceRegistry::desktopRegistry())
     , m_notice(
           [this](const QString& text) {
               if (auto* field = m_window.findChild<QLabel*>(QStringLiteral("notificationStringTextField")))

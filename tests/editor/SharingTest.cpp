@@ -108,7 +108,7 @@ protected:
         ASSERT_TRUE(c->windowDidLoad().ok());
         c->collage()->setWidth(300);
         c->collage()->setHeight(200);
-        sharing = std::make_unique<CollageSharing>(*c, registry);
+        sharing = std::make_unique<CollageSharing>(*c, c->exporter(), registry);
         sharing->setNotifier([this](const QString& text) { notices << text; });
     }
     void TearDown() override { UserDefaults::standard().useStandardStore(); }

@@ -356,8 +356,9 @@ TEST(GraphicsContext, ARedrawCacheDrawsAsDrawingAnewAndNeverShowsWhatChanged)
              framed(c, QRectF(-30, -20, 60, 40), picture);
          }},
     };
-    for (const auto& [name, row] : rows) {
-        SCOPED_TRACE(name);
+    for (const auto& entry : rows) {
+        SCOPED_TRACE(entry.first);
+        const auto& row = entry.second;
         const auto scene = [&row](bool changed) { return [&row, changed](GraphicsContext& c) { row(c, changed); }; };
         const QImage anew = drawn(scene(false), nullptr);
         const QImage changedAnew = drawn(scene(true), nullptr);
