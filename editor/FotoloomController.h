@@ -6,6 +6,7 @@
 #include "editor/EditorWindow.h"
 #include "editor/ImagePathObject.h"
 #include "editor/PictureIntake.h"
+#include "editor/TextCommands.h"
 #include "layouts/CollageTypes.h"
 #include "model/CollageCaches.h"
 #include "model/CollageHost.h"
@@ -204,36 +205,8 @@ public:
 
     // ---- text ---------------------------------------------------------------------
 
-    // A new text item (one "Add Text" step); the window then shows the text
-    // tab with the keyboard in the text editor.
-    void addNewText();
-    // A copy of the selected item (one "Add Text" step); nothing without one.
-    void addNewByCopyingSelectedText();
-    // The alignment control: 0 left, 1 centre, 2 right, 3 justified. One
-    // step even without a chosen segment (a negative index), which changes
-    // nothing else.
-    void changeTextAlignment(qint64 index);
-    // One unnamed step each, acting on the selected item.
-    void increaseFontSize();
-    void decreaseFontSize();
-    void rotateTextClockWise();
-    void rotateTextAntiClockWise();
-    void rotateTextTo0();
-    void sizeToFitSelected();
-    // One step; false (and nothing recorded) when no text item is selected.
-    bool removeSelectedText();
-    // The font panel chose a family, face or size: the selected item takes
-    // them (its underline and strikethrough stay), one "Font Change" step.
-    // Sizes are canvas pixels. Nothing, and nothing recorded, without a
-    // selected item.
-    void changeFont(const QFont& font);
-    // The font panel's underline and strikethrough: one unnamed step; the
-    // item keeps the line styles and colours it has for the lines that stay.
-    // Nothing, and nothing recorded, without a selected item.
-    void changeAttributes(bool underline, bool strikethrough);
-    // A bound control of the text panel writes a key of the selected item:
-    // one step (a drag's changes share one). Nothing without a selected item.
-    void setValueOfSelectedText(const QVariant& value, const QString& key);
+    // The text commands.
+    TextCommands& text() const { return *m_text; }
 
     // The text editor has the keyboard. From begin to end, the writes of
     // currentSelectedText are one undo step: a burst of typing. The step
@@ -243,17 +216,6 @@ public:
     void beginTypingText() { m_typingText = true; }
     void endTypingText();
     bool isTypingText() const { return m_typingText; }
-
-    // An entry of the font-family menu: a family's name, drawn in the
-    // family's first face, with its index into FontCatalogue::families().
-    struct FontFamilyItem {
-        QString title;
-        QFont font;
-        qint64 familyIndex = -1;
-    };
-    // Every installed family with a name and a face that loads, in the
-    // catalogue's order, at the desktop's font size.
-    static QList<FontFamilyItem> fontFamilyMenuItems();
 
     // ---- sizes ------------------------------------------------------------------
 
@@ -517,6 +479,7 @@ private:
     // after them and go before them.
     const std::unique_ptr<PictureIntake> m_intake;
     const std::unique_ptr<CollageExporter> m_exporter;
+    const std::unique_ptr<TextCommands> m_text;
 };
 
 } // namespace qf

@@ -83,7 +83,7 @@ QVariant TextKeyBinding::value() const
 
 void TextKeyBinding::store(const QVariant& value)
 {
-    m_controller.setValueOfSelectedText(value, key());
+    m_controller.text().setValueOfSelectedText(value, key());
 }
 
 void TextKeyBinding::changed(const KVChange& change, const KVContext* context)

@@ -12,7 +12,7 @@ class TextPosition;
 // Ties one control to one key of the selected text item of the editor's
 // current collage: shown again when another item is selected or the editor
 // replaces the collage; with no item selected it is shown an invalid value.
-// Writes go through the controller (FotoloomController::setValueOfSelectedText),
+// Writes go through the controller (TextCommands::setValueOfSelectedText),
 // so each is an undo step.
 class TextKeyBinding : public KeyBinding {
 public:

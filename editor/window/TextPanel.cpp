@@ -59,7 +59,7 @@ TextPanel::TextPanel(FotoloomController& controller, Ui::FotoloomWindow& ui, Col
     m_selected = std::make_unique<CollageKeyBinding>(
         m_controller, QStringLiteral("textInDrawingViewSelected"),
         [this](const QVariant& v) { m_ui.textOptionsFloatingView->setEnabled(v.toBool()); });
-    connect(m_ui.addTextButton, &QPushButton::clicked, this, [this] { m_controller.addNewText(); });
+    connect(m_ui.addTextButton, &QPushButton::clicked, this, [this] { m_controller.text().addNewText(); });
     // Said while there is text to click and none is being edited.
     auto* hint = new QLabel(tr("Click a text on the canvas to edit it."), m_ui.textOptionsContainerStackView);
     hint->setObjectName(QStringLiteral("clickOnTextToEditLabel"));
@@ -89,9 +89,9 @@ void TextPanel::setFontPanel(std::unique_ptr<FontPanel> panel)
 {
     m_fontPanel = std::move(panel);
     connect(m_fontPanel.get(), &FontPanel::fontChosen, this,
-            [this](const QFont& font) { m_controller.changeFont(font); });
+            [this](const QFont& font) { m_controller.text().changeFont(font); });
     connect(m_fontPanel.get(), &FontPanel::attributesChosen, this,
-            [this](bool underline, bool strikeOut) { m_controller.changeAttributes(underline, strikeOut); });
+            [this](bool underline, bool strikeOut) { m_controller.text().changeAttributes(underline, strikeOut); });
 }
 
 void TextPanel::openFontPanel()
@@ -152,8 +152,8 @@ void TextPanel::buildControls()
     // Copy and remove belong with the item being edited.
     QPushButton* copy = button("copyTextButton", tr("Copy Text"));
     QPushButton* remove = button("removeTextButton", tr("Remove Text"));
-    connect(copy, &QPushButton::clicked, this, [this] { m_controller.addNewByCopyingSelectedText(); });
-    connect(remove, &QPushButton::clicked, this, [this] { m_controller.removeSelectedText(); });
+    connect(copy, &QPushButton::clicked, this, [this] { m_controller.text().addNewByCopyingSelectedText(); });
+    connect(remove, &QPushButton::clicked, this, [this] { m_controller.text().removeSelectedText(); });
     column->insertLayout(column->indexOf(m_editor) + 1, row({copy, remove}));
 
     // Labels above their controls: the side panel is narrow.
@@ -173,8 +173,8 @@ void TextPanel::buildControls()
     QPushButton* bigger = button("increaseFontSizeButton", QStringLiteral("+"));
     for (QPushButton* b : {smaller, bigger})
         b->setMaximumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("MM")) + 16);
-    connect(smaller, &QPushButton::clicked, this, [this] { m_controller.decreaseFontSize(); });
-    connect(bigger, &QPushButton::clicked, this, [this] { m_controller.increaseFontSize(); });
+    connect(smaller, &QPushButton::clicked, this, [this] { m_controller.text().decreaseFontSize(); });
+    connect(bigger, &QPushButton::clicked, this, [this] { m_controller.text().increaseFontSize(); });
     form->addRow(tr("Size"), row({smaller, m_size, bigger}));
 
     QPushButton* fonts = button("showFontPanelButton", tr("Font…"));
@@ -199,7 +199,7 @@ void TextPanel::buildControls()
         alignRow->addWidget(b);
     }
     connect(m_alignment, &QButtonGroup::idClicked, this, [this](int index) {
-        m_controller.changeTextAlignment(index);
+        m_controller.text().changeTextAlignment(index);
         // A change the collage refused leaves the control as the item is.
         showAlignment(m_controller.collage()->selectedText() != nullptr);
     });
@@ -210,13 +210,13 @@ void TextPanel::buildControls()
     QPushButton* upright = button("rotateTextTo0Button", tr("Upright"));
     m_rotation = new QLabel(floating);
     m_rotation->setObjectName(QStringLiteral("rotationLabel"));
-    connect(anticlockwise, &QPushButton::clicked, this, [this] { m_controller.rotateTextAntiClockWise(); });
-    connect(clockwise, &QPushButton::clicked, this, [this] { m_controller.rotateTextClockWise(); });
-    connect(upright, &QPushButton::clicked, this, [this] { m_controller.rotateTextTo0(); });
+    connect(anticlockwise, &QPushButton::clicked, this, [this] { m_controller.text().rotateTextAntiClockWise(); });
+    connect(clockwise, &QPushButton::clicked, this, [this] { m_controller.text().rotateTextClockWise(); });
+    connect(upright, &QPushButton::clicked, this, [this] { m_controller.text().rotateTextTo0(); });
     form->addRow(tr("Rotation"), row({anticlockwise, clockwise, upright, m_rotation}));
 
     QPushButton* fit = button("sizeToFitButton", tr("Size to Fit"));
-    connect(fit, &QPushButton::clicked, this, [this] { m_controller.sizeToFitSelected(); });
+    connect(fit, &QPushButton::clicked, this, [this] { m_controller.text().sizeToFitSelected(); });
     form->addRow(QString(), fit);
 
     m_textColor = button("textColorButton", tr("Colour…"));
@@ -289,7 +289,7 @@ bool TextPanel::eventFilter(QObject* watched, QEvent* event)
 
 void TextPanel::setUpFont()
 {
-    for (const FotoloomController::FontFamilyItem& item : FotoloomController::fontFamilyMenuItems()) {
+    for (const TextCommands::FontFamilyItem& item : TextCommands::fontFamilyMenuItems()) {
         m_family->addItem(item.title, QVariant::fromValue(item.familyIndex));
         m_family->setItemData(m_family->count() - 1, item.font, Qt::FontRole);
     }

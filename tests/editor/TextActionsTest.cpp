@@ -79,11 +79,11 @@ public: // the cases' steps reach in
 TEST_F(TextActionsTest, WithoutASelectedItemTheItemActionsRecordNothing)
 {
     const std::pair<const char*, std::function<void(FotoloomController&)>> actions[] = {
-        {"font", [](FotoloomController& e) { e.changeFont(QFont(QStringLiteral("DejaVu Serif"), 30)); }},
-        {"attributes", [](FotoloomController& e) { e.changeAttributes(true, true); }},
-        {"copy", [](FotoloomController& e) { e.addNewByCopyingSelectedText(); }},
-        {"remove", [](FotoloomController& e) { e.removeSelectedText(); }},
-        {"bound key", [](FotoloomController& e) { e.setValueOfSelectedText(0.5, QStringLiteral("opacity")); }},
+        {"font", [](FotoloomController& e) { e.text().changeFont(QFont(QStringLiteral("DejaVu Serif"), 30)); }},
+        {"attributes", [](FotoloomController& e) { e.text().changeAttributes(true, true); }},
+        {"copy", [](FotoloomController& e) { e.text().addNewByCopyingSelectedText(); }},
+        {"remove", [](FotoloomController& e) { e.text().removeSelectedText(); }},
+        {"bound key", [](FotoloomController& e) { e.text().setValueOfSelectedText(0.5, QStringLiteral("opacity")); }},
         {"text", [](FotoloomController& e) { e.setValue(QStringLiteral("x"), QStringLiteral("currentSelectedText")); }},
     };
     collage().setSelectedTextPosition(-1);
@@ -119,7 +119,7 @@ TEST_F(TextActionsTest, AFontChangeIsOneNamedStepOnTheSelectedItemOnly)
     const QJsonObject before = collage().dictionaryRepresentationActual(false);
     for (const auto& t : cases) {
         SCOPED_TRACE(t.chosen.toString().toStdString());
-        c->changeFont(t.chosen);
+        c->text().changeFont(t.chosen);
         endEvent();
         EXPECT_EQ(saved(1).value(QStringLiteral("tfn")).toString(), QLatin1String(t.psname));
         EXPECT_DOUBLE_EQ(saved(1).value(QStringLiteral("tfsa")).toDouble(), t.size);
@@ -153,7 +153,7 @@ TEST_F(TextActionsTest, TheFontPanelsLinesChangeOnlyTheAttributes)
         item(1).setAttributes(before);
         endEvent();
         undo.removeAllActions();
-        c->changeAttributes(t.underline, t.strikethrough);
+        c->text().changeAttributes(t.underline, t.strikethrough);
         EXPECT_EQ(item(1).attributes().underlineStyle, t.underlineAfter);
         EXPECT_EQ(item(1).attributes().underlineColor.has_value(), t.underlineAfter.has_value());
         EXPECT_EQ(item(1).attributes().strikethroughStyle, t.strikethroughAfter);
@@ -167,14 +167,14 @@ TEST_F(TextActionsTest, AlignmentIndexesAreSavedByNameAndNoSegmentStillRecords)
 {
     const std::pair<qint64, const char*> cases[] = {{0, "left"}, {1, "center"}, {2, "right"}, {3, "justified"}};
     for (const auto& [index, name] : cases) {
-        c->changeTextAlignment(index);
+        c->text().changeTextAlignment(index);
         EXPECT_EQ(saved(1).value(QStringLiteral("tal")).toString(), QLatin1String(name)) << index;
         EXPECT_EQ(collage().getIndexOfAlignment(), index);
         EXPECT_EQ(saved(0).value(QStringLiteral("tal")).toString(), QStringLiteral("left"));
     }
     undoAll();
     const QJsonObject before = collage().dictionaryRepresentationActual(false);
-    c->changeTextAlignment(-1);
+    c->text().changeTextAlignment(-1);
     EXPECT_EQ(undoAll(), 1);
     EXPECT_EQ(collage().dictionaryRepresentationActual(false), before);
 }
@@ -194,8 +194,8 @@ TEST_F(TextActionsTest, ABurstOfTypingIsOneStepUntilSomethingEndsIt)
              t.c->beginTypingText();
          },
          2},
-        {"another change", [](TextActionsTest& t) { t.c->rotateTextTo0(); }, 3},
-        {"a bound key", [](TextActionsTest& t) { t.c->setValueOfSelectedText(0.5, QStringLiteral("opacity")); }, 3},
+        {"another change", [](TextActionsTest& t) { t.c->text().rotateTextTo0(); }, 3},
+        {"a bound key", [](TextActionsTest& t) { t.c->text().setValueOfSelectedText(0.5, QStringLiteral("opacity")); }, 3},
         {"a save", [](TextActionsTest& t) { t.doc.finishPendingChanges(); }, 2},
         {"reselecting",
          [](TextActionsTest& t) {

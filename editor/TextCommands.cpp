@@ -1,0 +1,183 @@
+#include "editor/TextCommands.h"
+
+#include "editor/EditorSession.h"
+#include "editor/EditorWindow.h"
+#include "editor/FotoloomController.h"
+#include "model/Collage.h"
+#include "model/TextPosition.h"
+#include "platform/graphics/FontCatalogue.h"
+
+#include <QGuiApplication>
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcText, "qf.editor.text")
+
+namespace qf {
+
+TextCommands::TextCommands(EditorSession& session)
+    : m_session(session)
+{
+}
+
+void TextCommands::run(const std::function<void(Collage&)>& command, const QString& actionName)
+{
+    m_session.makeDocumentDirty(actionName);
+    if (EditorWindow* window = m_session.window())
+        window->startSpinner();
+    command(*m_session.collage());
+    m_session.setOnscreenDrawingViewNeedsDisplay();
+}
+
+void TextCommands::addNewText()
+{
+    run([](Collage& c) { c.addNewText(); }, FotoloomController::undoActionName(FotoloomController::UndoAction::AddText));
+    if (EditorWindow* window = m_session.window()) {
+        window->selectTab(2);
+        window->focusTextEditor();
+    }
+}
+
+void TextCommands::addNewByCopyingSelectedText()
+{
+    if (!m_session.collage()->selectedText())
+        return;
+    run([](Collage& c) { c.addNewByCopyingSelectedText(); }, FotoloomController::undoActionName(FotoloomController::UndoAction::AddText));
+    if (EditorWindow* window = m_session.window())
+        window->focusTextEditor();
+}
+
+void TextCommands::changeTextAlignment(qint64 index)
+{
+    m_session.makeDocumentDirty();
+    if (index < 0)
+        return;
+    run([index](Collage& c) { c.setTextAlignment(index); });
+}
+
+void TextCommands::increaseFontSize()
+{
+    run([](Collage& c) { c.increaseFontSize(); });
+}
+
+void TextCommands::decreaseFontSize()
+{
+    run([](Collage& c) { c.decreaseFontSize(); });
+}
+
+void TextCommands::rotateTextClockWise()
+{
+    run([](Collage& c) { c.rotateTextClockWise(); });
+}
+
+void TextCommands::rotateTextAntiClockWise()
+{
+    run([](Collage& c) { c.rotateTextAntiClockWise(); });
+}
+
+void TextCommands::rotateTextTo0()
+{
+    run([](Collage& c) { c.rotateTextTo0(); });
+}
+
+void TextCommands::sizeToFitSelected()
+{
+    run([](Collage& c) { c.sizeToFitSelected(); });
+}
+
+bool TextCommands::removeSelectedText()
+{
+    if (!m_session.collage()->selectedText())
+        return false;
+    bool removed = false;
+    run([&removed](Collage& c) { removed = c.removeSelectedText(); });
+    return removed;
+}
+
+void TextCommands::changeFont(const QFont& chosen)
+{
+    const TextPositionPtr item = m_session.collage()->selectedText();
+    if (!item)
+        return;
+    m_session.makeDocumentDirty(FotoloomController::undoActionName(FotoloomController::UndoAction::FontChange));
+    // Family, then the face Qt would draw for the chosen font, then the size:
+    // what the panel does not name stays as the item has it. Underline and
+    // strikethrough travel as attributes, never in the font.
+    QFont font = item->font();
+    font = FontCatalogue::convertFontToFamily(font, chosen.family());
+    if (const QString face = FontCatalogue::postScriptName(chosen); !face.isEmpty())
+        font = FontCatalogue::convertFontToFace(font, face);
+    const double size = chosen.pointSizeF();
+    if (std::isfinite(size) && size > 0.0)
+        font = FontCatalogue::convertFontToSize(
+            font, std::clamp(size, TextPosition::minFontSize(), TextPosition::maxFontSize()));
+    item->setFont(font);
+    m_session.setOnscreenDrawingViewNeedsDisplay();
+}
+
+void TextCommands::changeAttributes(bool underline, bool strikethrough)
+{
+    const TextPositionPtr item = m_session.collage()->selectedText();
+    if (!item)
+        return;
+    m_session.makeDocumentDirty();
+    // A line that stays keeps its style and colour; a new one is single and
+    // takes the text's colour.
+    const auto on = [](const std::optional<qint64>& style) {
+        return style && (*style & TextAttributes::LineMask) != TextAttributes::LineNone;
+    };
+    TextAttributes attributes = item->attributes();
+    if (!underline) {
+        attributes.underlineStyle.reset();
+        attributes.underlineColor.reset();
+    } else if (!on(attributes.underlineStyle)) {
+        attributes.underlineStyle = TextAttributes::LineSingle;
+    }
+    if (!strikethrough) {
+        attributes.strikethroughStyle.reset();
+        attributes.strikethroughColor.reset();
+    } else if (!on(attributes.strikethroughStyle)) {
+        attributes.strikethroughStyle = TextAttributes::LineSingle;
+    }
+    item->setAttributes(attributes);
+    m_session.setOnscreenDrawingViewNeedsDisplay();
+}
+
+void TextCommands::setValueOfSelectedText(const QVariant& value, const QString& key)
+{
+    const TextPositionPtr item = m_session.collage()->selectedText();
+    if (!item)
+        return;
+    m_session.makeDocumentDirty();
+    try {
+        item->setValue(value, key);
+    } catch (const UndefinedKeyError&) {
+        qCWarning(lcText) << "a text item has no key" << key;
+    }
+    m_session.setOnscreenDrawingViewNeedsDisplay();
+}
+
+QList<TextCommands::FontFamilyItem> TextCommands::fontFamilyMenuItems()
+{
+    const double size = QGuiApplication::font().pointSizeF();
+    QList<FontFamilyItem> items;
+    const QStringList& families = FontCatalogue::families();
+    for (qsizetype i = 0; i < families.size(); ++i) {
+        if (families[i].trimmed().isEmpty())
+            continue;
+        const QList<FontMember> members = FontCatalogue::membersOfFamily(families[i]);
+        if (members.isEmpty())
+            continue;
+        // Drawn in the family's first face, named by the family so that the
+        // entry reads as what it selects.
+        const FontMember& first = members.first();
+        if (!FontCatalogue::isPostScriptNameInstalled(first.postScriptName))
+            continue;
+        items.append({families[i], FontCatalogue::font(families[i], first.styleName, size > 0 ? size : 12.0), i});
+    }
+    return items;
+}
+
+} // namespace qf
