@@ -94,9 +94,15 @@ FotoloomController::FotoloomController(CollageDocument& document, UndoManager* u
     , m_intake(std::make_unique<PictureIntake>(*this))
     , m_exporter(std::make_unique<CollageExporter>(*this))
     , m_text(std::make_unique<TextCommands>(*this))
+    , m_sizes(std::make_unique<CanvasSizes>(*this, *m_exporter, [this](bool before) {
+        if (before)
+            willChangeValueForKey(kSizeIndexKey);
+        else
+            didChangeValueForKey(kSizeIndexKey);
+    }))
 {
     connect(m_intake.get(), &PictureIntake::picturesAdded, this, &FotoloomController::picturesAdded);
-    updateCollageSizes();
+    m_sizes->updateCollageSizes();
     UtilityFunctions::doFirstTimeSetup(clearRecentDocuments);
     m_collage = getNewCollageFor(m_collageTypes.newDocumentType());
     m_collage->setMyWindowController(this);
@@ -243,8 +249,8 @@ Status FotoloomController::setupInitialCollageWithJsonData(const std::optional<Q
         m_window->showMissingPicturesSheet(damaged ? damagedPicturesAlert() : missingPicturesAlert());
     }
 
-    addCustomSize(QFCollageSize(double(loaded->width()), double(loaded->height()), SizeUnitPixels,
-                                loaded->resolution(), true));
+    m_sizes->addCustomSize(QFCollageSize(double(loaded->width()), double(loaded->height()), SizeUnitPixels,
+                                         loaded->resolution(), true));
     setCurrentCollage(std::move(loaded));
     return Status::success();
 }
@@ -841,95 +847,6 @@ void FotoloomController::nudge(Nudge direction, void (FotoloomController::*oppos
 
 // ---- sizes ----------------------------------------------------------------------------
 
-void FotoloomController::updateCollageSizes()
-{
-    willChangeValueForKey(kSizeIndexKey);
-    m_collageSizesArray.clear();
-    for (const QFCollageSize& size : QFCollageSize::allSizes()) {
-        if (CustomSizeForm::isOffered(size))
-            m_collageSizesArray.append(size);
-    }
-    didChangeValueForKey(kSizeIndexKey);
-}
-
-void FotoloomController::addCustomSize(const QFCollageSize& size)
-{
-    QFCollageSize userSize = size;
-    userSize.setUserDefined(true);
-    QFCollageSize::addCustomSize(userSize);
-    updateCollageSizes();
-}
-
-namespace {
-
-// A pattern background keeps the height of its rows when the canvas height changes.
-void scalePatternRows(Collage& collage, qint64 newHeight, qint64 oldHeight)
-{
-    const qint64 rows = collage.backgroundImagePatternNumberOfRows();
-    if (rows >= 1 && collage.backgroundImageIsPattern())
-        collage.setBackgroundImagePatternNumberOfRows(CustomSizeForm::scaledPatternRows(rows, newHeight, oldHeight));
-}
-
-} // namespace
-
-void FotoloomController::changeCollageSizeTo(const QFCollageSize& size)
-{
-    // A stored size out of bounds, or a screen size without a screen, never
-    // reaches the canvas.
-    if (size.customSizeCommand() || !CustomSizeForm::isOffered(size))
-        return;
-    makeDocumentDirty(UndoAction::SizeChange);
-    if (m_window)
-        m_window->startSpinner();
-    const qint64 oldHeight = m_collage->height();
-    m_collage->setCollageSizeTo(size);
-    scalePatternRows(*m_collage, m_collage->height(), oldHeight);
-    if (m_window)
-        m_window->updateDrawingViewFrame();
-    setOnscreenDrawingViewNeedsDisplay();
-}
-
-bool FotoloomController::setCustomSize(const CustomSizeFields& fields, QString* why)
-{
-    const std::optional<QFCollageSize> size = CustomSizeForm::sizeFrom(fields);
-    if (!size) {
-        if (why)
-            *why = CustomSizeForm::validate(fields).text;
-        return false;
-    }
-    addCustomSize(*size);
-    changeCollageSizeTo(*size);
-    return true;
-}
-
-void FotoloomController::changeOrientation(qint64 index)
-{
-    makeDocumentDirty(UndoAction::OrientationChange);
-    if (index != OrientationLandscape && index != OrientationPortrait)
-        return;
-    if (m_window)
-        m_window->startSpinner();
-    // Rows follow the height the canvas had, so the orientation it has
-    // already changes nothing.
-    const qint64 oldHeight = m_collage->height();
-    m_collage->setOrientation(index);
-    scalePatternRows(*m_collage, m_collage->height(), oldHeight);
-    if (m_window)
-        m_window->updateDrawingViewFrame();
-    setOnscreenDrawingViewNeedsDisplay();
-    setPrintInfoOrientation();
-}
-
-void FotoloomController::openSizeHelp()
-{
-    UrlOpener::current().openUrl(sizeHelpAddress());
-}
-
-QUrl FotoloomController::sizeHelpAddress()
-{
-    return QUrl(productWebSiteAddress() + QStringLiteral("/custom-sizes.html"));
-}
-
 // ---- binding keys -----------------------------------------------------------------------
 
 qint64 FotoloomController::getSelectedCollageTypeIndex() const
@@ -940,16 +857,7 @@ qint64 FotoloomController::getSelectedCollageTypeIndex() const
 
 qint64 FotoloomController::getSelectedCollageSizeIndex() const
 {
-    const qint64 w = m_collage->width();
-    const qint64 h = m_collage->height();
-    for (qsizetype i = 0; i < m_collageSizesArray.size(); ++i) {
-        const QFCollageSize& size = m_collageSizesArray[i];
-        const qint64 pw = size.pixelWidth();
-        const qint64 ph = size.pixelHeight();
-        if (((pw == w && ph == h) || (pw == h && ph == w)) && size.resolution() == m_collage->resolution())
-            return i;
-    }
-    return -1;
+    return m_sizes->indexOfSize(*m_collage);
 }
 
 QString FotoloomController::getCurrentSelectedText() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/DocumentHost.h"
+#include "editor/CanvasSizes.h"
 #include "editor/CollageExporter.h"
 #include "editor/EditorSession.h"
 #include "editor/EditorWindow.h"
@@ -219,23 +220,8 @@ public:
 
     // ---- sizes ------------------------------------------------------------------
 
-    const QList<QFCollageSize>& collageSizesArray() const { return m_collageSizesArray; }
-    void updateCollageSizes();
-    // Keeps the size among the user's sizes unless an equal one is known.
-    void addCustomSize(const QFCollageSize& size);
-    // The canvas takes the size as one "Size Change" step; pattern rows keep
-    // their height. Sizes the popup does not offer change nothing.
-    void changeCollageSizeTo(const QFCollageSize& size);
-    // The custom-size sheet's OK: a size the sheet accepts is kept among the
-    // user's sizes and applied; otherwise false with the refusal in `why`.
-    bool setCustomSize(const CustomSizeFields& fields, QString* why = nullptr);
-    // The help page on custom sizes, in the browser.
-    static void openSizeHelp();
-    static QUrl sizeHelpAddress();
-    // The orientation control (0 landscape, 1 portrait): one "Orientation
-    // Change" step, also without a chosen segment (negative), which changes
-    // nothing else.
-    void changeOrientation(qint64 index);
+    // The canvas's sizes and orientation.
+    CanvasSizes& sizes() const { return *m_sizes; }
 
     // ---- binding keys -------------------------------------------------------------
 
@@ -467,7 +453,6 @@ private:
     bool m_typingStepOpen = false; // its burst has taken the pending snapshot
     qint64 m_drawingImageBudget = 0; // none set: the store's own limit
     std::shared_ptr<Collage> m_collage;
-    QList<QFCollageSize> m_collageSizesArray;
     std::optional<QJsonObject> m_dictionaryHoldingUndoRepresentation;
     bool m_savePreviewImage = false;
     QString m_templateCategory1;
@@ -480,6 +465,7 @@ private:
     const std::unique_ptr<PictureIntake> m_intake;
     const std::unique_ptr<CollageExporter> m_exporter;
     const std::unique_ptr<TextCommands> m_text;
+    const std::unique_ptr<CanvasSizes> m_sizes;
 };
 
 } // namespace qf

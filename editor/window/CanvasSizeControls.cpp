@@ -26,7 +26,7 @@ void install(QWidget* window, Ui::FotoloomWindow& ui, FotoloomController& contro
     QComboBox* sizes = ui.selectCollageSizePopUp;
     sizes->setEnabled(true);
     QObject::connect(sizes, &QComboBox::activated, window, [window, sizes, &controller](int index) {
-        const QList<QFCollageSize>& list = controller.collageSizesArray();
+        const QList<QFCollageSize>& list = controller.sizes().collageSizesArray();
         if (index < 0 || index >= list.size())
             return;
         const QFCollageSize size = list[index];
@@ -37,14 +37,14 @@ void install(QWidget* window, Ui::FotoloomWindow& ui, FotoloomController& contro
             sheet->open();
             return;
         }
-        controller.changeCollageSizeTo(size);
+        controller.sizes().changeCollageSizeTo(size);
         showCollageSize(sizes, controller);
     });
 
     QComboBox* orientation = ui.orientationSegmentedControl;
     orientation->setEnabled(true);
     QObject::connect(orientation, &QComboBox::activated, window,
-                     [&controller](int index) { controller.changeOrientation(index); });
+                     [&controller](int index) { controller.sizes().changeOrientation(index); });
 }
 
 } // namespace qf::CanvasSizeControls

@@ -64,9 +64,9 @@ CustomSizeSheet::CustomSizeSheet(FotoloomController& controller, QWidget* parent
     connect(m_unit, &QComboBox::activated, this, &CustomSizeSheet::changeUnit);
     connect(buttons, &QDialogButtonBox::accepted, this, &CustomSizeSheet::setCustomSize);
     connect(buttons, &QDialogButtonBox::rejected, this, &CustomSizeSheet::cancelCustomSize);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { FotoloomController::openSizeHelp(); });
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { CanvasSizes::openSizeHelp(); });
     // Cancel or Escape: the size popup shows the collage's size again.
-    connect(this, &QDialog::rejected, this, [this] { m_controller.updateCollageSizes(); });
+    connect(this, &QDialog::rejected, this, [this] { m_controller.sizes().updateCollageSizes(); });
     m_width->setFocus();
 }
 
@@ -98,7 +98,7 @@ void CustomSizeSheet::setCustomSize()
 {
     if (!validateFields())
         return; // the sheet stays with the message
-    m_controller.setCustomSize(fields());
+    m_controller.sizes().setCustomSize(fields());
     accept();
 }
 

@@ -304,7 +304,7 @@ void FotoloomWindow::showSelectedCollageType()
     QComboBox* sizes = m_ui->selectCollageSizePopUp;
     QSignalBlocker blockSize(sizes);
     QStringList names;
-    for (const QFCollageSize& size : m_controller->collageSizesArray())
+    for (const QFCollageSize& size : m_controller->sizes().collageSizesArray())
         names.append(size.displayName());
     QStringList shown;
     for (int i = 0; i < sizes->count(); ++i)
@@ -327,7 +327,7 @@ void FotoloomWindow::changeEvent(QEvent* event)
 {
     // Custom sizes may have been deleted in the preferences meanwhile.
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        m_controller->updateCollageSizes();
+        m_controller->sizes().updateCollageSizes();
     QMainWindow::changeEvent(event);
 }
 

@@ -169,8 +169,8 @@ TEST_F(CanvasSizeTest, SizeAndOrientationChangesScalePatternRows)
         qint64 expectW, expectH, expectRows;
         const char* undoName;
     };
-    auto orient = [](qint64 s) { return [s](FotoloomController& fc) { fc.changeOrientation(s); }; };
-    auto size = [halfHeight](FotoloomController& fc) { fc.changeCollageSizeTo(halfHeight); };
+    auto orient = [](qint64 s) { return [s](FotoloomController& fc) { fc.sizes().changeOrientation(s); }; };
+    auto size = [halfHeight](FotoloomController& fc) { fc.sizes().changeCollageSizeTo(halfHeight); };
     for (const Case& k : {
              Case{"same orientation", 7200, 5400, 3, true, orient(0), 7200, 5400, 3, "Orientation Change"},
              Case{"to portrait", 7200, 5400, 3, true, orient(1), 5400, 7200, 4, "Orientation Change"},
@@ -205,8 +205,8 @@ TEST_F(CanvasSizeTest, SizesOutsideTheLimitsNeverReachTheCanvas)
         QVariantList{QVariantMap{{"width", 63.0}, {"height", 500.0}, {"unit", 3}, {"resolution", 300}},
                      QVariantMap{{"width", 500.0}, {"height", 500.0}, {"unit", 3}, {"resolution", 2000}},
                      QVariantMap{{"width", 900.0}, {"height", 700.0}, {"unit", 3}, {"resolution", 300}}});
-    c->updateCollageSizes();
-    const QList<QFCollageSize>& sizes = c->collageSizesArray();
+    c->sizes().updateCollageSizes();
+    const QList<QFCollageSize>& sizes = c->sizes().collageSizesArray();
     ASSERT_FALSE(sizes.isEmpty());
     EXPECT_TRUE(sizes.last().customSizeCommand());
     for (const QFCollageSize& s : sizes)
@@ -214,8 +214,8 @@ TEST_F(CanvasSizeTest, SizesOutsideTheLimitsNeverReachTheCanvas)
     EXPECT_TRUE(std::any_of(sizes.begin(), sizes.end(), [](const QFCollageSize& s) { return s.pixelWidth() == 900; }));
 
     canvas(7200, 5400, -1);
-    c->changeCollageSizeTo(QFCollageSize(63, 500, SizeUnitPixels, 300, true));
-    c->changeCollageSizeTo(QFCollageSize(0, 0, SizeUnitPixels, 300, true));
+    c->sizes().changeCollageSizeTo(QFCollageSize(63, 500, SizeUnitPixels, 300, true));
+    c->sizes().changeCollageSizeTo(QFCollageSize(0, 0, SizeUnitPixels, 300, true));
     EXPECT_FALSE(c->hasPendingUndoSnapshot());
     EXPECT_EQ(collage().width(), 7200);
     EXPECT_EQ(collage().height(), 5400);
@@ -224,11 +224,11 @@ TEST_F(CanvasSizeTest, SizesOutsideTheLimitsNeverReachTheCanvas)
 TEST_F(CanvasSizeTest, CustomSizeIsStoredNamedAndApplied)
 {
     QString why;
-    EXPECT_FALSE(c->setCustomSize({"63", "500", "300", "x", SizeUnitPixels}, &why));
+    EXPECT_FALSE(c->sizes().setCustomSize({"63", "500", "300", "x", SizeUnitPixels}, &why));
     EXPECT_EQ(why.toStdString(), kWidthPx);
     EXPECT_TRUE(QFCollageSize::userDefinedSizes().isEmpty());
 
-    ASSERT_TRUE(c->setCustomSize({"10", "5", "300", QStringLiteral("  A poster name of thirty chars "), SizeUnitInches}));
+    ASSERT_TRUE(c->sizes().setCustomSize({"10", "5", "300", QStringLiteral("  A poster name of thirty chars "), SizeUnitInches}));
     const QList<QFCollageSize> stored = QFCollageSize::userDefinedSizes();
     ASSERT_EQ(stored.size(), 1);
     EXPECT_EQ(stored[0].initialDisplayInfo(), QStringLiteral("A poster name of thirty c"));
@@ -236,7 +236,7 @@ TEST_F(CanvasSizeTest, CustomSizeIsStoredNamedAndApplied)
     EXPECT_TRUE(stored[0].orientationMatters());
     EXPECT_EQ(collage().width(), 3000);
     EXPECT_EQ(collage().height(), 1500);
-    EXPECT_EQ(c->collageSizesArray()[c->getSelectedCollageSizeIndex()].initialDisplayInfo(),
+    EXPECT_EQ(c->sizes().collageSizesArray()[c->getSelectedCollageSizeIndex()].initialDisplayInfo(),
               QStringLiteral("A poster name of thirty c"));
 }
 

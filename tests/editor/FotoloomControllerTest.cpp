@@ -479,7 +479,7 @@ TEST_F(FotoloomControllerTest, BindingKeysFollowTheCollageAndIgnoreWrites)
     EXPECT_THROW(e.c->setValue(5, QStringLiteral("noSuchKey")), UndefinedKeyError);
 
     // A preset turned on its side is still that preset; another resolution is not.
-    const auto& sizes = e.c->collageSizesArray();
+    const auto& sizes = e.c->sizes().collageSizesArray();
     const auto preset = std::find_if(sizes.begin(), sizes.end(), [](const QFCollageSize& s) {
         return s.pixelWidth() > 0 && s.pixelHeight() > 0 && s.pixelWidth() != s.pixelHeight();
     });

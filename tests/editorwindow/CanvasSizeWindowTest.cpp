@@ -91,7 +91,7 @@ TEST(CanvasSizeWindow, ThePopupOffersValidSizesAndItsCustomEntryOpensTheSheet)
         ScopedUrlOpener scoped(opener);
         sheet->findChild<QPushButton*>(QStringLiteral("openSizeHelpButton"))->click();
     }
-    EXPECT_EQ(opener.opened, QList<QUrl>{FotoloomController::sizeHelpAddress()});
+    EXPECT_EQ(opener.opened, QList<QUrl>{CanvasSizes::sizeHelpAddress()});
     EXPECT_TRUE(sheet->isVisible());
     sheet->cancelCustomSize();
     EXPECT_EQ(collage.width(), 700);

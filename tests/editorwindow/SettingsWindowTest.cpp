@@ -192,10 +192,10 @@ TEST(SettingsWindow, SizeAndOrientationPopupsShowTheCollageAsItIs)
     collage.setHeight(4000);
     EXPECT_EQ(sizes->currentIndex(), -1);
     const QFCollageSize own(5000, 4000, SizeUnitPixels, collage.resolution(), true);
-    o.editor->addCustomSize(own);
+    o.editor->sizes().addCustomSize(own);
     ASSERT_GE(sizes->currentIndex(), 0);
-    EXPECT_EQ(sizes->count(), o.editor->collageSizesArray().size());
-    EXPECT_EQ(sizes->currentText(), o.editor->collageSizesArray()[sizes->currentIndex()].displayName());
+    EXPECT_EQ(sizes->count(), o.editor->sizes().collageSizesArray().size());
+    EXPECT_EQ(sizes->currentText(), o.editor->sizes().collageSizesArray()[sizes->currentIndex()].displayName());
 
     collage.setWidth(3000);
     EXPECT_EQ(orientation->currentIndex(), 1);
