@@ -2,6 +2,7 @@
 
 #include "document/CollageDocument.h"
 #include "document/QFRegularFileWrapperContainer.h"
+#include "editor/CollageLoader.h"
 #include "editor/FotoloomController.h"
 #include "editor/BandPictures.h"
 #include "editor/PrintDrawingView.h"
@@ -410,8 +411,8 @@ CollageExporter::~CollageExporter() = default;
 std::unique_ptr<CollageExporter::Render> CollageExporter::prepareRender(qint64 width, qint64 height) const
 {
     const std::shared_ptr<Collage>& live = m_session.collage();
-    if (!live || width < 1 || height < 1 || width > FotoloomController::maxCollageDimension()
-        || height > FotoloomController::maxCollageDimension())
+    if (!live || width < 1 || height < 1 || width > CollageLoader::maxCollageDimension()
+        || height > CollageLoader::maxCollageDimension())
         return nullptr;
     auto pictures = std::make_shared<RenderPictures>();
     CollageDocument& document = m_session.document();

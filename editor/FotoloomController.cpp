@@ -1,5 +1,7 @@
 #include "editor/FotoloomController.h"
 
+#include "editor/CollageLoader.h"
+
 #include "document/CollageDocument.h"
 #include "document/QFRegularFileWrapperContainer.h"
 #include "document/WorkWithFileFormat.h"
@@ -62,27 +64,6 @@ const QHash<QString, Hook>& postProcessingHooks()
          &FotoloomController::postProcessingCollageBackgroundColor},
     };
     return hooks;
-}
-
-// A size read by the collage is checked; so is a number too large for it to
-// hold, which it reads as absent but which is no less out of range.
-bool withinLimits(const QJsonObject& dict, const QString& key, qint64 read, qint64 lo, qint64 hi)
-{
-    if (json::number(dict, key) && !json::integer(dict, key))
-        return false;
-    return read >= lo && read <= hi;
-}
-
-QStringList withoutRepeats(const QStringList& list)
-{
-    QStringList out;
-    QSet<QString> seen;
-    for (const QString& s : list)
-        if (!seen.contains(s)) {
-            seen.insert(s);
-            out.append(s);
-        }
-    return out;
 }
 
 } // namespace
@@ -196,69 +177,21 @@ Status FotoloomController::setupInitialCollageWithJsonData(const std::optional<Q
         setCurrentCollage(std::move(fresh));
         return Status::success();
     }
-
     if (m_window)
         m_window->startSpinner();
-
-    // The document checked the envelope when it read the file; bytes that
-    // came another way are checked here all the same.
-    if (!WorkWithFileFormat::containsValidFileFormat(*envelope))
-        return giveCouldNotBeOpenedError(QStringLiteral("damaged envelope"));
-    const int version = WorkWithFileFormat::getFileCreatedUsingVersion(*envelope);
-    if (version > WorkWithFileFormat::currentVersion())
-        return giveCouldNotBeOpenedError(QStringLiteral("file version %1").arg(version));
-    const std::optional<QByteArray> payload = WorkWithFileFormat::getActualData(*envelope);
-    if (!payload)
-        return giveCouldNotBeOpenedError(QStringLiteral("no payload"));
-    const json::ObjectParseResult parsed = json::parseObject(*payload);
-    if (!parsed)
-        return giveCouldNotBeOpenedError(parsed.errorMessage());
-    const QJsonObject& dict = parsed.object();
-
-    const QString type = CollageTypes::typeOfJson(dict);
-    std::shared_ptr<Collage> loaded = m_collageTypes.makeFromJson(dict, this);
-    if (!loaded)
-        return giveCouldNotBeOpenedError(QStringLiteral("unknown collage type \"%1\"").arg(type));
-    qCInfo(lcEditor) << "read a" << type << "collage of file version" << version;
-
-    // Refused before anything reaches the store or the user.
-    const bool sizeOk =
-        withinLimits(dict, CollageJsonKeys::kWidthKey, loaded->width(), minCollageDimension(), maxCollageDimension())
-        && withinLimits(dict, CollageJsonKeys::kHeightKey, loaded->height(), minCollageDimension(),
-                        maxCollageDimension())
-        && withinLimits(dict, CollageJsonKeys::kResolutionKey, loaded->resolution(), minCollageResolution(),
-                        maxCollageResolution());
-    if (!sizeOk)
-        return giveCouldNotBeOpenedError(QStringLiteral("size %1 x %2 at %3 ppi")
-                                             .arg(loaded->width())
-                                             .arg(loaded->height())
-                                             .arg(loaded->resolution()));
-
-    if (version < firstVersionWithEmbeddedPictures())
-        migratePicturesStoredByPath(*loaded);
-
-    bool missing = dropMissingPictures(*loaded);
-    keepPicturesWithinMemory();
-    missing = checkBackgroundPicture(*loaded) || missing;
-    if (missing && m_window) {
-        // A file in the package that is no picture was a picture once: the
-        // pictures are damaged, not moved away.
-        bool damaged = false;
-        for (const auto& container : m_document.imageWrapperContainers())
-            damaged = damaged || container->getDrawingSizeImage().isNull();
-        m_window->showMissingPicturesSheet(damaged ? damagedPicturesAlert() : missingPicturesAlert());
-    }
-
-    m_sizes->addCustomSize(QFCollageSize(double(loaded->width()), double(loaded->height()), SizeUnitPixels,
-                                         loaded->resolution(), true));
-    setCurrentCollage(std::move(loaded));
+    CollageLoader::Loaded loaded = CollageLoader(*this, m_collageTypes, *this).load(*envelope);
+    if (!loaded.collage)
+        return giveCouldNotBeOpenedError(loaded.status.detail());
+    m_sizes->addCustomSize(QFCollageSize(double(loaded.collage->width()), double(loaded.collage->height()),
+                                         SizeUnitPixels, loaded.collage->resolution(), true));
+    setCurrentCollage(std::move(loaded.collage));
     return Status::success();
 }
 
 Status FotoloomController::giveCouldNotBeOpenedError(const QString& detail)
 {
     qCWarning(lcEditor).noquote() << "the collage could not be opened:" << detail;
-    const AlertText alert = couldNotOpenAlert();
+    const AlertText alert = CollageLoader::couldNotOpenAlert();
     if (m_window) {
         const QPointer<FotoloomController> self(this);
         m_window->showCouldNotOpenSheet(alert, [self] {
@@ -267,86 +200,6 @@ Status FotoloomController::giveCouldNotBeOpenedError(const QString& detail)
         });
     }
     return Status::failure(alert.informativeText, detail);
-}
-
-void FotoloomController::migratePicturesStoredByPath(Collage& collage)
-{
-    if (collage.images().isEmpty() && collage.backgroundImagePath().isEmpty())
-        return;
-
-    // Only absolute paths name a file: a relative one would depend on where
-    // the program happens to run.
-    QStringList paths;
-    for (const QString& path : withoutRepeats(collage.allPicturesInUse()))
-        if (QDir::isAbsolutePath(path))
-            paths.append(path);
-
-    QHash<QString, QString> identityForPath;
-    const auto containers = QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(paths);
-    for (qsizetype i = 0; i < paths.size() && i < containers.size(); ++i) {
-        const auto& container = containers[i];
-        const std::optional<QString> md5 = container ? container->md5() : std::nullopt;
-        if (!md5)
-            continue; // unreadable: counts as missing below
-        m_document.addImage(container);
-        identityForPath.insert(paths[i], *md5);
-    }
-    qCInfo(lcEditor) << "moved" << identityForPath.size() << "of" << paths.size() << "pictures into the project";
-
-    const auto identity = [&identityForPath](const QString& path) { return identityForPath.value(path, path); };
-    if (!collage.backgroundImagePath().isEmpty())
-        collage.setBackgroundImagePath(identity(collage.backgroundImagePath()));
-    // Two paths to equal files become one picture.
-    QStringList images;
-    for (const QString& path : collage.images())
-        images.append(identity(path));
-    collage.setImages(withoutRepeats(images));
-    for (const PositionPtr& pos : collage.picturePositions())
-        if (pos && !pos->isEmpty())
-            pos->setPicture(identity(pos->picture()));
-}
-
-bool FotoloomController::dropMissingPictures(Collage& collage)
-{
-    const QStringList images = collage.images();
-    // Proxies are made on worker threads first, the background's too; the
-    // lookups below and the background's then find them made.
-    QList<QFRegularFileWrapperContainer*> containers;
-    for (const QString& md5 : images + QStringList{collage.backgroundImagePath()})
-        if (const auto container = m_document.getFileWrapperContainer(md5))
-            containers.append(container.get());
-    QFRegularFileWrapperContainer::makeDrawingSizeImages(containers);
-
-    QList<qsizetype> missing;
-    for (qsizetype i = 0; i < images.size(); ++i) {
-        const QImage image = m_document.getDrawingSizeImage(images[i]);
-        if (image.isNull())
-            missing.append(i);
-        else
-            collage.nsImages().insert(images[i], image);
-    }
-    if (missing.isEmpty())
-        return false;
-    qCWarning(lcEditor) << missing.size() << "pictures of the collage are not in the project or do not decode";
-    collage.removePictures(missing);
-    return true;
-}
-
-bool FotoloomController::checkBackgroundPicture(Collage& collage)
-{
-    if (collage.backgroundImagePath().isEmpty() || !collage.backgroundIsImage())
-        return false;
-    collage.setBackgroundImageByMd5(collage.backgroundImagePath());
-    if (!collage.backgroundImage().isNull()) {
-        if (m_window)
-            m_window->showBackgroundImage(collage.backgroundImage());
-        return false;
-    }
-    qCWarning(lcEditor) << "the background picture is not in the project";
-    collage.setBackgroundImagePath(QString());
-    collage.setBackgroundImage(QImage());
-    collage.setBackgroundIsImage(false);
-    return true;
 }
 
 // ---- the current collage -------------------------------------------------------------
@@ -405,7 +258,9 @@ void FotoloomController::changeCollageType(qint64 index)
     // Each picture once, in the order the old type kept them; the new type
     // lays them out by its own rule.
     const QHash<QString, QImage> images = m_collage->nsImages();
-    next->addPictures(withoutRepeats(m_collage->images()), images,
+    QStringList pictures = m_collage->images();
+    pictures.removeDuplicates();
+    next->addPictures(pictures, images,
                       m_collage->md5ToPathsDictionary(), m_collage->md5ToModifiedTimeDictionary());
     setCurrentCollage(std::move(next));
 }
@@ -947,11 +802,6 @@ QPointF FotoloomController::faceCentroidInImage(const QImage& image)
 
 // ---- sheet texts ---------------------------------------------------------------------------
 
-AlertText FotoloomController::couldNotOpenAlert()
-{
-    return {tr("File couldn't be opened"), tr("This file is corrupt and can't be opened."), tr("OK")};
-}
-
 AlertText FotoloomController::olderCollageProjectAlert()
 {
     return {tr("Older Collage Project"),
@@ -959,22 +809,6 @@ AlertText FotoloomController::olderCollageProjectAlert()
                "pictures.")
                 + QStringLiteral("\n\n")
                 + tr("Projects made using your existing and newer versions of Quiltfolio support sorting pictures."),
-            tr("OK")};
-}
-
-AlertText FotoloomController::missingPicturesAlert()
-{
-    return {tr("Some pictures are no longer available"),
-            tr("Some pictures used in this collage have either been moved to a different location or removed "
-               "from this computer. These pictures will not appear in this collage."),
-            tr("OK")};
-}
-
-AlertText FotoloomController::damagedPicturesAlert()
-{
-    return {tr("Some pictures can't be shown"),
-            tr("Some pictures in this project are damaged and can't be shown. These pictures will not appear in "
-               "this collage."),
             tr("OK")};
 }
 

@@ -103,14 +103,6 @@ public:
     // nothing else; the document closes when the sheet ends.
     Status setupInitialCollageWithJsonData(const std::optional<QByteArray>& envelope);
 
-    // Limits of a collage that opens, bounds included.
-    static constexpr qint64 minCollageDimension() { return 64; }
-    static constexpr qint64 maxCollageDimension() { return 12000; }
-    static constexpr qint64 minCollageResolution() { return 36; }
-    static constexpr qint64 maxCollageResolution() { return 1200; }
-    // The first file version that stores pictures in the package.
-    static constexpr int firstVersionWithEmbeddedPictures() { return 7; }
-
     // ---- the current collage ----------------------------------------------------
 
     const std::shared_ptr<Collage>& collage() const override { return m_collage; }
@@ -406,10 +398,7 @@ public:
 
     // ---- sheet texts ------------------------------------------------------------------
 
-    static AlertText couldNotOpenAlert();
     static AlertText picturesNotShownAlert(qsizetype count);
-    static AlertText missingPicturesAlert();
-    static AlertText damagedPicturesAlert();
 
 signals:
     // An add of pictures reached the collage (or was found empty).
@@ -420,14 +409,6 @@ protected:
 
 private:
     Status giveCouldNotBeOpenedError(const QString& detail);
-    // Old projects named pictures by path: each readable file goes into the
-    // store and the collage names it by its identity instead.
-    void migratePicturesStoredByPath(Collage& collage);
-    // Drops the pictures the store lacks; true when any went.
-    bool dropMissingPictures(Collage& collage);
-    // Shows the background picture, or falls back to the colour when it is
-    // missing (true then).
-    bool checkBackgroundPicture(Collage& collage);
     void registerSnapshotWithUndoManager(const QJsonObject& snapshot);
     void observeForBindings(Collage& collage, bool observe);
     void readTemplateInformation();

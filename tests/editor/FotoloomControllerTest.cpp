@@ -1,4 +1,5 @@
 #include "editor/FotoloomController.h"
+#include "editor/CollageLoader.h"
 #include "layouts/CollageTypes.h"
 #include "layouts/mosaic/CenterCollage.h"
 #include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
@@ -345,7 +346,7 @@ TEST_F(FotoloomControllerTest, DamagedPicturesInThePackageAreCalledDamaged)
     const QString damaged = QStringLiteral(
         "Some pictures in this project are damaged and can't be shown. These pictures will not appear in this "
         "collage.");
-    const QString moved = FotoloomController::missingPicturesAlert().informativeText;
+    const QString moved = CollageLoader::missingPicturesAlert().informativeText;
     struct Row {
         const char* name;
         QJsonArray images;
