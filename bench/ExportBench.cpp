@@ -183,7 +183,7 @@ int makeProject(const MakeJob& job, const QString& type, const MakeStep& setUp, 
     editor.collage()->setHeight(job.height);
     if (setUp && !setUp(editor))
         return 1;
-    editor.addImagesFromDirectoriesOrFiles(job.paths);
+    editor.intake().addImagesFromDirectoriesOrFiles(job.paths);
     if (arrange && !arrange(editor))
         return 1;
     const Collage& collage = *editor.collage();
@@ -321,7 +321,7 @@ int exportProject(const QStringList& args)
         const int quality = args[5].toInt();
         if (quality < 1 || quality > 100)
             return 2;
-        data = editor.dataOfType(type, quality / 100.0, 5, width, height);
+        data = editor.exporter().dataOfType(type, quality / 100.0, 5, width, height);
     } else {
         data = editor.saveDataOfType(type, 0.96, 5);
     }
@@ -371,7 +371,7 @@ int makePicture(const QString& photos, const QString& out)
     editor.collage()->setWidth(7200);
     editor.collage()->setHeight(5400);
     const qsizetype count = addPhotos(editor, photos);
-    const QImage picture = editor.getImageBitmapRepForWidth(7200, 5400);
+    const QImage picture = editor.exporter().getImageBitmapRepForWidth(7200, 5400);
     if (picture.isNull() || !picture.convertToFormat(QImage::Format_RGB32).save(out, "PPM"))
         return 1;
     std::printf("%lld photographs in a 7200 x 5400 grid\n", qlonglong(count));

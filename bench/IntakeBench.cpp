@@ -48,7 +48,7 @@ void BM_AddPhotos100(benchmark::State& state)
         state.PauseTiming();
         auto document = std::make_unique<NewDocument>();
         state.ResumeTiming();
-        document->editor->addImagesFromDirectoriesOrFiles(paths);
+        document->editor->intake().addImagesFromDirectoriesOrFiles(paths);
         state.PauseTiming();
         check(state, *document->editor);
         document.reset();
@@ -63,11 +63,11 @@ void BM_AddPhotos100InBackground(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         auto document = std::make_unique<NewDocument>();
-        document->editor->setAddsPicturesInBackground(true);
+        document->editor->intake().setAddsPicturesInBackground(true);
         QEventLoop loop;
         QObject::connect(document->editor, &FotoloomController::picturesAdded, &loop, &QEventLoop::quit);
         state.ResumeTiming();
-        document->editor->addImagesFromDirectoriesOrFiles(paths);
+        document->editor->intake().addImagesFromDirectoriesOrFiles(paths);
         loop.exec();
         state.PauseTiming();
         check(state, *document->editor);

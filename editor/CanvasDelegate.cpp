@@ -149,12 +149,12 @@ void CanvasDelegate::moveRight()
 void CanvasDelegate::addImagesAsAResultOfDraggingIntoDrawingView(const QStringList& paths, QPointF point,
                                                                   QSizeF bounds)
 {
-    m_controller.addImagesAsAResultOfDraggingIntoDrawingView(paths, point, bounds);
+    m_controller.intake().addImagesAsAResultOfDraggingIntoDrawingView(paths, point, bounds);
 }
 
 void CanvasDelegate::showAddFromPhotosHelp()
 {
-    m_controller.showAddFromPhotosHelp();
+    m_controller.intake().showAddingPicturesHelp();
 }
 
 } // namespace qf

@@ -218,7 +218,7 @@ void FotoloomController::setCurrentCollage(std::shared_ptr<Collage> collage)
     didChangeValueForKey(kCollageKey);
 
     // An undone orientation change turns the printed page back too.
-    setPrintInfoOrientation();
+    m_exporter->setPrintInfoOrientation();
     if (m_window) {
         m_window->enableRightControlsAndPositionThem();
         m_window->updateDrawingViewFrame();
@@ -329,7 +329,7 @@ void FotoloomController::endTypingText()
 
 void FotoloomController::finishPendingChanges()
 {
-    finishAddingPictures();
+    m_intake->finishAddingPictures();
     // A save marks the history; typing after it must show as a change again.
     closeTypingStep();
 }
@@ -459,10 +459,6 @@ bool FotoloomController::backgroundIsTransparent() const
     return m_collage && m_collage->backgroundIsTransparent();
 }
 
-void FotoloomController::exportPicture()
-{
-    m_document.saveDocumentTo();
-}
 
 // ---- actions --------------------------------------------------------------------------
 
@@ -611,59 +607,6 @@ bool FotoloomController::validateMenuItem(MenuItemState& item) const
     return true;
 }
 
-// ---- pictures -------------------------------------------------------------------------
-
-void FotoloomController::removePictures(const QList<qsizetype>& indexes)
-{
-    QList<qsizetype> valid;
-    for (const qsizetype i : indexes)
-        if (i >= 0 && i < m_collage->images().size() && !valid.contains(i))
-            valid.append(i);
-    if (valid.isEmpty())
-        return;
-    makeDocumentDirty(UndoAction::RemovePictures);
-    if (m_window)
-        m_window->startSpinner();
-    m_collage->removePictures(valid);
-    if (m_window)
-        m_window->reloadPictureList();
-    setOnscreenDrawingViewNeedsDisplay();
-}
-
-void FotoloomController::sortPictures(qint64 index)
-{
-    if (!m_collage->images().isEmpty() && m_collage->md5ToPathsDictionary().isEmpty()) {
-        if (m_window)
-            m_window->showAlertSheet(olderCollageProjectAlert());
-        return;
-    }
-    makeDocumentDirty();
-    if (m_window)
-        m_window->startSpinner();
-    // Types without an order of their own ignore it.
-    const CollageType* type = CollageTypes::find(m_collage->collageType());
-    if (type && type->sortPictures && index >= 1 && index <= 4)
-        type->sortPictures(*m_collage, index <= 2, index >= 3, index % 2 == 1);
-    setOnscreenDrawingViewNeedsDisplay();
-}
-
-// ---- the picture list ----------------------------------------------------------------------
-
-qint64 FotoloomController::numberOfItemsInImageBrowser() const
-{
-    return m_collage->images().size();
-}
-
-ImagePathObject FotoloomController::imageBrowserItemAtIndex(qint64 index) const
-{
-    if (index < 0 || index >= m_collage->images().size())
-        return {};
-    // The collage's drawing image, fetched again when its cache let it go
-    // (a picture removed and brought back by undo).
-    const QString md5 = m_collage->images()[index];
-    return ImagePathObject(md5, m_collage->getNsImage(md5, false));
-}
-
 // ---- canvas keys ------------------------------------------------------------------------------
 
 void FotoloomController::moveUp()
@@ -802,14 +745,5 @@ QPointF FotoloomController::faceCentroidInImage(const QImage& image)
 
 // ---- sheet texts ---------------------------------------------------------------------------
 
-AlertText FotoloomController::olderCollageProjectAlert()
-{
-    return {tr("Older Collage Project"),
-            tr("This collage project was made using an older version of Quiltfolio; it doesn't support sorting "
-               "pictures.")
-                + QStringLiteral("\n\n")
-                + tr("Projects made using your existing and newer versions of Quiltfolio support sorting pictures."),
-            tr("OK")};
-}
 
 } // namespace qf

@@ -247,6 +247,7 @@ public:
     QPointF faceCentroidInImage(const QImage& image) override;
     KVObserver* undoObserver() override { return this; }
     void selectPictureFor(qint64 slotIndex) override { m_intake->selectPictureFor(slotIndex); }
+    void selectBackgroundPictureFile() override { m_intake->selectBackgroundPictureFile(); }
     // Says so once per editor: later collages past the cap are no news.
     void picturesNotShown(qsizetype count) override;
     // Opens the window's crop sheet; a fixed aspect without a ratio logs
@@ -261,71 +262,6 @@ public:
     // Drawing images and faces outlive the collages made on undo and type changes.
     CollageCaches* collageCaches() override { return &m_caches; }
 
-    // ---- picture intake (PictureIntake) and the picture list ------------------------------
-
-    // Where the user chooses picture files; not owned. Without one no panel opens.
-    void setPicturePanel(PicturePanel* panel) { m_intake->setPicturePanel(panel); }
-    // Off (the default): an add reads its files before it returns. On: the
-    // files are read, hashed and decoded on worker threads while the window
-    // shows progress, and the collage takes the pictures in one later event.
-    void setAddsPicturesInBackground(bool on) { m_intake->setAddsPicturesInBackground(on); }
-    bool isAddingPictures() const { return m_intake->isAddingPictures(); }
-    // Drops the adds not finished yet; their files never reach the collage.
-    void cancelAddingPictures() { m_intake->cancelAddingPictures(); }
-    // Waits for the adds under way and puts their pictures into the collage
-    // now, so a save, a close, an undo or a print sees them. Does nothing
-    // when no add is under way.
-    void finishAddingPictures() { m_intake->finishAddingPictures(); }
-
-    // Adds the pictures of the files and of the folders' direct children as
-    // one "Add Pictures" step. Files that are unreadable, empty, no picture
-    // or already in the collage are skipped; equal files give one picture.
-    void addImagesFromDirectoriesOrFiles(const QStringList& paths) { m_intake->addImagesFromDirectoriesOrFiles(paths); }
-    // The container's drawing image, or a null image when its picture is in
-    // the collage already.
-    static QImage getValidImageThatWeDontAlreadyHave(QFRegularFileWrapperContainer& container, const Collage& collage)
-    {
-        return PictureIntake::getValidImageThatWeDontAlreadyHave(container, collage);
-    }
-    // Puts the picture file into the slot (one undo step); nothing for a file
-    // that is no readable picture.
-    void pickPicture(const QString& path, qint64 slotIndex) { m_intake->pickPicture(path, slotIndex); }
-    // Indexes into the collage's images; an empty or out-of-range set does nothing.
-    void removePictures(const QList<qsizetype>& indexes);
-    // The sort popup: 1 and 2 by name, 3 and 4 by modification date,
-    // ascending then descending. An older project without file paths refuses.
-    void sortPictures(qint64 index);
-    // Files dropped on the canvas at a y-up point: a single file (or any
-    // first file on an empty slot) goes into the slot under the point, the
-    // rest are added.
-    void addImagesAsAResultOfDraggingIntoDrawingView(const QStringList& paths, QPointF point, QSizeF canvasSize)
-    {
-        m_intake->addImagesAsAResultOfDraggingIntoDrawingView(paths, point, canvasSize);
-    }
-    // How to bring pictures from a photo library application that hands
-    // over no files.
-    void showAddingPicturesHelp() { m_intake->showAddingPicturesHelp(); }
-    void showAddFromPhotosHelp() { showAddingPicturesHelp(); }
-
-    void addImageButtonClicked() { selectMultiplePictureFiles(); }
-    void selectMultiplePictureFiles() { m_intake->selectMultiplePictureFiles(); }
-    void selectBackgroundPictureFile() override { m_intake->selectBackgroundPictureFile(); }
-    // The background panel's choice: one "Set Background Picture" step; a
-    // file that is no readable picture changes nothing.
-    void setBackgroundPictureFile(const QString& path) { m_intake->setBackgroundPictureFile(path); }
-
-    qint64 numberOfItemsInImageBrowser() const;
-    ImagePathObject imageBrowserItemAtIndex(qint64 index) const;
-
-    // File name endings the picture panels offer.
-    static const QStringList& allowedPictureSuffixes() { return PictureIntake::allowedPictureSuffixes(); }
-    // The first picture panel of the process starts in the Pictures folder.
-    static bool picturePanelOpenedBefore() { return PictureIntake::picturePanelOpenedBefore(); }
-    static void setPicturePanelOpenedBefore(bool opened) { PictureIntake::setPicturePanelOpenedBefore(opened); }
-
-    static AlertText olderCollageProjectAlert();
-    static AlertText addingPicturesHelpAlert() { return PictureIntake::addingPicturesHelpAlert(); }
-
     // ---- canvas keys --------------------------------------------------------------------
 
     // Nudge the selected slot where the collage type supports it; the
@@ -337,58 +273,11 @@ public:
 
     // ---- export and print (CollageExporter) ---------------------------------------------
 
-    // The collage drawn for output (full pictures, no editing marks) into a
-    // cleared 8-bit RGBA bitmap of the size; null when the size is out of
-    // range or cannot be allocated.
-    QImage getImageBitmapRepForWidth(qint64 width, qint64 height)
-    {
-        return m_exporter->getImageBitmapRepForWidth(width, height);
-    }
-    // The same picture as an image of that size (a QImage is both here).
-    QImage getImageForWidth(qint64 width, qint64 height) { return getImageBitmapRepForWidth(width, height); }
-    // The same, with the saving sheet on the window while it renders.
-    QImage getImageForWidthWithProgressIndicator(qint64 width, qint64 height)
-    {
-        return m_exporter->getImageForWidthWithProgressIndicator(width, height);
-    }
-    // The collage rendered at the size and encoded as the image type (JPEG
-    // quality 0..1, TIFF compression tag value) with the collage's
-    // resolution and our texts. No bytes for a type that is no image type.
-    SaveData dataOfType(const QString& typeName, double jpegCompression, int tiffCompression, qint64 width,
-                        qint64 height)
-    {
-        return m_exporter->dataOfType(typeName, jpegCompression, tiffCompression, width, height);
-    }
-    // The collage as a JPEG "<name>.jpeg" in a new folder of the temporary
-    // folder ("collage" for an empty name); none when it could not be written.
-    std::optional<QString> saveImageAtTempLocationWithName(const QString& name)
-    {
-        return m_exporter->saveImageAtTempLocationWithName(name);
-    }
-    // Where temporary pictures go (tests); the system's temporary folder by default.
-    void setTemporaryDirectory(const QString& path) { m_exporter->setTemporaryDirectory(path); }
-    // The document prints landscape when the collage is wider than high.
-    void setPrintInfoOrientation() { m_exporter->setPrintInfoOrientation(); }
     std::shared_ptr<PrintOperation> getPrintOperation() override { return m_exporter->getPrintOperation(); }
-    // The print view's draw: the collage for output at the size, with the
-    // spinner on while it draws; false without a collage.
-    bool drawOnCurrentContextForPrintingInBounds(GraphicsContext& context, QSizeF bounds)
-    {
-        return m_exporter->drawOnCurrentContextForPrintingInBounds(context, bounds);
-    }
     // Asks, then opens a rendered picture in the viewer (first flag) or the
     // photo library (second flag); neither flag does nothing.
     void printUsingPreview(bool preview, bool iPhoto) override { m_exporter->printUsingPreview(preview, iPhoto); }
-    // How the hand-off finds and opens applications; the desktop's by default.
-    void setApplicationLookup(std::shared_ptr<ApplicationLookup> lookup)
-    {
-        m_exporter->setApplicationLookup(std::move(lookup));
-    }
     bool backgroundIsTransparent() const override;
-    // The toolbar's Export: the document's Save To.
-    void exportPicture();
-    static AlertText printUsingPreviewAlert() { return CollageExporter::printUsingPreviewAlert(); }
-    static AlertText printUsingIPhotoAlert() { return CollageExporter::printUsingIPhotoAlert(); }
 
     // ---- follow-up of bound setting changes -------------------------------------------
 

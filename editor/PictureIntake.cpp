@@ -2,6 +2,7 @@
 
 #include "document/CollageDocument.h"
 #include "editor/FotoloomController.h"
+#include "layouts/CollageTypes.h"
 #include "editor/PicturePanel.h"
 #include "model/Collage.h"
 #include "model/Position.h"
@@ -461,6 +462,69 @@ AlertText PictureIntake::addingPicturesHelpAlert()
            "opens.")
             .arg(steps);
     return {tr("Add Pictures from either Photos app or iPhoto"), text, tr("OK")};
+}
+
+// ---- pictures -------------------------------------------------------------------------
+
+void PictureIntake::removePictures(const QList<qsizetype>& indexes)
+{
+    QList<qsizetype> valid;
+    for (const qsizetype i : indexes)
+        if (i >= 0 && i < m_session.collage()->images().size() && !valid.contains(i))
+            valid.append(i);
+    if (valid.isEmpty())
+        return;
+    m_session.makeDocumentDirty(FotoloomController::undoActionName(FotoloomController::UndoAction::RemovePictures));
+    if (EditorWindow* window = m_session.window())
+        window->startSpinner();
+    m_session.collage()->removePictures(valid);
+    if (EditorWindow* window = m_session.window())
+        window->reloadPictureList();
+    m_session.setOnscreenDrawingViewNeedsDisplay();
+}
+
+void PictureIntake::sortPictures(qint64 index)
+{
+    if (!m_session.collage()->images().isEmpty() && m_session.collage()->md5ToPathsDictionary().isEmpty()) {
+        if (EditorWindow* window = m_session.window())
+            window->showAlertSheet(olderCollageProjectAlert());
+        return;
+    }
+    m_session.makeDocumentDirty();
+    if (EditorWindow* window = m_session.window())
+        window->startSpinner();
+    // Types without an order of their own ignore it.
+    const CollageType* type = CollageTypes::find(m_session.collage()->collageType());
+    if (type && type->sortPictures && index >= 1 && index <= 4)
+        type->sortPictures(*m_session.collage(), index <= 2, index >= 3, index % 2 == 1);
+    m_session.setOnscreenDrawingViewNeedsDisplay();
+}
+
+// ---- the picture list ----------------------------------------------------------------------
+
+qint64 PictureIntake::numberOfItemsInImageBrowser() const
+{
+    return m_session.collage()->images().size();
+}
+
+ImagePathObject PictureIntake::imageBrowserItemAtIndex(qint64 index) const
+{
+    if (index < 0 || index >= m_session.collage()->images().size())
+        return {};
+    // The collage's drawing image, fetched again when its cache let it go
+    // (a picture removed and brought back by undo).
+    const QString md5 = m_session.collage()->images()[index];
+    return ImagePathObject(md5, m_session.collage()->getNsImage(md5, false));
+}
+
+AlertText PictureIntake::olderCollageProjectAlert()
+{
+    return {tr("Older Collage Project"),
+            tr("This collage project was made using an older version of Quiltfolio; it doesn't support sorting "
+               "pictures.")
+                + QStringLiteral("\n\n")
+                + tr("Projects made using your existing and newer versions of Quiltfolio support sorting pictures."),
+            tr("OK")};
 }
 
 } // namespace qf

@@ -5,6 +5,8 @@
 
 #include <QImage>
 #include <QList>
+#include "editor/ImagePathObject.h"
+
 #include <QObject>
 #include <QPointF>
 #include <QSet>
@@ -75,6 +77,17 @@ public:
     static void setPicturePanelOpenedBefore(bool opened);
 
     static AlertText addingPicturesHelpAlert();
+
+    // Indexes into the collage's images; an empty or out-of-range set does nothing.
+    void removePictures(const QList<qsizetype>& indexes);
+    // The sort popup: 1 and 2 by name, 3 and 4 by modification date,
+    // ascending then descending. An older project without file paths refuses.
+    void sortPictures(qint64 index);
+    static AlertText olderCollageProjectAlert();
+
+    // The picture list: the collage's pictures in order, each with its drawing image.
+    qint64 numberOfItemsInImageBrowser() const;
+    ImagePathObject imageBrowserItemAtIndex(qint64 index) const;
 
 signals:
     // An add of pictures reached the collage (or was found empty).

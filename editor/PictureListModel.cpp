@@ -26,14 +26,14 @@ void PictureListModel::reload()
 
 int PictureListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_controller.numberOfItemsInImageBrowser());
+    return parent.isValid() ? 0 : int(m_controller.intake().numberOfItemsInImageBrowser());
 }
 
 QVariant PictureListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const ImagePathObject item = m_controller.imageBrowserItemAtIndex(index.row());
+    const ImagePathObject item = m_controller.intake().imageBrowserItemAtIndex(index.row());
     switch (role) {
     case Qt::DecorationRole: {
         auto it = m_thumbnails.find(item.imageUID());

@@ -96,11 +96,11 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     // Pictures still being read land first: the step moved is then theirs,
     // not one they would later be added on top of.
     connect(m_ui->actionUndo, &QAction::triggered, this, [this] {
-        m_controller->finishAddingPictures();
+        m_controller->intake().finishAddingPictures();
         m_controller->undoManager().undo();
     });
     connect(m_ui->actionRedo, &QAction::triggered, this, [this] {
-        m_controller->finishAddingPictures();
+        m_controller->intake().finishAddingPictures();
         m_controller->undoManager().redo();
     });
     for (auto signal : {&UndoManager::checkpoint, &UndoManager::didCloseUndoGroup, &UndoManager::didUndo,
@@ -122,7 +122,7 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     // A refusal has shown its sheet already; the document closes when it ends.
     if (const Status loaded = m_controller->windowDidLoad(); !loaded)
         qCWarning(lcWindow) << "could not open" << document().fileName() << loaded.message();
-    m_controller->setPrintInfoOrientation();
+    m_controller->exporter().setPrintInfoOrientation();
     setUpSettingsBindings();
     CanvasSizeControls::install(this, *m_ui, *m_controller);
     m_textPanel = std::make_unique<TextPanel>(*m_controller, *m_ui, *m_colorPanels, this);
@@ -149,9 +149,9 @@ FotoloomWindow::~FotoloomWindow()
     delete m_commands;
     m_bindings.clear();
     m_canvas.reset();
-    m_controller->setPicturePanel(nullptr);
-    m_controller->setAddsPicturesInBackground(false);
-    m_controller->cancelAddingPictures();
+    m_controller->intake().setPicturePanel(nullptr);
+    m_controller->intake().setAddsPicturesInBackground(false);
+    m_controller->intake().cancelAddingPictures();
     m_controller->setWindow(nullptr);
 }
 
@@ -385,29 +385,29 @@ void FotoloomWindow::setUpPictureList()
     m_pictureList = new PictureListModel(*m_controller, list->iconSize(), this);
     list->setModel(m_pictureList);
     connect(list, &PictureListView::filesDropped, this,
-            [this](const QStringList& paths) { m_controller->addImagesFromDirectoriesOrFiles(paths); });
+            [this](const QStringList& paths) { m_controller->intake().addImagesFromDirectoriesOrFiles(paths); });
     connect(list, &PictureListView::pictureFromApplicationDropped, this,
-            [this] { m_controller->showAddingPicturesHelp(); });
+            [this] { m_controller->intake().showAddingPicturesHelp(); });
     connect(list, &PictureListView::removeRequested, this,
-            [this](const QList<qsizetype>& rows) { m_controller->removePictures(rows); });
+            [this](const QList<qsizetype>& rows) { m_controller->intake().removePictures(rows); });
     connect(m_ui->removeImageButton, &QPushButton::clicked, this,
-            [this] { m_controller->removePictures(m_ui->imageBrowser->selectedRows()); });
-    connect(m_ui->addImageButton, &QPushButton::clicked, this, [this] { m_controller->addImageButtonClicked(); });
+            [this] { m_controller->intake().removePictures(m_ui->imageBrowser->selectedRows()); });
+    connect(m_ui->addImageButton, &QPushButton::clicked, this, [this] { m_controller->intake().selectMultiplePictureFiles(); });
     connect(m_ui->actionAddPictures, &QAction::triggered, this, [this] {
         m_ui->tabView->setCurrentIndex(0);
-        m_controller->addImageButtonClicked();
+        m_controller->intake().selectMultiplePictureFiles();
     });
     connect(m_ui->sortPicturesPopupButton, &QComboBox::activated, this, [this](int index) {
         // The first entry is the popup's title, not a command.
         if (index > 0)
-            m_controller->sortPictures(index);
+            m_controller->intake().sortPictures(index);
         // A menu of commands: it always shows its title.
         m_ui->sortPicturesPopupButton->setCurrentIndex(0);
     });
 
     m_picturePanel = std::make_unique<QtPicturePanel>(this);
-    m_controller->setPicturePanel(m_picturePanel.get());
-    m_controller->setAddsPicturesInBackground(true);
+    m_controller->intake().setPicturePanel(m_picturePanel.get());
+    m_controller->intake().setAddsPicturesInBackground(true);
 }
 
 // ---- File menu -------------------------------------------------------------------------
@@ -572,7 +572,7 @@ void FotoloomWindow::addExportAndPrintItems(QMenu* menu)
     print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
 
     m_ui->actionExport->setEnabled(true);
-    connect(m_ui->actionExport, &QAction::triggered, this, [this] { m_controller->exportPicture(); });
+    connect(m_ui->actionExport, &QAction::triggered, this, [this] { m_controller->document().saveDocumentTo(); });
 
     // Sharing: the toolbar's button, its menu of the machine's services and
     // the pop-up notice; a child of the window.

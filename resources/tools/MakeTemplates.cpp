@@ -335,7 +335,7 @@ std::optional<QString> makeTemplate(const TemplateDef& def, int index, const QDi
         pile->setDrawShadow(true);
         pile->setSpacing(0.08);
     }
-    editor.addImagesFromDirectoriesOrFiles(paths);
+    editor.intake().addImagesFromDirectoriesOrFiles(paths);
     if (auto* grid = dynamic_cast<GridCollage*>(editor.collage().get()); grid && def.pictures == 6) {
         (void)editor.runCommand(QStringLiteral("changeColumnCountCommand"), {3, {}});
         (void)editor.runCommand(QStringLiteral("changeRowCountCommand"), {2, {}});
@@ -361,7 +361,7 @@ std::optional<QString> makeTemplate(const TemplateDef& def, int index, const QDi
 
     const int previewWidth = 800;
     const int previewHeight = int(std::lround(previewWidth * double(def.canvas.height()) / def.canvas.width()));
-    const QImage preview = editor.getImageBitmapRepForWidth(previewWidth, previewHeight);
+    const QImage preview = editor.exporter().getImageBitmapRepForWidth(previewWidth, previewHeight);
     if (preview.isNull()
         || !preview.convertToFormat(QImage::Format_RGB32)
                 .save(QDir(package).filePath(QString::fromLatin1(QFTemplateCatalogue::previewName)), "JPEG", 90))

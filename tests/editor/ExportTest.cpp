@@ -146,8 +146,8 @@ protected:
         doc.makeWindowControllers();
         c = static_cast<FotoloomController*>(doc.fotoloomController());
         c->setWindow(&window);
-        c->setApplicationLookup(lookup);
-        c->setTemporaryDirectory(dir.filePath(QStringLiteral("tmp")));
+        c->exporter().setApplicationLookup(lookup);
+        c->exporter().setTemporaryDirectory(dir.filePath(QStringLiteral("tmp")));
         ASSERT_TRUE(c->windowDidLoad().ok());
         // Small renders keep the tests quick; one test exports at full size.
         resize(300, 200);
@@ -233,7 +233,7 @@ TEST_F(ExportTest, AFullSizeJpegReportsItsPixelsResolutionAndTexts)
 
 TEST_F(ExportTest, OnlyImageTypesRender)
 {
-    const auto other = c->dataOfType(QStringLiteral("public.gif"), 0.96, 5, 300, 200);
+    const auto other = c->exporter().dataOfType(QStringLiteral("public.gif"), 0.96, 5, 300, 200);
     EXPECT_TRUE(other.bytes.isEmpty());
     EXPECT_FALSE(other.status.ok());
     EXPECT_TRUE(c->saveDataOfType(QStringLiteral("public.gif"), 0.96, 5).bytes.isEmpty());
@@ -241,9 +241,9 @@ TEST_F(ExportTest, OnlyImageTypesRender)
     // The design type is still the envelope, not a picture.
     EXPECT_EQ(c->saveDataOfType(CollageDocument::designType(), 0.96, 5).bytes, c->getCurrentCollageFileData());
     // Sizes beyond what a collage can be give no bitmap.
-    EXPECT_TRUE(c->getImageBitmapRepForWidth(0, 10).isNull());
-    EXPECT_TRUE(c->getImageBitmapRepForWidth(12001, 10).isNull());
-    const QImage bitmap = c->getImageBitmapRepForWidth(30, 20);
+    EXPECT_TRUE(c->exporter().getImageBitmapRepForWidth(0, 10).isNull());
+    EXPECT_TRUE(c->exporter().getImageBitmapRepForWidth(12001, 10).isNull());
+    const QImage bitmap = c->exporter().getImageBitmapRepForWidth(30, 20);
     EXPECT_EQ(bitmap.size(), QSize(30, 20));
     EXPECT_TRUE(bitmap.hasAlphaChannel());
 }
@@ -328,7 +328,7 @@ TEST_F(ExportTest, PrintOrientationFollowsTheCollage)
     } cases[] = {{5400, 7200, QPageLayout::Portrait}, {7200, 5400, QPageLayout::Landscape}, {5000, 5000, QPageLayout::Portrait}};
     for (const auto& s : cases) {
         resize(s.width, s.height);
-        c->setPrintInfoOrientation();
+        c->exporter().setPrintInfoOrientation();
         EXPECT_EQ(doc.printOrientation(), s.orientation) << s.width << "x" << s.height;
         const auto operation = c->getPrintOperation();
         ASSERT_TRUE(operation);
@@ -341,7 +341,7 @@ TEST_F(ExportTest, PrintOrientationFollowsTheCollage)
     portrait->setWidth(5400);
     portrait->setHeight(7200);
     resize(7200, 5400);
-    c->setPrintInfoOrientation();
+    c->exporter().setPrintInfoOrientation();
     c->setCurrentCollage(portrait);
     EXPECT_EQ(doc.printOrientation(), QPageLayout::Portrait);
 
@@ -353,7 +353,7 @@ TEST_F(ExportTest, PrintDrawsTheCollageFittedIntoThePage)
 {
     collage().setBackgroundColor(Color{0, 0, 1, 1});
     const PrintDrawingView view(QSizeF(300, 200), [this](GraphicsContext& context, QSizeF bounds) {
-        return c->drawOnCurrentContextForPrintingInBounds(context, bounds);
+        return c->exporter().drawOnCurrentContextForPrintingInBounds(context, bounds);
     });
     // A page stand-in: the printer is drawn on the same way.
     QImage page(400, 600, QImage::Format_ARGB32_Premultiplied);
@@ -428,10 +428,10 @@ TEST_F(ExportTest, TheHandOffWritesItsPictureOnlyWhenAccepted)
 
 TEST_F(ExportTest, TemporaryPicturesGetTheirOwnFolderAndASafeName)
 {
-    const auto plain = c->saveImageAtTempLocationWithName(QString());
+    const auto plain = c->exporter().saveImageAtTempLocationWithName(QString());
     ASSERT_TRUE(plain);
     EXPECT_EQ(QFileInfo(*plain).fileName(), "collage.jpeg");
-    const auto tricky = c->saveImageAtTempLocationWithName(QStringLiteral("../../escape"));
+    const auto tricky = c->exporter().saveImageAtTempLocationWithName(QStringLiteral("../../escape"));
     ASSERT_TRUE(tricky);
     EXPECT_TRUE(QFileInfo(*tricky).absoluteFilePath().startsWith(path(QStringLiteral("tmp/"))));
     EXPECT_NE(QFileInfo(*plain).absolutePath(), QFileInfo(*tricky).absolutePath());
@@ -440,8 +440,8 @@ TEST_F(ExportTest, TemporaryPicturesGetTheirOwnFolderAndASafeName)
     QFile blocker(path(QStringLiteral("blocked")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    c->setTemporaryDirectory(blocker.fileName());
-    EXPECT_FALSE(c->saveImageAtTempLocationWithName(QStringLiteral("x")));
+    c->exporter().setTemporaryDirectory(blocker.fileName());
+    EXPECT_FALSE(c->exporter().saveImageAtTempLocationWithName(QStringLiteral("x")));
 }
 
 TEST_F(ExportTest, TheRenderIsTheSameAsAPlainDrawOfTheFullPictures)
@@ -475,7 +475,7 @@ TEST_F(ExportTest, TheRenderIsTheSameAsAPlainDrawOfTheFullPictures)
         resize(row.size.width(), row.size.height());
         collage().setShadowY(row.shadowY);
         collage().setShadowBlur(row.shadowBlur);
-        const QImage rendered = c->getImageBitmapRepForWidth(row.size.width(), row.size.height());
+        const QImage rendered = c->exporter().getImageBitmapRepForWidth(row.size.width(), row.size.height());
         plain = QImage(row.size, QImage::Format_ARGB32_Premultiplied);
         {
             GraphicsContext context(plain);
@@ -494,11 +494,11 @@ TEST_F(ExportTest, TheRenderIsTheSameAsAPlainDrawOfTheFullPictures)
     resize(600, 400);
     collage().setShadowY(-0.2);
     collage().setShadowBlur(0.5);
-    plain = c->getImageBitmapRepForWidth(600, 400);
+    plain = c->exporter().getImageBitmapRepForWidth(600, 400);
 
     // The shared render shows the saving sheet around the same picture.
     const int shown = window.savingShown;
-    EXPECT_TRUE(c->getImageForWidthWithProgressIndicator(600, 400) == plain);
+    EXPECT_TRUE(c->exporter().getImageForWidthWithProgressIndicator(600, 400) == plain);
     EXPECT_EQ(window.savingShown, shown + 1);
     EXPECT_EQ(window.savingHidden, window.savingShown);
 }

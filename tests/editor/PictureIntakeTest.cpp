@@ -98,7 +98,7 @@ struct Editor {
         doc->makeWindowControllers();
         c = static_cast<FotoloomController*>(doc->fotoloomController());
         c->setWindow(&window);
-        c->setPicturePanel(&panel);
+        c->intake().setPicturePanel(&panel);
         test::startNewDocumentsAsGrids(*c);
         (void)c->setupInitialCollageWithJsonData(std::nullopt);
     }
@@ -205,7 +205,7 @@ TEST(PictureIntake, AFolderAddsTheFilesDirectlyInsideOnceEachAndTheSaveKeepsThem
     Document* doc = documents.newDocument();
     auto& editor = *static_cast<FotoloomController*>(static_cast<CollageDocument*>(doc)->fotoloomController());
 
-    editor.addImagesFromDirectoriesOrFiles({tmp.filePath(QStringLiteral("in")), tmp.filePath(QStringLiteral("gone"))});
+    editor.intake().addImagesFromDirectoriesOrFiles({tmp.filePath(QStringLiteral("in")), tmp.filePath(QStringLiteral("gone"))});
     QStringList images = editor.collage()->images();
     std::sort(images.begin(), images.end());
     QStringList expected{md5(red), md5(blue)};
@@ -234,9 +234,9 @@ TEST(PictureIntake, APictureAlreadyThereAddsNothingButIsStillAStep)
 {
     Editor e;
     const QByteArray red = png(Qt::red);
-    e.c->addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("a.png"), red)});
+    e.c->intake().addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("a.png"), red)});
     e.endEvent();
-    e.c->addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("same bytes.png"), red)});
+    e.c->intake().addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("same bytes.png"), red)});
     e.endEvent();
     EXPECT_EQ(e.collage().images(), QStringList{md5(red)});
     EXPECT_EQ(e.undo().undoActionName(), QStringLiteral("Add Pictures"));
@@ -250,14 +250,14 @@ TEST(PictureIntake, RemovingTakesValidIndexesAsOneNamedStep)
 {
     Editor e;
     const QByteArray red = png(Qt::red), blue = png(Qt::blue);
-    e.c->addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("a.png"), red), e.write(QStringLiteral("b.png"), blue)});
+    e.c->intake().addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("a.png"), red), e.write(QStringLiteral("b.png"), blue)});
     e.endEvent();
     const QStringList before = e.collage().images();
-    e.c->removePictures({});
-    e.c->removePictures({7, -1});
+    e.c->intake().removePictures({});
+    e.c->intake().removePictures({7, -1});
     e.endEvent();
     EXPECT_EQ(e.undo().undoActionName(), QStringLiteral("Add Pictures"));
-    e.c->removePictures({0});
+    e.c->intake().removePictures({0});
     e.endEvent();
     EXPECT_EQ(e.collage().images(), QStringList{before[1]});
     EXPECT_EQ(e.undo().undoActionName(), QStringLiteral("Remove Pictures"));
@@ -276,7 +276,7 @@ TEST(PictureIntake, DropsOnASlotReplaceFillOrAddByCount)
     const QString d = e.write(QStringLiteral("d.png"), png(Qt::yellow));
     const QString idA = md5(png(Qt::red)), idB = md5(png(Qt::blue)), idC = md5(png(Qt::green)),
                   idD = md5(png(Qt::yellow));
-    e.c->addImagesFromDirectoriesOrFiles({a});
+    e.c->intake().addImagesFromDirectoriesOrFiles({a});
     e.endEvent();
     const qint64 filled = e.slotPictures().indexOf(idA);
     ASSERT_GE(filled, 0);
@@ -284,7 +284,7 @@ TEST(PictureIntake, DropsOnASlotReplaceFillOrAddByCount)
     ASSERT_TRUE(onFilled);
 
     // One file on a filled slot takes the slot's place.
-    e.c->addImagesAsAResultOfDraggingIntoDrawingView({b}, *onFilled, kCanvas);
+    e.c->intake().addImagesAsAResultOfDraggingIntoDrawingView({b}, *onFilled, kCanvas);
     e.endEvent();
     EXPECT_EQ(e.slotPictures()[filled], idB);
     EXPECT_EQ(e.collage().images(), QStringList{idB});
@@ -292,7 +292,7 @@ TEST(PictureIntake, DropsOnASlotReplaceFillOrAddByCount)
     EXPECT_EQ(e.slotPictures()[filled], idA);
 
     // Several files on a filled slot are all added; the slot keeps its picture.
-    e.c->addImagesAsAResultOfDraggingIntoDrawingView({b, c, d}, *onFilled, kCanvas);
+    e.c->intake().addImagesAsAResultOfDraggingIntoDrawingView({b, c, d}, *onFilled, kCanvas);
     e.endEvent();
     EXPECT_EQ(e.slotPictures()[filled], idA);
     EXPECT_EQ(QSet<QString>(e.collage().images().cbegin(), e.collage().images().cend()),
@@ -305,7 +305,7 @@ TEST(PictureIntake, DropsOnASlotReplaceFillOrAddByCount)
     ASSERT_GE(empty, 0);
     const std::optional<QPointF> onEmpty = pointIn(e.collage(), empty);
     ASSERT_TRUE(onEmpty);
-    e.c->addImagesAsAResultOfDraggingIntoDrawingView({c, b, d}, *onEmpty, kCanvas);
+    e.c->intake().addImagesAsAResultOfDraggingIntoDrawingView({c, b, d}, *onEmpty, kCanvas);
     e.endEvent();
     EXPECT_EQ(e.slotPictures()[empty], idC);
     EXPECT_EQ(QSet<QString>(e.collage().images().cbegin(), e.collage().images().cend()),
@@ -315,12 +315,12 @@ TEST(PictureIntake, DropsOnASlotReplaceFillOrAddByCount)
 TEST(PictureIntake, AFolderDroppedAloneOnAFilledSlotIsAddedNotLost)
 {
     Editor e;
-    e.c->addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("a.png"), png(Qt::red))});
+    e.c->intake().addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("a.png"), png(Qt::red))});
     e.endEvent();
     e.write(QStringLiteral("folder/b.png"), png(Qt::blue));
     const std::optional<QPointF> onFilled = pointIn(e.collage(), e.slotPictures().indexOf(md5(png(Qt::red))));
     ASSERT_TRUE(onFilled);
-    e.c->addImagesAsAResultOfDraggingIntoDrawingView({e.path(QStringLiteral("folder"))}, *onFilled, kCanvas);
+    e.c->intake().addImagesAsAResultOfDraggingIntoDrawingView({e.path(QStringLiteral("folder"))}, *onFilled, kCanvas);
     EXPECT_EQ(e.collage().images().size(), 2);
     EXPECT_TRUE(e.collage().images().contains(md5(png(Qt::blue))));
 }
@@ -349,7 +349,7 @@ TEST(PictureDropTest, FilesPicturesFromApplicationsAndNothing)
 TEST(PictureIntake, TheHelpSheetCarriesBothParts)
 {
     Editor e;
-    e.c->showAddFromPhotosHelp();
+    e.c->intake().showAddingPicturesHelp();
     ASSERT_EQ(e.window.alerts.size(), 1);
     const AlertText& help = e.window.alerts.first();
     EXPECT_EQ(help.message, QStringLiteral("Add Pictures from either Photos app or iPhoto"));
@@ -364,12 +364,12 @@ TEST(PictureIntake, TheHelpSheetCarriesBothParts)
 TEST(PictureIntake, SortingAnOlderProjectRefusesWithoutAStep)
 {
     Editor e;
-    e.c->addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("b.png"), png(Qt::blue)),
+    e.c->intake().addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("b.png"), png(Qt::blue)),
                                           e.write(QStringLiteral("a.png"), png(Qt::red))});
     e.endEvent();
     e.collage().md5ToPathsDictionary().clear();
     e.undo().removeAllActions();
-    e.c->sortPictures(1);
+    e.c->intake().sortPictures(1);
     e.endEvent();
     EXPECT_FALSE(e.undo().canUndo());
     ASSERT_EQ(e.window.alerts.size(), 1);
@@ -383,14 +383,14 @@ TEST(PictureIntake, SortingAnOlderProjectRefusesWithoutAStep)
 TEST(PictureIntake, SortingByNameOrdersTheSlotsAndUndoes)
 {
     Editor e;
-    e.c->addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("b.png"), png(Qt::blue)),
+    e.c->intake().addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("b.png"), png(Qt::blue)),
                                           e.write(QStringLiteral("a.png"), png(Qt::red))});
     e.endEvent();
     const QStringList before = e.slotPictures();
-    e.c->sortPictures(1);
+    e.c->intake().sortPictures(1);
     e.endEvent();
     EXPECT_EQ(e.picturesAsRead(), QStringList({md5(png(Qt::red)), md5(png(Qt::blue))}));
-    e.c->sortPictures(2);
+    e.c->intake().sortPictures(2);
     e.endEvent();
     EXPECT_EQ(e.picturesAsRead(), QStringList({md5(png(Qt::blue)), md5(png(Qt::red))}));
     EXPECT_TRUE(e.window.alerts.isEmpty());
@@ -408,17 +408,17 @@ TEST(PictureIntake, OnlyTheFirstPanelOfTheRunStartsInThePicturesFolder)
     QDir().mkpath(home.filePath(QStringLiteral("Pictures")));
     const QByteArray oldHome = qgetenv("HOME");
     qputenv("HOME", home.path().toUtf8());
-    FotoloomController::setPicturePanelOpenedBefore(false);
+    PictureIntake::setPicturePanelOpenedBefore(false);
 
     Editor e;
     e.c->selectBackgroundPictureFile();
     e.c->selectPictureFor(0);
-    e.c->selectMultiplePictureFiles();
+    e.c->intake().selectMultiplePictureFiles();
     Editor other;
-    other.c->selectMultiplePictureFiles();
+    other.c->intake().selectMultiplePictureFiles();
 
     qputenv("HOME", oldHome);
-    EXPECT_TRUE(FotoloomController::picturePanelOpenedBefore());
+    EXPECT_TRUE(PictureIntake::picturePanelOpenedBefore());
     ASSERT_EQ(e.panel.requests.size(), 3);
     EXPECT_EQ(e.panel.requests[0].startDirectory, std::optional<QString>(home.filePath(QStringLiteral("Pictures"))));
     EXPECT_EQ(e.panel.requests[1].startDirectory, std::nullopt);
@@ -470,7 +470,7 @@ TEST(PictureIntake, TheListShowsThePicturesOfTheCollage)
 {
     Editor e;
     PictureListModel list(*e.c, QSize(48, 36));
-    e.c->addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("a.png"), png(Qt::red, QSize(80, 60))),
+    e.c->intake().addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("a.png"), png(Qt::red, QSize(80, 60))),
                                           e.write(QStringLiteral("b.png"), png(Qt::blue))});
     list.reload();
     ASSERT_EQ(list.rowCount(), 2);
@@ -482,7 +482,7 @@ TEST(PictureIntake, TheListShowsThePicturesOfTheCollage)
               QFileInfo(e.collage().md5ToPathsDictionary().value(e.collage().images()[0])).fileName());
     EXPECT_FALSE(list.flags(first).testFlag(Qt::ItemIsDragEnabled));
     e.endEvent();
-    e.c->removePictures({0});
+    e.c->intake().removePictures({0});
     list.reload();
     EXPECT_EQ(list.rowCount(), 1);
 
@@ -536,16 +536,16 @@ TEST(PictureIntake, ArrowKeysNudgeOnlyWhereTheTypeDoesAndUndoTheOpposite)
 TEST(PictureIntake, ABackgroundAddIsOneStepThatUndoesWhole)
 {
     Editor e;
-    e.c->setAddsPicturesInBackground(true);
+    e.c->intake().setAddsPicturesInBackground(true);
     const QSet<QString> expected = e.writeMany(12, 30, QSize(64, 48));
     int added = 0;
     QObject::connect(e.c, &FotoloomController::picturesAdded, [&added] { ++added; });
-    e.c->addImagesFromDirectoriesOrFiles({e.path(QStringLiteral("many"))});
-    EXPECT_TRUE(e.c->isAddingPictures());
+    e.c->intake().addImagesFromDirectoriesOrFiles({e.path(QStringLiteral("many"))});
+    EXPECT_TRUE(e.c->intake().isAddingPictures());
     ASSERT_TRUE(e.waitFor([&] { return added == 1; }));
     e.endEvent();
 
-    EXPECT_FALSE(e.c->isAddingPictures());
+    EXPECT_FALSE(e.c->intake().isAddingPictures());
     EXPECT_EQ(QSet<QString>(e.collage().images().cbegin(), e.collage().images().cend()), expected);
     ASSERT_FALSE(e.window.progress.isEmpty());
     EXPECT_EQ(e.window.progress.last(), std::make_pair(qsizetype(0), qsizetype(0)));
@@ -559,15 +559,15 @@ TEST(PictureIntake, ABackgroundAddIsOneStepThatUndoesWhole)
 TEST(PictureIntake, APickAndABackgroundPictureAreReadOffTheMainThreadEachOneStep)
 {
     Editor e;
-    e.c->setAddsPicturesInBackground(true);
+    e.c->intake().setAddsPicturesInBackground(true);
     const QByteArray red = png(Qt::red), blue = png(Qt::blue);
-    e.c->pickPicture(e.write(QStringLiteral("red.png"), red), 1);
-    e.c->setBackgroundPictureFile(e.write(QStringLiteral("blue.png"), blue));
+    e.c->intake().pickPicture(e.write(QStringLiteral("red.png"), red), 1);
+    e.c->intake().setBackgroundPictureFile(e.write(QStringLiteral("blue.png"), blue));
     // Nothing read yet: the files decode on worker threads.
-    EXPECT_TRUE(e.c->isAddingPictures());
+    EXPECT_TRUE(e.c->intake().isAddingPictures());
     EXPECT_TRUE(e.collage().images().isEmpty());
     EXPECT_FALSE(e.collage().backgroundIsImage());
-    ASSERT_TRUE(e.waitFor([&] { return !e.c->isAddingPictures(); }));
+    ASSERT_TRUE(e.waitFor([&] { return !e.c->intake().isAddingPictures(); }));
     EXPECT_EQ(e.slotPictures()[1], md5(red));
     EXPECT_EQ(e.collage().images(), QStringList{md5(red)});
     EXPECT_EQ(e.collage().backgroundImagePath(), md5(blue));
@@ -585,7 +585,7 @@ TEST(PictureIntake, PicturesAddedBeyondTheMemoryBudgetGetSmallerImagesEverywhere
     QStringList files;
     for (int i = 0; i < 3; ++i)
         files << e.write(QStringLiteral("p%1.png").arg(i), png(QColor::fromHsv(i * 90, 200, 200), QSize(64, 48)));
-    e.c->addImagesFromDirectoriesOrFiles(files);
+    e.c->intake().addImagesFromDirectoriesOrFiles(files);
     ASSERT_EQ(e.collage().images().size(), 3);
     qint64 total = 0;
     for (const QString& md5 : e.collage().images()) {
@@ -600,13 +600,13 @@ TEST(PictureIntake, PicturesAddedBeyondTheMemoryBudgetGetSmallerImagesEverywhere
 TEST(PictureIntake, ABackgroundAddWaitsForAnOpenDragAndStaysItsOwnStep)
 {
     Editor e;
-    e.c->setAddsPicturesInBackground(true);
+    e.c->intake().setAddsPicturesInBackground(true);
     int added = 0;
     QObject::connect(e.c, &FotoloomController::picturesAdded, [&added] { ++added; });
     e.undo().setGroupsByEvent(false);
     e.undo().beginUndoGrouping();
     e.c->makeDocumentDirty();
-    e.c->addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("a.png"), png(Qt::red))});
+    e.c->intake().addImagesFromDirectoriesOrFiles({e.write(QStringLiteral("a.png"), png(Qt::red))});
     // Long enough for the files to be read; the drag is still open.
     QElapsedTimer timer;
     timer.start();
@@ -626,11 +626,11 @@ TEST(PictureIntake, ABackgroundAddWaitsForAnOpenDragAndStaysItsOwnStep)
 TEST(PictureIntake, ClosingWhileAnAddRunsDropsItQuietly)
 {
     auto e = std::make_unique<Editor>();
-    e->c->setAddsPicturesInBackground(true);
+    e->c->intake().setAddsPicturesInBackground(true);
     for (int i = 0; i < 30; ++i)
         e->write(QStringLiteral("many/%1.png").arg(i), png(QColor::fromHsv(i * 10, 200, 200), QSize(400, 300)));
-    e->c->addImagesFromDirectoriesOrFiles({e->path(QStringLiteral("many"))});
-    e->c->addImagesFromDirectoriesOrFiles({e->path(QStringLiteral("many"))});
+    e->c->intake().addImagesFromDirectoriesOrFiles({e->path(QStringLiteral("many"))});
+    e->c->intake().addImagesFromDirectoriesOrFiles({e->path(QStringLiteral("many"))});
     e->doc.reset();
     QElapsedTimer timer;
     timer.start();
@@ -642,16 +642,16 @@ TEST(PictureIntake, ClosingWhileAnAddRunsDropsItQuietly)
 TEST(PictureIntake, AddsUnderWayLandBeforeACloseSaveOrUndo)
 {
     Editor e;
-    e.c->setAddsPicturesInBackground(true);
+    e.c->intake().setAddsPicturesInBackground(true);
     QSet<QString> expected = e.writeMany(20, 15, QSize(320, 240));
     const QString single = e.write(QStringLiteral("one.png"), png(Qt::black));
-    e.c->addImagesFromDirectoriesOrFiles({e.path(QStringLiteral("many"))});
-    e.c->addImagesFromDirectoriesOrFiles({single});
-    ASSERT_TRUE(e.c->isAddingPictures());
+    e.c->intake().addImagesFromDirectoriesOrFiles({e.path(QStringLiteral("many"))});
+    e.c->intake().addImagesFromDirectoriesOrFiles({single});
+    ASSERT_TRUE(e.c->intake().isAddingPictures());
 
     // The close check sees the pictures, so it asks before they could be lost.
     e.doc->finishPendingChanges();
-    EXPECT_FALSE(e.c->isAddingPictures());
+    EXPECT_FALSE(e.c->intake().isAddingPictures());
     expected.insert(md5(png(Qt::black)));
     EXPECT_EQ(QSet<QString>(e.collage().images().cbegin(), e.collage().images().cend()), expected);
     EXPECT_TRUE(e.doc->isDocumentEdited());
@@ -661,8 +661,8 @@ TEST(PictureIntake, AddsUnderWayLandBeforeACloseSaveOrUndo)
 
     // An undo pressed while an add runs takes that add back, not the one before.
     const QString late = e.write(QStringLiteral("late.png"), png(Qt::white));
-    e.c->addImagesFromDirectoriesOrFiles({late});
-    e.c->finishAddingPictures();
+    e.c->intake().addImagesFromDirectoriesOrFiles({late});
+    e.c->intake().finishAddingPictures();
     e.endEvent();
     EXPECT_TRUE(e.collage().images().contains(md5(png(Qt::white))));
     e.undo().undo();
@@ -673,7 +673,7 @@ TEST(PictureIntake, AddsUnderWayLandBeforeACloseSaveOrUndo)
 TEST(PictureIntake, ABackgroundDropOnAnEmptySlotIsOneStep)
 {
     Editor e;
-    e.c->setAddsPicturesInBackground(true);
+    e.c->intake().setAddsPicturesInBackground(true);
     const QString a = e.write(QStringLiteral("a.png"), png(Qt::red));
     const QString b = e.write(QStringLiteral("b.png"), png(Qt::blue));
     const QString c = e.write(QStringLiteral("c.png"), png(Qt::green));
@@ -684,7 +684,7 @@ TEST(PictureIntake, ABackgroundDropOnAnEmptySlotIsOneStep)
     int added = 0;
     QObject::connect(e.c, &FotoloomController::picturesAdded, [&added] { ++added; });
 
-    e.c->addImagesAsAResultOfDraggingIntoDrawingView({a, b, c}, *onEmpty, kCanvas);
+    e.c->intake().addImagesAsAResultOfDraggingIntoDrawingView({a, b, c}, *onEmpty, kCanvas);
     // Nothing changes until the files are read; then slot and list together.
     EXPECT_TRUE(e.collage().images().isEmpty());
     ASSERT_TRUE(e.waitFor([&] { return added == 1; }));

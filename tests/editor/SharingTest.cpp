@@ -104,7 +104,7 @@ protected:
         doc.makeWindowControllers();
         c = static_cast<FotoloomController*>(doc.fotoloomController());
         c->setWindow(&window);
-        c->setTemporaryDirectory(dir.filePath(QStringLiteral("tmp")));
+        c->exporter().setTemporaryDirectory(dir.filePath(QStringLiteral("tmp")));
         ASSERT_TRUE(c->windowDidLoad().ok());
         c->collage()->setWidth(300);
         c->collage()->setHeight(200);

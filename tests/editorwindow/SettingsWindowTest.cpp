@@ -113,7 +113,7 @@ TEST(SettingsWindow, ColourPanelsSetTheCollageOneStepADragAndFollowUndo)
 {
     Opened o;
     const QString picture = o.write(1).first();
-    o.editor->setBackgroundPictureFile(picture);
+    o.editor->intake().setBackgroundPictureFile(picture);
     // Read on a worker thread; the collage takes it in a later event.
     ASSERT_TRUE(o.waitFor([&] { return o.editor->collage()->backgroundIsImage(); }));
     settle(o);
@@ -157,7 +157,7 @@ TEST(SettingsWindow, ChoosePictureFollowsTheSelectionAndShuffleThePictures)
     EXPECT_FALSE(choose->isEnabled());
     EXPECT_FALSE(shuffle->isEnabled());
 
-    o.editor->addImagesFromDirectoriesOrFiles(o.write(3));
+    o.editor->intake().addImagesFromDirectoriesOrFiles(o.write(3));
     ASSERT_TRUE(o.waitFor([&] { return o.editor->collage()->images().size() == 3; }));
     EXPECT_TRUE(shuffle->isEnabled());
     o.editor->collage()->setSelectedImagePosition(3);

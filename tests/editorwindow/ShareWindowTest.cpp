@@ -46,7 +46,7 @@ public:
 TEST(ShareWindow, MenuOffersTheMachinesServicesAndTheNoticeHidesAfterTheLastOne)
 {
     test::Opened opened;
-    opened.editor->setTemporaryDirectory(opened.tmp.filePath(QStringLiteral("shared")));
+    opened.editor->exporter().setTemporaryDirectory(opened.tmp.filePath(QStringLiteral("shared")));
     auto* share = opened.window->findChild<ShareMenu*>();
     ASSERT_NE(share, nullptr);
     auto registry = std::make_shared<Registry>();

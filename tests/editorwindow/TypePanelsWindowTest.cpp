@@ -262,7 +262,7 @@ TEST(TypePanelsWindow, TheArrangeMenuHoldsTheTypesCommandsWithTheirCheckmarks)
         EXPECT_EQ(items, expected);
     }
     // A flag of the selected place shows as a checkmark, and its item turns it over.
-    o.editor->addImagesFromDirectoriesOrFiles(o.write(2));
+    o.editor->intake().addImagesFromDirectoriesOrFiles(o.write(2));
     ASSERT_TRUE(o.waitFor([&o] { return !o.editor->collage()->images().isEmpty(); }));
     o.editor->collage()->setSelectedImagePosition(0);
     auto* fillFirst = o.find<QAction>("switchSelectedPrefferedToFillCommand");
