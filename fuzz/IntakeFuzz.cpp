@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     doc.setHostFactory([](CollageDocument& d) { return std::make_unique<FotoloomController>(d, &d.undoManager()); });
     doc.makeWindowControllers();
     auto* editor = static_cast<FotoloomController*>(doc.fotoloomController());
-    editor->addImagesFromDirectoriesOrFiles(paths);
+    editor->intake().addImagesFromDirectoriesOrFiles(paths);
     for (const QString& md5 : editor->collage()->images())
         require(!doc.getDrawingSizeImage(md5).isNull());
 
