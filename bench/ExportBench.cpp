@@ -213,8 +213,8 @@ int makeGrid(const QStringList& args)
             return false;
         if (columns < 1 || rows < 1)
             return true;
-        (void)editor.runCommand(QStringLiteral("changeColumnCountCommand"), {columns, {}});
-        (void)editor.runCommand(QStringLiteral("changeRowCountCommand"), {rows, {}});
+        (void)editor.runner().runCommand(QStringLiteral("changeColumnCountCommand"), {columns, {}});
+        (void)editor.runner().runCommand(QStringLiteral("changeRowCountCommand"), {rows, {}});
         if (grid->columnCount() == columns && grid->rowCount() == rows)
             return true;
         std::fprintf(stderr, "the grid is %lld x %lld, not %lld x %lld\n", qlonglong(grid->columnCount()),

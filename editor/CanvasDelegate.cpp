@@ -118,32 +118,32 @@ void CanvasDelegate::drawingViewDidEndLiveResize()
 
 bool CanvasDelegate::removeSelectedPictureOrTextFromDrawingView()
 {
-    return m_controller.removeSelectedPictureOrText();
+    return m_controller.runner().removeSelectedPictureOrText();
 }
 
 void CanvasDelegate::mouseDownInOuterView()
 {
-    m_controller.deselectAll();
+    m_controller.runner().deselectAll();
 }
 
 void CanvasDelegate::moveUp()
 {
-    m_controller.moveUp();
+    m_controller.runner().nudge(Nudge::Up);
 }
 
 void CanvasDelegate::moveDown()
 {
-    m_controller.moveDown();
+    m_controller.runner().nudge(Nudge::Down);
 }
 
 void CanvasDelegate::moveLeft()
 {
-    m_controller.moveLeft();
+    m_controller.runner().nudge(Nudge::Left);
 }
 
 void CanvasDelegate::moveRight()
 {
-    m_controller.moveRight();
+    m_controller.runner().nudge(Nudge::Right);
 }
 
 void CanvasDelegate::addImagesAsAResultOfDraggingIntoDrawingView(const QStringList& paths, QPointF point,

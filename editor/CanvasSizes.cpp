@@ -3,7 +3,6 @@
 #include "editor/CollageExporter.h"
 #include "editor/EditorSession.h"
 #include "editor/EditorWindow.h"
-#include "editor/FotoloomController.h"
 #include "model/Collage.h"
 #include "platform/services/UrlOpener.h"
 #include "platform/services/WebSites.h"
@@ -68,7 +67,7 @@ void CanvasSizes::changeCollageSizeTo(const QFCollageSize& size)
     // reaches the canvas.
     if (size.customSizeCommand() || !CustomSizeForm::isOffered(size))
         return;
-    m_session.makeDocumentDirty(FotoloomController::undoActionName(FotoloomController::UndoAction::SizeChange));
+    m_session.makeDocumentDirty(UndoAction::SizeChange);
     if (EditorWindow* window = m_session.window())
         window->startSpinner();
     const qint64 oldHeight = m_session.collage()->height();
@@ -94,7 +93,7 @@ bool CanvasSizes::setCustomSize(const CustomSizeFields& fields, QString* why)
 
 void CanvasSizes::changeOrientation(qint64 index)
 {
-    m_session.makeDocumentDirty(FotoloomController::undoActionName(FotoloomController::UndoAction::OrientationChange));
+    m_session.makeDocumentDirty(UndoAction::OrientationChange);
     if (index != OrientationLandscape && index != OrientationPortrait)
         return;
     if (EditorWindow* window = m_session.window())

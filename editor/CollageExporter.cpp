@@ -1,9 +1,11 @@
 #include "editor/CollageExporter.h"
 
+#include "editor/EditorSession.h"
+#include "editor/EditorWindow.h"
+
 #include "document/CollageDocument.h"
 #include "document/QFRegularFileWrapperContainer.h"
 #include "editor/CollageLoader.h"
-#include "editor/FotoloomController.h"
 #include "editor/BandPictures.h"
 #include "editor/PrintDrawingView.h"
 #include "layouts/CollageTypes.h"

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace qf {
@@ -11,6 +12,19 @@ struct CollageCaches;
 class CollageDocument;
 class EditorWindow;
 class UndoManager;
+
+// Undo names of the steps that carry one.
+enum class UndoAction {
+    AddPictures,
+    RemovePictures,
+    SetBackgroundPicture,
+    SizeChange,
+    OrientationChange,
+    Split,
+    AddText,
+    FontChange,
+};
+QString undoActionName(UndoAction action);
 
 // What the parts of one document's editor share: the current collage, the
 // document with its picture store, the history and where the editor shows
@@ -29,6 +43,7 @@ public:
     // Records the collage as it is now for the current undo group, once per
     // group; the name, when given, is the step's.
     virtual void makeDocumentDirty(const QString& actionName = {}) = 0;
+    void makeDocumentDirty(UndoAction action) { makeDocumentDirty(undoActionName(action)); }
     virtual void setOnscreenDrawingViewNeedsDisplay() = 0;
     // Keeps the drawing images of the document's pictures within their budget.
     virtual void keepPicturesWithinMemory() = 0;
@@ -36,6 +51,10 @@ public:
     virtual std::shared_ptr<Collage> getNewCollageFor(const QString& type) const = 0;
     // Drawing images and faces the editor's collages share; null for none.
     virtual CollageCaches* collageCaches() = 0;
+
+    // One change as the editor makes it: the undo snapshot (named when a
+    // name is given), the spinner, the change on the collage and a redraw.
+    void change(const std::function<void(Collage&)>& change, const QString& actionName = {});
 };
 
 } // namespace qf

@@ -81,6 +81,7 @@ FotoloomController::FotoloomController(CollageDocument& document, UndoManager* u
         else
             didChangeValueForKey(kSizeIndexKey);
     }))
+    , m_runner(std::make_unique<CommandRunner>(*this))
 {
     connect(m_intake.get(), &PictureIntake::picturesAdded, this, &FotoloomController::picturesAdded);
     m_sizes->updateCollageSizes();
@@ -267,29 +268,6 @@ void FotoloomController::changeCollageType(qint64 index)
 
 // ---- undo -------------------------------------------------------------------------------
 
-QString FotoloomController::undoActionName(UndoAction action)
-{
-    switch (action) {
-    case UndoAction::AddPictures:
-        return tr("Add Pictures");
-    case UndoAction::RemovePictures:
-        return tr("Remove Pictures");
-    case UndoAction::SetBackgroundPicture:
-        return tr("Set Background Picture");
-    case UndoAction::SizeChange:
-        return tr("Size Change");
-    case UndoAction::OrientationChange:
-        return tr("Orientation Change");
-    case UndoAction::Split:
-        return tr("Split");
-    case UndoAction::AddText:
-        return tr("Add Text");
-    case UndoAction::FontChange:
-        return tr("Font Change");
-    }
-    return {};
-}
-
 void FotoloomController::makeDocumentDirty(const QString& actionName)
 {
     // Any other change ends the burst of typing rather than joining it.
@@ -462,70 +440,6 @@ bool FotoloomController::backgroundIsTransparent() const
 
 // ---- actions --------------------------------------------------------------------------
 
-void FotoloomController::runCollageCommand(const std::function<void(Collage&)>& command, const QString& actionName)
-{
-    makeDocumentDirty(actionName);
-    if (m_window)
-        m_window->startSpinner();
-    command(*m_collage);
-    setOnscreenDrawingViewNeedsDisplay();
-}
-
-QList<const CollageCommand*> FotoloomController::commands() const
-{
-    return CollageTypes::commandsOf(m_collage->collageType());
-}
-
-bool FotoloomController::isCommandEnabled(const QString& name) const
-{
-    const CollageCommand* command = CollageTypes::command(m_collage->collageType(), name);
-    return command && command->call && command->isEnabled(*m_collage);
-}
-
-Status FotoloomController::runCommand(const QString& name, const CommandArgument& argument)
-{
-    const CollageCommand* command = CollageTypes::command(m_collage->collageType(), name);
-    if (!command || !command->call)
-        return Status::failure(tr("This collage has no such command."), name);
-    if (!command->isEnabled(*m_collage))
-        return Status::failure(tr("The command cannot be used now."), name);
-    return perform(*command, argument);
-}
-
-Status FotoloomController::perform(const CollageCommand& command, const CommandArgument& argument)
-{
-    if (command.input == CommandInput::CellText) {
-        // Tried on a copy first, so that text the collage refuses records no step.
-        const std::shared_ptr<Collage> trial =
-            m_collageTypes.makeFromJson(m_collage->dictionaryRepresentationActual(false), nullptr);
-        const Status tried = trial ? command.call(*trial, argument)
-                                   : Status::failure(tr("These positions cannot be used for this collage."));
-        if (!tried)
-            return tried;
-    }
-    if (command.undoName)
-        makeDocumentDirty(*command.undoName);
-    if (command.spinner && m_window)
-        m_window->startSpinner();
-    const Status done = command.call(*m_collage, argument);
-    if (m_window) {
-        if (command.followUp & CollageCommand::ReloadPictures)
-            m_window->reloadPictureList();
-        if (command.followUp & CollageCommand::ShowBackground)
-            m_window->showBackgroundImage(m_collage->backgroundImage());
-    }
-    setOnscreenDrawingViewNeedsDisplay();
-    return done;
-}
-
-bool FotoloomController::removeSelectedPictureOrText()
-{
-    // The key works whatever is selected: one step even when nothing goes.
-    const CollageCommand* remove =
-        CollageTypes::command(m_collage->collageType(), QStringLiteral("removeSelectedPicOrTextCommandButton"));
-    return remove && perform(*remove, {}).ok();
-}
-
 void FotoloomController::setTemplateInformation(const QStringList& categories, const QString& description)
 {
     const auto category = [&categories](qsizetype i) { return categories.value(i).trimmed(); };
@@ -551,19 +465,6 @@ void FotoloomController::cropPicture(const QImage& image, double widthToHeight,
         m_window->showCropSheet(image, widthToHeight, crop, constrainAspect, shape);
 }
 
-void FotoloomController::cropSelectedTo(double widthToHeight, const PanZoomPos& crop)
-{
-    runCollageCommand([widthToHeight, crop](Collage& c) { c.cropSelectedTo(widthToHeight, crop); });
-}
-
-void FotoloomController::removeCropFromSelected()
-{
-    runCollageCommand([](Collage& c) { c.removeCropFromSelected(); });
-}
-
-// ---- text ------------------------------------------------------------------------------
-
-
 void FotoloomController::beginContinuousChange()
 {
     if (m_continuousChange)
@@ -583,13 +484,6 @@ void FotoloomController::endContinuousChange()
     m_undoManager->setGroupsByEvent(true);
 }
 
-void FotoloomController::deselectAll()
-{
-    makeDocumentDirty();
-    m_collage->deselectAll();
-    setOnscreenDrawingViewNeedsDisplay();
-}
-
 void FotoloomController::setOnscreenDrawingViewNeedsDisplay()
 {
     if (m_window)
@@ -606,44 +500,6 @@ bool FotoloomController::validateMenuItem(MenuItemState& item) const
     // layer, which offers none here.
     return true;
 }
-
-// ---- canvas keys ------------------------------------------------------------------------------
-
-void FotoloomController::moveUp()
-{
-    nudge(Nudge::Up, &FotoloomController::moveDown);
-}
-
-void FotoloomController::moveDown()
-{
-    nudge(Nudge::Down, &FotoloomController::moveUp);
-}
-
-void FotoloomController::moveLeft()
-{
-    nudge(Nudge::Left, &FotoloomController::moveRight);
-}
-
-void FotoloomController::moveRight()
-{
-    nudge(Nudge::Right, &FotoloomController::moveLeft);
-}
-
-void FotoloomController::nudge(Nudge direction, void (FotoloomController::*opposite)())
-{
-    const CollageType* type = CollageTypes::find(m_collage->collageType());
-    if (!type || !type->nudge || !type->nudge(*m_collage, direction))
-        return;
-    // Registered during an undo, the opposite becomes the redo.
-    const QPointer<FotoloomController> self(this);
-    m_undoManager->registerUndo([self, opposite] {
-        if (self)
-            ((*self).*opposite)();
-    });
-    setOnscreenDrawingViewNeedsDisplay();
-}
-
-// ---- sizes ----------------------------------------------------------------------------
 
 // ---- binding keys -----------------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 #include "document/DocumentHost.h"
 #include "editor/CanvasSizes.h"
 #include "editor/CollageExporter.h"
+#include "editor/CommandRunner.h"
 #include "editor/EditorSession.h"
 #include "editor/EditorWindow.h"
 #include "editor/ImagePathObject.h"
@@ -115,24 +116,11 @@ public:
 
     // ---- undo -------------------------------------------------------------------
 
-    // Undo names of the steps that carry one (given with the group's first snapshot).
-    enum class UndoAction {
-        AddPictures,
-        RemovePictures,
-        SetBackgroundPicture,
-        SizeChange,
-        OrientationChange,
-        Split,
-        AddText,
-        FontChange,
-    };
-    static QString undoActionName(UndoAction action);
-
     // Records the collage as it is now for the current undo group, unless
     // the group has its snapshot already. Changes an undo or redo makes are
     // the step's own and record nothing.
     void makeDocumentDirty(const QString& actionName = {}) override;
-    void makeDocumentDirty(UndoAction action) { makeDocumentDirty(undoActionName(action)); }
+    using EditorSession::makeDocumentDirty;
     bool hasPendingUndoSnapshot() const { return m_dictionaryHoldingUndoRepresentation.has_value(); }
     // A group boundary of the history: the next change starts a new snapshot,
     // unless a burst of typing is under way (it keeps its snapshot until it ends).
@@ -159,24 +147,8 @@ public:
 
     // ---- actions ----------------------------------------------------------------
 
-    // The current collage's commands: its type's and every type's share.
-    QList<const CollageCommand*> commands() const;
-    bool isCommandEnabled(const QString& name) const;
-    // Runs a command of the current collage by name: its undo step, the
-    // spinner, the call and what the window shows again afterwards. A name
-    // the type lacks, or a command not enabled now, does nothing and records
-    // nothing; typed text the collage refuses records nothing either (it is
-    // tried on a copy first). The failure says why.
-    Status runCommand(const QString& name, const CommandArgument& argument = {});
-    void deselectAll();
-    // The delete key: the command that removes the selected picture or
-    // text, one step even without a selection; true when something went.
-    bool removeSelectedPictureOrText();
-    // The crop sheet's answer for the selected picture: its aspect and crop
-    // window (one undo step).
-    void cropSelectedTo(double widthToHeight, const PanZoomPos& crop);
-    // The crop sheet's Remove Crop (one step).
-    void removeCropFromSelected();
+    // The commands of the current collage and the canvas's small changes.
+    CommandRunner& runner() const { return *m_runner; }
     // A drag of a slider, a colour or the canvas: every change from the
     // press to the release is one undo step. A begin while one is open ends
     // that one first; an end without a begin does nothing.
@@ -262,15 +234,6 @@ public:
     // Drawing images and faces outlive the collages made on undo and type changes.
     CollageCaches* collageCaches() override { return &m_caches; }
 
-    // ---- canvas keys --------------------------------------------------------------------
-
-    // Nudge the selected slot where the collage type supports it; the
-    // opposite nudge is the undo. Types without nudging record nothing.
-    void moveUp();
-    void moveDown();
-    void moveLeft();
-    void moveRight();
-
     // ---- export and print (CollageExporter) ---------------------------------------------
 
     std::shared_ptr<PrintOperation> getPrintOperation() override { return m_exporter->getPrintOperation(); }
@@ -303,10 +266,6 @@ private:
     void readTemplateInformation();
     // A command of the panels: one unnamed undo step, the spinner while it
     // runs, the collage's operation and a redraw.
-    void runCollageCommand(const std::function<void(Collage&)>& command, const QString& actionName = {});
-    // A command's step, spinner, call and follow-up, without its guard.
-    Status perform(const CollageCommand& command, const CommandArgument& argument);
-    void nudge(Nudge direction, void (FotoloomController::*opposite)());
     // The snapshot of a burst of typing is given up: the next change starts a
     // step of its own.
     void closeTypingStep();
@@ -336,6 +295,7 @@ private:
     const std::unique_ptr<CollageExporter> m_exporter;
     const std::unique_ptr<TextCommands> m_text;
     const std::unique_ptr<CanvasSizes> m_sizes;
+    const std::unique_ptr<CommandRunner> m_runner;
 };
 
 } // namespace qf

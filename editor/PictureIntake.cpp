@@ -1,7 +1,9 @@
 #include "editor/PictureIntake.h"
 
+#include "editor/EditorSession.h"
+#include "editor/EditorWindow.h"
+
 #include "document/CollageDocument.h"
-#include "editor/FotoloomController.h"
 #include "layouts/CollageTypes.h"
 #include "editor/PicturePanel.h"
 #include "model/Collage.h"
@@ -266,7 +268,7 @@ void PictureIntake::finishIntake(QList<PreparedPicture> prepared, const PendingI
         if (request.paths.isEmpty())
             return;
     }
-    m_session.makeDocumentDirty(FotoloomController::undoActionName(FotoloomController::UndoAction::AddPictures));
+    m_session.makeDocumentDirty(UndoAction::AddPictures);
     EditorWindow* window = m_session.window();
     if (window)
         window->startSpinner();
@@ -436,7 +438,7 @@ void PictureIntake::applyBackground(const PreparedPicture& picture)
     EditorWindow* window = m_session.window();
     if (window)
         window->startSpinner();
-    m_session.makeDocumentDirty(FotoloomController::undoActionName(FotoloomController::UndoAction::SetBackgroundPicture));
+    m_session.makeDocumentDirty(UndoAction::SetBackgroundPicture);
     m_session.document().addImage(container);
     Collage& collage = *m_session.collage();
     collage.setBackgroundImageByMd5(*md5);
@@ -474,7 +476,7 @@ void PictureIntake::removePictures(const QList<qsizetype>& indexes)
             valid.append(i);
     if (valid.isEmpty())
         return;
-    m_session.makeDocumentDirty(FotoloomController::undoActionName(FotoloomController::UndoAction::RemovePictures));
+    m_session.makeDocumentDirty(UndoAction::RemovePictures);
     if (EditorWindow* window = m_session.window())
         window->startSpinner();
     m_session.collage()->removePictures(valid);

@@ -2,7 +2,6 @@
 
 #include "editor/EditorSession.h"
 #include "editor/EditorWindow.h"
-#include "editor/FotoloomController.h"
 #include "model/Collage.h"
 #include "model/TextPosition.h"
 #include "platform/graphics/FontCatalogue.h"
@@ -22,18 +21,9 @@ TextCommands::TextCommands(EditorSession& session)
 {
 }
 
-void TextCommands::run(const std::function<void(Collage&)>& command, const QString& actionName)
-{
-    m_session.makeDocumentDirty(actionName);
-    if (EditorWindow* window = m_session.window())
-        window->startSpinner();
-    command(*m_session.collage());
-    m_session.setOnscreenDrawingViewNeedsDisplay();
-}
-
 void TextCommands::addNewText()
 {
-    run([](Collage& c) { c.addNewText(); }, FotoloomController::undoActionName(FotoloomController::UndoAction::AddText));
+    m_session.change([](Collage& c) { c.addNewText(); }, undoActionName(UndoAction::AddText));
     if (EditorWindow* window = m_session.window()) {
         window->selectTab(2);
         window->focusTextEditor();
@@ -44,7 +34,7 @@ void TextCommands::addNewByCopyingSelectedText()
 {
     if (!m_session.collage()->selectedText())
         return;
-    run([](Collage& c) { c.addNewByCopyingSelectedText(); }, FotoloomController::undoActionName(FotoloomController::UndoAction::AddText));
+    m_session.change([](Collage& c) { c.addNewByCopyingSelectedText(); }, undoActionName(UndoAction::AddText));
     if (EditorWindow* window = m_session.window())
         window->focusTextEditor();
 }
@@ -54,37 +44,37 @@ void TextCommands::changeTextAlignment(qint64 index)
     m_session.makeDocumentDirty();
     if (index < 0)
         return;
-    run([index](Collage& c) { c.setTextAlignment(index); });
+    m_session.change([index](Collage& c) { c.setTextAlignment(index); });
 }
 
 void TextCommands::increaseFontSize()
 {
-    run([](Collage& c) { c.increaseFontSize(); });
+    m_session.change([](Collage& c) { c.increaseFontSize(); });
 }
 
 void TextCommands::decreaseFontSize()
 {
-    run([](Collage& c) { c.decreaseFontSize(); });
+    m_session.change([](Collage& c) { c.decreaseFontSize(); });
 }
 
 void TextCommands::rotateTextClockWise()
 {
-    run([](Collage& c) { c.rotateTextClockWise(); });
+    m_session.change([](Collage& c) { c.rotateTextClockWise(); });
 }
 
 void TextCommands::rotateTextAntiClockWise()
 {
-    run([](Collage& c) { c.rotateTextAntiClockWise(); });
+    m_session.change([](Collage& c) { c.rotateTextAntiClockWise(); });
 }
 
 void TextCommands::rotateTextTo0()
 {
-    run([](Collage& c) { c.rotateTextTo0(); });
+    m_session.change([](Collage& c) { c.rotateTextTo0(); });
 }
 
 void TextCommands::sizeToFitSelected()
 {
-    run([](Collage& c) { c.sizeToFitSelected(); });
+    m_session.change([](Collage& c) { c.sizeToFitSelected(); });
 }
 
 bool TextCommands::removeSelectedText()
@@ -92,7 +82,7 @@ bool TextCommands::removeSelectedText()
     if (!m_session.collage()->selectedText())
         return false;
     bool removed = false;
-    run([&removed](Collage& c) { removed = c.removeSelectedText(); });
+    m_session.change([&removed](Collage& c) { removed = c.removeSelectedText(); });
     return removed;
 }
 
@@ -101,7 +91,7 @@ void TextCommands::changeFont(const QFont& chosen)
     const TextPositionPtr item = m_session.collage()->selectedText();
     if (!item)
         return;
-    m_session.makeDocumentDirty(FotoloomController::undoActionName(FotoloomController::UndoAction::FontChange));
+    m_session.makeDocumentDirty(UndoAction::FontChange);
     // Family, then the face Qt would draw for the chosen font, then the size:
     // what the panel does not name stays as the item has it. Underline and
     // strikethrough travel as attributes, never in the font.

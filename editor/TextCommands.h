@@ -60,9 +60,6 @@ public:
     static QList<FontFamilyItem> fontFamilyMenuItems();
 
 private:
-    // One step with the spinner, the call on the collage and a redraw.
-    void run(const std::function<void(Collage&)>& command, const QString& actionName = {});
-
     EditorSession& m_session;
 };
 

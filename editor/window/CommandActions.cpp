@@ -65,12 +65,12 @@ CommandActions::~CommandActions()
 void CommandActions::trigger(const CollageCommand& command, qint64 choice)
 {
     if (command.input != CommandInput::CellText) {
-        (void)m_controller.runCommand(command.name, {choice, {}});
+        (void)m_controller.runner().runCommand(command.name, {choice, {}});
         return;
     }
     const QString name = command.name;
     auto* sheet = new PositionsSheet(
-        [this, name](const QString& text) { return m_controller.runCommand(name, {0, text}); }, m_window);
+        [this, name](const QString& text) { return m_controller.runner().runCommand(name, {0, text}); }, m_window);
     openSheet(sheet, m_window);
 }
 
@@ -128,7 +128,7 @@ void CommandActions::fillArrangeMenu(QMenu* menu)
 {
     menu->clear();
     update();
-    const QList<const CollageCommand*> commands = m_controller.commands();
+    const QList<const CollageCommand*> commands = m_controller.runner().commands();
     for (const CommandGroup group : {CommandGroup::All, CommandGroup::Selected}) {
         if (group == CommandGroup::Selected)
             menu->addSeparator();
@@ -165,7 +165,7 @@ void CommandActions::fillCommandRow(FlowLayout& row, QWidget* allLabel, QWidget*
     for (QLayoutItem* item : before)
         row.addItem(item);
     QWidget* parent = row.parentWidget();
-    const QList<const CollageCommand*> commands = m_controller.commands();
+    const QList<const CollageCommand*> commands = m_controller.runner().commands();
     for (const CommandGroup group : {CommandGroup::All, CommandGroup::Selected}) {
         if (group == CommandGroup::All) {
             row.addWidget(allLabel);

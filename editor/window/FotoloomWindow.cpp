@@ -671,8 +671,8 @@ void FotoloomWindow::showCropSheet(const QImage& image, double widthToHeight, co
 {
     auto* sheet = new CropSheet(
         image, widthToHeight, crop, constrainAspect, shape,
-        [this](const CropResult& result) { m_controller->cropSelectedTo(result.widthToHeight, result.crop); },
-        [this] { m_controller->removeCropFromSelected(); }, this);
+        [this](const CropResult& result) { m_controller->runner().cropSelectedTo(result.widthToHeight, result.crop); },
+        [this] { m_controller->runner().removeCropFromSelected(); }, this);
     if (!sheet->isStarted()) {
         delete sheet;
         return;

@@ -280,7 +280,7 @@ QWidget* SettingsPanel::makeControl(const SettingsControl& control, QWidget* box
         stepper->setKeyboardTracking(false);
         const QString command = control.command;
         connect(stepper, &QSpinBox::valueChanged, stepper,
-                [this, command](int n) { (void)m_controller.runCommand(command, {n, {}}); });
+                [this, command](int n) { (void)m_controller.runner().runCommand(command, {n, {}}); });
         stepper->setObjectName(control.name);
         enabling(stepper);
         return stepper;

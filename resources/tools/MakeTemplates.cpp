@@ -337,8 +337,8 @@ std::optional<QString> makeTemplate(const TemplateDef& def, int index, const QDi
     }
     editor.intake().addImagesFromDirectoriesOrFiles(paths);
     if (auto* grid = dynamic_cast<GridCollage*>(editor.collage().get()); grid && def.pictures == 6) {
-        (void)editor.runCommand(QStringLiteral("changeColumnCountCommand"), {3, {}});
-        (void)editor.runCommand(QStringLiteral("changeRowCountCommand"), {2, {}});
+        (void)editor.runner().runCommand(QStringLiteral("changeColumnCountCommand"), {3, {}});
+        (void)editor.runner().runCommand(QStringLiteral("changeRowCountCommand"), {2, {}});
     }
     if (editor.collage()->images().size() != def.pictures) {
         std::fprintf(stderr, "%s: %lld of %d pictures in the collage\n", def.package,

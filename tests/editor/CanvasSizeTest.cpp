@@ -253,7 +253,7 @@ TEST_F(CanvasSizeTest, PatternRowCommandsKeepTheirGuards)
                           Case{3, false, false, 3, false}}) {
         SCOPED_TRACE(k.rows);
         canvas(7200, 5400, k.rows, k.pattern);
-        (void)c->runCommand(k.increase ? QStringLiteral("increaseImagePatternRowCountButton")
+        (void)c->runner().runCommand(k.increase ? QStringLiteral("increaseImagePatternRowCountButton")
                                        : QStringLiteral("decreaseImagePatternRowCountButton"));
         EXPECT_EQ(collage().backgroundImagePatternNumberOfRows(), k.expected);
         EXPECT_EQ(c->hasPendingUndoSnapshot(), k.recorded);

@@ -397,8 +397,8 @@ TEST_F(FotoloomControllerTest, BoundChangesInOneEventAreOneUndoStep)
 
     // The restored collage is observed like the first; a group keeps the name
     // given with its first snapshot.
-    e.c->makeDocumentDirty(FotoloomController::UndoAction::SizeChange);
-    e.c->makeDocumentDirty(FotoloomController::UndoAction::Split);
+    e.c->makeDocumentDirty(UndoAction::SizeChange);
+    e.c->makeDocumentDirty(UndoAction::Split);
     e.collage().setValue(0.1, QStringLiteral("spacing"));
     e.endEvent();
     EXPECT_FALSE(e.c->hasPendingUndoSnapshot());
@@ -541,21 +541,21 @@ TEST_P(EveryTypesCommands, DisabledCommandsChangeAndRecordNothing)
     const QStringList waiting{QStringLiteral("images"), QStringLiteral("pictureInDrawingViewSelected"),
                               QStringLiteral("nonEmptyPictureInDrawingViewSelected"),
                               QStringLiteral("pictureOrTextInDrawingViewSelected")};
-    for (const CollageCommand* command : e.c->commands()) {
+    for (const CollageCommand* command : e.c->runner().commands()) {
         SCOPED_TRACE(command->name.toStdString());
         if (!command->enabledKeys.isEmpty() && waiting.contains(command->enabledKeys.first())) {
-            EXPECT_FALSE(e.c->isCommandEnabled(command->name));
+            EXPECT_FALSE(e.c->runner().isCommandEnabled(command->name));
         }
-        if (e.c->isCommandEnabled(command->name))
+        if (e.c->runner().isCommandEnabled(command->name))
             continue;
         const QJsonObject before = e.snapshot();
         const qint64 count = e.undo.changeCount();
-        EXPECT_FALSE(e.c->runCommand(command->name, argumentFor(*command)).ok());
+        EXPECT_FALSE(e.c->runner().runCommand(command->name, argumentFor(*command)).ok());
         e.endEvent();
         EXPECT_EQ(e.snapshot(), before);
         EXPECT_EQ(e.undo.changeCount(), count);
     }
-    EXPECT_FALSE(e.c->runCommand(QStringLiteral("noSuchCommand")).ok());
+    EXPECT_FALSE(e.c->runner().runCommand(QStringLiteral("noSuchCommand")).ok());
 }
 
 TEST_P(EveryTypesCommands, EachRunIsOneNamedStepThatUndoesExactly)
@@ -567,14 +567,14 @@ TEST_P(EveryTypesCommands, EachRunIsOneNamedStepThatUndoesExactly)
     e.collage().setSelectedImagePosition(filled - places.begin());
     e.endEvent();
     int ran = 0;
-    for (const CollageCommand* command : e.c->commands()) {
+    for (const CollageCommand* command : e.c->runner().commands()) {
         SCOPED_TRACE(command->name.toStdString());
-        if (!e.c->isCommandEnabled(command->name))
+        if (!e.c->runner().isCommandEnabled(command->name))
             continue;
         ++ran;
         const QJsonObject before = e.snapshot();
         const qint64 count = e.undo.changeCount();
-        (void)e.c->runCommand(command->name, argumentFor(*command));
+        (void)e.c->runner().runCommand(command->name, argumentFor(*command));
         e.endEvent();
         if (!command->undoName) {
             EXPECT_EQ(e.undo.changeCount(), count) << "it records no step of its own";
@@ -608,7 +608,7 @@ TEST_F(FotoloomControllerTest, CropSheetAnswersAreEachOneStep)
     auto& slot = dynamic_cast<PilePosition&>(*e.collage().picturePositions().at(1));
     const qint64 steps = e.undo.changeCount();
 
-    ASSERT_TRUE(e.c->runCommand(QStringLiteral("cropSelectedCommandButton")).ok());
+    ASSERT_TRUE(e.c->runner().runCommand(QStringLiteral("cropSelectedCommandButton")).ok());
     e.endEvent();
     ASSERT_EQ(e.window.cropSheets.size(), 1);
     const FakeWindow::CropSheet& sheet = e.window.cropSheets.first();
@@ -618,11 +618,11 @@ TEST_F(FotoloomControllerTest, CropSheetAnswersAreEachOneStep)
     EXPECT_EQ(e.undo.changeCount(), steps) << "opening the sheet changes nothing";
 
     const PanZoomPos window(0.4, 0.5, 0.5);
-    e.c->cropSelectedTo(2.0, window);
+    e.c->runner().cropSelectedTo(2.0, window);
     e.endEvent();
     EXPECT_EQ(slot.widthToHeight(), std::optional<double>(2.0));
     EXPECT_EQ(slot.panZoomValue(), std::optional<PanZoomPos>(window));
-    e.c->removeCropFromSelected();
+    e.c->runner().removeCropFromSelected();
     e.endEvent();
 
     e.undo.undo();
@@ -667,14 +667,14 @@ TEST_F(FotoloomControllerTest, TypedCellPositionsAreOneStepAndRefusedTextChanges
     const qint64 count = e.undo.changeCount();
 
     const QString cells = QStringLiteral("setPositionsOnZigMosaicButton");
-    const Status refused = e.c->runCommand(cells, {0, QStringLiteral("[[[0,0],[1,0]]]")});
+    const Status refused = e.c->runner().runCommand(cells, {0, QStringLiteral("[[[0,0],[1,0]]]")});
     e.endEvent();
     EXPECT_FALSE(refused.ok());
     EXPECT_FALSE(refused.message().isEmpty()) << "the sheet shows why";
     EXPECT_EQ(e.snapshot(), before);
     EXPECT_EQ(e.undo.changeCount(), count) << "no step for text that was refused";
 
-    ASSERT_TRUE(e.c->runCommand(cells, {0, QStringLiteral("[[[0,0],[1,0],[1,1]], [[0,0],[1,1],[0,1]]]")}).ok());
+    ASSERT_TRUE(e.c->runner().runCommand(cells, {0, QStringLiteral("[[[0,0],[1,0],[1,1]], [[0,0],[1,1],[0,1]]]")}).ok());
     e.endEvent();
     EXPECT_EQ(e.collage().picturePositions().size(), 2);
     EXPECT_TRUE(e.collage().images().isEmpty()) << "typed cells start empty";
