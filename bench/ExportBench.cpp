@@ -40,6 +40,7 @@
 
 #include "document/CollageDocument.h"
 #include "editor/FotoloomController.h"
+#include "layouts/CollageTypes.h"
 #include "layouts/grid_mosaic/GridCollage.h"
 #include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
 #include "model/Collage.h"
@@ -85,7 +86,7 @@ bool loadNewDocumentAs(FotoloomController& editor, const QString& type)
     if (!editor.windowDidLoad())
         return false;
     if (editor.collage()->collageType() != type)
-        editor.changeCollageType(FotoloomController::collageTypes().indexOf(type));
+        editor.changeCollageType(CollageTypes::typeStrings().indexOf(type));
     if (editor.collage()->collageType() == type)
         return true;
     std::fprintf(stderr, "a new document cannot become a %s\n", qPrintable(type));
@@ -282,9 +283,9 @@ int makePile(const QStringList& args)
 int makeOfType(const QStringList& args)
 {
     const QString& type = args[2];
-    if (!FotoloomController::collageTypes().contains(type)) {
+    if (!CollageTypes::typeStrings().contains(type)) {
         std::fprintf(stderr, "no collage type %s; the types: %s\n", qPrintable(type),
-                     qPrintable(FotoloomController::collageTypes().join(QStringLiteral(", "))));
+                     qPrintable(CollageTypes::typeStrings().join(QStringLiteral(", "))));
         return 2;
     }
     const std::optional<MakeJob> job = makeJob(args, 3, 7);

@@ -53,19 +53,6 @@ const QHash<QString, QString>& bindingKeyForCollageKey()
     return map;
 }
 
-using Hook = void (FotoloomController::*)();
-
-const QHash<QString, Hook>& postProcessingHooks()
-{
-    static const QHash<QString, Hook> hooks{
-        {QStringLiteral("postProcessingCollageLockText"), &FotoloomController::postProcessingCollageLockText},
-        {QStringLiteral("postProcessingCollageLockPictures"), &FotoloomController::postProcessingCollageLockPictures},
-        {QStringLiteral("postProcessingCollageBackgroundColor"),
-         &FotoloomController::postProcessingCollageBackgroundColor},
-    };
-    return hooks;
-}
-
 } // namespace
 
 FotoloomController::FotoloomController(CollageDocument& document, UndoManager* undoManager,
@@ -124,11 +111,6 @@ bool FotoloomController::isDocumentEdited() const
 
 // ---- collage types ---------------------------------------------------------------
 
-QStringList FotoloomController::collageTypes()
-{
-    return CollageTypes::typeStrings();
-}
-
 void FotoloomController::setCollageMaker(const QString& type, CollageMaker maker)
 {
     m_collageTypes.setMaker(type, std::move(maker));
@@ -157,10 +139,7 @@ void FotoloomController::readTemplateInformation()
         const QVariant v = info->value(QString::fromLatin1(key));
         return v.typeId() == QMetaType::QString ? v.toString() : QString();
     };
-    m_templateCategory1 = text("Category1");
-    m_templateCategory2 = text("Category2");
-    m_templateCategory3 = text("Category3");
-    m_templateDescription = text("Description");
+    m_templateInformation = {{text("Category1"), text("Category2"), text("Category3")}, text("Description")};
 }
 
 Status FotoloomController::setupInitialCollageWithJsonDataFromDocument()
@@ -241,7 +220,7 @@ void FotoloomController::observeForBindings(Collage& collage, bool observe)
 
 void FotoloomController::changeCollageType(qint64 index)
 {
-    const QStringList types = collageTypes();
+    const QStringList types = CollageTypes::typeStrings();
     // Each type has its own type string: the same string is the same type,
     // and a type derived from another (the centre frame from the mosaic)
     // still has a string of its own.
@@ -366,10 +345,14 @@ void FotoloomController::observeValueForKeyPath(const QString& key, KVObject*, c
     }
     if (!change.newValue.isValid() || key.isEmpty())
         return;
-    const QString hookName = (collageChange ? QStringLiteral("postProcessingCollage")
-                                            : QStringLiteral("postProcessingText"))
-                             + key.front().toUpper() + key.mid(1);
-    if (const Hook hook = postProcessingHooks().value(hookName))
+    // No text key has a follow-up; changes of text keys only redraw.
+    using Hook = void (FotoloomController::*)();
+    static const QHash<QString, Hook> hooks{
+        {QStringLiteral("lockText"), &FotoloomController::postProcessingCollageLockText},
+        {QStringLiteral("lockPictures"), &FotoloomController::postProcessingCollageLockPictures},
+        {QStringLiteral("backgroundColor"), &FotoloomController::postProcessingCollageBackgroundColor},
+    };
+    if (const Hook hook = collageChange ? hooks.value(key) : nullptr)
         (this->*hook)();
     else if (collageChange)
         // The type's own follow-up of a setting its controls change.
@@ -443,10 +426,7 @@ bool FotoloomController::backgroundIsTransparent() const
 void FotoloomController::setTemplateInformation(const QStringList& categories, const QString& description)
 {
     const auto category = [&categories](qsizetype i) { return categories.value(i).trimmed(); };
-    m_templateCategory1 = category(0);
-    m_templateCategory2 = category(1);
-    m_templateCategory3 = category(2);
-    m_templateDescription = description.trimmed();
+    m_templateInformation = {{category(0), category(1), category(2)}, description.trimmed()};
 }
 
 void FotoloomController::cropPicture(const QImage& image, double widthToHeight,
@@ -567,12 +547,7 @@ std::optional<QString> FotoloomController::importPicture(const QString& path)
 
 void FotoloomController::keepPicturesWithinMemory()
 {
-    // The cache holds the store's images, not copies: unless it takes the
-    // smaller ones, the large ones stay in memory all the same.
-    const qint64 budget = m_drawingImageBudget > 0 ? m_drawingImageBudget : CollageDocument::maxDrawingImageBytes;
-    for (const QString& md5 : m_document.boundDrawingImageMemory(budget))
-        if (m_caches.drawingImages.contains(md5))
-            m_caches.drawingImages.insert(md5, m_document.getDrawingSizeImage(md5));
+    m_intake->keepPicturesWithinMemory(m_caches);
 }
 
 void FotoloomController::picturesNotShown(qsizetype count)
@@ -580,26 +555,12 @@ void FotoloomController::picturesNotShown(qsizetype count)
     if (m_toldPicturesNotShown || !m_window)
         return;
     m_toldPicturesNotShown = true;
-    m_window->showAlertSheet(picturesNotShownAlert(count));
-}
-
-AlertText FotoloomController::picturesNotShownAlert(qsizetype count)
-{
-    return {tr("Some pictures are not shown"),
-            (count == 1 ? tr("The collage has no room for one more picture. It stays in the project but is not "
-                             "shown.")
-                        : tr("The collage has no room for %1 more pictures. They stay in the project but are not "
-                             "shown.")
-                              .arg(count)),
-            tr("OK")};
+    m_window->showAlertSheet(PictureIntake::picturesNotShownAlert(count));
 }
 
 QPointF FotoloomController::faceCentroidInImage(const QImage& image)
 {
     return UtilityFunctions::faceCentroidInImage(image);
 }
-
-// ---- sheet texts ---------------------------------------------------------------------------
-
 
 } // namespace qf

@@ -85,7 +85,6 @@ public:
     // ---- collage types ------------------------------------------------------
 
     // The type strings in the order of the type popup.
-    static QStringList collageTypes();
     using CollageMaker = CollageTypes::Maker;
     // Adds or replaces the maker of a type string for this controller.
     void setCollageMaker(const QString& type, CollageMaker maker);
@@ -189,7 +188,7 @@ public:
 
     // ---- binding keys -------------------------------------------------------------
 
-    // Index of the collage's type in collageTypes(); 0 for anything else.
+    // Index of the collage's type in CollageTypes::typeStrings(); 0 for anything else.
     qint64 getSelectedCollageTypeIndex() const;
     // Index of the first size with the collage's pixels (either way round)
     // and resolution; -1 for none.
@@ -203,10 +202,12 @@ public:
 
     // ---- template information -------------------------------------------------------
 
-    const QString& templateCategory1() const { return m_templateCategory1; }
-    const QString& templateCategory2() const { return m_templateCategory2; }
-    const QString& templateCategory3() const { return m_templateCategory3; }
-    const QString& templateDescription() const { return m_templateDescription; }
+    // Up to three categories (empty for none) and the description.
+    struct TemplateInformation {
+        QStringList categories{QString(), QString(), QString()};
+        QString description;
+    };
+    const TemplateInformation& templateInformation() const { return m_templateInformation; }
     // The template information sheet's answer: three categories (empty for
     // none) and the description, each trimmed. It records no undo step.
     void setTemplateInformation(const QStringList& categories, const QString& description);
@@ -230,7 +231,6 @@ public:
     // memory budget (the store's limit unless a test sets one), the
     // collage's cache taking the smaller images too.
     void keepPicturesWithinMemory() override;
-    void setDrawingImageBudget(qint64 bytes) { m_drawingImageBudget = bytes; }
     // Drawing images and faces outlive the collages made on undo and type changes.
     CollageCaches* collageCaches() override { return &m_caches; }
 
@@ -244,13 +244,6 @@ public:
 
     // ---- follow-up of bound setting changes -------------------------------------------
 
-    void postProcessingCollageLockText();
-    void postProcessingCollageLockPictures();
-    void postProcessingCollageBackgroundColor();
-
-    // ---- sheet texts ------------------------------------------------------------------
-
-    static AlertText picturesNotShownAlert(qsizetype count);
 
 signals:
     // An add of pictures reached the collage (or was found empty).
@@ -260,6 +253,10 @@ protected:
     const KVKeyTable& kvKeyTable() const override { return keyTable(); }
 
 private:
+    // What follows a change of these settings.
+    void postProcessingCollageLockText();
+    void postProcessingCollageLockPictures();
+    void postProcessingCollageBackgroundColor();
     Status giveCouldNotBeOpenedError(const QString& detail);
     void registerSnapshotWithUndoManager(const QJsonObject& snapshot);
     void observeForBindings(Collage& collage, bool observe);
@@ -280,14 +277,10 @@ private:
     bool m_continuousChange = false;
     bool m_typingText = false;     // the text editor has the keyboard
     bool m_typingStepOpen = false; // its burst has taken the pending snapshot
-    qint64 m_drawingImageBudget = 0; // none set: the store's own limit
     std::shared_ptr<Collage> m_collage;
     std::optional<QJsonObject> m_dictionaryHoldingUndoRepresentation;
     bool m_savePreviewImage = false;
-    QString m_templateCategory1;
-    QString m_templateCategory2;
-    QString m_templateCategory3;
-    QString m_templateDescription;
+    TemplateInformation m_templateInformation;
 
     // Declared last: they work through the members above, so they are made
     // after them and go before them.

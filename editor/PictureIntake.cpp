@@ -7,6 +7,7 @@
 #include "layouts/CollageTypes.h"
 #include "editor/PicturePanel.h"
 #include "model/Collage.h"
+#include "model/CollageCaches.h"
 #include "model/Position.h"
 #include "model/UtilityFunctions.h"
 #include "platform/undo/UndoManager.h"
@@ -526,6 +527,28 @@ AlertText PictureIntake::olderCollageProjectAlert()
                "pictures.")
                 + QStringLiteral("\n\n")
                 + tr("Projects made using your existing and newer versions of Quiltfolio support sorting pictures."),
+            tr("OK")};
+}
+
+void PictureIntake::keepPicturesWithinMemory(CollageCaches& caches)
+{
+    // The cache holds the store's images, not copies: unless it takes the
+    // smaller ones, the large ones stay in memory all the same.
+    CollageDocument& document = m_session.document();
+    const qint64 budget = m_drawingImageBudget > 0 ? m_drawingImageBudget : CollageDocument::maxDrawingImageBytes;
+    for (const QString& md5 : document.boundDrawingImageMemory(budget))
+        if (caches.drawingImages.contains(md5))
+            caches.drawingImages.insert(md5, document.getDrawingSizeImage(md5));
+}
+
+AlertText PictureIntake::picturesNotShownAlert(qsizetype count)
+{
+    return {tr("Some pictures are not shown"),
+            (count == 1 ? tr("The collage has no room for one more picture. It stays in the project but is not "
+                             "shown.")
+                        : tr("The collage has no room for %1 more pictures. They stay in the project but are not "
+                             "shown.")
+                              .arg(count)),
             tr("OK")};
 }
 

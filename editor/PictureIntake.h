@@ -22,6 +22,7 @@ namespace qf {
 
 class Collage;
 class EditorSession;
+struct CollageCaches;
 class PicturePanel;
 
 // How pictures come into the collage of one editor: files and folders read,
@@ -84,6 +85,14 @@ public:
     // ascending then descending. An older project without file paths refuses.
     void sortPictures(qint64 index);
     static AlertText olderCollageProjectAlert();
+    // The collage holds `count` pictures it cannot show.
+    static AlertText picturesNotShownAlert(qsizetype count);
+
+    // Keeps the drawing images of the document's pictures within their
+    // memory budget (the store's limit unless one is set), the collage's
+    // cache taking the smaller images too.
+    void keepPicturesWithinMemory(CollageCaches& caches);
+    void setDrawingImageBudget(qint64 bytes) { m_drawingImageBudget = bytes; }
 
     // The picture list: the collage's pictures in order, each with its drawing image.
     qint64 numberOfItemsInImageBrowser() const;
@@ -128,6 +137,7 @@ private:
                           std::function<void(const QStringList&)> chosen);
 
     EditorSession& m_session;
+    qint64 m_drawingImageBudget = 0; // none set: the store's own limit
     PicturePanel* m_picturePanel = nullptr;
     bool m_addsPicturesInBackground = false;
     QList<PendingIntake> m_pendingIntakes;

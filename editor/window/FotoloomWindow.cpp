@@ -458,7 +458,7 @@ void FotoloomWindow::setUpFileMenu()
         const FotoloomController& c = *m_controller;
         auto* sheet = new TemplateInfoSheet(
             QFTemplateCatalogue::shared().listOfCategories(),
-            {c.templateCategory1(), c.templateCategory2(), c.templateCategory3()}, c.templateDescription(),
+            c.templateInformation().categories, c.templateInformation().description,
             [this](const QStringList& categories, const QString& description) {
                 m_controller->setTemplateInformation(categories, description);
             },

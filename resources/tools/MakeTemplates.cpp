@@ -11,6 +11,7 @@
 #include "document/CollageDocument.h"
 #include "document/QFTemplateCatalogue.h"
 #include "editor/FotoloomController.h"
+#include "layouts/CollageTypes.h"
 #include "layouts/grid_mosaic/GridCollage.h"
 #include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
 #include "model/Collage.h"
@@ -321,7 +322,7 @@ std::optional<QString> makeTemplate(const TemplateDef& def, int index, const QDi
     if (!editor.windowDidLoad())
         return std::nullopt;
     if (editor.collage()->collageType() != type)
-        editor.changeCollageType(FotoloomController::collageTypes().indexOf(type));
+        editor.changeCollageType(CollageTypes::typeStrings().indexOf(type));
     if (editor.collage()->collageType() != type) {
         std::fprintf(stderr, "a new document cannot become a %s\n", def.type);
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "document/CollageDocument.h"
 #include "editor/FotoloomController.h"
+#include "layouts/CollageTypes.h"
 #include "model/Collage.h"
 #include "model/FakeCollage.h"
 #include "platform/undo/UndoManager.h"
@@ -44,7 +45,7 @@ protected:
     {
         return std::make_unique<CollageKeyBinding>(*c, key, [this](const QVariant& v) { shown.append(v); });
     }
-    qint64 typeIndex(const char* type) const { return FotoloomController::collageTypes().indexOf(QLatin1String(type)); }
+    qint64 typeIndex(const char* type) const { return CollageTypes::typeStrings().indexOf(QLatin1String(type)); }
 };
 
 TEST_F(CollageKeyBindingTest, ShowsTheValueAtOnceAndOnEveryChange)

@@ -688,9 +688,7 @@ TEST_F(FotoloomControllerTest, TemplateInformationIsTrimmedAndRecordsNoStep)
     const qint64 count = e.undo.changeCount();
     e.c->setTemplateInformation({QStringLiteral(" Travel "), QString(), QStringLiteral("Seasons\n")},
                                 QStringLiteral("  Beach Holiday\n"));
-    EXPECT_EQ(e.c->templateCategory1(), QStringLiteral("Travel"));
-    EXPECT_TRUE(e.c->templateCategory2().isEmpty());
-    EXPECT_EQ(e.c->templateCategory3(), QStringLiteral("Seasons"));
-    EXPECT_EQ(e.c->templateDescription(), QStringLiteral("Beach Holiday"));
+    EXPECT_EQ(e.c->templateInformation().categories, QStringList({"Travel", "", "Seasons"}));
+    EXPECT_EQ(e.c->templateInformation().description, QStringLiteral("Beach Holiday"));
     EXPECT_EQ(e.undo.changeCount(), count);
 }

@@ -581,7 +581,7 @@ TEST(PictureIntake, PicturesAddedBeyondTheMemoryBudgetGetSmallerImagesEverywhere
 {
     Editor e;
     // Three 64 x 48 pictures take 36 864 bytes; the budget holds about two.
-    e.c->setDrawingImageBudget(26'000);
+    e.c->intake().setDrawingImageBudget(26'000);
     QStringList files;
     for (int i = 0; i < 3; ++i)
         files << e.write(QStringLiteral("p%1.png").arg(i), png(QColor::fromHsv(i * 90, 200, 200), QSize(64, 48)));
