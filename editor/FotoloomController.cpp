@@ -126,7 +126,7 @@ std::shared_ptr<Collage> FotoloomController::getNewCollageFor(const QString& typ
 Status FotoloomController::windowDidLoad()
 {
     readTemplateInformation();
-    return setupInitialCollageWithJsonDataFromDocument();
+    return setupInitialCollageWithJsonData(m_document.jsonData());
 }
 
 void FotoloomController::readTemplateInformation()
@@ -140,11 +140,6 @@ void FotoloomController::readTemplateInformation()
         return v.typeId() == QMetaType::QString ? v.toString() : QString();
     };
     m_templateInformation = {{text("Category1"), text("Category2"), text("Category3")}, text("Description")};
-}
-
-Status FotoloomController::setupInitialCollageWithJsonDataFromDocument()
-{
-    return setupInitialCollageWithJsonData(m_document.jsonData());
 }
 
 Status FotoloomController::setupInitialCollageWithJsonData(const std::optional<QByteArray>& envelope)

@@ -97,7 +97,6 @@ public:
     // The core's share of the window's load: template information, then the
     // collage. The status is what the could-not-open sheet said.
     Status windowDidLoad();
-    Status setupInitialCollageWithJsonDataFromDocument();
     // The load from envelope bytes (none: a new document). A refused file
     // leaves the placeholder, shows the could-not-open sheet and changes
     // nothing else; the document closes when the sheet ends.
@@ -121,9 +120,6 @@ public:
     void makeDocumentDirty(const QString& actionName = {}) override;
     using EditorSession::makeDocumentDirty;
     bool hasPendingUndoSnapshot() const { return m_dictionaryHoldingUndoRepresentation.has_value(); }
-    // A group boundary of the history: the next change starts a new snapshot,
-    // unless a burst of typing is under way (it keeps its snapshot until it ends).
-    void observeUndoManagerCheckpoint();
     // Restores a snapshot as a new collage and records the present state as
     // the opposite step.
     void setupWithDictionary(const QJsonObject& snapshot);
@@ -153,7 +149,6 @@ public:
     // that one first; an end without a begin does nothing.
     void beginContinuousChange();
     void endContinuousChange();
-    bool isChangingContinuously() const { return m_continuousChange; }
     void switchSavePreviewImage() { m_savePreviewImage = !m_savePreviewImage; }
     bool savePreviewImage() const { return m_savePreviewImage; }
     void setOnscreenDrawingViewNeedsDisplay() override;
@@ -179,7 +174,6 @@ public:
     // after that starts the next one.
     void beginTypingText() { m_typingText = true; }
     void endTypingText();
-    bool isTypingText() const { return m_typingText; }
 
     // ---- sizes ------------------------------------------------------------------
 
@@ -253,6 +247,9 @@ protected:
     const KVKeyTable& kvKeyTable() const override { return keyTable(); }
 
 private:
+    // A group boundary of the history: the next change starts a new snapshot,
+    // unless a burst of typing is under way (it keeps its snapshot until it ends).
+    void observeUndoManagerCheckpoint();
     // What follows a change of these settings.
     void postProcessingCollageLockText();
     void postProcessingCollageLockPictures();
