@@ -11,7 +11,7 @@
 namespace qf {
 
 class EditorSession;
-struct PanZoomPos;
+class PanZoomPos;
 
 // Runs the commands of the current collage as their rows declare them, and
 // the few changes the canvas and the crop sheet ask for, each one undo step.

@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         require(!doc.getDrawingSizeImage(md5).isNull());
 
     for (const QString& type : {CollageDocument::jpegType(), CollageDocument::pngType(), CollageDocument::tiffType()})
-        editor->dataOfType(type, 0.5, 5, 96, 72);
+        (void)editor->exporter().dataOfType(type, 0.5, 5, 96, 72);
     // Decodes for a drawn width, and what they are expected to hold.
     for (const auto& container : doc.imageWrapperContainers())
         for (const double width : {0.5, 3.0, 40.0}) {

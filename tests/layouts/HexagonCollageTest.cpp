@@ -324,9 +324,11 @@ TEST_F(HexagonCollageTest, ReadingDropsStrayCellsAndShowsEveryPictureOnce)
             EXPECT_EQ(cell->picture(), QString::fromUtf8(stay.md5));
         }
         // A picture leaves a dropped cell with its crop.
-        for (const PositionPtr& p : read.picturePositions())
-            if (crops.contains(p->picture()))
+        for (const PositionPtr& p : read.picturePositions()) {
+            if (crops.contains(p->picture())) {
                 EXPECT_EQ(p->panZoomValue(), crops.value(p->picture())) << p->picture().toStdString();
+            }
+        }
         EXPECT_LT(read.selectedImagePosition(), read.picturePositions().size());
     }
 }
