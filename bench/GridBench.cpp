@@ -2,7 +2,7 @@
 // and for export (7200 x 5400 from full-size pictures); and restoring it from
 // an undo snapshot, as every undo and redo does. The mosaic's: adding 100
 // pictures, a frame at 1200 x 900, and one step of a divider drag.
-#include "layouts/grid_mosaic/GridCollage.h"
+#include "layouts/grid/GridCollage.h"
 #include "layouts/mosaic/MosaicCollage.h"
 #include "model/TextPosition.h"
 #include "platform/events/MouseEvent.h"

@@ -7,7 +7,7 @@
 // along a circle every frame).
 #include "SeededRandom.h"
 
-#include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
+#include "layouts/pile/RegularPileCollage.h"
 #include "model/CollageCaches.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "tests/model/FakeCollage.h"

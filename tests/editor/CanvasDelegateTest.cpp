@@ -5,7 +5,7 @@
 #include "document/CollageDocument.h"
 #include "editor/EditorWindow.h"
 #include "editor/FotoloomController.h"
-#include "layouts/grid_mosaic/GridCollage.h"
+#include "layouts/grid/GridCollage.h"
 #include "model/Collage.h"
 #include "model/TextPosition.h"
 #include "platform/events/CursorStack.h"

@@ -5,7 +5,7 @@
 #include "editor/FotoloomController.h"
 #include "editor/BandPictures.h"
 #include "editor/PrintDrawingView.h"
-#include "layouts/grid_mosaic/GridCollage.h"
+#include "layouts/grid/GridCollage.h"
 #include "model/Collage.h"
 #include "model/UtilityFunctions.h"
 #include "platform/graphics/Color.h"

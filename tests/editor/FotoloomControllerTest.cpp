@@ -2,7 +2,7 @@
 #include "editor/CollageLoader.h"
 #include "layouts/CollageTypes.h"
 #include "layouts/mosaic/CenterCollage.h"
-#include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
+#include "layouts/pile/RegularPileCollage.h"
 
 #include "document/CollageDocument.h"
 #include "document/WorkWithFileFormat.h"

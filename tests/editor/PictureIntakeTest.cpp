@@ -8,8 +8,8 @@
 
 #include "document/CollageDocument.h"
 #include "document/MyDocumentController.h"
-#include "layouts/grid_mosaic/GridCollage.h"
-#include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
+#include "layouts/grid/GridCollage.h"
+#include "layouts/pile/RegularPileCollage.h"
 #include "model/Position.h"
 #include "model/UtilityFunctions.h"
 #include "platform/undo/UndoManager.h"

@@ -4,7 +4,7 @@
 
 #include "editor/FotoloomController.h"
 #include "layouts/CollageTypes.h"
-#include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
+#include "layouts/pile/RegularPileCollage.h"
 #include "platform/undo/UndoManager.h"
 
 #include "editorwindow/OpenedWindow.h"

@@ -1,4 +1,4 @@
-#include "layouts/grid_mosaic/GridCollage.h"
+#include "layouts/grid/GridCollage.h"
 #include "model/FakeCollage.h"
 #include "model/ResourceImages.h"
 #include "platform/events/MouseEvent.h"

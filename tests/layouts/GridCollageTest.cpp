@@ -1,5 +1,5 @@
-#include "layouts/grid_mosaic/GridCollage.h"
-#include "layouts/grid_mosaic/GridPosition.h"
+#include "layouts/grid/GridCollage.h"
+#include "layouts/grid/GridPosition.h"
 
 #include "model/FakeCollage.h"
 #include "platform/random/RandomSource.h"

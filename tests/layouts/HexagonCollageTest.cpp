@@ -1,5 +1,5 @@
-#include "layouts/pile_polygon_hexagon/HexagonCollage.h"
-#include "layouts/pile_polygon_hexagon/HexagonPosition.h"
+#include "layouts/hexagon/HexagonCollage.h"
+#include "layouts/hexagon/HexagonPosition.h"
 
 #include "model/CollageJsonKeys.h"
 #include "model/FakeCollage.h"

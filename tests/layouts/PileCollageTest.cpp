@@ -1,5 +1,5 @@
-#include "layouts/pile_polygon_hexagon/PileCollage.h"
-#include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
+#include "layouts/pile/PileCollage.h"
+#include "layouts/pile/RegularPileCollage.h"
 
 #include "model/FakeCollage.h"
 

@@ -1,4 +1,4 @@
-#include "layouts/pile_polygon_hexagon/PolygonCollage.h"
+#include "layouts/zigmosaic/PolygonCollage.h"
 
 #include "model/FakeCollage.h"
 #include "platform/events/MouseEvent.h"

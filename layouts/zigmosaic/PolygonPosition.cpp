@@ -1,4 +1,4 @@
-#include "layouts/pile_polygon_hexagon/PolygonPosition.h"
+#include "layouts/zigmosaic/PolygonPosition.h"
 
 #include "layouts/common/CellGeometry.h"
 #include "model/BezierPathQuartzUtilities.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "layouts/common/SlotCollage.h"
-#include "layouts/pile_polygon_hexagon/PolygonPosition.h"
+#include "layouts/zigmosaic/PolygonPosition.h"
 
 #include <memory>
 

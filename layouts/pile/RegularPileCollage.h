@@ -1,6 +1,6 @@
 #pragma once
 
-#include "layouts/pile_polygon_hexagon/PileCollage.h"
+#include "layouts/pile/PileCollage.h"
 
 namespace qf {
 

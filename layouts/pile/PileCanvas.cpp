@@ -1,7 +1,7 @@
 // The pile on the canvas: drawing, the mouse and the commands on the
 // selected picture, shared by both pile types.
 
-#include "layouts/pile_polygon_hexagon/PileCollage.h"
+#include "layouts/pile/PileCollage.h"
 
 #include "model/CollageHost.h"
 #include "model/ResourceImages.h"

@@ -1,4 +1,4 @@
-#include "layouts/pile_polygon_hexagon/PileCollage.h"
+#include "layouts/pile/PileCollage.h"
 
 #include "model/QFIntegralPoint.h"
 #include "model/UtilityFunctions.h"

@@ -1,4 +1,4 @@
-#include "layouts/pile_polygon_hexagon/PolygonCollage.h"
+#include "layouts/zigmosaic/PolygonCollage.h"
 
 #include "model/BezierPathQuartzUtilities.h"
 #include "model/ResourceImages.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "layouts/common/SlotCollage.h"
-#include "layouts/pile_polygon_hexagon/HexagonPosition.h"
+#include "layouts/hexagon/HexagonPosition.h"
 
 #include <QHash>
 #include <QPair>

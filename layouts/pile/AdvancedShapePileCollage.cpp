@@ -1,4 +1,4 @@
-#include "layouts/pile_polygon_hexagon/AdvancedShapePileCollage.h"
+#include "layouts/pile/AdvancedShapePileCollage.h"
 
 #include "model/UtilityFunctions.h"
 

@@ -1,6 +1,6 @@
-#include "layouts/grid_mosaic/GridCollage.h"
+#include "layouts/grid/GridCollage.h"
 
-#include "layouts/grid_mosaic/GridPosition.h"
+#include "layouts/grid/GridPosition.h"
 #include "model/CollageHost.h"
 #include "model/UtilityFunctions.h"
 #include "platform/json/JsonValues.h"

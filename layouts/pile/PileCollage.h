@@ -1,7 +1,7 @@
 #pragma once
 
 #include "layouts/CollageTypes.h"
-#include "layouts/pile_polygon_hexagon/PilePosition.h"
+#include "layouts/pile/PilePosition.h"
 #include "model/Collage.h"
 
 #include <QPainterPath>

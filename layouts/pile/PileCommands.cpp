@@ -1,6 +1,6 @@
 // What the pile types offer the editor: their commands and boxes.
-#include "layouts/pile_polygon_hexagon/AdvancedShapePileCollage.h"
-#include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
+#include "layouts/pile/AdvancedShapePileCollage.h"
+#include "layouts/pile/RegularPileCollage.h"
 
 namespace qf {
 

@@ -1,4 +1,4 @@
-#include "layouts/pile_polygon_hexagon/HexagonPosition.h"
+#include "layouts/hexagon/HexagonPosition.h"
 
 #include "layouts/common/CellGeometry.h"
 #include "model/UtilityFunctions.h"

@@ -1,4 +1,4 @@
-#include "layouts/pile_polygon_hexagon/RegularPileCollage.h"
+#include "layouts/pile/RegularPileCollage.h"
 
 #include "layouts/mosaic/MosaicFitting.h"
 #include "model/UtilityFunctions.h"

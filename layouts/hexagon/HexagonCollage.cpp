@@ -1,4 +1,4 @@
-#include "layouts/pile_polygon_hexagon/HexagonCollage.h"
+#include "layouts/hexagon/HexagonCollage.h"
 
 #include "layouts/common/CellGeometry.h"
 #include "layouts/common/SlotPainter.h"
