@@ -3,49 +3,32 @@
 #include "ui_FotoloomWindow.h"
 
 #include "document/CollageDocument.h"
-#include "document/QFTemplateCatalogue.h"
 #include "editor/FotoloomController.h"
 #include "editor/CanvasDelegate.h"
 #include "editor/CollageKeyBinding.h"
-#include "editor/PictureListModel.h"
 #include "editor/window/CanvasSizeControls.h"
 #include "editor/window/ColorPanels.h"
 #include "editor/window/CommandActions.h"
 #include "editor/window/CropSheet.h"
 #include "editor/window/FlowLayout.h"
-#include "editor/window/QtPicturePanel.h"
+#include "editor/window/PictureTab.h"
+#include "editor/window/SavingSheet.h"
 #include "editor/window/SettingsPanel.h"
 #include "editor/window/ShareMenu.h"
-#include "editor/window/TemplateInfoSheet.h"
 #include "editor/window/TextPanel.h"
-#include "layouts/CollageTypes.h"
+#include "editor/window/WindowMenus.h"
 #include "model/Collage.h"
-#include "platform/graphics/Color.h"
-#include "platform/widgets/documents/DocumentController.h"
 #include "platform/widgets/sheets/Sheets.h"
 #include "platform/undo/UndoManager.h"
 
-#include <QFileInfo>
 #include <QGraphicsDropShadowEffect>
 #include <QLoggingCategory>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QStandardItemModel>
-#include <QTimer>
-#include <QToolButton>
-#include <QVBoxLayout>
-#include <QFrame>
-#include <QCheckBox>
-#include <QFormLayout>
-#include <QGroupBox>
 #include <QLabel>
-#include <QSlider>
 
-#include <array>
-#include <cmath>
 #include <limits>
 
 Q_LOGGING_CATEGORY(lcWindow, "qf.editor.window")
@@ -55,8 +38,6 @@ namespace qf {
 namespace {
 // The type and size popups' observation of the controller.
 const KVContext kPopupsContext{"FotoloomWindow.popups"};
-// The core's name of a menu item's action, which its validation goes by.
-const char* const kMenuItemActionProperty = "qfMenuItemAction";
 } // namespace
 
 FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentController* documents,
@@ -64,8 +45,6 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::FotoloomWindow>())
     , m_controller(&controller)
-    , m_documents(documents)
-    , m_shell(std::move(shell))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     m_ui->setupUi(this);
@@ -110,11 +89,10 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     // An action name set inside an open group comes without a signal.
     connect(m_ui->menuEdit, &QMenu::aboutToShow, this, &FotoloomWindow::updateUndoActions);
 
-    setUpFileMenu();
-    m_arrangeMenu = menuBar()->addMenu(tr("&Arrange"));
-    m_arrangeMenu->setObjectName(QStringLiteral("menuArrange"));
-    setUpShellMenus();
-    setUpPictureList();
+    m_menus = new WindowMenus(*this, *m_ui, *m_controller, documents, std::move(shell));
+    m_arrangeMenu = m_menus->arrangeMenu();
+    setUpExportAndSharing();
+    m_pictureTab = new PictureTab(*m_controller, *m_ui, this);
     setUpTypePopup();
     setUpCommands();
 
@@ -133,8 +111,7 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     updateDrawingViewFrame();
     reloadPictureList();
     updateUndoActions();
-    for (QMenu* menu : findChildren<QMenu*>())
-        connect(menu, &QMenu::aboutToShow, this, [this, menu] { validateMenuItems(menu); });
+    m_menus->validateAsTheyOpen();
 }
 
 FotoloomWindow::~FotoloomWindow()
@@ -149,9 +126,7 @@ FotoloomWindow::~FotoloomWindow()
     delete m_commands;
     m_bindings.clear();
     m_canvas.reset();
-    m_controller->intake().setPicturePanel(nullptr);
-    m_controller->intake().setAddsPicturesInBackground(false);
-    m_controller->intake().cancelAddingPictures();
+    delete m_pictureTab;
     m_controller->setWindow(nullptr);
 }
 
@@ -204,8 +179,8 @@ void FotoloomWindow::stopSpinner()
 
 void FotoloomWindow::reloadPictureList()
 {
-    if (m_pictureList)
-        m_pictureList->reload();
+    if (m_pictureTab)
+        m_pictureTab->reload();
 }
 
 void FotoloomWindow::selectTab(int tab)
@@ -377,200 +352,10 @@ void FotoloomWindow::updateUndoActions()
     m_ui->actionRedo->setEnabled(undo.canRedo());
 }
 
-// ---- the picture list ------------------------------------------------------------------
+// ---- export and sharing -------------------------------------------------------------------
 
-void FotoloomWindow::setUpPictureList()
+void FotoloomWindow::setUpExportAndSharing()
 {
-    PictureListView* list = m_ui->imageBrowser;
-    m_pictureList = new PictureListModel(*m_controller, list->iconSize(), this);
-    list->setModel(m_pictureList);
-    connect(list, &PictureListView::filesDropped, this,
-            [this](const QStringList& paths) { m_controller->intake().addImagesFromDirectoriesOrFiles(paths); });
-    connect(list, &PictureListView::pictureFromApplicationDropped, this,
-            [this] { m_controller->intake().showAddingPicturesHelp(); });
-    connect(list, &PictureListView::removeRequested, this,
-            [this](const QList<qsizetype>& rows) { m_controller->intake().removePictures(rows); });
-    connect(m_ui->removeImageButton, &QPushButton::clicked, this,
-            [this] { m_controller->intake().removePictures(m_ui->imageBrowser->selectedRows()); });
-    connect(m_ui->addImageButton, &QPushButton::clicked, this, [this] { m_controller->intake().selectMultiplePictureFiles(); });
-    connect(m_ui->actionAddPictures, &QAction::triggered, this, [this] {
-        m_ui->tabView->setCurrentIndex(0);
-        m_controller->intake().selectMultiplePictureFiles();
-    });
-    connect(m_ui->sortPicturesPopupButton, &QComboBox::activated, this, [this](int index) {
-        // The first entry is the popup's title, not a command.
-        if (index > 0)
-            m_controller->intake().sortPictures(index);
-        // A menu of commands: it always shows its title.
-        m_ui->sortPicturesPopupButton->setCurrentIndex(0);
-    });
-
-    m_picturePanel = std::make_unique<QtPicturePanel>(this);
-    m_controller->intake().setPicturePanel(m_picturePanel.get());
-    m_controller->intake().setAddsPicturesInBackground(true);
-}
-
-// ---- File menu -------------------------------------------------------------------------
-
-void FotoloomWindow::setUpFileMenu()
-{
-    auto* menu = new QMenu(tr("&File"), this);
-    menu->setObjectName(QStringLiteral("menuFile"));
-    menuBar()->insertMenu(m_ui->menuEdit->menuAction(), menu);
-    CollageDocument& doc = document();
-
-    if (m_documents) {
-        QAction* add = menu->addAction(tr("&New"), this, [this] { m_documents->newDocument(); });
-        add->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-        if (m_documents->offersTemplates()) {
-            QAction* fromTemplate = menu->addAction(tr("New from &Template…"), this, [this] {
-                if (m_documents)
-                    m_documents->newUsingTemplate();
-            });
-            fromTemplate->setObjectName(QStringLiteral("actionNewFromTemplate"));
-            fromTemplate->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
-        }
-        QAction* open = menu->addAction(tr("&Open…"), this, [this] { m_documents->openDocument(this); });
-        open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-        QMenu* recent = menu->addMenu(tr("Open &Recent"));
-        recent->setObjectName(QStringLiteral("menuOpenRecent"));
-        connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(recent); });
-        fillRecentMenu(recent);
-        menu->addSeparator();
-    }
-    QAction* close = menu->addAction(tr("&Close"), &doc, [&doc] { doc.requestClose(); });
-    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
-    QAction* save = menu->addAction(tr("&Save"), &doc, [&doc] { doc.save(); });
-    save->setObjectName(QStringLiteral("actionSave"));
-    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    QAction* saveAs = menu->addAction(tr("Save &As…"), &doc, [&doc] { doc.saveAs(); });
-    saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    const auto updateSave = [save, &doc] { save->setEnabled(doc.canSave()); };
-    connect(&doc, &Document::titleChanged, save, updateSave);
-    updateSave();
-    addExportAndPrintItems(menu);
-    menu->addSeparator();
-    QAction* preview = menu->addAction(tr("Save Preview Image"), this, [this] { m_controller->switchSavePreviewImage(); });
-    preview->setObjectName(QStringLiteral("actionSwitchSavePreviewImage"));
-    preview->setCheckable(true);
-    setMenuItemAction(preview, QStringLiteral("switchSavePreviewImage:"));
-    QAction* info = menu->addAction(tr("Template Information…"), this, [this] {
-        const FotoloomController& c = *m_controller;
-        auto* sheet = new TemplateInfoSheet(
-            QFTemplateCatalogue::shared().listOfCategories(),
-            c.templateInformation().categories, c.templateInformation().description,
-            [this](const QStringList& categories, const QString& description) {
-                m_controller->setTemplateInformation(categories, description);
-            },
-            this);
-        ::qf::openSheet(sheet, this);
-    });
-    info->setObjectName(QStringLiteral("actionTemplateInformation"));
-
-    if (m_documents) {
-        menu->addSeparator();
-        QAction* quit = menu->addAction(tr("&Quit"), this, [this] { m_documents->quit(); });
-        quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-        quit->setMenuRole(QAction::QuitRole);
-    }
-}
-
-void FotoloomWindow::setMenuItemAction(QAction* item, const QString& action)
-{
-    item->setProperty(kMenuItemActionProperty, action);
-}
-
-void FotoloomWindow::validateMenuItems(QMenu* menu)
-{
-    // The core says what its items show, as each menu opens.
-    for (QAction* item : menu->actions()) {
-        const QString action = item->property(kMenuItemActionProperty).toString();
-        if (action.isEmpty())
-            continue;
-        FotoloomController::MenuItemState state{action, std::nullopt, std::nullopt};
-        item->setEnabled(m_controller->validateMenuItem(state));
-        if (state.checked) {
-            item->setCheckable(true);
-            item->setChecked(*state.checked);
-        }
-        if (state.title)
-            item->setText(*state.title);
-    }
-}
-
-void FotoloomWindow::setUpShellMenus()
-{
-    if (m_shell.showPreferences) {
-        m_ui->menuEdit->addSeparator();
-        QAction* prefs = m_ui->menuEdit->addAction(tr("Preferences…"), this, [this] { m_shell.showPreferences(); });
-        prefs->setObjectName(QStringLiteral("actionPreferences"));
-        prefs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-        prefs->setMenuRole(QAction::PreferencesRole);
-    }
-    QMenu* help = nullptr;
-    const auto helpMenu = [this, &help] {
-        if (!help) {
-            help = menuBar()->addMenu(tr("&Help"));
-            help->setObjectName(QStringLiteral("menuHelp"));
-        }
-        return help;
-    };
-    if (m_shell.showGettingStarted) {
-        QAction* start = helpMenu()->addAction(tr("Getting Started"), this, [this] { m_shell.showGettingStarted(); });
-        start->setObjectName(QStringLiteral("actionGettingStarted"));
-    }
-    if (m_shell.showNewsletterSignUp) {
-        QAction* join =
-            helpMenu()->addAction(tr("Sign Up for Newsletter…"), this, [this] { m_shell.showNewsletterSignUp(); });
-        join->setObjectName(QStringLiteral("actionSignUpForNewsletter"));
-    }
-    if (help && !m_shell.helpItems.empty())
-        help->addSeparator();
-    for (const ShellMenuItem& item : m_shell.helpItems) {
-        if (item.title.isEmpty() || !item.action) {
-            helpMenu()->addSeparator();
-            continue;
-        }
-        QAction* page = helpMenu()->addAction(item.title, this, item.action);
-        page->setObjectName(item.objectName);
-    }
-}
-
-void FotoloomWindow::fillRecentMenu(QMenu* menu)
-{
-    menu->clear();
-    if (!m_documents)
-        return;
-    for (const QString& path : m_documents->recentDocumentPaths()) {
-        QAction* item = menu->addAction(QFileInfo(path).fileName(), this,
-                                        [this, path] { m_documents->openDocumentWithPath(path); });
-        item->setToolTip(path);
-    }
-    menu->addSeparator();
-    QAction* clear = menu->addAction(tr("Clear Menu"), this, [this] { m_documents->clearRecentDocuments(); });
-    clear->setEnabled(!menu->actions().first()->isSeparator());
-}
-
-// ---- export and print -------------------------------------------------------------------
-
-void FotoloomWindow::addExportAndPrintItems(QMenu* menu)
-{
-    CollageDocument& doc = document();
-    menu->addSeparator();
-    QAction* jpeg = menu->addAction(tr("Export As JPEG…"), &doc, [&doc] { doc.exportAsJpeg(); });
-    jpeg->setObjectName(QStringLiteral("actionExportAsJpeg"));
-    QAction* png = menu->addAction(tr("Export As PNG…"), &doc, [&doc] { doc.exportAsPng(); });
-    png->setObjectName(QStringLiteral("actionExportAsPng"));
-    QAction* tiff = menu->addAction(tr("Export As TIFF…"), &doc, [&doc] { doc.exportAsTiff(); });
-    tiff->setObjectName(QStringLiteral("actionExportAsTiff"));
-    QAction* saveTo = menu->addAction(tr("Export…"), &doc, [&doc] { doc.saveDocumentTo(); });
-    saveTo->setObjectName(QStringLiteral("actionSaveTo"));
-    saveTo->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
-    menu->addSeparator();
-    QAction* print = menu->addAction(tr("Print…"), &doc, [&doc] { doc.printDocument(); });
-    print->setObjectName(QStringLiteral("actionPrint"));
-    print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-
     m_ui->actionExport->setEnabled(true);
     connect(m_ui->actionExport, &QAction::triggered, this, [this] { m_controller->document().saveDocumentTo(); });
 
@@ -581,89 +366,21 @@ void FotoloomWindow::addExportAndPrintItems(QMenu* menu)
 
 void FotoloomWindow::showSavingSheet()
 {
-    // A sheet over the whole window rather than a window of its own: it is
-    // painted before this returns. The export runs events under it, so while
-    // it is on every user input of the application goes nowhere and no
-    // window closes.
-    class TurnAway : public QObject {
-    public:
-        using QObject::QObject;
-        bool eventFilter(QObject* watched, QEvent* event) override
-        {
-            switch (event->type()) {
-            case QEvent::ShortcutOverride:
-                event->accept(); // taken, so no shortcut fires
-                return true;
-            case QEvent::Close: // from the window manager
-                if (!event->spontaneous())
-                    return false;
-                event->ignore();
-                return true;
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonRelease:
-            case QEvent::MouseButtonDblClick:
-            case QEvent::Wheel:
-            case QEvent::KeyPress:
-            case QEvent::KeyRelease:
-            case QEvent::Shortcut:
-            case QEvent::InputMethod:
-            case QEvent::ContextMenu:
-            case QEvent::TouchBegin:
-            case QEvent::TouchUpdate:
-            case QEvent::TouchEnd:
-            case QEvent::TabletPress:
-            case QEvent::TabletRelease:
-            case QEvent::DragEnter:
-            case QEvent::DragMove:
-            case QEvent::Drop:
-                return true;
-            default:
-                return QObject::eventFilter(watched, event);
-            }
-        }
-    };
-    if (!m_savingPanel) {
-        m_savingPanel = new QFrame(this);
-        m_savingPanel->setObjectName(QStringLiteral("savingPanel"));
-        m_savingPanel->setStyleSheet(QStringLiteral("#savingPanel { background: rgba(0, 0, 0, 70); }"));
-        auto* outer = new QVBoxLayout(m_savingPanel);
-        auto* box = new QFrame(m_savingPanel);
-        box->setFrameShape(QFrame::StyledPanel);
-        box->setAutoFillBackground(true);
-        box->setMinimumWidth(280);
-        auto* inner = new QVBoxLayout(box);
-        inner->addWidget(new QLabel(tr("Saving the collage…"), box));
-        auto* indicator = new QProgressBar(box);
-        indicator->setObjectName(QStringLiteral("savingProgressIndicator"));
-        indicator->setTextVisible(false);
-        inner->addWidget(indicator);
-        outer->addWidget(box, 0, Qt::AlignCenter);
-        (new TurnAway(m_savingPanel))->setObjectName(QStringLiteral("savingInputFilter"));
-    }
-    showSavingProgress(0, 0); // busy until the render reports
-    QCoreApplication::instance()->installEventFilter(m_savingPanel->findChild<QObject*>(QStringLiteral("savingInputFilter")));
-    m_savingPanel->setGeometry(rect());
-    m_savingPanel->show();
-    m_savingPanel->raise();
-    m_savingPanel->repaint();
+    if (!m_savingSheet)
+        m_savingSheet = new SavingSheet(this);
+    m_savingSheet->begin();
 }
 
 void FotoloomWindow::hideSavingSheet()
 {
-    if (!m_savingPanel)
-        return;
-    QCoreApplication::instance()->removeEventFilter(m_savingPanel->findChild<QObject*>(QStringLiteral("savingInputFilter")));
-    m_savingPanel->hide();
+    if (m_savingSheet)
+        m_savingSheet->end();
 }
 
 void FotoloomWindow::showSavingProgress(qsizetype done, qsizetype total)
 {
-    auto* bar = m_savingPanel ? m_savingPanel->findChild<QProgressBar*>(QStringLiteral("savingProgressIndicator")) : nullptr;
-    if (!bar)
-        return;
-    const int max = int(std::clamp<qsizetype>(total, 0, std::numeric_limits<int>::max()));
-    bar->setRange(0, max); // 0 to 0: busy
-    bar->setValue(int(std::clamp<qsizetype>(done, 0, max)));
+    if (m_savingSheet)
+        m_savingSheet->showProgress(done, total);
 }
 
 void FotoloomWindow::showCropSheet(const QImage& image, double widthToHeight, const std::optional<PanZoomPos>& crop,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/EditorWindow.h"
+#include "editor/window/WindowMenus.h"
 #include "platform/keyvalue/KVObserver.h"
 
 #include <QHash>
@@ -13,7 +14,6 @@
 
 class QAbstractButton;
 class QAction;
-class QFrame;
 class QMenu;
 class QSlider;
 class QSpinBox;
@@ -31,28 +31,13 @@ class CollageKeyBinding;
 class ColorPanels;
 class CommandActions;
 class FlowLayout;
+class PictureTab;
+class SavingSheet;
 class SettingsPanel;
+class WindowMenus;
 class DocumentController;
 class FotoloomController;
-class PictureListModel;
-class QtPicturePanel;
 class TextPanel;
-
-// A further item of the Help menu; one without a title is a separator.
-struct ShellMenuItem {
-    QString title;
-    QString objectName;
-    std::function<void()> action;
-};
-
-// The application's windows the menus open; an empty one has no item.
-struct ShellMenuActions {
-    std::function<void()> showPreferences;
-    std::function<void()> showGettingStarted;
-    std::function<void()> showNewsletterSignUp;
-    // After those in the Help menu, in order (the web pages).
-    std::vector<ShellMenuItem> helpItems;
-};
 
 // The editor window of one collage document, built from its layout. It shows
 // what the core asks for and hands the core the user's actions. The document
@@ -106,21 +91,14 @@ private:
     void setUpSettingsBindings();
     // The commands' actions, the command row and the settings panel.
     void setUpCommands();
+    // The toolbar's Export and Share.
+    void setUpExportAndSharing();
     void showSelectedCollageType();
     void updateUndoActions();
-    void setUpFileMenu();
-    void addExportAndPrintItems(QMenu* menu);
-    void setUpShellMenus();
-    // Menu items validated by the core as their menu opens, by action name.
-    static void setMenuItemAction(QAction* item, const QString& action);
-    void validateMenuItems(QMenu* menu);
-    void fillRecentMenu(QMenu* menu);
-    void setUpPictureList();
 
     std::unique_ptr<Ui::FotoloomWindow> m_ui;
     FotoloomController* m_controller; // owned by the document
-    QPointer<DocumentController> m_documents;
-    ShellMenuActions m_shell;
+    WindowMenus* m_menus = nullptr;
     std::unique_ptr<CanvasDelegate> m_canvas;
     std::vector<std::unique_ptr<CollageKeyBinding>> m_bindings;
     QMenu* m_arrangeMenu = nullptr;
@@ -128,10 +106,9 @@ private:
     SettingsPanel* m_settings = nullptr;
     FlowLayout* m_commandRow = nullptr;
     QString m_commandsType; // the type the menu and the command row show
-    PictureListModel* m_pictureList = nullptr;
-    std::unique_ptr<QtPicturePanel> m_picturePanel;
+    PictureTab* m_pictureTab = nullptr;
     bool m_addingPictures = false;
-    QPointer<QFrame> m_savingPanel; // the saving sheet, made on first use
+    QPointer<SavingSheet> m_savingSheet; // made on first use
     std::unique_ptr<ColorPanels> m_colorPanels; // the settings' and the text tab's
     std::unique_ptr<TextPanel> m_textPanel;
 };

@@ -1,0 +1,59 @@
+#include "editor/window/PictureTab.h"
+
+#include "ui_FotoloomWindow.h"
+
+#include "editor/FotoloomController.h"
+#include "editor/PictureListModel.h"
+#include "editor/window/QtPicturePanel.h"
+
+namespace qf {
+
+PictureTab::PictureTab(FotoloomController& controller, Ui::FotoloomWindow& ui, QWidget* window)
+    : QObject(window)
+    , m_controller(controller)
+{
+    PictureIntake& intake = controller.intake();
+    PictureListView* list = ui.imageBrowser;
+    m_pictureList = new PictureListModel(controller, list->iconSize(), this);
+    list->setModel(m_pictureList);
+    connect(list, &PictureListView::filesDropped, this,
+            [&intake](const QStringList& paths) { intake.addImagesFromDirectoriesOrFiles(paths); });
+    connect(list, &PictureListView::pictureFromApplicationDropped, this, [&intake] { intake.showAddingPicturesHelp(); });
+    connect(list, &PictureListView::removeRequested, this,
+            [&intake](const QList<qsizetype>& rows) { intake.removePictures(rows); });
+    connect(ui.removeImageButton, &QPushButton::clicked, this,
+            [&intake, list] { intake.removePictures(list->selectedRows()); });
+    connect(ui.addImageButton, &QPushButton::clicked, this, [&intake] { intake.selectMultiplePictureFiles(); });
+    QTabWidget* tabs = ui.tabView;
+    connect(ui.actionAddPictures, &QAction::triggered, this, [&intake, tabs] {
+        tabs->setCurrentIndex(0);
+        intake.selectMultiplePictureFiles();
+    });
+    QComboBox* sort = ui.sortPicturesPopupButton;
+    connect(sort, &QComboBox::activated, this, [&intake, sort](int index) {
+        // The first entry is the popup's title, not a command.
+        if (index > 0)
+            intake.sortPictures(index);
+        // A menu of commands: it always shows its title.
+        sort->setCurrentIndex(0);
+    });
+
+    m_picturePanel = std::make_unique<QtPicturePanel>(window);
+    intake.setPicturePanel(m_picturePanel.get());
+    intake.setAddsPicturesInBackground(true);
+}
+
+PictureTab::~PictureTab()
+{
+    PictureIntake& intake = m_controller.intake();
+    intake.setPicturePanel(nullptr);
+    intake.setAddsPicturesInBackground(false);
+    intake.cancelAddingPictures();
+}
+
+void PictureTab::reload()
+{
+    m_pictureList->reload();
+}
+
+} // namespace qf
