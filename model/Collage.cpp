@@ -174,8 +174,10 @@ QStringList Collage::beginAddingPictures(const QStringList& md5s, const QHash<QS
 
 void Collage::rememberPictures(const QStringList& fresh, const QHash<QString, QImage>& images)
 {
+    // A picture without an image is fetched from the store when drawn.
     for (const QString& md5 : fresh)
-        nsImages().insert(md5, images.value(md5));
+        if (const QImage image = images.value(md5); !image.isNull())
+            nsImages().insert(md5, image);
     setImages(m_images + fresh);
 }
 

@@ -408,6 +408,41 @@ void SlotCollage::centreCropsOnFaces(bool all, bool onlyThoseNotSet,
 
 namespace qf {
 
+// ---- pictures ------------------------------------------------------------------------
+
+void SlotCollage::addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
+                              const QHash<QString, QString>& md5ToPaths,
+                              const QHash<QString, QDateTime>& md5ToModifiedTimes)
+{
+    const QStringList fresh = beginAddingPictures(md5s, md5ToPaths, md5ToModifiedTimes);
+    if (fresh.isEmpty())
+        return;
+    const qsizetype before = picturePositions().size();
+    placeNewPictures(fresh);
+    rememberPictures(fresh, images);
+    newPicturesPlaced(before);
+}
+
+void SlotCollage::newPicturesPlaced(qsizetype)
+{
+    detectFacesAndUpdatePanZoomAll(false, true, std::nullopt);
+}
+
+void SlotCollage::removePictures(const QList<qsizetype>& indexes)
+{
+    const QSet<QString> removed = picturesAtIndexes(indexes);
+    if (removed.isEmpty())
+        return;
+    for (const PositionPtr& slot : std::as_const(picturePositions())) {
+        if (slot && removed.contains(slot->picture())) {
+            slot->setPicture(QString());
+            slot->setPanZoomValue(std::nullopt);
+        }
+    }
+    forgetPictures(removed);
+    picturesRemoved();
+}
+
 // ---- what the slot types offer the editor --------------------------------------
 
 SettingsBox SlotCollage::bordersBox()

@@ -53,6 +53,16 @@ public:
     }
     static SettingsControl cellPositionsButton();
 
+    // ---- pictures ------------------------------------------------------------
+
+    // The same for every slot type: the new pictures are placed by the type,
+    // the picture list and the drawing images take them, and the type lays
+    // out what it has to; removed pictures leave their slots empty.
+    void addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
+                     const QHash<QString, QString>& md5ToPaths,
+                     const QHash<QString, QDateTime>& md5ToModifiedTimes) override;
+    void removePictures(const QList<qsizetype>& indexes) override;
+
     // ---- geometry a type supplies ---------------------------------------
 
     // The gap between slots, the corner radius and the border width.
@@ -101,6 +111,15 @@ public:
     void mouseUpAtPictureLayer(QPointF point, double width, double height, const MouseEvent& event) override;
 
 protected:
+    // Puts pictures new to the collage into slots of the type, making slots
+    // where none is free; `images` does not hold them yet.
+    virtual void placeNewPictures(const QStringList& md5s) = 0;
+    // After new pictures are in; there were `slotsBefore` slots before.
+    // Crops for the slots without one by default.
+    virtual void newPicturesPlaced(qsizetype slotsBefore);
+    // After pictures have left their slots and the collage.
+    virtual void picturesRemoved() {}
+
     // The parts of a press on the picture layer, in order: a crop handle of
     // the selected picture; (when none is held) the selection of the slot
     // under the point; the crop's starting width and the picker button.

@@ -220,16 +220,10 @@ void GridCollage::addEmptyPositionsToSufficeForFinalNumberOfUniquePics(qint64 n)
         setSelectedImagePosition((selected / columns) * newColumns + selected % columns);
 }
 
-void GridCollage::addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
-                              const QHash<QString, QString>& md5ToPaths,
-                              const QHash<QString, QDateTime>& md5ToModifiedTimes)
+void GridCollage::placeNewPictures(const QStringList& fresh)
 {
-    const QStringList fresh = beginAddingPictures(md5s, md5ToPaths, md5ToModifiedTimes);
-    if (fresh.isEmpty())
-        return;
-
     makeGridConsistent();
-    addEmptyPositionsToSufficeForFinalNumberOfUniquePics(this->images().size() + fresh.size());
+    addEmptyPositionsToSufficeForFinalNumberOfUniquePics(images().size() + fresh.size());
 
     CellScan scan = scanCells(picturePositions());
     std::stable_partition(scan.empty.begin(), scan.empty.end(),
@@ -241,13 +235,10 @@ void GridCollage::addPictures(const QStringList& md5s, const QHash<QString, QIma
     const qsizetype count = fillDuplicates() ? std::max(scan.empty.size(), fresh.size()) : fresh.size();
     for (qsizetype i = 0; i < std::min(count, targets.size()); ++i)
         showInCell(targets[i], fresh[i % fresh.size()]);
+}
 
-    setImages(this->images() + fresh);
-    for (const QString& md5 : fresh) {
-        const QImage image = images.value(md5);
-        if (!image.isNull())
-            nsImages().insert(md5, image);
-    }
+void GridCollage::newPicturesPlaced(qsizetype)
+{
     detectFacesAndUpdatePanZoomAll(true, false, std::nullopt);
     reportPicturesWithoutCell();
 }

@@ -74,9 +74,8 @@ public:
     // Places new pictures in empty cells (those preferred to fill first), and
     // with fillDuplicates fills every empty cell, overwriting duplicate cells
     // with what is left over. Identities already in the collage are skipped.
-    void addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
-                     const QHash<QString, QString>& md5ToPaths,
-                     const QHash<QString, QDateTime>& md5ToModifiedTimes) override;
+    void placeNewPictures(const QStringList& md5s) override;
+    void newPicturesPlaced(qsizetype slotsBefore) override;
     // Removes the pictures at these indexes of `images` (duplicates and
     // out-of-range indexes ignored); their cells empty, or with fillDuplicates
     // show the remaining pictures in turn. The grid never shrinks.

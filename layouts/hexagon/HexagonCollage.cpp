@@ -50,12 +50,6 @@ bool absent(const QJsonValue& value)
     return value.isUndefined() || value.isNull();
 }
 
-void emptyCell(Position& cell)
-{
-    cell.setPicture(QString());
-    cell.setPanZoomValue(std::nullopt);
-}
-
 } // namespace
 
 HexagonCollage::HexagonCollage()
@@ -482,36 +476,23 @@ PositionPtr HexagonCollage::getBrandNewPosition()
     return std::make_shared<HexagonPosition>();
 }
 
-void HexagonCollage::addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
-                                 const QHash<QString, QString>& md5ToPaths,
-                                 const QHash<QString, QDateTime>& md5ToModifiedTimes)
+void HexagonCollage::placeNewPictures(const QStringList& md5s)
 {
-    const QStringList fresh = beginAddingPictures(md5s, md5ToPaths, md5ToModifiedTimes);
-    if (fresh.isEmpty())
-        return;
     if (picturePositions().isEmpty())
         assignCounts(0, 0);
-    growToPlaces(this->images().size() + fresh.size());
+    growToPlaces(images().size() + md5s.size());
     ensureAllPositionsArePresent();
     const QList<std::shared_ptr<HexagonPosition>> empty = emptyCellsInFillOrder();
-    for (qsizetype k = 0; k < std::min(fresh.size(), empty.size()); ++k) {
-        empty[k]->setPicture(fresh[k]);
+    for (qsizetype k = 0; k < std::min(md5s.size(), empty.size()); ++k) {
+        empty[k]->setPicture(md5s[k]);
         empty[k]->setPanZoomValue(std::nullopt);
     }
-    rememberPictures(fresh, images);
-    detectFacesAndUpdatePanZoomAll(false, true, std::nullopt);
-    reportPicturesWithoutCell();
 }
 
-void HexagonCollage::removePictures(const QList<qsizetype>& indexes)
+void HexagonCollage::newPicturesPlaced(qsizetype slotsBefore)
 {
-    const QSet<QString> removed = picturesAtIndexes(indexes);
-    if (removed.isEmpty())
-        return;
-    for (const PositionPtr& cell : std::as_const(picturePositions()))
-        if (cell && removed.contains(cell->picture()))
-            emptyCell(*cell);
-    forgetPictures(removed);
+    SlotCollage::newPicturesPlaced(slotsBefore);
+    reportPicturesWithoutCell();
 }
 
 void HexagonCollage::shuffle()

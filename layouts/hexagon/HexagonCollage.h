@@ -123,11 +123,9 @@ public:
     PositionPtr getBrandNewPosition() override;
     // Grows the grid until every picture has a place, then fills the first
     // empty cells (preferred ones first).
-    void addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
-                     const QHash<QString, QString>& md5ToPaths,
-                     const QHash<QString, QDateTime>& md5ToModifiedTimes) override;
+    void placeNewPictures(const QStringList& md5s) override;
+    void newPicturesPlaced(qsizetype slotsBefore) override;
     // Their cells empty; the grid keeps its size.
-    void removePictures(const QList<qsizetype>& indexes) override;
     // The cells, pictures and crops with them, to random places.
     void shuffle() override;
     void setOrientation(qint64 orientationIndex) override;

@@ -132,17 +132,14 @@ void CenterCollage::addSomePictures(const QStringList& md5s)
         placeInASlot(md5);
 }
 
-void CenterCollage::addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
-                                const QHash<QString, QString>& md5ToPaths,
-                                const QHash<QString, QDateTime>& md5ToModifiedTimes)
+void CenterCollage::placeNewPictures(const QStringList& md5s)
 {
-    const QStringList added = beginAddingPictures(md5s, md5ToPaths, md5ToModifiedTimes);
-    if (added.isEmpty())
-        return;
-    const qsizetype before = picturePositions().size();
-    addSomePictures(added);
-    rememberPictures(added, images);
-    if (before == 0)
+    addSomePictures(md5s);
+}
+
+void CenterCollage::newPicturesPlaced(qsizetype slotsBefore)
+{
+    if (slotsBefore == 0)
         rearrangePicturesForGoodFit();
     detectFacesAndUpdatePanZoomAll(false, true, std::nullopt);
 }

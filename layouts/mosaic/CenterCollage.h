@@ -54,9 +54,8 @@ public:
     qint64 findNextIndexToSplit() const override;
     // Each picture into the first empty slot, or a split frame slot.
     void addSomePictures(const QStringList& md5s);
-    void addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
-                     const QHash<QString, QString>& md5ToPaths,
-                     const QHash<QString, QDateTime>& md5ToModifiedTimes) override;
+    void placeNewPictures(const QStringList& md5s) override;
+    void newPicturesPlaced(qsizetype slotsBefore) override;
     // A new frame for all the pictures in random order.
     void shuffle() override;
     // The selected picture and the centre's change places.

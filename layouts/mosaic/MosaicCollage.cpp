@@ -224,35 +224,18 @@ QRectF MosaicCollage::slotRect(qint64 index, double width, double height) const
 
 // ---- pictures and arrangement ---------------------------------------------------------
 
-void MosaicCollage::addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
-                                const QHash<QString, QString>& md5ToPaths,
-                                const QHash<QString, QDateTime>& md5ToModifiedTimes)
+void MosaicCollage::placeNewPictures(const QStringList& md5s)
 {
-    const QStringList fresh = beginAddingPictures(md5s, md5ToPaths, md5ToModifiedTimes);
-    if (fresh.isEmpty())
-        return;
-    const qsizetype before = picturePositions().size();
-    for (const QString& md5 : fresh)
+    for (const QString& md5 : md5s)
         placeInASlot(md5);
-    rememberPictures(fresh, images);
-    if (before < 2)
-        bestFit();
-    else
-        detectFacesAndUpdatePanZoomAll(false, true, std::nullopt);
 }
 
-void MosaicCollage::removePictures(const QList<qsizetype>& indexes)
+void MosaicCollage::newPicturesPlaced(qsizetype slotsBefore)
 {
-    const QSet<QString> removed = picturesAtIndexes(indexes);
-    if (removed.isEmpty())
-        return;
-    for (const PositionPtr& slot : picturePositions()) {
-        if (slot && removed.contains(slot->picture())) {
-            slot->setPicture(QString());
-            slot->setPanZoomValue(std::nullopt);
-        }
-    }
-    forgetPictures(removed);
+    if (slotsBefore < 2)
+        bestFit();
+    else
+        SlotCollage::newPicturesPlaced(slotsBefore);
 }
 
 void MosaicCollage::rearrangePicturesForGoodFit()

@@ -65,11 +65,9 @@ public:
     PositionPtr getBrandNewPosition() override;
     // Fills empty slots, then splits the largest ones; a mosaic of fewer
     // than two slots is rebuilt by best fit after.
-    void addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
-                     const QHash<QString, QString>& md5ToPaths,
-                     const QHash<QString, QDateTime>& md5ToModifiedTimes) override;
-    // Their slots stay, empty.
-    void removePictures(const QList<qsizetype>& indexes) override;
+    void placeNewPictures(const QStringList& md5s) override;
+    // The first pictures get a layout fitted to them.
+    void newPicturesPlaced(qsizetype slotsBefore) override;
     // The narrowest pictures into the narrowest slots; the widest slots
     // are left empty when there are more slots than pictures.
     void rearrangePicturesForGoodFit();

@@ -305,34 +305,21 @@ void PolygonCollage::placeInACell(const QString& md5)
     appendCellFor(md5);
 }
 
-void PolygonCollage::addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
-                                 const QHash<QString, QString>& md5ToPaths,
-                                 const QHash<QString, QDateTime>& md5ToModifiedTimes)
+void PolygonCollage::placeNewPictures(const QStringList& md5s)
 {
-    const QStringList fresh = beginAddingPictures(md5s, md5ToPaths, md5ToModifiedTimes);
-    if (fresh.isEmpty())
-        return;
-    const bool noCells = picturePositions().isEmpty();
-    for (const QString& md5 : fresh)
+    for (const QString& md5 : md5s)
         placeInACell(md5);
-    rememberPictures(fresh, images);
-    if (noCells)
-        rearrangePicturesForGoodFit();
-    detectFacesAndUpdatePanZoomAll(false, true, std::nullopt);
 }
 
-void PolygonCollage::removePictures(const QList<qsizetype>& indexes)
+void PolygonCollage::newPicturesPlaced(qsizetype slotsBefore)
 {
-    const QSet<QString> removed = picturesAtIndexes(indexes);
-    if (removed.isEmpty())
-        return;
-    for (const PositionPtr& slot : std::as_const(picturePositions())) {
-        if (slot && removed.contains(slot->picture())) {
-            slot->setPicture(QString());
-            slot->setPanZoomValue(std::nullopt);
-        }
-    }
-    forgetPictures(removed);
+    if (slotsBefore == 0)
+        rearrangePicturesForGoodFit();
+    SlotCollage::newPicturesPlaced(slotsBefore);
+}
+
+void PolygonCollage::picturesRemoved()
+{
     detectFacesAndUpdatePanZoomAll(false, true, std::nullopt);
 }
 

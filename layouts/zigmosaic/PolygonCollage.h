@@ -48,11 +48,10 @@ public:
     PositionPtr getBrandNewPosition() override;
     // Fills empty cells first, then cuts new ones; the pictures of a
     // collage that had no cells are dealt out by aspect.
-    void addPictures(const QStringList& md5s, const QHash<QString, QImage>& images,
-                     const QHash<QString, QString>& md5ToPaths,
-                     const QHash<QString, QDateTime>& md5ToModifiedTimes) override;
+    void placeNewPictures(const QStringList& md5s) override;
+    void newPicturesPlaced(qsizetype slotsBefore) override;
     // Their cells stay, empty, so the tiling keeps its shape.
-    void removePictures(const QList<qsizetype>& indexes) override;
+    void picturesRemoved() override;
     // A new tiling with one cell per picture, in random order: empty cells go.
     void shuffle() override;
     // Swaps the sides when the canvas does not have the orientation, then
