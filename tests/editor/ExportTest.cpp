@@ -1,4 +1,5 @@
 #include "ExifTool.h"
+#include "editor/RecordingWindow.h"
 #include "widgets/FakeDocumentDialogs.h"
 
 #include "document/CollageDocument.h"
@@ -43,42 +44,6 @@ namespace {
 class NoFaces : public FaceDetector {
 public:
     QList<QRectF> detectFaces(const QImage&) override { return {}; }
-};
-
-class SheetWindow : public EditorWindow {
-public:
-    QList<AlertText> choices;
-    std::function<void(bool)> choiceEnded;
-    int savingShown = 0, savingHidden = 0;
-    std::function<void()> onSavingSheet;
-    QList<qsizetype> progress; // per mille
-    bool progressOffTheMainThread = false;
-
-    void showCouldNotOpenSheet(const AlertText&, std::function<void()>) override {}
-    void showMissingPicturesSheet(const AlertText&) override {}
-    void setCanvasNeedsDisplay() override {}
-    void startSpinner() override {}
-    void reloadPictureList() override {}
-    void enableRightControlsAndPositionThem() override {}
-    void updateDrawingViewFrame() override {}
-    void showBackgroundImage(const QImage&) override {}
-    void showSavingSheet() override
-    {
-        ++savingShown;
-        if (onSavingSheet)
-            onSavingSheet();
-    }
-    void hideSavingSheet() override { ++savingHidden; }
-    void showSavingProgress(qsizetype done, qsizetype total) override
-    {
-        progress << (total > 0 ? done * 1000 / total : -1);
-        progressOffTheMainThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
-    }
-    void showChoiceSheet(const AlertText& alert, std::function<void(bool)> ended) override
-    {
-        choices << alert;
-        choiceEnded = std::move(ended);
-    }
 };
 
 // A grid that notes the threads it is drawn on for output and, when asked,
@@ -134,7 +99,7 @@ protected:
     std::shared_ptr<FakeDocumentDialogs> dialogs = std::make_shared<FakeDocumentDialogs>();
     std::shared_ptr<FakeLookup> lookup = std::make_shared<FakeLookup>();
     CollageDocument doc;
-    SheetWindow window;
+    test::RecordingWindow window;
     FotoloomController* c = nullptr;
 
     void SetUp() override
@@ -574,7 +539,7 @@ TEST_F(ExportTest, TheRenderRunsOnAWorkerWhileTheWindowHandlesEvents)
         c->setCollageMaker(QStringLiteral("grid"), [watch] { return std::make_shared<WatchedGrid>(watch); });
         startAgain();
         collage().setBackgroundColor(Color{0, 0, 1, 1});
-        window.progress.clear();
+        window.savingProgress.clear();
         // While the sheet is up the collage changes: the picture keeps the
         // collage as it was when the export began.
         window.onSavingSheet = [&] {
@@ -604,9 +569,9 @@ TEST_F(ExportTest, TheRenderRunsOnAWorkerWhileTheWindowHandlesEvents)
             EXPECT_TRUE(watch->released);
             EXPECT_FALSE(watch->threads.contains(QThread::currentThread()));
             // The sheet heard the progress on the main thread, up to the end.
-            ASSERT_FALSE(window.progress.isEmpty());
-            EXPECT_TRUE(std::is_sorted(window.progress.begin(), window.progress.end()));
-            EXPECT_EQ(window.progress.last(), 1000);
+            ASSERT_FALSE(window.savingProgress.isEmpty());
+            EXPECT_TRUE(std::is_sorted(window.savingProgress.begin(), window.savingProgress.end()));
+            EXPECT_EQ(window.savingProgress.last(), 1000);
             EXPECT_FALSE(window.progressOffTheMainThread);
         }
         EXPECT_EQ(window.savingHidden, window.savingShown);

@@ -13,6 +13,7 @@
 #include "platform/vision/FaceDetector.h"
 
 #include "TestPictures.h"
+#include "editor/RecordingWindow.h"
 
 #include "GridDocuments.h"
 #include <gtest/gtest.h>
@@ -46,43 +47,6 @@ public:
     QList<QRectF> detectFaces(const QImage&) override { return {}; }
 };
 
-class FakeWindow : public EditorWindow {
-public:
-    QList<AlertText> couldNotOpen;
-    std::vector<std::function<void()>> sheetEnded;
-    QList<AlertText> missing;
-    QList<QImage> backgrounds;
-    int redraws = 0, spinners = 0, reloads = 0;
-
-    void showCouldNotOpenSheet(const AlertText& alert, std::function<void()> ended) override
-    {
-        couldNotOpen.append(alert);
-        sheetEnded.push_back(std::move(ended));
-    }
-    void showMissingPicturesSheet(const AlertText& alert) override { missing.append(alert); }
-    void setCanvasNeedsDisplay() override { ++redraws; }
-    void startSpinner() override { ++spinners; }
-    void reloadPictureList() override { ++reloads; }
-    void enableRightControlsAndPositionThem() override {}
-    void updateDrawingViewFrame() override {}
-    void showBackgroundImage(const QImage& image) override { backgrounds.append(image); }
-    QList<AlertText> alerts;
-    void showAlertSheet(const AlertText& alert) override { alerts.append(alert); }
-    struct CropSheet {
-        QSize image;
-        double widthToHeight;
-        std::optional<PanZoomPos> crop;
-        bool constrainAspect;
-        qint64 shape;
-    };
-    QList<CropSheet> cropSheets;
-    void showCropSheet(const QImage& image, double widthToHeight, const std::optional<PanZoomPos>& crop,
-                       bool constrainAspect, qint64 shape) override
-    {
-        cropSheets.append({image.size(), widthToHeight, crop, constrainAspect, shape});
-    }
-};
-
 // A second collage type for type changes, until the real ones exist.
 class FakeMosaic : public test::FakeCollage {
 public:
@@ -103,7 +67,7 @@ public:
 struct Editor {
     CollageDocument doc;
     UndoManager& undo = doc.undoManager();
-    FakeWindow window;
+    test::RecordingWindow window;
     FotoloomController* c = nullptr;
 
     Editor()
@@ -611,7 +575,7 @@ TEST_F(FotoloomControllerTest, CropSheetAnswersAreEachOneStep)
     ASSERT_TRUE(e.c->runner().runCommand(QStringLiteral("cropSelectedCommandButton")).ok());
     e.endEvent();
     ASSERT_EQ(e.window.cropSheets.size(), 1);
-    const FakeWindow::CropSheet& sheet = e.window.cropSheets.first();
+    const test::RecordingWindow::CropSheet& sheet = e.window.cropSheets.first();
     EXPECT_FALSE(sheet.image.isEmpty());
     EXPECT_FALSE(sheet.constrainAspect) << "a photo's aspect is free";
     EXPECT_EQ(sheet.shape, -1);

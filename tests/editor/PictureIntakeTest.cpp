@@ -1,4 +1,5 @@
 #include "editor/FotoloomController.h"
+#include "editor/RecordingWindow.h"
 #include "editor/PictureDrop.h"
 #include "editor/PicturePanel.h"
 #include "editor/CanvasDelegate.h"
@@ -43,25 +44,6 @@ inline void PrintTo(const QString& s, std::ostream* os)
 
 namespace {
 
-class Window : public EditorWindow {
-public:
-    QList<AlertText> alerts;
-    QList<std::pair<qsizetype, qsizetype>> progress;
-    QList<QImage> backgrounds;
-    int reloads = 0;
-
-    void showCouldNotOpenSheet(const AlertText&, std::function<void()>) override {}
-    void showMissingPicturesSheet(const AlertText&) override {}
-    void setCanvasNeedsDisplay() override {}
-    void startSpinner() override {}
-    void reloadPictureList() override { ++reloads; }
-    void enableRightControlsAndPositionThem() override {}
-    void updateDrawingViewFrame() override {}
-    void showBackgroundImage(const QImage& image) override { backgrounds.append(image); }
-    void showAlertSheet(const AlertText& alert) override { alerts.append(alert); }
-    void showAddingPicturesProgress(qsizetype done, qsizetype total) override { progress.append({done, total}); }
-};
-
 // Answers each panel with the next scripted choice (none: cancelled).
 class Panel : public PicturePanel {
 public:
@@ -88,7 +70,7 @@ QByteArray png(QColor color, QSize size = QSize(8, 6))
 struct Editor {
     QTemporaryDir tmp;
     std::unique_ptr<CollageDocument> doc = std::make_unique<CollageDocument>();
-    Window window;
+    test::RecordingWindow window;
     Panel panel;
     FotoloomController* c = nullptr;
 
@@ -547,9 +529,9 @@ TEST(PictureIntake, ABackgroundAddIsOneStepThatUndoesWhole)
 
     EXPECT_FALSE(e.c->intake().isAddingPictures());
     EXPECT_EQ(QSet<QString>(e.collage().images().cbegin(), e.collage().images().cend()), expected);
-    ASSERT_FALSE(e.window.progress.isEmpty());
-    EXPECT_EQ(e.window.progress.last(), std::make_pair(qsizetype(0), qsizetype(0)));
-    EXPECT_TRUE(e.window.progress.contains(std::make_pair(qsizetype(12), qsizetype(12))));
+    ASSERT_FALSE(e.window.addingProgress.isEmpty());
+    EXPECT_EQ(e.window.addingProgress.last(), std::make_pair(qsizetype(0), qsizetype(0)));
+    EXPECT_TRUE(e.window.addingProgress.contains(std::make_pair(qsizetype(12), qsizetype(12))));
     EXPECT_EQ(e.undo().undoActionName(), QStringLiteral("Add Pictures"));
     e.undo().undo();
     EXPECT_TRUE(e.collage().images().isEmpty());

@@ -1,4 +1,5 @@
 #include "document/CollageDocument.h"
+#include "editor/RecordingWindow.h"
 #include "editor/CollageSharing.h"
 #include "editor/FotoloomController.h"
 #include "editor/PopUpNotice.h"
@@ -62,36 +63,13 @@ public:
     std::shared_ptr<ShareService> serviceNamed(const QString& name) const override { return services.value(name); }
 };
 
-class SheetWindow : public EditorWindow {
-public:
-    QList<AlertText> alerts, choices;
-    std::function<void(bool)> choiceEnded;
-    int savingShown = 0;
-
-    void showCouldNotOpenSheet(const AlertText&, std::function<void()>) override {}
-    void showMissingPicturesSheet(const AlertText&) override {}
-    void setCanvasNeedsDisplay() override {}
-    void startSpinner() override {}
-    void reloadPictureList() override {}
-    void enableRightControlsAndPositionThem() override {}
-    void updateDrawingViewFrame() override {}
-    void showBackgroundImage(const QImage&) override {}
-    void showAlertSheet(const AlertText& alert) override { alerts << alert; }
-    void showSavingSheet() override { ++savingShown; }
-    void showChoiceSheet(const AlertText& alert, std::function<void(bool)> ended) override
-    {
-        choices << alert;
-        choiceEnded = std::move(ended);
-    }
-};
-
 class SharingTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     NoFaces noFaces;
     ScopedFaceDetector faces{noFaces};
     CollageDocument doc;
-    SheetWindow window;
+    test::RecordingWindow window;
     FotoloomController* c = nullptr;
     std::shared_ptr<FakeRegistry> registry = std::make_shared<FakeRegistry>();
     std::unique_ptr<CollageSharing> sharing;
