@@ -1,5 +1,5 @@
 #include "ExifTool.h"
-#include "editor/RecordingWindow.h"
+#include "editor/EditorOnDocument.h"
 #include "widgets/FakeDocumentDialogs.h"
 
 #include "document/CollageDocument.h"
@@ -91,26 +91,20 @@ public:
     }
 };
 
-class ExportTest : public ::testing::Test {
+class ExportTest : public ::testing::Test, protected test::EditorOnDocument {
 protected:
     QTemporaryDir dir;
     NoFaces noFaces;
     ScopedFaceDetector faces{noFaces};
     std::shared_ptr<FakeDocumentDialogs> dialogs = std::make_shared<FakeDocumentDialogs>();
     std::shared_ptr<FakeLookup> lookup = std::make_shared<FakeLookup>();
-    CollageDocument doc;
-    test::RecordingWindow window;
-    FotoloomController* c = nullptr;
 
     void SetUp() override
     {
         UserDefaults::standard().useFile(dir.filePath(QStringLiteral("defaults.ini")));
         doc.setDialogs(dialogs);
         doc.setApplicationLookup(lookup);
-        doc.setHostFactory([](CollageDocument& d) { return std::make_unique<FotoloomController>(d, &d.undoManager()); });
-        doc.makeWindowControllers();
-        c = static_cast<FotoloomController*>(doc.fotoloomController());
-        c->setWindow(&window);
+        openEditor();
         c->exporter().setApplicationLookup(lookup);
         c->exporter().setTemporaryDirectory(dir.filePath(QStringLiteral("tmp")));
         ASSERT_TRUE(c->windowDidLoad().ok());
@@ -119,7 +113,6 @@ protected:
     }
     void TearDown() override { UserDefaults::standard().useStandardStore(); }
 
-    Collage& collage() const { return *c->collage(); }
     void resize(qint64 width, qint64 height)
     {
         collage().setWidth(width);

@@ -13,7 +13,7 @@
 #include "platform/vision/FaceDetector.h"
 
 #include "TestPictures.h"
-#include "editor/RecordingWindow.h"
+#include "editor/EditorOnDocument.h"
 
 #include "GridDocuments.h"
 #include <gtest/gtest.h>
@@ -63,29 +63,13 @@ public:
     }
 };
 
-// One document with its history, its editor and a fake window.
-struct Editor {
-    CollageDocument doc;
-    UndoManager& undo = doc.undoManager();
-    test::RecordingWindow window;
-    FotoloomController* c = nullptr;
-
+// One document with its history, its editor and a recording window.
+struct Editor : test::EditorOnDocument {
     Editor()
     {
-        doc.setHostFactory([this](CollageDocument& d) { return std::make_unique<FotoloomController>(d, &undo); });
-        doc.makeWindowControllers();
-        c = static_cast<FotoloomController*>(doc.fotoloomController());
-        c->setWindow(&window);
+        openEditor();
         c->setCollageMaker(QStringLiteral("mosaic"), [] { return std::make_shared<FakeMosaic>(); });
         test::startNewDocumentsAsGrids(*c);
-    }
-    Collage& collage() const { return *c->collage(); }
-    QJsonObject snapshot() const { return collage().dictionaryRepresentationActual(false); }
-    // The by-event undo group closes when the event ends.
-    void endEvent()
-    {
-        for (int i = 0; i < 20 && undo.groupingLevel() > 0; ++i)
-            QCoreApplication::processEvents();
     }
 };
 

@@ -1,5 +1,5 @@
 #include "document/CollageDocument.h"
-#include "editor/RecordingWindow.h"
+#include "editor/EditorOnDocument.h"
 #include "editor/CollageSharing.h"
 #include "editor/FotoloomController.h"
 #include "editor/PopUpNotice.h"
@@ -63,14 +63,11 @@ public:
     std::shared_ptr<ShareService> serviceNamed(const QString& name) const override { return services.value(name); }
 };
 
-class SharingTest : public ::testing::Test {
+class SharingTest : public ::testing::Test, protected test::EditorOnDocument {
 protected:
     QTemporaryDir dir;
     NoFaces noFaces;
     ScopedFaceDetector faces{noFaces};
-    CollageDocument doc;
-    test::RecordingWindow window;
-    FotoloomController* c = nullptr;
     std::shared_ptr<FakeRegistry> registry = std::make_shared<FakeRegistry>();
     std::unique_ptr<CollageSharing> sharing;
     QStringList notices;
@@ -78,10 +75,7 @@ protected:
     void SetUp() override
     {
         UserDefaults::standard().useFile(dir.filePath(QStringLiteral("defaults.ini")));
-        doc.setHostFactory([](CollageDocument& d) { return std::make_unique<FotoloomController>(d, &d.undoManager()); });
-        doc.makeWindowControllers();
-        c = static_cast<FotoloomController*>(doc.fotoloomController());
-        c->setWindow(&window);
+        openEditor();
         c->exporter().setTemporaryDirectory(dir.filePath(QStringLiteral("tmp")));
         ASSERT_TRUE(c->windowDidLoad().ok());
         c->collage()->setWidth(300);
