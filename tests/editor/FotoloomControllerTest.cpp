@@ -367,13 +367,15 @@ TEST_F(FotoloomControllerTest, TypeChangeKeepsPicturesSettingsAndFacesAndUndoes)
     const auto old = e.c->collage();
     const qint64 count = e.undo.changeCount();
 
-    for (qint64 same : {-1, 0, 2, 7}) // out of range, not built yet, already the type
+    // Out of range on either side, a type this editor cannot make, the type it is.
+    const qint64 past = CollageTypes::all().size();
+    for (qint64 same : {qint64(-1), past, qint64(0), CollageTypes::indexOf(QStringLiteral("grid"))})
         e.c->changeCollageType(same);
     e.endEvent();
     EXPECT_EQ(e.c->collage(), old);
     EXPECT_EQ(e.undo.changeCount(), count);
 
-    e.c->changeCollageType(3);
+    e.c->changeCollageType(CollageTypes::indexOf(QStringLiteral("mosaic")));
     EXPECT_EQ(e.collage().collageType(), QStringLiteral("mosaic"));
     EXPECT_EQ(QSet<QString>(e.collage().images().begin(), e.collage().images().end()),
               QSet<QString>(ids.begin(), ids.end()));
@@ -441,7 +443,7 @@ TEST_F(FotoloomControllerTest, BindingKeysFollowTheCollageAndIgnoreWrites)
     e.collage().setResolution(37);
     EXPECT_EQ(e.c->getSelectedCollageSizeIndex(), -1);
     EXPECT_TRUE(recorder.keys.contains(QStringLiteral("selectedCollageSizeIndex")));
-    e.c->changeCollageType(3);
+    e.c->changeCollageType(CollageTypes::indexOf(QStringLiteral("mosaic")));
     EXPECT_TRUE(recorder.keys.contains(QStringLiteral("selectedCollageTypeIndex")));
     e.endEvent();
 }
