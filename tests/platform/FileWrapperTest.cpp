@@ -400,7 +400,9 @@ TEST(AtomicFileWriter, ASaveEndedAtAnyCallLeavesOldOrNewAndNoCopyAfterTheNextOpe
             int status = 0;
             if (c.fault == Fault::Fail) {
                 FileCallFaults::arm(Fault::Fail, call);
-                EXPECT_EQ(snapshot(path), save() ? newSnapshot : oldSnapshot);
+                // Saved first, then looked at: the order of the two is ours.
+                const bool saved = save();
+                EXPECT_EQ(snapshot(path), saved ? newSnapshot : oldSnapshot);
                 FileCallFaults::disarm();
                 if (FileCallFaults::count < call)
                     break;
