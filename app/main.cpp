@@ -1,7 +1,8 @@
 #include "app/shell/QFApplicationDelegate.h"
 #include "app/shell/WebPageActions.h"
 #include "model/UtilityFunctions.h"
-#include "document/MyDocumentController.h"
+#include "document/window/MyDocumentController.h"
+#include "document/window/QtSaveAccessory.h"
 #include "editor/FotoloomController.h"
 #include "editor/window/FotoloomWindow.h"
 #include "platform/core/PictureMemory.h"
@@ -65,6 +66,9 @@ int main(int argc, char* argv[])
 
     // Before the documents: their windows' menus reach it.
     qf::QFApplicationDelegate delegate;
+    // Documents ask through the desktop's dialogs, with the export accessory.
+    qf::Document::setDefaultDialogs(std::make_shared<qf::QtDocumentDialogs>());
+    qf::QtSaveAccessory::install();
     qf::MyDocumentController documents(std::make_shared<qf::QtDocumentDialogs>());
     documents.setHostFactory(
         [&documents, &delegate](qf::CollageDocument& document) -> std::unique_ptr<qf::DocumentHost> {

@@ -1,17 +1,12 @@
 #include "document/CollageDocument.h"
 
-#include "ui_QFSaveAccessoryView.h"
-
 #include "document/WorkWithFileFormat.h"
 #include "platform/files/FileWrapperReader.h"
 #include "platform/files/SaveLeftovers.h"
 #include "platform/plist/PropertyList.h"
 #include "platform/services/ApplicationLookup.h"
 
-#include <QApplication>
-#include <QComboBox>
 #include <QCoreApplication>
-#include <QSlider>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSet>
@@ -146,7 +141,6 @@ CollageDocument::CollageDocument()
 
 CollageDocument::~CollageDocument()
 {
-    delete m_customAccessoryView.data();
 }
 
 void CollageDocument::setDefaultHostFactory(HostFactory factory)
@@ -419,24 +413,21 @@ void CollageDocument::prepareSavePanel(SavePanelRequest& request, SaveOperation 
     if (operation != SaveOperation::SaveTo)
         return;
 
-    // Widgets only exist in a widget application; without one the choices
-    // still work through the fields.
-    if (!m_customAccessoryView && qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        m_accessory = std::make_unique<Ui::QFSaveAccessoryView>();
-        m_customAccessoryView = new QWidget;
-        m_accessory->setupUi(m_customAccessoryView);
-        QObject::connect(m_accessory->typeSelection, &QComboBox::activated, this,
-                         [this](int index) { accessoryFileTypeChanged(index); });
-        QObject::connect(m_accessory->jpegCompressionSlider, &QSlider::valueChanged, this,
-                         [this](int value) { setJpegCompression(value / 100.0); });
-        QObject::connect(m_accessory->tiffCompressionSelectionPopupButton, &QComboBox::activated, this,
-                         [this](int index) { setTiffCompression(index); });
+    // The view exists where the windowing layer makes one; without it the
+    // choices still work through the fields.
+    if (!m_accessory) {
+        m_accessory = SaveAccessory::make();
+        if (m_accessory) {
+            m_accessory->typeChosen = [this](int index) { accessoryFileTypeChanged(index); };
+            m_accessory->jpegQualityChanged = [this](int value) { setJpegCompression(value / 100.0); };
+            m_accessory->tiffCompressionChosen = [this](int index) { setTiffCompression(index); };
+        }
     }
-    if (m_customAccessoryView) {
-        m_accessory->jpegCompressionSlider->setValue(int(std::lround(m_jpegCompression * 100)));
-        m_accessory->tiffCompressionSelectionPopupButton->setCurrentIndex(m_tiffCompression);
+    if (m_accessory) {
+        m_accessory->showJpegQuality(int(std::lround(m_jpegCompression * 100)));
+        m_accessory->showTiffCompression(m_tiffCompression);
     }
-    request.accessory = m_customAccessoryView;
+    request.accessory = customAccessoryView();
 
     if (m_exportPriorityType) {
         m_currentFileType = *m_exportPriorityType;
@@ -476,11 +467,8 @@ void CollageDocument::setupAccessoryViewStuff()
         index = 2;
     else
         return;
-    if (!m_customAccessoryView)
-        return;
-    m_accessory->typeSelection->setCurrentIndex(index);
-    m_accessory->jpegCustomView->setVisible(index == 0);
-    m_accessory->tiffCustomView->setVisible(index == 2);
+    if (m_accessory)
+        m_accessory->showType(index);
 }
 
 void CollageDocument::accessoryFileTypeChanged(int index)

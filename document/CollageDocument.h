@@ -1,11 +1,12 @@
 #pragma once
 
 #include "document/DocumentHost.h"
+#include "document/SaveAccessory.h"
 #include "document/QFRegularFileWrapperContainer.h"
 #include "platform/core/Status.h"
 #include "platform/files/AtomicFileWriter.h"
 #include "platform/files/FileWrapper.h"
-#include "platform/widgets/documents/Document.h"
+#include "platform/documents/Document.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -19,11 +20,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-
-namespace Ui {
-class QFSaveAccessoryView;
-}
-class QWidget;
 
 namespace qf {
 
@@ -158,7 +154,7 @@ public:
     // The accessory's type popup chose index 0 JPEG, 1 PNG or 2 TIFF.
     void accessoryFileTypeChanged(int index);
     // The accessory, once an export dialog made it (only with widgets).
-    QWidget* customAccessoryView() const { return m_customAccessoryView; }
+    QObject* customAccessoryView() const { return m_accessory ? m_accessory->view() : nullptr; }
 
     // Print: hand the collage to an installed viewer, else the print dialog.
     void printDocument(Done done = {});
@@ -205,8 +201,7 @@ private:
     SaveOperation m_qfSaveOperationType = SaveOperation::Save;
     SavePanel* m_qfSavePanel = nullptr; // while the export dialog is open
     QString m_currentFileType;
-    QPointer<QWidget> m_customAccessoryView;
-    std::unique_ptr<Ui::QFSaveAccessoryView> m_accessory;
+    std::unique_ptr<SaveAccessory> m_accessory;
     std::shared_ptr<ApplicationLookup> m_applicationLookup;
 };
 

@@ -20,7 +20,7 @@
 #include "platform/images/ImageEncoder.h"
 #include "platform/services/ApplicationLookup.h"
 #include "platform/undo/UndoManager.h"
-#include "platform/widgets/documents/PrintOperation.h"
+#include "platform/documents/PrintOperation.h"
 
 #include <QDir>
 #include <QEventLoop>

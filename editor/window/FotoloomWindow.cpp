@@ -3,6 +3,7 @@
 #include "ui_FotoloomWindow.h"
 
 #include "document/CollageDocument.h"
+#include "document/window/QtSaveAccessory.h"
 #include "editor/FotoloomController.h"
 #include "editor/CanvasDelegate.h"
 #include "editor/CollageKeyBinding.h"
@@ -18,6 +19,7 @@
 #include "editor/window/TextPanel.h"
 #include "editor/window/WindowMenus.h"
 #include "model/Collage.h"
+#include "platform/widgets/documents/QtDocumentDialogs.h"
 #include "platform/widgets/sheets/Sheets.h"
 #include "platform/undo/UndoManager.h"
 
@@ -47,6 +49,10 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     , m_controller(&controller)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    // A document shown in a window asks through the windowing layer's
+    // dialogs, and its export dialog shows the accessory.
+    Document::setDefaultDialogs(std::make_shared<QtDocumentDialogs>());
+    QtSaveAccessory::install();
     m_ui->setupUi(this);
     m_ui->notificationView->hide();
     m_ui->progressIndicator->hide();

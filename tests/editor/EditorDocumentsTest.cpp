@@ -1,6 +1,6 @@
 #include "widgets/FakeDocumentDialogs.h"
 
-#include "document/MyDocumentController.h"
+#include "document/window/MyDocumentController.h"
 #include "editor/FotoloomController.h"
 #include "model/Collage.h"
 

@@ -16,7 +16,7 @@
 #include "platform/services/ApplicationLookup.h"
 #include "platform/undo/UndoManager.h"
 #include "platform/vision/FaceDetector.h"
-#include "platform/widgets/documents/PrintOperation.h"
+#include "platform/documents/PrintOperation.h"
 
 #include <gtest/gtest.h>
 

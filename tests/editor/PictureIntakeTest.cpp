@@ -8,7 +8,7 @@
 #include "widgets/FakeDocumentDialogs.h"
 
 #include "document/CollageDocument.h"
-#include "document/MyDocumentController.h"
+#include "document/window/MyDocumentController.h"
 #include "layouts/grid/GridCollage.h"
 #include "layouts/pile/RegularPileCollage.h"
 #include "model/Position.h"

@@ -1,7 +1,7 @@
 #include "TemplateFixtures.h"
 #include "widgets/FakeDocumentDialogs.h"
 
-#include "document/MyDocumentController.h"
+#include "document/window/MyDocumentController.h"
 #include "document/WorkWithFileFormat.h"
 
 #include <QCoreApplication>

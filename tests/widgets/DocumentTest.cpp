@@ -1,6 +1,6 @@
 #include "FakeDocumentDialogs.h"
 
-#include "platform/widgets/documents/Document.h"
+#include "platform/documents/Document.h"
 #include "platform/widgets/documents/DocumentController.h"
 
 #include <gtest/gtest.h>

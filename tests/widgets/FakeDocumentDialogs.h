@@ -1,8 +1,10 @@
 #pragma once
 
-#include "platform/widgets/documents/DocumentDialogs.h"
+#include "platform/documents/DocumentDialogs.h"
 
+#include <QBuffer>
 #include <QList>
+#include <QPdfWriter>
 #include <QPair>
 #include <QStringList>
 
@@ -26,10 +28,11 @@ public:
     int printPanels = 0;
     QStringList allowedTypes; // what accessories asked the save dialog to offer
     QList<QPair<QString, QString>> errors; // message, reason
-    QList<QWidget*> windows;               // the parent of every dialog
+    QList<QObject*> windows;
+    QList<QObject*> shownWindows;               // the parent of every dialog
     std::function<void()> onSavePanel;     // runs while a save dialog is "on screen"
 
-    void chooseSaveLocation(QWidget* window, const SavePanelRequest& request,
+    void chooseSaveLocation(QObject* window, const SavePanelRequest& request,
                             std::function<void(std::optional<SavePanelResult>)> reply) override
     {
         windows << window;
@@ -54,7 +57,7 @@ public:
         reply(answer);
     }
 
-    void chooseFilesToOpen(QWidget* window, const OpenPanelRequest& request,
+    void chooseFilesToOpen(QObject* window, const OpenPanelRequest& request,
                            std::function<void(QStringList)> reply) override
     {
         windows << window;
@@ -67,7 +70,7 @@ public:
         reply(answer);
     }
 
-    void askSaveChanges(QWidget* window, const QString& displayName,
+    void askSaveChanges(QObject* window, const QString& displayName,
                         std::function<void(SaveChangesChoice)> reply) override
     {
         windows << window;
@@ -81,7 +84,8 @@ public:
         reply(answer);
     }
 
-    void runPrintPanel(QWidget* window, QPrinter&, std::function<void(bool)> reply) override
+    void print(QObject* window, const QString&, std::shared_ptr<PrintOperation> operation,
+               std::function<void(bool)> reply) override
     {
         windows << window;
         ++printPanels;
@@ -90,10 +94,20 @@ public:
             answer = printAnswers.front();
             printAnswers.pop_front();
         }
-        reply(answer);
+        // A chosen print goes to a PDF in memory, as a printer would take it.
+        bool printed = false;
+        if (answer) {
+            QBuffer pdf;
+            pdf.open(QIODevice::WriteOnly);
+            QPdfWriter writer(&pdf);
+            operation->preparePrinter(writer);
+            printed = operation->printOn(writer);
+        }
+        reply(printed);
     }
+    void showWindow(QObject* window) override { shownWindows << window; }
 
-    void showError(QWidget* window, const QString& message, const QString& reason,
+    void showError(QObject* window, const QString& message, const QString& reason,
                    std::function<void()> dismissed) override
     {
         windows << window;

@@ -1,6 +1,6 @@
 #include "FakeDocumentDialogs.h"
 
-#include "document/MyDocumentController.h"
+#include "document/window/MyDocumentController.h"
 #include "document/WorkWithFileFormat.h"
 
 #include <gtest/gtest.h>

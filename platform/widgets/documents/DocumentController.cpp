@@ -2,6 +2,7 @@
 
 #include "platform/widgets/documents/QtDocumentDialogs.h"
 
+#include <QWidget>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -126,7 +127,7 @@ void DocumentController::openAtLaunch(const QStringList& paths)
     if (m_documents.empty())
         newDocument();
     m_launching = false;
-    QWidget* window = m_documents.empty() ? nullptr : m_documents.front()->window();
+    QObject* window = m_documents.empty() ? nullptr : m_documents.front()->window();
     for (const auto& [message, reason] : std::exchange(m_launchErrors, {}))
         m_dialogs->showError(window, message, reason, {});
 }

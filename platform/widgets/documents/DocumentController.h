@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/widgets/documents/Document.h"
-#include "platform/widgets/documents/DocumentDialogs.h"
+#include "platform/documents/Document.h"
+#include "platform/documents/DocumentDialogs.h"
 
 #include <QList>
 #include <QObject>

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 #include <memory>
@@ -171,19 +172,25 @@ private:
     QStringList m_chosen;
 };
 
-void openModal(QDialog* dialog, QWidget* window)
+// The window the documents layer hands over is a widget here.
+QWidget* widgetOf(QObject* window)
+{
+    return qobject_cast<QWidget*>(window);
+}
+
+void openModal(QDialog* dialog, QObject* window)
 {
     if (auto* files = dynamic_cast<PackageFileDialog*>(dialog))
         files->watchForPackages();
-    openSheet(dialog, window);
+    openSheet(dialog, widgetOf(window));
 }
 
 } // namespace
 
-void QtDocumentDialogs::chooseSaveLocation(QWidget* window, const SavePanelRequest& request,
+void QtDocumentDialogs::chooseSaveLocation(QObject* window, const SavePanelRequest& request,
                                            std::function<void(std::optional<SavePanelResult>)> reply)
 {
-    auto* dialog = new PackageFileDialog(window, request.types);
+    auto* dialog = new PackageFileDialog(widgetOf(window), request.types);
     dialog->setWindowTitle(request.title);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -201,7 +208,7 @@ void QtDocumentDialogs::chooseSaveLocation(QWidget* window, const SavePanelReque
         dialog->setDirectory(request.directory);
     dialog->selectFile(request.suggestedName);
 
-    QPointer<QWidget> accessory = request.accessory;
+    QPointer<QWidget> accessory = qobject_cast<QWidget*>(request.accessory);
     if (accessory) {
         if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout()))
             grid->addWidget(accessory, grid->rowCount(), 0, 1, grid->columnCount());
@@ -227,10 +234,10 @@ void QtDocumentDialogs::chooseSaveLocation(QWidget* window, const SavePanelReque
     openModal(dialog, window);
 }
 
-void QtDocumentDialogs::chooseFilesToOpen(QWidget* window, const OpenPanelRequest& request,
+void QtDocumentDialogs::chooseFilesToOpen(QObject* window, const OpenPanelRequest& request,
                                           std::function<void(QStringList)> reply)
 {
-    auto* dialog = new PackageFileDialog(window, request.types);
+    auto* dialog = new PackageFileDialog(widgetOf(window), request.types);
     dialog->setWindowTitle(request.title);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFiles);
@@ -251,12 +258,12 @@ void QtDocumentDialogs::chooseFilesToOpen(QWidget* window, const OpenPanelReques
     openModal(dialog, window);
 }
 
-void QtDocumentDialogs::askSaveChanges(QWidget* window, const QString& displayName,
+void QtDocumentDialogs::askSaveChanges(QObject* window, const QString& displayName,
                                        std::function<void(SaveChangesChoice)> reply)
 {
     auto* box = new QMessageBox(QMessageBox::Warning, QString(),
                                 tr("Do you want to save the changes made to the document “%1”?").arg(displayName),
-                                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, window);
+                                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, widgetOf(window));
     box->setInformativeText(tr("Your changes will be lost if you don't save them."));
     box->button(QMessageBox::Discard)->setText(tr("Don't Save"));
     box->setDefaultButton(QMessageBox::Save);
@@ -273,17 +280,32 @@ void QtDocumentDialogs::askSaveChanges(QWidget* window, const QString& displayNa
     openModal(box, window);
 }
 
-void QtDocumentDialogs::runPrintPanel(QWidget* window, QPrinter& printer, std::function<void(bool)> reply)
+void QtDocumentDialogs::print(QObject* window, const QString& documentName,
+                              std::shared_ptr<PrintOperation> operation, std::function<void(bool)> reply)
 {
-    auto* dialog = new QPrintDialog(&printer, window);
-    QObject::connect(dialog, &QDialog::finished, dialog, [reply](int result) { reply(result == QDialog::Accepted); });
+    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    printer->setDocName(documentName);
+    operation->preparePrinter(*printer);
+    auto* dialog = new QPrintDialog(printer.get(), widgetOf(window));
+    QObject::connect(dialog, &QDialog::finished, dialog, [printer, operation, reply](int result) {
+        reply(result == QDialog::Accepted && operation->printOn(*printer));
+    });
     openModal(dialog, window);
 }
 
-void QtDocumentDialogs::showError(QWidget* window, const QString& message, const QString& reason,
+void QtDocumentDialogs::showWindow(QObject* window)
+{
+    if (QWidget* widget = widgetOf(window)) {
+        widget->show();
+        widget->raise();
+        widget->activateWindow();
+    }
+}
+
+void QtDocumentDialogs::showError(QObject* window, const QString& message, const QString& reason,
                                   std::function<void()> dismissed)
 {
-    auto* box = new QMessageBox(QMessageBox::Warning, QString(), message, QMessageBox::Ok, window);
+    auto* box = new QMessageBox(QMessageBox::Warning, QString(), message, QMessageBox::Ok, widgetOf(window));
     box->setInformativeText(reason);
     QObject::connect(box, &QMessageBox::finished, box, [dismissed](int) {
         if (dismissed)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/widgets/documents/DocumentDialogs.h"
+#include "platform/documents/DocumentDialogs.h"
 
 namespace qf {
 
@@ -10,14 +10,16 @@ namespace qf {
 // their extension added included.
 class QtDocumentDialogs : public DocumentDialogs {
 public:
-    void chooseSaveLocation(QWidget* window, const SavePanelRequest& request,
+    void chooseSaveLocation(QObject* window, const SavePanelRequest& request,
                             std::function<void(std::optional<SavePanelResult>)> reply) override;
-    void chooseFilesToOpen(QWidget* window, const OpenPanelRequest& request,
+    void chooseFilesToOpen(QObject* window, const OpenPanelRequest& request,
                            std::function<void(QStringList)> reply) override;
-    void askSaveChanges(QWidget* window, const QString& displayName,
+    void askSaveChanges(QObject* window, const QString& displayName,
                         std::function<void(SaveChangesChoice)> reply) override;
-    void runPrintPanel(QWidget* window, QPrinter& printer, std::function<void(bool)> reply) override;
-    void showError(QWidget* window, const QString& message, const QString& reason,
+    void print(QObject* window, const QString& documentName, std::shared_ptr<PrintOperation> operation,
+               std::function<void(bool)> reply) override;
+    void showWindow(QObject* window) override;
+    void showError(QObject* window, const QString& message, const QString& reason,
                    std::function<void()> dismissed) override;
 };
 

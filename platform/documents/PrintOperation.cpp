@@ -1,6 +1,6 @@
-#include "platform/widgets/documents/PrintOperation.h"
+#include "platform/documents/PrintOperation.h"
 
-#include <QPrinter>
+#include <QPagedPaintDevice>
 
 #include <algorithm>
 
@@ -22,12 +22,12 @@ QRectF PrintOperation::fittedRect(QSizeF content, const QRectF& page)
     return QRectF(page.center() - QPointF(size.width() / 2, size.height() / 2), size);
 }
 
-void PrintOperation::preparePrinter(QPrinter& printer) const
+void PrintOperation::preparePrinter(QPagedPaintDevice& printer) const
 {
     printer.setPageOrientation(m_orientation);
 }
 
-bool PrintOperation::printOn(QPrinter& printer) const
+bool PrintOperation::printOn(QPagedPaintDevice& printer) const
 {
     // The printable area, in the printer's device pixels.
     const QRectF page(QPointF(0, 0), QSizeF(printer.width(), printer.height()));

@@ -5,11 +5,13 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/documents/PrintOperation.h"
+
 #include <functional>
+#include <memory>
 #include <optional>
 
-class QPrinter;
-class QWidget;
+class QObject;
 
 namespace qf {
 
@@ -50,9 +52,9 @@ struct SavePanelRequest {
     QString suggestedName; // without an extension
     QList<DocumentType> types; // at least one
     QString selectedType;      // identifier of the type offered first
-    // Shown under the dialog while it runs; stays the caller's and is handed
-    // back unparented when the dialog closes. May be null.
-    QWidget* accessory = nullptr;
+    // A view shown under the dialog while it runs; stays the caller's and is
+    // handed back unparented when the dialog closes. May be null.
+    QObject* accessory = nullptr;
     // Told the dialog as it opens, and null once it has closed.
     std::function<void(SavePanel*)> panelChanged;
 };
@@ -81,17 +83,21 @@ public:
     virtual ~DocumentDialogs() = default;
 
     // None when the user cancelled.
-    virtual void chooseSaveLocation(QWidget* window, const SavePanelRequest& request,
+    virtual void chooseSaveLocation(QObject* window, const SavePanelRequest& request,
                                     std::function<void(std::optional<SavePanelResult>)> reply) = 0;
     // Empty when the user cancelled.
-    virtual void chooseFilesToOpen(QWidget* window, const OpenPanelRequest& request,
+    virtual void chooseFilesToOpen(QObject* window, const OpenPanelRequest& request,
                                    std::function<void(QStringList)> reply) = 0;
-    virtual void askSaveChanges(QWidget* window, const QString& displayName,
+    virtual void askSaveChanges(QObject* window, const QString& displayName,
                                 std::function<void(SaveChangesChoice)> reply) = 0;
-    // The print dialog for the printer; true when the user chose to print.
-    virtual void runPrintPanel(QWidget* window, QPrinter& printer, std::function<void(bool)> reply) = 0;
+    // The print dialog for the operation, then the print when the user
+    // chose to; true when it was printed.
+    virtual void print(QObject* window, const QString& documentName, std::shared_ptr<PrintOperation> operation,
+                       std::function<void(bool)> reply) = 0;
+    // Shows and raises the window.
+    virtual void showWindow(QObject* window) = 0;
     // `message` says what failed, `reason` why.
-    virtual void showError(QWidget* window, const QString& message, const QString& reason,
+    virtual void showError(QObject* window, const QString& message, const QString& reason,
                            std::function<void()> dismissed) = 0;
 };
 

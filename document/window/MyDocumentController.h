@@ -1,7 +1,7 @@
 #pragma once
 
 #include "document/CollageDocument.h"
-#include "document/QFTemplateManagerWindowController.h"
+#include "document/window/QFTemplateManagerWindowController.h"
 #include "platform/widgets/documents/DocumentController.h"
 
 namespace qf {

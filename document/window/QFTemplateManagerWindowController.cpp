@@ -1,4 +1,4 @@
-#include "document/QFTemplateManagerWindowController.h"
+#include "document/window/QFTemplateManagerWindowController.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

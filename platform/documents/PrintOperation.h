@@ -7,7 +7,7 @@
 #include <functional>
 
 class QPaintDevice;
-class QPrinter;
+class QPagedPaintDevice;
 
 namespace qf {
 
@@ -29,9 +29,9 @@ public:
     static QRectF fittedRect(QSizeF content, const QRectF& page);
 
     // Sets the printer's orientation to the operation's.
-    void preparePrinter(QPrinter& printer) const;
+    void preparePrinter(QPagedPaintDevice& printer) const;
     // Draws the content on the printer's page; false when nothing could be drawn.
-    bool printOn(QPrinter& printer) const;
+    bool printOn(QPagedPaintDevice& printer) const;
 
 private:
     QSizeF m_contentSize;

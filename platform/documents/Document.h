@@ -2,15 +2,14 @@
 
 #include "platform/core/Status.h"
 #include "platform/undo/UndoManager.h"
-#include "platform/widgets/documents/DocumentDialogs.h"
-#include "platform/widgets/documents/PrintOperation.h"
+#include "platform/documents/DocumentDialogs.h"
+#include "platform/documents/PrintOperation.h"
 
 #include <QList>
 #include <QObject>
 #include <QPageLayout>
 #include <QPointer>
 #include <QString>
-#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -115,14 +114,18 @@ public:
 
     // The window showing the document: dialogs are modal to it, its title
     // follows the document, and closing it asks to close the document.
-    QWidget* window() const { return m_window; }
-    void setWindow(QWidget* window);
+    QObject* window() const { return m_window; }
+    void setWindow(QObject* window);
     // Shows and raises the window.
     virtual void showWindows();
 
     // Defaults to the Qt dialogs; the controller hands its own over.
     void setDialogs(std::shared_ptr<DocumentDialogs> dialogs) { m_dialogs = std::move(dialogs); }
+    bool hasDialogs() const { return m_dialogs != nullptr; }
     DocumentDialogs& dialogs() const;
+    // The dialogs of documents that were given none: the windowing layer's
+    // once it has installed them (null: none, every question cancelled).
+    static void setDefaultDialogs(std::shared_ptr<DocumentDialogs> dialogs);
 
     // ---- commands -------------------------------------------------------------------------
 
@@ -171,7 +174,7 @@ private:
     QList<DocumentType> m_exportableTypes;
     int m_untitledNumber = 1;
     QString m_untitledDisplayName;
-    QPointer<QWidget> m_window;
+    QPointer<QObject> m_window;
     QPageLayout::Orientation m_printOrientation = QPageLayout::Portrait;
     std::shared_ptr<DocumentDialogs> m_dialogs;
     bool m_asking = false;  // a close question is on screen

@@ -1,12 +1,11 @@
-#include "platform/widgets/documents/Document.h"
+#include "platform/documents/Document.h"
 
-#include "platform/widgets/documents/QtDocumentDialogs.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QPrinter>
 #include <QStandardPaths>
 
 namespace qf {
@@ -104,7 +103,7 @@ void Document::markEditedUntilSaved()
     updateTitle();
 }
 
-void Document::setWindow(QWidget* window)
+void Document::setWindow(QObject* window)
 {
     if (m_window)
         m_window->removeEventFilter(this);
@@ -116,17 +115,58 @@ void Document::setWindow(QWidget* window)
 
 void Document::showWindows()
 {
-    if (!m_window)
-        return;
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    if (m_window)
+        dialogs().showWindow(m_window);
+}
+
+namespace {
+
+// Without the windowing layer's dialogs nothing is asked: every question is
+// cancelled and every error only logged.
+class NoDialogs final : public DocumentDialogs {
+public:
+    void chooseSaveLocation(QObject*, const SavePanelRequest&,
+                            std::function<void(std::optional<SavePanelResult>)> reply) override
+    {
+        reply(std::nullopt);
+    }
+    void chooseFilesToOpen(QObject*, const OpenPanelRequest&, std::function<void(QStringList)> reply) override
+    {
+        reply({});
+    }
+    void askSaveChanges(QObject*, const QString&, std::function<void(SaveChangesChoice)> reply) override
+    {
+        reply(SaveChangesChoice::Cancel);
+    }
+    void print(QObject*, const QString&, std::shared_ptr<PrintOperation>, std::function<void(bool)> reply) override
+    {
+        reply(false);
+    }
+    void showWindow(QObject*) override {}
+    void showError(QObject*, const QString& message, const QString& reason, std::function<void()> dismissed) override
+    {
+        qWarning().noquote() << message << reason;
+        if (dismissed)
+            dismissed();
+    }
+};
+
+std::shared_ptr<DocumentDialogs>& defaultDialogs()
+{
+    static std::shared_ptr<DocumentDialogs> dialogs = std::make_shared<NoDialogs>();
+    return dialogs;
+}
+
+} // namespace
+
+void Document::setDefaultDialogs(std::shared_ptr<DocumentDialogs> dialogs)
+{
+    defaultDialogs() = dialogs ? std::move(dialogs) : std::make_shared<NoDialogs>();
 }
 
 DocumentDialogs& Document::dialogs() const
 {
-    static QtDocumentDialogs qtDialogs;
-    return m_dialogs ? *m_dialogs : qtDialogs;
+    return m_dialogs ? *m_dialogs : *defaultDialogs();
 }
 
 void Document::finish(const Done& done, bool ok) const
@@ -199,14 +239,10 @@ void Document::runPrintOperation(std::shared_ptr<PrintOperation> operation, Done
         finish(done, false);
         return;
     }
-    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
-    printer->setDocName(displayName());
-    operation->preparePrinter(*printer);
     QPointer<Document> self(this);
-    dialogs().runPrintPanel(m_window, *printer, [self, operation, printer, done](bool print) {
-        const bool printed = print && self && !self->m_closed && operation->printOn(*printer);
+    dialogs().print(m_window, displayName(), operation, [self, done](bool printed) {
         if (done)
-            done(printed);
+            done(printed && self && !self->m_closed);
     });
 }
 
@@ -270,7 +306,7 @@ void Document::close()
     if (m_window) {
         m_window->removeEventFilter(this);
         m_closing = true;
-        m_window->close();
+        QMetaObject::invokeMethod(m_window, "close", Qt::DirectConnection);
         m_closing = false;
     }
     emit closed();
@@ -306,8 +342,8 @@ void Document::updateTitle()
         QString title = displayName() + QStringLiteral("[*]");
         if (const QString app = QGuiApplication::applicationDisplayName(); !app.isEmpty())
             title += QStringLiteral(" \u2014 ") + app;
-        m_window->setWindowTitle(title);
-        m_window->setWindowModified(edited);
+        m_window->setProperty("windowTitle", title);
+        m_window->setProperty("windowModified", edited);
     }
     if (edited != m_lastEdited) {
         m_lastEdited = edited;

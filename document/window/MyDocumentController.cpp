@@ -1,4 +1,4 @@
-#include "document/MyDocumentController.h"
+#include "document/window/MyDocumentController.h"
 
 #include "platform/files/FileWrapperReader.h"
 
