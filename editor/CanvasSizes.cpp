@@ -61,21 +61,26 @@ void scalePatternRows(Collage& collage, qint64 newHeight, qint64 oldHeight)
 
 } // namespace
 
+void CanvasSizes::reshape(const std::function<void(Collage&)>& change, UndoAction action)
+{
+    m_session.change(
+        [&change](Collage& c) {
+            const qint64 oldHeight = c.height();
+            change(c);
+            scalePatternRows(c, c.height(), oldHeight);
+        },
+        undoActionName(action));
+    if (EditorWindow* window = m_session.window())
+        window->updateDrawingViewFrame();
+}
+
 void CanvasSizes::changeCollageSizeTo(const QFCollageSize& size)
 {
     // A stored size out of bounds, or a screen size without a screen, never
     // reaches the canvas.
     if (size.customSizeCommand() || !CustomSizeForm::isOffered(size))
         return;
-    m_session.makeDocumentDirty(UndoAction::SizeChange);
-    if (EditorWindow* window = m_session.window())
-        window->startSpinner();
-    const qint64 oldHeight = m_session.collage()->height();
-    m_session.collage()->setCollageSizeTo(size);
-    scalePatternRows(*m_session.collage(), m_session.collage()->height(), oldHeight);
-    if (EditorWindow* window = m_session.window())
-        window->updateDrawingViewFrame();
-    m_session.setOnscreenDrawingViewNeedsDisplay();
+    reshape([&size](Collage& c) { c.setCollageSizeTo(size); }, UndoAction::SizeChange);
 }
 
 bool CanvasSizes::setCustomSize(const CustomSizeFields& fields, QString* why)
@@ -96,16 +101,9 @@ void CanvasSizes::changeOrientation(qint64 index)
     m_session.makeDocumentDirty(UndoAction::OrientationChange);
     if (index != OrientationLandscape && index != OrientationPortrait)
         return;
-    if (EditorWindow* window = m_session.window())
-        window->startSpinner();
     // Rows follow the height the canvas had, so the orientation it has
     // already changes nothing.
-    const qint64 oldHeight = m_session.collage()->height();
-    m_session.collage()->setOrientation(index);
-    scalePatternRows(*m_session.collage(), m_session.collage()->height(), oldHeight);
-    if (EditorWindow* window = m_session.window())
-        window->updateDrawingViewFrame();
-    m_session.setOnscreenDrawingViewNeedsDisplay();
+    reshape([index](Collage& c) { c.setOrientation(index); }, UndoAction::OrientationChange);
     m_exporter.setPrintInfoOrientation();
 }
 

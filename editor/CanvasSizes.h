@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/CustomSizeForm.h"
+#include "editor/EditorSession.h"
 #include "model/QFCollageSize.h"
 
 #include <QList>
@@ -45,6 +46,10 @@ public:
     static QUrl sizeHelpAddress();
 
 private:
+    // One step that changes the canvas's shape: pattern rows keep their
+    // height and the canvas view follows.
+    void reshape(const std::function<void(Collage&)>& change, UndoAction action);
+
     EditorSession& m_session;
     CollageExporter& m_exporter;
     std::function<void(bool)> m_announce;

@@ -477,13 +477,9 @@ void PictureIntake::removePictures(const QList<qsizetype>& indexes)
             valid.append(i);
     if (valid.isEmpty())
         return;
-    m_session.makeDocumentDirty(UndoAction::RemovePictures);
-    if (EditorWindow* window = m_session.window())
-        window->startSpinner();
-    m_session.collage()->removePictures(valid);
+    m_session.change([&valid](Collage& c) { c.removePictures(valid); }, undoActionName(UndoAction::RemovePictures));
     if (EditorWindow* window = m_session.window())
         window->reloadPictureList();
-    m_session.setOnscreenDrawingViewNeedsDisplay();
 }
 
 void PictureIntake::sortPictures(qint64 index)
@@ -493,14 +489,12 @@ void PictureIntake::sortPictures(qint64 index)
             window->showAlertSheet(olderCollageProjectAlert());
         return;
     }
-    m_session.makeDocumentDirty();
-    if (EditorWindow* window = m_session.window())
-        window->startSpinner();
-    // Types without an order of their own ignore it.
-    const CollageType* type = CollageTypes::find(m_session.collage()->collageType());
-    if (type && type->sortPictures && index >= 1 && index <= 4)
-        type->sortPictures(*m_session.collage(), index <= 2, index >= 3, index % 2 == 1);
-    m_session.setOnscreenDrawingViewNeedsDisplay();
+    m_session.change([index](Collage& c) {
+        // Types without an order of their own ignore it.
+        const CollageType* type = CollageTypes::find(c.collageType());
+        if (type && type->sortPictures && index >= 1 && index <= 4)
+            type->sortPictures(c, index <= 2, index >= 3, index % 2 == 1);
+    });
 }
 
 // ---- the picture list ----------------------------------------------------------------------
