@@ -108,27 +108,58 @@ bool binaryWithinLimits(const QByteArray& bytes)
     if (count == 0 || top >= count || table < 8 || table > end || count > (end - table) / quint64(offsetSize))
         return false;
 
+    const auto offsetOf = [&](quint64 i) { return bigEndian(data + table + i * quint64(offsetSize), offsetSize); };
+    // The item count of the object at `off` (its marker's low nibble, or an
+    // integer after it) and where its items begin; false when malformed.
+    const auto countOf = [&](quint64 off, quint64& items, quint64& pos) {
+        items = data[off] & 0x0F;
+        pos = off + 1;
+        if (items != 0x0F)
+            return true;
+        if (pos >= table || (data[pos] >> 4) != 0x1)
+            return false;
+        const int width = 1 << (data[pos] & 0x0F);
+        if (width > 8 || pos + 1 + quint64(width) > table)
+            return false;
+        items = bigEndian(data + pos + 1, width);
+        pos += 1 + quint64(width);
+        return true;
+    };
+    // Whether object i can be a dictionary key: a string without a NUL
+    // character. libplist aborts on reading a key whose length and C string
+    // length differ, and a key cut at its NUL would name another entry.
+    const auto isKey = [&](quint64 i) {
+        const quint64 off = offsetOf(i);
+        if (off < 8 || off >= table)
+            return false;
+        const int type = data[off] >> 4;
+        quint64 chars = 0;
+        quint64 pos = 0;
+        if ((type != 0x5 && type != 0x6) || !countOf(off, chars, pos))
+            return false;
+        const quint64 width = type == 0x5 ? 1 : 2;
+        if (chars > (table - pos) / width)
+            return false;
+        for (quint64 k = 0; k < chars; ++k)
+            if (data[pos + k * width] == 0 && (width == 1 || data[pos + k * width + 1] == 0))
+                return false;
+        return true;
+    };
+
     // The children of object i; false for a malformed object.
     std::vector<quint64> children;
     const auto childrenOf = [&](quint64 i) {
         children.clear();
-        const quint64 off = bigEndian(data + table + i * quint64(offsetSize), offsetSize);
+        const quint64 off = offsetOf(i);
         if (off < 8 || off >= table)
             return false;
         const int type = data[off] >> 4;
         if (type != 0xA && type != 0xC && type != 0xD)
             return true;
-        quint64 items = data[off] & 0x0F;
-        quint64 pos = off + 1;
-        if (items == 0x0F) {
-            if (pos >= table || (data[pos] >> 4) != 0x1)
-                return false;
-            const int width = 1 << (data[pos] & 0x0F);
-            if (width > 8 || pos + 1 + quint64(width) > table)
-                return false;
-            items = bigEndian(data + pos + 1, width);
-            pos += 1 + quint64(width);
-        }
+        quint64 items = 0;
+        quint64 pos = 0;
+        if (!countOf(off, items, pos))
+            return false;
         if (type == 0xD) {
             if (items > table)
                 return false;
@@ -138,7 +169,7 @@ bool binaryWithinLimits(const QByteArray& bytes)
             return false;
         for (quint64 k = 0; k < items; ++k) {
             const quint64 ref = bigEndian(data + pos + k * quint64(refSize), refSize);
-            if (ref >= count)
+            if (ref >= count || (type == 0xD && k < items / 2 && !isKey(ref)))
                 return false;
             children.push_back(ref);
         }

@@ -102,3 +102,10 @@ levels = [bytes([0xA2, i + 1, i + 1]) for i in range(40)] + [bytes([0x10, 7])]
 write(os.path.join(plists, "shared-references.plist"), binary_plist(levels))
 # An array that holds itself.
 write(os.path.join(plists, "cycle.plist"), binary_plist([bytes([0xA1, 0])]))
+# Dictionary keys holding a NUL character, as UTF-16 and as ASCII strings.
+write(os.path.join(plists, "nul-key-utf16.plist"), plistlib.dumps(
+    {"Description": "Party", "\u00e9\u0000x": 1}, fmt=plistlib.FMT_BINARY))
+write(os.path.join(plists, "nul-key-ascii.plist"), plistlib.dumps(
+    {"Description": "Party", "a\u0000x": 1}, fmt=plistlib.FMT_BINARY))
+# A dictionary whose key is an integer.
+write(os.path.join(plists, "integer-key.plist"), binary_plist([bytes([0xD1, 1, 2]), bytes([0x10, 7]), bytes([0x10, 8])]))
