@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace qf {
 
@@ -18,8 +19,8 @@ namespace qf {
 //
 // Pictures are refused (no image, never a crash) when the decoder cannot
 // read them, when a JPEG ends before its end-of-image marker or has more than
-// maxJpegScans scans, or when they
-// claim more than maxPicturePixels pixels or more than maxPictureSide pixels
+// maxJpegScans scans (fewer for large pictures: maxJpegScanPixels), or when
+// they claim more than maxPicturePixels pixels or more than maxPictureSide pixels
 // on a side; the size is checked before anything is decoded.
 //
 // A container is used from one thread at a time. The batch operations below
@@ -41,6 +42,10 @@ public:
     // Progressive JPEGs have ten or so scans; thousands only make a decode
     // take minutes.
     static constexpr int maxJpegScans = 256;
+    // Each scan is decoded over the whole picture, whatever size is asked
+    // for: scans times pixels bound the time a picture takes (about a
+    // second a core for this many), 20 scans of the largest picture.
+    static constexpr qint64 maxJpegScanPixels = 20 * maxPicturePixels;
 
     QFRegularFileWrapperContainer(QByteArray contents, QString preferredFilename);
 
@@ -78,11 +83,26 @@ public:
     QImage getDrawingSizeImage();
     // Whether a proxy is kept already (nothing is decoded).
     bool hasDrawingSizeImage() const { return !m_drawingImage.isNull(); }
-    // The memory the kept proxy takes; 0 without one.
+    // Whether the bytes' headers are those of a picture we accept (nothing
+    // is decoded).
+    bool hasPictureHeaders() const;
+    // Whether the kept proxy only stands in for the picture: memory ran out
+    // while it was decoded. A few grey pixels in the picture's proportions;
+    // the picture's bytes are kept and saved as any other's.
+    bool drawingImageIsStandIn() const { return m_drawingIsStandIn; }
+    // The memory the kept proxy takes, and its size; 0 and empty without one.
     qint64 drawingImageBytes() const { return m_drawingImage.sizeInBytes(); }
-    // Halves the kept proxy, aspect kept, not below a pixel a side; false
-    // when there is none or it cannot get smaller.
-    bool shrinkDrawingImage();
+    QSize drawingImageSize() const { return m_drawingImage.size(); }
+    // Scales the kept proxy down to `size`; false when there is none or
+    // the size is no smaller.
+    bool shrinkDrawingImage(QSize size);
+    // The sizes proxies of these sizes get when together they may take
+    // `budget` bytes: the largest halved (aspect kept, not below a pixel a
+    // side) until they fit. Empty sizes stand for no proxy.
+    static std::vector<QSize> sizesWithinBudget(std::vector<QSize> sizes, qint64 budget);
+    // Answers, for the full sizes of a batch's proxies (empty for files that
+    // are no picture), the sizes to make them at.
+    using DrawingSizePlan = std::function<std::vector<QSize>(const std::vector<QSize>& full)>;
 
     // A container of the regular file at the path, named by the path's last
     // component; nullptr when the path is no readable regular file or no
@@ -98,6 +118,9 @@ public:
         // More work on each container made (index into the paths), while the
         // other files still decode.
         std::function<void(qsizetype index, QFRegularFileWrapperContainer& made)> made;
+        // The sizes of the proxies, planned from the files' headers before
+        // any is decoded; full size without one.
+        DrawingSizePlan planDrawingSizes;
     };
 
     // getNewRegularFileWrapperContainerForImage for each path, the files
@@ -111,13 +134,20 @@ public:
 
     // Makes the missing proxies of the containers on several cores and
     // returns when all are made. Null entries and repeats are allowed.
-    static void makeDrawingSizeImages(const QList<QFRegularFileWrapperContainer*>& containers);
+    // Their sizes come from the plan when one is given, from their headers
+    // before anything is decoded. A proxy that memory did not allow gets a
+    // stand-in (drawingImageIsStandIn).
+    static void makeDrawingSizeImages(const QList<QFRegularFileWrapperContainer*>& containers,
+                                      const DrawingSizePlan& plan = {});
 
 private:
+    void setDecodedProxy(QImage image, bool outOfMemory, QSize upright);
+
     QByteArray m_contents;
     QString m_preferredFilename;
     mutable std::optional<QString> m_md5;
     QImage m_drawingImage;
+    bool m_drawingIsStandIn = false;
 };
 
 } // namespace qf

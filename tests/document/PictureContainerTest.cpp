@@ -199,8 +199,17 @@ TEST(PictureContainer, BrokenOrAbsurdPicturesGiveNoImage)
     const QByteArray manyScans = progressive.left(progressive.size() - 2)
                                  + progressive.mid(lastScan, progressive.size() - 2 - lastScan).repeated(300)
                                  + progressive.right(2);
+    // Within the scan cap, but each scan over 14000 x 14000 pixels: seconds
+    // of decoding a scan.
+    QByteArray scanBomb = progressive.left(progressive.size() - 2)
+                          + progressive.mid(lastScan, progressive.size() - 2 - lastScan).repeated(30)
+                          + progressive.right(2);
+    const qsizetype sof2 = scanBomb.indexOf("\xFF\xC2");
+    qToBigEndian<quint16>(14000, scanBomb.data() + sof2 + 5);
+    qToBigEndian<quint16>(14000, scanBomb.data() + sof2 + 7);
     const std::pair<const char*, QByteArray> cases[] = {
         {"JPEG with over 256 scans", manyScans},
+        {"JPEG of 14000 x 14000 with 40 scans", scanBomb},
         {"empty", {}},
         {"text", "just some words\n"},
         {"JPEG cut in half", jpeg.left(jpeg.size() / 2)},
