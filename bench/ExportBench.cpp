@@ -29,6 +29,13 @@
 //        opens it as a window does (the pictures' proxies made on all cores)
 //        and draws the collage once for the screen at 1200 x 900 unless
 //        given. Prints the milliseconds from the read to the end of the draw.
+//   qf_bench_export --open-memory <project> [saved copy]
+//        opens it and draws it as --open does, then saves it under the
+//        second name when given. Prints the pictures the collage shows, the
+//        pictures in the saved copy's Images folder, and the process's peak
+//        resident memory in MB.
+//   qf_bench_export --make-photos <folder> <count> [width height]
+//        writes count distinct photo-like JPEGs of 600 x 450 unless given.
 //
 // The PNG encoder alone, for bench/png_vs_vips.sh:
 //   qf_bench_export --picture <photos folder> <out.ppm>  renders the grid once
@@ -58,8 +65,17 @@
 #include <QGuiApplication>
 #include <QStandardPaths>
 
+#include <QLinearGradient>
+#include <QPainter>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <functional>
+#include <thread>
+#include <vector>
 #include <numbers>
 #include <optional>
 
@@ -363,6 +379,93 @@ int openProject(const QStringList& args)
     return 0;
 }
 
+long peakMb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+int openForMemory(const QStringList& args)
+{
+    CollageDocument doc;
+    if (!doc.readFromPath(args[2]))
+        return 1;
+    const long afterRead = peakMb();
+    FotoloomController& editor = editorOf(doc);
+    if (!editor.windowDidLoad())
+        return 1;
+    std::printf("peak after the read %ld MB, after the proxies %ld MB (%lld MB of them)\n", afterRead, peakMb(),
+                qlonglong(doc.drawingImageBytes() >> 20));
+    QImage view(QSize(1200, 900), QImage::Format_ARGB32_Premultiplied);
+    view.fill(Qt::white);
+    {
+        GraphicsContext context(view);
+        editor.collage()->drawYourselfOnCurrentContextInWidth(context, 1200, 900, false);
+    }
+    qsizetype saved = -1;
+    if (args.size() == 4) {
+        if (!doc.saveToPathShowingErrors(args[3], CollageDocument::projectType(),
+                                         CollageDocument::SaveOperation::SaveAs))
+            return 1;
+        saved = QDir(args[3] + QStringLiteral("/Images")).entryList(QDir::Files | QDir::Hidden).size();
+    }
+    std::printf("shown %lld of %lld, saved %lld, peak %ld MB\n", qlonglong(editor.collage()->images().size()),
+                qlonglong(doc.imageWrapperContainers().size()), qlonglong(saved), peakMb());
+    return 0;
+}
+
+// Smooth colour fields with a few shapes and light noise: about the size of
+// a photograph of that many pixels saved at quality 80, each one distinct.
+int makePhotos(const QStringList& args)
+{
+    const QString folder = args[2];
+    const int count = args[3].toInt();
+    const int width = args.size() > 5 ? args[4].toInt() : 600;
+    const int height = args.size() > 5 ? args[5].toInt() : 450;
+    if (count <= 0 || width <= 0 || height <= 0 || !QDir().mkpath(folder))
+        return 2;
+    std::atomic<int> next = 0;
+    std::atomic<bool> ok = true;
+    const auto work = [&] {
+        for (int i; (i = next.fetch_add(1)) < count;) {
+            bench::SeededRandom seeded(quint32(i) * 2654435761u + 1);
+            const auto below = [&seeded](int n) { return int(seeded.next() % quint32(n)); };
+            QImage image(width, height, QImage::Format_RGB32);
+            QLinearGradient gradient(0, 0, width, height);
+            gradient.setColorAt(0, QColor::fromHsv(below(360), 120, 230));
+            gradient.setColorAt(1, QColor::fromHsv(below(360), 200, 90));
+            QPainter painter(&image);
+            painter.fillRect(image.rect(), gradient);
+            painter.setRenderHint(QPainter::Antialiasing);
+            for (int k = 0; k < 6; ++k) {
+                painter.setBrush(QColor::fromHsv(below(360), 160, 200, 160));
+                painter.setPen(Qt::NoPen);
+                painter.drawEllipse(QPointF(below(width), below(height)),
+                                    20 + below(width / 4), 20 + below(height / 4));
+            }
+            painter.end();
+            for (int y = 0; y < height; ++y) {
+                auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+                for (int x = 0; x < width; ++x) {
+                    const int d = below(9) - 4;
+                    const QRgb c = line[x];
+                    line[x] = qRgb(std::clamp(qRed(c) + d, 0, 255), std::clamp(qGreen(c) + d, 0, 255),
+                                   std::clamp(qBlue(c) + d, 0, 255));
+                }
+            }
+            if (!image.save(QStringLiteral("%1/photo-%2.jpg").arg(folder).arg(i, 5, 10, QLatin1Char('0')), "JPEG", 80))
+                ok = false;
+        }
+    };
+    std::vector<std::jthread> threads;
+    for (unsigned t = 1; t < std::max(1u, std::thread::hardware_concurrency()); ++t)
+        threads.emplace_back(work);
+    work();
+    threads.clear();
+    return ok ? 0 : 1;
+}
+
 int makePicture(const QString& photos, const QString& out)
 {
     CollageDocument doc;
@@ -432,6 +535,10 @@ int main(int argc, char** argv)
         return makeOfType(args);
     if ((args.size() == 3 || args.size() == 5) && args[1] == QStringLiteral("--open"))
         return openProject(args);
+    if ((n == 3 || n == 4) && args[1] == QStringLiteral("--open-memory"))
+        return openForMemory(args);
+    if ((n == 4 || n == 6) && args[1] == QStringLiteral("--make-photos"))
+        return makePhotos(args);
     if (args.size() == 4 && args[1] == QStringLiteral("--picture"))
         return makePicture(args[2], args[3]);
     if ((args.size() == 4 || args.size() == 6 || args.size() == 7) && args[1] == QStringLiteral("--png"))
@@ -444,6 +551,8 @@ int main(int argc, char** argv)
                  "       qf_bench_export --make-type <type> <photos> <project> [width height [count]]\n"
                  "       qf_bench_export <project> <out.jpg|.png|.tiff> [width height quality]\n"
                  "       qf_bench_export --open <project> [width height]\n"
+                 "       qf_bench_export --open-memory <project> [saved copy]\n"
+                 "       qf_bench_export --make-photos <folder> <count> [width height]\n"
                  "       qf_bench_export --picture <photos> <out.ppm>\n"
                  "       qf_bench_export --png <in.ppm> <out.png> [filter level [threads]]\n");
     return 2;

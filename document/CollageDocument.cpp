@@ -2,6 +2,7 @@
 
 #include "document/WorkWithFileFormat.h"
 #include "platform/files/FileWrapperReader.h"
+#include "platform/core/PictureMemory.h"
 #include "platform/files/SaveLeftovers.h"
 #include "platform/plist/PropertyList.h"
 #include "platform/services/ApplicationLookup.h"
@@ -531,34 +532,56 @@ void CollageDocument::addImages(const QList<std::shared_ptr<Container>>& contain
         addImage(container);
 }
 
+qint64 CollageDocument::drawingImageBytes() const
+{
+    qint64 total = 0;
+    for (const auto& container : m_imageWrapperContainers)
+        total += container->drawingImageBytes();
+    return total;
+}
+
+CollageDocument::Container::DrawingSizePlan CollageDocument::drawingSizePlan() const
+{
+    std::vector<QSize> kept;
+    for (const auto& container : m_imageWrapperContainers)
+        if (container->hasDrawingSizeImage())
+            kept.push_back(container->drawingImageSize());
+    return [kept = std::move(kept), budget = m_drawingImageBudget](const std::vector<QSize>& full) {
+        std::vector<QSize> all = kept;
+        all.insert(all.end(), full.begin(), full.end());
+        all = Container::sizesWithinBudget(std::move(all), budget);
+        return std::vector<QSize>(all.end() - qsizetype(full.size()), all.end());
+    };
+}
+
+void CollageDocument::makeDrawingSizeImages(const QStringList& md5s)
+{
+    QList<Container*> containers;
+    for (const QString& md5 : md5s)
+        if (const auto container = getFileWrapperContainer(md5))
+            containers.append(container.get());
+    Container::makeDrawingSizeImages(containers, drawingSizePlan());
+}
+
 QStringList CollageDocument::boundDrawingImageMemory(qint64 budget)
 {
-    // Largest first: many small pictures keep their proxies, a few huge ones
-    // give up detail the screen rarely shows.
-    using Entry = std::pair<qint64, Container*>;
-    std::priority_queue<Entry> largest;
-    qint64 total = 0;
-    for (const auto& container : m_imageWrapperContainers) {
-        const qint64 bytes = container->drawingImageBytes();
-        total += bytes;
-        if (bytes > 0)
-            largest.emplace(bytes, container.get());
-    }
+    if (budget <= 0)
+        budget = m_drawingImageBudget;
+    std::vector<QSize> sizes;
+    for (const auto& container : m_imageWrapperContainers)
+        sizes.push_back(container->drawingImageSize());
+    sizes = Container::sizesWithinBudget(std::move(sizes), budget);
     QSet<QString> changed;
-    while (total > budget && !largest.empty()) {
-        const auto [bytes, container] = largest.top();
-        largest.pop();
-        if (!container->shrinkDrawingImage())
-            continue;
-        const qint64 now = container->drawingImageBytes();
-        total -= bytes - now;
-        if (const std::optional<QString> md5 = container->md5())
-            changed.insert(*md5);
-        if (now > 0)
-            largest.emplace(now, container);
+    for (qsizetype i = 0; i < m_imageWrapperContainers.size(); ++i) {
+        Container& container = *m_imageWrapperContainers[i];
+        if (container.shrinkDrawingImage(sizes[size_t(i)]))
+            if (const std::optional<QString> md5 = container.md5())
+                changed.insert(*md5);
     }
-    if (!changed.isEmpty())
+    if (!changed.isEmpty()) {
         qCInfo(lcDocument) << changed.size() << "picture proxies made smaller to keep within" << budget << "bytes";
+        releaseFreedMemory();
+    }
     return QStringList(changed.cbegin(), changed.cend());
 }
 

@@ -174,11 +174,24 @@ public:
     // Stores the container unless one of the same identity is stored.
     void addImage(std::shared_ptr<Container> container);
     void addImages(const QList<std::shared_ptr<Container>>& containers);
-    // All drawing proxies of a document together take at most this memory.
+    // All drawing proxies of a document together take at most this memory,
+    // unless another budget is set (0 or less: this one again).
     static constexpr qint64 maxDrawingImageBytes = qint64(1) << 30;
-    // Makes the largest proxies smaller until all fit in `budget`; answers
-    // the identities whose proxy changed (their old images are stale).
-    QStringList boundDrawingImageMemory(qint64 budget = maxDrawingImageBytes);
+    qint64 drawingImageBudget() const { return m_drawingImageBudget; }
+    void setDrawingImageBudget(qint64 bytes) { m_drawingImageBudget = bytes > 0 ? bytes : maxDrawingImageBytes; }
+    // The memory the kept proxies take now.
+    qint64 drawingImageBytes() const;
+    // Plans new proxies (of any thread's batch) as boundDrawingImageMemory
+    // would then make them, beside the proxies kept now.
+    Container::DrawingSizePlan drawingSizePlan() const;
+    // Makes the missing proxies of these pictures (unknown identities are
+    // skipped) by that plan: none is decoded larger than it may stay.
+    void makeDrawingSizeImages(const QStringList& md5s);
+    // Makes the largest proxies smaller until all fit in `budget` (the
+    // document's unless given), and gives the memory freed back to the
+    // system; answers the identities whose proxy changed (their old images
+    // are stale).
+    QStringList boundDrawingImageMemory(qint64 budget = 0);
     // The full picture or the drawing proxy of that identity; a null image
     // for an unknown identity or bytes that are no picture.
     QImage getCompleteSizeImage(const QString& md5) const;
@@ -193,6 +206,7 @@ private:
     QList<std::shared_ptr<Container>> m_imageWrapperContainers;
     // The first container of each identity among them.
     QHash<QString, std::shared_ptr<Container>> m_containerForIdentity;
+    qint64 m_drawingImageBudget = maxDrawingImageBytes;
     double m_jpegCompression = 0.96;
     int m_tiffCompression = 1;
     AtomicFileWriter::Options m_writeOptions;

@@ -3,6 +3,7 @@
 #include "model/UtilityFunctions.h"
 
 #include <QBuffer>
+#include <QColor>
 #include <QColorSpace>
 #include <QCoreApplication>
 #include <QFile>
@@ -17,7 +18,9 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <queue>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace qf {
@@ -110,13 +113,15 @@ void runInParallel(qsizetype count, const Job& job)
 }
 
 // Whether the JPEG's markers lead from start-of-image to end-of-image, with
-// at most maxJpegScans scans on the way. libjpeg pads a cut-off scan with grey
+// at most maxJpegScans scans on the way, and no more than maxJpegScanPixels
+// pixels decoded over all its scans. libjpeg pads a cut-off scan with grey
 // and reports no error, so without this a truncated file would give a picture
 // with a grey lower part; and it decodes every scan of a progressive picture
-// however many there are.
-bool jpegIsAcceptable(const QByteArray& bytes)
+// over the whole picture, at any scale, however many there are.
+bool jpegIsAcceptable(const QByteArray& bytes, qint64 pixels)
 {
-    int scans = 0;
+    const qint64 maxScans = std::min<qint64>(Container::maxJpegScans, Container::maxJpegScanPixels / std::max<qint64>(1, pixels));
+    qint64 scans = 0;
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
     const qsizetype n = bytes.size();
     if (n < 4 || p[0] != 0xFF || p[1] != 0xD8)
@@ -136,7 +141,7 @@ bool jpegIsAcceptable(const QByteArray& bytes)
         const uchar marker = p[i++];
         if (marker == 0xD9)
             return true;
-        if (marker == 0xDA && ++scans > Container::maxJpegScans)
+        if (marker == 0xDA && ++scans > std::max<qint64>(1, maxScans))
             return false;
         // Stuffed zero, TEM and restart markers carry no length.
         if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
@@ -172,7 +177,7 @@ public:
             return;
         const QByteArray format = m_reader.format();
         m_isJpeg = format == "jpeg" || format == "jpg";
-        if (m_isJpeg && !jpegIsAcceptable(bytes))
+        if (m_isJpeg && !jpegIsAcceptable(bytes, w * h))
             return;
         // Orientations 5 to 8 store the picture on its side.
         m_sideways = m_reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
@@ -229,6 +234,17 @@ QSize drawingSizeFor(QSize upright)
     return QSize(int(dw), int(dh));
 }
 
+// Whether a picture of that many bytes could be made now: a decode that
+// fails for want of memory is no damaged picture.
+bool memoryFor(QSize size)
+{
+    try {
+        return !QImage(size, QImage::Format_RGB32).isNull();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 // Size libjpeg decodes to when asked for at least `wanted`: the smallest
 // M/8 (M in 1..8) that reaches it, rounded up as libjpeg does.
 QSize jpegDecodeSize(QSize stored, QSize wanted)
@@ -240,6 +256,8 @@ QSize jpegDecodeSize(QSize stored, QSize wanted)
 }
 
 qint64 imageBytes(QSize size) { return qint64(size.width()) * size.height() * 4; }
+
+QSize halved(QSize size) { return QSize(std::max(1, size.width() / 2), std::max(1, size.height() / 2)); }
 
 // The largest of libjpeg's 1/2, 1/4 and 1/8 steps that leaves a picture of
 // this upright size at least `width` wide and a pixel high.
@@ -304,34 +322,71 @@ qint64 jpegCoefficientBytes(const QByteArray& bytes)
     return 0;
 }
 
-// The drawing proxy of the bytes, or a null image. A JPEG is decoded by
-// libjpeg at the smallest 1/8 step still at least the proxy's size, which
-// then scales it smoothly to the exact size; other formats decode whole.
-QImage decodeDrawingImage(const QByteArray& bytes, DecodeBudget* budget)
+// A drawing proxy decoded, or why there is none: the bytes are no picture
+// we accept (no image, not out of memory), or memory ran out on the way.
+struct DecodedProxy {
+    QImage image;
+    bool outOfMemory = false;
+    QSize upright; // the picture's upright size, when its headers were read
+};
+
+// The drawing proxy of the bytes at `size` (its full size when empty). A
+// JPEG is decoded by libjpeg at the smallest 1/8 step still at least the
+// proxy's size, which then scales it smoothly to the exact size; other
+// formats decode whole.
+DecodedProxy decodeDrawingImage(const QByteArray& bytes, DecodeBudget* budget, QSize size = {})
 {
-    PictureReader reader(bytes);
-    if (!reader.accepted())
-        return {};
-    const QSize target = drawingSizeFor(reader.uprightSize());
-    qint64 decodeBytes = imageBytes(reader.storedSize());
-    if (reader.isJpeg()) {
-        reader.setScaledSize(target);
-        decodeBytes = imageBytes(jpegDecodeSize(reader.storedSize(), target));
+    DecodedProxy out;
+    try {
+        PictureReader reader(bytes);
+        if (!reader.accepted())
+            return out;
+        out.upright = reader.uprightSize();
+        const QSize target = size.isEmpty() ? drawingSizeFor(out.upright) : size;
+        QSize decoded = reader.storedSize();
+        if (reader.isJpeg()) {
+            reader.setScaledSize(target);
+            decoded = jpegDecodeSize(reader.storedSize(), target);
+        }
+        const qint64 decodeBytes = imageBytes(decoded) + (reader.isJpeg() ? jpegCoefficientBytes(bytes) : 0);
+        const BudgetHold hold(budget, decodeBytes + imageBytes(target));
+        QImage image = reader.read();
+        if (image.isNull()) {
+            out.outOfMemory = !memoryFor(decoded);
+            return out;
+        }
+        if (image.size() != target)
+            image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        convertToSrgb(image);
+        // The two formats QPainter draws from fastest.
+        const QImage::Format format =
+            image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+        if (image.format() != format)
+            image.convertTo(format);
+        // Scaling and converting give a null image when they cannot allocate.
+        if (image.isNull() || image.format() != format) {
+            out.outOfMemory = true;
+            return out;
+        }
+        out.image = std::move(image);
+    } catch (const std::bad_alloc&) {
+        out.image = QImage();
+        out.outOfMemory = true;
     }
-    if (reader.isJpeg())
-        decodeBytes += jpegCoefficientBytes(bytes);
-    const BudgetHold hold(budget, decodeBytes + imageBytes(target));
-    QImage image = reader.read();
-    if (image.isNull())
-        return {};
-    if (image.size() != target)
-        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    convertToSrgb(image);
-    // The two formats QPainter draws from fastest.
-    const QImage::Format format =
-        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    if (image.format() != format)
-        image.convertTo(format);
+    return out;
+}
+
+// What stands in for a proxy that memory did not allow: a few grey pixels
+// in the picture's proportions, so that layouts and the picture list treat
+// the picture as any other until it can be shown.
+QImage standInProxy(QSize upright)
+{
+    if (upright.isEmpty())
+        upright = QSize(4, 3);
+    const QSize size = upright.scaled(16, 16, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    QImage image(size, QImage::Format_RGB32);
+    if (!image.isNull())
+        image.fill(QColor(128, 128, 128));
     return image;
 }
 
@@ -359,21 +414,26 @@ std::optional<QByteArray> readRegularFile(const QString& path)
     return bytes;
 }
 
-// A picture file read and proved to decode, with the proxy that proved it.
-struct ReadPicture {
-    QByteArray bytes;
-    QImage proxy;
-};
-
-std::optional<ReadPicture> readPicture(const QString& path, DecodeBudget* budget)
+// The full proxy size of the bytes, from their headers alone; empty for
+// bytes that are no picture we accept.
+QSize fullDrawingSize(const QByteArray& bytes)
 {
-    std::optional<QByteArray> bytes = readRegularFile(path);
-    if (!bytes || bytes->isEmpty())
-        return std::nullopt;
-    QImage proxy = decodeDrawingImage(*bytes, budget);
-    if (proxy.isNull())
-        return std::nullopt;
-    return ReadPicture{std::move(*bytes), std::move(proxy)};
+    try {
+        const PictureReader reader(bytes);
+        return reader.accepted() ? drawingSizeFor(reader.uprightSize()) : QSize();
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+// The sizes the proxies get when `plan` is given: what it answers for their
+// full sizes, each kept if the answer is not a size of that many proxies.
+std::vector<QSize> plannedSizes(const std::vector<QSize>& full, const Container::DrawingSizePlan& plan)
+{
+    if (!plan)
+        return full;
+    std::vector<QSize> sizes = plan(full);
+    return sizes.size() == full.size() ? sizes : full;
 }
 
 } // namespace
@@ -388,6 +448,7 @@ void QFRegularFileWrapperContainer::setRegularFileContents(QByteArray contents)
     m_contents = std::move(contents);
     m_md5.reset();
     m_drawingImage = QImage();
+    m_drawingIsStandIn = false;
 }
 
 std::optional<QString> QFRegularFileWrapperContainer::md5() const
@@ -436,24 +497,36 @@ qint64 QFRegularFileWrapperContainer::decodeBytesAtLeastWide(double width) const
     return imageBytes(decoded) + (reader.isJpeg() ? jpegCoefficientBytes(m_contents) : 0);
 }
 
-bool QFRegularFileWrapperContainer::shrinkDrawingImage()
+bool QFRegularFileWrapperContainer::shrinkDrawingImage(QSize size)
 {
-    const QSize size = m_drawingImage.size();
-    if (m_drawingImage.isNull() || (size.width() <= 1 && size.height() <= 1))
+    if (m_drawingImage.isNull() || size.isEmpty() || size.width() > m_drawingImage.width()
+        || size.height() > m_drawingImage.height() || size == m_drawingImage.size())
         return false;
-    const QImage smaller = m_drawingImage.scaled(std::max(1, size.width() / 2), std::max(1, size.height() / 2),
-                                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage smaller = m_drawingImage.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (smaller.isNull())
         return false;
     m_drawingImage = smaller;
     return true;
 }
 
+bool QFRegularFileWrapperContainer::hasPictureHeaders() const
+{
+    return !fullDrawingSize(m_contents).isEmpty();
+}
+
 QImage QFRegularFileWrapperContainer::getDrawingSizeImage()
 {
-    if (m_drawingImage.isNull())
-        m_drawingImage = decodeDrawingImage(m_contents, nullptr);
+    if (m_drawingImage.isNull()) {
+        DecodedProxy decoded = decodeDrawingImage(m_contents, nullptr);
+        setDecodedProxy(std::move(decoded.image), decoded.outOfMemory, decoded.upright);
+    }
     return m_drawingImage;
+}
+
+void QFRegularFileWrapperContainer::setDecodedProxy(QImage image, bool outOfMemory, QSize upright)
+{
+    m_drawingIsStandIn = outOfMemory;
+    m_drawingImage = outOfMemory ? standInProxy(upright) : std::move(image);
 }
 
 std::shared_ptr<QFRegularFileWrapperContainer>
@@ -466,6 +539,23 @@ QList<std::shared_ptr<QFRegularFileWrapperContainer>>
 QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(const QStringList& paths,
                                                                           const BatchControl& control)
 {
+    // First the files and their headers: the proxies' sizes are planned
+    // from them before any picture is decoded.
+    std::vector<QByteArray> bytes(size_t(paths.size()));
+    std::vector<QSize> full(size_t(paths.size()));
+    const auto cancelled = [&control] { return control.cancelled && control.cancelled(); };
+    runInParallel(paths.size(), [&](qsizetype i) {
+        if (cancelled())
+            return;
+        std::optional<QByteArray> read = readRegularFile(paths[i]);
+        if (!read || read->isEmpty())
+            return;
+        full[size_t(i)] = fullDrawingSize(*read);
+        if (!full[size_t(i)].isEmpty())
+            bytes[size_t(i)] = std::move(*read);
+    });
+    const std::vector<QSize> sizes = plannedSizes(full, control.planDrawingSizes);
+
     std::vector<std::shared_ptr<QFRegularFileWrapperContainer>> out(size_t(paths.size()));
     DecodeBudget budget;
     std::atomic<qsizetype> done = 0;
@@ -480,16 +570,17 @@ QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(const
                     control.progress(n);
             }
         } count{done, control};
-        if (control.cancelled && control.cancelled())
+        QByteArray& picture = bytes[size_t(i)];
+        if (cancelled() || picture.isEmpty())
             return;
-        std::optional<ReadPicture> picture = readPicture(paths[i], &budget);
-        if (!picture)
+        // Decoded now to prove the file is a picture: kept as the proxy. A
+        // file memory did not allow to prove is left out as any other.
+        QImage proxy = decodeDrawingImage(picture, &budget, sizes[size_t(i)]).image;
+        if (proxy.isNull())
             return;
-        auto container =
-            std::make_shared<QFRegularFileWrapperContainer>(std::move(picture->bytes), QFileInfo(paths[i]).fileName());
-        // Decoded already to prove the file is a picture: keep it. The
-        // identity is wanted next, and is made here while the cores are busy.
-        container->m_drawingImage = std::move(picture->proxy);
+        auto container = std::make_shared<QFRegularFileWrapperContainer>(std::move(picture), QFileInfo(paths[i]).fileName());
+        container->m_drawingImage = std::move(proxy);
+        // The identity is wanted next, and is made here while the cores are busy.
         (void)container->md5();
         if (control.made)
             control.made(i, *container);
@@ -508,12 +599,14 @@ void QFRegularFileWrapperContainer::makeIdentities(const QList<QFRegularFileWrap
     runInParallel(qsizetype(todo.size()), [&](qsizetype i) { (void)todo[size_t(i)]->md5(); });
 }
 
-void QFRegularFileWrapperContainer::makeDrawingSizeImages(const QList<QFRegularFileWrapperContainer*>& containers)
+void QFRegularFileWrapperContainer::makeDrawingSizeImages(const QList<QFRegularFileWrapperContainer*>& containers,
+                                                          const DrawingSizePlan& plan)
 {
     // Each container once, so no two threads write the same one.
     std::vector<QFRegularFileWrapperContainer*> todo;
+    std::unordered_set<QFRegularFileWrapperContainer*> seen;
     for (QFRegularFileWrapperContainer* c : containers) {
-        if (c && c->m_drawingImage.isNull() && std::find(todo.begin(), todo.end(), c) == todo.end())
+        if (c && c->m_drawingImage.isNull() && seen.insert(c).second)
             todo.push_back(c);
     }
     // The largest files first: they take longest to decode, and one started
@@ -521,10 +614,41 @@ void QFRegularFileWrapperContainer::makeDrawingSizeImages(const QList<QFRegularF
     std::stable_sort(todo.begin(), todo.end(), [](const auto* a, const auto* b) {
         return a->m_contents.size() > b->m_contents.size();
     });
+    std::vector<QSize> full(todo.size());
+    runInParallel(qsizetype(todo.size()), [&](qsizetype i) { full[size_t(i)] = fullDrawingSize(todo[size_t(i)]->m_contents); });
+    const std::vector<QSize> sizes = plannedSizes(full, plan);
     DecodeBudget budget;
     runInParallel(qsizetype(todo.size()), [&](qsizetype i) {
-        todo[size_t(i)]->m_drawingImage = decodeDrawingImage(todo[size_t(i)]->m_contents, &budget);
+        QFRegularFileWrapperContainer& c = *todo[size_t(i)];
+        DecodedProxy decoded = decodeDrawingImage(c.m_contents, &budget, sizes[size_t(i)]);
+        c.setDecodedProxy(std::move(decoded.image), decoded.outOfMemory, decoded.upright);
     });
+}
+
+std::vector<QSize> QFRegularFileWrapperContainer::sizesWithinBudget(std::vector<QSize> sizes, qint64 budget)
+{
+    // Largest first: many small pictures keep their proxies, a few huge ones
+    // give up detail the screen rarely shows.
+    const auto bytes = [&sizes](size_t i) { return imageBytes(sizes[i]); };
+    std::priority_queue<std::pair<qint64, size_t>> largest;
+    qint64 total = 0;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        if (sizes[i].isEmpty())
+            continue;
+        total += bytes(i);
+        largest.emplace(bytes(i), i);
+    }
+    while (total > budget && !largest.empty()) {
+        const size_t i = largest.top().second;
+        largest.pop();
+        const QSize size = sizes[i];
+        if (size.width() <= 1 && size.height() <= 1)
+            continue;
+        sizes[i] = halved(size);
+        total -= imageBytes(size) - bytes(i);
+        largest.emplace(bytes(i), i);
+    }
+    return sizes;
 }
 
 } // namespace qf

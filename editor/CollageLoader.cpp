@@ -82,16 +82,19 @@ CollageLoader::Loaded CollageLoader::load(const QByteArray& envelope)
     if (version < firstVersionWithEmbeddedPictures())
         migratePicturesStoredByPath(*loaded);
 
-    bool missing = dropMissingPictures(*loaded);
+    const Dropped dropped = dropMissingPictures(*loaded);
     m_session.keepPicturesWithinMemory();
-    missing = checkBackgroundPicture(*loaded) || missing;
-    if (EditorWindow* window = m_session.window(); missing && window) {
+    const bool backgroundMissing = checkBackgroundPicture(*loaded);
+    if (EditorWindow* window = m_session.window()) {
         // A file in the package that is no picture was a picture once: the
-        // pictures are damaged, not moved away.
-        bool damaged = false;
+        // pictures are damaged, not moved away. Its headers tell.
+        bool damaged = dropped.undecodable > 0;
         for (const auto& container : m_session.document().imageWrapperContainers())
-            damaged = damaged || container->getDrawingSizeImage().isNull();
-        window->showMissingPicturesSheet(damaged ? damagedPicturesAlert() : missingPicturesAlert());
+            damaged = damaged || !container->hasPictureHeaders();
+        if (dropped.undecodable + dropped.absent > 0 || backgroundMissing)
+            window->showMissingPicturesSheet(damaged ? damagedPicturesAlert() : missingPicturesAlert());
+        else if (dropped.standIns > 0)
+            window->showMissingPicturesSheet(notEnoughMemoryAlert());
     }
 
     return {std::move(loaded), Status::success()};
@@ -137,30 +140,37 @@ void CollageLoader::migratePicturesStoredByPath(Collage& collage)
             pos->setPicture(identity(pos->picture()));
 }
 
-bool CollageLoader::dropMissingPictures(Collage& collage)
+CollageLoader::Dropped CollageLoader::dropMissingPictures(Collage& collage)
 {
     const QStringList images = collage.images();
-    // Proxies are made on worker threads first, the background's too; the
-    // lookups below and the background's then find them made.
-    QList<QFRegularFileWrapperContainer*> containers;
-    for (const QString& md5 : images + QStringList{collage.backgroundImagePath()})
-        if (const auto container = m_session.document().getFileWrapperContainer(md5))
-            containers.append(container.get());
-    QFRegularFileWrapperContainer::makeDrawingSizeImages(containers);
+    // Proxies are made on worker threads first, the background's too, no
+    // larger than memory lets them stay; the lookups below and the
+    // background's then find them made.
+    CollageDocument& document = m_session.document();
+    document.makeDrawingSizeImages(images + QStringList{collage.backgroundImagePath()});
 
+    Dropped dropped;
     QList<qsizetype> missing;
     for (qsizetype i = 0; i < images.size(); ++i) {
-        const QImage image = m_session.document().getDrawingSizeImage(images[i]);
-        if (image.isNull())
+        const auto container = document.getFileWrapperContainer(images[i]);
+        const QImage image = container ? container->getDrawingSizeImage() : QImage();
+        if (image.isNull()) {
             missing.append(i);
-        else
-            collage.nsImages().insert(images[i], image);
+            ++(container ? dropped.undecodable : dropped.absent);
+            continue;
+        }
+        // A picture memory did not allow to decode stays, saved as ever,
+        // shown by its stand-in.
+        dropped.standIns += container->drawingImageIsStandIn() ? 1 : 0;
+        collage.nsImages().insert(images[i], image);
     }
+    if (dropped.standIns > 0)
+        qCWarning(lcLoad) << dropped.standIns << "pictures could not be decoded for want of memory";
     if (missing.isEmpty())
-        return false;
+        return dropped;
     qCWarning(lcLoad) << missing.size() << "pictures of the collage are not in the project or do not decode";
     collage.removePictures(missing);
-    return true;
+    return dropped;
 }
 
 bool CollageLoader::checkBackgroundPicture(Collage& collage)
@@ -190,6 +200,14 @@ AlertText CollageLoader::missingPicturesAlert()
     return {QCoreApplication::translate("qf::CollageLoader", "Some pictures are no longer available"),
             QCoreApplication::translate("qf::CollageLoader", "Some pictures used in this collage have either been moved to a different location or removed "
                "from this computer. These pictures will not appear in this collage."),
+            QCoreApplication::translate("qf::CollageLoader", "OK")};
+}
+
+AlertText CollageLoader::notEnoughMemoryAlert()
+{
+    return {QCoreApplication::translate("qf::CollageLoader", "Some pictures can't be shown"),
+            QCoreApplication::translate("qf::CollageLoader", "There isn't enough memory to show every picture in this project. The pictures not shown stay "
+               "in the project and are saved with it."),
             QCoreApplication::translate("qf::CollageLoader", "OK")};
 }
 

@@ -40,13 +40,21 @@ public:
     static AlertText couldNotOpenAlert();
     static AlertText missingPicturesAlert();
     static AlertText damagedPicturesAlert();
+    static AlertText notEnoughMemoryAlert();
 
 private:
     // Old projects named pictures by path: each readable file goes into the
     // store and the collage names it by its identity instead.
     void migratePicturesStoredByPath(Collage& collage);
-    // Drops the pictures the store lacks; true when any went.
-    bool dropMissingPictures(Collage& collage);
+    // Pictures of a collage read: dropped because the store lacks them or
+    // they do not decode, and kept with a stand-in for want of memory.
+    struct Dropped {
+        qsizetype absent = 0;
+        qsizetype undecodable = 0;
+        qsizetype standIns = 0;
+    };
+    // Drops the pictures the store lacks or that do not decode.
+    Dropped dropMissingPictures(Collage& collage);
     // Shows the background picture, or falls back to the colour when it is
     // missing (true then).
     bool checkBackgroundPicture(Collage& collage);

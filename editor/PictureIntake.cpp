@@ -129,6 +129,13 @@ QList<PictureIntake::PreparedPicture> PictureIntake::prepare(const QStringList& 
     return out;
 }
 
+QFRegularFileWrapperContainer::BatchControl PictureIntake::plannedBatch() const
+{
+    QFRegularFileWrapperContainer::BatchControl control;
+    control.planDrawingSizes = m_session.document().drawingSizePlan();
+    return control;
+}
+
 // ---- adding -------------------------------------------------------------------------
 
 bool PictureIntake::isAddingPictures() const
@@ -164,7 +171,7 @@ void PictureIntake::request(PendingIntake request)
 {
     // An empty add still ends the collage's selection, as any add does.
     if (!m_addsPicturesInBackground || (request.paths.isEmpty() && !request.pick && request.background.isEmpty())) {
-        finishIntake(prepare(filesOf(request), {}, knownFaces(*m_session.collage())), request);
+        finishIntake(prepare(filesOf(request), plannedBatch(), knownFaces(*m_session.collage())), request);
         return;
     }
     // One at a time, in the order asked: each is its own undo step, and no
@@ -188,7 +195,7 @@ void PictureIntake::finishAddingPictures()
         }
         if (!m_pendingIntakes.isEmpty()) {
             const PendingIntake next = m_pendingIntakes.takeFirst();
-            finishIntake(prepare(filesOf(next), {}, knownFaces(*m_session.collage())), next);
+            finishIntake(prepare(filesOf(next), plannedBatch(), knownFaces(*m_session.collage())), next);
         }
     }
 }
@@ -219,11 +226,12 @@ void PictureIntake::startNextIntake()
         finishIntakeWhenIdle(std::move(prepared));
     });
 
-    raw->watcher.setFuture(QtConcurrent::run([next, faces = knownFaces(*m_session.collage())](
+    raw->watcher.setFuture(QtConcurrent::run([next, faces = knownFaces(*m_session.collage()),
+                                              batch = plannedBatch()](
                                                  QPromise<QList<PreparedPicture>>& promise) {
         const QStringList files = filesOf(next);
         promise.setProgressRange(0, int(std::min<qsizetype>(files.size(), std::numeric_limits<int>::max())));
-        QFRegularFileWrapperContainer::BatchControl control;
+        QFRegularFileWrapperContainer::BatchControl control = batch;
         control.progress = [&promise](qsizetype done) { promise.setProgressValue(int(done)); };
         control.cancelled = [&promise] { return promise.isCanceled(); };
         QList<PreparedPicture> out = prepare(files, control, faces);
@@ -524,13 +532,17 @@ AlertText PictureIntake::olderCollageProjectAlert()
             tr("OK")};
 }
 
+void PictureIntake::setDrawingImageBudget(qint64 bytes)
+{
+    m_session.document().setDrawingImageBudget(bytes);
+}
+
 void PictureIntake::keepPicturesWithinMemory(CollageCaches& caches)
 {
     // The cache holds the store's images, not copies: unless it takes the
     // smaller ones, the large ones stay in memory all the same.
     CollageDocument& document = m_session.document();
-    const qint64 budget = m_drawingImageBudget > 0 ? m_drawingImageBudget : CollageDocument::maxDrawingImageBytes;
-    for (const QString& md5 : document.boundDrawingImageMemory(budget))
+    for (const QString& md5 : document.boundDrawingImageMemory())
         if (caches.drawingImages.contains(md5))
             caches.drawingImages.insert(md5, document.getDrawingSizeImage(md5));
 }

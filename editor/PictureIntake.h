@@ -92,7 +92,7 @@ public:
     // memory budget (the store's limit unless one is set), the collage's
     // cache taking the smaller images too.
     void keepPicturesWithinMemory(CollageCaches& caches);
-    void setDrawingImageBudget(qint64 bytes) { m_drawingImageBudget = bytes; }
+    void setDrawingImageBudget(qint64 bytes);
 
     // The picture list: the collage's pictures in order, each with its drawing image.
     qint64 numberOfItemsInImageBrowser() const;
@@ -125,6 +125,8 @@ private:
     // Runs the request now, or after those before it on worker threads.
     void request(PendingIntake request);
 
+    // A batch whose proxies are made no larger than memory lets them stay.
+    QFRegularFileWrapperContainer::BatchControl plannedBatch() const;
     static QList<PreparedPicture> prepare(const QStringList& files, QFRegularFileWrapperContainer::BatchControl control,
                                           const QSet<QString>& knownFaces);
     void startNextIntake();
@@ -137,7 +139,6 @@ private:
                           std::function<void(const QStringList&)> chosen);
 
     EditorSession& m_session;
-    qint64 m_drawingImageBudget = 0; // none set: the store's own limit
     PicturePanel* m_picturePanel = nullptr;
     bool m_addsPicturesInBackground = false;
     QList<PendingIntake> m_pendingIntakes;

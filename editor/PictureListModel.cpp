@@ -4,6 +4,8 @@
 #include "model/Collage.h"
 
 #include <QFileInfo>
+#include <QPainter>
+#include <QSet>
 
 namespace qf {
 
@@ -11,6 +13,7 @@ PictureListModel::PictureListModel(FotoloomController& controller, QSize thumbna
     : QAbstractListModel(parent)
     , m_controller(controller)
     , m_thumbnailSize(thumbnailSize)
+    , m_thumbnails(maxThumbnailBytes)
 {
 }
 
@@ -19,8 +22,10 @@ void PictureListModel::reload()
     beginResetModel();
     // Thumbnails of pictures that left the collage go; the others stay made.
     const QStringList& images = m_controller.collage()->images();
-    for (auto it = m_thumbnails.begin(); it != m_thumbnails.end();)
-        it = images.contains(it.key()) ? std::next(it) : m_thumbnails.erase(it);
+    const QSet<QString> shown(images.cbegin(), images.cend());
+    for (const QString& md5 : m_thumbnails.keys())
+        if (!shown.contains(md5))
+            m_thumbnails.remove(md5);
     endResetModel();
 }
 
@@ -36,17 +41,23 @@ QVariant PictureListModel::data(const QModelIndex& index, int role) const
     const ImagePathObject item = m_controller.intake().imageBrowserItemAtIndex(index.row());
     switch (role) {
     case Qt::DecorationRole: {
-        auto it = m_thumbnails.find(item.imageUID());
-        if (it == m_thumbnails.end()) {
-            const QImage& image = item.imageRep();
-            // No picture yet is asked for again next time, never kept.
-            if (image.isNull())
-                return QPixmap();
-            it = m_thumbnails.insert(item.imageUID(),
-                                     QPixmap::fromImage(image.scaled(m_thumbnailSize, Qt::KeepAspectRatio,
-                                                                     Qt::SmoothTransformation)));
+        if (const QPixmap* kept = m_thumbnails.object(item.imageUID()))
+            return *kept;
+        const QImage& image = item.imageRep();
+        // No picture yet is asked for again next time, never kept.
+        if (image.isNull())
+            return QPixmap();
+        QImage thumbnail(m_thumbnailSize, QImage::Format_ARGB32_Premultiplied);
+        thumbnail.fill(Qt::transparent);
+        {
+            const QImage scaled = image.scaled(m_thumbnailSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            QPainter painter(&thumbnail);
+            painter.drawImage((m_thumbnailSize.width() - scaled.width()) / 2,
+                              (m_thumbnailSize.height() - scaled.height()) / 2, scaled);
         }
-        return *it;
+        const QPixmap pixmap = QPixmap::fromImage(thumbnail);
+        m_thumbnails.insert(item.imageUID(), new QPixmap(pixmap), qsizetype(thumbnail.sizeInBytes()));
+        return pixmap;
     }
     case Qt::ToolTipRole: {
         // The file the picture came from reads better than its identity.

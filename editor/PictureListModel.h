@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QAbstractListModel>
-#include <QHash>
+#include <QCache>
 #include <QPixmap>
 #include <QSize>
 
@@ -11,11 +11,14 @@ class FotoloomController;
 
 // The picture list's rows: the current collage's pictures in order, each
 // shown by a thumbnail of its drawing image. The editor core is the data
-// source; the model keeps only thumbnails, made once a picture.
+// source; the model keeps only thumbnails, the ones shown last, up to
+// maxThumbnailBytes. Every thumbnail has the same size, the picture centred
+// in it, so a view can lay out thousands of rows without asking for each.
 class PictureListModel : public QAbstractListModel {
     Q_OBJECT
 public:
     static constexpr int IdentityRole = Qt::UserRole;
+    static constexpr qsizetype maxThumbnailBytes = 48 << 20;
 
     PictureListModel(FotoloomController& controller, QSize thumbnailSize, QObject* parent = nullptr);
 
@@ -29,7 +32,7 @@ public:
 private:
     FotoloomController& m_controller;
     QSize m_thumbnailSize;
-    mutable QHash<QString, QPixmap> m_thumbnails;
+    mutable QCache<QString, QPixmap> m_thumbnails;
 };
 
 } // namespace qf

@@ -15,6 +15,8 @@ PictureTab::PictureTab(FotoloomController& controller, Ui::FotoloomWindow& ui, Q
     PictureIntake& intake = controller.intake();
     PictureListView* list = ui.imageBrowser;
     m_pictureList = new PictureListModel(controller, list->iconSize(), this);
+    // All rows are alike: laying out the list asks for none of them.
+    list->setUniformItemSizes(true);
     list->setModel(m_pictureList);
     connect(list, &PictureListView::filesDropped, this,
             [&intake](const QStringList& paths) { intake.addImagesFromDirectoriesOrFiles(paths); });

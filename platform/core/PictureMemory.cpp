@@ -17,4 +17,11 @@ void setUpPictureMemory()
 #endif
 }
 
+void releaseFreedMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
 } // namespace qf

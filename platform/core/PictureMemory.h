@@ -10,4 +10,9 @@ namespace qf {
 // render on several cores holds hundreds of megabytes it no longer uses.
 void setUpPictureMemory();
 
+// Gives the memory freed since to the system, where the allocator would
+// keep it for reuse: after many pictures smaller than the threshold above
+// were replaced by smaller ones still.
+void releaseFreedMemory();
+
 } // namespace qf

@@ -17,6 +17,7 @@
 #include <QThread>
 #include <QtEndian>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace qf;
@@ -321,3 +322,94 @@ TEST(PictureContainer, BatchesDecodeOffTheMainThread)
     EXPECT_EQ(std::count_if(made.cbegin(), made.cend(), [](const auto& c) { return c != nullptr; }), 6);
     EXPECT_EQ(onMain, 0);
 }
+
+TEST(PictureContainer, ProxiesArePlannedWithinTheBudgetBeforeTheyAreDecoded)
+{
+    // The plan halves the largest first, as a bound on memory would after.
+    struct Row {
+        std::vector<QSize> sizes;
+        qint64 budget;
+        std::vector<QSize> planned;
+    };
+    const Row rows[] = {
+        {{{600, 400}, {600, 400}}, 2 * 960'000, {{600, 400}, {600, 400}}},
+        {{{600, 400}, {600, 3600}}, 3'200'000, {{600, 400}, {300, 1800}}},
+        {{{600, 400}, {600, 3600}}, 3'000'000, {{600, 400}, {150, 900}}},
+        {{{600, 400}, {600, 400}}, 960'000, {{300, 200}, {300, 200}}},
+        {{{600, 400}, {}, {3, 1}}, 1, {{1, 1}, {}, {1, 1}}},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(Container::sizesWithinBudget(row.sizes, row.budget), row.planned) << row.budget;
+
+    // A document of twelve pictures whose full proxies take 5.8 MB, in 2 MB:
+    // made within it, so that a bound afterwards has nothing left to do.
+    CollageDocument doc;
+    doc.setDrawingImageBudget(2'000'000);
+    QStringList md5s;
+    for (int i = 0; i < 12; ++i) {
+        auto c = std::make_shared<Container>(encode(plain(400, 300, QColor::fromHsv(i * 30, 200, 200)), "JPEG"),
+                                             QStringLiteral("%1.jpg").arg(i));
+        md5s << *c->md5();
+        doc.addImage(c);
+    }
+    doc.makeDrawingSizeImages(md5s);
+    EXPECT_LE(doc.drawingImageBytes(), 2'000'000);
+    EXPECT_TRUE(doc.boundDrawingImageMemory().isEmpty());
+    // 11 halved, one kept whole: 1.8 MB.
+    int whole = 0;
+    for (const QString& md5 : md5s) {
+        const QSize size = doc.getDrawingSizeImage(md5).size();
+        whole += size == QSize(400, 300) ? 1 : 0;
+        EXPECT_TRUE(size == QSize(400, 300) || size == QSize(200, 150)) << size.width();
+    }
+    EXPECT_EQ(whole, 1);
+
+    // Files added later are planned beside the proxies kept.
+    QTemporaryDir dir;
+    QStringList paths;
+    for (int i = 0; i < 4; ++i) {
+        paths << dir.filePath(QStringLiteral("new%1.png").arg(i));
+        QFile file(paths.last());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(encode(plain(400, 300, QColor::fromHsv(i * 80, 90, 200)), "PNG"));
+    }
+    Container::BatchControl control;
+    control.planDrawingSizes = doc.drawingSizePlan();
+    for (const auto& made : Container::getNewRegularFileWrapperContainersForImages(paths, control)) {
+        ASSERT_TRUE(made);
+        EXPECT_EQ(made->getDrawingSizeImage().size(), QSize(200, 150));
+        doc.addImage(made);
+    }
+    doc.boundDrawingImageMemory(); // the one kept whole gives way
+    EXPECT_LE(doc.drawingImageBytes(), 2'000'000);
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(QF_UNDER_SANITIZERS)
+// Memory running out while a proxy is decoded (here under a limit on the
+// address space, in a child process) is no damage: the picture gets a
+// stand-in and keeps its bytes.
+TEST(PictureContainerDeathTest, MemoryRunningOutIsNoDamage)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const QByteArray png = encode(plain(4000, 4000), "PNG");
+    EXPECT_EXIT(
+        {
+            Container c(png, {});
+            rlimit limit{};
+            getrlimit(RLIMIT_AS, &limit);
+            QFile statm(QStringLiteral("/proc/self/statm"));
+            if (!statm.open(QIODevice::ReadOnly))
+                std::_Exit(2);
+            const qint64 pages = statm.readAll().split(' ').first().toLongLong();
+            limit.rlim_cur = rlim_t(pages * 4096 + (24 << 20)); // a 4000 x 4000 picture takes 64 MB
+            if (setrlimit(RLIMIT_AS, &limit) != 0)
+                std::_Exit(3);
+            Container::makeDrawingSizeImages({&c});
+            const bool standIn = c.drawingImageIsStandIn() && c.hasDrawingSizeImage()
+                              && c.getDrawingSizeImage().width() == c.getDrawingSizeImage().height()
+                              && c.regularFileContents() == png;
+            std::_Exit(standIn ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+#endif
