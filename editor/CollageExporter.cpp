@@ -21,16 +21,14 @@
 #include "platform/services/ApplicationLookup.h"
 #include "platform/undo/UndoManager.h"
 #include "platform/documents/PrintOperation.h"
+#include "platform/files/PrivateTemporaryFolder.h"
 
-#include <QDir>
 #include <QEventLoop>
 #include <QFutureWatcher>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QPromise>
-#include <QSaveFile>
 #include <QThread>
-#include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
@@ -67,17 +65,6 @@ ImageMetadata exportMetadata(qint64 resolution)
     metadata.description = CollageExporter::tr("Collage created using Quiltfolio software");
     metadata.userComment = metadata.description;
     return metadata;
-}
-
-// A name for a file inside our own folder: no folders, nothing hidden.
-QString fileNameFrom(const QString& name)
-{
-    QString cleaned = name.trimmed();
-    cleaned.replace(u'/', u'-');
-    cleaned.replace(QChar(0), u'-');
-    while (cleaned.startsWith(u'.'))
-        cleaned.remove(0, 1);
-    return cleaned.isEmpty() ? QStringLiteral("collage") : cleaned.left(200);
 }
 
 // What the copies of a collage drawn away from the editor share: the drawing
@@ -547,6 +534,37 @@ void CollageExporter::savedSuccessfullyToFileType(const QString& typeName)
     defaults.setValue(key, next);
 }
 
+QString CollageExporter::temporaryImageFileName(const QString& name)
+{
+    constexpr qsizetype kLongest = 64;
+    QString base = name.trimmed();
+    for (const QString& extension : {CollageDocument::projectExtension(), CollageDocument::designExtension()}) {
+        if (base.endsWith(u'.' + extension, Qt::CaseInsensitive)) {
+            base.chop(extension.size() + 1);
+            break;
+        }
+    }
+    // Accented letters keep their letter ("Été" gives "Ete"); everything
+    // else outside the safe set becomes one '-' between the parts kept.
+    const auto isSeparator = [](QChar c) { return c == u'-' || c == u'_'; };
+    QString safe;
+    for (const QChar c : base.normalized(QString::NormalizationForm_KD)) {
+        if (safe.size() >= kLongest)
+            break;
+        if (c.category() == QChar::Mark_NonSpacing)
+            continue;
+        const char16_t u = c.unicode();
+        const bool kept = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9');
+        const QChar out = kept || isSeparator(c) ? c : QChar(u'-');
+        if (isSeparator(out) && (safe.isEmpty() || isSeparator(safe.back())))
+            continue;
+        safe += out;
+    }
+    while (!safe.isEmpty() && isSeparator(safe.back()))
+        safe.chop(1);
+    return (safe.isEmpty() ? QStringLiteral("collage") : safe) + QStringLiteral(".jpg");
+}
+
 std::optional<QString> CollageExporter::saveImageAtTempLocationWithName(const QString& name)
 {
     const SaveData data = dataOfTypeAtCollageSize(CollageDocument::jpegType(), 0.96, ImageEncoder::tiffLzw);
@@ -554,19 +572,15 @@ std::optional<QString> CollageExporter::saveImageAtTempLocationWithName(const QS
         qCWarning(lcExport).noquote() << data.status.message() << data.status.detail();
         return std::nullopt;
     }
-    const QByteArray& bytes = data.bytes;
-    const QString root = m_temporaryDirectory.isEmpty() ? QDir::tempPath() : m_temporaryDirectory;
-    const QString folder = QDir(root).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces));
-    if (!QDir().mkpath(folder))
-        return std::nullopt;
-    const QString path = QDir(folder).filePath(fileNameFrom(name) + QStringLiteral(".jpeg"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        qCWarning(lcExport) << "could not write" << path << file.errorString();
-        QDir(folder).removeRecursively();
-        return std::nullopt;
-    }
-    return path;
+    if (!m_temporaryFolder)
+        m_temporaryFolder = PrivateTemporaryFolder::forApplication();
+    return m_temporaryFolder->writeFile(temporaryImageFileName(name), data.bytes);
+}
+
+void CollageExporter::discardTemporaryImage(const QString& path)
+{
+    if (m_temporaryFolder)
+        m_temporaryFolder->remove(path);
 }
 
 // ---- printing -------------------------------------------------------------------------
@@ -651,8 +665,10 @@ void CollageExporter::printUsingPreview(bool preview, bool iPhoto)
                                                                               : ApplicationLookup::desktopLookup();
                                 const QString application =
                                     toPreview ? QStringLiteral("Preview") : QStringLiteral("iPhoto");
-                                if (!lookup->openFileWithApplication(*path, application))
+                                if (!lookup->openFileWithApplication(*path, application)) {
                                     qCWarning(lcExport) << "could not open" << *path << "with" << application;
+                                    self->discardTemporaryImage(*path);
+                                }
                             });
 }
 

@@ -19,6 +19,7 @@ class ApplicationLookup;
 class EditorSession;
 class GraphicsContext;
 class PrintOperation;
+class PrivateTemporaryFolder;
 
 // The collage of one editor as output: rendered with its full pictures into
 // a bitmap, encoded as an image type, written as a temporary JPEG, printed,
@@ -51,10 +52,19 @@ public:
     SaveData dataOfTypeAtCollageSize(const QString& typeName, double jpegCompression, int tiffCompression);
     // Counts the pictures saved for the current version.
     void savedSuccessfullyToFileType(const QString& typeName);
-    // The collage as a JPEG "<name>.jpeg" in a new folder of the temporary folder.
+    // The collage as a JPEG named after `name` (temporaryImageFileName())
+    // in the temporary folder, for another program to read.
     std::optional<QString> saveImageAtTempLocationWithName(const QString& name);
-    // Where temporary pictures go; the system's temporary folder when empty.
-    void setTemporaryDirectory(const QString& path) { m_temporaryDirectory = path; }
+    // Removes a picture saveImageAtTempLocationWithName() made, once the
+    // program it was for has turned it down.
+    void discardTemporaryImage(const QString& path);
+    // Where temporary pictures go; the application's private folder unless set.
+    void setTemporaryFolder(std::shared_ptr<PrivateTemporaryFolder> folder) { m_temporaryFolder = std::move(folder); }
+    // The file name of a temporary picture for a document or picture name:
+    // ASCII letters, digits, '-' and '_' only, ending in ".jpg". Other
+    // programs get its path, and some put it unescaped into command lines
+    // of their own (xdg-email's for Thunderbird does).
+    static QString temporaryImageFileName(const QString& name);
 
     // The document prints landscape when the collage is wider than high.
     void setPrintInfoOrientation();
@@ -77,7 +87,7 @@ private:
     Result underSavingSheet(const std::function<Result(const std::function<void(double)>&)>& work);
 
     EditorSession& m_session;
-    QString m_temporaryDirectory;
+    std::shared_ptr<PrivateTemporaryFolder> m_temporaryFolder;
     std::shared_ptr<ApplicationLookup> m_applicationLookup;
 };
 

@@ -194,9 +194,7 @@ void CollageSharing::shareThroughService(Entry entry)
             m_session.window()->showAlertSheet(*alert);
         return;
     }
-    const QString name = m_session.document().displayName();
-    const std::optional<QString> path =
-        m_exporter.saveImageAtTempLocationWithName(name.isEmpty() ? QStringLiteral("collage") : name);
+    const std::optional<QString> path = m_exporter.saveImageAtTempLocationWithName(m_session.document().displayName());
     if (!path) {
         qCWarning(lcSharing) << "no picture to share with" << service->name();
         if (m_notify)
@@ -208,13 +206,17 @@ void CollageSharing::shareThroughService(Entry entry)
     m_serviceUsed = service;
     QPointer<CollageSharing> self(this);
     const QString serviceName = service->name();
-    service->performWithItems(items, [self, serviceName](bool succeeded, const QString& error) {
+    // A picture the service took stays until the application quits: the
+    // program it hands it to (a mail composer) reads it at a time of its own.
+    service->performWithItems(items, [self, serviceName, picture = *path](bool succeeded, const QString& error) {
         if (!self)
             return;
-        if (succeeded)
+        if (succeeded) {
             self->sharingServiceDidShareItems(serviceName);
-        else
+        } else {
+            self->m_exporter.discardTemporaryImage(picture);
             self->sharingServiceDidFailToShareItems(serviceName, error);
+        }
     });
 }
 

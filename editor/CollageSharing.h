@@ -22,7 +22,8 @@ struct ShareItems;
 // The Share menu's work for one editor: which entries the machine offers,
 // and each entry's share. A share asks its service first and renders only
 // when the service can take the picture: the collage at its full pixel size
-// under the saving sheet, written as a temporary JPEG the service is given.
+// under the saving sheet, written as a temporary JPEG the service is given
+// (and removed again if the service turns it down).
 //
 // Main thread only.
 class CollageSharing : public QObject {

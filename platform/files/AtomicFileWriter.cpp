@@ -210,7 +210,7 @@ struct TreeWriter {
         return false;
     }
 
-    bool writeFile(int dirfd, const QByteArray& name, const FileWrapper& file, const QString& rel)
+    bool writeFile(int dirfd, int oldDirfd, const QByteArray& name, const FileWrapper& file, const QString& rel)
     {
         const int fd = ::openat(dirfd, name.constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0666);
@@ -221,12 +221,31 @@ struct TreeWriter {
             ::close(fd);
             return fail(err, QStringLiteral("write ") + rel);
         }
+        if (const std::optional<mode_t> mode = oldMode(oldDirfd, name, S_IFREG); mode && ::fchmod(fd, *mode) != 0) {
+            const int err = errno;
+            ::close(fd);
+            return fail(err, QStringLiteral("chmod ") + rel);
+        }
         if (!flusher.add(fd))
             return fail(errno, QStringLiteral("flush ") + rel);
         return true;
     }
 
-    bool writeChildren(int dirfd, const FileWrapper& dir, const QString& prefix, int depth)
+    // The permission bits of the entry of that name in the copy being
+    // replaced (`oldDirfd`, -1 for none), when it was of the same kind:
+    // what the user set on a package's parts outlives its saves.
+    static std::optional<mode_t> oldMode(int oldDirfd, const QByteArray& name, mode_t kind)
+    {
+        struct stat st {};
+        if (oldDirfd < 0 || ::fstatat(oldDirfd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0
+            || (st.st_mode & S_IFMT) != kind)
+            return std::nullopt;
+        return st.st_mode & 07777;
+    }
+
+    // Writes the children of `dir` into the folder `dirfd`; `oldDirfd` is
+    // the same folder in the copy being replaced, or -1.
+    bool writeChildren(int dirfd, int oldDirfd, const FileWrapper& dir, const QString& prefix, int depth)
     {
         if (depth > 256)
             return fail(ENAMETOOLONG, QStringLiteral("nesting at ") + prefix);
@@ -255,7 +274,7 @@ struct TreeWriter {
         const unsigned threads = bytes >= (qint64(8) << 20) ? writerThreads() : 1;
         runParallel(files.size(), threads, [&](size_t i) {
             if (!failed)
-                writeFile(dirfd, files[i].native, *files[i].wrapper, files[i].rel);
+                writeFile(dirfd, oldDirfd, files[i].native, *files[i].wrapper, files[i].rel);
         });
         if (failed)
             return false;
@@ -266,8 +285,23 @@ struct TreeWriter {
             UniqueFd sub(::openat(dirfd, item.native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (sub.get() < 0)
                 return fail(errno, QStringLiteral("open ") + item.rel);
-            if (!writeChildren(sub.get(), *item.wrapper, item.rel + u'/', depth + 1))
+            // Written while writable by its owner; the mode it keeps (a
+            // read-only pictures folder's, say) is set once it is complete.
+            struct stat made {};
+            if (::fstat(sub.get(), &made) != 0)
+                return fail(errno, QStringLiteral("stat ") + item.rel);
+            const mode_t writable = (made.st_mode & 07777) | S_IRWXU;
+            if ((made.st_mode & 07777) != writable && ::fchmod(sub.get(), writable) != 0)
+                return fail(errno, QStringLiteral("chmod ") + item.rel);
+            const std::optional<mode_t> kept = oldMode(oldDirfd, item.native, S_IFDIR);
+            const UniqueFd oldSub(kept ? ::openat(oldDirfd, item.native.constData(),
+                                                  O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                                       : -1);
+            if (!writeChildren(sub.get(), oldSub.get(), *item.wrapper, item.rel + u'/', depth + 1))
                 return false;
+            const mode_t final = kept.value_or(made.st_mode & 07777);
+            if (final != writable && ::fchmod(sub.get(), final) != 0)
+                return fail(errno, QStringLiteral("chmod ") + item.rel);
             if (flusher.durable() && ::fsync(sub.get()) != 0)
                 return fail(errno, QStringLiteral("fsync ") + item.rel);
         }
@@ -369,7 +403,11 @@ Status AtomicFileWriter::write(const FileWrapper& wrapper, const QString& givenP
             writer.fail(errno, QStringLiteral("stat ") + path);
         else if (mode = made.st_mode & 07777; (mode & S_IRWXU) != S_IRWXU && ::fchmod(copy.get(), mode | S_IRWXU) != 0)
             writer.fail(errno, QStringLiteral("chmod ") + path);
-        else if (writer.writeChildren(copy.get(), wrapper, QString(), 0)) {
+        else if (const UniqueFd oldCopy(replacing && S_ISDIR(old.st_mode)
+                                            ? ::openat(parent.get(), name.constData(),
+                                                       O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                                            : -1);
+                 writer.writeChildren(copy.get(), oldCopy.get(), wrapper, QString(), 0)) {
             const mode_t final = replacing && S_ISDIR(old.st_mode) ? old.st_mode & 07777 : mode;
             if (final != (mode | S_IRWXU) && ::fchmod(copy.get(), final) != 0)
                 writer.fail(errno, QStringLiteral("chmod ") + path);

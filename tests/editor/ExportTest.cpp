@@ -12,6 +12,7 @@
 #include "platform/graphics/Color.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/files/PrivateTemporaryFolder.h"
 #include "platform/images/ImageEncoder.h"
 #include "platform/services/ApplicationLookup.h"
 #include "platform/undo/UndoManager.h"
@@ -35,6 +36,7 @@
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <sys/stat.h>
 
 using namespace qf;
 using qf::testing::FakeDocumentDialogs;
@@ -83,11 +85,12 @@ class FakeLookup : public ApplicationLookup {
 public:
     QStringList installed;
     QList<QPair<QString, QString>> opened; // path, application
+    bool opens = true;
     bool hasApplication(const QString& identifier) const override { return installed.contains(identifier); }
     bool openFileWithApplication(const QString& path, const QString& application) override
     {
         opened << qMakePair(path, application);
-        return true;
+        return opens;
     }
 };
 
@@ -106,7 +109,7 @@ protected:
         doc.setApplicationLookup(lookup);
         openEditor();
         c->exporter().setApplicationLookup(lookup);
-        c->exporter().setTemporaryDirectory(dir.filePath(QStringLiteral("tmp")));
+        c->exporter().setTemporaryFolder(std::make_shared<PrivateTemporaryFolder>(path(QStringLiteral("tmp"))));
         ASSERT_TRUE(c->windowDidLoad().ok());
         // Small renders keep the tests quick; one test exports at full size.
         resize(300, 200);
@@ -156,6 +159,12 @@ protected:
         return files;
     }
 };
+
+mode_t modeOf(const QString& file)
+{
+    struct stat st {};
+    return ::stat(qPrintable(file), &st) == 0 ? st.st_mode & 07777 : mode_t(-1);
+}
 
 QByteArray formatOf(const QString& file)
 {
@@ -373,7 +382,7 @@ TEST_F(ExportTest, TheHandOffWritesItsPictureOnlyWhenAccepted)
     window.choiceEnded(true);
     const QStringList files = filesUnder(tmp);
     ASSERT_EQ(files.size(), 1);
-    EXPECT_EQ(QFileInfo(files[0]).fileName(), "print me.jpeg");
+    EXPECT_EQ(QFileInfo(files[0]).fileName(), "print-me.jpg");
     EXPECT_EQ(formatOf(files[0]), "jpeg");
     ASSERT_EQ(lookup->opened.size(), 1);
     EXPECT_EQ(lookup->opened[0], qMakePair(files[0], QStringLiteral("Preview")));
@@ -382,23 +391,71 @@ TEST_F(ExportTest, TheHandOffWritesItsPictureOnlyWhenAccepted)
     window.choiceEnded(true);
     EXPECT_EQ(filesUnder(tmp).size(), 2);
     EXPECT_EQ(lookup->opened.last().second, "iPhoto");
+
+    // A picture no application took goes at once.
+    lookup->opens = false;
+    c->printUsingPreview(true, false);
+    window.choiceEnded(true);
+    EXPECT_EQ(lookup->opened.size(), 3);
+    EXPECT_EQ(filesUnder(tmp).size(), 2);
 }
 
-TEST_F(ExportTest, TemporaryPicturesGetTheirOwnFolderAndASafeName)
+TEST(TemporaryImageFileName, IsMadeOfLettersDigitsAndDashesOnly)
 {
-    const auto plain = c->exporter().saveImageAtTempLocationWithName(QString());
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(QFileInfo(*plain).fileName(), "collage.jpeg");
-    const auto tricky = c->exporter().saveImageAtTempLocationWithName(QStringLiteral("../../escape"));
-    ASSERT_TRUE(tricky);
-    EXPECT_TRUE(QFileInfo(*tricky).absoluteFilePath().startsWith(path(QStringLiteral("tmp/"))));
-    EXPECT_NE(QFileInfo(*plain).absolutePath(), QFileInfo(*tricky).absolutePath());
+    const struct {
+        const char* name;
+        const char* file;
+    } rows[] = {
+        {"Trip.quiltfolioproj", "Trip.jpg"},
+        {"Old Design.QUILTFOLIO", "Old-Design.jpg"},
+        {"x',attachment='file:///etc/passwd' ,b", "x-attachment-file-etc-passwd-b.jpg"},
+        {"\"quoted\", and \"more\"", "quoted-and-more.jpg"},
+        {"../../escape", "escape.jpg"},
+        {"..", "collage.jpg"},
+        {"a/b\\c", "a-b-c.jpg"},
+        {"line\none\r\ttwo", "line-one-two.jpg"},
+        {"$(rm -rf ~);`id`|&>", "rm-rf-id.jpg"},
+        {"", "collage.jpg"},
+        {"   ", "collage.jpg"},
+        {".quiltfolioproj", "collage.jpg"},
+        {"!@#$%^&*()[]{}<>?", "collage.jpg"},
+        {"__--__", "collage.jpg"},
+        {"-rf", "rf.jpg"},
+        {"keep_this-one", "keep_this-one.jpg"},
+        {"a - _ b", "a-b.jpg"},
+        {"\xc3\x89t\xc3\xa9 \xc3\xa0 Gen\xc3\xa8ve", "Ete-a-Geneve.jpg"},
+        {"\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0", "collage.jpg"},
+        {"\xef\xbc\xa1\xef\xbc\xa2", "AB.jpg"}, // full-width letters
+        {"photo.jpeg", "photo-jpeg.jpg"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CollageExporter::temporaryImageFileName(QString::fromUtf8(row.name)), row.file) << row.name;
+
+    // Bounded, and never ending in a separator where it was cut.
+    const QString cut = CollageExporter::temporaryImageFileName(QString(63, u'a') + QStringLiteral("-b") + QString(500, u'c'));
+    EXPECT_EQ(cut, QString(63, u'a') + QStringLiteral(".jpg"));
+    EXPECT_EQ(CollageExporter::temporaryImageFileName(QString(100000, u'z')), QString(64, u'z') + QStringLiteral(".jpg"));
+}
+
+TEST_F(ExportTest, TemporaryPicturesArePrivateAndKeepTheirNames)
+{
+    const auto first = c->exporter().saveImageAtTempLocationWithName(QStringLiteral("Trip.quiltfolioproj"));
+    const auto second = c->exporter().saveImageAtTempLocationWithName(QStringLiteral("Trip.quiltfolioproj"));
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(*first, *second);
+    for (const QString& picture : {*first, *second}) {
+        EXPECT_EQ(QFileInfo(picture).fileName(), "Trip.jpg");
+        EXPECT_TRUE(picture.startsWith(path(QStringLiteral("tmp/"))));
+        EXPECT_EQ(modeOf(picture), 0600u);
+        EXPECT_EQ(formatOf(picture), "jpeg");
+    }
+    EXPECT_EQ(modeOf(path(QStringLiteral("tmp"))), 0700u);
 
     // A folder that cannot be made gives no path.
     QFile blocker(path(QStringLiteral("blocked")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    c->exporter().setTemporaryDirectory(blocker.fileName());
+    c->exporter().setTemporaryFolder(std::make_shared<PrivateTemporaryFolder>(blocker.fileName()));
     EXPECT_FALSE(c->exporter().saveImageAtTempLocationWithName(QStringLiteral("x")));
 }
 

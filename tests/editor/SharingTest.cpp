@@ -5,6 +5,7 @@
 #include "editor/PopUpNotice.h"
 #include "model/Collage.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/files/PrivateTemporaryFolder.h"
 #include "platform/services/DesktopShareServices.h"
 #include "platform/services/ShareService.h"
 #include "platform/vision/FaceDetector.h"
@@ -76,7 +77,7 @@ protected:
     {
         UserDefaults::standard().useFile(dir.filePath(QStringLiteral("defaults.ini")));
         openEditor();
-        c->exporter().setTemporaryDirectory(dir.filePath(QStringLiteral("tmp")));
+        c->exporter().setTemporaryFolder(std::make_shared<PrivateTemporaryFolder>(dir.filePath(QStringLiteral("tmp"))));
         ASSERT_TRUE(c->windowDidLoad().ok());
         c->collage()->setWidth(300);
         c->collage()->setHeight(200);
@@ -210,7 +211,35 @@ TEST_F(SharingTest, MailCarriesTheBodyAndPostsTheText)
     EXPECT_EQ(mail->asked[0].text, body);
     EXPECT_EQ(mail->performed[0].text, body);
     EXPECT_EQ(mail->performed[0].subject, doc.displayName());
-    EXPECT_TRUE(mail->performed[0].imagePath.endsWith(".jpeg"));
+    EXPECT_TRUE(mail->performed[0].imagePath.endsWith(".jpg"));
+}
+
+TEST_F(SharingTest, AMailGetsASafelyNamedPictureThatGoesOnceNotNeeded)
+{
+    // xdg-email hands Thunderbird the path inside a quoted list of its own.
+    doc.setUntitledDisplayName(QStringLiteral("x',attachment='file:///etc/passwd' ,b.quiltfolioproj"));
+    const auto mail = registry->add(Names::composeEmail, "Email");
+    sharing->share(Entry::Email);
+    ASSERT_EQ(mail->performed.size(), 1);
+    const QString taken = mail->performed[0].imagePath;
+    EXPECT_EQ(QFileInfo(taken).fileName(), "x-attachment-file-etc-passwd-b.jpg");
+    EXPECT_TRUE(taken.startsWith(dir.filePath(QStringLiteral("tmp/"))));
+    // The composer reads the picture after it started.
+    mail->finished(true, {});
+    EXPECT_TRUE(QFileInfo::exists(taken));
+
+    sharing->share(Entry::Email);
+    ASSERT_EQ(mail->performed.size(), 2);
+    const QString refused = mail->performed[1].imagePath;
+    EXPECT_NE(refused, taken);
+    EXPECT_TRUE(QFileInfo::exists(refused));
+    mail->finished(false, QStringLiteral("no"));
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(refused).absolutePath()));
+    EXPECT_TRUE(QFileInfo::exists(taken));
+
+    // The rest goes with the folder (the application's at quit).
+    c->exporter().setTemporaryFolder(nullptr);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("tmp"))));
 }
 
 TEST_F(SharingTest, TwoStepEntriesGoThroughThePhoneServiceOnlyWhenAccepted)

@@ -1,6 +1,7 @@
 #include "OpenedWindow.h"
 
 #include "editor/window/ShareMenu.h"
+#include "platform/files/PrivateTemporaryFolder.h"
 #include "platform/services/ShareService.h"
 
 #include <gtest/gtest.h>
@@ -46,7 +47,8 @@ public:
 TEST(ShareWindow, MenuOffersTheMachinesServicesAndTheNoticeHidesAfterTheLastOne)
 {
     test::Opened opened;
-    opened.editor->exporter().setTemporaryDirectory(opened.tmp.filePath(QStringLiteral("shared")));
+    opened.editor->exporter().setTemporaryFolder(
+        std::make_shared<PrivateTemporaryFolder>(opened.tmp.filePath(QStringLiteral("shared"))));
     auto* share = opened.window->findChild<ShareMenu*>();
     ASSERT_NE(share, nullptr);
     auto registry = std::make_shared<Registry>();

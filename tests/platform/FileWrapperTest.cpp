@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QMap>
 #include <QPointF>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -475,6 +476,63 @@ TEST(AtomicFileWriter, AReadOnlyPackageIsReplacedWithoutALeftover)
     qInstallMessageHandler(previous);
     EXPECT_EQ(warnings, 1);
     EXPECT_EQ(entries(tmp.path()).size(), 2);
+}
+
+// Modes the user gave a package's folders and files stay through a save
+// over it; what is new gets the usual ones. A read-only folder is still
+// written into.
+TEST(AtomicFileWriter, SavingOverAPackageKeepsTheModesOfItsParts)
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const mode_t folder = 0777 & ~mask, file = 0666 & ~mask;
+    struct Row {
+        const char* name;
+        mode_t images, picture; // 0: as written
+    };
+    const Row rows[] = {
+        {"as written", 0, 0},
+        {"read-only pictures folder", 0555, 0},
+        {"private", 0700, 0600},
+        {"read-only picture", 0, 0444},
+    };
+    const auto modeOf = [](const QString& path) {
+        struct stat st {};
+        return stat(qPrintable(path), &st) == 0 ? st.st_mode & 07777 : mode_t(-1);
+    };
+    for (const bool exchange : {true, false}) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.name) + (exchange ? ", exchange" : ", move aside"));
+            QTemporaryDir tmp;
+            const QString path = tmp.filePath(QStringLiteral("Trip.quiltfolioproj"));
+            const QString images = path + QStringLiteral("/Images");
+            const auto writable = qScopeGuard([&] { chmod(qPrintable(images), 0755); });
+            AtomicFileWriter::Options options;
+            options.allowExchange = exchange;
+            ASSERT_TRUE(AtomicFileWriter::write(*samplePackage("old", 2), path, options));
+            if (row.picture)
+                chmod(qPrintable(images + QStringLiteral("/p0.jpg")), row.picture);
+            if (row.images)
+                chmod(qPrintable(images), row.images);
+
+            auto changed = samplePackage("new", 3);
+            changed->addFileWrapper(FileWrapper::makeDirectory(QStringLiteral("Previews")));
+            {
+                WithoutPermissionOverride asTheOwner;
+                ASSERT_TRUE(AtomicFileWriter::write(*changed, path, options));
+            }
+            const auto saved = snapshot(path);
+            EXPECT_EQ(saved.keys(), (QStringList{"Images/", "Images/p0.jpg", "Images/p1.jpg", "Images/p2.jpg",
+                                                 "Previews/", "collage.design"}));
+            EXPECT_EQ(saved.value(QStringLiteral("Images/p2.jpg")), QByteArray(1002, 'c'));
+            EXPECT_EQ(saved.value(QStringLiteral("collage.design")), "new");
+            EXPECT_EQ(modeOf(images), row.images ? row.images : folder);
+            EXPECT_EQ(modeOf(images + QStringLiteral("/p0.jpg")), row.picture ? row.picture : file);
+            EXPECT_EQ(modeOf(images + QStringLiteral("/p2.jpg")), file);
+            EXPECT_EQ(modeOf(path + QStringLiteral("/Previews")), folder);
+            EXPECT_EQ(entries(tmp.path()), QStringList{QStringLiteral("Trip.quiltfolioproj")});
+        }
+    }
 }
 
 TEST(SaveLeftovers, TidyingOneNameLeavesEverythingElse)
