@@ -391,7 +391,7 @@ TEST(PictureContainer, ProxiesArePlannedWithinTheBudgetBeforeTheyAreDecoded)
 TEST(PictureContainerDeathTest, MemoryRunningOutIsNoDamage)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const QByteArray png = encode(plain(4000, 4000), "PNG");
+    const QByteArray png = encode(plain(6000, 6000), "PNG");
     EXPECT_EXIT(
         {
             Container c(png, {});
@@ -401,7 +401,7 @@ TEST(PictureContainerDeathTest, MemoryRunningOutIsNoDamage)
             if (!statm.open(QIODevice::ReadOnly))
                 std::_Exit(2);
             const qint64 pages = statm.readAll().split(' ').first().toLongLong();
-            limit.rlim_cur = rlim_t(pages * 4096 + (24 << 20)); // a 4000 x 4000 picture takes 64 MB
+            limit.rlim_cur = rlim_t(pages * 4096 + (24 << 20)); // a 6000 x 6000 picture takes 144 MB
             if (setrlimit(RLIMIT_AS, &limit) != 0)
                 std::_Exit(3);
             Container::makeDrawingSizeImages({&c});

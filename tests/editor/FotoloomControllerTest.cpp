@@ -30,6 +30,8 @@
 
 #include <limits>
 
+#include <sys/resource.h>
+
 using namespace qf;
 using qf::test::md5;
 using qf::test::png;
@@ -321,6 +323,48 @@ TEST_F(FotoloomControllerTest, DamagedPicturesInThePackageAreCalledDamaged)
         EXPECT_EQ(ed.window.missing[0].informativeText, row.expected);
     }
 }
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(QF_UNDER_SANITIZERS)
+// A picture memory did not allow to decode (an address-space limit, in a
+// child process) stays in the collage with a stand-in, is saved with the
+// project, and the window says why it is not shown, not that it is damaged.
+TEST_F(FotoloomControllerTest, APictureMemoryDidNotAllowStaysAndIsSaved)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    QImage large(6000, 6000, QImage::Format_RGB32); // 144 MB decoded
+    large.fill(Qt::darkCyan);
+    QByteArray big;
+    QBuffer buffer(&big);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && large.save(&buffer, "PNG"));
+    const QByteArray red = png(Qt::red);
+    const QString project = package({{"cs", "grid"}, {"is", QJsonArray{md5(red), md5(big)}}}, {red, big});
+    const QString copy = path(QStringLiteral("copy.quiltfolioproj"));
+    EXPECT_EXIT(
+        {
+            Editor ed;
+            if (!ed.doc.readFromPath(project).ok())
+                std::_Exit(2);
+            rlimit limit{};
+            getrlimit(RLIMIT_AS, &limit);
+            const rlimit unlimited = limit;
+            QFile statm(QStringLiteral("/proc/self/statm"));
+            if (!statm.open(QIODevice::ReadOnly))
+                std::_Exit(3);
+            limit.rlim_cur = rlim_t(statm.readAll().split(' ').first().toLongLong() * 4096 + (24 << 20));
+            if (setrlimit(RLIMIT_AS, &limit) != 0 || !ed.c->windowDidLoad().ok())
+                std::_Exit(4);
+            setrlimit(RLIMIT_AS, &unlimited);
+            const bool kept = ed.collage().images() == QStringList({md5(red), md5(big)});
+            const bool told = ed.window.missing.size() == 1
+                           && ed.window.missing[0].informativeText == CollageLoader::notEnoughMemoryAlert().informativeText;
+            const bool saved = ed.doc.saveToPathShowingErrors(copy, CollageDocument::projectType(),
+                                                              CollageDocument::SaveOperation::SaveAs)
+                            && QDir(copy + QStringLiteral("/Images")).entryList(QDir::Files).size() == 2;
+            std::_Exit(kept && told && saved ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+#endif
 
 TEST_F(FotoloomControllerTest, BoundChangesInOneEventAreOneUndoStep)
 {
