@@ -9,13 +9,16 @@
 # SAN_BUILD       build folder (build-san)
 # SAN_JOBS        compile and test jobs (the number of cores)
 # SAN_TEST_TIMEOUT  seconds each test may take (1500: sanitized code is slow)
-# Leaks inside Qt, fontconfig and GLib are suppressed in fuzz/lsan.supp.
+# SAN_CXX         the compiler (clang++-14, else clang++; apt-get install clang-14)
+# Leaks that fontconfig, GLib and libdbus keep for the life of the process
+# are suppressed in fuzz/lsan.supp.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${SAN_BUILD:-$root/build-san}"
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
 jobs="${SAN_JOBS:-$(nproc)}"
 timeout="${SAN_TEST_TIMEOUT:-1500}"
+cxx="${SAN_CXX:-$(command -v clang++-14 || command -v clang++)}"
 
 # float-cast-overflow is part of "undefined" in clang 14; it is named anyway
 # since it is what guards the numbers read from files and typed by a person.
@@ -27,7 +30,7 @@ export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=0:detect_stac
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp:print_suppressions=0"
 
-CXX=clang++ CC=clang cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CXX="$cxx" cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQF_BUILD_TESTS=ON -DQF_BUILD_BENCH=OFF -DQF_BUILD_FUZZ=OFF -DQF_WARNINGS_AS_ERRORS=OFF \
   -DQF_TEST_TIMEOUT="$timeout" \
   -DCMAKE_CXX_FLAGS="$sanitize" -DCMAKE_EXE_LINKER_FLAGS="$sanitize" \
