@@ -1,5 +1,7 @@
 #include "editor/CustomSizeForm.h"
 
+#include "model/UtilityFunctions.h"
+
 #include <QCoreApplication>
 #include <QLocale>
 
@@ -130,7 +132,8 @@ CustomSizeFields withUnit(const CustomSizeFields& fields, int newUnit)
     const double resolution = readResolution(fields.resolution);
     if (!std::isfinite(resolution) || resolution <= 0)
         return out; // nothing to convert with: the numbers stay as typed
-    const qint64 ppi = qint64(resolution);
+    // Not yet checked: any positive number may stand here.
+    const qint64 ppi = UtilityFunctions::integerWithin(resolution, 1, std::numeric_limits<qint64>::max(), 1);
     auto convert = [&](const QString& text) {
         const double pixels = pixelsOf(readNumber(text), fields.unit, ppi);
         if (!std::isfinite(pixels) || pixels < 0)

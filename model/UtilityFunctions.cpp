@@ -176,6 +176,21 @@ QRectF UtilityFunctions::getBoundingRectOfPts(const QList<QPointF>& pts)
     return QRectF(minX, minY, maxX - minX, maxY - minY);
 }
 
+qint64 UtilityFunctions::integerWithin(double value, qint64 lo, qint64 hi, qint64 ifNaN)
+{
+    if (std::isnan(value))
+        return ifNaN;
+    // Every whole double in [-2^63, 2^63) converts exactly; the rest lie
+    // beyond any bound a qint64 can give.
+    constexpr double kLimit = 9223372036854775808.0;
+    const double whole = std::trunc(value);
+    if (whole >= kLimit)
+        return hi;
+    if (whole < -kLimit)
+        return lo;
+    return std::clamp(static_cast<qint64>(whole), lo, hi);
+}
+
 QFIntegralPoint UtilityFunctions::getRightNumberOfRowsAndColsForCollageWidth(
     qint64 collageWidth, qint64 collageHeight, qint64 initialRowCount, qint64 initialColCount,
     qint64 totalPics)

@@ -75,6 +75,12 @@ public:
     // The smallest rectangle holding every point; QRectF() for no points.
     static QRectF getBoundingRectOfPts(const QList<QPointF>& pts);
 
+    // A number read from a file or typed by a person as a whole number
+    // within [lo, hi]: truncated toward zero, held within the bounds while
+    // still a double (converting a double that does not fit is undefined),
+    // and `ifNaN` for NaN. Infinities go to the nearer bound.
+    static qint64 integerWithin(double value, qint64 lo, qint64 hi, qint64 ifNaN);
+
     // Rows (x) and columns (y) of a grid that holds totalPics pictures,
     // growing from the initial counts (at least 1 each) one row or column at
     // a time, a column while the canvas is wider than the grid's c/r, else a

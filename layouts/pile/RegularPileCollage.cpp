@@ -164,7 +164,7 @@ void RegularPileCollage::setMyPropertiesFrom(const QJsonObject& dict)
     PileCollage::setMyPropertiesFrom(dict);
     const QJsonValue style = dict.value(kBorderStyleKey);
     if (style.isDouble() && std::isfinite(style.toDouble()))
-        m_borderStyle = std::clamp<qint64>(qint64(style.toDouble()), BorderNone, BorderBoth);
+        m_borderStyle = UtilityFunctions::integerWithin(style.toDouble(), BorderNone, BorderBoth, m_borderStyle);
 }
 
 QSet<QString> RegularPileCollage::keysForValuesToObserveForUndo() const

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <tuple>
 
 namespace qf {
@@ -41,7 +42,9 @@ int patternInteger(FcPattern* pattern, const char* object, int fallback)
         return value;
     double d = 0.0; // variable fonts and some formats answer doubles
     if (FcPatternGetDouble(pattern, object, 0, &d) == FcResultMatch && std::isfinite(d))
-        return static_cast<int>(d);
+        // A font file may claim any number; one beyond an int does not convert.
+        return static_cast<int>(std::clamp(d, double(std::numeric_limits<int>::min()),
+                                           double(std::numeric_limits<int>::max())));
     return fallback;
 }
 

@@ -85,7 +85,17 @@ TEST(CustomSizeForm, UnitChangesGoThroughWholePixels)
                           Case{"10", SizeUnitInches, SizeUnitPixels, "300", "3000"},
                           Case{"2550.9", SizeUnitPixels, SizeUnitInches, "300", "8.5"},
                           Case{"254", SizeUnitMm, SizeUnitPixels, "100", "999"}, // truncated, not rounded
-                          Case{"nan", SizeUnitPixels, SizeUnitInches, "300", "nan"}}) {
+                          Case{"nan", SizeUnitPixels, SizeUnitInches, "300", "nan"},
+                          // Resolutions and sides no whole number of pixels holds, typed
+                          // before the sheet checks them: sides that find no pixels stay
+                          // as typed, the others convert at the largest resolution there is.
+                          Case{"0", SizeUnitPixels, SizeUnitInches, "1e30", "0"},
+                          Case{"3000", SizeUnitPixels, SizeUnitPixels, "1e300", "3000"},
+                          Case{"10", SizeUnitInches, SizeUnitPixels, "1e30", "10"},
+                          Case{"1e300", SizeUnitPixels, SizeUnitInches, "300", "1e300"},
+                          Case{"-1e300", SizeUnitCm, SizeUnitInches, "300", "-1e300"},
+                          Case{"3000", SizeUnitPixels, SizeUnitInches, "inf", "3000"},
+                          Case{"3000", SizeUnitPixels, SizeUnitInches, "-1e300", "3000"}}) {
         SCOPED_TRACE(k.value);
         const CustomSizeFields f = CustomSizeForm::withUnit({k.value, k.value, k.res, {}, k.from}, k.to);
         EXPECT_EQ(f.width.toStdString(), k.expected);

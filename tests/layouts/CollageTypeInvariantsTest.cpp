@@ -327,7 +327,9 @@ const QList<QJsonValue>& hostileValues()
         QJsonArray many;
         for (int i = 0; i < 5000; ++i)
             many.append(i % 7 == 0 ? QJsonValue(-1) : QJsonValue(1e9 * i));
-        return QList<QJsonValue>{QJsonValue(), true, -1, 0, 2.5e9, -1e300, 1e300, QStringLiteral("P0"),
+        // 9.3e18 lies just beyond what a 64-bit integer holds.
+        return QList<QJsonValue>{QJsonValue(), true, -1, 0, 2.5e9, -1e300, 1e300, 1e30, 9.3e18, -9.3e18,
+                                 QStringLiteral("P0"),
                                  QJsonArray{}, QJsonObject{}, QJsonArray{QJsonValue(), QJsonObject{}},
                                  many};
     }();

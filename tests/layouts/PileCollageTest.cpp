@@ -209,3 +209,22 @@ TEST(RegularPileCollage, SpreadsOverAJitteredGridAndAsAMosaic)
     read.setMyPropertiesFrom(pile.dictionaryRepresentationActual(false));
     EXPECT_EQ(read.borderStyle(), RegularPileCollage::BorderBoth);
 }
+
+TEST(RegularPileCollageFile, BorderStyleIsHeldWithinItsRangeBeforeBecomingAWholeNumber)
+{
+    struct Row {
+        QJsonValue read;
+        qint64 style;
+    };
+    // Starting from the stamp border; a value that is no number keeps it.
+    for (const Row& row : {Row{1e300, RegularPileCollage::BorderBoth}, Row{-1e300, RegularPileCollage::BorderNone},
+                           Row{1e30, RegularPileCollage::BorderBoth}, Row{-9.3e18, RegularPileCollage::BorderNone},
+                           Row{1.9, RegularPileCollage::BorderInstantCamera}, Row{-0.5, RegularPileCollage::BorderNone},
+                           Row{3, RegularPileCollage::BorderBoth}, Row{QStringLiteral("3"), RegularPileCollage::BorderStamp},
+                           Row{QJsonValue(), RegularPileCollage::BorderStamp}}) {
+        RegularPileCollage pile;
+        pile.setBorderStyle(RegularPileCollage::BorderStamp);
+        pile.setMyPropertiesFrom(QJsonObject{{QStringLiteral("bs"), row.read}});
+        EXPECT_EQ(pile.borderStyle(), row.style) << row.read.toVariant().toString().toStdString();
+    }
+}

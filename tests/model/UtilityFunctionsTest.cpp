@@ -10,6 +10,7 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <limits>
 
@@ -165,6 +166,29 @@ TEST(UtilityFunctionsTest, DistanceAndBoundingRect)
     EXPECT_EQ(U::getBoundingRectOfPts({{3, 1}, {-1, 4}, {2, -2}}), QRectF(-1, -2, 4, 6));
     EXPECT_EQ(U::getBoundingRectOfPts({{2, 3}}), QRectF(2, 3, 0, 0));
     EXPECT_EQ(U::getBoundingRectOfPts({}), QRectF());
+}
+
+TEST(UtilityFunctionsTest, WholeNumbersWithinBoundsFromAnyDouble)
+{
+    constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+    constexpr qint64 kMin = std::numeric_limits<qint64>::min();
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    struct Row {
+        double value;
+        qint64 lo, hi, ifNaN, expected;
+    };
+    for (const Row& row : {Row{2.9, 0, 10, -1, 2}, Row{-2.9, -10, 10, -1, -2}, Row{-0.5, 0, 10, -1, 0},
+                           Row{11, 0, 10, -1, 10}, Row{-11, 0, 10, -1, 0}, Row{1e300, 0, 3, -1, 3},
+                           Row{-1e300, 0, 3, -1, 0}, Row{1e30, 1, 1200, -1, 1200}, Row{kInf, 0, 3, -1, 3},
+                           Row{-kInf, 0, 3, -1, 0}, Row{std::nan(""), 0, 3, 2, 2},
+                           // The edges of the 64-bit range: 2^63 itself does not fit, -2^63 does.
+                           Row{9223372036854775808.0, kMin, kMax, 0, kMax},
+                           Row{-9223372036854775808.0, kMin, kMax, 0, kMin},
+                           Row{9223372036854774784.0, kMin, kMax, 0, 9223372036854774784},
+                           Row{-1e19, kMin, kMax, 0, kMin}}) {
+        EXPECT_EQ(U::integerWithin(row.value, row.lo, row.hi, row.ifNaN), row.expected)
+            << row.value << " in " << row.lo << ".." << row.hi;
+    }
 }
 
 TEST(BezierPathQuartzUtilitiesTest, ClosesTheLastSubpath)
