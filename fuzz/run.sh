@@ -9,7 +9,8 @@ build="${FUZZ_BUILD:-$root/build-fuzz}"
 seconds="${FUZZ_SECONDS:-60}"
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] ||
-  targets=(fuzz_slot_json fuzz_collage_json fuzz_collage_types fuzz_envelope fuzz_package fuzz_intake)
+  targets=(fuzz_slot_json fuzz_collage_json fuzz_collage_types fuzz_envelope fuzz_package fuzz_intake
+    fuzz_plist fuzz_templates fuzz_positions fuzz_custom_size)
 
 if [ ! -f "$build/build.ninja" ]; then
   CXX=clang++ CC=clang cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
