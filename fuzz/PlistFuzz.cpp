@@ -45,14 +45,9 @@ bool holdsNul(const QVariant& v)
     }
 }
 
-qint64 wholeSeconds(const QDateTime& t)
-{
-    const qint64 ms = t.toMSecsSinceEpoch();
-    return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-}
-
 // Equality where NaN equals NaN (a real read back is the same bits), and
-// dates in whole seconds where the XML form keeps no more.
+// dates within a second where the XML form keeps whole seconds (libplist
+// cuts them toward 2001).
 bool same(const QVariant& a, const QVariant& b, bool seconds)
 {
     if (a.typeId() != b.typeId())
@@ -64,7 +59,7 @@ bool same(const QVariant& a, const QVariant& b, bool seconds)
         return x == y || (std::isnan(x) && std::isnan(y));
     }
     case QMetaType::QDateTime:
-        return seconds ? wholeSeconds(a.toDateTime()) == wholeSeconds(b.toDateTime()) : a == b;
+        return seconds ? std::abs(a.toDateTime().msecsTo(b.toDateTime())) < 1000 : a == b;
     case QMetaType::QVariantList: {
         const QVariantList x = a.toList();
         const QVariantList y = b.toList();
