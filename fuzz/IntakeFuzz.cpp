@@ -6,11 +6,11 @@
 // also decoded for a few drawn widths.
 #include "document/CollageDocument.h"
 #include "editor/FotoloomController.h"
+#include "fuzz/FuzzApplication.h"
 #include "model/Collage.h"
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImageReader>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
@@ -28,25 +28,19 @@ void require(bool ok)
         std::abort();
 }
 
-QGuiApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "fuzz_intake";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication* instance = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        QLoggingCategory::setFilterRules(QStringLiteral("qf.*=false\nqt.*=false"));
-        QImageReader::setAllocationLimit(1024);
-        return new QGuiApplication(argc, argv);
-    }();
-    return *instance;
-}
-
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // Settings stay out of the user's own store.
+    fuzz::startGuiApplication("fuzz_intake");
+    QLoggingCategory::setFilterRules(QStringLiteral("qf.*=false\nqt.*=false"));
+    QImageReader::setAllocationLimit(1024);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    app();
     QTemporaryDir tmp;
     require(tmp.isValid());
     const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -258,10 +259,19 @@ std::optional<QVariant> toVariant(plist_t node, int depth)
         return QVariant(p ? QByteArray(p, qsizetype(len)) : QByteArray());
     }
     case PLIST_DATE: {
+        // libplist keeps a date as real seconds but hands them out only as
+        // whole seconds cut toward zero, in 32 bits (the outermost values
+        // stand for any date beyond them), and a fraction without its sign,
+        // a hair short. Dates beyond 32 bits are left out; the others are
+        // put together again to the nearest millisecond. Within the second
+        // after the epoch the sign cannot be told: such a date counts as after.
         int32_t sec = 0;
         int32_t usec = 0;
         plist_get_date_val(node, &sec, &usec);
-        const qint64 ms = (kEpochOffsetSeconds + sec) * 1000 + usec / 1000;
+        if (sec == INT32_MIN || sec == INT32_MAX)
+            return std::nullopt;
+        const qint64 fraction = (qint64(usec) + 500) / 1000;
+        const qint64 ms = (kEpochOffsetSeconds + sec) * 1000 + (sec < 0 ? -fraction : fraction);
         return QVariant(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
     }
     case PLIST_ARRAY: {
@@ -345,7 +355,7 @@ PlistPtr fromVariant(const QVariant& v, int depth)
     case QMetaType::QDateTime: {
         const qint64 ms = v.toDateTime().toMSecsSinceEpoch() - kEpochOffsetSeconds * 1000;
         const qint64 sec = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-        if (sec < INT32_MIN || sec > INT32_MAX)
+        if (sec <= INT32_MIN || sec >= INT32_MAX) // what the reader leaves out
             return nullptr;
         return PlistPtr(plist_new_date(int32_t(sec), int32_t((ms - sec * 1000) * 1000)));
     }

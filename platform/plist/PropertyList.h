@@ -10,8 +10,9 @@ namespace qf {
 
 // Property lists (XML or binary) as QVariant: dictionaries become
 // QVariantMap, arrays QVariantList, strings QString, integers qint64, reals
-// double, booleans bool, dates QDateTime (UTC) and data QByteArray. Other
-// node types (UIDs) are left out.
+// double, booleans bool, dates QDateTime (UTC, to the millisecond; the XML
+// form keeps whole seconds) and data QByteArray. Other node types (UIDs),
+// and dates more than about 68 years from 2001, are left out.
 //
 // Input comes from files and is checked before libplist sees it: its size,
 // its nesting depth, and for binary lists the number of values once shared

@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <cstring>
+#include <limits>
 #include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -588,6 +590,50 @@ TEST(PropertyList, ReadsXmlAndBinaryListsIntoVariants)
 
     EXPECT_FALSE(PropertyList::readDictionary(*PropertyList::toXml(QVariantList{1, 2})));
     EXPECT_FALSE(PropertyList::toXml(QVariant::fromValue(QPointF(1, 2))));
+}
+
+TEST(PropertyList, BinaryDatesReadToTheMillisecondOrNotAtAll)
+{
+    // A binary list of one date, `seconds` from 2001-01-01 UTC.
+    const auto dateList = [](double seconds) {
+        QByteArray bytes("bplist00\x33", 9);
+        quint64 bits = 0;
+        std::memcpy(&bits, &seconds, sizeof bits);
+        for (int shift = 56; shift >= 0; shift -= 8)
+            bytes += char(bits >> shift);
+        bytes += char(8); // the offset table
+        bytes += QByteArray(6, '\0') + QByteArray("\x01\x01", 2);
+        for (const quint64 v : {quint64(1), quint64(0), quint64(17)})
+            for (int shift = 56; shift >= 0; shift -= 8)
+                bytes += char(v >> shift);
+        return bytes;
+    };
+    const struct {
+        double seconds;
+        const char* expected; // null: left out
+    } rows[] = {
+        {610254120.476, "2020-05-04T03:02:00.476Z"},
+        {0.25, "2001-01-01T00:00:00.250Z"},
+        {-1.25, "2000-12-31T23:59:58.750Z"},
+        {-1609459199.999, "1950-01-01T00:00:00.001Z"},
+        {-3187296000.0, nullptr}, // 1900: beyond the 32-bit seconds libplist hands out
+        {1e300, nullptr},
+        {std::numeric_limits<double>::quiet_NaN(), nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.seconds);
+        const std::optional<QVariant> read = PropertyList::read(dateList(row.seconds));
+        if (!row.expected) {
+            EXPECT_FALSE(read);
+            continue;
+        }
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read->toDateTime(), QDateTime::fromString(QString::fromLatin1(row.expected), Qt::ISODateWithMs));
+        // And again through the writer.
+        const std::optional<QByteArray> written = PropertyList::toBinary(*read);
+        ASSERT_TRUE(written);
+        EXPECT_EQ(PropertyList::read(*written), read);
+    }
 }
 
 TEST(PropertyList, HostileInputIsRefusedQuickly)
