@@ -94,6 +94,16 @@ CollageLoader::Loaded CollageLoader::load(const QByteArray& envelope)
         window->showMissingPicturesSheet(damaged ? damagedPicturesAlert() : missingPicturesAlert());
     }
 
+    // Only those still in the project are news.
+    const QSet<QString> kept(loaded->images().cbegin(), loaded->images().cend());
+    qsizetype putBack = 0;
+    for (const QString& md5 : loaded->picturesPutBackOnReading())
+        putBack += kept.contains(md5) ? 1 : 0;
+    if (putBack > 0) {
+        qCWarning(lcLoad) << putBack << "pictures were out of sight and are put back on the canvas";
+        m_session.picturesPutBack(putBack);
+    }
+
     return {std::move(loaded), Status::success()};
 }
 
@@ -190,6 +200,19 @@ AlertText CollageLoader::missingPicturesAlert()
     return {QCoreApplication::translate("qf::CollageLoader", "Some pictures are no longer available"),
             QCoreApplication::translate("qf::CollageLoader", "Some pictures used in this collage have either been moved to a different location or removed "
                "from this computer. These pictures will not appear in this collage."),
+            QCoreApplication::translate("qf::CollageLoader", "OK")};
+}
+
+AlertText CollageLoader::picturesPutBackAlert(qsizetype count)
+{
+    return {QCoreApplication::translate("qf::CollageLoader", "Some pictures were moved"),
+            count == 1 ? QCoreApplication::translate("qf::CollageLoader",
+                                                     "One picture was out of place in this project and has been put "
+                                                     "back on the canvas.")
+                       : QCoreApplication::translate("qf::CollageLoader",
+                                                     "%1 pictures were out of place in this project and have been "
+                                                     "put back on the canvas.")
+                             .arg(count),
             QCoreApplication::translate("qf::CollageLoader", "OK")};
 }
 
