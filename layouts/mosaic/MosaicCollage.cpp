@@ -17,6 +17,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -410,13 +411,16 @@ QStringList MosaicCollage::dropSlotsThatCannotBeSeen()
 {
     QList<PositionPtr>& list = picturePositions();
     const qsizetype n = list.size();
+    std::vector<std::optional<QRectF>> rects(static_cast<size_t>(n));
+    for (qsizetype i = 0; i < n; ++i)
+        if (const auto* slot = dynamic_cast<const MosaicPosition*>(list[i].get()))
+            rects[size_t(i)] = slot->positionRect();
     std::vector<bool> seen(size_t(n), true);
     std::set<std::array<double, 4>> later;
     for (qsizetype i = n - 1; i >= 0; --i) {
-        const auto* slot = dynamic_cast<const MosaicPosition*>(list[i].get());
-        if (!slot)
+        if (!rects[size_t(i)])
             continue;
-        const QRectF r = slot->positionRect();
+        const QRectF r = *rects[size_t(i)];
         if (!(r.width() >= kLeastSide && r.height() >= kLeastSide)
             || !later.insert({r.x(), r.y(), r.width(), r.height()}).second) {
             seen[size_t(i)] = false;
@@ -424,11 +428,9 @@ QStringList MosaicCollage::dropSlotsThatCannotBeSeen()
         }
         // Slots are drawn in list order: a later one may cover this one.
         if (n <= kMostSlotsComparedPairwise) {
-            for (qsizetype j = i + 1; j < n && seen[size_t(i)]; ++j) {
-                const auto* above = dynamic_cast<const MosaicPosition*>(list[j].get());
-                if (above && seen[size_t(j)] && covers(above->positionRect(), r))
+            for (qsizetype j = i + 1; j < n && seen[size_t(i)]; ++j)
+                if (rects[size_t(j)] && seen[size_t(j)] && covers(*rects[size_t(j)], r))
                     seen[size_t(i)] = false;
-            }
         }
     }
     QStringList unseen;
