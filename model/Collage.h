@@ -214,8 +214,8 @@ public:
     virtual void setMyPropertiesFrom(const QJsonObject& dict);
     // The pictures the last object read had placed where they could not be
     // seen (off the canvas, of no size, under other pictures, off the
-    // layout) and that were put back where they show; none after an object
-    // this system wrote. The editor tells the user about those of a file.
+    // layout) and that were put back where they show; none after a sound
+    // object. The editor tells the user about those of a project file.
     const QStringList& picturesPutBackOnReading() const { return m_picturesPutBackOnReading; }
     // The saved form as compact JSON text, and as UTF-8 bytes.
     QString jsonStringRepresentation() const;
