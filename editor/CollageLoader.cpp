@@ -97,6 +97,16 @@ CollageLoader::Loaded CollageLoader::load(const QByteArray& envelope)
             window->showMissingPicturesSheet(notEnoughMemoryAlert());
     }
 
+    // Only those still in the project are news.
+    const QSet<QString> kept(loaded->images().cbegin(), loaded->images().cend());
+    qsizetype putBack = 0;
+    for (const QString& md5 : loaded->picturesPutBackOnReading())
+        putBack += kept.contains(md5) ? 1 : 0;
+    if (putBack > 0) {
+        qCWarning(lcLoad) << putBack << "pictures were out of sight and are put back on the canvas";
+        m_session.picturesPutBack(putBack);
+    }
+
     return {std::move(loaded), Status::success()};
 }
 
@@ -208,6 +218,19 @@ AlertText CollageLoader::notEnoughMemoryAlert()
     return {QCoreApplication::translate("qf::CollageLoader", "Some pictures can't be shown"),
             QCoreApplication::translate("qf::CollageLoader", "There isn't enough memory to show every picture in this project. The pictures not shown stay "
                "in the project and are saved with it."),
+            QCoreApplication::translate("qf::CollageLoader", "OK")};
+}
+
+AlertText CollageLoader::picturesPutBackAlert(qsizetype count)
+{
+    return {QCoreApplication::translate("qf::CollageLoader", "Some pictures were moved"),
+            count == 1 ? QCoreApplication::translate("qf::CollageLoader",
+                                                     "One picture was out of place in this project and has been put "
+                                                     "back on the canvas.")
+                       : QCoreApplication::translate("qf::CollageLoader",
+                                                     "%1 pictures were out of place in this project and have been "
+                                                     "put back on the canvas.")
+                             .arg(count),
             QCoreApplication::translate("qf::CollageLoader", "OK")};
 }
 

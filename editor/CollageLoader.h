@@ -18,7 +18,8 @@ class EditorSession;
 // refused when damaged, of a newer version, of an unknown type or of a
 // size out of bounds, before anything reaches the picture store; then old
 // projects' pictures move into the store, pictures the store lacks are
-// dropped (the window says so once), and the background picture is checked.
+// dropped (the window says so once), the background picture is checked,
+// and the user hears of pictures the collage had to put back in sight.
 class CollageLoader {
 public:
     CollageLoader(EditorSession& session, const CollageTypes& types, CollageHost& host);
@@ -41,6 +42,8 @@ public:
     static AlertText missingPicturesAlert();
     static AlertText damagedPicturesAlert();
     static AlertText notEnoughMemoryAlert();
+    // Pictures the project had placed out of sight were put back on the canvas.
+    static AlertText picturesPutBackAlert(qsizetype count);
 
 private:
     // Old projects named pictures by path: each readable file goes into the

@@ -47,6 +47,9 @@ public:
     virtual void setOnscreenDrawingViewNeedsDisplay() = 0;
     // Keeps the drawing images of the document's pictures within their budget.
     virtual void keepPicturesWithinMemory() = 0;
+    // The project read had `count` pictures where they could not be seen,
+    // and they were put back on the canvas: the user is told once a document.
+    virtual void picturesPutBack(qsizetype count) = 0;
     // A fresh collage of the type with this editor's makers; null for none.
     virtual std::shared_ptr<Collage> getNewCollageFor(const QString& type) const = 0;
     // Drawing images and faces the editor's collages share; null for none.

@@ -553,6 +553,14 @@ void FotoloomController::picturesNotShown(qsizetype count)
     m_window->showAlertSheet(PictureIntake::picturesNotShownAlert(count));
 }
 
+void FotoloomController::picturesPutBack(qsizetype count)
+{
+    if (m_toldPicturesPutBack || !m_window || count <= 0)
+        return;
+    m_toldPicturesPutBack = true;
+    m_window->showAlertSheet(CollageLoader::picturesPutBackAlert(count));
+}
+
 QPointF FotoloomController::faceCentroidInImage(const QImage& image)
 {
     return UtilityFunctions::faceCentroidInImage(image);

@@ -217,6 +217,8 @@ public:
     void selectBackgroundPictureFile() override { m_intake->selectBackgroundPictureFile(); }
     // Says so once per editor: later collages past the cap are no news.
     void picturesNotShown(qsizetype count) override;
+    // Says so once per editor, as above.
+    void picturesPutBack(qsizetype count) override;
     // Opens the window's crop sheet; a fixed aspect without a ratio logs
     // and opens nothing.
     void cropPicture(const QImage& image, double widthToHeight, const std::optional<PanZoomPos>& crop,
@@ -271,6 +273,7 @@ private:
 
     CollageCaches m_caches;
     bool m_toldPicturesNotShown = false;
+    bool m_toldPicturesPutBack = false;
     bool m_continuousChange = false;
     bool m_typingText = false;     // the text editor has the keyboard
     bool m_typingStepOpen = false; // its burst has taken the pending snapshot

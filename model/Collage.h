@@ -212,6 +212,11 @@ public:
     // or a snapshot: wrong types count as absent, nothing read can crash.
     // Types override, call this first, then read theirs.
     virtual void setMyPropertiesFrom(const QJsonObject& dict);
+    // The pictures the last object read had placed where they could not be
+    // seen (off the canvas, of no size, under other pictures, off the
+    // layout) and that were put back where they show; none after a sound
+    // object. The editor tells the user about those of a project file.
+    const QStringList& picturesPutBackOnReading() const { return m_picturesPutBackOnReading; }
     // The saved form as compact JSON text, and as UTF-8 bytes.
     QString jsonStringRepresentation() const;
     QByteArray jsonStringNSData() const;
@@ -466,6 +471,8 @@ protected:
     const KVKeyTable& kvKeyTable() const override { return keyTable(); }
 
     bool validSlotIndex(qint64 index) const { return index >= 0 && index < m_picturePositions.size(); }
+    // A type's reader records a picture it had to put back where it shows.
+    void notePicturePutBackOnReading(const QString& md5) { m_picturesPutBackOnReading.append(md5); }
 
     using LayerHandler = void (Collage::*)(QPointF, double, double, const MouseEvent&);
     // A drag or mouse-up goes to the layers as the locks and selection say.
@@ -480,6 +487,7 @@ private:
     QHash<QString, QString> m_md5ToPathsDictionary;
     QHash<QString, QDateTime> m_md5ToModifiedTimeDictionary;
     CollageHost* m_myWindowController = nullptr;
+    QStringList m_picturesPutBackOnReading;
 
     qint64 m_width;
     qint64 m_height;

@@ -126,6 +126,7 @@ void Collage::addMyPropertiesTo(QJsonObject& dict, bool actual) const
 
 void Collage::setMyPropertiesFrom(const QJsonObject& dict)
 {
+    m_picturesPutBackOnReading.clear();
     QStringList images;
     if (const auto list = json::array(dict, kImagesKey))
         for (const QJsonValue& v : *list)

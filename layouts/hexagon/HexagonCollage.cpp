@@ -638,6 +638,9 @@ void HexagonCollage::giveEveryPictureACell(const QHash<QString, std::optional<Pa
     for (qsizetype k = 0; k < std::min(unshown.size(), empty.size()); ++k) {
         empty[k]->setPicture(unshown[k]);
         empty[k]->setPanZoomValue(crops.value(unshown[k]));
+        // Its cell lay off the grid or on another's place: it did not show.
+        if (crops.contains(unshown[k]))
+            notePicturePutBackOnReading(unshown[k]);
     }
     reportPicturesWithoutCell();
 }

@@ -13,9 +13,13 @@
 #include <QLoggingCategory>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <optional>
+#include <set>
+#include <vector>
 
 namespace qf {
 
@@ -36,6 +40,20 @@ double sortKey(double value)
 double aspectOf(const QImage& image)
 {
     return image.height() > 0 ? double(image.width()) / double(image.height()) : 1.0;
+}
+
+// Below this share of the canvas's width or height a slot shows no picture
+// at any output size.
+constexpr double kLeastSide = 1e-6;
+// Up to this many slots, each is compared with every later one for a slot
+// that covers it; beyond, only slots on the very same spot are found, so a
+// file of countless slots costs no more than reading them.
+constexpr qsizetype kMostSlotsComparedPairwise = 2000;
+
+bool covers(const QRectF& outer, const QRectF& inner)
+{
+    return outer.left() <= inner.left() && outer.top() <= inner.top() && outer.right() >= inner.right()
+        && outer.bottom() >= inner.bottom();
 }
 
 } // namespace
@@ -374,10 +392,64 @@ void MosaicCollage::setMyPropertiesFrom(const QJsonObject& dict)
 {
     Collage::setMyPropertiesFrom(dict);
     const QStringList unshown = reconcileSlotsWithPictures();
-    if (picturePositions().isEmpty() && images().isEmpty())
+    // Pictures whose slots cannot be seen get a new layout of the type's
+    // own, as its shuffle makes: slots cut anew for them would leave holes.
+    const QStringList unseen = dropSlotsThatCannotBeSeen();
+    for (const QString& md5 : unseen)
+        notePicturePutBackOnReading(md5);
+    if (picturePositions().isEmpty() && (images().isEmpty() || !unseen.isEmpty()))
         picturePositions().append(newSlot(QString(), QRectF(0, 0, 1, 1)));
+    if (!unseen.isEmpty()) {
+        shuffle();
+        return;
+    }
     for (const QString& md5 : unshown)
         placeInASlot(md5);
+}
+
+QStringList MosaicCollage::dropSlotsThatCannotBeSeen()
+{
+    QList<PositionPtr>& list = picturePositions();
+    const qsizetype n = list.size();
+    std::vector<std::optional<QRectF>> rects(static_cast<size_t>(n));
+    for (qsizetype i = 0; i < n; ++i)
+        if (const auto* slot = dynamic_cast<const MosaicPosition*>(list[i].get()))
+            rects[size_t(i)] = slot->positionRect();
+    std::vector<bool> seen(size_t(n), true);
+    std::set<std::array<double, 4>> later;
+    for (qsizetype i = n - 1; i >= 0; --i) {
+        if (!rects[size_t(i)])
+            continue;
+        const QRectF r = *rects[size_t(i)];
+        if (!(r.width() >= kLeastSide && r.height() >= kLeastSide)
+            || !later.insert({r.x(), r.y(), r.width(), r.height()}).second) {
+            seen[size_t(i)] = false;
+            continue;
+        }
+        // Slots are drawn in list order: a later one may cover this one.
+        if (n <= kMostSlotsComparedPairwise) {
+            for (qsizetype j = i + 1; j < n && seen[size_t(i)]; ++j)
+                if (rects[size_t(j)] && seen[size_t(j)] && covers(*rects[size_t(j)], r))
+                    seen[size_t(i)] = false;
+        }
+    }
+    QStringList unseen;
+    QList<PositionPtr> kept;
+    kept.reserve(n);
+    const PositionPtr selected = selectedPosition();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (seen[size_t(i)])
+            kept.append(list[i]);
+        else if (list[i] && !list[i]->isEmpty())
+            unseen.append(list[i]->picture());
+    }
+    if (kept.size() == n)
+        return unseen;
+    qCWarning(lcMosaic) << "Dropped" << n - kept.size() << "slots that cannot be seen," << unseen.size()
+                        << "of them with a picture";
+    list = std::move(kept);
+    setSelectedImagePosition(selected ? list.indexOf(selected) : -1);
+    return unseen;
 }
 
 QList<std::shared_ptr<MosaicPosition>> MosaicCollage::mosaicSlots() const

@@ -130,7 +130,9 @@ public:
 
     // The base keys, then the mosaic made whole: every listed picture in one
     // slot (empty slots filled, then the largest split), no slot showing a
-    // picture the collage does not list, at least one slot.
+    // picture the collage does not list, at least one slot. Slots that
+    // cannot be seen (of no size, covered by a later slot) are dropped; when
+    // any held a picture the pictures are laid out anew by shuffle().
     void setMyPropertiesFrom(const QJsonObject& dict) override;
 
     // ---- binding keys and undo ----------------------------------------------
@@ -153,6 +155,9 @@ protected:
     // Puts the picture in the first empty slot, or in the part cut off the
     // largest slot, or in a slot covering the canvas when there is none.
     void placeInASlot(const QString& md5);
+    // Takes out the slots that cannot be seen, the selection following its
+    // slot; answers the pictures they held.
+    QStringList dropSlotsThatCannotBeSeen();
 
 private:
     bool inVerticalGrabZone(const MosaicPosition& slot, QPointF point, double width, double height) const;

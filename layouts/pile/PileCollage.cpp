@@ -23,6 +23,15 @@ const QString kScaleKey = QStringLiteral("pips");
 const QString kAspectKey = QStringLiteral("pipswtoh");
 const QString kShapeKey = QStringLiteral("ppshap");
 
+// Sizes a file may give a picture: well beyond what the scale handle and the
+// size buttons make, short of a picture too small to see or one so large that
+// the canvas shows a speck of it.
+constexpr double kSmallestScaleRead = 0.001;
+constexpr double kLargestScaleRead = 100.0;
+// The aspect assumed for a photo whose picture is not read yet: a tall one,
+// so that no picture that could show counts as out of sight.
+constexpr double kNarrowestAspect = 0.1;
+
 std::optional<double> finiteNumber(const QJsonValue& value)
 {
     if (!value.isDouble() || !std::isfinite(value.toDouble()))
@@ -91,6 +100,60 @@ void PileCollage::setMyPropertiesFrom(const QJsonObject& dict)
     const qint64 k = getLeastSquare(images().size());
     for (const QString& md5 : reconcileSlotsWithPictures())
         picturePositions().append(getRandomPositionForPicture(md5, getNsImage(md5, false), k));
+    putBackWhatCannotBeSeen(k);
+}
+
+bool PileCollage::scaleCanBeSeen(const PilePosition& slot)
+{
+    return slot.scale() >= kSmallestScaleRead && slot.scale() <= kLargestScaleRead;
+}
+
+bool PileCollage::canBeSeen(const PilePosition& slot) const
+{
+    const QPointF c = slot.center();
+    if (!scaleCanBeSeen(slot) || !std::isfinite(c.x()) || !std::isfinite(c.y()))
+        return false;
+    // Pictures are not read yet when a file opens: only a drawing image
+    // already cached tells a photo's aspect.
+    double aspect = kNarrowestAspect;
+    if (slot.shape() != -1)
+        aspect = widthUponHeightForShape(slot.shape());
+    else if (slot.widthToHeight())
+        aspect = *slot.widthToHeight();
+    else if (slot.isEmpty())
+        aspect = 1.0;
+    else if (const QImage image = nsImages().value(slot.picture()); image.width() > 0 && image.height() > 0)
+        aspect = double(image.width()) / image.height();
+    // Seen when the centre lies no farther outside the canvas than half the
+    // picture's diagonal, whatever its tilt.
+    const double w = std::max(1.0, double(width())), h = std::max(1.0, double(height()));
+    const double pictureWidth = slot.scale() * w;
+    const double reach = std::hypot(pictureWidth, pictureWidth / aspect) / 2;
+    const double x = c.x() * w, y = c.y() * h;
+    return std::hypot(std::max({0.0, -x, x - w}), std::max({0.0, -y, y - h})) < reach;
+}
+
+void PileCollage::putBackWhatCannotBeSeen(qint64 k)
+{
+    // A size out of reason gets the size of a new picture; a place still out
+    // of sight, a new picture's place. Placeholders too, or the pictures put
+    // into them later would vanish; only pictures count.
+    qsizetype putBack = 0;
+    for (const std::shared_ptr<PilePosition>& slot : pileSlots()) {
+        if (canBeSeen(*slot))
+            continue;
+        const std::shared_ptr<PilePosition> placed =
+            getRandomPositionForPicture(slot->picture(), nsImages().value(slot->picture()), k);
+        if (!scaleCanBeSeen(*slot))
+            slot->setScale(placed->scale());
+        if (!canBeSeen(*slot))
+            slot->setCenter(placed->center());
+        ++putBack;
+        if (!slot->isEmpty())
+            notePicturePutBackOnReading(slot->picture());
+    }
+    if (putBack > 0)
+        qCWarning(lcPile) << putBack << "slots out of sight are put back on the canvas";
 }
 
 std::shared_ptr<PilePosition> PileCollage::pileSlot(qint64 index) const

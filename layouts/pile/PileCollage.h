@@ -152,8 +152,13 @@ public:
     void setConstrainedToDegree(qint64 v) { m_constrainedToDegree = v; }
     qint64 getZeroBinding() const { return 0; }
     bool getFalseBinding() const { return false; }
-    // The slots checked against `images` after reading.
+    // The slots checked against `images` after reading, and slots that
+    // cannot be seen (a size out of reason, a centre far off the canvas) put
+    // back on it.
     void setMyPropertiesFrom(const QJsonObject& dict) override;
+    // Whether the slot's picture shows at least in part: a size within
+    // reason and a centre no farther off the canvas than the picture reaches.
+    bool canBeSeen(const PilePosition& slot) const;
 
 protected:
     const KVKeyTable& kvKeyTable() const override { return keyTable(); }
@@ -170,6 +175,10 @@ private:
     void drawHandles(GraphicsContext& context, const PilePosition& slot, double width, double height);
     // Moves the selected slot by fractions of the canvas.
     bool nudgeSelected(double dx, double dy);
+    static bool scaleCanBeSeen(const PilePosition& slot);
+    // Gives the slots that cannot be seen the size and place of a new
+    // picture among k x k (only what is wrong of the two).
+    void putBackWhatCannotBeSeen(qint64 k);
     bool m_constraining = false;
     qint64 m_constrainedToDegree = 0;
 };

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -31,6 +32,27 @@ double sortKey(double value)
 double aspectOf(const QImage& image)
 {
     return image.height() > 0 ? double(image.width()) / double(image.height()) : 1.0;
+}
+
+// Below this share of the canvas a cell shows no picture at any output size.
+constexpr double kLeastArea = 1e-9;
+
+// The polygon's area, from its vertices in order (fractions of the canvas).
+double areaOf(const QList<QPointF>& vertices)
+{
+    double twice = 0;
+    for (qsizetype i = 0; i < vertices.size(); ++i) {
+        const QPointF a = vertices[i], b = vertices[(i + 1) % vertices.size()];
+        twice += a.x() * b.y() - b.x() * a.y();
+    }
+    return std::abs(twice) / 2;
+}
+
+// Whether the box around the vertices covers some of the canvas.
+bool reachesTheCanvas(const QRectF& box)
+{
+    return std::min(box.right(), 1.0) > std::max(box.left(), 0.0)
+        && std::min(box.bottom(), 1.0) > std::max(box.top(), 0.0);
 }
 
 // One of 0.42, 0.43, ..., 0.58.
@@ -376,31 +398,58 @@ bool PolygonCollage::setInitialEmptyPositions(const QString& text, QString* why)
 void PolygonCollage::setMyPropertiesFrom(const QJsonObject& dict)
 {
     Collage::setMyPropertiesFrom(dict);
-    dropUnusableCells();
+    reconcileSlotsWithPictures();
+    // A picture whose cell cannot be seen would leave a hole wherever it went
+    // into the others: the pictures get a new tiling, as a shuffle makes.
+    const QStringList unseen = dropCellsThatCannotBeSeen();
+    for (const QString& md5 : unseen)
+        notePicturePutBackOnReading(md5);
+    if (!unseen.isEmpty()) {
+        shuffle();
+        return;
+    }
     for (const QString& md5 : reconcileSlotsWithPictures())
         placeInACell(md5);
 }
 
-void PolygonCollage::dropUnusableCells()
+QStringList PolygonCollage::dropCellsThatCannotBeSeen()
 {
     QList<PositionPtr>& cells = picturePositions();
     const qint64 selected = selectedImagePosition();
     qint64 selectedAfter = -1;
     QList<PositionPtr> kept;
     kept.reserve(cells.size());
-    for (qsizetype i = 0; i < cells.size(); ++i) {
+    QStringList unseen;
+    // A cell drawn over by a later one of the same vertices shows nothing.
+    std::set<std::vector<std::pair<double, double>>> later;
+    std::vector<bool> seen(size_t(cells.size()), false);
+    for (qsizetype i = cells.size() - 1; i >= 0; --i) {
         const auto* cell = dynamic_cast<const PolygonPosition*>(cells[i].get());
-        if (!cell || !cell->hasGeometry())
+        if (!cell || !cell->hasGeometry() || !(areaOf(cell->vertices()) >= kLeastArea)
+            || !reachesTheCanvas(cell->positionRect()))
             continue;
+        std::vector<std::pair<double, double>> key;
+        for (const QPointF& v : cell->vertices())
+            key.emplace_back(v.x(), v.y());
+        seen[size_t(i)] = later.insert(std::move(key)).second;
+    }
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (!seen[size_t(i)]) {
+            if (cells[i] && !cells[i]->isEmpty())
+                unseen.append(cells[i]->picture());
+            continue;
+        }
         if (i == selected)
             selectedAfter = kept.size();
         kept.append(cells[i]);
     }
     if (kept.size() == cells.size())
-        return;
-    qCWarning(lcZigMosaic) << "Dropped" << cells.size() - kept.size() << "cells without usable vertices";
+        return unseen;
+    qCWarning(lcZigMosaic) << "Dropped" << cells.size() - kept.size() << "cells that cannot be seen," << unseen.size()
+                           << "of them with a picture";
     cells = std::move(kept);
     setSelectedImagePosition(selectedAfter);
+    return unseen;
 }
 
 void PolygonCollage::exchangeSlots(qint64 from, qint64 to)

@@ -92,8 +92,10 @@ public:
 
     // ---- collage JSON object ---------------------------------------------------
 
-    // The base keys. Cells without usable vertices are dropped; then every
-    // listed picture no cell shows, theirs among them, is given a cell.
+    // The base keys. Cells that cannot be seen (no usable vertices, no
+    // area, off the canvas, under a later cell of the same vertices) are
+    // dropped: when any held a picture, the pictures get a new tiling;
+    // otherwise every listed picture no cell shows is given a cell.
     void setMyPropertiesFrom(const QJsonObject& dict) override;
 
     // ---- binding keys ----------------------------------------------------------
@@ -125,9 +127,10 @@ private:
         bool valid = false;
     };
     mutable SmallestSide m_smallestSide;
-    // Takes out the cells that are no polygons with usable vertices, the
-    // selection following its cell (none when its cell goes).
-    void dropUnusableCells();
+    // Takes out the cells that cannot be seen (see setMyPropertiesFrom), the
+    // selection following its cell (none when its cell goes); answers the
+    // pictures they held.
+    QStringList dropCellsThatCannotBeSeen();
     // The first empty cell with a shape (preferred-to-fill ones first).
     PositionPtr firstEmptyCell() const;
     // A cell for the picture cut off the cell with the longest side, or the

@@ -366,6 +366,80 @@ TEST_F(FotoloomControllerTest, APictureMemoryDidNotAllowStaysAndIsSaved)
 }
 #endif
 
+TEST_F(FotoloomControllerTest, PicturesAProjectHidesArePutBackWithOneMessage)
+{
+    const QList<QByteArray> files{png(Qt::red), png(Qt::green), png(Qt::blue), png(Qt::yellow)};
+    QStringList ids;
+    for (const QByteArray& file : files)
+        ids.append(md5(file));
+    const auto first = [&ids](int n) { return QJsonArray::fromStringList(ids.mid(0, n)); };
+    const auto point = [](double x, double y) { return QJsonObject{{"pox", x}, {"poy", y}}; };
+    const auto pileSlot = [&](int i, const QJsonValue& centre, const QJsonValue& scale) {
+        return QJsonObject{{"pppath", ids[i]}, {"pipc", centre}, {"pips", scale}};
+    };
+    const auto zigCell = [&](int i, const QJsonArray& vertices) {
+        return QJsonObject{{"pppath", ids[i]}, {"pvs", vertices}};
+    };
+    const auto mosaicSlot = [&](int i) {
+        const QJsonObject quarter{{"rox", 0}, {"roy", 0}, {"rwi", 0.5}, {"rhe", 0.5}};
+        return QJsonObject{{"pppath", ids[i]}, {"mopr", quarter}};
+    };
+    const QJsonArray square{point(0, 0), point(1, 0), point(1, 1), point(0, 1)};
+    const QJsonArray line{point(0, 0), point(0.5, 0.5), point(1, 1)};
+    const struct Row {
+        const char* name;
+        QJsonObject collage;
+        qsizetype files;
+        QString message; // none for no message
+    } rows[] = {
+        {"a sound pile",
+         {{"cs", "pile"}, {"is", first(2)},
+          {"pp", QJsonArray{pileSlot(0, point(0.3, 0.4), 0.3), pileSlot(1, point(1.1, 0.5), 0.3)}}},
+         2, {}},
+        {"a pile far off and of a scale that is no number",
+         {{"cs", "pile"}, {"is", first(2)},
+          {"pp", QJsonArray{pileSlot(0, point(1e308, -1e308), 0.3), pileSlot(1, point(0.5, 0.5), "big")}}},
+         2, "2 pictures were out of place in this project and have been put back on the canvas."},
+        {"a hidden picture that is missing as well",
+         {{"cs", "pile"}, {"is", first(2)},
+          {"pp", QJsonArray{pileSlot(0, point(0.5, 0.5), 0.3), pileSlot(1, point(1e308, 0.5), 0.3)}}},
+         1, {}},
+        {"a zig mosaic with a cell in a line",
+         {{"cs", "zigmosaic"}, {"is", first(2)}, {"pp", QJsonArray{zigCell(0, square), zigCell(1, line)}}}, 2,
+         "One picture was out of place in this project and has been put back on the canvas."},
+        {"a mosaic on one spot",
+         {{"cs", "mosaic"}, {"is", first(4)},
+          {"pp", QJsonArray{mosaicSlot(0), mosaicSlot(1), mosaicSlot(2), mosaicSlot(3)}}},
+         4, "3 pictures were out of place in this project and have been put back on the canvas."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::EditorOnDocument ed;
+        ed.openEditor();
+        ASSERT_TRUE(ed.doc.readFromPath(package(row.collage, files.mid(0, row.files))).ok());
+        ASSERT_TRUE(ed.c->windowDidLoad().ok());
+        EXPECT_EQ(ed.collage().collageType(), row.collage["cs"].toString());
+        EXPECT_EQ(ed.collage().images().size(), row.files);
+        EXPECT_EQ(ed.window.missing.size(), row.files < row.collage["is"].toArray().size() ? 1 : 0);
+        if (row.message.isEmpty()) {
+            EXPECT_TRUE(ed.window.alerts.isEmpty());
+            continue;
+        }
+        ed.c->picturesPutBack(5); // said once a document
+        ASSERT_EQ(ed.window.alerts.size(), 1);
+        const AlertText& alert = ed.window.alerts[0];
+        EXPECT_EQ(QStringList({alert.message, alert.informativeText, alert.button}),
+                  QStringList({"Some pictures were moved", row.message, "OK"}));
+        EXPECT_FALSE(ed.c->isDocumentEdited());
+    }
+
+    // A number JSON cannot hold damages the whole file.
+    test::EditorOnDocument ed;
+    ed.openEditor();
+    EXPECT_FALSE(ed.c->setupInitialCollageWithJsonData(wrapped(R"({"cs":"pile","pp":[{"pips":1e400}]})")).ok());
+    EXPECT_EQ(ed.window.couldNotOpen.size(), 1);
+}
+
 TEST_F(FotoloomControllerTest, BoundChangesInOneEventAreOneUndoStep)
 {
     ASSERT_TRUE(e.c->windowDidLoad().ok());

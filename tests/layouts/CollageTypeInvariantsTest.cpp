@@ -183,6 +183,7 @@ TEST_P(EveryCollageType, JsonReadsBackAsWritten)
         const std::shared_ptr<Collage> read = registry.makeFromJson(written, &host);
         ASSERT_TRUE(read);
         EXPECT_EQ(read->dictionaryRepresentationActual(actual), written);
+        EXPECT_TRUE(read->picturesPutBackOnReading().isEmpty());
         expectConsistent(*read, "read back");
     }
 }
@@ -385,6 +386,99 @@ TEST_P(EveryCollageType, ReadingHostileValuesNeverBreaksTheCollage)
             read->mouseUpAt(QPointF(60, 20), 96, 72, e);
             if (HasFatalFailure() || HasFailure())
                 return;
+        }
+    }
+}
+
+// Ways a hostile file hides pictures, by type: the key and value given to
+// the first slot showing a picture, or to every slot.
+struct Hiding {
+    const char* name;
+    QString key;
+    QJsonValue value;
+    bool everySlot = false;
+};
+
+QList<Hiding> hidingsOf(const QString& type)
+{
+    const auto point = [](double x, double y) { return QJsonObject{{"pox", x}, {"poy", y}}; };
+    const auto rect = [](double x, double y, double w, double h) {
+        return QJsonObject{{"rox", x}, {"roy", y}, {"rwi", w}, {"rhe", h}};
+    };
+    if (type == QLatin1String("pile") || type == QLatin1String("circlepile"))
+        return {{"centre far off", "pipc", point(1e308, -1e308)},
+                {"centre off the canvas", "pipc", point(2.5, 0.5)},
+                {"scale a string", "pips", QStringLiteral("big")},
+                {"scale null", "pips", QJsonValue()},
+                {"no scale", "pips", 0},
+                {"an absurd scale", "pips", 1e300},
+                {"a speck", "pips", 1e-9}};
+    if (type == QLatin1String("mosaic") || type == QLatin1String("centerframe"))
+        return {{"all on one spot", "mopr", rect(0.25, 0.25, 0.5, 0.5), true},
+                {"no width", "mopr", rect(0.25, 0.25, 0, 0.5)},
+                {"off the canvas", "mopr", rect(5, 5, 1, 1)},
+                {"not numbers", "mopr", QJsonObject{{"rox", "a"}, {"roy", "b"}, {"rwi", "c"}, {"rhe", "d"}}}};
+    if (type == QLatin1String("zigmosaic"))
+        return {{"in a line", "pvs", QJsonArray{point(0, 0), point(0.5, 0.5), point(1, 1)}},
+                {"off the canvas", "pvs", QJsonArray{point(2, 2), point(3, 2), point(3, 3)}},
+                {"all on one spot", "pvs", QJsonArray{point(0, 0), point(1, 0), point(0, 1)}, true}};
+    if (type == QLatin1String("hexagon"))
+        return {{"off the grid", "hxrin", 1000}, {"before the grid", "hxcin", -1}};
+    return {};
+}
+
+TEST_P(EveryCollageType, PicturesAFileHidesShowAgainAndAreNamed)
+{
+    const QList<Hiding> hidings = hidingsOf(GetParam());
+    if (hidings.isEmpty())
+        GTEST_SKIP() << "no slot of this type can hide its picture";
+    ScriptedRandomSource random({7, 1, 12, 3, 9, 4, 0, 5});
+    ScopedRandomSource scoped(random);
+    const QStringList pictures{id(0), id(1), id(2), id(3)};
+    add(pictures);
+    collage->setDrawShadow(false);
+    const QJsonObject written = collage->dictionaryRepresentationActual(true);
+    const QJsonArray cells = written.value(CollageJsonKeys::kSlotsKey).toArray();
+    qsizetype firstShowing = 0;
+    while (firstShowing < cells.size() && !cells[firstShowing].toObject().contains("pppath"))
+        ++firstShowing;
+    ASSERT_LT(firstShowing, cells.size());
+
+    for (const Hiding& hiding : hidings) {
+        SCOPED_TRACE(hiding.name);
+        // The cells changed, and the pictures of those that cannot be seen:
+        // all but the last when every slot sits on the same spot.
+        QJsonArray hostileCells = cells;
+        QStringList hidden;
+        for (qsizetype i = 0; i < cells.size(); ++i) {
+            if (hiding.everySlot ? false : i != firstShowing)
+                continue;
+            QJsonObject slot = cells[i].toObject();
+            slot.insert(hiding.key, hiding.value);
+            hostileCells.replace(i, slot);
+            if (slot.contains("pppath") && (!hiding.everySlot || i + 1 < cells.size()))
+                hidden.append(slot.value("pppath").toString());
+        }
+        QJsonObject hostile = written;
+        hostile.insert(CollageJsonKeys::kSlotsKey, hostileCells);
+
+        std::shared_ptr<Collage> read = make();
+        read->setMyPropertiesFrom(hostile);
+        expectConsistent(*read, "read");
+        QStringList putBack = read->picturesPutBackOnReading();
+        putBack.sort();
+        hidden.sort();
+        EXPECT_EQ(putBack, hidden);
+
+        // Every picture shows: its colour fills part of the drawing.
+        const QImage drawn = draw(*read, true);
+        for (qsizetype p = 0; p < pictures.size(); ++p) {
+            const QRgb colour = host.store.value(pictures[p]).pixel(0, 0);
+            qsizetype pixels = 0;
+            for (int y = 0; y < drawn.height(); y += 2)
+                for (int x = 0; x < drawn.width(); x += 2)
+                    pixels += drawn.pixel(x, y) == colour ? 1 : 0;
+            EXPECT_GE(pixels, 50) << pictures[p].toStdString() << " is not seen";
         }
     }
 }

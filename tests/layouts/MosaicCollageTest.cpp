@@ -233,3 +233,45 @@ TEST_F(MosaicCollageTest, ASlotWithoutRoomOrWithoutItsPictureShowsItsFrame)
         }
     }
 }
+
+TEST_F(MosaicCollageTest, SlotsOfAFileThatCannotBeSeenGoAndTheirPicturesAreLaidOutAnew)
+{
+    const QRectF left(0, 0, 0.5, 1), right(0.5, 0, 0.5, 1), whole(0, 0, 1, 1), corner(0, 0, 0.25, 0.25);
+    const struct Row {
+        const char* name;
+        QList<std::pair<QRectF, QString>> cells;
+        QStringList putBack; // none: the slots read stay as they are, but for those listed as gone
+        QList<qsizetype> gone;
+    } rows[] = {
+        {"a tiling", {{left, "a"}, {right, "b"}}, {}, {}},
+        {"typed slots that overlap in part", {{QRectF(0, 0, 0.6, 1), "a"}, {QRectF(0.4, 0, 0.6, 1), "b"}}, {}, {}},
+        {"a small slot over a large one", {{whole, "a"}, {corner, "b"}}, {}, {}},
+        {"a small slot under a large one", {{corner, "a"}, {whole, "b"}}, {"a"}, {}},
+        {"under a later one of the same place", {{left, "a"}, {right, "b"}, {left, "c"}}, {"a"}, {}},
+        {"a slot of no height", {{left, "a"}, {right, "b"}, {QRectF(0.5, 1, 0.5, 0), "c"}}, {"c"}, {}},
+        {"an empty slot of no size", {{left, "a"}, {QRectF(0.5, 0.5, 0, 0), ""}, {right, "b"}}, {}, {1}},
+        {"an empty slot under another", {{right, ""}, {left, "a"}, {right, "b"}}, {}, {0}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        layOut(row.cells);
+        MosaicCollage read;
+        read.setMyWindowController(&host);
+        read.setMyPropertiesFrom(mosaic.dictionaryRepresentationActual(true));
+        EXPECT_EQ(read.picturesPutBackOnReading(), row.putBack);
+        if (row.putBack.isEmpty()) {
+            QList<QRectF> kept;
+            for (qsizetype i = 0; i < row.cells.size(); ++i)
+                if (!row.gone.contains(i))
+                    kept.append(row.cells[i].first);
+            ASSERT_EQ(read.picturePositions().size(), kept.size());
+            for (qsizetype i = 0; i < kept.size(); ++i)
+                EXPECT_EQ(read.mosaicSlot(i)->positionRect(), kept[i]) << i;
+            continue;
+        }
+        // Laid out anew: one slot a picture, tiling the canvas.
+        mosaic.picturePositions() = read.picturePositions();
+        EXPECT_EQ(mosaic.picturePositions().size(), read.images().size());
+        expectTiling();
+    }
+}

@@ -143,6 +143,51 @@ TEST_F(PileCollageTest, SpreadToGridGivesEachPictureItsOwnCell)
     EXPECT_DOUBLE_EQ(pile.pileSlot(1)->scale(), 0.0);
 }
 
+TEST_F(PileCollageTest, AFileKeepsEveryPlaceThatShowsAndPutsBackTheOthers)
+{
+    // 3000 x 2000: a picture of scale 0.1 is 300 wide. Only an outline's
+    // aspect is known when a file opens; a photo may be ten times as tall.
+    const struct Row {
+        const char* name;
+        QString picture;
+        QPointF centre;
+        double scale;
+        qint64 shape;
+        bool newCentre, newScale;
+    } rows[] = {
+        {"within", "a", {0.5, 0.5}, 0.3, -1, false, false},
+        {"a circle half over the edge", "b", {1.06, 0.5}, 0.1, 0, false, false},
+        {"a circle just beyond it", "c", {1.08, 0.5}, 0.1, 0, true, false},
+        {"a photo that may reach in", "d", {1.5, 0.5}, 0.1, -1, false, false},
+        {"a photo that cannot", "e", {1.6, 0.5}, 0.1, -1, true, false},
+        {"below and left", "f", {-0.02, -0.03}, 0.05, 0, false, false},
+        {"small but seen", "g", {0.2, 0.2}, 0.002, -1, false, false},
+        {"large but seen", "h", {0.2, 0.2}, 50, -1, false, false},
+        {"a speck", "i", {0.2, 0.2}, 0.0005, -1, false, true},
+        {"huger than reason", "j", {0.2, 0.2}, 500, -1, false, true},
+        {"far off", "k", {1e308, 0.5}, 0.3, -1, true, false},
+        {"far off and of no size", "l", {0.5, -1e308}, 0, -1, true, true},
+        {"a placeholder far off", "", {-50, 0.5}, 0.3, -1, true, false},
+    };
+    for (const Row& row : rows)
+        place(row.picture, row.centre, row.scale, row.shape);
+    PileCollage read;
+    read.setMyPropertiesFrom(pile.dictionaryRepresentationActual(true));
+    ASSERT_EQ(read.picturePositions().size(), std::size(rows));
+    QStringList expected;
+    for (qsizetype i = 0; i < qsizetype(std::size(rows)); ++i) {
+        const Row& row = rows[i];
+        SCOPED_TRACE(row.name);
+        const PilePosition& slot = *read.pileSlot(i);
+        EXPECT_EQ(slot.center() != row.centre, row.newCentre);
+        EXPECT_EQ(slot.scale() != row.scale, row.newScale);
+        EXPECT_TRUE(read.canBeSeen(slot));
+        if ((row.newCentre || row.newScale) && !row.picture.isEmpty())
+            expected.append(row.picture);
+    }
+    EXPECT_EQ(read.picturesPutBackOnReading(), expected) << "pictures, not placeholders";
+}
+
 TEST(RegularPileCollage, BorderFlagsSetTheStyleKeepingEachOther)
 {
     const struct {

@@ -330,29 +330,34 @@ TEST_F(ZigMosaicTest, ACellReadWithoutAShapeHasNoVerticesAndShowsNothing)
     EXPECT_TRUE(zig.slotPickButtonRect(0, 1000, 500).isNull());
 }
 
-TEST_F(ZigMosaicTest, CellsWithoutUsableVerticesAreDroppedOnReadingAndTheirPicturesMove)
+TEST_F(ZigMosaicTest, CellsThatCannotBeSeenAreDroppedOnReadingAndThePicturesTiledAnew)
 {
     const auto point = [](QJsonValue x, QJsonValue y) { return QJsonObject{{"pox", x}, {"poy", y}}; };
+    add({id(0), id(1), id(2)});
+    QJsonArray sameAsNext;
+    for (const QPointF& v : verticesOf(2))
+        sameAsNext.append(point(v.x(), v.y()));
     const struct Row {
         const char* name;
         QJsonArray pvs;
-        qint64 selected, selectedAfter;
     } rows[] = {
-        {"two vertices", {point(0, 0), point(1, 0)}, 2, 1},
-        {"not a number", {point(0, 0), point(qQNaN(), 0), point(1, 1)}, 1, -1},
-        {"huge", {point(0, 0), point(1e300, 0), point(1, 1)}, 0, 0},
-        {"beyond the canvas bound", {point(0, 0), point(0, -1001), point(1, 1)}, 2, 1},
-        {"too many", QJsonArray::fromVariantList(QVariantList(65, QVariantMap{{"pox", 0.5}, {"poy", 0.5}})), 2, 1},
+        {"two vertices", {point(0, 0), point(1, 0)}},
+        {"not a number", {point(0, 0), point(qQNaN(), 0), point(1, 1)}},
+        {"huge", {point(0, 0), point(1e300, 0), point(1, 1)}},
+        {"beyond the canvas bound", {point(0, 0), point(0, -1001), point(1, 1)}},
+        {"too many", QJsonArray::fromVariantList(QVariantList(65, QVariantMap{{"pox", 0.5}, {"poy", 0.5}}))},
+        {"in a line", {point(0, 0), point(0.5, 0.5), point(1, 1)}},
+        {"all on one point", {point(0.3, 0.3), point(0.3, 0.3), point(0.3, 0.3)}},
+        {"off the canvas", {point(2, 2), point(3, 2), point(3, 3)}},
+        {"under the next cell", sameAsNext},
     };
-    add({id(0), id(1), id(2)});
     const QString lost = zig.picturePositions()[1]->picture();
     for (const bool spare : {false, true}) {
         if (spare) // an empty cell after the three
             zig.picturePositions().append(std::make_shared<PolygonPosition>("", Points{{0, 0}, {1, 0}, {0, 1}}));
         for (const Row& row : rows) {
             SCOPED_TRACE(testing::Message() << row.name << (spare ? ", with an empty cell" : ""));
-            zig.setSelectedImagePosition(row.selected);
-            const QString selectedPicture = zig.picturePositions()[row.selected]->picture();
+            zig.setSelectedImagePosition(1);
             QJsonObject dict = zig.dictionaryRepresentationActual(false);
             QJsonArray cells = dict["pp"].toArray();
             QJsonObject bad = cells[1].toObject();
@@ -363,21 +368,36 @@ TEST_F(ZigMosaicTest, CellsWithoutUsableVerticesAreDroppedOnReadingAndTheirPictu
             PolygonCollage read;
             read.setMyWindowController(&host);
             read.setMyPropertiesFrom(dict);
-            ASSERT_EQ(read.picturePositions().size(), 3) << "a spare cell is filled, else one is cut";
+            ASSERT_EQ(read.picturePositions().size(), 3) << "a cell for each picture";
             QStringList shown;
             for (qint64 i = 0; i < 3; ++i) {
+                const Points cell = read.polygonCell(i)->vertices();
                 EXPECT_TRUE(read.polygonCell(i)->hasGeometry()) << i;
+                EXPECT_GT(area(cell), 0.01) << i;
+                for (const QPointF& v : cell)
+                    EXPECT_TRUE(v.x() >= 0 && v.x() <= 1 && v.y() >= 0 && v.y() <= 1) << i;
                 shown.append(read.picturePositions()[i]->picture());
             }
-            EXPECT_EQ(read.picturePositions()[2]->picture(), lost) << "into the spare cell or the cut-off one";
             shown.sort();
             EXPECT_EQ(shown, (QStringList{id(0), id(1), id(2)})) << "every picture once";
             EXPECT_EQ(read.images(), zig.images());
-            EXPECT_EQ(read.selectedImagePosition(), row.selectedAfter);
-            EXPECT_EQ(read.selectedPosition() ? read.selectedPosition()->picture() : QString(),
-                      row.selectedAfter >= 0 ? selectedPicture : QString());
+            EXPECT_EQ(read.picturesPutBackOnReading(), QStringList{lost});
+            EXPECT_EQ(read.selectedImagePosition(), -1);
         }
     }
+    // Sound cells, and a spare one that cannot be seen, which goes alone.
+    QJsonObject dict = zig.dictionaryRepresentationActual(false);
+    QJsonArray cells = dict["pp"].toArray();
+    QJsonObject spare = cells[3].toObject();
+    spare["pvs"] = QJsonArray{point(0, 0), point(0.5, 0.5), point(1, 1)};
+    cells[3] = spare;
+    dict["pp"] = cells;
+    PolygonCollage read;
+    read.setMyPropertiesFrom(dict);
+    ASSERT_EQ(read.picturePositions().size(), 3);
+    for (qint64 i = 0; i < 3; ++i)
+        EXPECT_EQ(read.polygonCell(i)->vertices(), verticesOf(i));
+    EXPECT_TRUE(read.picturesPutBackOnReading().isEmpty());
 }
 
 TEST_F(ZigMosaicTest, FaceCropsCentreTheWindowOnTheFaceWithinTheCell)

@@ -1,5 +1,7 @@
 #include "document/QFTemplateCatalogue.h"
 #include "document/WorkWithFileFormat.h"
+#include "layouts/CollageTypes.h"
+#include "model/Collage.h"
 #include "platform/plist/PropertyList.h"
 
 #include <QDir>
@@ -65,6 +67,12 @@ TEST(GeneratedTemplates, EveryPackageIsListedAndUsable)
             EXPECT_TRUE(QFileInfo::exists(package.filePath(QStringLiteral("Images/") + file))) << file.toStdString();
         }
         EXPECT_EQ(QDir(package.filePath(QStringLiteral("Images"))).entryList(QDir::Files).size(), images.size());
+        // It opens as it was made: every slot where the file puts it.
+        const std::shared_ptr<Collage> read = CollageTypes().makeFromJson(collage, nullptr);
+        ASSERT_TRUE(read);
+        EXPECT_TRUE(read->picturesPutBackOnReading().isEmpty());
+        EXPECT_EQ(read->dictionaryRepresentationActual(true).value(QStringLiteral("pp")),
+                  collage.value(QStringLiteral("pp")));
     }
     EXPECT_GE(types.size(), 2);
 }
