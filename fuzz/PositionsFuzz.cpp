@@ -24,17 +24,21 @@
 #include <QFile>
 #include <QLoggingCategory>
 
+#include <cstdio>
 #include <cstdlib>
 
 using namespace qf;
 
 namespace {
 
-void require(bool ok)
+void requireAt(bool ok, int line)
 {
-    if (!ok)
-        std::abort();
+    if (ok)
+        return;
+    std::fprintf(stderr, "fuzz_positions: check on line %d failed\n", line);
+    std::abort();
 }
+#define require(ok) requireAt((ok), __LINE__)
 
 class NoFaces : public FaceDetector {
 public:

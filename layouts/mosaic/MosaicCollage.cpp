@@ -368,10 +368,22 @@ bool MosaicCollage::setInitialEmptyPositions(const QString& text, QString* why)
                                                "and 1 that spans some width and height.");
         return false;
     }
-    picturePositions().clear();
-    setImages({});
+    // Slots no one could see are left out, as a project read would drop them.
+    QList<PositionPtr> made;
     for (const QRectF& box : boxes)
-        picturePositions().append(newSlot(QString(), box));
+        made.append(newSlot(QString(), box));
+    const std::vector<bool> seen = slotsSeen(made);
+    QList<PositionPtr> kept;
+    for (qsizetype i = 0; i < made.size(); ++i)
+        if (seen[size_t(i)])
+            kept.append(made[i]);
+    if (kept.isEmpty()) {
+        if (why)
+            *why = QCoreApplication::translate("qf::MosaicCollage", "None of these cells can be seen.");
+        return false;
+    }
+    picturePositions() = std::move(kept);
+    setImages({});
     removeAllSelections();
     return true;
 }
@@ -407,9 +419,8 @@ void MosaicCollage::setMyPropertiesFrom(const QJsonObject& dict)
         placeInASlot(md5);
 }
 
-QStringList MosaicCollage::dropSlotsThatCannotBeSeen()
+std::vector<bool> MosaicCollage::slotsSeen(const QList<PositionPtr>& list)
 {
-    QList<PositionPtr>& list = picturePositions();
     const qsizetype n = list.size();
     std::vector<std::optional<QRectF>> rects(static_cast<size_t>(n));
     for (qsizetype i = 0; i < n; ++i)
@@ -433,6 +444,14 @@ QStringList MosaicCollage::dropSlotsThatCannotBeSeen()
                     seen[size_t(i)] = false;
         }
     }
+    return seen;
+}
+
+QStringList MosaicCollage::dropSlotsThatCannotBeSeen()
+{
+    QList<PositionPtr>& list = picturePositions();
+    const qsizetype n = list.size();
+    const std::vector<bool> seen = slotsSeen(list);
     QStringList unseen;
     QList<PositionPtr> kept;
     kept.reserve(n);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "layouts/common/SlotCollage.h"
 #include "layouts/mosaic/MosaicPosition.h"
 
@@ -158,6 +160,9 @@ protected:
     // Takes out the slots that cannot be seen, the selection following its
     // slot; answers the pictures they held.
     QStringList dropSlotsThatCannotBeSeen();
+    // Which of these slots show: false for one of no size, or one a later
+    // slot of the same rectangle or a larger one covers.
+    static std::vector<bool> slotsSeen(const QList<PositionPtr>& list);
 
 private:
     bool inVerticalGrabZone(const MosaicPosition& slot, QPointF point, double width, double height) const;

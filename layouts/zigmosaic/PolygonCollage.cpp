@@ -387,11 +387,24 @@ bool PolygonCollage::setInitialEmptyPositions(const QString& text, QString* why)
         qCWarning(lcZigMosaic).noquote() << "Typed cells refused (" + reason + "):" << text;
         return false;
     }
+    // Cells no one could see are left out, as a project read would drop them.
+    QList<PositionPtr> cells;
+    for (const QList<QPointF>& vertices : *polygons)
+        cells.append(std::make_shared<PolygonPosition>(QString(), vertices));
+    const std::vector<bool> seen = cellsSeen(cells);
+    QList<PositionPtr> kept;
+    for (qsizetype i = 0; i < cells.size(); ++i)
+        if (seen[size_t(i)])
+            kept.append(cells[i]);
+    if (kept.isEmpty()) {
+        if (why)
+            *why = QCoreApplication::translate("qf::PolygonCollage", "None of these cells can be seen.");
+        return false;
+    }
     removeAllSelections();
     picturePositions().clear();
     forgetPictures(QSet<QString>(images().cbegin(), images().cend()));
-    for (const QList<QPointF>& vertices : *polygons)
-        picturePositions().append(std::make_shared<PolygonPosition>(QString(), vertices));
+    picturePositions() = std::move(kept);
     return true;
 }
 
@@ -412,14 +425,8 @@ void PolygonCollage::setMyPropertiesFrom(const QJsonObject& dict)
         placeInACell(md5);
 }
 
-QStringList PolygonCollage::dropCellsThatCannotBeSeen()
+std::vector<bool> PolygonCollage::cellsSeen(const QList<PositionPtr>& cells)
 {
-    QList<PositionPtr>& cells = picturePositions();
-    const qint64 selected = selectedImagePosition();
-    qint64 selectedAfter = -1;
-    QList<PositionPtr> kept;
-    kept.reserve(cells.size());
-    QStringList unseen;
     // A cell drawn over by a later one of the same vertices shows nothing.
     std::set<std::vector<std::pair<double, double>>> later;
     std::vector<bool> seen(size_t(cells.size()), false);
@@ -433,6 +440,18 @@ QStringList PolygonCollage::dropCellsThatCannotBeSeen()
             key.emplace_back(v.x(), v.y());
         seen[size_t(i)] = later.insert(std::move(key)).second;
     }
+    return seen;
+}
+
+QStringList PolygonCollage::dropCellsThatCannotBeSeen()
+{
+    QList<PositionPtr>& cells = picturePositions();
+    const qint64 selected = selectedImagePosition();
+    qint64 selectedAfter = -1;
+    QList<PositionPtr> kept;
+    kept.reserve(cells.size());
+    QStringList unseen;
+    const std::vector<bool> seen = cellsSeen(cells);
     for (qsizetype i = 0; i < cells.size(); ++i) {
         if (!seen[size_t(i)]) {
             if (cells[i] && !cells[i]->isEmpty())

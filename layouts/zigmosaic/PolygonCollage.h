@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "layouts/common/SlotCollage.h"
 #include "layouts/zigmosaic/PolygonPosition.h"
 
@@ -131,6 +133,9 @@ private:
     // selection following its cell (none when its cell goes); answers the
     // pictures they held.
     QStringList dropCellsThatCannotBeSeen();
+    // Which of these cells show: false for one without a shape, of no area,
+    // off the canvas, or drawn over by a later one of the same vertices.
+    static std::vector<bool> cellsSeen(const QList<PositionPtr>& cells);
     // The first empty cell with a shape (preferred-to-fill ones first).
     PositionPtr firstEmptyCell() const;
     // A cell for the picture cut off the cell with the longest side, or the

@@ -176,6 +176,9 @@ TEST_F(MosaicCollageTest, PositionsTextIsCheckedWholeBeforeAnythingChanges)
         {"[[[0,0],[\"x\",1]]]", {}},
         {"[[]]", {}},
         {"[[[0.5,0],[0.5,1]]]", {}}, // no width
+        {"[[[0,0],[1e-9,1]]]", {}},  // too narrow to be seen
+        // A cell a later one covers is left out, as reading it would.
+        {"[[[0.2,0.2],[0.4,0.4]],[[0,0],[1,1]]]", {QRectF(0, 0, 1, 1)}},
         {"not json", {}},
     };
     for (const auto& row : rows) {
