@@ -301,10 +301,11 @@ qint64 PileCollage::ptLiesInPickPictureButton(QPointF point, double width, doubl
 
 QRectF PileCollage::getDrawRectImagePickerButton(const QRectF& rect) const
 {
-    const QSizeF button = pickPicturePressedImage().size();
-    if (rect.width() > button.width() + 10 && rect.height() > button.height() + 10)
-        return QRectF(rect.center() - QPointF(button.width() / 2, button.height() / 2), button);
-    return QRectF();
+    // The button of every other type, in drawing units, centred.
+    QRectF button = Collage::getDrawRectImagePickerButton(rect);
+    if (!button.isNull())
+        button.moveCenter(rect.center());
+    return button;
 }
 
 // ---- pictures ----------------------------------------------------------------------------

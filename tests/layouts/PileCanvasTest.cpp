@@ -287,3 +287,23 @@ TEST_F(PileCanvasTest, FramesBordersAndShadowsInExports)
     EXPECT_LT(right.green(), 250) << "shadowed";
     EXPECT_EQ(left, QColor(Qt::green)) << "no shadow on the left";
 }
+
+TEST_F(PileCanvasTest, PickButtonIsTheUsualSizeCentredInThePlaceholder)
+{
+    const struct {
+        QRectF picture, button;
+    } rows[] = {
+        {QRectF(0, 0, 50, 50), QRectF(10, 10, 30, 30)},
+        {QRectF(-20.5, -20.5, 41, 41), QRectF(-15, -15, 30, 30)},
+        {QRectF(-100, -60, 200, 120), QRectF(-15, -15, 30, 30)},
+        {QRectF(0, 0, 40, 100), QRectF()}, // too narrow
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(pile.getDrawRectImagePickerButton(row.picture), row.button) << row.picture.width();
+
+    place("", QPointF(0.5, 0.5), 60 / kW);
+    ASSERT_EQ(pile.pictureRectOf(*pile.pileSlot(0), kW, kH).size(), QSizeF(60, 60));
+    const QPointF centre = centreOf(QPointF(0.5, 0.5));
+    EXPECT_EQ(pile.ptLiesInPickPictureButton(centre + QPointF(10, -10), kW, kH), 0);
+    EXPECT_EQ(pile.ptLiesInPickPictureButton(centre + QPointF(17, 0), kW, kH), -1) << "beside the button";
+}
