@@ -94,6 +94,11 @@ QPainterPath UtilityFunctions::getPictureEnclosingPathForDrawingRect(const QRect
     return path;
 }
 
+Qt::PenJoinStyle UtilityFunctions::outlineJoinForShape(qint64 shape)
+{
+    return shape == 5 ? Qt::RoundJoin : Qt::MiterJoin;
+}
+
 QPainterPath UtilityFunctions::getBezierPathFromPts(const QList<QPointF>& points, double radius)
 {
     QPainterPath path;

@@ -132,9 +132,13 @@ public:
     // rectangle, 0 the inscribed oval, 2 a diamond, 3 and 4 hexagons (flat,
     // then pointed top and bottom), 5 a heart, 6 an octagon (regular in a
     // square), 7 and 8 triangles (apex at the top, then at the bottom). An
-    // unknown shape logs and gives the rectangle. Callers stroke the heart
-    // with round joins.
+    // unknown shape logs and gives the rectangle. Callers stroke it with
+    // outlineJoinForShape's join.
     static QPainterPath getPictureEnclosingPathForDrawingRect(const QRectF& rect, qint64 shape);
+    // The line join an outline of the shape is stroked with: round for the
+    // heart, whose point and notch would grow long miter spikes under a wide
+    // border; miter (sharp corners) for the others.
+    static Qt::PenJoinStyle outlineJoinForShape(qint64 shape);
     // The closed polygon through the points with corners rounded by
     // `radius` (0: sharp); empty for fewer than two points.
     static QPainterPath getBezierPathFromPts(const QList<QPointF>& points, double radius);

@@ -116,6 +116,8 @@ void PileCollage::drawSlot(GraphicsContext& context, qint64 index, PilePosition&
     const QImage image = slot.isEmpty() ? QImage() : getNsImage(slot.picture(), actual);
     context.saveGState();
     context.concatCTM(transform);
+    // Border, placeholder and selection all stroke the outline.
+    context.setLineJoin(UtilityFunctions::outlineJoinForShape(slot.shape()));
     // Each slot casts its own shadow, in canvas axes whatever its tilt;
     // frame, border and picture cast it together.
     const bool shadowLayer = drawShadow() && !drawFast();

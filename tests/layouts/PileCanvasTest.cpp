@@ -1,6 +1,8 @@
+#include "layouts/pile/AdvancedShapePileCollage.h"
 #include "layouts/pile/RegularPileCollage.h"
 
 #include "model/FakeCollage.h"
+#include "model/UtilityFunctions.h"
 #include "platform/events/CursorStack.h"
 #include "platform/events/MouseEvent.h"
 #include "platform/graphics/GraphicsContext.h"
@@ -306,4 +308,49 @@ TEST_F(PileCanvasTest, PickButtonIsTheUsualSizeCentredInThePlaceholder)
     const QPointF centre = centreOf(QPointF(0.5, 0.5));
     EXPECT_EQ(pile.ptLiesInPickPictureButton(centre + QPointF(10, -10), kW, kH), 0);
     EXPECT_EQ(pile.ptLiesInPickPictureButton(centre + QPointF(17, 0), kW, kH), -1) << "beside the button";
+}
+
+TEST(ShapePileCanvas, HeartBordersStayWithinHalfTheirWidthOfTheHeart)
+{
+    // A wide border: sharp joins would reach far out of the heart's point
+    // and lobes.
+    FakeHost host;
+    AdvancedShapePileCollage pile;
+    pile.setMyWindowController(&host);
+    pile.setWidth(1200);
+    pile.setHeight(900);
+    pile.setDrawShadow(false);
+    pile.setSpacing(0.1); // border 0.1 x 1500 x 0.08 = 12
+    pile.setBackgroundColor(Color{0.0, 1.0, 0.0, 1.0});
+    pile.setBorderColor(Color{0.0, 0.0, 0.0, 1.0});
+    host.store.insert("h", FakeHost::solidImage(300, 300));
+    pile.setImages({"h"});
+    const double reach = 2.01 * 12 / 2 + 2; // the stroke's half width, and antialiasing
+
+    for (const double turn : {0.0, 0.5}) {
+        SCOPED_TRACE(turn);
+        pile.picturePositions() = {std::make_shared<PilePosition>("h", QPointF(0.5, 0.5), turn, 0.4, 5)};
+        const PilePosition& slot = *pile.pileSlot(0);
+        const QPainterPath heart = PileCollage::slotTransform(slot, kW, kH)
+                                       .map(UtilityFunctions::getPictureEnclosingPathForDrawingRect(
+                                           pile.pictureRectOf(slot, kW, kH), 5));
+        const QRectF allowed = heart.boundingRect().adjusted(-reach, -reach, reach, reach);
+        QImage out = GraphicsContext::newBitmap(QSize(int(kW), int(kH)));
+        {
+            GraphicsContext context(out);
+            pile.drawYourselfOnCurrentContextInWidth(context, kW, kH, true);
+        }
+        int outside = 0, border = 0;
+        for (int row = 0; row < out.height(); ++row) {
+            for (int x = 0; x < out.width(); ++x) {
+                const QColor colour = out.pixelColor(x, row);
+                if (colour == QColor(Qt::black))
+                    ++border;
+                if (colour != QColor(Qt::green) && !allowed.contains(QPointF(x + 0.5, out.height() - 0.5 - row)))
+                    ++outside;
+            }
+        }
+        EXPECT_GT(border, 1000) << "the border is drawn";
+        EXPECT_EQ(outside, 0);
+    }
 }
