@@ -165,7 +165,7 @@ void SlotCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&
     const QList<PositionPtr>& list = picturePositions();
     for (qint64 i = 0; i < count; ++i) {
         Position& slot = *list[i];
-        QPainterPath outer = slotOutline(i, width, height, r);
+        const QPainterPath outer = slotOutline(i, width, height, r);
         // Output drawn in bands leaves out, and never decodes, what a band cannot show.
         if (actual && context.isCulled(outer.boundingRect()))
             continue;
@@ -181,8 +181,10 @@ void SlotCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&
                 const QRectF frame = image.isNull() ? slotRect(i, width, height)
                                                     : fittedFrame(slotRect(i, width, height), QSizeF(image.size()), t);
                 imageRect = inset(frame, t);
-                outer = SlotPainter::roundedRect(frame, r);
-                painter.drawWholePicture(outer, SlotPainter::roundedRect(imageRect, r - t), image, imageRect, alpha);
+                // The frame shrinks to the picture; the selection still
+                // outlines the whole slot.
+                painter.drawWholePicture(SlotPainter::roundedRect(frame, r), SlotPainter::roundedRect(imageRect, r - t),
+                                         image, imageRect, alpha);
             }
         } else if (!actual) {
             painter.drawEmptySlot(outer, slotPickButtonRect(i, width, height), slot,

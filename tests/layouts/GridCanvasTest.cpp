@@ -93,6 +93,22 @@ TEST_F(GridCanvasTest, BordersAndGapsFollowTheSettings)
     EXPECT_EQ(at(out, 20, 150), QColor(Qt::red));
 }
 
+TEST_F(GridCanvasTest, TheSelectionOutlinesTheWholeCellWhenPicturesFit)
+{
+    // A 3:2 picture fitted into a 4:3 cell leaves bands above and below it;
+    // the selection still goes round the cell.
+    grid.setImageScaling(ImageScalingFitWhole);
+    grid.setSelectedImagePosition(0);
+    const QRectF cell = grid.cellRect(0, 800, 600);
+    const QImage out = draw(false);
+    // Cell 0 is (15, 15, 377.5, 277.5): pixels that the selection's 2 unit blue line covers.
+    const QColor top = at(out, int(cell.center().x()), int(cell.bottom()));
+    const QColor side = at(out, int(cell.left()), int(cell.center().y()));
+    EXPECT_EQ(top, QColor(Qt::blue)) << qPrintable(top.name());
+    EXPECT_EQ(side, QColor(Qt::blue)) << qPrintable(side.name());
+    EXPECT_EQ(at(out, int(cell.center().x()), int(cell.bottom()) - 6), QColor(Qt::white)) << "the band above the picture";
+}
+
 TEST_F(GridCanvasTest, ShadowsFallInTheirDirection)
 {
     grid.setDrawShadow(true);
