@@ -27,6 +27,12 @@ namespace {
 // short whatever a file claims.
 constexpr qint64 kMaxGridCells = qint64(1) << 32;
 
+// Faces are looked for in a picture at least this wide: the detector misses
+// faces in smaller ones that it finds once they are scaled up. A long, thin
+// picture is scaled up no further than the longest side given here.
+constexpr int kFaceSearchWidth = 600;
+constexpr int kFaceSearchLongestSide = 2400;
+
 qint64 saturatingProduct(qint64 a, qint64 b)
 {
     qint64 p = 0;
@@ -272,7 +278,19 @@ QPointF UtilityFunctions::faceCentroidInImage(const QImage& image)
     const QPointF none(-1, -1);
     if (image.isNull())
         return none;
-    const QList<QRectF> faces = FaceDetector::current().detectFaces(image);
+    QImage searched = image;
+    if (image.width() < kFaceSearchWidth) {
+        const double up = std::min(double(kFaceSearchWidth) / image.width(),
+                                   double(kFaceSearchLongestSide) / std::max(image.width(), image.height()));
+        if (up > 1) {
+            const QImage larger = image.scaled(int(std::lround(image.width() * up)),
+                                               int(std::lround(image.height() * up)), Qt::IgnoreAspectRatio,
+                                               Qt::SmoothTransformation);
+            if (!larger.isNull())
+                searched = larger;
+        }
+    }
+    const QList<QRectF> faces = FaceDetector::current().detectFaces(searched);
     if (faces.isEmpty())
         return none;
     QPointF sum;
@@ -280,7 +298,7 @@ QPointF UtilityFunctions::faceCentroidInImage(const QImage& image)
         sum += face.center();
     const QPointF mean = sum / static_cast<double>(faces.size());
     // Detector rectangles are y-down; the model measures from the bottom.
-    return QPointF(mean.x() / image.width(), 1.0 - mean.y() / image.height());
+    return QPointF(mean.x() / searched.width(), 1.0 - mean.y() / searched.height());
 }
 
 Cursor UtilityFunctions::cursorFor(qint64 kind)

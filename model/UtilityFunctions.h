@@ -105,7 +105,8 @@ public:
 
     // The mean centre of the faces found (through FaceDetector::current()),
     // as fractions of the image's width and height with y measured from the
-    // bottom edge; (-1, -1) when there is no face or the image is null.
+    // bottom edge; (-1, -1) when there is no face or the image is null. A
+    // small image is searched scaled up.
     static QPointF faceCentroidInImage(const QImage& image);
 
     // The resize cursor of an edit handle: 2 up-down, 3 and 4 the two

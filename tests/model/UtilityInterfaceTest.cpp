@@ -29,12 +29,12 @@ QPointF centroidWith(const QList<QRectF>& faces, const QImage& image)
 
 TEST(FaceCentroid, MeanFaceCentreWithYFromTheBottom)
 {
-    QImage image(400, 200, QImage::Format_RGB32);
+    QImage image(800, 400, QImage::Format_RGB32);
     image.fill(Qt::gray);
-    EXPECT_EQ(centroidWith({QRectF(50, 50, 100, 100), QRectF(250, 60, 100, 80)}, image), QPointF(0.5, 0.5));
-    EXPECT_EQ(centroidWith({QRectF(20, 10, 40, 20)}, image), QPointF(0.1, 0.9)); // near the top
+    EXPECT_EQ(centroidWith({QRectF(100, 100, 200, 200), QRectF(500, 120, 200, 160)}, image), QPointF(0.5, 0.5));
+    EXPECT_EQ(centroidWith({QRectF(40, 20, 80, 40)}, image), QPointF(0.1, 0.9)); // near the top
     EXPECT_EQ(centroidWith({}, image), QPointF(-1, -1));
-    EXPECT_EQ(centroidWith({QRectF(20, 10, 40, 20)}, QImage()), QPointF(-1, -1));
+    EXPECT_EQ(centroidWith({QRectF(40, 20, 80, 40)}, QImage()), QPointF(-1, -1));
 }
 
 TEST(FaceCentroid, RealDetector)
@@ -50,6 +50,42 @@ TEST(FaceCentroid, RealDetector)
             gradient.setPixel(x, y, qRgb(x * 255 / 599, y * 255 / 399, 128));
     EXPECT_EQ(U::faceCentroidInImage(gradient), QPointF(-1, -1));
     EXPECT_EQ(U::faceCentroidInImage(QImage()), QPointF(-1, -1));
+}
+
+TEST(FaceCentroid, SmallPicturesAreSearchedScaledUp)
+{
+    // The detector is handed the picture at least 600 wide (within a longest
+    // side of 2400); the centroid stays in fractions of the picture.
+    class SizeNoting final : public FaceDetector {
+    public:
+        QSize seen;
+        QList<QRectF> detectFaces(const QImage& image) override
+        {
+            seen = image.size();
+            return {QRectF(0, 0, image.width() / 2.0, image.height() / 2.0)};
+        }
+    };
+    const struct {
+        QSize picture, searched;
+    } rows[] = {
+        {{548, 411}, {600, 450}}, {{600, 400}, {600, 400}}, {{2000, 100}, {2000, 100}},
+        {{100, 2000}, {120, 2400}}, {{10, 10000}, {10, 10000}}, {{1, 1}, {600, 600}},
+    };
+    for (const auto& row : rows) {
+        SizeNoting detector;
+        ScopedFaceDetector guard(detector);
+        QImage image(row.picture, QImage::Format_RGB32);
+        image.fill(Qt::gray);
+        EXPECT_EQ(U::faceCentroidInImage(image), QPointF(0.25, 0.75)) << row.picture.width();
+        EXPECT_EQ(detector.seen, row.searched) << row.picture.width();
+    }
+
+    // The real detector, on a picture searched scaled up: the centroid is in
+    // the picture's own fractions.
+    const QImage photo = QImage(QStringLiteral(QF_TEST_DATA_DIR "/astronaut.jpg")).scaledToWidth(548, Qt::SmoothTransformation);
+    const QPointF c = U::faceCentroidInImage(photo);
+    const QRectF face(200.0 / 600, 1 - 210.0 / 600, 120.0 / 600, 125.0 / 600);
+    EXPECT_TRUE(face.contains(c)) << c.x() << ", " << c.y();
 }
 
 TEST(InterfaceUtilities, HandleCursors)
