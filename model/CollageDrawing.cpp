@@ -156,6 +156,10 @@ void Collage::drawBackgroundOnCurrentContextInWidth(GraphicsContext& context, do
     const double tw = th * iw / ih;
     const double xOff = (double(columns) * tw - width) / 2;
     const double yOff = (double(rows) * th - height) / 2;
+    // Every tile is the whole picture at one size: an export decodes and
+    // averages it down once for that size, as for the slots' pictures.
+    ImageReduction::reportDraw(picture, ImageReduction::scaleOfDraw(context.ctm(), QRectF(0, 0, tw, th),
+                                                                    QRectF(QPointF(), QSizeF(picture.size()))));
     for (qint64 c = 0; c < columns; ++c)
         for (qint64 r = 0; r < rows; ++r)
             if (const QRectF tile(double(c) * tw - xOff, double(r) * th - yOff, tw, th); !context.isCulled(tile))

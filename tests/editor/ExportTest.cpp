@@ -653,6 +653,11 @@ TEST_F(ExportTest, PicturesDrawnFarBelowTheirSizeComeOutAveragedNotAliased)
                       collage.setBackgroundImageByMd5(id);
                       collage.setBackgroundIsImage(true);
                       collage.setBackgroundImageIsPattern(false);
+                  }},
+                 {"as background tiles", [&](Collage& collage) {
+                      collage.setBackgroundImageByMd5(id);
+                      collage.setBackgroundImageIsPattern(true);
+                      collage.setBackgroundImagePatternNumberOfRows(2); // tiles 165 wide
                   }}};
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
@@ -673,6 +678,43 @@ TEST_F(ExportTest, PicturesDrawnFarBelowTheirSizeComeOutAveragedNotAliased)
         // picture or from its smooth-scaled drawing image) a ripple is left.
         EXPECT_GE(darkest, 100);
         EXPECT_LE(lightest, 155);
+    }
+}
+
+TEST_F(ExportTest, TheBackgroundPictureKeepsItsDetailInLargeExports)
+{
+    // Stripes two pixels wide in a 3000 pixel picture, exported 3000 wide:
+    // drawn from the picture they stay black and white, drawn from the
+    // 600 pixel drawing image they blur to grey.
+    QImage stripes(3000, 2000, QImage::Format_RGB32);
+    for (int y = 0; y < stripes.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(stripes.scanLine(y));
+        for (int x = 0; x < stripes.width(); ++x)
+            line[x] = x % 4 < 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+    }
+    ASSERT_TRUE(stripes.save(path(QStringLiteral("stripes.png"))));
+    const QString id = c->importPicture(path(QStringLiteral("stripes.png"))).value_or(QString());
+    ASSERT_FALSE(id.isEmpty());
+    ASSERT_LT(c->drawingSizeImage(id).width(), 1000);
+
+    // One row of tiles, so that each tile is drawn 3000 wide too.
+    for (const bool tiled : {false, true}) {
+        SCOPED_TRACE(tiled ? "tiled" : "whole");
+        startAgain();
+        resize(3000, 2000);
+        collage().setBackgroundImageByMd5(id);
+        collage().setBackgroundImageIsPattern(tiled);
+        collage().setBackgroundImagePatternNumberOfRows(1);
+        const QImage back = c->exporter().getImageBitmapRepForWidth(3000, 2000);
+        ASSERT_EQ(back.size(), QSize(3000, 2000));
+        // A stretch of a row where the grid has no cell.
+        int darkest = 255, lightest = 0;
+        for (int x = 1000; x < 1100; ++x) {
+            darkest = std::min(darkest, qGray(back.pixel(x, 2)));
+            lightest = std::max(lightest, qGray(back.pixel(x, 2)));
+        }
+        EXPECT_LE(darkest, 40);
+        EXPECT_GE(lightest, 215);
     }
 }
 
