@@ -38,6 +38,17 @@ void CanvasSizes::updateCollageSizes()
         if (CustomSizeForm::isOffered(size))
             m_collageSizesArray.append(size);
     }
+    // A canvas of no listed size (its custom size deleted meanwhile) is
+    // still named: its own size joins the list, before the command entry.
+    const std::shared_ptr<Collage>& collage = m_session.collage();
+    if (collage && indexOfSize(*collage) < 0) {
+        const QFCollageSize own(double(collage->width()), double(collage->height()), SizeUnitPixels,
+                                collage->resolution(), true);
+        const qsizetype at = !m_collageSizesArray.isEmpty() && m_collageSizesArray.last().customSizeCommand()
+                                 ? m_collageSizesArray.size() - 1
+                                 : m_collageSizesArray.size();
+        m_collageSizesArray.insert(at, own);
+    }
     m_announce(false);
 }
 

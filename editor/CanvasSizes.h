@@ -25,6 +25,8 @@ public:
     CanvasSizes(EditorSession& session, CollageExporter& exporter, std::function<void(bool)> announce);
 
     const QList<QFCollageSize>& collageSizesArray() const { return m_collageSizesArray; }
+    // The sizes offered, and the collage's own size in pixels when none of
+    // them is the collage's; it stays until the next update.
     void updateCollageSizes();
     // Index of the first size with the collage's pixels (either way round)
     // and resolution; -1 for none.

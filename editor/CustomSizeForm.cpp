@@ -94,6 +94,24 @@ QString fieldText(double value)
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
+QString shownText(const QString& text)
+{
+    const double value = readNumber(text);
+    if (!std::isfinite(value) || std::fabs(value) >= 1e15)
+        return text;
+    QString rounded = QString::number(value, 'f', 2);
+    while (rounded.endsWith(QLatin1Char('0')))
+        rounded.chop(1);
+    if (rounded.endsWith(QLatin1Char('.')))
+        rounded.chop(1);
+    return rounded == QLatin1String("-0") ? QStringLiteral("0") : rounded;
+}
+
+QString typedOrExact(const QString& shown, const QString& exact)
+{
+    return !exact.isEmpty() && shown == shownText(exact) ? exact : shown;
+}
+
 CustomSizeVerdict validate(const CustomSizeFields& fields)
 {
     const double resolution = readResolution(fields.resolution);

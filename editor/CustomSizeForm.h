@@ -37,8 +37,14 @@ bool isOffered(const QFCollageSize& size);
 
 // A number typed in a field; NaN for text that is none (and for "nan" and "inf").
 double readNumber(const QString& text);
-// The text a field shows for a value; it reads back as the same number.
+// The text a field holds for a value; it reads back as the same number.
 QString fieldText(double value);
+// What a person reads for a field's text: a number rounded to hundredths,
+// trailing zeros dropped ("23.33" for 23.333333333333332); other text as it is.
+QString shownText(const QString& text);
+// The text a field stands for: `exact` while the field still shows it as
+// shownText(exact), else what was typed.
+QString typedOrExact(const QString& shown, const QString& exact);
 
 // Resolution first, then width, then height; the first refusal wins.
 CustomSizeVerdict validate(const CustomSizeFields& fields);

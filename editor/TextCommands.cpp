@@ -160,12 +160,16 @@ QList<TextCommands::FontFamilyItem> TextCommands::fontFamilyMenuItems()
         const QList<FontMember> members = FontCatalogue::membersOfFamily(families[i]);
         if (members.isEmpty())
             continue;
-        // Drawn in the family's first face, named by the family so that the
-        // entry reads as what it selects.
-        const FontMember& first = members.first();
-        if (!FontCatalogue::isPostScriptNameInstalled(first.postScriptName))
+        // Drawn in the family's regular face (upright, normal width, the
+        // weight nearest 400), named by the family so that the entry reads
+        // as what it selects: a family's first face may be a light one that
+        // looks disabled.
+        const double pointSize = size > 0 ? size : 12.0;
+        const QFont plain = FontCatalogue::font(families[i], QString(), pointSize);
+        const QString style = FontCatalogue::styleName(plain);
+        if (style.isEmpty() || !FontCatalogue::isPostScriptNameInstalled(FontCatalogue::postScriptName(plain)))
             continue;
-        items.append({families[i], FontCatalogue::font(families[i], first.styleName, size > 0 ? size : 12.0), i});
+        items.append({families[i], FontCatalogue::font(families[i], style, pointSize), i});
     }
     return items;
 }

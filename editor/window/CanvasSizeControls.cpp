@@ -41,8 +41,8 @@ void install(QWidget* window, Ui::FotoloomWindow& ui, FotoloomController& contro
         showCollageSize(sizes, controller);
     });
 
+    // Enabled by the window's binding, for a canvas that is not square.
     QComboBox* orientation = ui.orientationSegmentedControl;
-    orientation->setEnabled(true);
     QObject::connect(orientation, &QComboBox::activated, window,
                      [&controller](int index) { controller.sizes().changeOrientation(index); });
 }

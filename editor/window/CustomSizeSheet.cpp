@@ -37,6 +37,11 @@ CustomSizeSheet::CustomSizeSheet(FotoloomController& controller, QWidget* parent
     m_error = new QLabel(this);
     m_error->setObjectName(QStringLiteral("customSizeErrorTextField"));
     m_error->setWordWrap(true);
+    m_error->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Room for the longest message (three lines) from the start: the fields
+    // stay where they are, under the pointer, as the message comes and goes.
+    m_error->setMinimumWidth(m_error->fontMetrics().averageCharWidth() * 40);
+    m_error->setFixedHeight(m_error->fontMetrics().lineSpacing() * 3 + 2 * m_error->margin());
 
     const Collage& collage = *controller.collage();
     m_width->setText(QString::number(collage.width()));
@@ -72,7 +77,9 @@ CustomSizeSheet::CustomSizeSheet(FotoloomController& controller, QWidget* parent
 
 CustomSizeFields CustomSizeSheet::fields() const
 {
-    return {m_width->text(), m_height->text(), m_resolution->text(), m_name->text(), m_unit->currentIndex()};
+    return {CustomSizeForm::typedOrExact(m_width->text(), m_exactWidth),
+            CustomSizeForm::typedOrExact(m_height->text(), m_exactHeight), m_resolution->text(), m_name->text(),
+            m_unit->currentIndex()};
 }
 
 void CustomSizeSheet::changeUnit(int unit)
@@ -80,8 +87,10 @@ void CustomSizeSheet::changeUnit(int unit)
     CustomSizeFields typed = fields();
     typed.unit = m_lastSelectedUnit;
     const CustomSizeFields converted = CustomSizeForm::withUnit(typed, unit);
-    m_width->setText(converted.width);
-    m_height->setText(converted.height);
+    m_exactWidth = converted.width;
+    m_exactHeight = converted.height;
+    m_width->setText(CustomSizeForm::shownText(converted.width));
+    m_height->setText(CustomSizeForm::shownText(converted.height));
     m_lastSelectedUnit = unit;
     validateFields();
 }

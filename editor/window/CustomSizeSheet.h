@@ -39,6 +39,10 @@ private:
     QComboBox* m_unit = nullptr;
     QLabel* m_error = nullptr;
     int m_lastSelectedUnit = SizeUnitPixels;
+    // The converted width and height behind the rounded texts the fields
+    // show, so that a size changed to inches and back keeps its pixels.
+    QString m_exactWidth;
+    QString m_exactHeight;
 };
 
 } // namespace qf

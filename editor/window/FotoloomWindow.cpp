@@ -314,11 +314,17 @@ void FotoloomWindow::changeEvent(QEvent* event)
 
 void FotoloomWindow::setUpSettingsBindings()
 {
-    // 0 landscape, 1 portrait; a square canvas shows neither.
+    // 0 landscape, 1 portrait; a square canvas has no orientation to
+    // change: the control says so and is off.
+    m_ui->orientationSegmentedControl->setPlaceholderText(tr("Square"));
     auto orientation = std::make_unique<CollageKeyBinding>(
         *m_controller, QStringLiteral("indexOfOrientation"), [this](const QVariant& v) {
-            QSignalBlocker block(m_ui->orientationSegmentedControl);
-            m_ui->orientationSegmentedControl->setCurrentIndex(v.isValid() ? int(v.toLongLong()) : -1);
+            QComboBox* control = m_ui->orientationSegmentedControl;
+            QSignalBlocker block(control);
+            const qint64 index = v.isValid() ? v.toLongLong() : -1;
+            const bool oriented = index == OrientationLandscape || index == OrientationPortrait;
+            control->setCurrentIndex(oriented ? int(index) : -1);
+            control->setEnabled(oriented);
         });
     m_bindings.push_back(std::move(orientation));
 }

@@ -2,6 +2,7 @@
 
 #include "ui_FotoloomWindow.h"
 
+#include "editor/CollageKeyBinding.h"
 #include "editor/FotoloomController.h"
 #include "editor/PictureListModel.h"
 #include "editor/window/QtPicturePanel.h"
@@ -40,6 +41,13 @@ PictureTab::PictureTab(FotoloomController& controller, Ui::FotoloomWindow& ui, Q
         sort->setCurrentIndex(0);
     });
 
+    m_hint = ui.pictureHintLabel;
+    m_placeSelected = std::make_unique<CollageKeyBinding>(controller, QStringLiteral("pictureInDrawingViewSelected"),
+                                                          [this](const QVariant&) { showHint(); });
+    m_pictureSelected = std::make_unique<CollageKeyBinding>(
+        controller, QStringLiteral("nonEmptyPictureInDrawingViewSelected"), [this](const QVariant&) { showHint(); });
+    showHint();
+
     m_picturePanel = std::make_unique<QtPicturePanel>(window);
     intake.setPicturePanel(m_picturePanel.get());
     intake.setAddsPicturesInBackground(true);
@@ -51,6 +59,18 @@ PictureTab::~PictureTab()
     intake.setPicturePanel(nullptr);
     intake.setAddsPicturesInBackground(false);
     intake.cancelAddingPictures();
+}
+
+void PictureTab::showHint()
+{
+    if (!m_placeSelected || !m_pictureSelected)
+        return; // the bindings are still being made
+    if (!m_placeSelected->value().toBool())
+        m_hint->setText(tr("Click a picture on the canvas to change it."));
+    else if (m_pictureSelected->value().toBool())
+        m_hint->setText(tr("Choose another picture for the selected place, or remove it."));
+    else
+        m_hint->setText(tr("Choose a picture for the selected place."));
 }
 
 void PictureTab::reload()

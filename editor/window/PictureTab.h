@@ -5,12 +5,15 @@
 
 #include <memory>
 
+class QLabel;
+
 namespace Ui {
 class FotoloomWindow;
 }
 
 namespace qf {
 
+class CollageKeyBinding;
 class FotoloomController;
 class PictureListModel;
 class QtPicturePanel;
@@ -28,7 +31,14 @@ public:
     void reload();
 
 private:
+    // The tab's hint fits the selection: how to select a place, or what
+    // the buttons do for the selected one.
+    void showHint();
+
     FotoloomController& m_controller;
+    QLabel* m_hint = nullptr;
+    std::unique_ptr<CollageKeyBinding> m_placeSelected;
+    std::unique_ptr<CollageKeyBinding> m_pictureSelected;
     PictureListModel* m_pictureList = nullptr;
     std::unique_ptr<QtPicturePanel> m_picturePanel;
 };

@@ -4,11 +4,15 @@
 #include "platform/services/ShareService.h"
 
 #include <QAction>
+#include <QEvent>
+#include <QLayout>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace qf {
 
@@ -39,6 +43,17 @@ ShareMenu::ShareMenu(QMainWindow& window, FotoloomController& controller, QToolB
 {
     setObjectName(QStringLiteral("shareMenuController"));
     m_sharing.setNotifier([this](const QString& text) { m_notice.showPopUpNotification(text); });
+    // The notice floats over the canvas: in the column's layout it would
+    // push the canvas down for as long as it shows.
+    m_noticeView = noticeView(m_window);
+    m_noticeColumn = m_noticeView ? m_noticeView->parentWidget() : nullptr;
+    if (m_noticeColumn) {
+        if (m_noticeColumn->layout())
+            m_noticeColumn->layout()->removeWidget(m_noticeView);
+        m_noticeView->setAutoFillBackground(true);
+        m_noticeView->installEventFilter(this);
+        m_noticeColumn->installEventFilter(this);
+    }
 
     m_menu = new QMenu(tr("Share"), &window);
     m_menu->setObjectName(QStringLiteral("shareMenu"));
@@ -59,6 +74,29 @@ void ShareMenu::setRegistry(std::shared_ptr<ShareServiceRegistry> registry)
 {
     m_sharing.setRegistry(std::move(registry));
     fillMenu();
+}
+
+bool ShareMenu::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((watched == m_noticeView && (type == QEvent::Show || type == QEvent::LayoutRequest))
+        || (watched == m_noticeColumn && type == QEvent::Resize))
+        placeNotice();
+    return QObject::eventFilter(watched, event);
+}
+
+void ShareMenu::placeNotice()
+{
+    if (!m_noticeView || !m_noticeColumn)
+        return;
+    const auto* canvas = m_noticeColumn->findChild<QWidget*>(QStringLiteral("QFDrawingContainerView"),
+                                                             Qt::FindDirectChildrenOnly);
+    const QRect area = canvas ? canvas->geometry() : m_noticeColumn->rect();
+    constexpr int kInset = 8;
+    const QSize wanted = m_noticeView->sizeHint();
+    const int width = std::max(1, std::min(wanted.width(), area.width() - 2 * kInset));
+    m_noticeView->setGeometry(area.x() + (area.width() - width) / 2, area.y() + kInset, width, wanted.height());
+    m_noticeView->raise();
 }
 
 void ShareMenu::fillMenu()

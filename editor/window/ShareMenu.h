@@ -4,6 +4,7 @@
 #include "editor/PopUpNotice.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <memory>
 
@@ -36,7 +37,14 @@ public:
     CollageSharing& sharing() { return m_sharing; }
     PopUpNotice& notice() { return m_notice; }
 
+protected:
+    // Keeps the notice at the top of the canvas as it shows, its text
+    // changes or the canvas column resizes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // The notice, sized to its text, centred over the top of the canvas.
+    void placeNotice();
     // Emptied, then filled with the services there are; the button is
     // enabled only with something to offer.
     void fillMenu();
@@ -46,6 +54,10 @@ private:
     PopUpNotice m_notice;
     QMenu* m_menu = nullptr;
     QToolButton* m_button = nullptr;
+    // The notice and the canvas column it floats in; kept, as the window
+    // may be half gone when the last events come.
+    QPointer<QWidget> m_noticeView;
+    QPointer<QWidget> m_noticeColumn;
 };
 
 } // namespace qf

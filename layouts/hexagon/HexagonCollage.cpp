@@ -75,6 +75,7 @@ const KVKeyTable& HexagonCollage::keyTable()
         t.derived(QStringLiteral("fillDuplicates"), &X::getFillDuplicates, {});
         t.derived(QStringLiteral("rowCountBinding"), &X::getRowCountBinding, {});
         t.derived(QStringLiteral("columnCountBinding"), &X::getColumnCountBinding, {});
+        t.derived(QStringLiteral("honeycombRowCount"), &X::getHoneycombRowCount, {QStringLiteral("rowCount")});
         return t;
     }();
     return table;
@@ -666,7 +667,8 @@ SettingsBox HexagonCollage::layoutBox()
 {
     using C = SettingsControl;
     return {QStringLiteral("hexagonLayoutControlsBox"),
-            {C::value("hexagonRowCountLabel", "rowCount", "Rows"), C::value("hexagonColumnCountLabel", "columnCount", "Columns"),
+            {C::value("hexagonColumnCountLabel", "columnCount", "Columns"),
+             C::value("hexagonRowCountLabel", "honeycombRowCount", "Rows"),
              C::button("increasePositionsCommandButton", "Cells"), C::button("decreasePositionsCommandButton", "Cells")}};
 }
 

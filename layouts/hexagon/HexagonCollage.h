@@ -30,7 +30,7 @@ public:
     static const KVKeyTable& keyTable();
 
     // What the editor offers for the hexagons: more or fewer cells, and the
-    // box that shows the rows and columns.
+    // box that shows the columns and the rows of hexagons.
     static QList<CollageCommand> commands();
     static SettingsBox layoutBox();
 
@@ -63,6 +63,9 @@ public:
     bool getStampBorder() const { return false; }
     bool getFillDuplicates() const { return false; }
     qint64 getRowCountBinding() const { return 0; }
+    // The rows a person counts: hexagons in the fullest column, each two
+    // half-height rows tall (4 half rows of 4 columns: 8 cells in 2 rows).
+    qint64 getHoneycombRowCount() const { return (m_rowCount + 1) / 2; }
     qint64 getColumnCountBinding() const { return 0; }
 
     // ---- grid --------------------------------------------------------------

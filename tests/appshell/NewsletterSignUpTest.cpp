@@ -1,4 +1,5 @@
 #include "app/shell/NewsletterSignUp.h"
+#include "app/shell/QFSubscribeToNlWindowController.h"
 #include "model/UtilityFunctions.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/services/WebSites.h"
@@ -7,6 +8,11 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QNetworkProxy>
@@ -233,6 +239,65 @@ TEST_F(NewsletterTest, dontShowAgainIsOfferedFromTheThirdShowing)
     EXPECT_TRUE(defaults().boolForKey(NewsletterSignUp::dontShowKey()));
     NewsletterSignUp::setDontShowAgain(false);
     EXPECT_FALSE(defaults().boolForKey(NewsletterSignUp::dontShowKey(), true));
+}
+
+TEST_F(NewsletterTest, theWindowStartsEmptyKeepsStillAndThanksLongEnoughToRead)
+{
+    auto* window = QFSubscribeToNlWindowController::sharedSubscribeToNlWindowController();
+    auto* name = window->findChild<QLineEdit*>(QStringLiteral("nameTextField"));
+    auto* email = window->findChild<QLineEdit*>(QStringLiteral("emailTextField"));
+    auto* error = window->findChild<QLabel*>(QStringLiteral("emailErrorTextField"));
+    auto* thanks = window->findChild<QLabel*>(QStringLiteral("thanksTextField1"));
+    auto* join = window->findChild<QPushButton*>(QStringLiteral("joinButton"));
+    ASSERT_TRUE(name && email && error && thanks && join);
+
+    // First showing: a wrong address shows the error, the fields stay put.
+    QPoint emailBefore, emailAfter;
+    bool errorShown = false;
+    QTimer::singleShot(0, window, [&] {
+        QCoreApplication::processEvents();
+        name->setText(QStringLiteral("Ann"));
+        email->setText(QStringLiteral("ann@"));
+        emailBefore = email->mapTo(window, QPoint());
+        join->click();
+        QCoreApplication::processEvents();
+        errorShown = error->isVisible();
+        emailAfter = email->mapTo(window, QPoint());
+        window->close();
+    });
+    window->runModal();
+    EXPECT_TRUE(errorShown);
+    EXPECT_EQ(emailAfter, emailBefore);
+
+    // Second showing: nothing of the first is left to type after.
+    QString nameShown = QStringLiteral("?"), emailShown = QStringLiteral("?");
+    bool thanked = false, thankedLater = false, laterRan = false;
+    QTimer::singleShot(0, window, [&] {
+        nameShown = name->text();
+        emailShown = email->text();
+        email->setText(QStringLiteral("ann@example.com"));
+        join->click();
+        thanked = thanks->isVisible();
+        QTimer::singleShot(1000, [&] {
+            thankedLater = thanks->isVisible() && window->isVisible();
+            laterRan = true;
+        });
+    });
+    QElapsedTimer shown;
+    shown.start();
+    window->runModal();
+    const qint64 elapsed = shown.elapsed();
+    const QDeadlineTimer deadline(2000);
+    while (!laterRan && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(nameShown, QString());
+    EXPECT_EQ(emailShown, QString());
+    EXPECT_TRUE(thanked);
+    // Two seconds or more to read them; then the window closes by itself.
+    EXPECT_TRUE(thankedLater) << "the thanks are still there after a second";
+    EXPECT_GE(elapsed, 2000);
+    EXPECT_LT(elapsed, 10000);
+    EXPECT_FALSE(window->isVisible());
 }
 
 } // namespace

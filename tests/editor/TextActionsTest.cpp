@@ -2,6 +2,7 @@
 // panel's two paths, the bursts of typing and the bindings to the selected
 // text item.
 #include "editor/FotoloomController.h"
+#include "editor/TextCommands.h"
 #include "editor/TextKeyBinding.h"
 
 #include "document/CollageDocument.h"
@@ -252,6 +253,26 @@ TEST_F(TextActionsTest, ATextBindingFollowsTheSelectionAndTheCollageAndWritesSte
     collage().setSelectedTextPosition(-1);
     EXPECT_FALSE(shown.last().isValid());
     EXPECT_FALSE(binding.value().isValid());
+}
+
+TEST(FontFamilyMenu, EachFamilyIsDrawnInItsRegularFace)
+{
+    const QList<TextCommands::FontFamilyItem> items = TextCommands::fontFamilyMenuItems();
+    ASSERT_FALSE(items.isEmpty());
+    int checked = 0;
+    for (const TextCommands::FontFamilyItem& item : items) {
+        // Families with a plain face: upright, normal width, weight 400.
+        QString regular;
+        for (const FontMember& m : FontCatalogue::membersOfFamily(item.title))
+            if (!m.italic && m.width == 100 && m.weight == 400)
+                regular = m.styleName;
+        if (regular.isEmpty())
+            continue;
+        ++checked;
+        EXPECT_EQ(FontCatalogue::styleName(item.font), regular) << item.title.toStdString();
+        EXPECT_EQ(item.font.family(), item.title);
+    }
+    EXPECT_GT(checked, 0);
 }
 
 } // namespace

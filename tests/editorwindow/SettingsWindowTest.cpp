@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -236,3 +237,31 @@ TEST(SettingsWindow, AnAlertMadeBeforeItsWindowShowsOpensAboveIt)
 }
 
 } // namespace
+
+TEST(SettingsWindow, ThePictureTabHintFitsTheSelection)
+{
+    Opened o;
+    auto* hint = o.find<QLabel>("pictureHintLabel");
+    ASSERT_TRUE(hint);
+    o.editor->intake().addImagesFromDirectoriesOrFiles(o.write(3));
+    ASSERT_TRUE(o.waitFor([&] { return o.editor->collage()->images().size() == 3; }));
+    Collage& collage = *o.editor->collage();
+    qint64 full = -1, empty = -1;
+    for (qsizetype i = 0; i < collage.picturePositions().size(); ++i)
+        (collage.picturePositions()[i]->isEmpty() ? empty : full) = i;
+    ASSERT_GE(full, 0);
+    ASSERT_GE(empty, 0);
+    const struct {
+        qint64 selected;
+        const char* hint;
+    } rows[] = {
+        {-1, "Click a picture on the canvas to change it."},
+        {full, "Choose another picture for the selected place, or remove it."},
+        {empty, "Choose a picture for the selected place."},
+        {-1, "Click a picture on the canvas to change it."},
+    };
+    for (const auto& row : rows) {
+        collage.setSelectedImagePosition(row.selected);
+        EXPECT_EQ(hint->text(), QLatin1String(row.hint)) << row.selected;
+    }
+}

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QToolButton>
@@ -74,9 +75,19 @@ TEST(ShareWindow, MenuOffersTheMachinesServicesAndTheNoticeHidesAfterTheLastOne)
             std::exchange(clock->call, {})();
     };
     QWidget* view = opened.find<QWidget>("notificationView");
+    QWidget* canvas = opened.find<QWidget>("QFDrawingContainerView");
     EXPECT_FALSE(view->isVisible());
+    QApplication::processEvents();
+    const QRect canvasBefore = canvas->geometry();
     share->sharing().share(CollageSharing::Entry::DesktopPicture);
     EXPECT_TRUE(view->isVisible());
+    // The notice floats over the top of the canvas, which stays where it was.
+    QApplication::processEvents();
+    EXPECT_EQ(canvas->geometry(), canvasBefore);
+    EXPECT_EQ(view->parentWidget(), canvas->parentWidget());
+    EXPECT_TRUE(canvas->geometry().contains(view->geometry())) << "over the canvas";
+    EXPECT_LT(view->geometry().top() - canvas->geometry().top(), canvas->height() / 4) << "at its top";
+    EXPECT_EQ(view->parentWidget()->children().last(), view) << "in front of the canvas";
     EXPECT_EQ(opened.find<QLabel>("notificationStringTextField")->text(), "Set as Desktop Picture");
     moveTo(1000);
     share->sharing().share(CollageSharing::Entry::Photos);

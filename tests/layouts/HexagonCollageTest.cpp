@@ -494,3 +494,41 @@ TEST_F(HexagonCollageTest, AnExportedBorderIsABandJustInsideTheOutline)
         EXPECT_EQ(out.pixelColor(int(x), int(540 - yUp)), row.expected);
     }
 }
+
+namespace {
+
+TEST_F(HexagonCollageTest, TheBoxCountsRowsOfHexagonsNotHalfRows)
+{
+    struct Recorder : KVObserver {
+        QStringList values;
+        void observeValueForKeyPath(const QString&, KVObject*, const KVChange& ch, const KVContext*) override
+        {
+            if (!ch.isPrior)
+                values << ch.newValue.toString();
+        }
+    } rec;
+    hex.addObserver(&rec, "honeycombRowCount", KVOptionNew, nullptr);
+    const struct {
+        qint64 halfRows, columns, rows;
+    } grids[] = {{2, 2, 1}, {4, 4, 2}, {3, 3, 2}, {5, 2, 3}, {1, 6, 1}, {7, 5, 4}};
+    for (const auto& g : grids) {
+        hex.setRowCount(g.halfRows);
+        hex.setColumnCount(g.columns);
+        hex.ensureAllPositionsArePresent();
+        // The fullest column holds as many hexagons as the box says rows.
+        QHash<qint64, qint64> perColumn;
+        for (const PositionPtr& p : hex.picturePositions())
+            ++perColumn[static_cast<const HexagonPosition&>(*p).colIndex()];
+        qint64 fullest = 0;
+        for (qint64 n : std::as_const(perColumn))
+            fullest = std::max(fullest, n);
+        EXPECT_EQ(hex.valueForKey("honeycombRowCount").toLongLong(), g.rows) << g.halfRows << " x " << g.columns;
+        EXPECT_EQ(fullest, g.rows) << g.halfRows << " x " << g.columns;
+        EXPECT_EQ(rec.values.value(rec.values.size() - 1), QString::number(g.rows)) << "observers hear of it";
+        clearPictures();
+        hex.picturePositions().clear();
+    }
+    hex.removeObserver(&rec, "honeycombRowCount");
+}
+
+} // namespace
