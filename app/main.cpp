@@ -98,7 +98,7 @@ int main(int argc, char* argv[])
     QCommandLineParser commandLine;
     describeCommandLine(commandLine);
     commandLine.process(app);
-    QApplication::setDesktopFileName(QStringLiteral("quiltfolio"));
+    QApplication::setDesktopFileName(qf::WebPageActions::desktopComponentIdentifier());
     // Linux users expect the application to end with its last window.
     QApplication::setQuitOnLastWindowClosed(true);
 

@@ -1,6 +1,5 @@
 #include "app/shell/WebPageActions.h"
 
-#include "model/UtilityFunctions.h"
 #include "platform/random/RandomSource.h"
 #include "platform/services/UrlOpener.h"
 #include "platform/services/WebSites.h"
@@ -34,22 +33,27 @@ QUrl trackedPage(const QString& base, const QString& path, const QString& campai
                       + campaignTag);
 }
 
-void open(const QUrl& url)
-{
-    UrlOpener::current().openUrl(url);
-}
-
 QString tr(const char* text)
 {
     return QCoreApplication::translate("WebPageActions", text);
 }
 
+void open(const QUrl& url)
+{
+    UrlOpener::current().openUrl(url);
+}
+
 } // namespace
+
+QString WebPageActions::desktopComponentIdentifier()
+{
+    return QStringLiteral("com.quiltfolio.quiltfolio");
+}
 
 QUrl WebPageActions::storePage()
 {
     // The software centres of the desktop take their own scheme.
-    return encodedUrl(QStringLiteral("appstream://") + UtilityFunctions::applicationIdentifier());
+    return encodedUrl(QStringLiteral("appstream://") + desktopComponentIdentifier());
 }
 
 QString WebPageActions::storeLink()

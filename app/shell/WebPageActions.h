@@ -13,6 +13,10 @@ namespace qf {
 class WebPageActions {
 public:
     // ---- addresses ----------------------------------------------------------------
+    // The program's component as the desktop knows it: the name of its
+    // desktop entry and the id of its software-centre description, both in
+    // resources/linux.
+    static QString desktopComponentIdentifier();
     // The program's store page, for the desktop's software centre.
     static QUrl storePage();
     // The program's store page as a web link, for copying.

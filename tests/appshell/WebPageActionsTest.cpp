@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
@@ -53,7 +55,7 @@ struct PageCase {
 TEST_F(WebPageActionsTest, everyActionOpensExactlyItsPage)
 {
     const PageCase cases[] = {
-        {"store", &WebPageActions::showQuiltfolioInStore, QStringLiteral("appstream://com.quiltfolio.mac")},
+        {"store", &WebPageActions::showQuiltfolioInStore, QStringLiteral("appstream://com.quiltfolio.quiltfolio")},
         {"phone", &WebPageActions::showPhoneApp, QStringLiteral("https://store.quiltfolio.invalid/apps/quiltfolio-phone")},
         {"share on Twitter", &WebPageActions::shareOnTwitter,
          QStringLiteral("https://twitter.com/intent/tweet?text=Making%20photo%20collages%20with%20Quiltfolio%20"
@@ -75,6 +77,24 @@ TEST_F(WebPageActionsTest, everyActionOpensExactlyItsPage)
         c.action();
         EXPECT_EQ(opener.opened, QStringList{c.url});
     }
+}
+
+// The software centre finds the component only under the id its description
+// declares, and launches it only through a desktop entry of the same name.
+TEST_F(WebPageActionsTest, storePageNamesTheComponentThatIsInstalled)
+{
+    // The id is the address's host, which an address keeps only in lower case.
+    const QUrl page = WebPageActions::storePage();
+    const QString id = page.host();
+    ASSERT_EQ(page.scheme(), QStringLiteral("appstream"));
+    ASSERT_FALSE(id.isEmpty());
+    const QDir files(QStringLiteral(QF_DESKTOP_FILES_DIR));
+    EXPECT_TRUE(files.exists(id + QStringLiteral(".desktop")));
+    QFile description(files.filePath(id + QStringLiteral(".metainfo.xml")));
+    ASSERT_TRUE(description.open(QIODevice::ReadOnly)) << id.toStdString();
+    const QByteArray text = description.readAll();
+    EXPECT_TRUE(text.contains("<id>" + id.toUtf8() + "</id>"));
+    EXPECT_TRUE(text.contains("<launchable type=\"desktop-id\">" + id.toUtf8() + ".desktop</launchable>"));
 }
 
 TEST_F(WebPageActionsTest, tabletPageIsTheFirstOnlyForMultiplesOfThree)
