@@ -8,6 +8,7 @@ namespace qf {
 
 // The web pages of the Help menu and the getting-started window. Each action
 // hands its page's address to the installed UrlOpener and returns at once;
+// when nothing takes the address, a modal alert says so and shows it to copy;
 // the tablet page is chosen with the installed RandomSource and the link is
 // copied to the application's clipboard.
 class WebPageActions {
