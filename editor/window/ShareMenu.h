@@ -38,7 +38,8 @@ public:
 
 private:
     // Emptied, then filled with the services there are; the button is
-    // enabled only with something to offer.
+    // enabled only with something to offer, and its tip says what is missing
+    // when there is nothing.
     void fillMenu();
 
     QMainWindow& m_window;
