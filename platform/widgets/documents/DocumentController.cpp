@@ -1,5 +1,6 @@
 #include "platform/widgets/documents/DocumentController.h"
 
+#include "platform/defaults/RememberedFolders.h"
 #include "platform/widgets/documents/QtDocumentDialogs.h"
 
 #include <QWidget>
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QSettings>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <utility>
@@ -101,12 +101,12 @@ void DocumentController::openDocument(QWidget* window)
 {
     OpenPanelRequest request;
     request.title = tr("Open");
-    const QStringList recent = recentDocumentPaths();
-    request.directory = recent.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                                         : QFileInfo(recent.first()).absolutePath();
+    request.directory = startFolder(FolderKind::Projects);
     request.types = readableTypes();
     QPointer<DocumentController> self(this);
     m_dialogs->chooseFilesToOpen(window, request, [self](const QStringList& paths) {
+        if (!paths.isEmpty())
+            rememberFolderOf(FolderKind::Projects, paths.first());
         if (self)
             self->openDocuments(paths);
     });
