@@ -112,6 +112,15 @@ int main(int argc, char* argv[])
         [&documents, &delegate](qf::CollageDocument& document) -> std::unique_ptr<qf::DocumentHost> {
             return std::make_unique<Editor>(document, documents, delegate);
         });
+    // Queued: the document is still closing its window. Whatever opened
+    // meanwhile keeps the application.
+    QObject::connect(
+        &documents, &qf::DocumentController::lastDocumentClosed, &delegate,
+        [&documents, &delegate] {
+            if (documents.documents().isEmpty())
+                delegate.lastDocumentClosed();
+        },
+        Qt::QueuedConnection);
     // The desktop hands documents over as arguments.
     documents.openAtLaunch(commandLine.positionalArguments());
     // Queued: the getting-started window then runs its loop inside app.exec().

@@ -509,3 +509,47 @@ TEST(DocumentController, ProjectDialogsStartWhereProjectsWereLastKept)
     UserDefaults::standard().useStandardStore();
     qputenv("HOME", oldHome);
 }
+
+// Opening a project replaces the untitled window a launch opened, but only
+// while it is the only one and nobody has changed it.
+TEST(DocumentController, AnOpenedFileReplacesTheUntouchedUntitledDocument)
+{
+    const struct {
+        const char* name;
+        std::function<void(Documents&)> before;
+        bool display;
+        QStringList openAfter; // window titles
+    } cases[] = {
+        {"untouched", [](Documents&) {}, true, {"a.tdoc"}},
+        {"edited", [](Documents& s) { static_cast<FakeDocument*>(s.controller.documents().first())->edit(); }, true,
+         {"Untitled*", "a.tdoc"}},
+        {"edited and undone", [](Documents& s) {
+             auto* doc = static_cast<FakeDocument*>(s.controller.documents().first());
+             doc->edit();
+             doc->undoManager().undo();
+         }, true, {"a.tdoc"}},
+        {"pictures still coming", [](Documents& s) {
+             static_cast<FakeDocument*>(s.controller.documents().first())->hasPendingChange = true;
+         }, true, {"Untitled*", "a.tdoc"}},
+        {"saved", [](Documents& s) {
+             s.dialogs->saveAnswers.push_back(SavePanelResult{s.tmp.filePath(QStringLiteral("kept")), kPackage.identifier});
+             s.controller.documents().first()->saveAs({});
+         }, true, {"kept.tpkg", "a.tdoc"}},
+        {"two untitled", [](Documents& s) { s.newDocument(); }, true, {"Untitled", "Untitled 2", "a.tdoc"}},
+        {"not shown", [](Documents&) {}, false, {"Untitled", "a.tdoc"}},
+        {"a refused file", [](Documents& s) { s.file(QStringLiteral("a.tdoc"), "corrupt"); }, true, {"Untitled"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Documents s;
+        const QString path = s.file(QStringLiteral("a.tdoc"));
+        s.controller.openAtLaunch({});
+        c.before(s);
+        s.controller.openDocumentWithPath(path, c.display);
+        flushDeletes();
+        QStringList titles;
+        for (Document* document : s.controller.documents())
+            titles << document->windowTitle();
+        EXPECT_EQ(titles, c.openAfter);
+    }
+}

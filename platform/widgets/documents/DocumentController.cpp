@@ -140,6 +140,9 @@ Document* DocumentController::openDocumentWithPath(const QString& path, bool dis
             open->showWindows();
         return open;
     }
+    // The empty window a launch opened gives way to the file, as long as
+    // nobody has touched it.
+    QPointer<Document> replaceable = untouchedOnlyDocument();
     const QString absolute = QFileInfo(path).absoluteFilePath();
     // An unknown type still goes to the document, which says what it reads.
     const QString type = typeForPath(absolute).value_or(QString());
@@ -157,7 +160,24 @@ Document* DocumentController::openDocumentWithPath(const QString& path, bool dis
     document->setFileType(type);
     document->markSaved();
     noteNewRecentDocument(absolute);
-    return addDocument(std::move(document), display);
+    Document* added = addDocument(std::move(document), display);
+    // Only for a window on screen, and only if reading left it untouched.
+    if (display && replaceable && replaceable == untouchedOnlyDocument(added))
+        replaceable->close();
+    return added;
+}
+
+Document* DocumentController::untouchedOnlyDocument(const Document* besides) const
+{
+    QList<Document*> others = documents();
+    others.removeAll(besides);
+    if (others.size() != 1)
+        return nullptr;
+    Document* document = others.first();
+    // Pictures still being read count as a change.
+    document->finishPendingChanges();
+    const bool untouched = document->fileName().isEmpty() && !document->isDocumentEdited() && !document->isClosed();
+    return untouched ? document : nullptr;
 }
 
 void DocumentController::documentClosed(Document* document)
