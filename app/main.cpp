@@ -9,6 +9,7 @@
 #include "platform/widgets/documents/QtDocumentDialogs.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QPointer>
 #include <QTimer>
 
@@ -46,6 +47,37 @@ private:
     QPointer<qf::FotoloomWindow> m_window;
 };
 
+// The options every Linux program has; the documents to open are the rest.
+void describeCommandLine(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QStringLiteral("Makes collages from your pictures."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("documents"),
+                                 QStringLiteral("Projects or designs to open; a new collage when none is given."),
+                                 QStringLiteral("[documents...]"));
+}
+
+// Help and version are printed before a display is opened, so that they
+// work without one.
+void answerInformationOptions(int& argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    // Options of Qt's own (-platform, -style...) are unknown here and left
+    // for QApplication; only the question of help or version matters.
+    parser.parse(arguments);
+    if (!parser.isSet(QStringLiteral("help")) && !parser.isSet(QStringLiteral("version")))
+        return;
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(QF_VERSION));
+    // Prints and exits.
+    parser.process(core);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -54,13 +86,19 @@ int main(int argc, char* argv[])
         qCritical("Should not be running in sandbox");
         return 1;
     }
+    QCoreApplication::setApplicationName(QStringLiteral("Quiltfolio"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Quiltfolio"));
+    answerInformationOptions(argc, argv);
     qf::setUpPictureMemory();
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quiltfolio"));
-    QApplication::setOrganizationName(QStringLiteral("Quiltfolio"));
     QApplication::setApplicationVersion(QStringLiteral(QF_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("quiltfolio"));
+    // Qt has taken its own options out of the arguments by now; anything
+    // else that looks like an option is a mistake, said on the terminal.
+    QCommandLineParser commandLine;
+    describeCommandLine(commandLine);
+    commandLine.process(app);
+    QApplication::setDesktopFileName(qf::WebPageActions::desktopComponentIdentifier());
     // Linux users expect the application to end with its last window.
     QApplication::setQuitOnLastWindowClosed(true);
 
@@ -74,8 +112,17 @@ int main(int argc, char* argv[])
         [&documents, &delegate](qf::CollageDocument& document) -> std::unique_ptr<qf::DocumentHost> {
             return std::make_unique<Editor>(document, documents, delegate);
         });
-    // The desktop hands documents over as arguments; there are no options.
-    documents.openAtLaunch(QApplication::arguments().mid(1));
+    // Queued: the document is still closing its window. Whatever opened
+    // meanwhile keeps the application.
+    QObject::connect(
+        &documents, &qf::DocumentController::lastDocumentClosed, &delegate,
+        [&documents, &delegate] {
+            if (documents.documents().isEmpty())
+                delegate.lastDocumentClosed();
+        },
+        Qt::QueuedConnection);
+    // The desktop hands documents over as arguments.
+    documents.openAtLaunch(commandLine.positionalArguments());
     // Queued: the getting-started window then runs its loop inside app.exec().
     QTimer::singleShot(0, &delegate, &qf::QFApplicationDelegate::applicationDidFinishLaunching);
 

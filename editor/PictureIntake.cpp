@@ -10,6 +10,7 @@
 #include "model/CollageCaches.h"
 #include "model/Position.h"
 #include "model/UtilityFunctions.h"
+#include "platform/defaults/RememberedFolders.h"
 #include "platform/undo/UndoManager.h"
 
 #include <QDateTime>
@@ -22,7 +23,6 @@
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include <atomic>
 #include <limits>
 
 namespace qf {
@@ -32,9 +32,6 @@ namespace {
 Q_LOGGING_CATEGORY(lcIntake, "qf.editor.intake")
 
 using Container = QFRegularFileWrapperContainer;
-
-// Set by the first picture panel of the process.
-std::atomic<bool> g_picturePanelOpened = false;
 
 // While an undo group is open (a drag, or changes of this event) the
 // pictures wait: they must be an undo step of their own.
@@ -385,28 +382,20 @@ const QStringList& PictureIntake::allowedPictureSuffixes()
     return suffixes;
 }
 
-bool PictureIntake::picturePanelOpenedBefore()
-{
-    return g_picturePanelOpened;
-}
-
-void PictureIntake::setPicturePanelOpenedBefore(bool opened)
-{
-    g_picturePanelOpened = opened;
-}
-
 void PictureIntake::openPicturePanel(const QString& title, bool directories, bool multiple,
                                      std::function<void(const QStringList&)> chosen)
 {
     if (!m_picturePanel)
         return;
-    PicturePanelRequest request{title, directories, multiple, std::nullopt, allowedPictureSuffixes()};
-    if (!g_picturePanelOpened.exchange(true))
-        request.startDirectory = UtilityFunctions::getPicturesDirectoryURL();
+    PicturePanelRequest request{title, directories, multiple, startFolder(FolderKind::Pictures),
+                                allowedPictureSuffixes()};
     // The panel may answer after this editor closed.
     const QPointer<PictureIntake> self(this);
     m_picturePanel->openPanel(request, [self, chosen = std::move(chosen)](const QStringList& paths) {
-        if (self && !paths.isEmpty())
+        if (paths.isEmpty())
+            return;
+        rememberFolderOf(FolderKind::Pictures, paths.first());
+        if (self)
             chosen(paths);
     });
 }

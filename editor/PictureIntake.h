@@ -73,9 +73,8 @@ public:
 
     // File name endings the picture panels offer.
     static const QStringList& allowedPictureSuffixes();
-    // The first picture panel of the process starts in the Pictures folder.
-    static bool picturePanelOpenedBefore();
-    static void setPicturePanelOpenedBefore(bool opened);
+    // Picture panels start in the folder pictures last came from (see
+    // RememberedFolders).
 
     static AlertText addingPicturesHelpAlert();
 

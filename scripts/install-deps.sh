@@ -18,6 +18,11 @@ packages=(
   # application smoke test takes screenshots with xwd and checks them and
   # closes windows with a little Python.
   xvfb xauth x11-apps python3
+  # E-mail sharing hands the picture to the desktop's mail program through
+  # xdg-email; web pages open through xdg-open.
+  xdg-utils
+  # The AppStream description is checked with appstreamcli.
+  appstream
   # Face detection: only the OpenCV parts used, not the libopencv-dev metapackage.
   libopencv-core-dev libopencv-imgproc-dev libopencv-objdetect-dev opencv-data
 )

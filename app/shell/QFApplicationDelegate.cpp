@@ -5,6 +5,8 @@
 #include "app/shell/QtShellWindows.h"
 #include "app/shell/ShellPreferences.h"
 
+#include <QApplication>
+
 namespace qf {
 
 QFApplicationDelegate::QFApplicationDelegate(std::unique_ptr<ShellWindows> windows, QObject* parent)
@@ -44,6 +46,13 @@ void QFApplicationDelegate::showPreferencesWindow()
 void QFApplicationDelegate::showSubscribeToNlWindow()
 {
     m_windows->runSubscribeToNlModal();
+}
+
+void QFApplicationDelegate::lastDocumentClosed()
+{
+    // Closing also ends the loop of a window running modally.
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
 }
 
 } // namespace qf

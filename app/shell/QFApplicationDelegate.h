@@ -38,6 +38,11 @@ public slots:
     void showPreferencesWindow();
     // The newsletter window, application-modally.
     void showSubscribeToNlWindow();
+    // The last document closed. The shell's own windows (preferences,
+    // getting started) open no document, so they would leave an application
+    // with nothing to offer: they close, and the application quits, as it
+    // does when its last window closes.
+    void lastDocumentClosed();
 
 private:
     std::unique_ptr<ShellWindows> m_windows;

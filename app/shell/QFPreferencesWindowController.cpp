@@ -1,6 +1,7 @@
 #include "app/shell/QFPreferencesWindowController.h"
 
 #include "app/shell/ShellPreferences.h"
+#include "platform/widgets/windows/WindowPlacement.h"
 
 #include "ui_QFPreferencesWindowController.h"
 
@@ -39,7 +40,9 @@ void QFPreferencesWindowController::showWindow()
         const QSignalBlocker blocker(m_ui->showGettingStartedCheckBox);
         m_ui->showGettingStartedCheckBox->setChecked(ShellPreferences::showsGettingStartedAtLaunch());
     }
-    show();
+    // Over the window it was asked from, not wherever the window manager
+    // finds room.
+    WindowPlacement::showCentredOnActiveWindow(*this);
     raise();
     activateWindow();
 }

@@ -1,13 +1,18 @@
 #include "app/shell/WebPageActions.h"
 
-#include "model/UtilityFunctions.h"
 #include "platform/random/RandomSource.h"
 #include "platform/services/UrlOpener.h"
 #include "platform/services/WebSites.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
 #include <QMimeData>
 
 namespace qf {
@@ -34,22 +39,57 @@ QUrl trackedPage(const QString& base, const QString& path, const QString& campai
                       + campaignTag);
 }
 
-void open(const QUrl& url)
-{
-    UrlOpener::current().openUrl(url);
-}
-
 QString tr(const char* text)
 {
     return QCoreApplication::translate("WebPageActions", text);
 }
 
+// Said over the window the user clicked in, and modal over it: the
+// getting-started window is itself modal and stays on top.
+void sayCouldNotOpen(const QUrl& url)
+{
+    auto* alert = new QDialog(QApplication::activeWindow());
+    alert->setObjectName(QStringLiteral("pageNotOpenedAlert"));
+    alert->setWindowTitle(tr("Page Not Opened"));
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setWindowModality(Qt::ApplicationModal);
+    auto* layout = new QVBoxLayout(alert);
+    auto* message = new QLabel(tr("The page could not be opened: no web browser or other program took its "
+                                  "address. You can copy the address and open it yourself."),
+                               alert);
+    message->setWordWrap(true);
+    layout->addWidget(message);
+    // On a field of its own: selectable, and never read as markup.
+    auto* address = new QLineEdit(url.toString(QUrl::FullyEncoded), alert);
+    address->setObjectName(QStringLiteral("pageAddressField"));
+    address->setReadOnly(true);
+    address->setMinimumWidth(460);
+    layout->addWidget(address);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, alert);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, alert, &QDialog::accept);
+    layout->addWidget(buttons);
+    alert->show();
+    address->selectAll();
+    address->setFocus();
+}
+
+void open(const QUrl& url)
+{
+    if (!UrlOpener::current().openUrl(url))
+        sayCouldNotOpen(url);
+}
+
 } // namespace
+
+QString WebPageActions::desktopComponentIdentifier()
+{
+    return QStringLiteral("com.quiltfolio.quiltfolio");
+}
 
 QUrl WebPageActions::storePage()
 {
     // The software centres of the desktop take their own scheme.
-    return encodedUrl(QStringLiteral("appstream://") + UtilityFunctions::applicationIdentifier());
+    return encodedUrl(QStringLiteral("appstream://") + desktopComponentIdentifier());
 }
 
 QString WebPageActions::storeLink()

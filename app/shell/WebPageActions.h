@@ -8,11 +8,16 @@ namespace qf {
 
 // The web pages of the Help menu and the getting-started window. Each action
 // hands its page's address to the installed UrlOpener and returns at once;
+// when nothing takes the address, a modal alert says so and shows it to copy;
 // the tablet page is chosen with the installed RandomSource and the link is
 // copied to the application's clipboard.
 class WebPageActions {
 public:
     // ---- addresses ----------------------------------------------------------------
+    // The program's component as the desktop knows it: the name of its
+    // desktop entry and the id of its software-centre description, both in
+    // resources/linux.
+    static QString desktopComponentIdentifier();
     // The program's store page, for the desktop's software centre.
     static QUrl storePage();
     // The program's store page as a web link, for copying.

@@ -108,7 +108,12 @@ void ShareMenu::fillMenu()
         QAction* item = m_menu->addAction(entry.icon, entry.title);
         connect(item, &QAction::triggered, this, [this, which] { m_sharing.share(which); }, Qt::QueuedConnection);
     }
-    m_button->setEnabled(!m_menu->isEmpty());
+    const bool offered = !m_menu->isEmpty();
+    m_button->setEnabled(offered);
+    // A greyed button alone does not say what the machine lacks.
+    m_button->setToolTip(offered ? tr("Share the collage")
+                                 : tr("Sharing needs an e-mail program (xdg-email, from the xdg-utils "
+                                      "package) or a desktop that accepts a desktop picture (GNOME)."));
 }
 
 } // namespace qf

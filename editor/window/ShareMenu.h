@@ -46,7 +46,8 @@ private:
     // The notice, sized to its text, centred over the top of the canvas.
     void placeNotice();
     // Emptied, then filled with the services there are; the button is
-    // enabled only with something to offer.
+    // enabled only with something to offer, and its tip says what is missing
+    // when there is nothing.
     void fillMenu();
 
     QMainWindow& m_window;

@@ -1,5 +1,7 @@
 #include "platform/documents/Document.h"
 
+#include "platform/defaults/RememberedFolders.h"
+
 
 #include <QDebug>
 #include <QDir>
@@ -203,9 +205,14 @@ void Document::runSavePanel(SaveOperation operation, Done done)
     }
     SavePanelRequest request;
     request.title = operation == SaveOperation::SaveTo ? tr("Export") : tr("Save As");
-    request.directory = m_fileName.isEmpty()
-        ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-        : QFileInfo(m_fileName).absolutePath();
+    // A file saved before goes next to itself; a new one where projects
+    // were last kept, the Documents folder at first.
+    if (!m_fileName.isEmpty())
+        request.directory = QFileInfo(m_fileName).absolutePath();
+    else if (operation == SaveOperation::SaveTo)
+        request.directory = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    else
+        request.directory = startFolder(FolderKind::Projects);
     request.suggestedName = m_fileName.isEmpty() ? displayName() : QFileInfo(m_fileName).completeBaseName();
     request.types = types;
     request.selectedType = types.first().identifier;
@@ -228,7 +235,10 @@ void Document::runSavePanel(SaveOperation operation, Done done)
         const std::optional<DocumentType> type = self->typeNamed(typeName);
         if (type && !type->matchesExtension(path))
             path += u'.' + type->extension;
-        self->finish(done, self->saveToPathShowingErrors(path, typeName, operation));
+        const bool saved = self->saveToPathShowingErrors(path, typeName, operation);
+        if (saved && operation != SaveOperation::SaveTo)
+            rememberFolderOf(FolderKind::Projects, path);
+        self->finish(done, saved);
     });
 }
 

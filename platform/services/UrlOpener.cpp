@@ -13,11 +13,12 @@ UrlOpener& UrlOpener::defaultInstance()
     return opener;
 }
 
-void DesktopUrlOpener::openUrl(const QUrl& url)
+bool DesktopUrlOpener::openUrl(const QUrl& url)
 {
-    // No message for the user: a page that cannot be opened is simply not shown.
-    if (!QDesktopServices::openUrl(url))
-        qCInfo(lcUrlOpener) << "could not open" << url.toString();
+    if (QDesktopServices::openUrl(url))
+        return true;
+    qCInfo(lcUrlOpener) << "could not open" << url.toString();
+    return false;
 }
 
 } // namespace qf

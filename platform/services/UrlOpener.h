@@ -12,8 +12,9 @@ namespace qf {
 class UrlOpener : public Installable<UrlOpener> {
 public:
     virtual ~UrlOpener() = default;
-    // Returns at once; an address nothing can open is ignored.
-    virtual void openUrl(const QUrl& url) = 0;
+    // Returns at once: whether something took the address (a browser, the
+    // scheme's handler). False when nothing could, for the caller to say so.
+    virtual bool openUrl(const QUrl& url) = 0;
 
 private:
     friend class Installable<UrlOpener>;
@@ -23,7 +24,7 @@ private:
 // QDesktopServices::openUrl.
 class DesktopUrlOpener final : public UrlOpener {
 public:
-    void openUrl(const QUrl& url) override;
+    bool openUrl(const QUrl& url) override;
 };
 
 using ScopedUrlOpener = UrlOpener::Scoped;

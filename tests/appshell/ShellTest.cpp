@@ -1,5 +1,6 @@
 #include "app/shell/CustomSizesEraser.h"
 #include "app/shell/QFApplicationDelegate.h"
+#include "app/shell/QFPreferencesWindowController.h"
 #include "app/shell/ShellPreferences.h"
 #include "model/QFCollageSize.h"
 #include "model/UtilityFunctions.h"
@@ -7,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QVariantMap>
 
 using namespace qf;
@@ -187,3 +190,39 @@ TEST(ShellKeys, sandboxIsAnySetContainerId)
 }
 
 } // namespace
+
+// With the last document gone nothing in the shell opens one: the shell's
+// windows close and the application quits.
+TEST(ShellQuit, lastDocumentClosedClosesThePreferencesAndQuits)
+{
+    QFApplicationDelegate delegate;
+    delegate.showPreferencesWindow();
+    QWidget* preferences = QFPreferencesWindowController::sharedPreferencesWindowController();
+    ASSERT_TRUE(preferences->isVisible());
+
+    QTimer::singleShot(0, &delegate, &QFApplicationDelegate::lastDocumentClosed);
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QCoreApplication::exec(), 0) << "the application did not quit";
+    EXPECT_FALSE(preferences->isVisible());
+}
+
+// The preferences open over the window they were asked from, inside the
+// screen, not in the screen's corner.
+TEST(ShellQuit, preferencesOpenCentredOnTheActiveWindow)
+{
+    QWidget document;
+    document.resize(600, 400);
+    document.move(300, 200);
+    document.show();
+    document.activateWindow();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), &document);
+    QWidget* preferences = QFPreferencesWindowController::sharedPreferencesWindowController();
+    preferences->close();
+    QFApplicationDelegate().showPreferencesWindow();
+    EXPECT_TRUE(preferences->isVisible());
+    // Within the width of a window frame.
+    const QPoint offCentre = preferences->frameGeometry().center() - document.frameGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 8) << offCentre.x() << "," << offCentre.y();
+    preferences->close();
+}

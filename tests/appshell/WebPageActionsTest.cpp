@@ -6,9 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QSet>
 #include <QTemporaryDir>
@@ -19,7 +23,13 @@ namespace {
 
 struct RecordingOpener final : UrlOpener {
     QStringList opened;
-    void openUrl(const QUrl& url) override { opened.append(url.toString(QUrl::FullyEncoded)); }
+    // Whether something takes the address, as a desktop with a browser does.
+    bool taken = true;
+    bool openUrl(const QUrl& url) override
+    {
+        opened.append(url.toString(QUrl::FullyEncoded));
+        return taken;
+    }
 };
 
 class WebPageActionsTest : public ::testing::Test {
@@ -53,7 +63,7 @@ struct PageCase {
 TEST_F(WebPageActionsTest, everyActionOpensExactlyItsPage)
 {
     const PageCase cases[] = {
-        {"store", &WebPageActions::showQuiltfolioInStore, QStringLiteral("appstream://com.quiltfolio.mac")},
+        {"store", &WebPageActions::showQuiltfolioInStore, QStringLiteral("appstream://com.quiltfolio.quiltfolio")},
         {"phone", &WebPageActions::showPhoneApp, QStringLiteral("https://store.quiltfolio.invalid/apps/quiltfolio-phone")},
         {"share on Twitter", &WebPageActions::shareOnTwitter,
          QStringLiteral("https://twitter.com/intent/tweet?text=Making%20photo%20collages%20with%20Quiltfolio%20"
@@ -74,6 +84,69 @@ TEST_F(WebPageActionsTest, everyActionOpensExactlyItsPage)
         opener.opened.clear();
         c.action();
         EXPECT_EQ(opener.opened, QStringList{c.url});
+    }
+}
+
+// The software centre finds the component only under the id its description
+// declares, and launches it only through a desktop entry of the same name.
+TEST_F(WebPageActionsTest, storePageNamesTheComponentThatIsInstalled)
+{
+    // The id is the address's host, which an address keeps only in lower case.
+    const QUrl page = WebPageActions::storePage();
+    const QString id = page.host();
+    ASSERT_EQ(page.scheme(), QStringLiteral("appstream"));
+    ASSERT_FALSE(id.isEmpty());
+    const QDir files(QStringLiteral(QF_DESKTOP_FILES_DIR));
+    EXPECT_TRUE(files.exists(id + QStringLiteral(".desktop")));
+    QFile description(files.filePath(id + QStringLiteral(".metainfo.xml")));
+    ASSERT_TRUE(description.open(QIODevice::ReadOnly)) << id.toStdString();
+    const QByteArray text = description.readAll();
+    EXPECT_TRUE(text.contains("<id>" + id.toUtf8() + "</id>"));
+    EXPECT_TRUE(text.contains("<launchable type=\"desktop-id\">" + id.toUtf8() + ".desktop</launchable>"));
+}
+
+// The alerts of pages not opened that are on screen, with their addresses.
+QStringList addressesShown()
+{
+    QStringList shown;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() != QStringLiteral("pageNotOpenedAlert") || !window->isVisible())
+            continue;
+        auto* field = window->findChild<QLineEdit*>(QStringLiteral("pageAddressField"));
+        shown << (field && field->isReadOnly() ? field->text() : QStringLiteral("(no address field)"));
+    }
+    return shown;
+}
+
+void closeAlerts()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QStringLiteral("pageNotOpenedAlert"))
+            window->close();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(WebPageActionsTest, aPageNothingOpensIsSaidWithItsAddressToCopy)
+{
+    const struct {
+        const char* name;
+        bool taken;
+        void (*action)();
+        QStringList shown;
+    } cases[] = {
+        {"a browser took it", true, &WebPageActions::showQuickStart, {}},
+        {"help menu", false, &WebPageActions::openSupportWebsite, {"https://site.test/support.html" + kTracking + "support"}},
+        {"getting started", false, &WebPageActions::showTwitterPage, {QStringLiteral("https://site.test/twitter-page")}},
+        {"software centre", false, &WebPageActions::showQuiltfolioInStore, {QStringLiteral("appstream://com.quiltfolio.quiltfolio")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        opener.taken = c.taken;
+        c.action();
+        EXPECT_EQ(addressesShown(), c.shown);
+        closeAlerts();
+        EXPECT_TRUE(addressesShown().isEmpty());
     }
 }
 

@@ -13,6 +13,8 @@
 #include "layouts/pile/RegularPileCollage.h"
 #include "model/Position.h"
 #include "model/UtilityFunctions.h"
+#include "platform/defaults/RememberedFolders.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/undo/UndoManager.h"
 
 #include "TestPictures.h"
@@ -383,30 +385,71 @@ TEST(PictureIntake, SortingByNameOrdersTheSlotsAndUndoes)
 
 // ---- panels ---------------------------------------------------------------------------------
 
-TEST(PictureIntake, OnlyTheFirstPanelOfTheRunStartsInThePicturesFolder)
+// Every panel starts in the Pictures folder of a fresh home (the home when
+// there is none), then where pictures last came from, whichever panel and
+// window that was, for as long as that folder exists; never in the folder
+// the program was started from.
+TEST(PictureIntake, PanelsStartWherePicturesLastCameFrom)
 {
-    // A home of its own, with a Pictures folder.
     QTemporaryDir home;
-    QDir().mkpath(home.filePath(QStringLiteral("Pictures")));
     const QByteArray oldHome = qgetenv("HOME");
     qputenv("HOME", home.path().toUtf8());
-    PictureIntake::setPicturePanelOpenedBefore(false);
+    UserDefaults::standard().useFile(home.filePath(QStringLiteral("defaults.ini")));
+    const QString pictures = home.filePath(QStringLiteral("Pictures"));
+    const QString trip = home.filePath(QStringLiteral("trip/day 1"));
+
+    QDir().mkpath(trip);
+    const QString photo = trip + QStringLiteral("/a.png");
+    QFile file(photo);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(png(Qt::red)) > 0);
+    file.close();
 
     Editor e;
+    const auto openEachPanel = [&e] {
+        e.panel.requests.clear();
+        e.c->selectBackgroundPictureFile();
+        e.c->selectPictureFor(0);
+        e.c->intake().selectMultiplePictureFiles();
+        e.endEvent();
+    };
+    const struct {
+        const char* name;
+        std::function<void()> before;
+        QString startsIn;
+        QString chosenAfter; // by one more panel, once the three were cancelled
+    } steps[] = {
+        {"no Pictures folder", [] {}, home.path(), {}},
+        {"a fresh home, nothing chosen yet", [&] { QDir().mkpath(pictures); }, pictures, photo},
+        {"where the last picture came from", [] {}, QFileInfo(trip).absoluteFilePath(), {}},
+        {"that folder gone", [&] { QDir(home.filePath(QStringLiteral("trip"))).removeRecursively(); }, pictures, {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.before();
+        openEachPanel();
+        ASSERT_EQ(e.panel.requests.size(), 3);
+        for (const PicturePanelRequest& request : e.panel.requests)
+            EXPECT_EQ(request.startDirectory, std::optional<QString>(step.startsIn)) << request.title.toStdString();
+        if (!step.chosenAfter.isEmpty()) {
+            e.panel.answers = {{step.chosenAfter}};
+            e.c->selectPictureFor(1);
+            e.endEvent();
+        }
+    }
+    // Another window goes where this one's pictures came from.
+    QDir().mkpath(trip);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(png(Qt::blue)) > 0);
+    file.close();
+    e.panel.answers = {{photo}};
     e.c->selectBackgroundPictureFile();
-    e.c->selectPictureFor(0);
-    e.c->intake().selectMultiplePictureFiles();
+    e.endEvent();
     Editor other;
     other.c->intake().selectMultiplePictureFiles();
+    EXPECT_EQ(other.panel.requests.value(0).startDirectory, std::optional<QString>(QFileInfo(trip).absoluteFilePath()));
 
+    UserDefaults::standard().useStandardStore();
     qputenv("HOME", oldHome);
-    EXPECT_TRUE(PictureIntake::picturePanelOpenedBefore());
-    ASSERT_EQ(e.panel.requests.size(), 3);
-    EXPECT_EQ(e.panel.requests[0].startDirectory, std::optional<QString>(home.filePath(QStringLiteral("Pictures"))));
-    EXPECT_EQ(e.panel.requests[1].startDirectory, std::nullopt);
-    EXPECT_EQ(e.panel.requests[2].startDirectory, std::nullopt);
-    EXPECT_EQ(other.panel.requests.value(0).startDirectory, std::nullopt);
-
+    openEachPanel();
     EXPECT_EQ(e.panel.requests[0].title, QStringLiteral("Select Photo"));
     EXPECT_FALSE(e.panel.requests[1].allowsMultipleSelection || e.panel.requests[1].canChooseDirectories);
     EXPECT_EQ(e.panel.requests[2].title, QStringLiteral("Select Photos"));

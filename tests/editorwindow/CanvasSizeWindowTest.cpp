@@ -86,7 +86,11 @@ TEST(CanvasSizeWindow, ThePopupOffersValidSizesAndItsCustomEntryOpensTheSheet)
     // Help opens the page on custom sizes; the sheet stays.
     struct Recording final : UrlOpener {
         QList<QUrl> opened;
-        void openUrl(const QUrl& url) override { opened.append(url); }
+        bool openUrl(const QUrl& url) override
+        {
+            opened.append(url);
+            return true;
+        }
     } opener;
     {
         ScopedUrlOpener scoped(opener);

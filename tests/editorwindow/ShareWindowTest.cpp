@@ -54,7 +54,11 @@ TEST(ShareWindow, MenuOffersTheMachinesServicesAndTheNoticeHidesAfterTheLastOne)
     ASSERT_NE(share, nullptr);
     auto registry = std::make_shared<Registry>();
     share->setRegistry(registry);
-    EXPECT_FALSE(opened.find<QToolButton>("shareFromToolbarButton")->isEnabled());
+    auto* button = opened.find<QToolButton>("shareFromToolbarButton");
+    EXPECT_FALSE(button->isEnabled());
+    // Greyed, the button says what the machine lacks.
+    EXPECT_TRUE(button->toolTip().contains("xdg-email")) << button->toolTip().toStdString();
+    EXPECT_TRUE(button->toolTip().contains("desktop picture")) << button->toolTip().toStdString();
 
     registry->names = {ShareServiceNames::addToPhotos, ShareServiceNames::useAsDesktopPicture,
                        ShareServiceNames::composeEmail};
@@ -63,7 +67,8 @@ TEST(ShareWindow, MenuOffersTheMachinesServicesAndTheNoticeHidesAfterTheLastOne)
     for (QAction* item : opened.find<QMenu>("shareMenu")->actions())
         titles << item->text();
     EXPECT_EQ(titles, (QStringList{"email", "Set Desktop Picture", "photos"}));
-    EXPECT_TRUE(opened.find<QToolButton>("shareFromToolbarButton")->isEnabled());
+    EXPECT_TRUE(button->isEnabled());
+    EXPECT_FALSE(button->toolTip().contains("needs"));
 
     qint64 now = 0;
     auto step = std::make_unique<StepCall>(&now);

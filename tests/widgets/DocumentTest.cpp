@@ -1,5 +1,6 @@
 #include "FakeDocumentDialogs.h"
 
+#include "platform/defaults/UserDefaults.h"
 #include "platform/documents/Document.h"
 #include "platform/widgets/documents/DocumentController.h"
 
@@ -452,4 +453,103 @@ TEST(Document, ClosingFinishesPendingWorkAndAsksAboutIt)
     EXPECT_EQ(result, false);
     EXPECT_EQ(s.dialogs->saveChangesAsked.size(), 1);
     EXPECT_TRUE(doc->isDocumentEdited());
+}
+
+// ---- where dialogs start, and the launch's empty window ---------------------------------
+
+// New projects are saved, and projects opened, where projects were last kept;
+// the Documents folder of a fresh home before that.
+TEST(DocumentController, ProjectDialogsStartWhereProjectsWereLastKept)
+{
+    Documents s;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", s.tmp.path().toUtf8());
+    UserDefaults::standard().useFile(s.tmp.filePath(QStringLiteral("defaults.ini")));
+    const QString documents = s.tmp.filePath(QStringLiteral("Documents"));
+    const QString trips = s.tmp.filePath(QStringLiteral("trips"));
+    const QString others = s.tmp.filePath(QStringLiteral("others"));
+    for (const QString& folder : {documents, trips, others})
+        QDir().mkpath(folder);
+    const QString other = s.file(QStringLiteral("others/b.tdoc"));
+
+    const struct {
+        const char* name;
+        std::function<void()> action;
+        QString startsIn;
+    } steps[] = {
+        {"Save As, the first time", [&] { s.newDocument()->saveAs({}); }, documents},
+        {"Open, before any project", [&] { s.controller.openDocument(); }, documents},
+        {"Save As, the project saved", [&] {
+             s.dialogs->saveAnswers.push_back(SavePanelResult{trips + QStringLiteral("/Trip"), kPackage.identifier});
+             s.newDocument()->saveAs({});
+         }, documents},
+        {"Save As after it", [&] { s.newDocument()->saveAs({}); }, trips},
+        {"Open after it", [&] { s.controller.openDocument(); }, trips},
+        {"Open, the project opened", [&] {
+             s.dialogs->openAnswers.push_back({other});
+             s.controller.openDocument();
+         }, trips},
+        {"Save As after the open", [&] { s.newDocument()->saveAs({}); }, others},
+        {"its folder gone", [&] {
+             QDir(others).removeRecursively();
+             s.newDocument()->saveAs({});
+         }, documents},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        const qsizetype saves = s.dialogs->saveRequests.size();
+        const qsizetype opens = s.dialogs->openRequests.size();
+        step.action();
+        const bool saveAsked = s.dialogs->saveRequests.size() > saves;
+        ASSERT_NE(saveAsked, s.dialogs->openRequests.size() > opens);
+        const QString asked = saveAsked ? s.dialogs->saveRequests.last().directory
+                                        : s.dialogs->openRequests.last().directory;
+        EXPECT_EQ(asked, step.startsIn);
+    }
+    UserDefaults::standard().useStandardStore();
+    qputenv("HOME", oldHome);
+}
+
+// Opening a project replaces the untitled window a launch opened, but only
+// while it is the only one and nobody has changed it.
+TEST(DocumentController, AnOpenedFileReplacesTheUntouchedUntitledDocument)
+{
+    const struct {
+        const char* name;
+        std::function<void(Documents&)> before;
+        bool display;
+        QStringList openAfter; // window titles
+    } cases[] = {
+        {"untouched", [](Documents&) {}, true, {"a.tdoc"}},
+        {"edited", [](Documents& s) { static_cast<FakeDocument*>(s.controller.documents().first())->edit(); }, true,
+         {"Untitled*", "a.tdoc"}},
+        {"edited and undone", [](Documents& s) {
+             auto* doc = static_cast<FakeDocument*>(s.controller.documents().first());
+             doc->edit();
+             doc->undoManager().undo();
+         }, true, {"a.tdoc"}},
+        {"pictures still coming", [](Documents& s) {
+             static_cast<FakeDocument*>(s.controller.documents().first())->hasPendingChange = true;
+         }, true, {"Untitled*", "a.tdoc"}},
+        {"saved", [](Documents& s) {
+             s.dialogs->saveAnswers.push_back(SavePanelResult{s.tmp.filePath(QStringLiteral("kept")), kPackage.identifier});
+             s.controller.documents().first()->saveAs({});
+         }, true, {"kept.tpkg", "a.tdoc"}},
+        {"two untitled", [](Documents& s) { s.newDocument(); }, true, {"Untitled", "Untitled 2", "a.tdoc"}},
+        {"not shown", [](Documents&) {}, false, {"Untitled", "a.tdoc"}},
+        {"a refused file", [](Documents& s) { s.file(QStringLiteral("a.tdoc"), "corrupt"); }, true, {"Untitled"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Documents s;
+        const QString path = s.file(QStringLiteral("a.tdoc"));
+        s.controller.openAtLaunch({});
+        c.before(s);
+        s.controller.openDocumentWithPath(path, c.display);
+        flushDeletes();
+        QStringList titles;
+        for (Document* document : s.controller.documents())
+            titles << document->windowTitle();
+        EXPECT_EQ(titles, c.openAfter);
+    }
 }

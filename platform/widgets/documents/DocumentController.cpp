@@ -1,5 +1,6 @@
 #include "platform/widgets/documents/DocumentController.h"
 
+#include "platform/defaults/RememberedFolders.h"
 #include "platform/widgets/documents/QtDocumentDialogs.h"
 
 #include <QWidget>
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QSettings>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <utility>
@@ -101,12 +101,12 @@ void DocumentController::openDocument(QWidget* window)
 {
     OpenPanelRequest request;
     request.title = tr("Open");
-    const QStringList recent = recentDocumentPaths();
-    request.directory = recent.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                                         : QFileInfo(recent.first()).absolutePath();
+    request.directory = startFolder(FolderKind::Projects);
     request.types = readableTypes();
     QPointer<DocumentController> self(this);
     m_dialogs->chooseFilesToOpen(window, request, [self](const QStringList& paths) {
+        if (!paths.isEmpty())
+            rememberFolderOf(FolderKind::Projects, paths.first());
         if (self)
             self->openDocuments(paths);
     });
@@ -140,6 +140,9 @@ Document* DocumentController::openDocumentWithPath(const QString& path, bool dis
             open->showWindows();
         return open;
     }
+    // The empty window a launch opened gives way to the file, as long as
+    // nobody has touched it.
+    QPointer<Document> replaceable = untouchedOnlyDocument();
     const QString absolute = QFileInfo(path).absoluteFilePath();
     // An unknown type still goes to the document, which says what it reads.
     const QString type = typeForPath(absolute).value_or(QString());
@@ -157,7 +160,24 @@ Document* DocumentController::openDocumentWithPath(const QString& path, bool dis
     document->setFileType(type);
     document->markSaved();
     noteNewRecentDocument(absolute);
-    return addDocument(std::move(document), display);
+    Document* added = addDocument(std::move(document), display);
+    // Only for a window on screen, and only if reading left it untouched.
+    if (display && replaceable && replaceable == untouchedOnlyDocument(added))
+        replaceable->close();
+    return added;
+}
+
+Document* DocumentController::untouchedOnlyDocument(const Document* besides) const
+{
+    QList<Document*> others = documents();
+    others.removeAll(besides);
+    if (others.size() != 1)
+        return nullptr;
+    Document* document = others.first();
+    // Pictures still being read count as a change.
+    document->finishPendingChanges();
+    const bool untouched = document->fileName().isEmpty() && !document->isDocumentEdited() && !document->isClosed();
+    return untouched ? document : nullptr;
 }
 
 void DocumentController::documentClosed(Document* document)

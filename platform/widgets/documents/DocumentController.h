@@ -54,7 +54,8 @@ public:
     // Runs the open dialog (modal to `window` when given) and opens the chosen files.
     void openDocument(QWidget* window = nullptr);
     // Opens the file, or brings its open document forward. A failure is
-    // shown to the user and gives null.
+    // shown to the user and gives null. An untitled document nobody has
+    // changed, when it is the only one, closes once the file's appears.
     Document* openDocumentWithPath(const QString& path, bool display = true);
     // The files the desktop handed over (command-line arguments).
     void openDocuments(const QStringList& paths);
@@ -97,6 +98,9 @@ private:
     void closeNext(std::shared_ptr<QList<QPointer<Document>>> queue, std::function<void(bool)> done);
     QSettings& settings() const;
     int lowestFreeUntitledNumber() const;
+    // The one open document apart from `besides`, when it has no file and
+    // nothing changed; else null.
+    Document* untouchedOnlyDocument(const Document* besides = nullptr) const;
 
     std::shared_ptr<DocumentDialogs> m_dialogs;
     std::vector<std::unique_ptr<Document>> m_documents;

@@ -1,6 +1,7 @@
 #include "platform/widgets/documents/QtDocumentDialogs.h"
 
 #include "platform/widgets/sheets/Sheets.h"
+#include "platform/widgets/windows/WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QAbstractButton>
@@ -296,7 +297,7 @@ void QtDocumentDialogs::print(QObject* window, const QString& documentName,
 void QtDocumentDialogs::showWindow(QObject* window)
 {
     if (QWidget* widget = widgetOf(window)) {
-        widget->show();
+        WindowPlacement::showCascaded(*widget);
         widget->raise();
         widget->activateWindow();
     }
