@@ -199,6 +199,11 @@ void FotoloomWindow::focusTextEditor()
     m_textPanel->focusEditor();
 }
 
+QString FotoloomWindow::newTextHint() const
+{
+    return m_textPanel->newTextHint();
+}
+
 void FotoloomWindow::showAddingPicturesProgress(qsizetype done, qsizetype total)
 {
     QProgressBar* bar = m_ui->progressIndicator;

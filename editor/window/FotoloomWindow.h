@@ -67,6 +67,7 @@ public:
     void reloadPictureList() override;
     void selectTab(int tab) override;
     void focusTextEditor() override;
+    QString newTextHint() const override;
     void enableRightControlsAndPositionThem() override;
     void updateDrawingViewFrame() override;
     void showBackgroundImage(const QImage& image) override;

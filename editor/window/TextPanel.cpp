@@ -83,6 +83,22 @@ TextPanel::~TextPanel()
 void TextPanel::focusEditor()
 {
     m_editor->setFocus(Qt::MouseFocusReason);
+    if (editorShowsHint())
+        m_editor->selectAll();
+}
+
+QString TextPanel::newTextHint() const
+{
+    if (m_editor->isRightToLeft())
+        return TextPosition::defaultContent();
+    return tr("Type your text in the box on the right=>");
+}
+
+bool TextPanel::editorShowsHint() const
+{
+    // Projects keep either: the collage's own, or the one this window gave.
+    const QString text = m_editor->toPlainText();
+    return text == TextPosition::defaultContent() || text == newTextHint();
 }
 
 void TextPanel::setFontPanel(std::unique_ptr<FontPanel> panel)
@@ -249,7 +265,10 @@ void TextPanel::setUpEditor()
             return;
         const QSignalBlocker block(m_editor);
         m_editor->setPlainText(text);
-        m_editor->moveCursor(QTextCursor::End);
+        if (editorShowsHint())
+            m_editor->selectAll();
+        else
+            m_editor->moveCursor(QTextCursor::End);
     });
     connect(m_editor, &QPlainTextEdit::textChanged, this, [this] {
         m_controller.setValue(m_editor->toPlainText(), QStringLiteral("currentSelectedText"));

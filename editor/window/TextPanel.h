@@ -40,8 +40,12 @@ public:
     TextPanel(FotoloomController& controller, Ui::FotoloomWindow& ui, ColorPanels& colorPanels, QWidget* window);
     ~TextPanel() override;
 
-    // The keyboard goes to the text editor.
+    // The keyboard goes to the text editor; a hint there is selected whole,
+    // so that typing replaces it.
     void focusEditor();
+    // What a new item says: the text editor is beside the canvas, on the
+    // right unless the window is laid out right to left.
+    QString newTextHint() const;
     // Opens the font panel on the selected item's font and lines; nothing
     // without a selected item.
     void openFontPanel();
@@ -62,6 +66,7 @@ private:
     void bindColorButton(QAbstractButton* button, const QString& key, const QString& panelName, const QString& title);
     void showTypefaces();
     void showAlignment(bool selected);
+    bool editorShowsHint() const;
     void followFontPanel();
 
     FotoloomController& m_controller;

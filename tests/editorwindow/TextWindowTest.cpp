@@ -16,6 +16,7 @@
 #include <QFontDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -103,6 +104,55 @@ TEST(TextWindow, AddTextTurnsToTheTextTabWithTheKeyboardInTheEditor)
     EXPECT_FALSE(selected(o));
     EXPECT_FALSE(panel->isEnabled());
     EXPECT_TRUE(editor->toPlainText().isEmpty());
+}
+
+void clickCanvasAt(QWidget* canvas, QPointF fraction)
+{
+    const QPointF at(fraction.x() * canvas->width(), fraction.y() * canvas->height());
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(type, at, canvas->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &e);
+    }
+}
+
+TEST(TextWindow, AHintInTheEditorIsSelectedWholeSoTypingReplacesIt)
+{
+    const struct Row {
+        const char* name;
+        bool clickedOnTheCanvas;
+    } rows[] = {{"a new item", false}, {"a project's item clicked on the canvas", true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Opened o;
+        o.window->activateWindow();
+        ASSERT_TRUE(o.waitFor([&] { return o.window->isActiveWindow(); }));
+        auto* editor = o.find<QPlainTextEdit>("fontTextView");
+        auto* canvas = o.find<QWidget>("onScreenDrawingView");
+        o.find<QPushButton>("addTextButton")->click();
+        settle(o);
+        ASSERT_TRUE(selected(o));
+        // The new item points to the editor, which is right of the canvas.
+        EXPECT_EQ(selected(o)->content(), QStringLiteral("Type your text in the box on the right=>"));
+        EXPECT_GT(editor->mapTo(o.window, QPoint()).x(), canvas->mapTo(o.window, QPoint(canvas->width(), 0)).x());
+        if (row.clickedOnTheCanvas) {
+            // As a project made elsewhere holds it: the collage's own words.
+            selected(o)->setContent(TextPosition::defaultContent());
+            const QPointF centre = selected(o)->center();
+            o.editor->collage()->deselectAll();
+            settle(o);
+            canvas->setFocus();
+            clickCanvasAt(canvas, centre);
+            settle(o);
+            ASSERT_TRUE(selected(o));
+        }
+        EXPECT_EQ(o.window->focusWidget(), editor);
+        EXPECT_EQ(editor->textCursor().selectedText(), selected(o)->content());
+        press(editor, Qt::Key_S, Qt::NoModifier, QStringLiteral("S"));
+        press(editor, Qt::Key_O, Qt::NoModifier, QStringLiteral("o"));
+        settle(o);
+        EXPECT_EQ(selected(o)->content(), QStringLiteral("So"));
+    }
 }
 
 TEST(TextWindow, ABurstOfTypingIsOneStepAndUndoInTheEditorIsTheDocuments)
