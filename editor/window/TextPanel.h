@@ -27,6 +27,7 @@ class ColorPanels;
 class FontPanel;
 class FotoloomController;
 class TextKeyBinding;
+class UndoKeys;
 
 // The text tab of the editor window: the text editor, the commands on text
 // items, the font (family, face, size, the font panel), alignment, rotation,
@@ -37,7 +38,8 @@ class TextKeyBinding;
 class TextPanel : public QObject {
     Q_OBJECT
 public:
-    TextPanel(FotoloomController& controller, Ui::FotoloomWindow& ui, ColorPanels& colorPanels, QWidget* window);
+    TextPanel(FotoloomController& controller, Ui::FotoloomWindow& ui, ColorPanels& colorPanels, UndoKeys& undoKeys,
+              QWidget* window);
     ~TextPanel() override;
 
     // The keyboard goes to the text editor; a hint there is selected whole,
@@ -72,6 +74,7 @@ private:
     FotoloomController& m_controller;
     Ui::FotoloomWindow& m_ui;
     ColorPanels& m_colorPanels;
+    UndoKeys& m_undoKeys;
     std::unique_ptr<FontPanel> m_fontPanel;
     std::vector<std::unique_ptr<TextKeyBinding>> m_bindings;
     std::unique_ptr<CollageKeyBinding> m_selected;
