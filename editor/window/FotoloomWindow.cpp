@@ -9,10 +9,10 @@
 #include "editor/CollageKeyBinding.h"
 #include "editor/window/CanvasSizeControls.h"
 #include "editor/window/ColorPanels.h"
-#include "editor/window/PanelWindows.h"
 #include "editor/window/CommandActions.h"
 #include "editor/window/CropSheet.h"
 #include "editor/window/FlowLayout.h"
+#include "editor/window/PanelWindows.h"
 #include "editor/window/PictureTab.h"
 #include "editor/window/SavingSheet.h"
 #include "editor/window/SettingsPanel.h"
@@ -73,7 +73,8 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     m_ui->QFDrawingOuterContainerView->setGraphicsEffect(shadow);
 
     // Redo answers both keys desktops use for it.
-    m_ui->actionRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    m_ui->actionRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     m_undoKeys = new UndoKeys(m_ui->actionUndo, m_ui->actionRedo, this);
     m_colorPanels = std::make_unique<ColorPanels>(*m_controller, this, *m_undoKeys);
     m_canvas = std::make_unique<CanvasDelegate>(*m_controller);
