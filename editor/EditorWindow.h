@@ -44,6 +44,9 @@ public:
     // a text item.
     virtual void selectTab(int /*tab*/) {}
     virtual void focusTextEditor() {}
+    // What a new text item says: it points to where this window's text
+    // editor is. Empty keeps the collage's own.
+    virtual QString newTextHint() const { return {}; }
     // The settings panel matches the current collage's type.
     virtual void enableRightControlsAndPositionThem() = 0;
     // The canvas keeps the current collage's aspect within its container.

@@ -23,7 +23,14 @@ TextCommands::TextCommands(EditorSession& session)
 
 void TextCommands::addNewText()
 {
-    m_session.change([](Collage& c) { c.addNewText(); }, undoActionName(UndoAction::AddText));
+    const QString hint = m_session.window() ? m_session.window()->newTextHint() : QString();
+    m_session.change(
+        [&hint](Collage& c) {
+            c.addNewText();
+            if (!hint.isEmpty() && !c.textPositions().isEmpty())
+                c.textPositions().last()->setContent(hint);
+        },
+        undoActionName(UndoAction::AddText));
     if (EditorWindow* window = m_session.window()) {
         window->selectTab(2);
         window->focusTextEditor();

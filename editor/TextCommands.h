@@ -20,8 +20,8 @@ class TextCommands {
 public:
     explicit TextCommands(EditorSession& session);
 
-    // A new text item (one "Add Text" step); the window then shows the text
-    // tab with the keyboard in the text editor.
+    // A new text item (one "Add Text" step) saying the window's hint; the
+    // window then shows the text tab with the keyboard in the text editor.
     void addNewText();
     // A copy of the selected item (one "Add Text" step).
     void addNewByCopyingSelectedText();

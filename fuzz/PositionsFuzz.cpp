@@ -5,7 +5,7 @@
 // collage refuses changes nothing and records no step; text it takes is one
 // step that undoes to the collage as it was and redoes to the new cells,
 // which then take pictures, draw, and answer the mouse and the type's
-// commands.
+// commands. Taken text has every corner on the canvas.
 #include "document/CollageDocument.h"
 #include "editor/CommandRunner.h"
 #include "editor/FotoloomController.h"
@@ -22,8 +22,11 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -125,6 +128,19 @@ struct Editor {
     }
 };
 
+// Whether every [x, y] corner of typed cells lies between 0 and 1.
+bool cornersOnTheCanvas(const QString& text)
+{
+    for (const QJsonValue& cell : QJsonDocument::fromJson(text.toUtf8()).array())
+        for (const QJsonValue& corner : cell.toArray()) {
+            const QJsonArray xy = corner.toArray();
+            for (qsizetype i = 0; i < std::min<qsizetype>(xy.size(), 2); ++i)
+                if (!(xy[i].toDouble(-1) >= 0.0 && xy[i].toDouble(-1) <= 1.0))
+                    return false;
+        }
+    return true;
+}
+
 void draw(Collage& collage)
 {
     QImage out = GraphicsContext::newBitmap(QSize(96, 72));
@@ -171,6 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         require(e.snapshot() == before && e.undo.changeCount() == steps);
         return 0;
     }
+    require(cornersOnTheCanvas(text));
     const QJsonObject after = e.snapshot();
     require(!e.collage().picturePositions().isEmpty());
     require(e.collage().selectedImagePosition() == -1);

@@ -148,8 +148,13 @@ std::optional<qint64> alignmentFromName(const QString& name)
 
 } // namespace
 
+QString TextPosition::defaultContent()
+{
+    return QStringLiteral("<=Type your text in the box on the left");
+}
+
 TextPosition::TextPosition()
-    : m_content(QStringLiteral("<=Type your text in the box on the left"))
+    : m_content(defaultContent())
     , m_font(defaultFont())
 {
     // Scripted tests depend on the order: value then sign, x then y.

@@ -94,6 +94,8 @@ public:
     // ---- fields ------------------------------------------------------------
 
     const QString& content() const { return m_content; }
+    // What a new item says until text is typed.
+    static QString defaultContent();
     // At most maxContentLength() UTF-16 units, never half a surrogate pair.
     void setContent(const QString& v);
     // Fractions of the canvas, from the lower-left corner, y upwards.

@@ -1,6 +1,7 @@
 #include "editor/window/ColorPanels.h"
 
 #include "editor/FotoloomController.h"
+#include "editor/window/PanelWindows.h"
 #include "platform/graphics/Color.h"
 
 #include <QColorDialog>
@@ -10,9 +11,10 @@
 
 namespace qf {
 
-ColorPanels::ColorPanels(FotoloomController& controller, QWidget* window)
+ColorPanels::ColorPanels(FotoloomController& controller, QWidget* window, UndoKeys& undoKeys)
     : m_controller(controller)
     , m_window(window)
+    , m_undoKeys(undoKeys)
 {
 }
 
@@ -30,6 +32,8 @@ void ColorPanels::open(const QString& name, const QString& title, const Read& re
         panel->installEventFilter(this);
         for (QWidget* part : panel->findChildren<QWidget*>())
             part->installEventFilter(this);
+        m_undoKeys.watch(panel);
+        placeBesideWindow(panel, m_window);
         connect(panel, &QColorDialog::currentColorChanged, this, [this, write](const QColor& c) {
             const QScopedValueRollback setting(m_setting, true);
             write(QVariant::fromValue(Color::fromQColor(c)));

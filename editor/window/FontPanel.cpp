@@ -1,12 +1,15 @@
 #include "editor/window/FontPanel.h"
 
+#include "editor/window/PanelWindows.h"
+
 #include <QFontDialog>
 #include <QScopedValueRollback>
 
 namespace qf {
 
-QtFontPanel::QtFontPanel(QWidget* window)
+QtFontPanel::QtFontPanel(QWidget* window, UndoKeys* undoKeys)
     : m_window(window)
+    , m_undoKeys(undoKeys)
 {
 }
 
@@ -35,6 +38,9 @@ void QtFontPanel::open(const QFont& font, bool underline, bool strikeOut)
         m_dialog->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
         m_dialog->setModal(false);
         connect(m_dialog, &QFontDialog::currentFontChanged, this, &QtFontPanel::dialogChanged);
+        if (m_undoKeys)
+            m_undoKeys->watch(m_dialog);
+        placeBesideWindow(m_dialog, m_window);
     }
     show(font, underline, strikeOut);
     m_dialog->show();

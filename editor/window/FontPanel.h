@@ -9,6 +9,8 @@ class QWidget;
 
 namespace qf {
 
+class UndoKeys;
+
 // The font panel beside the editor window: it shows the selected text item's
 // font with its underline and strikethrough, and tells what the user changes
 // in it, the font (family, face, size) apart from the two lines. The text
@@ -38,8 +40,9 @@ signals:
 class QtFontPanel : public FontPanel {
     Q_OBJECT
 public:
-    // The dialog is made on first opening, as a child of `window`.
-    explicit QtFontPanel(QWidget* window);
+    // The dialog is made on first opening, as a child of `window`, beside
+    // it; the undo keys in it go to `undoKeys` when given.
+    explicit QtFontPanel(QWidget* window, UndoKeys* undoKeys = nullptr);
     ~QtFontPanel() override;
 
     void open(const QFont& font, bool underline, bool strikeOut) override;
@@ -53,6 +56,7 @@ private:
     void dialogChanged(const QFont& font);
 
     QWidget* m_window;
+    UndoKeys* m_undoKeys;
     QPointer<QFontDialog> m_dialog;
     QFont m_given;  // the font as given or chosen last, at its own size, without lines
     QFont m_shown;  // what the dialog made of it, lines included

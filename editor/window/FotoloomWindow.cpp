@@ -12,6 +12,7 @@
 #include "editor/window/CommandActions.h"
 #include "editor/window/CropSheet.h"
 #include "editor/window/FlowLayout.h"
+#include "editor/window/PanelWindows.h"
 #include "editor/window/PictureTab.h"
 #include "editor/window/SavingSheet.h"
 #include "editor/window/SettingsPanel.h"
@@ -71,7 +72,11 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     shadow->setColor(QColor(0, 0, 0, 85));
     m_ui->QFDrawingOuterContainerView->setGraphicsEffect(shadow);
 
-    m_colorPanels = std::make_unique<ColorPanels>(*m_controller, this);
+    // Redo answers both keys desktops use for it.
+    m_ui->actionRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    m_undoKeys = new UndoKeys(m_ui->actionUndo, m_ui->actionRedo, this);
+    m_colorPanels = std::make_unique<ColorPanels>(*m_controller, this, *m_undoKeys);
     m_canvas = std::make_unique<CanvasDelegate>(*m_controller);
     m_ui->onScreenDrawingView->setDelegate(m_canvas.get());
     connect(m_ui->QFDrawingContainerView, &QFDrawingContainerView::mouseDownInOuterView, this,
@@ -109,7 +114,7 @@ FotoloomWindow::FotoloomWindow(FotoloomController& controller, DocumentControlle
     m_controller->exporter().setPrintInfoOrientation();
     setUpSettingsBindings();
     CanvasSizeControls::install(this, *m_ui, *m_controller);
-    m_textPanel = std::make_unique<TextPanel>(*m_controller, *m_ui, *m_colorPanels, this);
+    m_textPanel = std::make_unique<TextPanel>(*m_controller, *m_ui, *m_colorPanels, *m_undoKeys, this);
     // The popups follow the collage's type and size, and the list of sizes.
     m_controller->addObserver(this, QStringLiteral("selectedCollageTypeIndex"), KVOptionNew, &kPopupsContext);
     m_controller->addObserver(this, QStringLiteral("selectedCollageSizeIndex"), KVOptionNew, &kPopupsContext);
@@ -197,6 +202,11 @@ void FotoloomWindow::selectTab(int tab)
 void FotoloomWindow::focusTextEditor()
 {
     m_textPanel->focusEditor();
+}
+
+QString FotoloomWindow::newTextHint() const
+{
+    return m_textPanel->newTextHint();
 }
 
 void FotoloomWindow::showAddingPicturesProgress(qsizetype done, qsizetype total)

@@ -38,6 +38,7 @@ class WindowMenus;
 class DocumentController;
 class FotoloomController;
 class TextPanel;
+class UndoKeys;
 
 // The editor window of one collage document, built from its layout. It shows
 // what the core asks for and hands the core the user's actions. The document
@@ -67,6 +68,7 @@ public:
     void reloadPictureList() override;
     void selectTab(int tab) override;
     void focusTextEditor() override;
+    QString newTextHint() const override;
     void enableRightControlsAndPositionThem() override;
     void updateDrawingViewFrame() override;
     void showBackgroundImage(const QImage& image) override;
@@ -109,6 +111,7 @@ private:
     PictureTab* m_pictureTab = nullptr;
     bool m_addingPictures = false;
     QPointer<SavingSheet> m_savingSheet; // made on first use
+    UndoKeys* m_undoKeys = nullptr; // the panels' and the text editor's undo keys, a child
     std::unique_ptr<ColorPanels> m_colorPanels; // the settings' and the text tab's
     std::unique_ptr<TextPanel> m_textPanel;
 };

@@ -17,8 +17,8 @@ PositionsSheet::PositionsSheet(Apply apply, QWidget* parent)
     setWindowTitle(tr("Cell Positions"));
     auto* layout = new QVBoxLayout(this);
     auto* intro = new QLabel(tr("Type the cells as a list of polygons, each a list of [x, y] corners given as "
-                                "fractions of the canvas width and height. The cells replace the present ones, "
-                                "empty."),
+                                "fractions of the canvas width and height, from 0 to 1. The cells replace the "
+                                "present ones, empty."),
                              this);
     intro->setWordWrap(true);
     layout->addWidget(intro);

@@ -8,6 +8,7 @@
 #include "editor/window/ColorPanels.h"
 #include "editor/window/SettingsPanel.h"
 #include "editor/window/FontPanel.h"
+#include "editor/window/PanelWindows.h"
 #include "model/Collage.h"
 #include "model/TextPosition.h"
 
@@ -17,7 +18,6 @@
 #include <QDoubleValidator>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -45,13 +45,14 @@ QString sizeText(double size)
 } // namespace
 
 TextPanel::TextPanel(FotoloomController& controller, Ui::FotoloomWindow& ui, ColorPanels& colorPanels,
-                     QWidget* window)
+                     UndoKeys& undoKeys, QWidget* window)
     : m_controller(controller)
     , m_ui(ui)
     , m_colorPanels(colorPanels)
+    , m_undoKeys(undoKeys)
 {
     buildControls();
-    setFontPanel(std::make_unique<QtFontPanel>(window));
+    setFontPanel(std::make_unique<QtFontPanel>(window, &undoKeys));
     setUpEditor();
     setUpFont();
     setUpLook();
@@ -83,6 +84,22 @@ TextPanel::~TextPanel()
 void TextPanel::focusEditor()
 {
     m_editor->setFocus(Qt::MouseFocusReason);
+    if (editorShowsHint())
+        m_editor->selectAll();
+}
+
+QString TextPanel::newTextHint() const
+{
+    if (m_editor->isRightToLeft())
+        return TextPosition::defaultContent();
+    return tr("Type your text in the box on the right=>");
+}
+
+bool TextPanel::editorShowsHint() const
+{
+    // Projects keep either: the collage's own, or the one this window gave.
+    const QString text = m_editor->toPlainText();
+    return text == TextPosition::defaultContent() || text == newTextHint();
 }
 
 void TextPanel::setFontPanel(std::unique_ptr<FontPanel> panel)
@@ -242,6 +259,8 @@ void TextPanel::setUpEditor()
     // The document's history is the only one: the editor keeps none of its own.
     m_editor->setUndoRedoEnabled(false);
     m_editor->installEventFilter(this);
+    // Undo and redo in the editor are the document's.
+    m_undoKeys.watch(m_editor);
     bind(QStringLiteral("content"), [this](const QVariant& v) {
         const QString text = v.toString();
         // Its own writes come back unchanged; rewriting would move the cursor.
@@ -249,7 +268,10 @@ void TextPanel::setUpEditor()
             return;
         const QSignalBlocker block(m_editor);
         m_editor->setPlainText(text);
-        m_editor->moveCursor(QTextCursor::End);
+        if (editorShowsHint())
+            m_editor->selectAll();
+        else
+            m_editor->moveCursor(QTextCursor::End);
     });
     connect(m_editor, &QPlainTextEdit::textChanged, this, [this] {
         m_controller.setValue(m_editor->toPlainText(), QStringLiteral("currentSelectedText"));
@@ -267,20 +289,6 @@ bool TextPanel::eventFilter(QObject* watched, QEvent* event)
     case QEvent::FocusOut:
         m_controller.endTypingText();
         break;
-    case QEvent::ShortcutOverride:
-    case QEvent::KeyPress: {
-        // Undo and redo in the editor are the document's.
-        auto* key = static_cast<QKeyEvent*>(event);
-        QAction* action = key->matches(QKeySequence::Undo)   ? m_ui.actionUndo
-                          : key->matches(QKeySequence::Redo) ? m_ui.actionRedo
-                                                             : nullptr;
-        if (!action)
-            break;
-        event->accept();
-        if (event->type() == QEvent::KeyPress)
-            action->trigger();
-        return true;
-    }
     default:
         break;
     }

@@ -27,6 +27,7 @@ class ColorPanels;
 class FontPanel;
 class FotoloomController;
 class TextKeyBinding;
+class UndoKeys;
 
 // The text tab of the editor window: the text editor, the commands on text
 // items, the font (family, face, size, the font panel), alignment, rotation,
@@ -37,11 +38,16 @@ class TextKeyBinding;
 class TextPanel : public QObject {
     Q_OBJECT
 public:
-    TextPanel(FotoloomController& controller, Ui::FotoloomWindow& ui, ColorPanels& colorPanels, QWidget* window);
+    TextPanel(FotoloomController& controller, Ui::FotoloomWindow& ui, ColorPanels& colorPanels, UndoKeys& undoKeys,
+              QWidget* window);
     ~TextPanel() override;
 
-    // The keyboard goes to the text editor.
+    // The keyboard goes to the text editor; a hint there is selected whole,
+    // so that typing replaces it.
     void focusEditor();
+    // What a new item says: the text editor is beside the canvas, on the
+    // right unless the window is laid out right to left.
+    QString newTextHint() const;
     // Opens the font panel on the selected item's font and lines; nothing
     // without a selected item.
     void openFontPanel();
@@ -62,11 +68,13 @@ private:
     void bindColorButton(QAbstractButton* button, const QString& key, const QString& panelName, const QString& title);
     void showTypefaces();
     void showAlignment(bool selected);
+    bool editorShowsHint() const;
     void followFontPanel();
 
     FotoloomController& m_controller;
     Ui::FotoloomWindow& m_ui;
     ColorPanels& m_colorPanels;
+    UndoKeys& m_undoKeys;
     std::unique_ptr<FontPanel> m_fontPanel;
     std::vector<std::unique_ptr<TextKeyBinding>> m_bindings;
     std::unique_ptr<CollageKeyBinding> m_selected;

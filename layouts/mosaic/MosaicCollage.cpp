@@ -329,44 +329,48 @@ void MosaicCollage::detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotSe
 
 bool MosaicCollage::setInitialEmptyPositions(const QString& text, QString* why)
 {
-    // Every polygon is read and checked before anything changes.
+    // Every polygon is read and checked before anything changes. Typed corners
+    // must lie on the canvas; a project read keeps its own slight leeway.
+    const auto refuse = [&text, why](const QString& reason) {
+        qCWarning(lcMosaic).noquote() << "Issues parsing (" + reason + "):" << text;
+        if (why)
+            *why = reason;
+        return false;
+    };
+    const QString format = QCoreApplication::translate("qf::MosaicCollage",
+                                                       "Write a list of cells, each a list of [x, y] corners between 0 "
+                                                       "and 1 that spans some width and height.");
     const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
+    if (!document.isArray())
+        return refuse(format);
+    const QJsonArray list = document.array();
+    if (list.isEmpty())
+        return refuse(QCoreApplication::translate("qf::MosaicCollage",
+                                                  "The list has no cells; a mosaic needs at least one."));
     QList<QRectF> boxes;
-    bool valid = document.isArray();
-    for (const QJsonValue& polygon : document.array()) {
-        const QJsonArray points = polygon.toArray();
-        if (!polygon.isArray() || points.isEmpty()) {
-            valid = false;
-            break;
-        }
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const QJsonArray points = list[i].toArray();
+        if (!list[i].isArray() || points.isEmpty())
+            return refuse(format);
         double minX = 1.0, minY = 1.0, maxX = 0.0, maxY = 0.0;
         for (const QJsonValue& point : points) {
             const QJsonArray xy = point.toArray();
-            if (!point.isArray() || xy.size() < 2 || !xy[0].isDouble() || !xy[1].isDouble()
-                || !std::isfinite(xy[0].toDouble()) || !std::isfinite(xy[1].toDouble())) {
-                valid = false;
-                break;
-            }
-            minX = std::min(minX, xy[0].toDouble());
-            minY = std::min(minY, xy[1].toDouble());
-            maxX = std::max(maxX, xy[0].toDouble());
-            maxY = std::max(maxY, xy[1].toDouble());
+            if (!point.isArray() || xy.size() < 2 || !xy[0].isDouble() || !xy[1].isDouble())
+                return refuse(format);
+            const double x = xy[0].toDouble(), y = xy[1].toDouble();
+            if (!(x >= 0.0 && x <= 1.0 && y >= 0.0 && y <= 1.0))
+                return refuse(QCoreApplication::translate("qf::MosaicCollage",
+                                                          "Cell %1 has a corner off the canvas; corners lie between 0 "
+                                                          "and 1.")
+                                  .arg(i + 1));
+            minX = std::min(minX, x);
+            minY = std::min(minY, y);
+            maxX = std::max(maxX, x);
+            maxY = std::max(maxY, y);
         }
-        const double x0 = std::clamp(minX, 0.0, 1.0), y0 = std::clamp(minY, 0.0, 1.0);
-        const double x1 = std::clamp(maxX, 0.0, 1.0), y1 = std::clamp(maxY, 0.0, 1.0);
-        if (!valid || !(x1 > x0 && y1 > y0)) {
-            valid = false;
-            break;
-        }
-        boxes.append(QRectF(x0, y0, x1 - x0, y1 - y0));
-    }
-    if (!valid || boxes.isEmpty()) {
-        qCWarning(lcMosaic).noquote() << "Issues parsing:" + text;
-        if (why)
-            *why = QCoreApplication::translate("qf::MosaicCollage",
-                                               "Write a list of cells, each a list of [x, y] corners between 0 "
-                                               "and 1 that spans some width and height.");
-        return false;
+        if (!(maxX > minX && maxY > minY))
+            return refuse(format);
+        boxes.append(QRectF(minX, minY, maxX - minX, maxY - minY));
     }
     // Slots no one could see are left out, as a project read would drop them.
     QList<PositionPtr> made;

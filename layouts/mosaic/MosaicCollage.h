@@ -81,9 +81,9 @@ public:
     void detectFacesAndUpdatePanZoomAll(bool all, bool onlyThoseNotSet,
                                         const std::optional<QList<PositionPtr>>& onlyThesePositions) override;
     // Replaces every slot by empty ones read from a JSON array of polygons
-    // (lists of [x, y] in unit coordinates), each slot the bounding box of
-    // its polygon within the unit square. Nothing changes, and false comes
-    // back, when any element is not such a polygon or its box is empty.
+    // (lists of [x, y] between 0 and 1), each slot the bounding box of its
+    // polygon. Nothing changes, and false comes back with the reason in
+    // `why`, when any element is not such a polygon or its box is empty.
     bool setInitialEmptyPositions(const QString& text, QString* why = nullptr);
 
     // ---- dividers and the mouse ------------------------------------------------

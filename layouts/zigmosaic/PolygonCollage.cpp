@@ -66,6 +66,12 @@ QPointF cut(QPointF x, QPointF y, double r)
     return r * x + (1 - r) * y;
 }
 
+// Typed corners lie on the canvas; a project read keeps its own leeway.
+bool onTheCanvas(const QPointF& v)
+{
+    return v.x() >= 0.0 && v.x() <= 1.0 && v.y() >= 0.0 && v.y() <= 1.0;
+}
+
 // The polygons of typed positions text, or none with the reason in `why`.
 // The messages are spelt out at each call so that lupdate finds them.
 std::optional<QList<QList<QPointF>>> polygonsFromText(const QString& text, QString& why)
@@ -100,8 +106,10 @@ std::optional<QList<QList<QPointF>>> polygonsFromText(const QString& text, QStri
             why = QCoreApplication::translate("qf::PolygonCollage", "Cell %1 has more than %2 points.")
                       .arg(i + 1)
                       .arg(PolygonPosition::kMaxVertices);
-        else if (!PolygonPosition::usableVertices(vertices))
-            why = QCoreApplication::translate("qf::PolygonCollage", "Cell %1 has a point too far off the canvas.")
+        else if (!std::all_of(vertices.cbegin(), vertices.cend(), onTheCanvas)
+                 || !PolygonPosition::usableVertices(vertices))
+            why = QCoreApplication::translate("qf::PolygonCollage",
+                                              "Cell %1 has a corner off the canvas; corners lie between 0 and 1.")
                       .arg(i + 1);
         if (!why.isEmpty())
             return std::nullopt;

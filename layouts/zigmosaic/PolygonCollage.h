@@ -65,7 +65,7 @@ public:
     // JSON array of polygons (lists of [x, y] in fractions of the canvas)
     // and clears the selection. The whole text is checked first: it must be
     // a non-empty list whose every polygon has three to kMaxVertices pairs
-    // of finite numbers within kFarthest. Otherwise nothing changes, the
+    // of numbers between 0 and 1. Otherwise nothing changes, the
     // reason is logged and, translated for the user, put in `why`; false.
     bool setInitialEmptyPositions(const QString& text, QString* why = nullptr);
 

@@ -4,6 +4,7 @@
 #include "editorwindow/OpenedWindow.h"
 
 #include "editor/window/FontPanel.h"
+#include "editor/window/PanelWindows.h"
 #include "editor/window/TextPanel.h"
 #include "model/Collage.h"
 #include "model/TextPosition.h"
@@ -12,10 +13,12 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDialog>
 #include <QFontComboBox>
 #include <QFontDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -103,6 +106,55 @@ TEST(TextWindow, AddTextTurnsToTheTextTabWithTheKeyboardInTheEditor)
     EXPECT_FALSE(selected(o));
     EXPECT_FALSE(panel->isEnabled());
     EXPECT_TRUE(editor->toPlainText().isEmpty());
+}
+
+void clickCanvasAt(QWidget* canvas, QPointF fraction)
+{
+    const QPointF at(fraction.x() * canvas->width(), fraction.y() * canvas->height());
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(type, at, canvas->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &e);
+    }
+}
+
+TEST(TextWindow, AHintInTheEditorIsSelectedWholeSoTypingReplacesIt)
+{
+    const struct Row {
+        const char* name;
+        bool clickedOnTheCanvas;
+    } rows[] = {{"a new item", false}, {"a project's item clicked on the canvas", true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Opened o;
+        o.window->activateWindow();
+        ASSERT_TRUE(o.waitFor([&] { return o.window->isActiveWindow(); }));
+        auto* editor = o.find<QPlainTextEdit>("fontTextView");
+        auto* canvas = o.find<QWidget>("onScreenDrawingView");
+        o.find<QPushButton>("addTextButton")->click();
+        settle(o);
+        ASSERT_TRUE(selected(o));
+        // The new item points to the editor, which is right of the canvas.
+        EXPECT_EQ(selected(o)->content(), QStringLiteral("Type your text in the box on the right=>"));
+        EXPECT_GT(editor->mapTo(o.window, QPoint()).x(), canvas->mapTo(o.window, QPoint(canvas->width(), 0)).x());
+        if (row.clickedOnTheCanvas) {
+            // As a project made elsewhere holds it: the collage's own words.
+            selected(o)->setContent(TextPosition::defaultContent());
+            selected(o)->setCenter(QPointF(0.5, 0.5));
+            o.editor->collage()->deselectAll();
+            settle(o);
+            canvas->setFocus();
+            clickCanvasAt(canvas, QPointF(0.5, 0.5));
+            settle(o);
+            ASSERT_TRUE(selected(o));
+        }
+        EXPECT_EQ(o.window->focusWidget(), editor);
+        EXPECT_EQ(editor->textCursor().selectedText(), selected(o)->content());
+        press(editor, Qt::Key_S, Qt::NoModifier, QStringLiteral("S"));
+        press(editor, Qt::Key_O, Qt::NoModifier, QStringLiteral("o"));
+        settle(o);
+        EXPECT_EQ(selected(o)->content(), QStringLiteral("So"));
+    }
 }
 
 TEST(TextWindow, ABurstOfTypingIsOneStepAndUndoInTheEditorIsTheDocuments)
@@ -220,6 +272,62 @@ TEST(TextWindow, TheFontPanelsChoicesReachTheSelectedItemAlongTheirTwoPaths)
     EXPECT_TRUE(panel->underline); // the panel follows the item
     EXPECT_EQ(undoAll(o), 2);
     EXPECT_EQ(panel->font, selected(o)->font());
+}
+
+TEST(TextWindow, TheUndoKeysInTheColourAndFontPanelsUndoTheDocument)
+{
+    const struct Row {
+        const char* button;
+        const char* panel;
+    } rows[] = {{"textColorButton", "textColorPanel"}, {"showFontPanelButton", "fontPanel"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.panel);
+        Opened o;
+        addText(o);
+        const double before = selected(o)->fontSize();
+        o.find<QPushButton>("increaseFontSizeButton")->click();
+        settle(o);
+        const double bigger = selected(o)->fontSize();
+        ASSERT_GT(bigger, before);
+        o.find<QPushButton>(row.button)->click();
+        auto* panel = o.window->findChild<QDialog*>(QLatin1String(row.panel));
+        ASSERT_TRUE(panel && panel->isVisible());
+        // A field of the panel, which would otherwise keep the keys for its own history.
+        auto* field = panel->findChild<QLineEdit*>();
+        ASSERT_TRUE(field);
+        press(field, Qt::Key_Z, Qt::ControlModifier);
+        settle(o);
+        EXPECT_DOUBLE_EQ(selected(o)->fontSize(), before);
+        press(field, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        settle(o);
+        EXPECT_DOUBLE_EQ(selected(o)->fontSize(), bigger);
+        o.doc.undoManager().undo();
+        press(field, Qt::Key_Y, Qt::ControlModifier);
+        settle(o);
+        EXPECT_DOUBLE_EQ(selected(o)->fontSize(), bigger);
+        panel->close();
+    }
+}
+
+TEST(TextWindow, PanelsOpenBesideTheWindowNotOverIt)
+{
+    const QRect screen(0, 0, 1400, 900);
+    const QSize panel(500, 400);
+    const struct Row {
+        const char* name;
+        QRect window;
+        QPoint at;
+    } rows[] = {
+        {"room on the right", QRect(100, 50, 700, 600), QPoint(800, 50)},
+        {"room only on the left", QRect(600, 50, 700, 600), QPoint(100, 50)},
+        {"room on neither side, more on the right, low", QRect(100, 600, 1000, 250), QPoint(900, 500)},
+        {"room on neither side, more on the left", QRect(300, 0, 1000, 700), QPoint(0, 0)},
+        {"above the screen's top", QRect(900, -40, 300, 300), QPoint(400, 0)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(besideWindow(row.window, panel, screen), row.at);
+    }
 }
 
 TEST(TextWindow, TheFontDialogTellsTheFontApartFromTheLinesAndKeepsSizesItCannotShow)

@@ -162,31 +162,39 @@ TEST_F(MosaicCollageTest, RemovingEmptiesSlotsAndRearrangingGivesNarrowPicturesN
 
 TEST_F(MosaicCollageTest, PositionsTextIsCheckedWholeBeforeAnythingChanges)
 {
-    layOut({{QRectF(0, 0, 1, 1), "a"}});
+    const QString format = "Write a list of cells, each a list of [x, y] corners between 0 and 1 that spans some "
+                           "width and height.";
+    const QString offCanvas = "Cell %1 has a corner off the canvas; corners lie between 0 and 1.";
     const struct {
-        const char* text;
+        QString text;
         QList<QRectF> rects; // none: refused, nothing changes
+        QString why;
     } rows[] = {
         {"[[[0,0],[0.5,0],[0.5,1],[0,1]],[[0.5,0],[1,0],[1,1],[0.5,1]]]",
-         {QRectF(0, 0, 0.5, 1), QRectF(0.5, 0, 0.5, 1)}},
-        {"[[[0.1,0.1],[0.9,0.1],[0.5,0.7]]]", {QRectF(0.1, 0.1, 0.8, 0.6)}}, // a triangle: its box
-        {"[[[-1,-1],[3,0.5]]]", {QRectF(0, 0, 1, 0.5)}},                      // clamped to the canvas
-        {"{}", {}},
-        {"[[[0,0],[0.5,0.5]], 7]", {}},
-        {"[[[0,0],[\"x\",1]]]", {}},
-        {"[[]]", {}},
-        {"[[[0.5,0],[0.5,1]]]", {}}, // no width
-        {"[[[0,0],[1e-9,1]]]", {}},  // too narrow to be seen
+         {QRectF(0, 0, 0.5, 1), QRectF(0.5, 0, 0.5, 1)},
+         ""},
+        {"[[[0.1,0.1],[0.9,0.1],[0.5,0.7]]]", {QRectF(0.1, 0.1, 0.8, 0.6)}, ""}, // a triangle: its box
+        {"[[[-1,-1],[3,0.5]]]", {}, offCanvas.arg(1)},
+        {"[[[0,0],[1,1]],[[0.5,0],[1.0001,1]]]", {}, offCanvas.arg(2)},
+        {"[]", {}, "The list has no cells; a mosaic needs at least one."},
+        {"{}", {}, format},
+        {"[[[0,0],[0.5,0.5]], 7]", {}, format},
+        {"[[[0,0],[\"x\",1]]]", {}, format},
+        {"[[]]", {}, format},
+        {"[[[0.5,0],[0.5,1]]]", {}, format},                        // no width
+        {"[[[0,0],[1e-9,1]]]", {}, "None of these cells can be seen."}, // too narrow to be seen
         // A cell a later one covers is left out, as reading it would.
-        {"[[[0.2,0.2],[0.4,0.4]],[[0,0],[1,1]]]", {QRectF(0, 0, 1, 1)}},
-        {"not json", {}},
+        {"[[[0.2,0.2],[0.4,0.4]],[[0,0],[1,1]]]", {QRectF(0, 0, 1, 1)}, ""},
+        {"not json", {}, format},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.text);
+        SCOPED_TRACE(row.text.toStdString());
         layOut({{QRectF(0, 0, 1, 1), "a"}});
         mosaic.setSelectedImagePosition(0);
-        const bool taken = mosaic.setInitialEmptyPositions(QString::fromUtf8(row.text));
+        QString why;
+        const bool taken = mosaic.setInitialEmptyPositions(row.text, &why);
         EXPECT_EQ(taken, !row.rects.isEmpty());
+        EXPECT_EQ(why, row.why);
         if (!taken) {
             EXPECT_EQ(mosaic.images(), QStringList{"a"});
             EXPECT_EQ(rectOf(0), QRectF(0, 0, 1, 1));

@@ -260,6 +260,7 @@ TEST_F(ZigMosaicTest, TypedCellsReplaceTheTilingOnlyWhenEveryCellIsGood)
     const Points first = verticesOf(0);
     const QString notAList = "The text is not a list of cells.";
     const QString needsThree = "Cell %1 needs at least three points, each two numbers.";
+    const QString offCanvas = "Cell %1 has a corner off the canvas; corners lie between 0 and 1.";
     const struct Row {
         QString text, why;
     } refused[] = {
@@ -274,7 +275,9 @@ TEST_F(ZigMosaicTest, TypedCellsReplaceTheTilingOnlyWhenEveryCellIsGood)
         {"[[[0,0],[1,0],[\"x\",1]]]", needsThree.arg(1)},
         {"[[[0,0],[1,0],[1]]]", needsThree.arg(1)},
         {"[[[0,0],[1,0],[1,1,9]]]", needsThree.arg(1)},
-        {"[[[0,0],[1,0],[1,1]], [[0,0],[1e9,0],[1,1]]]", "Cell 2 has a point too far off the canvas."},
+        {"[[[0,0],[1,0],[1,1]], [[0,0],[1e9,0],[1,1]]]", offCanvas.arg(2)},
+        {"[[[0,0],[1.5,0],[1,1]]]", offCanvas.arg(1)},
+        {"[[[0,-0.001],[1,0],[1,1]]]", offCanvas.arg(1)},
         {"[[[0,0],[0.5,0.5],[1,1]]]", "None of these cells can be seen."},
     };
     for (const Row& row : refused) {
