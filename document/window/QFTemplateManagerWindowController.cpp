@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 
@@ -33,15 +34,39 @@ void QFTemplateImageView::drawTemplate(QPainter& painter, const QImage& image, c
     painter.restore();
 }
 
+QSize QFTemplateImageView::itemSize()
+{
+    return QFTemplateCatalogue::cellSize().toSize() + QSize(0, captionHeight);
+}
+
 void QFTemplateImageView::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const QImage image = index.data(imageRole).value<QImage>();
-    drawTemplate(*painter, image, option.rect, option.state.testFlag(QStyle::State_Selected));
+    const QRect preview = option.rect.adjusted(0, 0, 0, -captionHeight);
+    drawTemplate(*painter, image, preview, option.state.testFlag(QStyle::State_Selected));
+    // Right under the preview, which is centred in its part of the cell.
+    const QRectF fitted = QFTemplateCatalogue::previewRect(image.size(), preview);
+    const int top = fitted.isEmpty() ? preview.bottom() + 1 : int(fitted.bottom()) + 8;
+    const QRect caption(option.rect.left() + 8, top, option.rect.width() - 16, option.rect.bottom() + 1 - top);
+    painter->save();
+    painter->setPen(QColor(235, 235, 235)); // on the chooser's black
+    painter->setFont(option.font);
+    painter->drawText(caption, Qt::AlignHCenter | Qt::AlignTop,
+                      option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight,
+                                                    caption.width()));
+    painter->restore();
 }
 
 QSize QFTemplateImageView::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
 {
-    return QFTemplateCatalogue::cellSize().toSize();
+    return itemSize();
+}
+
+QSize QFTemplateManagerWindowController::defaultSize(QSize available)
+{
+    const QSize cell = QFTemplateImageView::itemSize();
+    // The categories' column, the frame and scroll bar, the buttons.
+    return QSize(200 + 2 * cell.width() + 60, 2 * cell.height() + 90).boundedTo(available);
 }
 
 QFTemplateManagerWindowController::QFTemplateManagerWindowController(const QFTemplateCatalogue& catalogue,
@@ -67,7 +92,7 @@ QFTemplateManagerWindowController::QFTemplateManagerWindowController(const QFTem
     m_collectionView->setMovement(QListView::Static);
     m_collectionView->setResizeMode(QListView::Adjust);
     m_collectionView->setUniformItemSizes(true);
-    m_collectionView->setGridSize(QFTemplateCatalogue::cellSize().toSize());
+    m_collectionView->setGridSize(QFTemplateImageView::itemSize());
     m_collectionView->setSpacing(0);
     m_collectionView->setSelectionMode(QAbstractItemView::SingleSelection);
     m_collectionView->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -77,8 +102,8 @@ QFTemplateManagerWindowController::QFTemplateManagerWindowController(const QFTem
     palette.setColor(QPalette::Base, Qt::black);
     m_collectionView->setPalette(palette);
     m_collectionView->setAutoFillBackground(true);
-    m_collectionView->setMinimumSize(int(QFTemplateCatalogue::cellSize().width()) * 2 + 30,
-                                     int(QFTemplateCatalogue::cellSize().height()) + 10);
+    m_collectionView->setMinimumSize(QFTemplateImageView::itemSize().width() * 2 + 30,
+                                     QFTemplateImageView::itemSize().height() + 10);
 
     m_chooseButton = new QPushButton(tr("Choose"), this);
     m_chooseButton->setObjectName(QStringLiteral("chooseButton"));
@@ -102,6 +127,8 @@ QFTemplateManagerWindowController::QFTemplateManagerWindowController(const QFTem
     connect(m_collectionView, &QListView::doubleClicked, this, &QFTemplateManagerWindowController::chooseTemplate);
     connect(m_tableView, &QListWidget::currentRowChanged, this, &QFTemplateManagerWindowController::showCategory);
     m_tableView->setCurrentRow(0);
+    if (const QScreen* screen = this->screen())
+        resize(defaultSize(screen->availableGeometry().size()));
 }
 
 void QFTemplateManagerWindowController::showCategory(int row)
@@ -112,6 +139,7 @@ void QFTemplateManagerWindowController::showCategory(int row)
     for (const QFTemplateModelItem& item : std::as_const(m_categoriesAndItemsArray[row].templates)) {
         auto* cell = new QStandardItem;
         cell->setData(item.image, QFTemplateImageView::imageRole);
+        cell->setText(QFTemplateCatalogue::documentDisplayName(item.displayName));
         cell->setToolTip(QFTemplateCatalogue::documentDisplayName(item.displayName));
         cell->setEditable(false);
         m_items->appendRow(cell);

@@ -22,11 +22,15 @@ public:
 };
 
 // Draws one template cell: the preview fitted into the cell, with a blue and
-// light gray frame round it while selected.
+// light gray frame round it while selected, and the template's name (its
+// display text) in a band below.
 class QFTemplateImageView : public QStyledItemDelegate {
     Q_OBJECT
 public:
     static constexpr int imageRole = Qt::UserRole + 1;
+    static constexpr int captionHeight = 30;
+    // A cell with its name band.
+    static QSize itemSize();
 
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -43,6 +47,9 @@ class QFTemplateManagerWindowController : public QDialog {
     Q_OBJECT
 public:
     explicit QFTemplateManagerWindowController(const QFTemplateCatalogue& catalogue, QWidget* parent = nullptr);
+    // The window's first size: two rows of two templates beside the
+    // categories, within the screen's free area.
+    static QSize defaultSize(QSize available);
 
     void setDocControllerDelegate(QFTemplateManagerWindowControllerDelegate* delegate) { m_docControllerDelegate = delegate; }
     QFTemplateManagerWindowControllerDelegate* docControllerDelegate() const { return m_docControllerDelegate; }

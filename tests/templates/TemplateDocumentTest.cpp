@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSettings>
+#include <QStandardItemModel>
+#include <QStyleOptionViewItem>
 
 using namespace qf;
 using qf::testing::FakeDocumentDialogs;
@@ -191,5 +193,51 @@ TEST(TemplateChooser, CellsDrawTheFittedPreviewAndTheSelectionFrame)
         EXPECT_EQ(cell.pixelColor(207, 20), QColor(Qt::black)); // above the wide preview
         // The blue stroke shows outside the fitted rectangle's top edge.
         EXPECT_EQ(cell.pixelColor(207, 46), selected ? QColor(0, 0, 255) : QColor(Qt::black));
+    }
+}
+
+TEST(TemplateChooser, CellsNameTheirTemplateAndTwoRowsShowAtFirst)
+{
+    // The name, below the preview, in the band the cell keeps for it.
+    QStandardItemModel model;
+    auto* item = new QStandardItem;
+    QImage preview(1600, 900, QImage::Format_RGB32);
+    preview.fill(Qt::green);
+    item->setData(preview, QFTemplateImageView::imageRole);
+    item->setText(QStringLiteral("Summer Trip"));
+    model.appendRow(item);
+    const QSize size = QFTemplateImageView::itemSize();
+    QImage cell(size, QImage::Format_RGB32);
+    cell.fill(Qt::black);
+    {
+        QPainter painter(&cell);
+        QStyleOptionViewItem option;
+        option.rect = QRect(QPoint(0, 0), size);
+        option.font = QFont();
+        option.fontMetrics = QFontMetrics(option.font);
+        QFTemplateImageView().paint(&painter, option, model.index(0, 0));
+    }
+    // The wide preview leaves black above and below it; the name sits just
+    // under it.
+    const QRectF fitted =
+        QFTemplateCatalogue::previewRect(preview.size(), QRectF(0, 0, size.width(), size.height() - QFTemplateImageView::captionHeight));
+    int lit = 0;
+    for (int y = int(fitted.bottom()) + 2; y < int(fitted.bottom()) + 2 + QFTemplateImageView::captionHeight; ++y)
+        for (int x = 0; x < size.width(); ++x)
+            lit += qGray(cell.pixel(x, y)) > 128 ? 1 : 0;
+    EXPECT_GT(lit, 20) << "the name is drawn";
+    EXPECT_EQ(cell.pixelColor(size.width() / 2, (size.height() - QFTemplateImageView::captionHeight) / 2),
+              QColor(Qt::green));
+
+    // Two rows of two at first where the screen has room; never beyond it.
+    const struct {
+        QSize available;
+        int rows;
+    } rows[] = {{{1920, 1080}, 2}, {{1400, 900}, 2}, {{800, 600}, 1}};
+    for (const auto& row : rows) {
+        const QSize first = QFTemplateManagerWindowController::defaultSize(row.available);
+        EXPECT_TRUE(row.available.expandedTo(first) == row.available) << row.available.width();
+        EXPECT_EQ((first.height() - 90) / size.height() >= 2, row.rows == 2) << row.available.width();
+        EXPECT_GE(first.width(), std::min(row.available.width(), 200 + 2 * size.width()));
     }
 }
