@@ -360,6 +360,18 @@ void SlotCollage::exchangeSlots(qint64 from, qint64 to)
     picturePositions().swapItemsAt(from, to);
 }
 
+void SlotCollage::exchangePicturesKeepingSlots(qint64 from, qint64 to)
+{
+    const PositionPtr a = picturePositions()[from];
+    const PositionPtr b = picturePositions()[to];
+    const QString picture = a->picture();
+    a->setPicture(b->picture());
+    b->setPicture(picture);
+    a->setPanZoomValue(std::nullopt);
+    b->setPanZoomValue(std::nullopt);
+    detectFacesAndUpdatePanZoomAll(false, true, QList<PositionPtr>{a, b});
+}
+
 // ---- crops ----------------------------------------------------------------------
 
 void SlotCollage::centreCropsOnFaces(bool all, bool onlyThoseNotSet,

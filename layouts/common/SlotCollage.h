@@ -137,6 +137,9 @@ protected:
     // empty): the slots change places, crops and flags going with them. The
     // selection then moves to `to`.
     virtual void exchangeSlots(qint64 from, qint64 to);
+    // For slots whose shapes stay where they are: the pictures change places
+    // instead, each then cropped anew round its faces.
+    void exchangePicturesKeepingSlots(qint64 from, qint64 to);
     // The drop targets of a picture drag: every drawn slot's outline.
     virtual void drawDropTargets(SlotPainter& painter, double width, double height);
     // Whether the dragged picture is drawn under the drop targets (the grid,

@@ -682,14 +682,7 @@ void MosaicCollage::mouseUpAtPictureLayer(QPointF point, double width, double he
 
 void MosaicCollage::exchangeSlots(qint64 from, qint64 to)
 {
-    const PositionPtr a = picturePositions()[from];
-    const PositionPtr b = picturePositions()[to];
-    const QString picture = a->picture();
-    a->setPicture(b->picture());
-    b->setPicture(picture);
-    a->setPanZoomValue(std::nullopt);
-    b->setPanZoomValue(std::nullopt);
-    detectFacesAndUpdatePanZoomAll(false, true, QList<PositionPtr>{a, b});
+    exchangePicturesKeepingSlots(from, to);
 }
 
 QPointF MosaicCollage::slotHolderCentre(qint64 index, double width, double height) const

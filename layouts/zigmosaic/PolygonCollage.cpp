@@ -481,14 +481,7 @@ QStringList PolygonCollage::dropCellsThatCannotBeSeen()
 
 void PolygonCollage::exchangeSlots(qint64 from, qint64 to)
 {
-    const PositionPtr a = picturePositions()[from];
-    const PositionPtr b = picturePositions()[to];
-    const QString picture = a->picture();
-    a->setPicture(b->picture());
-    b->setPicture(picture);
-    a->setPanZoomValue(std::nullopt);
-    b->setPanZoomValue(std::nullopt);
-    detectFacesAndUpdatePanZoomAll(false, true, QList<PositionPtr>{a, b});
+    exchangePicturesKeepingSlots(from, to);
 }
 
 // ---- geometry -----------------------------------------------------------------------
