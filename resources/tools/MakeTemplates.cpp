@@ -6,6 +6,7 @@
 // TemplatesList.plist and TemplateCategoriesList.plist. The pictures are
 // simple scenes painted with QPainter; the random choices of the layouts come
 // from a fixed seed, so every run writes the same templates.
+#include "PlaceholderPhotos.h"
 #include "SeededRandom.h"
 
 #include "document/CollageDocument.h"
@@ -379,6 +380,23 @@ std::optional<QString> makeTemplate(const TemplateDef& def, int index, const QDi
     return name;
 }
 
+// Every scene's first variants, landscape and portrait, as JPEG files to look
+// at while drawing them.
+int writeSamplePhotos(const QDir& out, int variants)
+{
+    if (!QDir().mkpath(out.path()))
+        return 1;
+    for (int scene = 0; scene <= int(tools::PhotoScene::Family); ++scene)
+        for (int variant = 0; variant < variants; ++variant) {
+            const bool portrait = variant % 3 == 2;
+            const QImage photo = tools::drawPlaceholderPhoto(tools::PhotoScene(scene), variant, portrait, 1u);
+            if (!photo.save(out.filePath(QStringLiteral("scene%1-%2.jpg").arg(scene, 2, 10, QLatin1Char('0')).arg(variant)),
+                            "JPEG", 88))
+                return 1;
+        }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -390,8 +408,11 @@ int main(int argc, char** argv)
     NoFaces noFaces;
     ScopedFaceDetector faces(noFaces);
     const QStringList args = app.arguments();
+    if (args.size() == 4 && args[1] == QStringLiteral("--photos"))
+        return writeSamplePhotos(QDir(args[2]), args[3].toInt());
     if (args.size() != 2) {
-        std::fprintf(stderr, "usage: qf_make_templates <templates folder>\n");
+        std::fprintf(stderr, "usage: qf_make_templates <templates folder>\n"
+                             "       qf_make_templates --photos <folder> <variants per scene>\n");
         return 2;
     }
     const QDir out(args[1]);
