@@ -58,7 +58,7 @@ void Collage::addMyPropertiesTo(QJsonObject& dict, bool actual) const
     static const QString osVersion = UtilityFunctions::getMacOSXVersion();
     dict.insert(kOsVersionKey, osVersion);
     dict.insert(kVersionKey, QStringLiteral(QF_VERSION));
-    dict.insert(kDescriptionKey, QStringLiteral("Collage created using Quiltfolio for Mac application from")
+    dict.insert(kDescriptionKey, QStringLiteral("Collage created using Quiltfolio for Linux application from")
                                      + QLatin1Char(' ') + productWebSiteAddress());
 
     // Items without content are left out, so the selection is written as an

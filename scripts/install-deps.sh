@@ -8,6 +8,9 @@ packages=(
   qt6-base-dev libgl-dev qt6-image-formats-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
   libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
+  # The templates' titles are set in the URW base fonts (script, geometric,
+  # book and old-style faces).
+  fonts-urw-base35
   libplist-dev
   # Exported pictures: TIFF through libtiff, EXIF through Exiv2; the export
   # tests read the files back with exiftool and tiffinfo.

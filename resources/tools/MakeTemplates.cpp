@@ -14,8 +14,12 @@
 #include "editor/FotoloomController.h"
 #include "layouts/CollageTypes.h"
 #include "layouts/grid/GridCollage.h"
+#include "layouts/hexagon/HexagonCollage.h"
+#include "layouts/pile/PilePosition.h"
 #include "layouts/pile/RegularPileCollage.h"
 #include "model/Collage.h"
+#include "model/TextPosition.h"
+#include "platform/core/Parallel.h"
 #include "platform/core/PictureMemory.h"
 #include "platform/plist/PropertyList.h"
 #include "platform/vision/FaceDetector.h"
@@ -23,17 +27,17 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QGuiApplication>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRadialGradient>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cmath>
 #include <cstdio>
-#include <random>
+#include <atomic>
 
 using namespace qf;
 
@@ -44,236 +48,288 @@ public:
     QList<QRectF> detectFaces(const QImage&) override { return {}; }
 };
 
-enum class Scene { Beach, City, Mountains, Garden, Portrait, Balloons, Flowers, Leaves, Snow, Fair };
+using tools::PhotoScene;
+
+// What lies under the pictures besides the background colour: a texture
+// filling the canvas, or a small tile repeated over it.
+enum class Backdrop { Colour, Linen, Confetti, Gingham, Snowflakes, Hearts };
+
+// A text item of a template: a title or a line under it.
+struct Title {
+    QString text;
+    QString family;
+    int weight = QFont::Normal;
+    bool italic = false;
+    double size = 160;        // canvas pixels
+    QPointF centre{0.5, 0.5}; // fractions of the canvas, y up
+    double degrees = 0;       // anticlockwise
+    QColor colour = Qt::white;
+    QColor outline = {};      // when valid, outlined as well as filled
+    double outlineWidth = 4;  // percent of the font size
+    bool shadow = false;
+    QColor box = {};          // when valid, a box behind the text
+    double boxOpacity = 0.88;
+};
+
+// Where a pile's picture lies: its centre (fractions, y up), tilt and width
+// (a fraction of the canvas width), and for the shape pile its outline.
+struct Card {
+    double x, y, degrees, scale;
+    qint64 shape = -1;
+};
+
+enum class Orientation { Landscape, Portrait, Mixed };
 
 struct TemplateDef {
-    const char* package; // file name, without the project extension
-    const char* description;
+    const char* package; // its file name and its name in the chooser
     QStringList categories;
     const char* type;
-    Scene scene;
+    PhotoScene scene;
     int pictures;
     QSize canvas;
     QColor background;
+    Backdrop backdrop = Backdrop::Colour;
+    Orientation orientation = Orientation::Mixed;
+    QList<Title> titles;
+    QList<Card> cards;                  // piles
+    int rows = 0, columns = 0;          // grids and hexagons
+    double spacing = -1, corners = -1;  // the type's own when negative
 };
 
-const QStringList kCategories{QStringLiteral("Travel"), QStringLiteral("Family"), QStringLiteral("Celebrations"),
-                              QStringLiteral("Seasons")};
+const QString kTravel = QStringLiteral("Travel"), kFamily = QStringLiteral("Family"),
+              kParty = QStringLiteral("Celebrations"), kWedding = QStringLiteral("Weddings"),
+              kSeasons = QStringLiteral("Seasons"), kNature = QStringLiteral("Nature");
+const QStringList kCategories{kTravel, kFamily, kParty, kWedding, kSeasons, kNature};
+
+Title title(const char* text, const char* family, double size, QPointF centre, QColor colour)
+{
+    Title t;
+    t.text = QString::fromUtf8(text);
+    t.family = QString::fromLatin1(family);
+    t.size = size;
+    t.centre = centre;
+    t.colour = colour;
+    return t;
+}
+
+Title boxed(Title t, QColor box, double opacity = 0.88)
+{
+    t.box = box;
+    t.boxOpacity = opacity;
+    return t;
+}
+
+Title outlined(Title t, QColor outline, double width = 4)
+{
+    t.outline = outline;
+    t.outlineWidth = width;
+    return t;
+}
+
+Title styled(Title t, int weight, bool italic = false, bool shadow = false, double degrees = 0)
+{
+    t.weight = weight;
+    t.italic = italic;
+    t.shadow = shadow;
+    t.degrees = degrees;
+    return t;
+}
 
 QList<TemplateDef> templates()
 {
-    const QString travel = kCategories[0], family = kCategories[1], party = kCategories[2], seasons = kCategories[3];
+    const QColor white(255, 255, 255), ink(38, 40, 46);
     return {
-        {"Beach Holiday", "Beach Holiday", {travel}, "grid", Scene::Beach, 6, {3000, 2000}, QColor(250, 246, 236)},
-        {"City Weekend", "City Weekend", {travel}, "mosaic", Scene::City, 7, {3000, 2000}, QColor(40, 44, 52)},
-        {"Mountain Trail", "Mountain Trail", {travel, seasons}, "pile", Scene::Mountains, 6, {3000, 2000},
-         QColor(214, 226, 214)},
-        {"Family Picnic", "Family Picnic", {family}, "circlepile", Scene::Garden, 6, {3000, 2000},
-         QColor(236, 244, 226)},
-        {"Family Portraits", "Family Portraits", {family}, "hexagon", Scene::Portrait, 7, {2400, 2400},
-         QColor(245, 240, 232)},
-        {"Birthday Party", "Birthday Party", {party, family}, "pile", Scene::Balloons, 7, {3000, 2000},
-         QColor(255, 228, 236)},
-        {"Wedding Day", "Wedding Day", {party}, "grid", Scene::Flowers, 4, {2000, 2500}, QColor(255, 255, 255)},
-        {"Autumn Leaves", "Autumn Leaves", {seasons}, "mosaic", Scene::Leaves, 8, {3000, 2000}, QColor(92, 56, 34)},
-        {"Winter Snow", "Winter Snow", {seasons}, "hexagon", Scene::Snow, 7, {3000, 2000}, QColor(224, 236, 248)},
-        {"Summer Fair", "Summer Fair", {party, seasons}, "circlepile", Scene::Fair, 6, {3000, 2000},
-         QColor(255, 244, 214)},
+        // ---- grids
+        {"Beach Holiday", {kTravel, kSeasons}, "grid", PhotoScene::Beach, 6, {3000, 2000}, QColor(247, 241, 228),
+         Backdrop::Linen, Orientation::Landscape,
+         {boxed(styled(title("Summer by the Sea", "URW Gothic", 230, {0.5, 0.5}, QColor(22, 96, 122)),
+                       QFont::DemiBold), QColor(252, 250, 244), 0.92)},
+         {}, 2, 3, 0.025, 0.02},
+        {"Wedding Day", {kWedding, kParty}, "grid", PhotoScene::Wedding, 4, {2400, 3000}, QColor(252, 249, 246),
+         Backdrop::Colour, Orientation::Portrait,
+         {boxed(title("Just Married", "Z003", 330, {0.5, 0.5}, QColor(150, 112, 84)), white, 0.9)},
+         {}, 2, 2, 0.03, 0.0},
+        // ---- mosaics
+        {"City Weekend", {kTravel}, "mosaic", PhotoScene::City, 7, {3000, 2000}, QColor(30, 32, 38),
+         Backdrop::Colour, Orientation::Mixed,
+         {boxed(styled(title("CITY LIGHTS", "URW Gothic", 230, {0.5, 0.5}, white), QFont::DemiBold, false, true),
+                QColor(20, 22, 28), 0.72)},
+         {}, 0, 0, 0.012, 0.0},
+        {"Autumn Walk", {kSeasons, kNature}, "mosaic", PhotoScene::Autumn, 9, {3000, 2000}, QColor(84, 52, 32),
+         Backdrop::Colour, Orientation::Landscape,
+         {boxed(styled(title("Autumn Walk", "URW Bookman", 250, {0.5, 0.5}, QColor(255, 244, 226)),
+                       QFont::Light, true, true),
+                QColor(84, 44, 22), 0.7)},
+         {}, 0, 0, 0.015, 0.01},
+        // ---- centre frames
+        {"Happy Birthday", {kParty, kFamily}, "centerframe", PhotoScene::Balloons, 7, {2400, 2400},
+         QColor(255, 240, 232), Backdrop::Confetti, Orientation::Mixed,
+         {boxed(outlined(styled(title("Happy Birthday!", "URW Gothic", 220, {0.5, 0.5}, QColor(236, 72, 120)),
+                                QFont::DemiBold, false, true),
+                         white, 6),
+                QColor(255, 250, 240), 0.9)},
+         {}, 0, 0, 0.03, 0.03},
+        {"Our Wedding", {kWedding}, "centerframe", PhotoScene::Wedding, 7, {3000, 2000}, QColor(246, 238, 232),
+         Backdrop::Hearts, Orientation::Mixed,
+         {boxed(title("Forever & Always", "Z003", 260, {0.5, 0.5}, QColor(140, 86, 96)), white, 0.88)},
+         {}, 0, 0, 0.02, 0.015},
+        // ---- zig mosaics
+        {"Mountain Trail", {kTravel, kNature}, "zigmosaic", PhotoScene::Mountains, 7, {3000, 2000},
+         QColor(236, 240, 236), Backdrop::Colour, Orientation::Landscape,
+         {styled(title("INTO THE MOUNTAINS", "Nimbus Sans", 190, {0.5, 0.5}, white), QFont::Bold, false, true)},
+         {}, 0, 0, 0.012, 0.0},
+        {"In Bloom", {kNature, kSeasons}, "zigmosaic", PhotoScene::Flowers, 6, {2400, 3000},
+         QColor(252, 246, 246), Backdrop::Colour, Orientation::Mixed,
+         {boxed(title("in bloom", "Z003", 380, {0.5, 0.5}, QColor(170, 52, 92)), white, 0.86)},
+         {}, 0, 0, 0.015, 0.0},
+        // ---- hexagons
+        {"Family Portraits", {kFamily}, "hexagon", PhotoScene::Family, 8, {2400, 2600}, QColor(245, 238, 228),
+         Backdrop::Linen, Orientation::Mixed,
+         {boxed(styled(title("Our Family", "P052", 210, {0.5, 0.5}, QColor(92, 62, 40)), QFont::Bold, true),
+                QColor(250, 246, 238), 0.9)},
+         {}, 5, 3, 0.02, 0.0},
+        {"Winter Snow", {kSeasons, kTravel}, "hexagon", PhotoScene::Snow, 13, {3000, 2400}, QColor(220, 232, 244),
+         Backdrop::Snowflakes, Orientation::Mixed,
+         {outlined(styled(title("Winter Wonderland", "URW Bookman", 190, {0.5, 0.5}, white), QFont::DemiBold,
+                          false, true),
+                   QColor(40, 86, 140), 7)},
+         {}, 5, 5, 0.025, 0.0},
+        // ---- piles
+        {"Road Trip", {kTravel}, "pile", PhotoScene::Road, 6, {3000, 2000}, QColor(214, 196, 170),
+         Backdrop::Linen, Orientation::Mixed,
+         {boxed(styled(title("ROAD TRIP", "URW Gothic", 240, {0.5, 0.5}, ink), QFont::DemiBold, false, true, 4),
+                QColor(255, 214, 92), 0.95)},
+         {{0.19, 0.73, 6, 0.27}, {0.5, 0.79, -3, 0.25}, {0.81, 0.7, -7, 0.2},
+          {0.2, 0.26, -5, 0.27}, {0.5, 0.21, 2, 0.24}, {0.8, 0.28, 6, 0.2}}},
+        {"Birthday Party", {kParty, kFamily}, "pile", PhotoScene::Balloons, 6, {3000, 2000}, QColor(255, 236, 242),
+         Backdrop::Confetti, Orientation::Mixed,
+         {outlined(styled(title("Let's Party!", "URW Gothic", 260, {0.5, 0.5}, QColor(255, 200, 40)),
+                          QFont::DemiBold, false, true, -4),
+                   QColor(120, 40, 140), 10)},
+         {{0.18, 0.72, -8, 0.26}, {0.5, 0.8, 2, 0.24}, {0.82, 0.7, 7, 0.2},
+          {0.19, 0.27, 5, 0.26}, {0.5, 0.2, -3, 0.24}, {0.81, 0.29, -6, 0.2}}},
+        // ---- shape piles
+        {"Family Picnic", {kFamily, kSeasons}, "circlepile", PhotoScene::Meadow, 6, {3000, 2000},
+         QColor(255, 255, 255), Backdrop::Gingham, Orientation::Mixed,
+         {boxed(styled(title("Picnic Day", "Z003", 280, {0.5, 0.5}, QColor(178, 34, 44)), QFont::Normal), white,
+                0.94)},
+         {{0.17, 0.7, 0, 0.24, 0}, {0.5, 0.78, 0, 0.22, 0}, {0.83, 0.7, 0, 0.24, 0},
+          {0.17, 0.29, 0, 0.24, 0}, {0.5, 0.21, 0, 0.22, 0}, {0.83, 0.29, 0, 0.24, 0}}},
+        {"Summer Fair", {kParty, kSeasons}, "circlepile", PhotoScene::Fair, 6, {3000, 2000}, QColor(28, 34, 64),
+         Backdrop::Colour, Orientation::Mixed,
+         {outlined(styled(title("Summer Fair", "URW Bookman", 230, {0.5, 0.5}, QColor(255, 222, 120)),
+                          QFont::DemiBold, false, true),
+                   QColor(190, 40, 60), 6)},
+         {{0.16, 0.7, -6, 0.23, 5}, {0.5, 0.78, 0, 0.2, 0}, {0.84, 0.7, 6, 0.23, 5},
+          {0.16, 0.3, 0, 0.23, 0}, {0.5, 0.21, 0, 0.2, 5}, {0.84, 0.3, 0, 0.23, 0}}},
     };
 }
 
-// A scene's picture: its own palette, shifted a little for each variant so
-// that no two pictures are the same file.
-QImage drawPicture(Scene scene, int variant, std::mt19937& rng)
+// A texture or tile for the backdrop, drawn like the pictures from a fixed seed.
+QImage drawBackdrop(Backdrop backdrop, QColor base, quint32 seed)
 {
-    const bool portrait = variant % 3 == 2;
-    const QSize size = portrait ? QSize(900, 1200) : QSize(1200, 900);
-    const double w = size.width(), h = size.height();
-    QImage image(size, QImage::Format_RGB32);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    const auto rnd = [&](double lo, double hi) { return lo + (hi - lo) * unit(rng); };
-    const int hueShift = variant * 11;
-    const auto hue = [hueShift](int base, int s, int v) { return QColor::fromHsv((base + hueShift) % 360, s, v); };
-
-    const auto sky = [&](QColor top, QColor bottom, double horizon) {
-        QLinearGradient g(0, 0, 0, h * horizon);
-        g.setColorAt(0, top);
-        g.setColorAt(1, bottom);
-        p.fillRect(QRectF(0, 0, w, h), g);
+    tools::PhotoRandom random(seed);
+    const auto fibres = [&random](QImage& image, int count, int alpha) {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        for (int i = 0; i < count; ++i) {
+            const bool dark = random.chance(0.5);
+            p.setPen(QPen(dark ? QColor(90, 70, 50, alpha) : QColor(255, 255, 255, alpha), random(0.6, 1.6)));
+            const QPointF a(random(0, image.width()), random(0, image.height()));
+            const bool across = random.chance(0.5);
+            const double length = random(8, 40);
+            p.drawLine(a, a + (across ? QPointF(length, random(-1, 1)) : QPointF(random(-1, 1), length)));
+        }
     };
-    const auto sun = [&](QPointF c, double r, QColor colour) {
-        QRadialGradient g(c, r * 2);
-        g.setColorAt(0, colour);
-        g.setColorAt(0.5, QColor(colour.red(), colour.green(), colour.blue(), 90));
-        g.setColorAt(1, Qt::transparent);
-        p.setBrush(g);
-        p.drawEllipse(c, r * 2, r * 2);
-        p.setBrush(colour);
-        p.drawEllipse(c, r, r);
-    };
-    const auto hills = [&](double base, double height, QColor colour) {
-        QPainterPath path(QPointF(0, h));
-        path.lineTo(0, h * base);
-        const int bumps = 3 + variant % 3;
-        for (int i = 0; i < bumps; ++i) {
-            const double x0 = w * i / bumps, x1 = w * (i + 1) / bumps;
-            path.quadTo((x0 + x1) / 2, h * (base - height * rnd(0.5, 1.0)), x1, h * (base + rnd(-0.03, 0.03)));
-        }
-        path.lineTo(w, h);
-        p.setBrush(colour);
-        p.drawPath(path);
-    };
-
-    switch (scene) {
-    case Scene::Beach: {
-        sky(hue(200, 160, 250), hue(190, 60, 255), 0.55);
-        sun(QPointF(w * rnd(0.2, 0.8), h * rnd(0.15, 0.3)), h * 0.06, QColor(255, 236, 150));
-        QLinearGradient sea(0, h * 0.55, 0, h * 0.75);
-        sea.setColorAt(0, hue(195, 220, 200));
-        sea.setColorAt(1, hue(180, 180, 230));
-        p.fillRect(QRectF(0, h * 0.55, w, h * 0.2), sea);
-        p.setBrush(QColor(238, 214, 160));
-        p.drawRect(QRectF(0, h * 0.75, w, h * 0.25));
-        p.setBrush(hue(0, 200, 230));
-        p.drawPie(QRectF(w * rnd(0.1, 0.7), h * 0.6, w * 0.2, h * 0.3), 0, 180 * 16);
-        break;
+    switch (backdrop) {
+    case Backdrop::Colour:
+        return {};
+    case Backdrop::Linen: {
+        QImage image(1500, 1000, QImage::Format_RGB32);
+        image.fill(base);
+        fibres(image, 26000, 22);
+        tools::finishLikeAPhoto(image, random, 2.5, 0.18);
+        return image;
     }
-    case Scene::City: {
-        sky(hue(230, 200, 90), hue(20, 150, 230), 1.0);
-        for (int i = 0; i < 14; ++i) {
-            const double bw = w * rnd(0.05, 0.12), bh = h * rnd(0.25, 0.7), x = w * rnd(-0.05, 0.95);
-            p.setBrush(QColor::fromHsv((220 + hueShift) % 360, 60, int(rnd(30, 80))));
-            p.drawRect(QRectF(x, h - bh, bw, bh));
-            p.setBrush(QColor(255, 220, 120));
-            for (double y = h - bh + 15; y < h - 20; y += 40)
-                for (double wx = x + 8; wx < x + bw - 14; wx += 26)
-                    if (unit(rng) < 0.45)
-                        p.drawRect(QRectF(wx, y, 10, 16));
-        }
-        break;
-    }
-    case Scene::Mountains: {
-        sky(hue(205, 120, 240), QColor(240, 245, 250), 0.7);
-        for (int layer = 0; layer < 3; ++layer) {
-            QPainterPath path(QPointF(0, h));
-            const int peaks = 3 + layer;
-            for (int i = 0; i <= peaks * 2; ++i)
-                path.lineTo(w * i / (peaks * 2),
-                            i % 2 ? h * (0.3 + 0.15 * layer) * rnd(0.8, 1.2) : h * (0.55 + 0.12 * layer));
-            path.lineTo(w, h);
-            p.setBrush(QColor::fromHsv((130 + hueShift + layer * 12) % 360, 90 + layer * 40, 170 - layer * 40));
-            p.drawPath(path);
-        }
-        break;
-    }
-    case Scene::Garden: {
-        sky(hue(200, 110, 250), QColor(250, 250, 240), 0.6);
-        sun(QPointF(w * 0.8, h * 0.18), h * 0.07, QColor(255, 225, 110));
-        hills(0.6, 0.1, hue(100, 150, 190));
-        hills(0.75, 0.08, hue(90, 190, 150));
-        p.setBrush(QColor(220, 60, 60));
-        p.drawRect(QRectF(w * 0.3, h * 0.78, w * 0.4, h * 0.1));
-        p.setBrush(Qt::white);
-        for (int i = 0; i < 4; ++i)
-            p.drawRect(QRectF(w * (0.3 + i * 0.1), h * 0.78, w * 0.05, h * 0.05));
-        break;
-    }
-    case Scene::Portrait: {
-        QRadialGradient g(QPointF(w / 2, h / 2), std::max(w, h) * 0.7);
-        g.setColorAt(0, hue(30, 60, 240));
-        g.setColorAt(1, hue(20, 120, 120));
-        p.fillRect(QRectF(0, 0, w, h), g);
-        p.setBrush(hue(210, 120, 120));
-        p.drawEllipse(QPointF(w / 2, h * 1.05), w * 0.35, h * 0.35);
-        p.setBrush(QColor::fromHsv(25, int(rnd(60, 140)), int(rnd(170, 240))));
-        p.drawEllipse(QPointF(w / 2, h * 0.45), w * 0.15, w * 0.18);
-        break;
-    }
-    case Scene::Balloons: {
-        sky(hue(320, 40, 255), hue(280, 60, 240), 1.0);
-        for (int i = 0; i < 9; ++i) {
-            const QPointF c(w * rnd(0.08, 0.92), h * rnd(0.15, 0.7));
-            const double r = w * rnd(0.05, 0.09);
-            p.setPen(QPen(QColor(90, 90, 90), 2));
-            p.drawLine(c + QPointF(0, r * 1.2), c + QPointF(rnd(-20, 20), h));
-            p.setPen(Qt::NoPen);
-            QRadialGradient g(c - QPointF(r * 0.3, r * 0.4), r * 1.4);
-            const QColor colour = QColor::fromHsv(int(rnd(0, 360)), 200, 240);
-            g.setColorAt(0, colour.lighter(150));
-            g.setColorAt(1, colour);
-            p.setBrush(g);
-            p.drawEllipse(c, r, r * 1.2);
-        }
-        break;
-    }
-    case Scene::Flowers: {
-        sky(QColor(255, 250, 252), hue(340, 50, 240), 1.0);
-        for (int i = 0; i < 7; ++i) {
-            const QPointF c(w * rnd(0.1, 0.9), h * rnd(0.15, 0.85));
-            const double r = w * rnd(0.04, 0.08);
-            p.setBrush(QColor::fromHsv((330 + int(rnd(0, 60)) + hueShift) % 360, int(rnd(30, 120)), 250));
-            for (int petal = 0; petal < 6; ++petal) {
-                const double a = petal * M_PI / 3;
-                p.drawEllipse(c + QPointF(std::cos(a) * r, std::sin(a) * r), r * 0.7, r * 0.7);
-            }
-            p.setBrush(QColor(250, 210, 90));
-            p.drawEllipse(c, r * 0.5, r * 0.5);
-        }
-        break;
-    }
-    case Scene::Leaves: {
-        sky(hue(30, 160, 230), hue(10, 200, 140), 1.0);
-        for (int i = 0; i < 22; ++i) {
+    case Backdrop::Confetti: {
+        QImage image(600, 600, QImage::Format_RGB32);
+        image.fill(base);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        const QList<QColor> colours{QColor(255, 120, 150), QColor(255, 196, 60), QColor(90, 190, 220),
+                                    QColor(150, 110, 220), QColor(110, 200, 140)};
+        for (int i = 0; i < 70; ++i) {
             p.save();
-            p.translate(w * rnd(0, 1), h * rnd(0, 1));
-            p.rotate(rnd(0, 360));
-            const double r = w * rnd(0.03, 0.07);
-            p.setBrush(QColor::fromHsv(int(rnd(5, 50)), 220, int(rnd(160, 250))));
-            p.drawEllipse(QPointF(0, 0), r, r * 0.45);
-            p.setPen(QPen(QColor(90, 50, 20), 2));
-            p.drawLine(QPointF(-r, 0), QPointF(r * 1.2, 0));
-            p.setPen(Qt::NoPen);
+            // Pieces near an edge are drawn again on the far side, so the tile repeats without seams.
+            const QPointF at(random(0, 600), random(0, 600));
+            p.setBrush(colours[random.integer(0, int(colours.size()) - 1)]);
+            const double angle = random(0, 180), length = random(10, 26);
+            const bool dot = random.chance(0.4);
+            for (int dx : {-600, 0, 600})
+                for (int dy : {-600, 0, 600}) {
+                    p.save();
+                    p.translate(at + QPointF(dx, dy));
+                    p.rotate(angle);
+                    if (dot)
+                        p.drawEllipse(QPointF(0, 0), length * 0.35, length * 0.35);
+                    else
+                        p.drawRoundedRect(QRectF(-length / 2, -4, length, 8), 3, 3);
+                    p.restore();
+                }
             p.restore();
         }
-        break;
+        return image;
     }
-    case Scene::Snow: {
-        sky(hue(215, 120, 150), QColor(235, 240, 250), 0.8);
-        hills(0.7, 0.12, QColor(250, 252, 255));
-        p.setBrush(QColor(40, 90, 60));
-        for (int i = 0; i < 4; ++i) {
-            const double x = w * rnd(0.1, 0.9), base = h * rnd(0.75, 0.9), t = h * rnd(0.2, 0.3);
-            p.drawPolygon(QPolygonF{QPointF(x, base - t), QPointF(x - t * 0.35, base), QPointF(x + t * 0.35, base)});
+    case Backdrop::Gingham: {
+        QImage image(240, 240, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        const QColor red(200, 44, 52);
+        p.fillRect(QRectF(0, 0, 120, 240), QColor(red.red(), red.green(), red.blue(), 120));
+        p.fillRect(QRectF(0, 0, 240, 120), QColor(red.red(), red.green(), red.blue(), 120));
+        p.end();
+        fibres(image, 500, 26);
+        return image;
+    }
+    case Backdrop::Snowflakes:
+    case Backdrop::Hearts: {
+        QImage image(500, 500, QImage::Format_RGB32);
+        image.fill(base);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        const bool snow = backdrop == Backdrop::Snowflakes;
+        // Five motifs on a jittered grid, away from the edges so the tile repeats cleanly.
+        for (int i = 0; i < 5; ++i) {
+            const QPointF at(60 + (i % 3) * 160 + random(-20, 20) + (i >= 3 ? 80 : 0),
+                             90 + (i / 3) * 250 + random(-25, 25));
+            const double r = random(26, 42);
+            p.save();
+            p.translate(at);
+            p.rotate(random(-25, 25));
+            if (snow) {
+                p.setPen(QPen(QColor(255, 255, 255, 210), 4, Qt::SolidLine, Qt::RoundCap));
+                for (int arm = 0; arm < 6; ++arm) {
+                    p.drawLine(QPointF(0, 0), QPointF(0, -r));
+                    p.drawLine(QPointF(0, -r * 0.6), QPointF(-r * 0.25, -r * 0.8));
+                    p.drawLine(QPointF(0, -r * 0.6), QPointF(r * 0.25, -r * 0.8));
+                    p.rotate(60);
+                }
+            } else {
+                p.setPen(Qt::NoPen);
+                p.setBrush(QColor(232, 160, 168, 150));
+                QPainterPath heart;
+                heart.moveTo(0, r * 0.9);
+                heart.cubicTo(-r * 1.4, 0, -r * 0.7, -r * 1.1, 0, -r * 0.4);
+                heart.cubicTo(r * 0.7, -r * 1.1, r * 1.4, 0, 0, r * 0.9);
+                p.drawPath(heart);
+            }
+            p.restore();
         }
-        p.setBrush(Qt::white);
-        for (int i = 0; i < 120; ++i)
-            p.drawEllipse(QPointF(w * rnd(0, 1), h * rnd(0, 1)), rnd(2, 6), rnd(2, 6));
-        break;
-    }
-    case Scene::Fair: {
-        sky(hue(45, 120, 255), hue(20, 160, 250), 1.0);
-        const QPointF c(w * 0.5, h * 0.5);
-        const double r = std::min(w, h) * 0.38;
-        p.setPen(QPen(hue(0, 40, 90), 6));
-        for (int i = 0; i < 12; ++i) {
-            const double a = i * M_PI / 6;
-            p.drawLine(c, c + QPointF(std::cos(a) * r, std::sin(a) * r));
-        }
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(c, r, r);
-        p.setPen(Qt::NoPen);
-        for (int i = 0; i < 12; ++i) {
-            const double a = i * M_PI / 6;
-            p.setBrush(QColor::fromHsv((i * 30 + hueShift) % 360, 200, 240));
-            p.drawEllipse(c + QPointF(std::cos(a) * r, std::sin(a) * r), r * 0.08, r * 0.08);
-        }
-        break;
+        return image;
     }
     }
-    return image;
+    return {};
 }
 
 FotoloomController& editorOf(CollageDocument& doc)
@@ -295,25 +351,126 @@ bool writeList(const QString& path, const QStringList& names)
     return xml && writeFile(path, *xml);
 }
 
+bool writeJpeg(const QImage& image, const QString& path)
+{
+    if (!image.save(path, "JPEG", 88))
+        return false;
+    // The collage keeps each picture's file date: the same one every run.
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite)
+        && file.setFileTime(QDateTime::fromSecsSinceEpoch(1717243200), QFileDevice::FileModificationTime);
+}
+
+// The template's pictures, drawn on every core; their paths, or none.
+std::optional<QStringList> drawPictures(const TemplateDef& def, int index, const QDir& scratch)
+{
+    QStringList paths;
+    for (int i = 0; i < def.pictures; ++i)
+        paths << scratch.filePath(QString::fromLatin1(def.package).toLower().replace(u' ', u'-')
+                                  + QStringLiteral("-%1.jpg").arg(i + 1));
+    std::atomic<int> next{0};
+    std::atomic<bool> failed{false};
+    runOnThreads(QThread::idealThreadCount(), [&] {
+        for (int i = next++; i < def.pictures; i = next++) {
+            const bool portrait = def.orientation == Orientation::Portrait
+                || (def.orientation == Orientation::Mixed && i % 3 == 2);
+            if (!writeJpeg(tools::drawPlaceholderPhoto(def.scene, i, portrait, 1000u + quint32(index)), paths[i]))
+                failed = true;
+        }
+    });
+    if (failed)
+        return std::nullopt;
+    return paths;
+}
+
+// The type's own arrangement once the pictures are in: the grid's rows and
+// columns, a pile's pictures where the design puts them.
+void arrange(FotoloomController& editor, const TemplateDef& def)
+{
+    Collage& collage = *editor.collage();
+    if (dynamic_cast<GridCollage*>(&collage) && def.rows > 0) {
+        (void)editor.runner().runCommand(QStringLiteral("changeColumnCountCommand"), {def.columns, {}});
+        (void)editor.runner().runCommand(QStringLiteral("changeRowCountCommand"), {def.rows, {}});
+    }
+    if (dynamic_cast<PileCollage*>(&collage)) {
+        const QList<PositionPtr>& cells = collage.picturePositions();
+        for (qsizetype i = 0; i < cells.size() && i < def.cards.size(); ++i) {
+            auto* card = dynamic_cast<PilePosition*>(cells[i].get());
+            if (!card)
+                continue;
+            const Card& place = def.cards[i];
+            card->setCenter(QPointF(place.x, place.y));
+            card->setRotation(place.degrees * M_PI / 180);
+            card->setScale(place.scale);
+            if (place.shape >= 0)
+                card->setShape(place.shape);
+        }
+    }
+}
+
+bool setBackdrop(FotoloomController& editor, const TemplateDef& def, int index, const QDir& scratch)
+{
+    const QImage image = drawBackdrop(def.backdrop, def.background, 5000u + quint32(index));
+    if (image.isNull())
+        return true;
+    const QString path = scratch.filePath(QString::fromLatin1(def.package).toLower().replace(u' ', u'-')
+                                          + QStringLiteral("-background.jpg"));
+    if (!writeJpeg(image, path))
+        return false;
+    editor.intake().setBackgroundPictureFile(path);
+    editor.intake().finishAddingPictures();
+    Collage& collage = *editor.collage();
+    if (collage.backgroundImagePath().isEmpty())
+        return false;
+    collage.setBackgroundIsImage(true);
+    const bool tile = def.backdrop != Backdrop::Linen;
+    collage.setBackgroundImageIsPattern(tile);
+    // Tiles about a ninth of the canvas height, as a printed paper would have.
+    collage.setBackgroundImagePatternNumberOfRows(tile ? std::max(2, int(def.canvas.height() / 240)) : -1);
+    return true;
+}
+
+void addTitles(FotoloomController& editor, const TemplateDef& def)
+{
+    for (const Title& t : def.titles) {
+        if (!QFontDatabase::hasFamily(t.family))
+            std::fprintf(stderr, "%s: the font %s is not installed\n", def.package, qPrintable(t.family));
+        editor.text().addNewText();
+        Collage& collage = *editor.collage();
+        const std::shared_ptr<TextPosition> text = collage.textPositions().last();
+        text->setContent(t.text);
+        QFont font(t.family);
+        font.setWeight(QFont::Weight(t.weight));
+        font.setItalic(t.italic);
+        font.setPointSizeF(t.size);
+        text->setFont(font);
+        text->setColor(Color::fromQColor(t.colour));
+        text->setAlignment(2);
+        text->setRotation(t.degrees * M_PI / 180);
+        text->setDrawShadows(t.shadow);
+        if (t.outline.isValid()) {
+            text->setStrokeColor(Color::fromQColor(t.outline));
+            text->setStrokeWidth(t.outlineWidth);
+            text->setStrokeFill(2);
+        }
+        if (t.box.isValid()) {
+            text->setTextBackgroundColor(Color::fromQColor(t.box));
+            text->setTextBackgroundOpacity(t.boxOpacity);
+        }
+        // The box as wide as the text: the natural width, then narrowed to it.
+        text->setTextWidth(0.96);
+        text->sizeToFit(def.canvas.width(), def.canvas.width(), def.canvas.height());
+        text->setCenter(t.centre);
+    }
+    editor.collage()->removeAllTextSelections();
+}
+
 // One template's package in the folder; its file name, or none.
 std::optional<QString> makeTemplate(const TemplateDef& def, int index, const QDir& out, const QDir& scratch)
 {
-    std::mt19937 rng(1000u + quint32(index));
-    QStringList paths;
-    for (int i = 0; i < def.pictures; ++i) {
-        const QString file = QString::fromLatin1(def.package).toLower().replace(u' ', u'-')
-            + QStringLiteral("-%1.jpg").arg(i + 1);
-        const QString path = scratch.filePath(file);
-        if (!drawPicture(def.scene, i, rng).save(path, "JPEG", 88))
-            return std::nullopt;
-        // The collage keeps each picture's file date: the same one every run.
-        QFile picture(path);
-        if (!picture.open(QIODevice::ReadWrite)
-            || !picture.setFileTime(QDateTime::fromSecsSinceEpoch(1717243200),
-                                    QFileDevice::FileModificationTime))
-            return std::nullopt;
-        paths << path;
-    }
+    const std::optional<QStringList> paths = drawPictures(def, index, scratch);
+    if (!paths)
+        return std::nullopt;
 
     bench::SeededRandom seeded(20240601u + quint32(index));
     const ScopedRandomSource random(seeded);
@@ -332,19 +489,37 @@ std::optional<QString> makeTemplate(const TemplateDef& def, int index, const QDi
     collage.setWidth(def.canvas.width());
     collage.setHeight(def.canvas.height());
     collage.setBackgroundColor(Color::fromQColor(def.background));
+    if (def.spacing >= 0)
+        collage.setSpacing(def.spacing);
+    if (def.corners >= 0)
+        collage.setCornerRadiusSize(def.corners);
+    if (auto* hexagons = dynamic_cast<HexagonCollage*>(&collage); hexagons && def.rows > 0) {
+        // Exactly as many cells as pictures, so that none is left empty.
+        hexagons->setRowCount(def.rows);
+        hexagons->setColumnCount(def.columns);
+        hexagons->ensureAllPositionsArePresent();
+    }
     if (auto* pile = dynamic_cast<RegularPileCollage*>(&collage)) {
         pile->setBorderStyle(RegularPileCollage::BorderInstantCamera);
-        pile->setDrawShadow(true);
         pile->setSpacing(0.08);
     }
-    editor.intake().addImagesFromDirectoriesOrFiles(paths);
-    if (auto* grid = dynamic_cast<GridCollage*>(editor.collage().get()); grid && def.pictures == 6) {
-        (void)editor.runner().runCommand(QStringLiteral("changeColumnCountCommand"), {3, {}});
-        (void)editor.runner().runCommand(QStringLiteral("changeRowCountCommand"), {2, {}});
-    }
+    collage.setDrawShadow(true);
+    editor.intake().addImagesFromDirectoriesOrFiles(*paths);
+    editor.intake().finishAddingPictures();
     if (editor.collage()->images().size() != def.pictures) {
         std::fprintf(stderr, "%s: %lld of %d pictures in the collage\n", def.package,
                      qlonglong(editor.collage()->images().size()), def.pictures);
+        return std::nullopt;
+    }
+    arrange(editor, def);
+    if (!setBackdrop(editor, def, index, scratch)) {
+        std::fprintf(stderr, "%s: the background picture was not taken\n", def.package);
+        return std::nullopt;
+    }
+    addTitles(editor, def);
+    if (!editor.collage()->getAllEmptyPositions().isEmpty()) {
+        std::fprintf(stderr, "%s: %lld places left empty\n", def.package,
+                     qlonglong(editor.collage()->getAllEmptyPositions().size()));
         return std::nullopt;
     }
 
@@ -369,7 +544,7 @@ std::optional<QString> makeTemplate(const TemplateDef& def, int index, const QDi
                 .save(QDir(package).filePath(QString::fromLatin1(QFTemplateCatalogue::previewName)), "JPEG", 90))
         return std::nullopt;
 
-    QVariantMap info{{QStringLiteral("Description"), QString::fromLatin1(def.description)}};
+    QVariantMap info{{QStringLiteral("Description"), QString::fromLatin1(def.package)}};
     for (qsizetype i = 0; i < def.categories.size(); ++i)
         info.insert(QStringLiteral("Category%1").arg(i + 1), def.categories[i]);
     const std::optional<QByteArray> xml = PropertyList::toXml(info);

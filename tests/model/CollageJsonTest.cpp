@@ -42,7 +42,7 @@ TEST(CollageJsonTest, EmptyCollageWritesExactlyTheBaseKeys)
     EXPECT_TRUE(saved["mdpd"].toObject().isEmpty() && saved["mdpt"].toObject().isEmpty());
     EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d+\\.\\d+$").match(saved["os_version_key"].toString()).hasMatch());
     EXPECT_EQ(saved["description"].toString(),
-              "Collage created using Quiltfolio for Mac application from " + productWebSiteAddress());
+              "Collage created using Quiltfolio for Linux application from " + productWebSiteAddress());
 
     const QJsonObject snapshot = collage.dictionaryRepresentationActual(false);
     const QSet<QString> snapshotOnly{"selectedtextpos", "selectedimagepos", "lockpick", "locktxtk"};
