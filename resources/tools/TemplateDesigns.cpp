@@ -92,7 +92,8 @@ QList<TemplateDef> templateDesigns()
         // ---- zig mosaics
         {"Mountain Trail", {kTravel, kNature}, "zigmosaic", PhotoScene::Mountains, 7, {3000, 2000},
          QColor(236, 240, 236), Backdrop::Colour, Orientation::Landscape,
-         {styled(title("INTO THE MOUNTAINS", "Nimbus Sans", 190, {0.5, 0.5}, white), QFont::Bold, false, true)},
+         {boxed(styled(title("INTO THE MOUNTAINS", "Nimbus Sans", 170, {0.5, 0.5}, white), QFont::Bold, false, true),
+                QColor(28, 44, 58), 0.6)},
          {}, 0, 0, 0.012, 0.0},
         {"In Bloom", {kNature, kSeasons}, "zigmosaic", PhotoScene::Flowers, 6, {2400, 3000},
          QColor(252, 246, 246), Backdrop::Colour, Orientation::Mixed,
@@ -106,9 +107,10 @@ QList<TemplateDef> templateDesigns()
          {}, 5, 3, 0.02, 0.0},
         {"Winter Snow", {kSeasons, kTravel}, "hexagon", PhotoScene::Snow, 13, {3000, 2400}, QColor(220, 232, 244),
          Backdrop::Snowflakes, Orientation::Mixed,
-         {outlined(styled(title("Winter Wonderland", "URW Bookman", 190, {0.5, 0.5}, white), QFont::DemiBold,
-                          false, true),
-                   QColor(40, 86, 140), 7)},
+         {boxed(outlined(styled(title("Winter Wonderland", "URW Bookman", 210, {0.5, 0.5}, white), QFont::DemiBold,
+                                false, true),
+                         QColor(40, 86, 140), 7),
+                QColor(236, 244, 252), 0.85)},
          {}, 5, 5, 0.025, 0.0},
         // ---- piles
         {"Road Trip", {kTravel}, "pile", PhotoScene::Road, 6, {3000, 2000}, QColor(214, 196, 170),
