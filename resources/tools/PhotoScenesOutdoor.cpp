@@ -2,20 +2,1171 @@
 
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+// The landscapes are painted the way light makes them: the sky and the far
+// hills pixel by pixel at half size (they are soft anyway), the near ground
+// pixel by pixel in perspective so that its texture shrinks towards the
+// horizon, and the things close to the lens (blades of grass, leaves, firs)
+// as many small strokes on top.
 
 namespace qf::tools {
 
-QImage drawOutdoorScene(PhotoScene, int variant, QSize size, PhotoRandom& random)
+namespace {
+
+struct Rgb {
+    double r = 0, g = 0, b = 0;
+};
+
+Rgb operator+(Rgb a, Rgb b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
+Rgb operator*(Rgb a, Rgb b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
+Rgb operator*(Rgb a, double k) { return {a.r * k, a.g * k, a.b * k}; }
+
+Rgb rgb(int r, int g, int b) { return {r / 255.0, g / 255.0, b / 255.0}; }
+Rgb mix(Rgb a, Rgb b, double t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
+
+QRgb toPixel(Rgb c)
 {
-    QImage image(size, QImage::Format_RGB32);
+    const auto channel = [](double v) { return std::clamp(int(v * 255.0 + 0.5), 0, 255); };
+    return qRgb(channel(c.r), channel(c.g), channel(c.b));
+}
+QColor toColor(Rgb c, double alpha = 1.0)
+{
+    const QRgb px = toPixel(c);
+    return QColor(qRed(px), qGreen(px), qBlue(px), std::clamp(int(alpha * 255.0 + 0.5), 0, 255));
+}
+Rgb fromPixel(QRgb px) { return rgb(qRed(px), qGreen(px), qBlue(px)); }
+
+double smoothstep(double e0, double e1, double x)
+{
+    const double t = std::clamp((x - e0) / (e1 - e0), 0.0, 1.0);
+    return t * t * (3.0 - 2.0 * t);
+}
+
+// Value noise on a 256 x 256 lattice of fixed random values.
+class Noise {
+public:
+    explicit Noise(PhotoRandom& random)
+    {
+        for (float& v : m_values)
+            v = float(random.unit());
+    }
+
+    double at(double x, double y) const
+    {
+        const double fx = std::floor(x), fy = std::floor(y);
+        const int ix = int(fx), iy = int(fy);
+        double tx = x - fx, ty = y - fy;
+        tx = tx * tx * (3.0 - 2.0 * tx);
+        ty = ty * ty * (3.0 - 2.0 * ty);
+        const auto v = [this](int i, int j) { return double(m_values[size_t((j & 255) * 256 + (i & 255))]); };
+        const double a = v(ix, iy) + (v(ix + 1, iy) - v(ix, iy)) * tx;
+        const double b = v(ix, iy + 1) + (v(ix + 1, iy + 1) - v(ix, iy + 1)) * tx;
+        return a + (b - a) * ty;
+    }
+
+    // Fractal sum of octaves, about 0..1. A footprint (the size of a pixel in
+    // noise units) drops the octaves finer than a pixel, so that texture far
+    // away fades to its average instead of glittering.
+    double fbm(double x, double y, int octaves, double footprint = 0.0) const
+    {
+        double sum = 0, weight = 0, amplitude = 1, frequency = 1;
+        for (int i = 0; i < octaves; ++i) {
+            double fade = 1.0;
+            if (footprint > 0.0) {
+                fade = 1.0 - smoothstep(0.25, 0.6, frequency * footprint);
+                if (fade <= 0.0)
+                    break;
+            }
+            sum += (at(x * frequency + i * 17.31, y * frequency - i * 9.73) - 0.5) * amplitude * fade;
+            weight += amplitude;
+            amplitude *= 0.5;
+            frequency *= 2.03;
+        }
+        return weight > 0 ? 0.5 + sum / weight * 1.6 : 0.5;
+    }
+
+private:
+    std::array<float, 65536> m_values{};
+};
+
+// ---- light -----------------------------------------------------------------
+
+enum class Hour { Day, Golden, Sunset, Overcast, Dawn };
+
+struct Light {
+    Hour hour = Hour::Day;
+    Rgb zenith, horizon, haze, sun, cloudLit, cloudShade;
+    Rgb lit, shade; // what sunlit and shadowed surfaces are multiplied by
+    double glow = 0.3;
+    bool disc = false; // the sun itself is in the picture
+    double sunX = 0, sunY = 0;
+    int side = 1; // +1 when the light comes from the right
+};
+
+Light lightFor(Hour hour, double sunX, double sunY, double width)
+{
+    Light l;
+    l.hour = hour;
+    l.sunX = sunX;
+    l.sunY = sunY;
+    l.side = sunX > width / 2 ? 1 : -1;
+    switch (hour) {
+    case Hour::Day:
+        l.zenith = rgb(52, 104, 178);
+        l.horizon = rgb(184, 210, 232);
+        l.haze = rgb(190, 208, 226);
+        l.sun = rgb(255, 250, 236);
+        l.cloudLit = rgb(255, 255, 252);
+        l.cloudShade = rgb(150, 162, 184);
+        l.lit = rgb(255, 250, 236);
+        l.shade = rgb(128, 146, 178);
+        l.glow = 0.25;
+        break;
+    case Hour::Golden:
+        l.zenith = rgb(70, 108, 170);
+        l.horizon = rgb(246, 212, 160);
+        l.haze = rgb(232, 200, 160);
+        l.sun = rgb(255, 214, 140);
+        l.cloudLit = rgb(255, 226, 180);
+        l.cloudShade = rgb(146, 136, 158);
+        l.lit = rgb(270, 226, 170);
+        l.shade = rgb(112, 118, 150);
+        l.glow = 0.55;
+        l.disc = true;
+        break;
+    case Hour::Sunset:
+        l.zenith = rgb(44, 58, 112);
+        l.horizon = rgb(255, 150, 84);
+        l.haze = rgb(214, 136, 112);
+        l.sun = rgb(255, 190, 110);
+        l.cloudLit = rgb(255, 146, 96);
+        l.cloudShade = rgb(96, 72, 104);
+        l.lit = rgb(236, 160, 120);
+        l.shade = rgb(78, 70, 104);
+        l.glow = 0.8;
+        l.disc = true;
+        break;
+    case Hour::Overcast:
+        l.zenith = rgb(142, 152, 166);
+        l.horizon = rgb(206, 210, 214);
+        l.haze = rgb(196, 200, 206);
+        l.sun = rgb(240, 238, 230);
+        l.cloudLit = rgb(222, 225, 230);
+        l.cloudShade = rgb(124, 130, 142);
+        l.lit = rgb(206, 208, 210);
+        l.shade = rgb(150, 154, 164);
+        l.glow = 0.12;
+        break;
+    case Hour::Dawn:
+        l.zenith = rgb(84, 112, 170);
+        l.horizon = rgb(246, 196, 188);
+        l.haze = rgb(220, 196, 206);
+        l.sun = rgb(255, 210, 190);
+        l.cloudLit = rgb(255, 204, 196);
+        l.cloudShade = rgb(128, 124, 160);
+        l.lit = rgb(255, 222, 206);
+        l.shade = rgb(118, 132, 182);
+        l.glow = 0.45;
+        l.disc = true;
+        break;
+    }
+    return l;
+}
+
+struct Clouds {
+    double cover = 0.55;  // noise level where cloud begins: higher, fewer clouds
+    double scale = 2.6;   // clouds across the top of the picture
+    double stretch = 1.0; // > 1 draws long streaks, as at sunset
+    double opacity = 1.0;
+    double offset = 0.0;
+};
+
+// The sky at a point: a gradient hazier towards the horizon, the sun's glow,
+// and clouds in perspective, lit on the side that faces the sun.
+Rgb skyAt(const Light& l, const Clouds& clouds, const Noise& noise, double x, double y, double width, double horizon)
+{
+    const double span = std::max(horizon, width * 0.3);
+    const double t = std::clamp((horizon - y) / span, 0.0, 1.0);
+    Rgb c = mix(l.horizon, l.zenith, std::pow(t, 0.5));
+    const double d = std::hypot(x - l.sunX, (y - l.sunY) * 1.15) / width;
+    const double glow = l.glow * (0.5 * std::exp(-d * 4.0) + 0.6 * std::exp(-d * 18.0));
+    c = c + l.sun * glow;
+    if (clouds.opacity > 0.0) {
+        const double depth = 1.0 / (t + 0.05);
+        const double u = (x - width * 0.5) / width * depth * clouds.scale / clouds.stretch + clouds.offset;
+        const double v = depth * clouds.scale * 0.55 + clouds.offset * 0.7;
+        const double n = noise.fbm(u, v * clouds.stretch, 5, depth * 0.004 * clouds.scale);
+        double amount = smoothstep(clouds.cover, clouds.cover + 0.22, n) * smoothstep(0.0, 0.14, t);
+        if (amount > 0.001) {
+            double dx = l.sunX - x, dy = l.sunY - y;
+            const double len = std::max(1.0, std::hypot(dx, dy));
+            dx /= len;
+            dy /= len;
+            const double toward = noise.fbm(u + dx * 0.09, (v + dy * 0.09) * clouds.stretch, 5, depth * 0.004 * clouds.scale);
+            const double litness = std::clamp(0.55 + (n - toward) * 7.0 - (n - clouds.cover) * 1.2, 0.0, 1.0);
+            Rgb cloud = mix(l.cloudShade, l.cloudLit, litness);
+            // Thin edges near the sun let its light through.
+            cloud = cloud + l.sun * (glow * 1.4 * (1.0 - amount));
+            cloud = mix(cloud, l.horizon, std::pow(1.0 - t, 4.0) * 0.6);
+            c = mix(c, cloud, amount * clouds.opacity);
+        }
+    }
+    if (l.disc) {
+        const double r = std::hypot(x - l.sunX, y - l.sunY) / width;
+        c = mix(c, rgb(255, 248, 228), smoothstep(0.03, 0.018, r) * (y < horizon ? 1.0 : 0.0));
+    }
+    return c;
+}
+
+// ---- layers of hills and mountains ----------------------------------------
+
+struct Ridge {
+    std::vector<double> top; // screen row of the crest in every column
+    double base = 0;         // where the layer meets the ground
+    double haze = 0.5;       // 0 close .. 1 lost in the haze
+    Rgb rock;
+    double snow = 0;         // how far below the crest the snow reaches
+    double relief = 1.0;
+    double grain = 0.01;     // scale of the gullies
+    double seed = 0;
+};
+
+Ridge makeRidge(const Noise& noise, int width, double base, double height, double frequency, double peaks, double seed)
+{
+    Ridge r;
+    r.base = base;
+    r.seed = seed;
+    r.top.resize(size_t(width));
+    for (int x = 0; x < width; ++x) {
+        const double u = x * frequency + seed;
+        const double smooth = noise.fbm(u, seed * 3.1, 6);
+        const double sharp = 1.0 - std::abs(noise.fbm(u * 0.7, seed * 1.7 + 40, 6) * 2.0 - 1.0);
+        const double h = std::clamp(smooth * (1.0 - peaks) + sharp * peaks, 0.0, 1.2);
+        r.top[size_t(x)] = base - height * (0.15 + 0.85 * h);
+    }
+    return r;
+}
+
+Rgb ridgeAt(const Ridge& r, const Light& l, const Noise& noise, double x, double y)
+{
+    const int n = int(r.top.size());
+    const int xi = std::clamp(int(x), 0, n - 1);
+    const double top = r.top[size_t(xi)];
+    const double dy = y - top;
+    const double slope = (r.top[size_t(std::min(xi + 6, n - 1))] - r.top[size_t(std::max(xi - 6, 0))]) / 12.0;
+    const double gx = noise.fbm((x + 3) * r.grain, y * r.grain * 0.35 + r.seed, 4)
+                      - noise.fbm((x - 3) * r.grain, y * r.grain * 0.35 + r.seed, 4);
+    const double depthBelow = std::max(1.0, r.base - top);
+    const double nx = slope * std::exp(-dy / (depthBelow * 0.5)) * 1.4 + gx * 9.0 * r.relief;
+    const double litness = std::clamp(0.5 + nx * l.side * 1.8, 0.0, 1.0);
+    Rgb albedo = r.rock;
+    if (r.snow > 0) {
+        const double line = r.snow * (0.5 + noise.fbm(x * r.grain * 0.5, r.seed + 9, 3));
+        const double streak = noise.fbm(x * r.grain * 1.5, y * r.grain * 0.4 + r.seed, 3) - 0.5;
+        const double s = smoothstep(-0.1, 0.25, (line - dy) / line + streak * 1.1);
+        albedo = mix(albedo, rgb(238, 242, 248), s);
+    }
+    Rgb c = albedo * mix(l.shade, l.lit, litness);
+    const double low = smoothstep(0.0, 1.0, dy / depthBelow);
+    c = mix(c, l.haze, std::clamp(r.haze + (1.0 - r.haze) * low * 0.45, 0.0, 1.0));
+    return c;
+}
+
+// ---- painting helpers ------------------------------------------------------
+
+// Fills rows [y0, y1) of the image from colourAt(x, y), computed every `step`
+// pixels and smoothly scaled up.
+template <class F>
+void paintRows(QImage& image, int y0, int y1, int step, F&& colourAt)
+{
+    y0 = std::clamp(y0, 0, image.height());
+    y1 = std::clamp(y1, y0, image.height());
+    if (y1 <= y0)
+        return;
+    const int w = (image.width() + step - 1) / step, h = (y1 - y0 + step - 1) / step;
+    QImage small(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(small.scanLine(y));
+        const double fy = y0 + (y + 0.5) * step;
+        for (int x = 0; x < w; ++x)
+            line[x] = toPixel(colourAt((x + 0.5) * step, fy));
+    }
     QPainter p(&image);
-    QLinearGradient sky(0, 0, 0, size.height());
-    sky.setColorAt(0, QColor::fromHsv((200 + variant * 9) % 360, 120, 230));
-    sky.setColorAt(1, QColor::fromHsv((40 + variant * 9) % 360, 60, 240));
-    p.fillRect(image.rect(), sky);
-    p.end();
-    finishLikeAPhoto(image, random);
+    if (step == 1) {
+        p.drawImage(0, y0, small);
+    } else {
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRectF(0, y0, w * step, h * step), small);
+    }
+}
+
+Rgb sampleImage(const QImage& image, double x, double y)
+{
+    const int xi = std::clamp(int(x), 0, image.width() - 1), yi = std::clamp(int(y), 0, image.height() - 1);
+    return fromPixel(reinterpret_cast<const QRgb*>(image.constScanLine(yi))[xi]);
+}
+
+// A ground plane seen from a camera: the row of a point at distance z, and
+// back.
+struct Camera {
+    double horizon = 0;
+    double focal = 1000;
+    double height = 1.6;
+    double cx = 0;
+    double depthAt(double y) const { return focal * height / std::max(0.5, y - horizon); }
+    double rowAt(double z) const { return horizon + focal * height / z; }
+    double worldX(double x, double z) const { return (x - cx) * z / focal; }
+    double screenX(double wx, double z) const { return cx + wx * focal / z; }
+    double footprint(double z) const { return z / focal; }
+};
+
+// Blades of grass from row yFrom to yTo, more and smaller towards the horizon.
+template <class F>
+void drawGrass(QPainter& p, PhotoRandom& random, const Camera& cam, double width, double yFrom, double yTo, int count,
+               double bladeHeight, double lean, F&& colourAt)
+{
+    std::vector<double> rows(size_t(std::max(0, count)));
+    const double a = 1.0 / std::max(1.0, yFrom - cam.horizon), b = 1.0 / std::max(1.0, yTo - cam.horizon);
+    for (double& y : rows)
+        y = cam.horizon + 1.0 / (a + (b - a) * random.unit());
+    std::sort(rows.begin(), rows.end());
+    p.setPen(Qt::NoPen);
+    for (const double y : rows) {
+        const double x = random(-20, width + 20);
+        const Rgb colour = colourAt(x, y, random.unit());
+        if (colour.r < 0) // the caller keeps this spot clear
+            continue;
+        const double len = (y - cam.horizon) * bladeHeight * random(0.5, 1.4);
+        const double w = std::max(0.7, len * random(0.03, 0.07));
+        const double bend = (lean + random(-0.35, 0.35)) * len;
+        const QPointF tip(x + bend, y - len);
+        const QPointF mid(x + bend * 0.3, y - len * 0.55);
+        QPolygonF blade;
+        blade << QPointF(x - w, y) << QPointF(mid.x() - w * 0.7, mid.y()) << tip << QPointF(mid.x() + w * 0.7, mid.y())
+              << QPointF(x + w, y);
+        p.setBrush(toColor(colour));
+        p.drawPolygon(blade);
+    }
+}
+
+// A fir: tiers of jagged needles, lit on the sun's side, with snow on the
+// tiers when `snow`.
+void drawFir(QPainter& p, PhotoRandom& random, QPointF base, double height, Rgb colour, const Light& l, double snow,
+             double haze)
+{
+    const double w = height * random(0.26, 0.36);
+    p.setPen(Qt::NoPen);
+    p.setBrush(toColor(mix(rgb(50, 36, 28) * mix(l.shade, l.lit, 0.4), l.haze, haze)));
+    p.drawRect(QRectF(base.x() - w * 0.05, base.y() - height * 0.12, w * 0.1, height * 0.14));
+    const int tiers = std::max(3, int(height / 14));
+    for (int i = 0; i < tiers; ++i) {
+        const double t0 = double(i) / tiers, t1 = double(i + 1.6) / tiers;
+        const double yTop = base.y() - height + height * t0 * 0.88;
+        const double yBottom = base.y() - height + std::min(1.0, t1) * height * 0.9;
+        const double half = w * (0.12 + 0.88 * std::min(1.0, t1)) * 0.5;
+        QPolygonF tier;
+        tier << QPointF(base.x() + random(-1, 1), yTop);
+        const int teeth = 5;
+        for (int k = 0; k <= teeth; ++k) {
+            const double f = double(k) / teeth;
+            tier << QPointF(base.x() + half * (1.0 - 2.0 * f) * random(0.85, 1.05),
+                            yBottom - (k % 2 ? height * 0.03 : 0.0) + random(-1, 1) * height * 0.01);
+        }
+        QLinearGradient g(base.x() - half, 0, base.x() + half, 0);
+        const Rgb dark = mix(colour * l.shade * 0.8, l.haze, haze), bright = mix(colour * l.lit * 1.1, l.haze, haze);
+        g.setColorAt(0, toColor(l.side > 0 ? dark : bright));
+        g.setColorAt(1, toColor(l.side > 0 ? bright : dark));
+        p.setBrush(g);
+        p.drawPolygon(tier);
+        if (snow > 0) {
+            QPolygonF cap;
+            const double capDrop = (yBottom - yTop) * 0.28;
+            cap << QPointF(base.x(), yTop + 1) << QPointF(base.x() - half * 0.95, yBottom - capDrop * 0.2)
+                << QPointF(base.x() - half * 0.5, yBottom - capDrop * random(0.6, 1.2))
+                << QPointF(base.x() + half * 0.2, yBottom - capDrop * random(0.9, 1.6))
+                << QPointF(base.x() + half * 0.95, yBottom - capDrop * 0.2);
+            QLinearGradient s(base.x() - half, 0, base.x() + half, 0);
+            const Rgb sDark = mix(rgb(238, 242, 250) * l.shade, l.haze, haze);
+            const Rgb sBright = mix(rgb(250, 250, 252) * l.lit, l.haze, haze);
+            s.setColorAt(0, toColor(l.side > 0 ? sDark : sBright, snow));
+            s.setColorAt(1, toColor(l.side > 0 ? sBright : sDark, snow));
+            p.setBrush(s);
+            p.drawPolygon(cap);
+        }
+    }
+}
+
+// A rounded broadleaf crown: many small dabs, darker inside and underneath,
+// lit on the sun's side.
+void drawCrown(QPainter& p, PhotoRandom& random, QPointF centre, double radius, Rgb colour, const Light& l, double haze,
+               int dabs)
+{
+    p.setPen(Qt::NoPen);
+    // Trunk first, half hidden by the crown.
+    p.setBrush(toColor(mix(rgb(60, 46, 36) * l.shade, l.haze, haze)));
+    p.drawRect(QRectF(centre.x() - radius * 0.06, centre.y(), radius * 0.12, radius * 1.1));
+    for (int i = 0; i < dabs; ++i) {
+        const double a = random(0, 2 * M_PI), d = std::sqrt(random.unit());
+        const double dx = std::cos(a) * d, dy = std::sin(a) * d * 0.85;
+        const QPointF c(centre.x() + dx * radius, centre.y() + dy * radius);
+        const double litness = std::clamp(0.45 + 0.45 * dx * l.side - 0.35 * dy + random(-0.2, 0.2), 0.0, 1.0);
+        const double s = radius * random(0.12, 0.26) * (1.2 - d * 0.4);
+        const double depth = 0.7 + 0.3 * double(i) / dabs;
+        Rgb c0 = colour * mix(l.shade, l.lit, litness) * depth * random(0.85, 1.15);
+        p.setBrush(toColor(mix(c0, l.haze, haze)));
+        p.drawEllipse(c, s, s * 0.85);
+    }
+}
+
+struct Frame {
+    int width, height;
+    bool portrait;
+    double w() const { return width; }
+    double h() const { return height; }
+};
+
+// The time of day of each variant: a trip's photos, mostly by day.
+Hour hourOf(int variant, const std::array<Hour, 9>& hours) { return hours[size_t(std::clamp(variant, 0, 8))]; }
+
+// ---- the scenes ------------------------------------------------------------
+
+QImage drawBeach(int variant, const Frame& f, PhotoRandom& random)
+{
+    const Noise noise(random);
+    const Hour hour = hourOf(variant, {Hour::Day, Hour::Golden, Hour::Day, Hour::Sunset, Hour::Day, Hour::Overcast,
+                                       Hour::Golden, Hour::Day, Hour::Sunset});
+    const double horizon = f.h() * (f.portrait ? random(0.4, 0.46) : random(0.36, 0.48));
+    const double shore = horizon + (f.h() - horizon) * (f.portrait ? random(0.38, 0.5) : random(0.3, 0.45));
+    const int sunSide = variant % 2 ? 1 : -1;
+    const double sunX = f.w() * (0.5 + sunSide * random(0.12, 0.3));
+    const double sunY = hour == Hour::Sunset ? horizon - f.h() * 0.04
+                       : hour == Hour::Golden ? horizon - f.h() * 0.16
+                                              : -f.h() * 0.3;
+    const Light l = lightFor(hour, sunX, sunY, f.w());
+    Clouds clouds;
+    clouds.cover = hour == Hour::Overcast ? 0.42 : random(0.5, 0.62);
+    clouds.stretch = hour == Hour::Sunset ? 3.0 : random(1.0, 1.6);
+    clouds.offset = random(0, 50);
+    const Rgb deep = mix(rgb(18, 70, 112), rgb(20, 96, 120), random.unit());
+    const Rgb shallow = mix(rgb(46, 160, 168), rgb(70, 172, 160), random.unit());
+    const Rgb sand = mix(rgb(226, 206, 168), rgb(236, 214, 182), random.unit());
+    // A headland on one side in some pictures.
+    Ridge head = makeRidge(noise, f.width, horizon + 1, f.h() * random(0.03, 0.07), 0.004, 0.3, random(0, 60));
+    const bool headland = variant % 3 != 1;
+    const double headEnd = f.w() * random(0.25, 0.45);
+    for (int x = 0; x < f.width; ++x) {
+        const double along = sunSide > 0 ? x : f.w() - x;
+        const double fall = smoothstep(headEnd, headEnd * 0.4, along);
+        head.top[size_t(x)] = horizon - (horizon - head.top[size_t(x)]) * fall + (headland ? 0.0 : 1e6);
+    }
+    head.rock = rgb(70, 96, 72);
+    head.haze = hour == Hour::Overcast ? 0.7 : 0.55;
+    head.grain = 0.02;
+    head.seed = random(0, 40);
+
+    QImage image(f.width, f.height, QImage::Format_RGB32);
+    paintRows(image, 0, int(horizon) + 2, 2, [&](double x, double y) {
+        const int xi = std::clamp(int(x), 0, f.width - 1);
+        if (y >= head.top[size_t(xi)])
+            return ridgeAt(head, l, noise, x, y);
+        return skyAt(l, clouds, noise, x, y, f.w(), horizon);
+    });
+    const QImage skyImage = image.copy();
+    const Camera cam{horizon, f.w() * 0.9, 2.0, f.w() / 2};
+    const double shoreWave = f.h() * 0.012;
+    const Rgb wetSand = sand * rgb(150, 140, 130);
+    paintRows(image, int(horizon), f.height, 1, [&](double x, double y) {
+        const double z = cam.depthAt(y);
+        const double wx = cam.worldX(x, z);
+        const double foot = cam.footprint(z);
+        const double edge = shore + (noise.fbm(x * 0.004, 3.3, 3) - 0.5) * shoreWave * 4.0;
+        if (y < edge) {
+            // Waves: long swells across the view, finer ripples on them.
+            const double swell = noise.fbm(wx * 0.05, z * 0.35, 5, foot * 0.35);
+            const double ripple = noise.fbm(wx * 0.6, z * 2.4, 3, foot * 2.4);
+            const double wave = (swell - 0.5) + (ripple - 0.5) * 0.5;
+            const double dist = y - horizon;
+            const double mirror = horizon - dist * 1.2 - wave * dist * 0.9;
+            const Rgb reflected = sampleImage(skyImage, x + wave * 40, std::clamp(mirror, 0.0, horizon - 2));
+            const double fresnel = 0.25 + 0.7 * std::exp(-dist / (f.h() * 0.07));
+            const double near = smoothstep(horizon, edge, y);
+            Rgb water = mix(deep, shallow, std::pow(near, 2.0)) * mix(l.shade, l.lit, 0.5 + wave);
+            Rgb c = mix(water, reflected, std::clamp(fresnel + wave * 0.4, 0.0, 1.0));
+            // Glitter on the path of the sun.
+            const double path = std::exp(-std::pow((x - l.sunX) / (f.w() * (0.05 + 0.12 * near)), 2.0));
+            const double sparkle = smoothstep(0.58, 0.75, ripple + swell * 0.3) * path * (l.hour == Hour::Overcast ? 0.1 : 1.0);
+            c = c + l.sun * (sparkle * (l.disc ? 1.2 : 0.6));
+            // Surf: white crests in bands that run along the shore.
+            const double toShore = (edge - y) / f.h();
+            const double band = std::sin(toShore * 90.0 + noise.fbm(x * 0.006, 7.7, 3) * 9.0);
+            const double crest = smoothstep(0.6, 0.95, band) * smoothstep(0.16, 0.02, toShore)
+                                 * smoothstep(0.35, 0.65, noise.fbm(x * 0.01, y * 0.05, 3));
+            const double foam = std::max(crest, smoothstep(0.012, 0.0, toShore) * noise.fbm(x * 0.03, y * 0.08, 3) * 1.6);
+            c = mix(c, rgb(246, 248, 246) * mix(l.shade, l.lit, 0.8), std::clamp(foam, 0.0, 1.0));
+            return c;
+        }
+        // Sand: wet and glossy at the water's edge, then dry with ripples
+        // and fine grain.
+        const double fromEdge = (y - edge) / (f.h() - shore + 1);
+        const double wet = smoothstep(0.14, 0.02, fromEdge + (noise.fbm(x * 0.01, 1.5, 3) - 0.5) * 0.08);
+        const double ripples = std::sin(wx * 2.2 + noise.fbm(wx * 0.2, z * 0.4, 3, foot * 0.4) * 14.0
+                                        + z * 0.3);
+        const double ripple = ripples * (1.0 - smoothstep(0.2, 0.9, foot * 2.2)) * 0.5;
+        const double patches = noise.fbm(wx * 0.12, z * 0.12, 4, foot * 0.12);
+        const double litness = std::clamp(0.62 + ripple * 0.35 * l.side + (patches - 0.5) * 0.5, 0.0, 1.0);
+        Rgb c = sand * mix(l.shade, l.lit, litness) * (0.9 + patches * 0.2);
+        if (wet > 0) {
+            const Rgb mirror = sampleImage(skyImage, x, std::clamp(horizon - (y - horizon) * 0.6, 0.0, horizon - 2));
+            c = mix(c, mix(wetSand * mix(l.shade, l.lit, 0.7), mirror, 0.45), wet);
+        }
+        return c;
+    });
+    // Grains and pebbles close to the lens.
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        const double from = shore + (f.h() - shore) * 0.25;
+        for (int i = 0; i < 5000; ++i) {
+            const double y = random(from, f.h());
+            const double x = random(0, f.w());
+            const double s = (y - horizon) / f.h() * random(0.6, 2.4);
+            const bool dark = random.chance(0.5);
+            const Rgb c = (dark ? sand * 0.72 : sand * 1.12) * l.lit;
+            p.setBrush(toColor(c, 0.55));
+            p.drawEllipse(QPointF(x, y), s, s * 0.6);
+        }
+    }
+    finishLikeAPhoto(image, random, 2.2, 0.3);
     return image;
+}
+
+QImage drawMountains(int variant, const Frame& f, PhotoRandom& random)
+{
+    const Noise noise(random);
+    const Hour hour = hourOf(variant, {Hour::Day, Hour::Golden, Hour::Day, Hour::Day, Hour::Sunset, Hour::Overcast,
+                                       Hour::Golden, Hour::Dawn, Hour::Day});
+    const bool lake = variant % 2 == 0;
+    const double floor = f.h() * (f.portrait ? random(0.58, 0.66) : random(0.56, 0.66));
+    const int sunSide = variant % 3 == 1 ? 1 : -1;
+    const double sunX = f.w() * (0.5 + sunSide * random(0.15, 0.4));
+    const double sunY = hour == Hour::Sunset ? floor - f.h() * 0.3
+                       : (hour == Hour::Golden || hour == Hour::Dawn) ? f.h() * 0.12
+                                                                      : -f.h() * 0.4;
+    const Light l = lightFor(hour, sunX, sunY, f.w());
+    Clouds clouds;
+    clouds.cover = hour == Hour::Overcast ? 0.45 : random(0.55, 0.68);
+    clouds.stretch = hour == Hour::Sunset ? 2.5 : 1.3;
+    clouds.offset = random(0, 50);
+    const double tall = f.portrait ? 1.35 : 1.0;
+    std::vector<Ridge> ridges;
+    const double seed = random(0, 100);
+    // Far snowy peaks, a second range, then forested hills in front.
+    ridges.push_back(makeRidge(noise, f.width, floor - f.h() * 0.06, f.h() * random(0.22, 0.32) * tall, 0.0018, 0.75, seed));
+    ridges.back().rock = rgb(98, 100, 112);
+    ridges.back().snow = f.h() * random(0.1, 0.16);
+    ridges.back().haze = hour == Hour::Overcast ? 0.55 : 0.4;
+    ridges.back().grain = 0.012;
+    ridges.push_back(makeRidge(noise, f.width, floor - f.h() * 0.02, f.h() * random(0.12, 0.2) * tall, 0.003, 0.55, seed + 33));
+    ridges.back().rock = rgb(74, 80, 78);
+    ridges.back().snow = variant % 4 == 3 ? f.h() * 0.05 : 0.0;
+    ridges.back().haze = hour == Hour::Overcast ? 0.4 : 0.26;
+    ridges.back().grain = 0.02;
+    ridges.push_back(makeRidge(noise, f.width, floor, f.h() * random(0.05, 0.1), 0.005, 0.2, seed + 71));
+    ridges.back().rock = rgb(46, 66, 44);
+    ridges.back().haze = 0.14;
+    ridges.back().grain = 0.05;
+    ridges.back().relief = 0.5;
+
+    QImage image(f.width, f.height, QImage::Format_RGB32);
+    paintRows(image, 0, int(floor) + 2, 2, [&](double x, double y) {
+        const int xi = std::clamp(int(x), 0, f.width - 1);
+        for (auto it = ridges.rbegin(); it != ridges.rend(); ++it)
+            if (y >= it->top[size_t(xi)])
+                return ridgeAt(*it, l, noise, x, y);
+        return skyAt(l, clouds, noise, x, y, f.w(), floor);
+    });
+    // Firs along the nearest hills, smaller further up.
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        const Ridge& hill = ridges.back();
+        const int trees = 1400;
+        std::vector<QPointF> spots;
+        for (int i = 0; i < trees; ++i) {
+            const double x = random(0, f.w());
+            const double top = hill.top[size_t(std::clamp(int(x), 0, f.width - 1))];
+            const double y = random(top + 2, floor + 4);
+            spots.emplace_back(x, y);
+        }
+        std::sort(spots.begin(), spots.end(), [](QPointF a, QPointF b) { return a.y() < b.y(); });
+        for (const QPointF s : spots)
+            drawFir(p, random, s, f.h() * random(0.018, 0.03), rgb(40, 66, 46), l, 0.0, 0.2);
+    }
+    const Camera cam{floor, f.w() * 0.9, 3.0, f.w() / 2};
+    const double lakeEnd = lake ? floor + (f.h() - floor) * random(0.5, 0.75) : floor;
+    if (lake) {
+        const QImage above = image.copy();
+        paintRows(image, int(floor), int(lakeEnd) + 6, 1, [&](double x, double y) {
+            const double z = cam.depthAt(y);
+            const double wx = cam.worldX(x, z);
+            const double foot = cam.footprint(z);
+            const double ripple = noise.fbm(wx * 0.4, z * 1.6, 4, foot * 1.6) - 0.5;
+            const double dist = y - floor;
+            const Rgb mirror = sampleImage(above, x + ripple * 10, floor - dist - ripple * dist * 0.15);
+            const Rgb water = rgb(30, 52, 58) * mix(l.shade, l.lit, 0.5);
+            const double fresnel = 0.85 - 0.45 * smoothstep(0, f.h() - floor, dist);
+            Rgb c = mix(water, mirror * 0.9, fresnel);
+            // Wind lines: lighter bands where ripples catch the sky.
+            const double wind = smoothstep(0.55, 0.75, noise.fbm(wx * 0.02, z * 0.5, 3, foot * 0.5));
+            c = mix(c, l.horizon * 0.9, wind * 0.35);
+            return c;
+        });
+    }
+    // Meadow and shore in front, in perspective.
+    const Rgb grass = mix(rgb(86, 118, 52), rgb(120, 128, 58), random.unit());
+    paintRows(image, int(lakeEnd), f.height, 1, [&](double x, double y) {
+        const double z = cam.depthAt(y);
+        const double wx = cam.worldX(x, z);
+        const double foot = cam.footprint(z);
+        const double patches = noise.fbm(wx * 0.08, z * 0.08, 4, foot * 0.08);
+        const double fine = noise.fbm(wx * 3.0, z * 0.8, 4, foot * 3.0);
+        const double litness = std::clamp(0.3 + fine * 0.8 + (patches - 0.5) * 0.4, 0.0, 1.0);
+        Rgb c = mix(grass, rgb(150, 140, 80), smoothstep(0.55, 0.75, patches)) * mix(l.shade, l.lit, litness);
+        const double rockiness = smoothstep(0.62, 0.7, noise.fbm(wx * 0.3 + 50, z * 0.3, 4, foot * 0.3));
+        c = mix(c, rgb(130, 128, 122) * mix(l.shade, l.lit, fine), rockiness);
+        if (lake) {
+            const double edge = smoothstep(lakeEnd + 12, lakeEnd, y);
+            c = mix(c, rgb(120, 112, 96) * mix(l.shade, l.lit, fine), edge * 0.8);
+        }
+        return mix(c, l.haze, smoothstep(f.h(), floor, y) * 0.25);
+    });
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        drawGrass(p, random, cam, f.w(), std::max(lakeEnd, floor + 20.0), f.h() + 40, lake ? 5000 : 9000, 0.14,
+                  0.1 * l.side, [&](double, double, double r) {
+                      return mix(grass, rgb(170, 160, 90), r * 0.6) * mix(l.shade, l.lit, 0.3 + r * 0.9);
+                  });
+        // Wild flowers in the meadow.
+        for (int i = 0; i < (lake ? 150 : 500); ++i) {
+            const double y = random(std::max(lakeEnd, floor + 10.0), f.h());
+            const double s = (y - floor) / f.h() * random(2.0, 5.0);
+            const Rgb petal = random.chance(0.5) ? rgb(250, 246, 236) : random.chance(0.5) ? rgb(244, 206, 66)
+                                                                                           : rgb(170, 120, 200);
+            p.setPen(Qt::NoPen);
+            p.setBrush(toColor(petal * mix(l.shade, l.lit, 0.8)));
+            p.drawEllipse(QPointF(random(0, f.w()), y), s, s * 0.7);
+        }
+    }
+    finishLikeAPhoto(image, random, 2.2, 0.32);
+    return image;
+}
+
+QImage drawRoad(int variant, const Frame& f, PhotoRandom& random)
+{
+    const Noise noise(random);
+    const Hour hour = hourOf(variant, {Hour::Day, Hour::Golden, Hour::Day, Hour::Sunset, Hour::Overcast, Hour::Day,
+                                       Hour::Golden, Hour::Day, Hour::Sunset});
+    const double horizon = f.h() * (f.portrait ? random(0.42, 0.5) : random(0.4, 0.52));
+    const int sunSide = variant % 2 ? 1 : -1;
+    const double sunX = f.w() * (0.5 + sunSide * random(0.1, 0.35));
+    const double sunY = hour == Hour::Sunset ? horizon - f.h() * 0.05
+                       : hour == Hour::Golden ? horizon - f.h() * 0.18
+                                              : -f.h() * 0.4;
+    const Light l = lightFor(hour, sunX, sunY, f.w());
+    Clouds clouds;
+    clouds.cover = hour == Hour::Overcast ? 0.4 : random(0.48, 0.62);
+    clouds.stretch = hour == Hour::Sunset ? 2.6 : random(1.0, 1.5);
+    clouds.offset = random(0, 50);
+    std::vector<Ridge> ridges;
+    ridges.push_back(makeRidge(noise, f.width, horizon + 1, f.h() * random(0.04, 0.1), 0.003, 0.4, random(0, 80)));
+    ridges.back().rock = rgb(70, 86, 84);
+    ridges.back().haze = 0.6;
+    ridges.push_back(makeRidge(noise, f.width, horizon + 1, f.h() * random(0.015, 0.04), 0.006, 0.1, random(0, 80)));
+    ridges.back().rock = rgb(58, 78, 50);
+    ridges.back().haze = 0.35;
+    ridges.back().grain = 0.05;
+    QImage image(f.width, f.height, QImage::Format_RGB32);
+    paintRows(image, 0, int(horizon) + 2, 2, [&](double x, double y) {
+        const int xi = std::clamp(int(x), 0, f.width - 1);
+        for (auto it = ridges.rbegin(); it != ridges.rend(); ++it)
+            if (y >= it->top[size_t(xi)])
+                return ridgeAt(*it, l, noise, x, y);
+        return skyAt(l, clouds, noise, x, y, f.w(), horizon);
+    });
+    const Camera cam{horizon, f.w() * (f.portrait ? 1.0 : 0.8), random(1.3, 2.4), f.w() * random(0.44, 0.56)};
+    const double bend = random(-1, 1) * 0.0015;
+    const double roadX = random(-1.5, 1.5);
+    const auto centre = [&](double z) { return roadX + bend * z * z; };
+    const double half = 3.4;
+    const Rgb fieldA = variant % 3 == 0 ? rgb(196, 166, 90) : rgb(100, 130, 56);
+    const Rgb fieldB = variant % 3 == 2 ? rgb(190, 170, 100) : rgb(76, 110, 48);
+    const Rgb asphalt = rgb(78, 78, 80);
+    paintRows(image, int(horizon) + 1, f.height, 1, [&](double x, double y) {
+        const double z = cam.depthAt(y);
+        const double wx = cam.worldX(x, z);
+        const double foot = cam.footprint(z);
+        const double off = wx - centre(z);
+        const double a = std::abs(off);
+        const double fine = noise.fbm(wx * 6.0, z * 6.0, 3, foot * 6.0);
+        // Fields: large patches, crop rows running away from the road.
+        const double patch = noise.fbm(wx * 0.01 + 5, z * 0.01, 4, foot * 0.01);
+        const double rows = 0.5 + 0.5 * std::sin(wx * 3.0) * (1.0 - smoothstep(0.3, 0.8, foot * 3.0));
+        Rgb field = mix(fieldA, fieldB, smoothstep(0.45, 0.55, patch));
+        const double fieldLit = std::clamp(0.45 + (rows - 0.5) * 0.3 + (noise.fbm(wx * 0.8, z * 0.5, 4, foot) - 0.5) * 0.8,
+                                           0.0, 1.0);
+        Rgb c = field * mix(l.shade, l.lit, fieldLit);
+        // Verge: rougher grass beside the road.
+        const double verge = smoothstep(half + 4.0, half + 2.0, a);
+        c = mix(c, rgb(92, 112, 52) * mix(l.shade, l.lit, 0.3 + fine * 0.7), verge);
+        const double px = foot; // one pixel in metres at this depth
+        const double shoulder = smoothstep(half + 0.9 + px, half + 0.9 - px, a);
+        c = mix(c, rgb(140, 130, 112) * mix(l.shade, l.lit, 0.35 + fine * 0.6), shoulder);
+        const double road = smoothstep(half + px, half - px, a);
+        if (road > 0) {
+            const double wear = noise.fbm(wx * 0.5, z * 0.3, 4, foot * 0.5);
+            Rgb tar = asphalt * (0.85 + wear * 0.3) * (0.85 + fine * 0.3) * mix(l.shade, l.lit, 0.55);
+            // The wet-looking sheen far away, where the surface reflects the sky.
+            tar = mix(tar, l.horizon * 0.85, smoothstep(60, 400, z) * 0.45);
+            const double edgeLine = smoothstep(0.09 + px, 0.09 - px * 0.5, std::abs(a - (half - 0.25)));
+            const double dash = std::fmod(z + 1000.0, 12.0) < 4.5 ? 1.0 : 0.0;
+            const double centreLine = smoothstep(0.08 + px, 0.08 - px * 0.5, a) * dash;
+            const double paint = std::max(edgeLine, centreLine) * (0.7 + 0.3 * wear);
+            tar = mix(tar, rgb(236, 232, 220) * mix(l.shade, l.lit, 0.6), paint);
+            c = mix(c, tar, road);
+        }
+        return mix(c, l.haze, std::exp(-(y - horizon) / (f.h() * 0.04)) * 0.6);
+    });
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    // Poles along one side, with the wire sagging between them.
+    const double poleSide = (variant % 2 ? -1 : 1) * (half + random(3.0, 5.0));
+    QPointF lastTop;
+    bool haveLast = false;
+    for (int i = 30; i >= 0; --i) {
+        const double z = 6.0 + i * 28.0;
+        const double y = cam.rowAt(z);
+        if (y > f.h() * 1.5)
+            continue;
+        const double x = cam.screenX(centre(z) + poleSide, z);
+        const double h = cam.focal * 8.0 / z;
+        const double w = std::max(1.0, cam.focal * 0.22 / z);
+        const double haze = std::clamp(z / 900.0, 0.0, 0.7);
+        p.setPen(Qt::NoPen);
+        p.setBrush(toColor(mix(rgb(70, 56, 44) * mix(l.shade, l.lit, 0.4), l.haze, haze)));
+        p.drawRect(QRectF(x - w / 2, y - h, w, h));
+        p.drawRect(QRectF(x - w * 4, y - h * 0.94, w * 8, w * 0.7));
+        const QPointF top(x, y - h * 0.93);
+        if (haveLast) {
+            QPainterPath wire(lastTop);
+            wire.quadTo((lastTop + top) / 2 + QPointF(0, (top.y() - lastTop.y()) * 0.1 + h * 0.08), top);
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(toColor(rgb(40, 40, 44), 0.7), std::max(0.6, w * 0.12)));
+            p.drawPath(wire);
+        }
+        lastTop = top;
+        haveLast = true;
+    }
+    drawGrass(p, random, cam, f.w(), horizon + f.h() * 0.15, f.h() + 30, 3500, 0.1, 0.15 * l.side,
+              [&](double x, double y, double r) {
+                  const double z = cam.depthAt(y);
+                  const double a = std::abs(cam.worldX(x, z) - centre(z));
+                  if (a < half + 1.0)
+                      return Rgb{-1, -1, -1};
+                  return mix(rgb(90, 116, 50), rgb(176, 164, 96), r * 0.7) * mix(l.shade, l.lit, 0.3 + r);
+              });
+    p.end();
+    finishLikeAPhoto(image, random, 2.2, 0.32);
+    return image;
+}
+
+QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
+{
+    const Noise noise(random);
+    const Hour hour = hourOf(variant, {Hour::Day, Hour::Dawn, Hour::Day, Hour::Golden, Hour::Overcast, Hour::Day,
+                                       Hour::Sunset, Hour::Day, Hour::Dawn});
+    const double horizon = f.h() * (f.portrait ? random(0.5, 0.58) : random(0.44, 0.56));
+    const int sunSide = variant % 2 ? 1 : -1;
+    const double sunX = f.w() * (0.5 + sunSide * random(0.2, 0.42));
+    const double sunY = hour == Hour::Sunset ? horizon - f.h() * 0.12
+                       : (hour == Hour::Golden || hour == Hour::Dawn) ? horizon - f.h() * 0.25
+                                                                      : -f.h() * 0.3;
+    const Light l = lightFor(hour, sunX, sunY, f.w());
+    Clouds clouds;
+    clouds.cover = hour == Hour::Overcast ? 0.3 : random(0.6, 0.75);
+    clouds.stretch = 1.6;
+    clouds.offset = random(0, 50);
+    std::vector<Ridge> ridges;
+    ridges.push_back(makeRidge(noise, f.width, horizon, f.h() * random(0.14, 0.24), 0.0025, 0.7, random(0, 80)));
+    ridges.back().rock = rgb(80, 84, 96);
+    ridges.back().snow = f.h() * 0.3;
+    ridges.back().haze = hour == Hour::Overcast ? 0.5 : 0.3;
+    ridges.back().grain = 0.014;
+    QImage image(f.width, f.height, QImage::Format_RGB32);
+    paintRows(image, 0, int(horizon) + 2, 2, [&](double x, double y) {
+        const int xi = std::clamp(int(x), 0, f.width - 1);
+        if (y >= ridges[0].top[size_t(xi)])
+            return ridgeAt(ridges[0], l, noise, x, y);
+        return skyAt(l, clouds, noise, x, y, f.w(), horizon);
+    });
+    // Rolling snowfields: a height field in perspective, shaded by its slope
+    // towards the sun; blue in the hollows, sparkling where the sun is.
+    const Camera cam{horizon, f.w() * 0.9, random(2.0, 5.0), f.w() / 2};
+    const double seed = random(0, 100);
+    paintRows(image, int(horizon), f.height, 1, [&](double x, double y) {
+        const double z = cam.depthAt(y);
+        const double wx = cam.worldX(x, z);
+        const double foot = cam.footprint(z);
+        const double e = 1.5;
+        const double h0 = noise.fbm(wx * 0.02 + seed, z * 0.03, 4, foot * 0.03);
+        const double hx = noise.fbm((wx + e) * 0.02 + seed, z * 0.03, 4, foot * 0.03);
+        const double hz = noise.fbm(wx * 0.02 + seed, (z - e) * 0.03, 4, foot * 0.03);
+        const double slopeX = (hx - h0) * 40.0, slopeZ = (hz - h0) * 40.0;
+        const double litness = std::clamp(0.62 - slopeX * l.side * 1.4 + slopeZ * 0.8, 0.0, 1.0);
+        const double fine = noise.fbm(wx * 4.0, z * 4.0, 3, foot * 4.0);
+        Rgb c = rgb(246, 248, 252) * mix(l.shade, l.lit, litness) * (0.95 + fine * 0.08);
+        const double sparkle = smoothstep(0.9, 0.97, noise.at(x * 0.7, y * 0.7)) * litness;
+        c = c + l.sun * (sparkle * 0.5 * (l.hour == Hour::Overcast ? 0.2 : 1.0));
+        return mix(c, l.haze, std::exp(-(y - horizon) / (f.h() * 0.05)) * 0.5);
+    });
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    // Groups of firs, far to near, each casting a long blue shadow.
+    struct Tree {
+        double z, wx;
+    };
+    std::vector<Tree> trees;
+    const int groups = 4 + variant % 3;
+    for (int g = 0; g < groups; ++g) {
+        const double gz = random(14, 260), gx = random(-0.6, 0.6) * gz * f.w() / cam.focal;
+        const int n = random.integer(4, 14);
+        for (int i = 0; i < n; ++i)
+            trees.push_back({gz + random(-6, 6), gx + random(-8, 8)});
+    }
+    std::sort(trees.begin(), trees.end(), [](const Tree& a, const Tree& b) { return a.z > b.z; });
+    for (const Tree& t : trees) {
+        if (t.z < 3)
+            continue;
+        const double y = cam.rowAt(t.z), x = cam.screenX(t.wx, t.z);
+        const double h = cam.focal * random(5.0, 11.0) / t.z;
+        const double haze = std::clamp(t.z / 500.0, 0.0, 0.6);
+        QRadialGradient shadow(QPointF(x - l.side * h * 0.5, y), h * 0.6);
+        shadow.setColorAt(0, toColor(l.shade * 0.7, hour == Hour::Overcast ? 0.15 : 0.4));
+        shadow.setColorAt(1, toColor(l.shade * 0.7, 0));
+        p.setPen(Qt::NoPen);
+        p.setBrush(shadow);
+        p.drawEllipse(QPointF(x - l.side * h * 0.5, y), h * 0.6, h * 0.08);
+        drawFir(p, random, QPointF(x, y), h, rgb(34, 58, 44), l, 0.9, haze);
+    }
+    // Snow falling on a grey day; a dusting of flakes close to the lens.
+    if (hour == Hour::Overcast || variant == 7) {
+        for (int i = 0; i < 900; ++i) {
+            const double r = random(0.6, 3.0) * (random.chance(0.06) ? 3.0 : 1.0);
+            p.setBrush(toColor(rgb(250, 250, 252), r > 4 ? 0.35 : 0.75));
+            p.drawEllipse(QPointF(random(0, f.w()), random(0, f.h())), r, r);
+        }
+    }
+    p.end();
+    finishLikeAPhoto(image, random, 2.0, 0.28);
+    return image;
+}
+
+QImage drawAutumn(int variant, const Frame& f, PhotoRandom& random)
+{
+    const Noise noise(random);
+    const Hour hour = hourOf(variant, {Hour::Golden, Hour::Day, Hour::Golden, Hour::Overcast, Hour::Golden, Hour::Day,
+                                       Hour::Sunset, Hour::Overcast, Hour::Golden});
+    const double eye = f.h() * (f.portrait ? random(0.44, 0.52) : random(0.4, 0.5));
+    const int sunSide = variant % 2 ? 1 : -1;
+    const double sunX = f.w() * (0.5 + sunSide * random(0.15, 0.35));
+    const double sunY = eye - f.h() * random(0.1, 0.25);
+    const Light l = lightFor(hour, sunX, sunY, f.w());
+    // The palette of the leaves: reds, oranges or yellows by variant.
+    const std::array<Rgb, 3> leafs = variant % 3 == 0 ? std::array<Rgb, 3>{rgb(222, 112, 30), rgb(240, 170, 40), rgb(180, 50, 26)}
+                                   : variant % 3 == 1 ? std::array<Rgb, 3>{rgb(236, 186, 48), rgb(212, 140, 36), rgb(150, 150, 50)}
+                                                      : std::array<Rgb, 3>{rgb(200, 60, 30), rgb(230, 120, 40), rgb(120, 40, 30)};
+    const auto leafColour = [&](double r) {
+        return r < 0.5 ? mix(leafs[0], leafs[1], r * 2) : mix(leafs[1], leafs[2], (r - 0.5) * 2);
+    };
+    QImage image(f.width, f.height, QImage::Format_RGB32);
+    // The forest far away: foliage and light through it, thrown out of focus.
+    paintRows(image, 0, f.height, 4, [&](double x, double y) {
+        const double canopy = noise.fbm(x * 0.006, y * 0.006, 5);
+        const double gap = smoothstep(0.55, 0.7, noise.fbm(x * 0.004 + 9, y * 0.004, 4)) * smoothstep(eye, 0, y);
+        const double glow = std::exp(-std::hypot(x - sunX, y - sunY) / (f.w() * 0.3));
+        Rgb c = leafColour(noise.fbm(x * 0.01 + 40, y * 0.01, 3)) * mix(l.shade, l.lit, canopy);
+        c = mix(c, l.haze, 0.35 + 0.4 * std::exp(-std::abs(y - eye) / (f.h() * 0.2)));
+        c = mix(c, l.horizon * 1.1, gap);
+        return c + l.sun * glow * 0.5;
+    });
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        // Far trunks, pale in the mist.
+        for (int i = 0; i < 40; ++i) {
+            const double x = random(0, f.w()), w = random(4, 12);
+            const double foot = eye + random(0.02, 0.08) * f.h();
+            p.setBrush(toColor(mix(rgb(70, 56, 48), l.haze, random(0.5, 0.75))));
+            p.drawRect(QRectF(x, 0, w, foot));
+        }
+    }
+    image = softened(image, 10);
+    {
+        for (int i = 0; i < 26; ++i)
+            drawBokeh(image, QPointF(random(0, f.w()), random(0, eye)), random(14, 40),
+                      toColor(mix(l.sun, leafColour(random.unit()), 0.4)), random(0.15, 0.45));
+    }
+    // The forest floor and a path in perspective, covered in leaves.
+    const Camera cam{eye, f.w() * 0.8, 1.6, f.w() * random(0.4, 0.6)};
+    const double bend = random(-1, 1) * 0.02;
+    const Rgb earth = rgb(120, 88, 60);
+    paintRows(image, int(eye) + 1, f.height, 1, [&](double x, double y) {
+        const double z = cam.depthAt(y);
+        const double wx = cam.worldX(x, z);
+        const double foot = cam.footprint(z);
+        const double off = std::abs(wx - bend * z * z);
+        const double path = smoothstep(1.3, 0.9, off + (noise.fbm(z * 0.3, 5, 3) - 0.5) * 0.6);
+        const double litter = noise.fbm(wx * 5.0, z * 5.0, 4, foot * 5.0);
+        const double tone = noise.fbm(wx * 1.3 + 7, z * 1.3, 4, foot * 1.3);
+        const double light = smoothstep(0.4, 0.65, noise.fbm(wx * 0.15 + 3, z * 0.15, 4, foot * 0.15));
+        Rgb c = leafColour(tone) * (0.55 + litter * 0.55);
+        c = mix(c, earth * (0.8 + litter * 0.4), path * 0.7);
+        c = c * mix(l.shade, l.lit, 0.25 + light * 0.75);
+        return mix(c, l.haze, std::exp(-(y - eye) / (f.h() * 0.05)) * 0.7);
+    });
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    // Trunks from far to near: the near ones dark and sharp with bark, lit on
+    // one edge.
+    std::vector<std::pair<double, double>> trunks; // depth, lateral position
+    for (int i = 0; i < 22; ++i) {
+        const double z = random(3.5, 40.0);
+        double wx = random(-1, 1) * z * 0.8;
+        if (std::abs(wx - bend * z * z) < 2.0)
+            wx += (wx < bend * z * z ? -2.5 : 2.5);
+        trunks.emplace_back(z, wx);
+    }
+    std::sort(trunks.begin(), trunks.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (const auto& trunk : trunks) {
+        const double z = trunk.first, x = cam.screenX(trunk.second, z), y = cam.rowAt(z);
+        const double w = cam.focal * random(0.25, 0.5) / z;
+        const double haze = std::clamp((z - 3.0) / 50.0, 0.0, 0.7);
+        QLinearGradient g(x - w / 2, 0, x + w / 2, 0);
+        const Rgb bark = rgb(62, 52, 46);
+        const Rgb dark = mix(bark * l.shade * 0.6, l.haze, haze), bright = mix(bark * l.lit * 1.3, l.haze, haze);
+        g.setColorAt(0, toColor(l.side > 0 ? dark : bright));
+        g.setColorAt(0.5, toColor(mix(dark, bright, 0.4)));
+        g.setColorAt(1, toColor(l.side > 0 ? bright : dark));
+        p.setPen(Qt::NoPen);
+        p.setBrush(g);
+        QPolygonF shape;
+        shape << QPointF(x - w * 0.5, -10) << QPointF(x + w * 0.5, -10) << QPointF(x + w * 0.6, y)
+              << QPointF(x + w * 0.9, y + w * 0.15) << QPointF(x - w * 0.9, y + w * 0.15) << QPointF(x - w * 0.6, y);
+        p.drawPolygon(shape);
+        // Bark: short dark furrows.
+        const int furrows = int(y / std::max(3.0, w * 0.25));
+        for (int k = 0; k < std::min(furrows, 400); ++k) {
+            const double fy = random(0, y), fx = x + random(-0.45, 0.45) * w;
+            p.setPen(QPen(toColor(mix(bark * 0.4, l.haze, haze), 0.6), std::max(0.6, w * 0.04)));
+            p.drawLine(QPointF(fx, fy), QPointF(fx + random(-1, 1), fy + random(4, 14) * w / 30));
+        }
+    }
+    // Leaves on the ground close to the lens, then a few falling.
+    p.setPen(Qt::NoPen);
+    std::vector<double> rows(3500);
+    for (double& y : rows)
+        y = eye + (f.h() - eye) * std::pow(random.unit(), 0.7);
+    std::sort(rows.begin(), rows.end());
+    for (const double y : rows) {
+        const double s = (y - eye) / f.h() * random(8, 18);
+        const double x = random(-10, f.w() + 10);
+        p.save();
+        p.translate(x, y);
+        p.rotate(random(0, 360));
+        p.scale(1.0, random(0.3, 0.7));
+        const double r = random.unit();
+        p.setBrush(toColor(leafColour(r) * mix(l.shade, l.lit, random(0.3, 1.0))));
+        p.drawEllipse(QPointF(0, 0), s, s * 0.55);
+        p.restore();
+    }
+    for (int i = 0; i < 25; ++i) {
+        const double s = random(3, 10);
+        p.setBrush(toColor(leafColour(random.unit()) * l.lit, 0.9));
+        p.drawEllipse(QPointF(random(0, f.w()), random(0, f.h() * 0.8)), s, s * 0.6);
+    }
+    // Shafts of light through the canopy.
+    p.setCompositionMode(QPainter::CompositionMode_Screen);
+    for (int i = 0; i < 5; ++i) {
+        const double x0 = sunX + random(-0.2, 0.2) * f.w();
+        const double spread = random(20, 60);
+        const QPointF to(x0 - l.side * f.w() * random(0.2, 0.5), f.h());
+        QLinearGradient g(QPointF(x0, 0), to);
+        g.setColorAt(0, toColor(l.sun * 0.35, hour == Hour::Overcast ? 0.05 : 0.35));
+        g.setColorAt(1, toColor(l.sun * 0.35, 0));
+        QPolygonF ray;
+        ray << QPointF(x0 - spread * 0.3, 0) << QPointF(x0 + spread * 0.3, 0) << to + QPointF(spread * 2, 0)
+            << to - QPointF(spread * 2, 0);
+        p.setBrush(g);
+        p.drawPolygon(ray);
+    }
+    p.end();
+    finishLikeAPhoto(image, random, 2.4, 0.38);
+    return image;
+}
+
+QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
+{
+    const Noise noise(random);
+    const Hour hour = hourOf(variant, {Hour::Golden, Hour::Day, Hour::Golden, Hour::Day, Hour::Sunset, Hour::Golden,
+                                       Hour::Day, Hour::Golden, Hour::Overcast});
+    const double horizon = f.h() * (f.portrait ? random(0.36, 0.44) : random(0.34, 0.46));
+    const int sunSide = variant % 2 ? 1 : -1;
+    const double sunX = f.w() * (0.5 + sunSide * random(0.2, 0.42));
+    const double sunY = hour == Hour::Sunset ? horizon - f.h() * 0.05
+                       : hour == Hour::Golden ? horizon - f.h() * 0.15
+                                              : -f.h() * 0.3;
+    const Light l = lightFor(hour, sunX, sunY, f.w());
+    Clouds clouds;
+    clouds.cover = hour == Hour::Overcast ? 0.42 : random(0.56, 0.66);
+    clouds.scale = 2.2;
+    clouds.offset = random(0, 50);
+    std::vector<Ridge> ridges;
+    ridges.push_back(makeRidge(noise, f.width, horizon, f.h() * random(0.04, 0.09), 0.0025, 0.2, random(0, 80)));
+    ridges.back().rock = rgb(72, 96, 70);
+    ridges.back().haze = 0.55;
+    ridges.back().grain = 0.03;
+    QImage image(f.width, f.height, QImage::Format_RGB32);
+    paintRows(image, 0, int(horizon) + 2, 2, [&](double x, double y) {
+        const int xi = std::clamp(int(x), 0, f.width - 1);
+        if (y >= ridges[0].top[size_t(xi)])
+            return ridgeAt(ridges[0], l, noise, x, y);
+        return skyAt(l, clouds, noise, x, y, f.w(), horizon);
+    });
+    // A line of trees along the far edge of the meadow.
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        double x = random(-40, 0);
+        while (x < f.w() + 40) {
+            const double r = f.h() * random(0.025, 0.05);
+            if (random.chance(0.8))
+                drawCrown(p, random, QPointF(x, horizon - r * 0.7), r, rgb(60, 90, 44), l, 0.3, 40);
+            x += r * random(1.0, 2.2);
+        }
+    }
+    image = softened(image, 2.5);
+    const Camera cam{horizon, f.w() * 0.9, random(1.2, 1.8), f.w() / 2};
+    const Rgb grass = mix(rgb(104, 136, 50), rgb(130, 140, 56), random.unit());
+    // The blanket: a square on the ground in perspective, checked.
+    const double blanketZ = random(4.0, 6.5);
+    const double blanketX = random(-1.2, 1.2) * (f.portrait ? 0.4 : 1.0);
+    const double turn = random(-0.5, 0.5);
+    const std::array<Rgb, 4> checks = {rgb(196, 40, 44), rgb(40, 84, 160), rgb(220, 170, 50), rgb(60, 120, 80)};
+    const Rgb check = checks[size_t(variant % 4)];
+    const double ct = std::cos(turn), st = std::sin(turn);
+    paintRows(image, int(horizon) + 1, f.height, 1, [&](double x, double y) {
+        const double z = cam.depthAt(y);
+        const double wx = cam.worldX(x, z);
+        const double foot = cam.footprint(z);
+        const double patches = noise.fbm(wx * 0.05, z * 0.05, 4, foot * 0.05);
+        const double fine = noise.fbm(wx * 5.0, z * 1.5, 4, foot * 5.0);
+        const double litness = std::clamp(0.25 + fine * 0.8 + (patches - 0.5) * 0.6, 0.0, 1.0);
+        Rgb c = mix(grass, rgb(176, 170, 84), smoothstep(0.5, 0.8, patches)) * mix(l.shade, l.lit, litness);
+        // Blanket coordinates.
+        const double bx = (wx - blanketX) * ct - (z - blanketZ) * st, bz = (wx - blanketX) * st + (z - blanketZ) * ct;
+        const double px = foot * 1.5;
+        const double inside = smoothstep(0.8 + px, 0.8 - px, std::abs(bx)) * smoothstep(0.8 + px, 0.8 - px, std::abs(bz));
+        if (inside > 0) {
+            const double sx = std::sin(bx * 14.0), sz = std::sin(bz * 14.0);
+            const double ax = smoothstep(-0.1, 0.1, sx), az = smoothstep(-0.1, 0.1, sz);
+            const Rgb cloth = mix(rgb(244, 240, 230), check, 0.2 + 0.4 * ax + 0.4 * az);
+            const double fold = noise.fbm(bx * 2.0, bz * 2.0 + 30, 3) - 0.5;
+            const double shade = std::clamp(0.7 + fold * 1.2 * l.side, 0.0, 1.0);
+            c = mix(c, cloth * mix(l.shade, l.lit, shade), inside);
+        }
+        return mix(c, l.haze, std::exp(-(y - horizon) / (f.h() * 0.04)) * 0.5);
+    });
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    // A basket on the blanket.
+    {
+        const double z = blanketZ + 0.2, x = cam.screenX(blanketX + 0.35 * (variant % 2 ? 1 : -1), z);
+        const double y = cam.rowAt(z), s = cam.focal * 0.5 / z;
+        QLinearGradient g(x - s / 2, 0, x + s / 2, 0);
+        g.setColorAt(l.side > 0 ? 0 : 1, toColor(rgb(120, 80, 40) * l.shade));
+        g.setColorAt(l.side > 0 ? 1 : 0, toColor(rgb(200, 150, 90) * l.lit));
+        QRadialGradient shadow(QPointF(x - l.side * s * 0.3, y), s * 0.8);
+        shadow.setColorAt(0, QColor(0, 0, 0, 90));
+        shadow.setColorAt(1, QColor(0, 0, 0, 0));
+        p.setPen(Qt::NoPen);
+        p.setBrush(shadow);
+        p.drawEllipse(QPointF(x - l.side * s * 0.3, y), s * 0.8, s * 0.22);
+        p.setBrush(g);
+        QPainterPath body;
+        body.moveTo(x - s * 0.5, y - s * 0.45);
+        body.lineTo(x + s * 0.5, y - s * 0.45);
+        body.lineTo(x + s * 0.42, y);
+        body.quadTo(x, y + s * 0.08, x - s * 0.42, y);
+        body.closeSubpath();
+        p.drawPath(body);
+        p.setPen(QPen(toColor(rgb(90, 60, 30) * l.shade, 0.5), std::max(1.0, s * 0.015)));
+        for (int i = 1; i < 6; ++i)
+            p.drawLine(QPointF(x - s * 0.5 + i * s * 0.02, y - s * 0.45 + i * s * 0.075),
+                       QPointF(x + s * 0.5 - i * s * 0.02, y - s * 0.45 + i * s * 0.075));
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(toColor(rgb(150, 104, 60) * mix(l.shade, l.lit, 0.6)), std::max(2.0, s * 0.04)));
+        p.drawArc(QRectF(x - s * 0.35, y - s * 0.85, s * 0.7, s * 0.8), 0, 180 * 16);
+    }
+    drawGrass(p, random, cam, f.w(), horizon + 4, f.h() + 40, 14000, 0.09, 0.12 * l.side,
+              [&](double x, double y, double r) {
+                  const double z = cam.depthAt(y);
+                  const double wx = cam.worldX(x, z);
+                  const double bx = (wx - blanketX) * ct - (z - blanketZ) * st;
+                  const double bz = (wx - blanketX) * st + (z - blanketZ) * ct;
+                  if (std::abs(bx) < 0.75 && std::abs(bz) < 0.75)
+                      return Rgb{-1, -1, -1};
+                  return mix(grass, rgb(190, 180, 96), r * 0.7) * mix(l.shade, l.lit, 0.25 + r);
+              });
+    for (int i = 0; i < 700; ++i) {
+        const double y = horizon + (f.h() - horizon) * std::pow(random.unit(), 0.8);
+        const double s = (y - horizon) / f.h() * random(2.0, 6.0);
+        const Rgb petal = random.chance(0.5) ? rgb(250, 246, 236) : random.chance(0.6) ? rgb(244, 206, 66)
+                                                                                       : rgb(200, 80, 160);
+        p.setPen(Qt::NoPen);
+        p.setBrush(toColor(petal * mix(l.shade, l.lit, 0.85)));
+        p.drawEllipse(QPointF(random(0, f.w()), y), s, s * 0.7);
+    }
+    p.end();
+    if (l.disc)
+        drawBokeh(image, QPointF(f.w() - sunX, f.h() - sunY * 0.6), f.h() * 0.04, toColor(l.sun), 0.25);
+    finishLikeAPhoto(image, random, 2.2, 0.34);
+    return image;
+}
+
+} // namespace
+
+QImage drawOutdoorScene(PhotoScene scene, int variant, QSize size, PhotoRandom& random)
+{
+    const Frame frame{size.width(), size.height(), size.height() > size.width()};
+    switch (scene) {
+    case PhotoScene::Beach: return drawBeach(variant, frame, random);
+    case PhotoScene::Mountains: return drawMountains(variant, frame, random);
+    case PhotoScene::Road: return drawRoad(variant, frame, random);
+    case PhotoScene::Snow: return drawSnow(variant, frame, random);
+    case PhotoScene::Autumn: return drawAutumn(variant, frame, random);
+    case PhotoScene::Meadow: return drawMeadow(variant, frame, random);
+    default: break;
+    }
+    return drawBeach(variant, frame, random);
 }
 
 } // namespace qf::tools
