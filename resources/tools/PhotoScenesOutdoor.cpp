@@ -159,7 +159,7 @@ Light lightFor(Hour hour, double sunX, double sunY, double width)
         l.haze = rgb(196, 200, 206);
         l.sun = rgb(240, 238, 230);
         l.cloudLit = rgb(222, 225, 230);
-        l.cloudShade = rgb(124, 130, 142);
+        l.cloudShade = rgb(148, 152, 162);
         l.lit = rgb(206, 208, 210);
         l.shade = rgb(150, 154, 164);
         l.glow = 0.12;
@@ -194,7 +194,7 @@ Rgb skyAt(const Light& l, const Clouds& clouds, const Noise& noise, double x, do
 {
     const double span = std::max(horizon, width * 0.3);
     const double t = std::clamp((horizon - y) / span, 0.0, 1.0);
-    Rgb c = mix(l.horizon, l.zenith, std::pow(t, 0.5));
+    Rgb c = mix(l.horizon, l.zenith, std::sqrt(t));
     const double d = std::hypot(x - l.sunX, (y - l.sunY) * 1.15) / width;
     const double glow = l.glow * (0.5 * std::exp(-d * 4.0) + 0.6 * std::exp(-d * 18.0));
     c = c + l.sun * glow;
@@ -214,13 +214,15 @@ Rgb skyAt(const Light& l, const Clouds& clouds, const Noise& noise, double x, do
             Rgb cloud = mix(l.cloudShade, l.cloudLit, litness);
             // Thin edges near the sun let its light through.
             cloud = cloud + l.sun * (glow * 1.4 * (1.0 - amount));
-            cloud = mix(cloud, l.horizon, std::pow(1.0 - t, 4.0) * 0.6);
+            cloud = mix(cloud, l.horizon, (1.0 - t) * (1.0 - t) * (1.0 - t) * (1.0 - t) * 0.6);
             c = mix(c, cloud, amount * clouds.opacity);
         }
     }
     if (l.disc) {
         const double r = std::hypot(x - l.sunX, y - l.sunY) / width;
-        c = mix(c, rgb(255, 248, 228), smoothstep(0.03, 0.018, r) * (y < horizon ? 1.0 : 0.0));
+        // Overexposed, as a camera sees it: a white core blooming into the sky.
+        c = c + l.sun * (0.9 * std::exp(-r * 45.0));
+        c = mix(c, rgb(255, 252, 240), smoothstep(0.026, 0.016, r) * (y < horizon ? 1.0 : 0.0));
     }
     return c;
 }
@@ -230,26 +232,30 @@ Rgb skyAt(const Light& l, const Clouds& clouds, const Noise& noise, double x, do
 struct Ridge {
     std::vector<double> top; // screen row of the crest in every column
     double base = 0;         // where the layer meets the ground
+    double height = 0;       // the tallest the crest can rise above the base
     double haze = 0.5;       // 0 close .. 1 lost in the haze
     Rgb rock;
-    double snow = 0;         // how far below the crest the snow reaches
+    double snow = 0;         // the top fraction of the height that holds snow
     double relief = 1.0;
     double grain = 0.01;     // scale of the gullies
     double seed = 0;
 };
 
+// A crest line: a few broad massifs, sharp peaks and notches on them.
 Ridge makeRidge(const Noise& noise, int width, double base, double height, double frequency, double peaks, double seed)
 {
     Ridge r;
     r.base = base;
+    r.height = height;
     r.seed = seed;
     r.top.resize(size_t(width));
     for (int x = 0; x < width; ++x) {
         const double u = x * frequency + seed;
-        const double smooth = noise.fbm(u, seed * 3.1, 6);
-        const double sharp = 1.0 - std::abs(noise.fbm(u * 0.7, seed * 1.7 + 40, 6) * 2.0 - 1.0);
-        const double h = std::clamp(smooth * (1.0 - peaks) + sharp * peaks, 0.0, 1.2);
-        r.top[size_t(x)] = base - height * (0.15 + 0.85 * h);
+        const double broad = smoothstep(0.15, 0.85, noise.fbm(u * 0.45, seed * 3.1, 3));
+        const double sharp = 1.0 - std::abs(noise.fbm(u, seed * 1.7 + 40, 6) * 2.0 - 1.0);
+        const double detail = noise.fbm(u * 6.0, seed + 80, 3) - 0.5;
+        const double h = broad * (0.55 + 0.45 * (1.0 - peaks)) + sharp * peaks * 0.55 + detail * 0.06;
+        r.top[size_t(x)] = base - height * std::clamp(0.12 + 0.88 * h, 0.05, 1.1);
     }
     return r;
 }
@@ -260,18 +266,26 @@ Rgb ridgeAt(const Ridge& r, const Light& l, const Noise& noise, double x, double
     const int xi = std::clamp(int(x), 0, n - 1);
     const double top = r.top[size_t(xi)];
     const double dy = y - top;
-    const double slope = (r.top[size_t(std::min(xi + 6, n - 1))] - r.top[size_t(std::max(xi - 6, 0))]) / 12.0;
-    const double gx = noise.fbm((x + 3) * r.grain, y * r.grain * 0.35 + r.seed, 4)
-                      - noise.fbm((x - 3) * r.grain, y * r.grain * 0.35 + r.seed, 4);
     const double depthBelow = std::max(1.0, r.base - top);
-    const double nx = slope * std::exp(-dy / (depthBelow * 0.5)) * 1.4 + gx * 9.0 * r.relief;
-    const double litness = std::clamp(0.5 + nx * l.side * 1.8, 0.0, 1.0);
-    Rgb albedo = r.rock;
+    // The faces follow the crest's slope near it and break into ribs and
+    // gullies further down.
+    const int reach = 4 + int(std::min(40.0, dy * 0.5));
+    const double slope = (r.top[size_t(std::min(xi + reach, n - 1))] - r.top[size_t(std::max(xi - reach, 0))])
+                         / (2.0 * reach);
+    const double gy = y * r.grain * 0.55 + r.seed;
+    const double gx = noise.fbm((x + 3) * r.grain + y * r.grain * 0.3, gy, 4)
+                      - noise.fbm((x - 3) * r.grain + y * r.grain * 0.3, gy, 4);
+    const double nx = std::clamp(slope * 1.6, -0.6, 0.6) * std::exp(-dy / (depthBelow * 0.7)) + gx * 7.0 * r.relief;
+    const double litness = std::clamp(0.48 + nx * l.side * 1.6, 0.0, 1.0);
+    Rgb albedo = r.rock * (0.85 + 0.3 * noise.fbm(x * r.grain * 3.0, y * r.grain * 3.0, 3));
     if (r.snow > 0) {
-        const double line = r.snow * (0.5 + noise.fbm(x * r.grain * 0.5, r.seed + 9, 3));
-        const double streak = noise.fbm(x * r.grain * 1.5, y * r.grain * 0.4 + r.seed, 3) - 0.5;
-        const double s = smoothstep(-0.1, 0.25, (line - dy) / line + streak * 1.1);
-        albedo = mix(albedo, rgb(238, 242, 248), s);
+        const double line = r.base - r.height * (1.0 - r.snow);
+        const double wobble = (noise.fbm(x * r.grain * 0.7, r.seed + 9, 3) - 0.5) * r.height * 0.3;
+        const double streak = (noise.fbm(x * r.grain * 2.0 + y * r.grain * 0.5, y * r.grain * 0.6 + r.seed, 3) - 0.5)
+                              * r.height * 0.35;
+        // Snow stays off steep faces that face away from the wind.
+        const double s = smoothstep(-6.0, 6.0, line + wobble + streak - y) * (1.0 - smoothstep(0.1, 0.35, std::abs(gx) * 3));
+        albedo = mix(albedo, rgb(236, 240, 248), s);
     }
     Rgb c = albedo * mix(l.shade, l.lit, litness);
     const double low = smoothstep(0.0, 1.0, dy / depthBelow);
@@ -327,15 +341,32 @@ struct Camera {
     double footprint(double z) const { return z / focal; }
 };
 
+// Grass seen from standing height: upright blades, so thin vertical streaks
+// whose width follows the distance (fading to their average far away), in
+// 0..1.
+double grassStreaks(const Noise& noise, double x, double y, double horizon, double bladeWidth)
+{
+    // Sizes step in powers of two down the picture and blend between steps,
+    // so that within a step the streaks stay upright instead of pointing at
+    // the vanishing point.
+    const double level = std::log2(std::max(0.05, (y - horizon) * bladeWidth));
+    const double step = std::floor(level), t = level - step;
+    const double s0 = std::exp2(step), s1 = s0 * 2.0;
+    const double a = noise.fbm(x / s0 + 300.0, y / (s0 * 6.0), 3, 1.0 / s0);
+    const double b = noise.fbm(x / s1 + 700.0, y / (s1 * 6.0), 3, 1.0 / s1);
+    return a + (b - a) * t;
+}
+
 // Blades of grass from row yFrom to yTo, more and smaller towards the horizon.
 template <class F>
 void drawGrass(QPainter& p, PhotoRandom& random, const Camera& cam, double width, double yFrom, double yTo, int count,
                double bladeHeight, double lean, F&& colourAt)
 {
+    // As many blades on every octave of distance: dense where they are big.
     std::vector<double> rows(size_t(std::max(0, count)));
-    const double a = 1.0 / std::max(1.0, yFrom - cam.horizon), b = 1.0 / std::max(1.0, yTo - cam.horizon);
+    const double a = std::log(std::max(1.0, yFrom - cam.horizon)), b = std::log(std::max(1.0, yTo - cam.horizon));
     for (double& y : rows)
-        y = cam.horizon + 1.0 / (a + (b - a) * random.unit());
+        y = cam.horizon + std::exp(a + (b - a) * random.unit());
     std::sort(rows.begin(), rows.end());
     p.setPen(Qt::NoPen);
     for (const double y : rows) {
@@ -481,12 +512,12 @@ QImage drawBeach(int variant, const Frame& f, PhotoRandom& random)
     const QImage skyImage = image.copy();
     const Camera cam{horizon, f.w() * 0.9, 2.0, f.w() / 2};
     const double shoreWave = f.h() * 0.012;
-    const Rgb wetSand = sand * rgb(150, 140, 130);
+    const Rgb wetSand = sand * rgb(140, 124, 106);
     paintRows(image, int(horizon), f.height, 1, [&](double x, double y) {
         const double z = cam.depthAt(y);
         const double wx = cam.worldX(x, z);
         const double foot = cam.footprint(z);
-        const double edge = shore + (noise.fbm(x * 0.004, 3.3, 3) - 0.5) * shoreWave * 4.0;
+        const double edge = shore + (noise.fbm(x * 0.003, 3.3, 4) - 0.5) * shoreWave;
         if (y < edge) {
             // Waves: long swells across the view, finer ripples on them.
             const double swell = noise.fbm(wx * 0.05, z * 0.35, 5, foot * 0.35);
@@ -497,34 +528,40 @@ QImage drawBeach(int variant, const Frame& f, PhotoRandom& random)
             const Rgb reflected = sampleImage(skyImage, x + wave * 40, std::clamp(mirror, 0.0, horizon - 2));
             const double fresnel = 0.25 + 0.7 * std::exp(-dist / (f.h() * 0.07));
             const double near = smoothstep(horizon, edge, y);
-            Rgb water = mix(deep, shallow, std::pow(near, 2.0)) * mix(l.shade, l.lit, 0.5 + wave);
+            Rgb water = mix(deep, shallow, near * near) * mix(l.shade, l.lit, 0.5 + wave);
             Rgb c = mix(water, reflected, std::clamp(fresnel + wave * 0.4, 0.0, 1.0));
             // Glitter on the path of the sun.
-            const double path = std::exp(-std::pow((x - l.sunX) / (f.w() * (0.05 + 0.12 * near)), 2.0));
+            const double across = (x - l.sunX) / (f.w() * (0.05 + 0.12 * near));
+            const double path = std::exp(-across * across);
             const double sparkle = smoothstep(0.58, 0.75, ripple + swell * 0.3) * path * (l.hour == Hour::Overcast ? 0.1 : 1.0);
             c = c + l.sun * (sparkle * (l.disc ? 1.2 : 0.6));
-            // Surf: white crests in bands that run along the shore.
-            const double toShore = (edge - y) / f.h();
-            const double band = std::sin(toShore * 90.0 + noise.fbm(x * 0.006, 7.7, 3) * 9.0);
-            const double crest = smoothstep(0.6, 0.95, band) * smoothstep(0.16, 0.02, toShore)
-                                 * smoothstep(0.35, 0.65, noise.fbm(x * 0.01, y * 0.05, 3));
-            const double foam = std::max(crest, smoothstep(0.012, 0.0, toShore) * noise.fbm(x * 0.03, y * 0.08, 3) * 1.6);
-            c = mix(c, rgb(246, 248, 246) * mix(l.shade, l.lit, 0.8), std::clamp(foam, 0.0, 1.0));
+            // Surf: lines of broken white water running along the shore,
+            // spaced evenly on the water and so closer together far out.
+            const double out = z - cam.depthAt(edge);
+            const double swash = noise.fbm(wx * 0.15, 2.2, 3) * 5.0;
+            const double band = std::sin(out * 0.7 + swash);
+            const double broken = smoothstep(0.35, 0.7, noise.fbm(wx * 0.35, z * 0.8, 4, foot * 0.8));
+            const double crest = smoothstep(0.7, 0.97, band) * smoothstep(30.0, 4.0, out) * broken;
+            const double lace = smoothstep(1.6, 0.0, out) * smoothstep(0.3, 0.6, noise.fbm(wx * 1.5, z * 4.0, 4, foot * 4.0));
+            const double foam = std::clamp(std::max(crest, lace), 0.0, 1.0);
+            c = mix(c, rgb(244, 246, 244) * mix(l.shade, l.lit, 0.55 + 0.45 * band), foam * 0.92);
             return c;
         }
-        // Sand: wet and glossy at the water's edge, then dry with ripples
-        // and fine grain.
-        const double fromEdge = (y - edge) / (f.h() - shore + 1);
-        const double wet = smoothstep(0.14, 0.02, fromEdge + (noise.fbm(x * 0.01, 1.5, 3) - 0.5) * 0.08);
-        const double ripples = std::sin(wx * 2.2 + noise.fbm(wx * 0.2, z * 0.4, 3, foot * 0.4) * 14.0
-                                        + z * 0.3);
-        const double ripple = ripples * (1.0 - smoothstep(0.2, 0.9, foot * 2.2)) * 0.5;
-        const double patches = noise.fbm(wx * 0.12, z * 0.12, 4, foot * 0.12);
-        const double litness = std::clamp(0.62 + ripple * 0.35 * l.side + (patches - 0.5) * 0.5, 0.0, 1.0);
-        Rgb c = sand * mix(l.shade, l.lit, litness) * (0.9 + patches * 0.2);
+        // Sand: wet and glossy at the water's edge, then dry: broad soft
+        // undulations, wind ripples close by, and grain.
+        const double fromEdge = cam.depthAt(edge) - z;
+        const double wet = smoothstep(3.0, 0.6, fromEdge + (noise.fbm(wx * 0.3, 1.5, 3) - 0.5) * 2.0);
+        const double h0 = noise.fbm(wx * 0.06, z * 0.1, 4, foot * 0.1);
+        const double hx = noise.fbm((wx + 0.5) * 0.06, z * 0.1, 4, foot * 0.1);
+        const double ripple = std::sin(z * 26.0 + wx * 6.0 + noise.fbm(wx * 0.6, z * 0.6, 3) * 10.0)
+                              * (1.0 - smoothstep(0.004, 0.012, foot)) * 0.12;
+        const double grain = noise.at(x * 0.9, y * 0.9) - 0.5;
+        const double low = l.hour == Hour::Sunset ? 0.45 : 1.0; // a low sun grazes the sand
+        const double litness = std::clamp((0.68 + (hx - h0) * 5.0 * l.side + ripple) * low, 0.0, 1.0);
+        Rgb c = sand * mix(l.shade, l.lit, litness) * (0.96 + h0 * 0.06 + grain * 0.1);
         if (wet > 0) {
-            const Rgb mirror = sampleImage(skyImage, x, std::clamp(horizon - (y - horizon) * 0.6, 0.0, horizon - 2));
-            c = mix(c, mix(wetSand * mix(l.shade, l.lit, 0.7), mirror, 0.45), wet);
+            const Rgb mirror = sampleImage(skyImage, x, std::clamp(horizon - (y - horizon) * 0.5, 0.0, horizon - 2));
+            c = mix(c, mix(wetSand * mix(l.shade, l.lit, 0.5 * low) * (0.95 + grain * 0.1), mirror * 0.85, 0.3), wet);
         }
         return c;
     });
@@ -558,7 +595,7 @@ QImage drawMountains(int variant, const Frame& f, PhotoRandom& random)
     const int sunSide = variant % 3 == 1 ? 1 : -1;
     const double sunX = f.w() * (0.5 + sunSide * random(0.15, 0.4));
     const double sunY = hour == Hour::Sunset ? floor - f.h() * 0.3
-                       : (hour == Hour::Golden || hour == Hour::Dawn) ? f.h() * 0.12
+                       : (hour == Hour::Golden || hour == Hour::Dawn) ? floor - f.h() * random(0.36, 0.46)
                                                                       : -f.h() * 0.4;
     const Light l = lightFor(hour, sunX, sunY, f.w());
     Clouds clouds;
@@ -571,12 +608,12 @@ QImage drawMountains(int variant, const Frame& f, PhotoRandom& random)
     // Far snowy peaks, a second range, then forested hills in front.
     ridges.push_back(makeRidge(noise, f.width, floor - f.h() * 0.06, f.h() * random(0.22, 0.32) * tall, 0.0018, 0.75, seed));
     ridges.back().rock = rgb(98, 100, 112);
-    ridges.back().snow = f.h() * random(0.1, 0.16);
+    ridges.back().snow = random(0.35, 0.55);
     ridges.back().haze = hour == Hour::Overcast ? 0.55 : 0.4;
     ridges.back().grain = 0.012;
     ridges.push_back(makeRidge(noise, f.width, floor - f.h() * 0.02, f.h() * random(0.12, 0.2) * tall, 0.003, 0.55, seed + 33));
     ridges.back().rock = rgb(74, 80, 78);
-    ridges.back().snow = variant % 4 == 3 ? f.h() * 0.05 : 0.0;
+    ridges.back().snow = variant % 4 == 3 ? 0.25 : 0.0;
     ridges.back().haze = hour == Hour::Overcast ? 0.4 : 0.26;
     ridges.back().grain = 0.02;
     ridges.push_back(makeRidge(noise, f.width, floor, f.h() * random(0.05, 0.1), 0.005, 0.2, seed + 71));
@@ -618,15 +655,16 @@ QImage drawMountains(int variant, const Frame& f, PhotoRandom& random)
             const double z = cam.depthAt(y);
             const double wx = cam.worldX(x, z);
             const double foot = cam.footprint(z);
-            const double ripple = noise.fbm(wx * 0.4, z * 1.6, 4, foot * 1.6) - 0.5;
+            const double ripple = noise.fbm(wx * 0.8, z * 3.0, 4, foot * 3.0) - 0.5;
             const double dist = y - floor;
-            const Rgb mirror = sampleImage(above, x + ripple * 10, floor - dist - ripple * dist * 0.15);
+            const Rgb mirror = sampleImage(above, x + ripple * 6, floor - dist * 1.02 - ripple * std::min(6.0, dist * 0.05));
             const Rgb water = rgb(30, 52, 58) * mix(l.shade, l.lit, 0.5);
-            const double fresnel = 0.85 - 0.45 * smoothstep(0, f.h() - floor, dist);
-            Rgb c = mix(water, mirror * 0.9, fresnel);
-            // Wind lines: lighter bands where ripples catch the sky.
-            const double wind = smoothstep(0.55, 0.75, noise.fbm(wx * 0.02, z * 0.5, 3, foot * 0.5));
-            c = mix(c, l.horizon * 0.9, wind * 0.35);
+            const double fresnel = 0.88 - 0.4 * smoothstep(0, f.h() - floor, dist);
+            Rgb c = mix(water, mirror * 0.92, fresnel);
+            // Catspaws: patches where a breeze roughens the water and it
+            // shows the sky instead of the mountains.
+            const double wind = smoothstep(0.6, 0.8, noise.fbm(wx * 0.03, z * 0.12, 3, foot * 0.12));
+            c = mix(c, l.horizon * 0.85, wind * 0.3);
             return c;
         });
     }
@@ -637,11 +675,9 @@ QImage drawMountains(int variant, const Frame& f, PhotoRandom& random)
         const double wx = cam.worldX(x, z);
         const double foot = cam.footprint(z);
         const double patches = noise.fbm(wx * 0.08, z * 0.08, 4, foot * 0.08);
-        const double fine = noise.fbm(wx * 3.0, z * 0.8, 4, foot * 3.0);
-        const double litness = std::clamp(0.3 + fine * 0.8 + (patches - 0.5) * 0.4, 0.0, 1.0);
+        const double fine = grassStreaks(noise, x, y, floor, 0.006);
+        const double litness = std::clamp(0.15 + fine * 0.9 + (patches - 0.5) * 0.5, 0.0, 1.0);
         Rgb c = mix(grass, rgb(150, 140, 80), smoothstep(0.55, 0.75, patches)) * mix(l.shade, l.lit, litness);
-        const double rockiness = smoothstep(0.62, 0.7, noise.fbm(wx * 0.3 + 50, z * 0.3, 4, foot * 0.3));
-        c = mix(c, rgb(130, 128, 122) * mix(l.shade, l.lit, fine), rockiness);
         if (lake) {
             const double edge = smoothstep(lakeEnd + 12, lakeEnd, y);
             c = mix(c, rgb(120, 112, 96) * mix(l.shade, l.lit, fine), edge * 0.8);
@@ -702,21 +738,22 @@ QImage drawRoad(int variant, const Frame& f, PhotoRandom& random)
                 return ridgeAt(*it, l, noise, x, y);
         return skyAt(l, clouds, noise, x, y, f.w(), horizon);
     });
-    const Camera cam{horizon, f.w() * (f.portrait ? 1.0 : 0.8), random(1.3, 2.4), f.w() * random(0.44, 0.56)};
-    const double bend = random(-1, 1) * 0.0015;
-    const double roadX = random(-1.5, 1.5);
+    const Camera cam{horizon, f.w() * (f.portrait ? 1.0 : 0.8), random(1.0, 2.6), f.w() * random(0.44, 0.56)};
+    const double bend = random(-1, 1) * 0.003;
+    // Standing on the road, or on its verge with the road running past.
+    const double roadX = variant % 3 == 1 ? (variant % 2 ? 1 : -1) * random(3.0, 5.0) : random(-1.5, 1.5);
     const auto centre = [&](double z) { return roadX + bend * z * z; };
     const double half = 3.4;
     const Rgb fieldA = variant % 3 == 0 ? rgb(196, 166, 90) : rgb(100, 130, 56);
     const Rgb fieldB = variant % 3 == 2 ? rgb(190, 170, 100) : rgb(76, 110, 48);
-    const Rgb asphalt = rgb(78, 78, 80);
+    const Rgb asphalt = rgb(96, 95, 96);
     paintRows(image, int(horizon) + 1, f.height, 1, [&](double x, double y) {
         const double z = cam.depthAt(y);
         const double wx = cam.worldX(x, z);
         const double foot = cam.footprint(z);
         const double off = wx - centre(z);
         const double a = std::abs(off);
-        const double fine = noise.fbm(wx * 6.0, z * 6.0, 3, foot * 6.0);
+        const double fine = grassStreaks(noise, x, y, horizon, 0.006);
         // Fields: large patches, crop rows running away from the road.
         const double patch = noise.fbm(wx * 0.01 + 5, z * 0.01, 4, foot * 0.01);
         const double rows = 0.5 + 0.5 * std::sin(wx * 3.0) * (1.0 - smoothstep(0.3, 0.8, foot * 3.0));
@@ -733,7 +770,8 @@ QImage drawRoad(int variant, const Frame& f, PhotoRandom& random)
         const double road = smoothstep(half + px, half - px, a);
         if (road > 0) {
             const double wear = noise.fbm(wx * 0.5, z * 0.3, 4, foot * 0.5);
-            Rgb tar = asphalt * (0.85 + wear * 0.3) * (0.85 + fine * 0.3) * mix(l.shade, l.lit, 0.55);
+            const double grit = noise.at(x * 0.6, y * 0.6);
+            Rgb tar = asphalt * (0.92 + wear * 0.16) * (0.9 + grit * 0.2) * mix(l.shade, l.lit, 0.6);
             // The wet-looking sheen far away, where the surface reflects the sky.
             tar = mix(tar, l.horizon * 0.85, smoothstep(60, 400, z) * 0.45);
             const double edgeLine = smoothstep(0.09 + px, 0.09 - px * 0.5, std::abs(a - (half - 0.25)));
@@ -747,6 +785,18 @@ QImage drawRoad(int variant, const Frame& f, PhotoRandom& random)
     });
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    // Trees and hedges scattered over the fields, far to near.
+    std::vector<std::pair<double, double>> trees;
+    for (int i = 0; i < 6 + variant % 4 * 3; ++i) {
+        const double z = random(40, 600);
+        trees.emplace_back(z, centre(z) + (random.chance(0.5) ? 1 : -1) * random(10, 0.5 * z));
+    }
+    std::sort(trees.begin(), trees.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (const auto& t : trees) {
+        const double r = cam.focal * random(2.5, 4.5) / t.first;
+        drawCrown(p, random, QPointF(cam.screenX(t.second, t.first), cam.rowAt(t.first) - r * 0.9), r, rgb(58, 84, 42), l,
+                  std::clamp(t.first / 900.0, 0.05, 0.6), 40);
+    }
     // Poles along one side, with the wire sagging between them.
     const double poleSide = (variant % 2 ? -1 : 1) * (half + random(3.0, 5.0));
     QPointF lastTop;
@@ -807,7 +857,7 @@ QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
     std::vector<Ridge> ridges;
     ridges.push_back(makeRidge(noise, f.width, horizon, f.h() * random(0.14, 0.24), 0.0025, 0.7, random(0, 80)));
     ridges.back().rock = rgb(80, 84, 96);
-    ridges.back().snow = f.h() * 0.3;
+    ridges.back().snow = 0.75;
     ridges.back().haze = hour == Hour::Overcast ? 0.5 : 0.3;
     ridges.back().grain = 0.014;
     QImage image(f.width, f.height, QImage::Format_RGB32);
@@ -829,9 +879,10 @@ QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
         const double h0 = noise.fbm(wx * 0.02 + seed, z * 0.03, 4, foot * 0.03);
         const double hx = noise.fbm((wx + e) * 0.02 + seed, z * 0.03, 4, foot * 0.03);
         const double hz = noise.fbm(wx * 0.02 + seed, (z - e) * 0.03, 4, foot * 0.03);
-        const double slopeX = (hx - h0) * 40.0, slopeZ = (hz - h0) * 40.0;
-        const double litness = std::clamp(0.62 - slopeX * l.side * 1.4 + slopeZ * 0.8, 0.0, 1.0);
-        const double fine = noise.fbm(wx * 4.0, z * 4.0, 3, foot * 4.0);
+        const double slopeX = (hx - h0) * 22.0, slopeZ = (hz - h0) * 22.0;
+        const double drift = (noise.fbm(wx * 0.4 + z * 0.1, z * 0.9, 3, foot * 0.9) - 0.5) * 0.35;
+        const double litness = std::clamp(0.66 - slopeX * l.side * 1.2 + slopeZ * 0.6 + drift, 0.0, 1.0);
+        const double fine = noise.fbm(x * 0.35, y * 0.35, 2);
         Rgb c = rgb(246, 248, 252) * mix(l.shade, l.lit, litness) * (0.95 + fine * 0.08);
         const double sparkle = smoothstep(0.9, 0.97, noise.at(x * 0.7, y * 0.7)) * litness;
         c = c + l.sun * (sparkle * 0.5 * (l.hour == Hour::Overcast ? 0.2 : 1.0));
@@ -879,139 +930,186 @@ QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
     return image;
 }
 
+// A trunk standing on the ground at `base`, reaching out of the top of the
+// picture: rounded by the light across it, with furrows of bark when close.
+void drawTrunk(QPainter& p, PhotoRandom& random, QPointF base, double width, const Light& l, double haze, bool bark)
+{
+    const double x = base.x(), y = base.y(), w = width;
+    const Rgb colour = rgb(66, 56, 50) * random(0.8, 1.15);
+    const Rgb dark = mix(colour * l.shade * 0.55, l.haze, haze), bright = mix(colour * l.lit * 1.35, l.haze, haze);
+    QLinearGradient g(x - w / 2, 0, x + w / 2, 0);
+    g.setColorAt(0, toColor(l.side > 0 ? dark : bright));
+    g.setColorAt(0.55, toColor(mix(dark, bright, 0.45)));
+    g.setColorAt(1, toColor(l.side > 0 ? bright : dark));
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    const double lean = random(-0.04, 0.04) * y;
+    QPolygonF shape;
+    shape << QPointF(x - w * 0.4 + lean, -10) << QPointF(x + w * 0.4 + lean, -10) << QPointF(x + w * 0.55, y - w * 0.6)
+          << QPointF(x + w * 0.85, y + w * 0.08) << QPointF(x - w * 0.85, y + w * 0.08) << QPointF(x - w * 0.55, y - w * 0.6);
+    p.drawPolygon(shape);
+    if (!bark)
+        return;
+    const int furrows = std::min(500, int(y / std::max(2.0, w * 0.12)));
+    for (int k = 0; k < furrows; ++k) {
+        const double len = random(0.3, 1.2) * w;
+        const double fy = random(-len, y - len * 1.2), along = fy / std::max(1.0, y);
+        const double fx = x + lean * (1.0 - along) + random(-0.38, 0.38) * w * (0.8 + 0.2 * along);
+        p.setPen(QPen(toColor(mix(colour * 0.35, l.haze, haze), random(0.4, 0.8)), std::max(0.6, w * random(0.02, 0.06))));
+        p.drawLine(QPointF(fx, fy), QPointF(fx + random(-0.03, 0.03) * len, fy + len));
+    }
+}
+
 QImage drawAutumn(int variant, const Frame& f, PhotoRandom& random)
 {
     const Noise noise(random);
     const Hour hour = hourOf(variant, {Hour::Golden, Hour::Day, Hour::Golden, Hour::Overcast, Hour::Golden, Hour::Day,
                                        Hour::Sunset, Hour::Overcast, Hour::Golden});
-    const double eye = f.h() * (f.portrait ? random(0.44, 0.52) : random(0.4, 0.5));
+    const double eye = f.h() * (f.portrait ? random(0.5, 0.58) : random(0.44, 0.54));
     const int sunSide = variant % 2 ? 1 : -1;
     const double sunX = f.w() * (0.5 + sunSide * random(0.15, 0.35));
-    const double sunY = eye - f.h() * random(0.1, 0.25);
+    const double sunY = eye - f.h() * random(0.12, 0.3);
     const Light l = lightFor(hour, sunX, sunY, f.w());
     // The palette of the leaves: reds, oranges or yellows by variant.
-    const std::array<Rgb, 3> leafs = variant % 3 == 0 ? std::array<Rgb, 3>{rgb(222, 112, 30), rgb(240, 170, 40), rgb(180, 50, 26)}
-                                   : variant % 3 == 1 ? std::array<Rgb, 3>{rgb(236, 186, 48), rgb(212, 140, 36), rgb(150, 150, 50)}
-                                                      : std::array<Rgb, 3>{rgb(200, 60, 30), rgb(230, 120, 40), rgb(120, 40, 30)};
+    const std::array<Rgb, 3> leafs = variant % 3 == 0 ? std::array<Rgb, 3>{rgb(222, 112, 30), rgb(240, 170, 40), rgb(170, 52, 26)}
+                                   : variant % 3 == 1 ? std::array<Rgb, 3>{rgb(236, 186, 48), rgb(212, 140, 36), rgb(140, 140, 48)}
+                                                      : std::array<Rgb, 3>{rgb(196, 58, 30), rgb(230, 120, 40), rgb(110, 38, 28)};
     const auto leafColour = [&](double r) {
         return r < 0.5 ? mix(leafs[0], leafs[1], r * 2) : mix(leafs[1], leafs[2], (r - 0.5) * 2);
     };
+    const Camera cam{eye, f.w() * 0.8, 1.6, f.w() * random(0.4, 0.6)};
+    const double bend = random(-1, 1) * 0.015;
+    const auto pathAt = [&](double z) { return bend * z * z; };
+    // Trunks at a depth, kept off the path.
+    const auto trunkSpots = [&](int count, double zNear, double zFar) {
+        std::vector<std::pair<double, double>> spots;
+        for (int i = 0; i < count; ++i) {
+            const double z = zNear * std::pow(zFar / zNear, random.unit());
+            double wx = random(-1, 1) * z * 0.75;
+            if (std::abs(wx - pathAt(z)) < 2.2)
+                wx += wx < pathAt(z) ? -2.6 : 2.6;
+            spots.emplace_back(z, wx);
+        }
+        std::sort(spots.begin(), spots.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+        return spots;
+    };
+    // Sprays of foliage in the upper part of the picture: clusters of small
+    // leaves, lit on the side towards the sun.
+    const auto canopy = [&](QPainter& p, int clusters, double size, double haze) {
+        p.setPen(Qt::NoPen);
+        for (int k = 0; k < clusters; ++k) {
+            const double cy = f.h() * std::pow(random.unit(), 2.0) * 0.4;
+            const double cx = random(-20, f.w() + 20);
+            const double reach = size * random(5, 10);
+            const double tone = random.unit();
+            for (int i = 0; i < 60; ++i) {
+                const double a = random(0, 2 * M_PI), d = std::sqrt(random.unit());
+                const double dx = std::cos(a) * d, dy = std::sin(a) * d * 0.6;
+                const double litness = std::clamp(0.45 + 0.4 * dx * l.side - 0.3 * dy + random(-0.25, 0.25), 0.0, 1.0);
+                const Rgb c = leafColour(std::clamp(tone + random(-0.2, 0.2), 0.0, 1.0)) * mix(l.shade, l.lit, litness);
+                p.setBrush(toColor(mix(c, l.haze, haze)));
+                const double s = size * random(0.5, 1.3);
+                p.save();
+                p.translate(cx + dx * reach, cy + dy * reach);
+                p.rotate(random(0, 180));
+                p.drawEllipse(QPointF(0, 0), s, s * 0.55);
+                p.restore();
+            }
+        }
+    };
     QImage image(f.width, f.height, QImage::Format_RGB32);
-    // The forest far away: foliage and light through it, thrown out of focus.
+    // Far away: light through the foliage, mist at eye level.
     paintRows(image, 0, f.height, 4, [&](double x, double y) {
-        const double canopy = noise.fbm(x * 0.006, y * 0.006, 5);
-        const double gap = smoothstep(0.55, 0.7, noise.fbm(x * 0.004 + 9, y * 0.004, 4)) * smoothstep(eye, 0, y);
-        const double glow = std::exp(-std::hypot(x - sunX, y - sunY) / (f.w() * 0.3));
-        Rgb c = leafColour(noise.fbm(x * 0.01 + 40, y * 0.01, 3)) * mix(l.shade, l.lit, canopy);
-        c = mix(c, l.haze, 0.35 + 0.4 * std::exp(-std::abs(y - eye) / (f.h() * 0.2)));
-        c = mix(c, l.horizon * 1.1, gap);
-        return c + l.sun * glow * 0.5;
+        const double leaf = noise.fbm(x * 0.006, y * 0.006, 4);
+        const double gap = smoothstep(0.55, 0.72, noise.fbm(x * 0.004 + 9, y * 0.005, 4)) * smoothstep(eye, eye * 0.3, y);
+        const double glow = std::exp(-std::hypot(x - sunX, y - sunY) / (f.w() * 0.25));
+        Rgb c = leafColour(noise.fbm(x * 0.01 + 40, y * 0.01, 3)) * mix(l.shade, l.lit, leaf);
+        c = mix(c, l.haze, 0.3 + 0.5 * std::exp(-std::abs(y - eye) / (f.h() * 0.15)));
+        c = mix(c, l.horizon * 1.05, gap);
+        return c + l.sun * (glow * 0.6);
     });
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        // Far trunks, pale in the mist.
-        for (int i = 0; i < 40; ++i) {
-            const double x = random(0, f.w()), w = random(4, 12);
-            const double foot = eye + random(0.02, 0.08) * f.h();
-            p.setBrush(toColor(mix(rgb(70, 56, 48), l.haze, random(0.5, 0.75))));
-            p.drawRect(QRectF(x, 0, w, foot));
-        }
+        for (const auto& t : trunkSpots(50, 25.0, 90.0))
+            drawTrunk(p, random, QPointF(cam.screenX(t.second, t.first), eye + 4), cam.focal * 0.4 / t.first, l,
+                      std::clamp(0.45 + t.first / 200.0, 0.0, 0.8), false);
+        canopy(p, 60, f.w() * 0.012, 0.3);
     }
-    image = softened(image, 10);
-    {
-        for (int i = 0; i < 26; ++i)
-            drawBokeh(image, QPointF(random(0, f.w()), random(0, eye)), random(14, 40),
-                      toColor(mix(l.sun, leafColour(random.unit()), 0.4)), random(0.15, 0.45));
-    }
-    // The forest floor and a path in perspective, covered in leaves.
-    const Camera cam{eye, f.w() * 0.8, 1.6, f.w() * random(0.4, 0.6)};
-    const double bend = random(-1, 1) * 0.02;
-    const Rgb earth = rgb(120, 88, 60);
+    image = softened(image, 12);
+    for (int i = 0; i < 30; ++i)
+        drawBokeh(image, QPointF(random(0, f.w()), random(0, eye * 0.9)), random(10, 34),
+                  toColor(mix(l.sun, leafColour(random.unit()), 0.5)), random(0.12, 0.4) * (hour == Hour::Overcast ? 0.4 : 1.0));
+    // The forest floor and a path, in perspective, covered in leaves.
+    const Rgb earth = rgb(112, 84, 60);
     paintRows(image, int(eye) + 1, f.height, 1, [&](double x, double y) {
         const double z = cam.depthAt(y);
         const double wx = cam.worldX(x, z);
         const double foot = cam.footprint(z);
-        const double off = std::abs(wx - bend * z * z);
-        const double path = smoothstep(1.3, 0.9, off + (noise.fbm(z * 0.3, 5, 3) - 0.5) * 0.6);
-        const double litter = noise.fbm(wx * 5.0, z * 5.0, 4, foot * 5.0);
+        const double off = std::abs(wx - pathAt(z));
+        const double path = smoothstep(1.3, 0.8, off + (noise.fbm(z * 0.3, 5, 3) - 0.5) * 0.6);
+        const double litter = noise.fbm(wx * 6.0, z * 6.0, 4, foot * 6.0);
         const double tone = noise.fbm(wx * 1.3 + 7, z * 1.3, 4, foot * 1.3);
         const double light = smoothstep(0.4, 0.65, noise.fbm(wx * 0.15 + 3, z * 0.15, 4, foot * 0.15));
-        Rgb c = leafColour(tone) * (0.55 + litter * 0.55);
-        c = mix(c, earth * (0.8 + litter * 0.4), path * 0.7);
-        c = c * mix(l.shade, l.lit, 0.25 + light * 0.75);
-        return mix(c, l.haze, std::exp(-(y - eye) / (f.h() * 0.05)) * 0.7);
+        Rgb c = leafColour(tone) * (0.45 + litter * 0.65);
+        c = mix(c, earth * (0.8 + litter * 0.4), path * 0.6);
+        c = c * mix(l.shade, l.lit, 0.2 + light * 0.8);
+        return mix(c, l.haze, std::exp(-(y - eye) / (f.h() * 0.05)) * 0.65);
     });
+    // The middle distance, a little out of focus: trunks and their leaves.
+    {
+        QImage layer(image.size(), QImage::Format_ARGB32_Premultiplied);
+        layer.fill(Qt::transparent);
+        QPainter p(&layer);
+        p.setRenderHint(QPainter::Antialiasing);
+        for (const auto& t : trunkSpots(16, 9.0, 25.0))
+            drawTrunk(p, random, QPointF(cam.screenX(t.second, t.first), cam.rowAt(t.first)), cam.focal * 0.45 / t.first, l,
+                      std::clamp(t.first / 60.0, 0.0, 0.5), false);
+        canopy(p, 45, f.w() * 0.006, 0.1);
+        p.end();
+        layer = softened(layer, 3);
+        QPainter q(&image);
+        q.drawImage(0, 0, layer);
+    }
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    // Trunks from far to near: the near ones dark and sharp with bark, lit on
-    // one edge.
-    std::vector<std::pair<double, double>> trunks; // depth, lateral position
-    for (int i = 0; i < 22; ++i) {
-        const double z = random(3.5, 40.0);
-        double wx = random(-1, 1) * z * 0.8;
-        if (std::abs(wx - bend * z * z) < 2.0)
-            wx += (wx < bend * z * z ? -2.5 : 2.5);
-        trunks.emplace_back(z, wx);
-    }
-    std::sort(trunks.begin(), trunks.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    for (const auto& trunk : trunks) {
-        const double z = trunk.first, x = cam.screenX(trunk.second, z), y = cam.rowAt(z);
-        const double w = cam.focal * random(0.25, 0.5) / z;
-        const double haze = std::clamp((z - 3.0) / 50.0, 0.0, 0.7);
-        QLinearGradient g(x - w / 2, 0, x + w / 2, 0);
-        const Rgb bark = rgb(62, 52, 46);
-        const Rgb dark = mix(bark * l.shade * 0.6, l.haze, haze), bright = mix(bark * l.lit * 1.3, l.haze, haze);
-        g.setColorAt(0, toColor(l.side > 0 ? dark : bright));
-        g.setColorAt(0.5, toColor(mix(dark, bright, 0.4)));
-        g.setColorAt(1, toColor(l.side > 0 ? bright : dark));
-        p.setPen(Qt::NoPen);
-        p.setBrush(g);
-        QPolygonF shape;
-        shape << QPointF(x - w * 0.5, -10) << QPointF(x + w * 0.5, -10) << QPointF(x + w * 0.6, y)
-              << QPointF(x + w * 0.9, y + w * 0.15) << QPointF(x - w * 0.9, y + w * 0.15) << QPointF(x - w * 0.6, y);
-        p.drawPolygon(shape);
-        // Bark: short dark furrows.
-        const int furrows = int(y / std::max(3.0, w * 0.25));
-        for (int k = 0; k < std::min(furrows, 400); ++k) {
-            const double fy = random(0, y), fx = x + random(-0.45, 0.45) * w;
-            p.setPen(QPen(toColor(mix(bark * 0.4, l.haze, haze), 0.6), std::max(0.6, w * 0.04)));
-            p.drawLine(QPointF(fx, fy), QPointF(fx + random(-1, 1), fy + random(4, 14) * w / 30));
-        }
-    }
-    // Leaves on the ground close to the lens, then a few falling.
+    // Leaves on the ground close to the lens.
     p.setPen(Qt::NoPen);
-    std::vector<double> rows(3500);
+    std::vector<double> rows(3000);
+    const double la = std::log(f.h() * 0.04), lb = std::log(f.h() - eye + 20);
     for (double& y : rows)
-        y = eye + (f.h() - eye) * std::pow(random.unit(), 0.7);
+        y = eye + std::exp(la + (lb - la) * random.unit());
     std::sort(rows.begin(), rows.end());
     for (const double y : rows) {
-        const double s = (y - eye) / f.h() * random(8, 18);
+        const double s = (y - eye) / f.h() * random(8, 16);
         const double x = random(-10, f.w() + 10);
         p.save();
         p.translate(x, y);
         p.rotate(random(0, 360));
         p.scale(1.0, random(0.3, 0.7));
         const double r = random.unit();
-        p.setBrush(toColor(leafColour(r) * mix(l.shade, l.lit, random(0.3, 1.0))));
-        p.drawEllipse(QPointF(0, 0), s, s * 0.55);
+        const Rgb c = leafColour(r) * mix(l.shade, l.lit, random(0.2, 1.0));
+        p.setBrush(toColor(c));
+        p.drawEllipse(QPointF(0, 0), s, s * 0.5);
+        p.setPen(QPen(toColor(c * 0.6), std::max(0.5, s * 0.06)));
+        p.drawLine(QPointF(-s, 0), QPointF(s, 0));
+        p.setPen(Qt::NoPen);
         p.restore();
     }
-    for (int i = 0; i < 25; ++i) {
-        const double s = random(3, 10);
-        p.setBrush(toColor(leafColour(random.unit()) * l.lit, 0.9));
-        p.drawEllipse(QPointF(random(0, f.w()), random(0, f.h() * 0.8)), s, s * 0.6);
-    }
+    // A few trunks close by, sharp, with bark.
+    for (const auto& t : trunkSpots(2 + variant % 3, 3.0, 9.0))
+        drawTrunk(p, random, QPointF(cam.screenX(t.second, t.first), cam.rowAt(t.first)), cam.focal * 0.4 / t.first, l,
+                  0.0, true);
     // Shafts of light through the canopy.
+    p.setPen(Qt::NoPen);
     p.setCompositionMode(QPainter::CompositionMode_Screen);
-    for (int i = 0; i < 5; ++i) {
-        const double x0 = sunX + random(-0.2, 0.2) * f.w();
-        const double spread = random(20, 60);
-        const QPointF to(x0 - l.side * f.w() * random(0.2, 0.5), f.h());
+    for (int i = 0; i < 6; ++i) {
+        const double x0 = sunX + random(-0.15, 0.15) * f.w();
+        const double spread = random(15, 50);
+        const QPointF to(x0 - l.side * f.w() * random(0.2, 0.45), f.h());
         QLinearGradient g(QPointF(x0, 0), to);
-        g.setColorAt(0, toColor(l.sun * 0.35, hour == Hour::Overcast ? 0.05 : 0.35));
-        g.setColorAt(1, toColor(l.sun * 0.35, 0));
+        g.setColorAt(0, toColor(l.sun * 0.4, hour == Hour::Overcast ? 0.0 : 0.3));
+        g.setColorAt(1, toColor(l.sun * 0.4, 0));
         QPolygonF ray;
         ray << QPointF(x0 - spread * 0.3, 0) << QPointF(x0 + spread * 0.3, 0) << to + QPointF(spread * 2, 0)
             << to - QPointF(spread * 2, 0);
@@ -1078,8 +1176,8 @@ QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
         const double wx = cam.worldX(x, z);
         const double foot = cam.footprint(z);
         const double patches = noise.fbm(wx * 0.05, z * 0.05, 4, foot * 0.05);
-        const double fine = noise.fbm(wx * 5.0, z * 1.5, 4, foot * 5.0);
-        const double litness = std::clamp(0.25 + fine * 0.8 + (patches - 0.5) * 0.6, 0.0, 1.0);
+        const double fine = grassStreaks(noise, x, y, horizon, 0.006);
+        const double litness = std::clamp(0.12 + fine * 0.95 + (patches - 0.5) * 0.6, 0.0, 1.0);
         Rgb c = mix(grass, rgb(176, 170, 84), smoothstep(0.5, 0.8, patches)) * mix(l.shade, l.lit, litness);
         // Blanket coordinates.
         const double bx = (wx - blanketX) * ct - (z - blanketZ) * st, bz = (wx - blanketX) * st + (z - blanketZ) * ct;
@@ -1126,7 +1224,7 @@ QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
         p.setPen(QPen(toColor(rgb(150, 104, 60) * mix(l.shade, l.lit, 0.6)), std::max(2.0, s * 0.04)));
         p.drawArc(QRectF(x - s * 0.35, y - s * 0.85, s * 0.7, s * 0.8), 0, 180 * 16);
     }
-    drawGrass(p, random, cam, f.w(), horizon + 4, f.h() + 40, 14000, 0.09, 0.12 * l.side,
+    drawGrass(p, random, cam, f.w(), horizon + f.h() * 0.06, f.h() + 40, 12000, 0.09, 0.12 * l.side,
               [&](double x, double y, double r) {
                   const double z = cam.depthAt(y);
                   const double wx = cam.worldX(x, z);
@@ -1134,7 +1232,7 @@ QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
                   const double bz = (wx - blanketX) * st + (z - blanketZ) * ct;
                   if (std::abs(bx) < 0.75 && std::abs(bz) < 0.75)
                       return Rgb{-1, -1, -1};
-                  return mix(grass, rgb(190, 180, 96), r * 0.7) * mix(l.shade, l.lit, 0.25 + r);
+                  return mix(grass * 0.8, rgb(176, 170, 80), r * r * 0.5) * mix(l.shade, l.lit, 0.2 + r * 0.9);
               });
     for (int i = 0; i < 700; ++i) {
         const double y = horizon + (f.h() - horizon) * std::pow(random.unit(), 0.8);
@@ -1146,8 +1244,6 @@ QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
         p.drawEllipse(QPointF(random(0, f.w()), y), s, s * 0.7);
     }
     p.end();
-    if (l.disc)
-        drawBokeh(image, QPointF(f.w() - sunX, f.h() - sunY * 0.6), f.h() * 0.04, toColor(l.sun), 0.25);
     finishLikeAPhoto(image, random, 2.2, 0.34);
     return image;
 }
