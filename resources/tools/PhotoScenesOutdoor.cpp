@@ -60,14 +60,18 @@ public:
 
     double at(double x, double y) const
     {
-        const double fx = std::floor(x), fy = std::floor(y);
-        const int ix = int(fx), iy = int(fy);
-        double tx = x - fx, ty = y - fy;
+        // Floor without a library call; the lattice wraps every 256.
+        int ix = int(x), iy = int(y);
+        ix -= x < ix;
+        iy -= y < iy;
+        double tx = x - ix, ty = y - iy;
         tx = tx * tx * (3.0 - 2.0 * tx);
         ty = ty * ty * (3.0 - 2.0 * ty);
-        const auto v = [this](int i, int j) { return double(m_values[size_t((j & 255) * 256 + (i & 255))]); };
-        const double a = v(ix, iy) + (v(ix + 1, iy) - v(ix, iy)) * tx;
-        const double b = v(ix, iy + 1) + (v(ix + 1, iy + 1) - v(ix, iy + 1)) * tx;
+        const float* row0 = &m_values[size_t((iy & 255) * 256)];
+        const float* row1 = &m_values[size_t(((iy + 1) & 255) * 256)];
+        const int i0 = ix & 255, i1 = (ix + 1) & 255;
+        const double a = row0[i0] + (row0[i1] - row0[i0]) * tx;
+        const double b = row1[i0] + (row1[i1] - row1[i0]) * tx;
         return a + (b - a) * ty;
     }
 
@@ -237,6 +241,7 @@ struct Ridge {
     Rgb rock;
     double snow = 0;         // the top fraction of the height that holds snow
     double relief = 1.0;
+    double steep = 1.0;      // how much snow slides off steep faces
     double grain = 0.01;     // scale of the gullies
     double seed = 0;
 };
@@ -284,7 +289,7 @@ Rgb ridgeAt(const Ridge& r, const Light& l, const Noise& noise, double x, double
         const double streak = (noise.fbm(x * r.grain * 2.0 + y * r.grain * 0.5, y * r.grain * 0.6 + r.seed, 3) - 0.5)
                               * r.height * 0.35;
         // Snow stays off steep faces that face away from the wind.
-        const double s = smoothstep(-6.0, 6.0, line + wobble + streak - y) * (1.0 - smoothstep(0.1, 0.35, std::abs(gx) * 3));
+        const double s = smoothstep(-6.0, 6.0, line + wobble + streak - y) * (1.0 - r.steep * smoothstep(0.1, 0.35, std::abs(gx) * 3));
         albedo = mix(albedo, rgb(236, 240, 248), s);
     }
     Rgb c = albedo * mix(l.shade, l.lit, litness);
@@ -512,15 +517,18 @@ QImage drawBeach(int variant, const Frame& f, PhotoRandom& random)
     const QImage skyImage = image.copy();
     const Camera cam{horizon, f.w() * 0.9, 2.0, f.w() / 2};
     const double shoreWave = f.h() * 0.012;
+    // Looking straight out to sea, or along the beach with the water's edge
+    // running away at a slant.
+    const double tilt = variant % 3 == 1 ? sunSide * random(0.08, 0.16) : random(-0.03, 0.03);
     const Rgb wetSand = sand * rgb(140, 124, 106);
     paintRows(image, int(horizon), f.height, 1, [&](double x, double y) {
         const double z = cam.depthAt(y);
         const double wx = cam.worldX(x, z);
         const double foot = cam.footprint(z);
-        const double edge = shore + (noise.fbm(x * 0.003, 3.3, 4) - 0.5) * shoreWave;
+        const double edge = shore + tilt * (x - f.w() / 2) + (noise.fbm(x * 0.003, 3.3, 4) - 0.5) * shoreWave;
         if (y < edge) {
             // Waves: long swells across the view, finer ripples on them.
-            const double swell = noise.fbm(wx * 0.05, z * 0.35, 5, foot * 0.35);
+            const double swell = noise.fbm(wx * 0.05, z * 0.35, 4, foot * 0.35);
             const double ripple = noise.fbm(wx * 0.6, z * 2.4, 3, foot * 2.4);
             const double wave = (swell - 0.5) + (ripple - 0.5) * 0.5;
             const double dist = y - horizon;
@@ -538,13 +546,18 @@ QImage drawBeach(int variant, const Frame& f, PhotoRandom& random)
             // Surf: lines of broken white water running along the shore,
             // spaced evenly on the water and so closer together far out.
             const double out = z - cam.depthAt(edge);
+            if (out > 30.0)
+                return c;
             const double swash = noise.fbm(wx * 0.15, 2.2, 3) * 5.0;
             const double band = std::sin(out * 0.7 + swash);
-            const double broken = smoothstep(0.35, 0.7, noise.fbm(wx * 0.35, z * 0.8, 4, foot * 0.8));
-            const double crest = smoothstep(0.7, 0.97, band) * smoothstep(30.0, 4.0, out) * broken;
-            const double lace = smoothstep(1.6, 0.0, out) * smoothstep(0.3, 0.6, noise.fbm(wx * 1.5, z * 4.0, 4, foot * 4.0));
-            const double foam = std::clamp(std::max(crest, lace), 0.0, 1.0);
-            c = mix(c, rgb(244, 246, 244) * mix(l.shade, l.lit, 0.55 + 0.45 * band), foam * 0.92);
+            double foam = 0.0;
+            if (band > 0.7)
+                foam = smoothstep(0.7, 0.97, band) * smoothstep(30.0, 4.0, out)
+                       * smoothstep(0.35, 0.7, noise.fbm(wx * 0.35, z * 0.8, 4, foot * 0.8));
+            if (out < 1.6)
+                foam = std::max(foam, smoothstep(1.6, 0.0, out)
+                                          * smoothstep(0.3, 0.6, noise.fbm(wx * 1.5, z * 4.0, 4, foot * 4.0)));
+            c = mix(c, rgb(244, 246, 244) * mix(l.shade, l.lit, 0.55 + 0.45 * band), std::clamp(foam, 0.0, 1.0) * 0.92);
             return c;
         }
         // Sand: wet and glossy at the water's edge, then dry: broad soft
@@ -553,15 +566,20 @@ QImage drawBeach(int variant, const Frame& f, PhotoRandom& random)
         const double wet = smoothstep(3.0, 0.6, fromEdge + (noise.fbm(wx * 0.3, 1.5, 3) - 0.5) * 2.0);
         const double h0 = noise.fbm(wx * 0.06, z * 0.1, 4, foot * 0.1);
         const double hx = noise.fbm((wx + 0.5) * 0.06, z * 0.1, 4, foot * 0.1);
-        const double ripple = std::sin(z * 26.0 + wx * 6.0 + noise.fbm(wx * 0.6, z * 0.6, 3) * 10.0)
-                              * (1.0 - smoothstep(0.004, 0.012, foot)) * 0.12;
+        const double ripple = foot < 0.012 ? std::sin(z * 26.0 + wx * 6.0 + noise.fbm(wx * 0.6, z * 0.6, 3) * 10.0)
+                                                 * (1.0 - smoothstep(0.004, 0.012, foot)) * 0.1
+                                                 * smoothstep(0.45, 0.7, noise.fbm(wx * 0.3 + 20, z * 0.3, 2))
+                                           : 0.0;
         const double grain = noise.at(x * 0.9, y * 0.9) - 0.5;
-        const double low = l.hour == Hour::Sunset ? 0.45 : 1.0; // a low sun grazes the sand
+        const double low = l.hour == Hour::Sunset ? 0.7 : 1.0; // a low sun grazes the sand
         const double litness = std::clamp((0.68 + (hx - h0) * 5.0 * l.side + ripple) * low, 0.0, 1.0);
         Rgb c = sand * mix(l.shade, l.lit, litness) * (0.96 + h0 * 0.06 + grain * 0.1);
         if (wet > 0) {
             const Rgb mirror = sampleImage(skyImage, x, std::clamp(horizon - (y - horizon) * 0.5, 0.0, horizon - 2));
-            c = mix(c, mix(wetSand * mix(l.shade, l.lit, 0.5 * low) * (0.95 + grain * 0.1), mirror * 0.85, 0.3), wet);
+            // Wet sand is a dull mirror, glossier where the wave has just
+            // run back.
+            const double gloss = 0.15 + 0.35 * smoothstep(0.5, 1.0, wet);
+            c = mix(c, mix(wetSand * mix(l.shade, l.lit, 0.5 * low) * (0.95 + grain * 0.1), mirror * 0.9, gloss), wet);
         }
         return c;
     });
@@ -579,6 +597,30 @@ QImage drawBeach(int variant, const Frame& f, PhotoRandom& random)
             const Rgb c = (dark ? sand * 0.72 : sand * 1.12) * l.lit;
             p.setBrush(toColor(c, 0.55));
             p.drawEllipse(QPointF(x, y), s, s * 0.6);
+        }
+    }
+    // Footprints walking down to the water, in some pictures.
+    if (variant % 3 != 2) {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        double wx = random(-1.5, 1.5), z = 1.6;
+        const double drift = random(-0.25, 0.25);
+        for (int step = 0; step < 40; ++step) {
+            const double side = step % 2 ? 0.13 : -0.13;
+            const double y = cam.rowAt(z);
+            const double x = cam.screenX(wx + side, z);
+            const double edgeHere = shore + tilt * (x - f.w() / 2) + shoreWave;
+            if (y < edgeHere + 20 || y > f.h() + 40)
+                break;
+            const double w = 0.055 * cam.focal / z, h = std::max(1.0, 0.14 * cam.focal * cam.height / (z * z));
+            const Rgb dent = sand * l.shade * 0.8, rim = sand * l.lit * 1.08;
+            p.setBrush(toColor(rim, 0.5));
+            p.drawEllipse(QPointF(x - l.side * w * 0.2, y - h * 0.1), w * 1.15, h * 1.15);
+            p.setBrush(toColor(dent, 0.55));
+            p.drawEllipse(QPointF(x, y), w, h);
+            wx += drift * 0.35;
+            z += 0.36;
         }
     }
     finishLikeAPhoto(image, random, 2.2, 0.3);
@@ -847,7 +889,7 @@ QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
     const int sunSide = variant % 2 ? 1 : -1;
     const double sunX = f.w() * (0.5 + sunSide * random(0.2, 0.42));
     const double sunY = hour == Hour::Sunset ? horizon - f.h() * 0.12
-                       : (hour == Hour::Golden || hour == Hour::Dawn) ? horizon - f.h() * 0.25
+                       : (hour == Hour::Golden || hour == Hour::Dawn) ? horizon - f.h() * 0.16
                                                                       : -f.h() * 0.3;
     const Light l = lightFor(hour, sunX, sunY, f.w());
     Clouds clouds;
@@ -857,7 +899,8 @@ QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
     std::vector<Ridge> ridges;
     ridges.push_back(makeRidge(noise, f.width, horizon, f.h() * random(0.14, 0.24), 0.0025, 0.7, random(0, 80)));
     ridges.back().rock = rgb(80, 84, 96);
-    ridges.back().snow = 0.75;
+    ridges.back().snow = 0.8;
+    ridges.back().steep = 0.4;
     ridges.back().haze = hour == Hour::Overcast ? 0.5 : 0.3;
     ridges.back().grain = 0.014;
     QImage image(f.width, f.height, QImage::Format_RGB32);
@@ -876,10 +919,10 @@ QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
         const double wx = cam.worldX(x, z);
         const double foot = cam.footprint(z);
         const double e = 1.5;
-        const double h0 = noise.fbm(wx * 0.02 + seed, z * 0.03, 4, foot * 0.03);
-        const double hx = noise.fbm((wx + e) * 0.02 + seed, z * 0.03, 4, foot * 0.03);
-        const double hz = noise.fbm(wx * 0.02 + seed, (z - e) * 0.03, 4, foot * 0.03);
-        const double slopeX = (hx - h0) * 22.0, slopeZ = (hz - h0) * 22.0;
+        const double h0 = noise.fbm(wx * 0.02 + seed, z * 0.03, 3, foot * 0.03);
+        const double hx = noise.fbm((wx + e) * 0.02 + seed, z * 0.03, 3, foot * 0.03);
+        const double hz = noise.fbm(wx * 0.02 + seed, (z - e) * 0.03, 3, foot * 0.03);
+        const double slopeX = (hx - h0) * 15.0, slopeZ = (hz - h0) * 15.0;
         const double drift = (noise.fbm(wx * 0.4 + z * 0.1, z * 0.9, 3, foot * 0.9) - 0.5) * 0.35;
         const double litness = std::clamp(0.66 - slopeX * l.side * 1.2 + slopeZ * 0.6 + drift, 0.0, 1.0);
         const double fine = noise.fbm(x * 0.35, y * 0.35, 2);
@@ -1048,9 +1091,9 @@ QImage drawAutumn(int variant, const Frame& f, PhotoRandom& random)
         const double foot = cam.footprint(z);
         const double off = std::abs(wx - pathAt(z));
         const double path = smoothstep(1.3, 0.8, off + (noise.fbm(z * 0.3, 5, 3) - 0.5) * 0.6);
-        const double litter = noise.fbm(wx * 6.0, z * 6.0, 4, foot * 6.0);
+        const double litter = noise.fbm(wx * 6.0, z * 6.0, 3, foot * 6.0);
         const double tone = noise.fbm(wx * 1.3 + 7, z * 1.3, 4, foot * 1.3);
-        const double light = smoothstep(0.4, 0.65, noise.fbm(wx * 0.15 + 3, z * 0.15, 4, foot * 0.15));
+        const double light = smoothstep(0.4, 0.65, noise.fbm(wx * 0.15 + 3, z * 0.15, 3, foot * 0.15));
         Rgb c = leafColour(tone) * (0.45 + litter * 0.65);
         c = mix(c, earth * (0.8 + litter * 0.4), path * 0.6);
         c = c * mix(l.shade, l.lit, 0.2 + light * 0.8);

@@ -94,7 +94,8 @@ void finishLikeAPhoto(QImage& image, PhotoRandom& random, double grain, double v
             const double noise = (double(state & 0xFFFF) / 65535.0 - 0.5) * 2.0 * grain;
             const QRgb px = line[x];
             const auto channel = [&](int v) {
-                return std::clamp(int(std::floor(curve[v] * fall + noise + 0.5)), 0, 255);
+                // Truncation rounds like floor wherever the clamp keeps the value.
+                return std::clamp(int(curve[v] * fall + noise + 0.5), 0, 255);
             };
             line[x] = qRgb(channel(qRed(px)), channel(qGreen(px)), channel(qBlue(px)));
         }
