@@ -346,20 +346,26 @@ struct Camera {
     double footprint(double z) const { return z / focal; }
 };
 
-// Grass seen from standing height: upright blades, so thin vertical streaks
-// whose width follows the distance (fading to their average far away), in
-// 0..1.
-double grassStreaks(const Noise& noise, double x, double y, double horizon, double bladeWidth)
+// Texture lying on the ground, in 0..1: its grains' width in pixels follows
+// the distance (fading to their average far away), and `aspect` is their
+// height over their width on the screen: tall for upright blades of grass,
+// flat for leaves lying down.
+double groundTexture(const Noise& noise, double x, double y, double horizon, double width, double aspect)
 {
     // Sizes step in powers of two down the picture and blend between steps,
     // so that within a step the streaks stay upright instead of pointing at
     // the vanishing point.
-    const double level = std::log2(std::max(0.05, (y - horizon) * bladeWidth));
+    const double level = std::log2(std::max(0.05, (y - horizon) * width));
     const double step = std::floor(level), t = level - step;
     const double s0 = std::exp2(step), s1 = s0 * 2.0;
-    const double a = noise.fbm(x / s0 + 300.0, y / (s0 * 6.0), 3, 1.0 / s0);
-    const double b = noise.fbm(x / s1 + 700.0, y / (s1 * 6.0), 3, 1.0 / s1);
+    const double a = noise.fbm(x / s0 + 300.0, y / (s0 * aspect), 3, 1.0 / s0);
+    const double b = noise.fbm(x / s1 + 700.0, y / (s1 * aspect), 3, 1.0 / s1);
     return a + (b - a) * t;
+}
+
+double grassStreaks(const Noise& noise, double x, double y, double horizon, double bladeWidth)
+{
+    return groundTexture(noise, x, y, horizon, bladeWidth, 6.0);
 }
 
 // Blades of grass from row yFrom to yTo, more and smaller towards the horizon.
@@ -487,7 +493,7 @@ QImage drawBeach(int variant, const Frame& f, PhotoRandom& random)
                                               : -f.h() * 0.3;
     const Light l = lightFor(hour, sunX, sunY, f.w());
     Clouds clouds;
-    clouds.cover = hour == Hour::Overcast ? 0.42 : random(0.5, 0.62);
+    clouds.cover = hour == Hour::Overcast ? 0.3 : random(0.5, 0.62);
     clouds.stretch = hour == Hour::Sunset ? 3.0 : random(1.0, 1.6);
     clouds.offset = random(0, 50);
     const Rgb deep = mix(rgb(18, 70, 112), rgb(20, 96, 120), random.unit());
@@ -637,11 +643,11 @@ QImage drawMountains(int variant, const Frame& f, PhotoRandom& random)
     const int sunSide = variant % 3 == 1 ? 1 : -1;
     const double sunX = f.w() * (0.5 + sunSide * random(0.15, 0.4));
     const double sunY = hour == Hour::Sunset ? floor - f.h() * 0.3
-                       : (hour == Hour::Golden || hour == Hour::Dawn) ? floor - f.h() * random(0.36, 0.46)
+                       : (hour == Hour::Golden || hour == Hour::Dawn) ? floor - f.h() * random(0.2, 0.28)
                                                                       : -f.h() * 0.4;
     const Light l = lightFor(hour, sunX, sunY, f.w());
     Clouds clouds;
-    clouds.cover = hour == Hour::Overcast ? 0.45 : random(0.55, 0.68);
+    clouds.cover = hour == Hour::Overcast ? 0.3 : random(0.55, 0.68);
     clouds.stretch = hour == Hour::Sunset ? 2.5 : 1.3;
     clouds.offset = random(0, 50);
     const double tall = f.portrait ? 1.35 : 1.0;
@@ -813,7 +819,11 @@ QImage drawRoad(int variant, const Frame& f, PhotoRandom& random)
         if (road > 0) {
             const double wear = noise.fbm(wx * 0.5, z * 0.3, 4, foot * 0.5);
             const double grit = noise.at(x * 0.6, y * 0.6);
-            Rgb tar = asphalt * (0.92 + wear * 0.16) * (0.9 + grit * 0.2) * mix(l.shade, l.lit, 0.6);
+            // Darker where the wheels run, and mended patches.
+            const double lane = std::abs(a - half * 0.5);
+            const double tracks = smoothstep(0.7, 0.3, std::abs(lane - 0.75)) * 0.1;
+            const double mended = smoothstep(0.66, 0.7, noise.fbm(wx * 0.3 + 11, z * 0.08, 3, foot * 0.3)) * 0.12;
+            Rgb tar = asphalt * (0.92 + wear * 0.16 - tracks - mended) * (0.9 + grit * 0.2) * mix(l.shade, l.lit, 0.6);
             // The wet-looking sheen far away, where the surface reflects the sky.
             tar = mix(tar, l.horizon * 0.85, smoothstep(60, 400, z) * 0.45);
             const double edgeLine = smoothstep(0.09 + px, 0.09 - px * 0.5, std::abs(a - (half - 0.25)));
@@ -836,15 +846,15 @@ QImage drawRoad(int variant, const Frame& f, PhotoRandom& random)
     std::sort(trees.begin(), trees.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
     for (const auto& t : trees) {
         const double r = cam.focal * random(2.5, 4.5) / t.first;
-        drawCrown(p, random, QPointF(cam.screenX(t.second, t.first), cam.rowAt(t.first) - r * 0.9), r, rgb(58, 84, 42), l,
-                  std::clamp(t.first / 900.0, 0.05, 0.6), 40);
+        drawCrown(p, random, QPointF(cam.screenX(t.second, t.first), cam.rowAt(t.first) - r * 0.9), r, rgb(80, 110, 56), l,
+                  std::clamp(t.first / 500.0, 0.1, 0.7), 90);
     }
     // Poles along one side, with the wire sagging between them.
     const double poleSide = (variant % 2 ? -1 : 1) * (half + random(3.0, 5.0));
     QPointF lastTop;
     bool haveLast = false;
     for (int i = 30; i >= 0; --i) {
-        const double z = 6.0 + i * 28.0;
+        const double z = 14.0 + i * 28.0;
         const double y = cam.rowAt(z);
         if (y > f.h() * 1.5)
             continue;
@@ -898,7 +908,7 @@ QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
     clouds.offset = random(0, 50);
     std::vector<Ridge> ridges;
     ridges.push_back(makeRidge(noise, f.width, horizon, f.h() * random(0.14, 0.24), 0.0025, 0.7, random(0, 80)));
-    ridges.back().rock = rgb(80, 84, 96);
+    ridges.back().rock = rgb(112, 116, 128);
     ridges.back().snow = 0.8;
     ridges.back().steep = 0.4;
     ridges.back().haze = hour == Hour::Overcast ? 0.5 : 0.3;
@@ -914,6 +924,8 @@ QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
     // towards the sun; blue in the hollows, sparkling where the sun is.
     const Camera cam{horizon, f.w() * 0.9, random(2.0, 5.0), f.w() / 2};
     const double seed = random(0, 100);
+    const bool tracks = variant % 3 != 1;
+    const double trackX = random(-1.5, 1.5), trackTurn = random(-0.15, 0.15), trackBend = random(-0.004, 0.004);
     paintRows(image, int(horizon), f.height, 1, [&](double x, double y) {
         const double z = cam.depthAt(y);
         const double wx = cam.worldX(x, z);
@@ -927,6 +939,18 @@ QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
         const double litness = std::clamp(0.66 - slopeX * l.side * 1.2 + slopeZ * 0.6 + drift, 0.0, 1.0);
         const double fine = noise.fbm(x * 0.35, y * 0.35, 2);
         Rgb c = rgb(246, 248, 252) * mix(l.shade, l.lit, litness) * (0.95 + fine * 0.08);
+        if (tracks && z < 150.0) {
+            // A skier's two grooves, shadowed on the side away from the sun.
+            const double px = foot * 1.2;
+            const double off = wx - (trackX + trackTurn * z + trackBend * z * z);
+            for (const double g : {-0.11, 0.11}) {
+                const double d = off - g;
+                const double groove = smoothstep(0.06 + px, 0.03, std::abs(d)) * (1.0 - smoothstep(40.0, 150.0, z));
+                const double rim = smoothstep(0.09 + px, 0.06, std::abs(d)) * (d * l.side > 0 ? 1.0 : 0.0);
+                c = mix(c, rgb(246, 248, 252) * l.lit, rim * 0.5 * (1.0 - smoothstep(40.0, 150.0, z)));
+                c = mix(c, rgb(220, 226, 240) * l.shade * 0.85, groove * 0.8);
+            }
+        }
         const double sparkle = smoothstep(0.9, 0.97, noise.at(x * 0.7, y * 0.7)) * litness;
         c = c + l.sun * (sparkle * 0.5 * (l.hour == Hour::Overcast ? 0.2 : 1.0));
         return mix(c, l.haze, std::exp(-(y - horizon) / (f.h() * 0.05)) * 0.5);
@@ -940,7 +964,8 @@ QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
     std::vector<Tree> trees;
     const int groups = 4 + variant % 3;
     for (int g = 0; g < groups; ++g) {
-        const double gz = random(14, 260), gx = random(-0.6, 0.6) * gz * f.w() / cam.focal;
+        // The first group stands close, the rest anywhere out to the far side.
+        const double gz = g == 0 ? random(12, 30) : random(14, 260), gx = random(-0.6, 0.6) * gz * f.w() / cam.focal;
         const int n = random.integer(4, 14);
         for (int i = 0; i < n; ++i)
             trees.push_back({gz + random(-6, 6), gx + random(-8, 8)});
@@ -1091,7 +1116,7 @@ QImage drawAutumn(int variant, const Frame& f, PhotoRandom& random)
         const double foot = cam.footprint(z);
         const double off = std::abs(wx - pathAt(z));
         const double path = smoothstep(1.3, 0.8, off + (noise.fbm(z * 0.3, 5, 3) - 0.5) * 0.6);
-        const double litter = noise.fbm(wx * 6.0, z * 6.0, 3, foot * 6.0);
+        const double litter = groundTexture(noise, x, y, eye, 0.02, 0.45);
         const double tone = noise.fbm(wx * 1.3 + 7, z * 1.3, 4, foot * 1.3);
         const double light = smoothstep(0.4, 0.65, noise.fbm(wx * 0.15 + 3, z * 0.15, 3, foot * 0.15));
         Rgb c = leafColour(tone) * (0.45 + litter * 0.65);
@@ -1177,7 +1202,7 @@ QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
                                               : -f.h() * 0.3;
     const Light l = lightFor(hour, sunX, sunY, f.w());
     Clouds clouds;
-    clouds.cover = hour == Hour::Overcast ? 0.42 : random(0.56, 0.66);
+    clouds.cover = hour == Hour::Overcast ? 0.3 : random(0.56, 0.66);
     clouds.scale = 2.2;
     clouds.offset = random(0, 50);
     std::vector<Ridge> ridges;
@@ -1205,7 +1230,9 @@ QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
         }
     }
     image = softened(image, 2.5);
-    const Camera cam{horizon, f.w() * 0.9, random(1.2, 1.8), f.w() / 2};
+    // Some pictures are taken crouching, the grass close to the lens.
+    const bool low = variant % 4 == 2;
+    const Camera cam{horizon, f.w() * 0.9, low ? random(0.5, 0.7) : random(1.2, 1.8), f.w() / 2};
     const Rgb grass = mix(rgb(104, 136, 50), rgb(130, 140, 56), random.unit());
     // The blanket: a square on the ground in perspective, checked.
     const double blanketZ = random(4.0, 6.5);
@@ -1267,7 +1294,7 @@ QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
         p.setPen(QPen(toColor(rgb(150, 104, 60) * mix(l.shade, l.lit, 0.6)), std::max(2.0, s * 0.04)));
         p.drawArc(QRectF(x - s * 0.35, y - s * 0.85, s * 0.7, s * 0.8), 0, 180 * 16);
     }
-    drawGrass(p, random, cam, f.w(), horizon + f.h() * 0.06, f.h() + 40, 12000, 0.09, 0.12 * l.side,
+    drawGrass(p, random, cam, f.w(), horizon + f.h() * 0.06, f.h() + 40, low ? 9000 : 12000, 0.14 / cam.height, 0.12 * l.side,
               [&](double x, double y, double r) {
                   const double z = cam.depthAt(y);
                   const double wx = cam.worldX(x, z);
@@ -1277,9 +1304,10 @@ QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
                       return Rgb{-1, -1, -1};
                   return mix(grass * 0.8, rgb(176, 170, 80), r * r * 0.5) * mix(l.shade, l.lit, 0.2 + r * 0.9);
               });
-    for (int i = 0; i < 700; ++i) {
+    const int flowers = variant % 3 == 1 ? 2500 : 700;
+    for (int i = 0; i < flowers; ++i) {
         const double y = horizon + (f.h() - horizon) * std::pow(random.unit(), 0.8);
-        const double s = (y - horizon) / f.h() * random(2.0, 6.0);
+        const double s = (y - horizon) / f.h() * random(2.0, 6.0) / cam.height * 1.5;
         const Rgb petal = random.chance(0.5) ? rgb(250, 246, 236) : random.chance(0.6) ? rgb(244, 206, 66)
                                                                                        : rgb(200, 80, 160);
         p.setPen(Qt::NoPen);
