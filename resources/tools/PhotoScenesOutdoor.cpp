@@ -54,8 +54,9 @@ class Noise {
 public:
     explicit Noise(PhotoRandom& random)
     {
-        for (float& v : m_values)
-            v = float(random.unit());
+        // Bytes keep the table small enough to stay in the cache.
+        for (quint8& v : m_values)
+            v = quint8(random.integer(0, 255));
     }
 
     double at(double x, double y) const
@@ -67,12 +68,12 @@ public:
         double tx = x - ix, ty = y - iy;
         tx = tx * tx * (3.0 - 2.0 * tx);
         ty = ty * ty * (3.0 - 2.0 * ty);
-        const float* row0 = &m_values[size_t((iy & 255) * 256)];
-        const float* row1 = &m_values[size_t(((iy + 1) & 255) * 256)];
+        const quint8* row0 = &m_values[size_t((iy & 255) * 256)];
+        const quint8* row1 = &m_values[size_t(((iy + 1) & 255) * 256)];
         const int i0 = ix & 255, i1 = (ix + 1) & 255;
         const double a = row0[i0] + (row0[i1] - row0[i0]) * tx;
         const double b = row1[i0] + (row1[i1] - row1[i0]) * tx;
-        return a + (b - a) * ty;
+        return (a + (b - a) * ty) * (1.0 / 255.0);
     }
 
     // Fractal sum of octaves, about 0..1. A footprint (the size of a pixel in
@@ -83,10 +84,11 @@ public:
         double sum = 0, weight = 0, amplitude = 1, frequency = 1;
         for (int i = 0; i < octaves; ++i) {
             double fade = 1.0;
-            if (footprint > 0.0) {
-                fade = 1.0 - smoothstep(0.25, 0.6, frequency * footprint);
-                if (fade <= 0.0)
+            const double fine = frequency * footprint;
+            if (fine > 0.25) {
+                if (fine >= 0.6)
                     break;
+                fade = 1.0 - smoothstep(0.25, 0.6, fine);
             }
             sum += (at(x * frequency + i * 17.31, y * frequency - i * 9.73) - 0.5) * amplitude * fade;
             weight += amplitude;
@@ -97,7 +99,7 @@ public:
     }
 
 private:
-    std::array<float, 65536> m_values{};
+    std::array<quint8, 65536> m_values{};
 };
 
 // ---- light -----------------------------------------------------------------
@@ -326,6 +328,17 @@ void paintRows(QImage& image, int y0, int y1, int step, F&& colourAt)
     }
 }
 
+// The ground from row y0 to y1: pixel by pixel near the horizon, where its
+// texture is packed tight, and every other pixel closer to the lens, where
+// the same texture is spread over many pixels.
+template <class F>
+void paintGround(QImage& image, int y0, int y1, double horizon, F&& colourAt)
+{
+    const int split = std::clamp(int(horizon + (image.height() - horizon) * 0.3), y0, y1);
+    paintRows(image, y0, split, 1, colourAt);
+    paintRows(image, split, y1, 2, colourAt);
+}
+
 Rgb sampleImage(const QImage& image, double x, double y)
 {
     const int xi = std::clamp(int(x), 0, image.width() - 1), yi = std::clamp(int(y), 0, image.height() - 1);
@@ -527,7 +540,7 @@ QImage drawBeach(int variant, const Frame& f, PhotoRandom& random)
     // running away at a slant.
     const double tilt = variant % 3 == 1 ? sunSide * random(0.08, 0.16) : random(-0.03, 0.03);
     const Rgb wetSand = sand * rgb(140, 124, 106);
-    paintRows(image, int(horizon), f.height, 1, [&](double x, double y) {
+    paintGround(image, int(horizon), f.height, horizon, [&](double x, double y) {
         const double z = cam.depthAt(y);
         const double wx = cam.worldX(x, z);
         const double foot = cam.footprint(z);
@@ -699,7 +712,7 @@ QImage drawMountains(int variant, const Frame& f, PhotoRandom& random)
     const double lakeEnd = lake ? floor + (f.h() - floor) * random(0.5, 0.75) : floor;
     if (lake) {
         const QImage above = image.copy();
-        paintRows(image, int(floor), int(lakeEnd) + 6, 1, [&](double x, double y) {
+        paintGround(image, int(floor), int(lakeEnd) + 6, floor, [&](double x, double y) {
             const double z = cam.depthAt(y);
             const double wx = cam.worldX(x, z);
             const double foot = cam.footprint(z);
@@ -718,7 +731,7 @@ QImage drawMountains(int variant, const Frame& f, PhotoRandom& random)
     }
     // Meadow and shore in front, in perspective.
     const Rgb grass = mix(rgb(86, 118, 52), rgb(120, 128, 58), random.unit());
-    paintRows(image, int(lakeEnd), f.height, 1, [&](double x, double y) {
+    paintGround(image, int(lakeEnd), f.height, floor, [&](double x, double y) {
         const double z = cam.depthAt(y);
         const double wx = cam.worldX(x, z);
         const double foot = cam.footprint(z);
@@ -795,7 +808,7 @@ QImage drawRoad(int variant, const Frame& f, PhotoRandom& random)
     const Rgb fieldA = variant % 3 == 0 ? rgb(196, 166, 90) : rgb(100, 130, 56);
     const Rgb fieldB = variant % 3 == 2 ? rgb(190, 170, 100) : rgb(76, 110, 48);
     const Rgb asphalt = rgb(96, 95, 96);
-    paintRows(image, int(horizon) + 1, f.height, 1, [&](double x, double y) {
+    paintGround(image, int(horizon) + 1, f.height, horizon, [&](double x, double y) {
         const double z = cam.depthAt(y);
         const double wx = cam.worldX(x, z);
         const double foot = cam.footprint(z);
@@ -926,7 +939,7 @@ QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
     const double seed = random(0, 100);
     const bool tracks = variant % 3 != 1;
     const double trackX = random(-1.5, 1.5), trackTurn = random(-0.15, 0.15), trackBend = random(-0.004, 0.004);
-    paintRows(image, int(horizon), f.height, 1, [&](double x, double y) {
+    paintGround(image, int(horizon), f.height, horizon, [&](double x, double y) {
         const double z = cam.depthAt(y);
         const double wx = cam.worldX(x, z);
         const double foot = cam.footprint(z);
@@ -998,6 +1011,21 @@ QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
     return image;
 }
 
+// A leaf's outline, pointed at both ends, `length` from its middle to a tip,
+// turned by `angle` and flattened by `squash` where it lies on the ground.
+QPolygonF leafShape(QPointF centre, double length, double angle, double squash)
+{
+    static constexpr double kAlong[] = {1.0, 0.45, -0.45, -1.0, -0.45, 0.45};
+    static constexpr double kAcross[] = {0.0, 0.42, 0.42, 0.0, -0.42, -0.42};
+    const double c = std::cos(angle), s = std::sin(angle);
+    QPolygonF leaf;
+    for (int i = 0; i < 6; ++i) {
+        const double u = kAlong[i] * length, v = kAcross[i] * length;
+        leaf << QPointF(centre.x() + u * c - v * s, centre.y() + (u * s + v * c) * squash);
+    }
+    return leaf;
+}
+
 // A trunk standing on the ground at `base`, reaching out of the top of the
 // picture: rounded by the light across it, with furrows of bark when close.
 void drawTrunk(QPainter& p, PhotoRandom& random, QPointF base, double width, const Light& l, double haze, bool bark)
@@ -1063,25 +1091,21 @@ QImage drawAutumn(int variant, const Frame& f, PhotoRandom& random)
     };
     // Sprays of foliage in the upper part of the picture: clusters of small
     // leaves, lit on the side towards the sun.
-    const auto canopy = [&](QPainter& p, int clusters, double size, double haze) {
+    const auto canopy = [&](QPainter& p, int clusters, int leaves, double size, double haze) {
         p.setPen(Qt::NoPen);
         for (int k = 0; k < clusters; ++k) {
             const double cy = f.h() * std::pow(random.unit(), 2.0) * 0.4;
             const double cx = random(-20, f.w() + 20);
             const double reach = size * random(5, 10);
             const double tone = random.unit();
-            for (int i = 0; i < 60; ++i) {
+            for (int i = 0; i < leaves; ++i) {
                 const double a = random(0, 2 * M_PI), d = std::sqrt(random.unit());
                 const double dx = std::cos(a) * d, dy = std::sin(a) * d * 0.6;
                 const double litness = std::clamp(0.45 + 0.4 * dx * l.side - 0.3 * dy + random(-0.25, 0.25), 0.0, 1.0);
                 const Rgb c = leafColour(std::clamp(tone + random(-0.2, 0.2), 0.0, 1.0)) * mix(l.shade, l.lit, litness);
                 p.setBrush(toColor(mix(c, l.haze, haze)));
-                const double s = size * random(0.5, 1.3);
-                p.save();
-                p.translate(cx + dx * reach, cy + dy * reach);
-                p.rotate(random(0, 180));
-                p.drawEllipse(QPointF(0, 0), s, s * 0.55);
-                p.restore();
+                p.drawPolygon(leafShape(QPointF(cx + dx * reach, cy + dy * reach), size * random(0.5, 1.3),
+                                        random(0, M_PI), 1.0));
             }
         }
     };
@@ -1102,7 +1126,7 @@ QImage drawAutumn(int variant, const Frame& f, PhotoRandom& random)
         for (const auto& t : trunkSpots(50, 25.0, 90.0))
             drawTrunk(p, random, QPointF(cam.screenX(t.second, t.first), eye + 4), cam.focal * 0.4 / t.first, l,
                       std::clamp(0.45 + t.first / 200.0, 0.0, 0.8), false);
-        canopy(p, 60, f.w() * 0.012, 0.3);
+        canopy(p, 60, 24, f.w() * 0.018, 0.3);
     }
     image = softened(image, 12);
     for (int i = 0; i < 30; ++i)
@@ -1110,7 +1134,7 @@ QImage drawAutumn(int variant, const Frame& f, PhotoRandom& random)
                   toColor(mix(l.sun, leafColour(random.unit()), 0.5)), random(0.12, 0.4) * (hour == Hour::Overcast ? 0.4 : 1.0));
     // The forest floor and a path, in perspective, covered in leaves.
     const Rgb earth = rgb(112, 84, 60);
-    paintRows(image, int(eye) + 1, f.height, 1, [&](double x, double y) {
+    paintGround(image, int(eye) + 1, f.height, eye, [&](double x, double y) {
         const double z = cam.depthAt(y);
         const double wx = cam.worldX(x, z);
         const double foot = cam.footprint(z);
@@ -1133,7 +1157,7 @@ QImage drawAutumn(int variant, const Frame& f, PhotoRandom& random)
         for (const auto& t : trunkSpots(16, 9.0, 25.0))
             drawTrunk(p, random, QPointF(cam.screenX(t.second, t.first), cam.rowAt(t.first)), cam.focal * 0.45 / t.first, l,
                       std::clamp(t.first / 60.0, 0.0, 0.5), false);
-        canopy(p, 45, f.w() * 0.006, 0.1);
+        canopy(p, 45, 40, f.w() * 0.007, 0.1);
         p.end();
         layer = softened(layer, 3);
         QPainter q(&image);
@@ -1151,18 +1175,17 @@ QImage drawAutumn(int variant, const Frame& f, PhotoRandom& random)
     for (const double y : rows) {
         const double s = (y - eye) / f.h() * random(8, 16);
         const double x = random(-10, f.w() + 10);
-        p.save();
-        p.translate(x, y);
-        p.rotate(random(0, 360));
-        p.scale(1.0, random(0.3, 0.7));
-        const double r = random.unit();
-        const Rgb c = leafColour(r) * mix(l.shade, l.lit, random(0.2, 1.0));
+        const double angle = random(0, 2 * M_PI), squash = random(0.3, 0.7);
+        const Rgb c = leafColour(random.unit()) * mix(l.shade, l.lit, random(0.2, 1.0));
         p.setBrush(toColor(c));
-        p.drawEllipse(QPointF(0, 0), s, s * 0.5);
-        p.setPen(QPen(toColor(c * 0.6), std::max(0.5, s * 0.06)));
-        p.drawLine(QPointF(-s, 0), QPointF(s, 0));
-        p.setPen(Qt::NoPen);
-        p.restore();
+        p.drawPolygon(leafShape(QPointF(x, y), s, angle, squash));
+        if (s > 4) {
+            // The midrib.
+            p.setPen(QPen(toColor(c * 0.6), std::max(0.5, s * 0.06)));
+            p.drawLine(QPointF(x - std::cos(angle) * s, y - std::sin(angle) * s * squash),
+                       QPointF(x + std::cos(angle) * s, y + std::sin(angle) * s * squash));
+            p.setPen(Qt::NoPen);
+        }
     }
     // A few trunks close by, sharp, with bark.
     for (const auto& t : trunkSpots(2 + variant % 3, 3.0, 9.0))
@@ -1241,7 +1264,7 @@ QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
     const std::array<Rgb, 4> checks = {rgb(196, 40, 44), rgb(40, 84, 160), rgb(220, 170, 50), rgb(60, 120, 80)};
     const Rgb check = checks[size_t(variant % 4)];
     const double ct = std::cos(turn), st = std::sin(turn);
-    paintRows(image, int(horizon) + 1, f.height, 1, [&](double x, double y) {
+    paintGround(image, int(horizon) + 1, f.height, horizon, [&](double x, double y) {
         const double z = cam.depthAt(y);
         const double wx = cam.worldX(x, z);
         const double foot = cam.footprint(z);
