@@ -416,43 +416,56 @@ void drawGrass(QPainter& p, PhotoRandom& random, const Camera& cam, double width
 void drawFir(QPainter& p, PhotoRandom& random, QPointF base, double height, Rgb colour, const Light& l, double snow,
              double haze)
 {
-    const double w = height * random(0.26, 0.36);
+    const double w = height * random(0.34, 0.44);
+    const double x = base.x();
     p.setPen(Qt::NoPen);
     p.setBrush(toColor(mix(rgb(50, 36, 28) * mix(l.shade, l.lit, 0.4), l.haze, haze)));
-    p.drawRect(QRectF(base.x() - w * 0.05, base.y() - height * 0.12, w * 0.1, height * 0.14));
-    const int tiers = std::max(3, int(height / 14));
+    p.drawRect(QRectF(x - w * 0.04, base.y() - height * 0.08, w * 0.08, height * 0.09));
+    const Rgb dark = mix(colour * l.shade * 0.75, l.haze, haze), bright = mix(colour * l.lit * 1.1, l.haze, haze);
+    const Rgb sDark = mix(rgb(232, 238, 248) * l.shade, l.haze, haze);
+    const Rgb sBright = mix(rgb(250, 250, 252) * l.lit, l.haze, haze);
+    // Layers of drooping branches from the top down, each wider than the
+    // last and ragged underneath.
+    const int tiers = std::max(4, int(height / 10));
+    const double bottom = base.y() - height * 0.05;
     for (int i = 0; i < tiers; ++i) {
-        const double t0 = double(i) / tiers, t1 = double(i + 1.6) / tiers;
-        const double yTop = base.y() - height + height * t0 * 0.88;
-        const double yBottom = base.y() - height + std::min(1.0, t1) * height * 0.9;
-        const double half = w * (0.12 + 0.88 * std::min(1.0, t1)) * 0.5;
+        const double t0 = double(i) / tiers, t1 = std::min(1.0, (i + 1.8) / tiers);
+        const double yTop = base.y() - height + (bottom - base.y() + height) * t0;
+        const double yBottom = base.y() - height + (bottom - base.y() + height) * t1;
+        const double half = w * 0.5 * (0.06 + 0.94 * t1) * random(0.82, 1.12);
+        const double lean = random(-0.08, 0.08) * half;
+        const double tierHeight = yBottom - yTop;
         QPolygonF tier;
-        tier << QPointF(base.x() + random(-1, 1), yTop);
-        const int teeth = 5;
-        for (int k = 0; k <= teeth; ++k) {
+        tier << QPointF(x + lean * 0.2, yTop);
+        tier << QPointF(x + half + lean, yBottom + tierHeight * random(0.0, 0.15));
+        const int teeth = 5 + int(half / 6) % 5;
+        for (int k = 1; k < teeth; ++k) {
             const double f = double(k) / teeth;
-            tier << QPointF(base.x() + half * (1.0 - 2.0 * f) * random(0.85, 1.05),
-                            yBottom - (k % 2 ? height * 0.03 : 0.0) + random(-1, 1) * height * 0.01);
+            tier << QPointF(x + lean + half * (1.0 - 2.0 * f) + random(-0.05, 0.05) * half,
+                            yBottom - tierHeight * random(0.05, 0.4));
         }
-        QLinearGradient g(base.x() - half, 0, base.x() + half, 0);
-        const Rgb dark = mix(colour * l.shade * 0.8, l.haze, haze), bright = mix(colour * l.lit * 1.1, l.haze, haze);
+        tier << QPointF(x - half + lean, yBottom + tierHeight * random(0.0, 0.15));
+        QLinearGradient g(x - half, 0, x + half, 0);
         g.setColorAt(0, toColor(l.side > 0 ? dark : bright));
+        g.setColorAt(0.5, toColor(mix(dark, bright, 0.35)));
         g.setColorAt(1, toColor(l.side > 0 ? bright : dark));
         p.setBrush(g);
         p.drawPolygon(tier);
         if (snow > 0) {
+            // Snow lying on the upper side of the branches, in lumps.
             QPolygonF cap;
-            const double capDrop = (yBottom - yTop) * 0.28;
-            cap << QPointF(base.x(), yTop + 1) << QPointF(base.x() - half * 0.95, yBottom - capDrop * 0.2)
-                << QPointF(base.x() - half * 0.5, yBottom - capDrop * random(0.6, 1.2))
-                << QPointF(base.x() + half * 0.2, yBottom - capDrop * random(0.9, 1.6))
-                << QPointF(base.x() + half * 0.95, yBottom - capDrop * 0.2);
-            QLinearGradient s(base.x() - half, 0, base.x() + half, 0);
-            const Rgb sDark = mix(rgb(238, 242, 250) * l.shade, l.haze, haze);
-            const Rgb sBright = mix(rgb(250, 250, 252) * l.lit, l.haze, haze);
-            s.setColorAt(0, toColor(l.side > 0 ? sDark : sBright, snow));
-            s.setColorAt(1, toColor(l.side > 0 ? sBright : sDark, snow));
-            p.setBrush(s);
+            cap << QPointF(x + lean * 0.2, yTop + 0.5);
+            const int lumps = 4 + teeth / 2;
+            for (int k = 0; k <= lumps; ++k) {
+                const double f = double(k) / lumps;
+                const double px = x + lean + half * (2.0 * f - 1.0) * 0.96;
+                const double surface = yTop + (yBottom - yTop) * std::abs(2.0 * f - 1.0) * 0.95;
+                cap << QPointF(px, surface + tierHeight * random(0.12, 0.45) * (1.0 - std::abs(2.0 * f - 1.0) * 0.5));
+            }
+            QLinearGradient sg(x - half, 0, x + half, 0);
+            sg.setColorAt(0, toColor(l.side > 0 ? sDark : sBright, snow));
+            sg.setColorAt(1, toColor(l.side > 0 ? sBright : sDark, snow));
+            p.setBrush(sg);
             p.drawPolygon(cap);
         }
     }
@@ -597,7 +610,7 @@ QImage drawBeach(int variant, const Frame& f, PhotoRandom& random)
             const Rgb mirror = sampleImage(skyImage, x, std::clamp(horizon - (y - horizon) * 0.5, 0.0, horizon - 2));
             // Wet sand is a dull mirror, glossier where the wave has just
             // run back.
-            const double gloss = 0.15 + 0.35 * smoothstep(0.5, 1.0, wet);
+            const double gloss = 0.1 + 0.25 * smoothstep(0.5, 1.0, wet);
             c = mix(c, mix(wetSand * mix(l.shade, l.lit, 0.5 * low) * (0.95 + grain * 0.1), mirror * 0.9, gloss), wet);
         }
         return c;
@@ -802,7 +815,10 @@ QImage drawRoad(int variant, const Frame& f, PhotoRandom& random)
     const Camera cam{horizon, f.w() * (f.portrait ? 1.0 : 0.8), random(1.0, 2.6), f.w() * random(0.44, 0.56)};
     const double bend = random(-1, 1) * 0.003;
     // Standing on the road, or on its verge with the road running past.
-    const double roadX = variant % 3 == 1 ? (variant % 2 ? 1 : -1) * random(3.0, 5.0) : random(-1.5, 1.5);
+    // Standing upright, the narrower view keeps some verge beside the road.
+    const double roadX = variant % 3 == 1 ? (variant % 2 ? 1 : -1) * random(3.0, 5.0)
+                         : f.portrait     ? (variant % 2 ? 1 : -1) * random(1.8, 2.8)
+                                          : random(-1.5, 1.5);
     const auto centre = [&](double z) { return roadX + bend * z * z; };
     const double half = 3.4;
     const Rgb fieldA = variant % 3 == 0 ? rgb(196, 166, 90) : rgb(100, 130, 56);
@@ -999,7 +1015,7 @@ QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
         drawFir(p, random, QPointF(x, y), h, rgb(34, 58, 44), l, 0.9, haze);
     }
     // Snow falling on a grey day; a dusting of flakes close to the lens.
-    if (hour == Hour::Overcast || variant == 7) {
+    if (hour == Hour::Overcast) {
         for (int i = 0; i < 900; ++i) {
             const double r = random(0.6, 3.0) * (random.chance(0.06) ? 3.0 : 1.0);
             p.setBrush(toColor(rgb(250, 250, 252), r > 4 ? 0.35 : 0.75));
