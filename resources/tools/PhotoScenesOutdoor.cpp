@@ -283,7 +283,9 @@ Rgb ridgeAt(const Ridge& r, const Light& l, const Noise& noise, double x, double
     const double gx = noise.fbm((x + 3) * r.grain + y * r.grain * 0.3, gy, 4)
                       - noise.fbm((x - 3) * r.grain + y * r.grain * 0.3, gy, 4);
     const double nx = std::clamp(slope * 1.6, -0.6, 0.6) * std::exp(-dy / (depthBelow * 0.7)) + gx * 7.0 * r.relief;
-    const double litness = std::clamp(0.48 + nx * l.side * 1.6, 0.0, 1.0);
+    // With the sun in the picture, the faces towards the camera are in shade.
+    const double backlit = l.disc && l.sunY > 0 ? 0.4 : 1.0;
+    const double litness = std::clamp(0.48 + nx * l.side * 1.6, 0.0, 1.0) * backlit;
     Rgb albedo = r.rock * (0.85 + 0.3 * noise.fbm(x * r.grain * 3.0, y * r.grain * 3.0, 3));
     if (r.snow > 0) {
         const double line = r.base - r.height * (1.0 - r.snow);
