@@ -1306,19 +1306,43 @@ QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
     });
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    // A basket on the blanket.
+    const auto onBlanket = [&](double x, double y, double margin) {
+        const double z = cam.depthAt(y);
+        const double wx = cam.worldX(x, z);
+        const double bx = (wx - blanketX) * ct - (z - blanketZ) * st;
+        const double bz = (wx - blanketX) * st + (z - blanketZ) * ct;
+        return std::abs(bx) < margin && std::abs(bz) < margin;
+    };
+    const auto blades = [&](double from, double to, int count) {
+        drawGrass(p, random, cam, f.w(), from, to, count, 0.14 / cam.height, 0.12 * l.side,
+                  [&](double x, double y, double r) {
+                      if (onBlanket(x, y, 0.75))
+                          return Rgb{-1, -1, -1};
+                      return mix(grass * 0.8, rgb(176, 170, 80), r * r * 0.5) * mix(l.shade, l.lit, 0.2 + r * 0.9);
+                  });
+    };
+    // A wicker basket on the blanket; the grass behind it is drawn first and
+    // the grass in front after.
+    const double basketZ = blanketZ + 0.2;
+    const double basketX = cam.screenX(blanketX + 0.35 * (variant % 2 ? 1 : -1), basketZ);
+    const double basketY = cam.rowAt(basketZ), bs = cam.focal * 0.5 / basketZ;
+    const double grassFrom = horizon + f.h() * 0.06, grassTo = f.h() + 40;
+    const int grassCount = low ? 9000 : 12000;
+    const double behind = std::clamp(std::log((basketY - horizon) / (grassFrom - horizon))
+                                         / std::log((grassTo - horizon) / (grassFrom - horizon)),
+                                     0.0, 1.0);
+    blades(grassFrom, std::max(grassFrom, basketY), int(grassCount * behind));
     {
-        const double z = blanketZ + 0.2, x = cam.screenX(blanketX + 0.35 * (variant % 2 ? 1 : -1), z);
-        const double y = cam.rowAt(z), s = cam.focal * 0.5 / z;
-        QLinearGradient g(x - s / 2, 0, x + s / 2, 0);
-        g.setColorAt(l.side > 0 ? 0 : 1, toColor(rgb(120, 80, 40) * l.shade));
-        g.setColorAt(l.side > 0 ? 1 : 0, toColor(rgb(200, 150, 90) * l.lit));
+        const double x = basketX, y = basketY, s = bs;
         QRadialGradient shadow(QPointF(x - l.side * s * 0.3, y), s * 0.8);
         shadow.setColorAt(0, QColor(0, 0, 0, 90));
         shadow.setColorAt(1, QColor(0, 0, 0, 0));
         p.setPen(Qt::NoPen);
         p.setBrush(shadow);
         p.drawEllipse(QPointF(x - l.side * s * 0.3, y), s * 0.8, s * 0.22);
+        QLinearGradient g(x - s / 2, 0, x + s / 2, 0);
+        g.setColorAt(l.side > 0 ? 0 : 1, toColor(rgb(120, 80, 40) * l.shade));
+        g.setColorAt(l.side > 0 ? 1 : 0, toColor(rgb(200, 150, 90) * l.lit));
         p.setBrush(g);
         QPainterPath body;
         body.moveTo(x - s * 0.5, y - s * 0.45);
@@ -1327,33 +1351,37 @@ QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
         body.quadTo(x, y + s * 0.08, x - s * 0.42, y);
         body.closeSubpath();
         p.drawPath(body);
-        p.setPen(QPen(toColor(rgb(90, 60, 30) * l.shade, 0.5), std::max(1.0, s * 0.015)));
-        for (int i = 1; i < 6; ++i)
-            p.drawLine(QPointF(x - s * 0.5 + i * s * 0.02, y - s * 0.45 + i * s * 0.075),
-                       QPointF(x + s * 0.5 - i * s * 0.02, y - s * 0.45 + i * s * 0.075));
+        // The weave: rows of short strands, each row offset from the last.
+        p.setClipPath(body);
+        const double strand = std::max(2.0, s * 0.06);
+        for (int row = 0; row < 9; ++row) {
+            const double ry = y - s * 0.45 + (row + 0.5) * s * 0.05;
+            for (double rx = x - s * 0.5 + (row % 2) * strand * 0.5; rx < x + s * 0.5; rx += strand) {
+                const double t = (rx - (x - s * 0.5)) / s;
+                const Rgb wicker = rgb(190, 140, 80) * mix(l.shade, l.lit, l.side > 0 ? t : 1.0 - t);
+                p.setPen(QPen(toColor(wicker * 0.7), std::max(0.8, s * 0.012)));
+                p.setBrush(toColor(wicker));
+                p.drawRoundedRect(QRectF(rx, ry - s * 0.02, strand * 0.9, s * 0.04), 2, 2);
+            }
+        }
+        p.setClipping(false);
         p.setBrush(Qt::NoBrush);
         p.setPen(QPen(toColor(rgb(150, 104, 60) * mix(l.shade, l.lit, 0.6)), std::max(2.0, s * 0.04)));
         p.drawArc(QRectF(x - s * 0.35, y - s * 0.85, s * 0.7, s * 0.8), 0, 180 * 16);
     }
-    drawGrass(p, random, cam, f.w(), horizon + f.h() * 0.06, f.h() + 40, low ? 9000 : 12000, 0.14 / cam.height, 0.12 * l.side,
-              [&](double x, double y, double r) {
-                  const double z = cam.depthAt(y);
-                  const double wx = cam.worldX(x, z);
-                  const double bx = (wx - blanketX) * ct - (z - blanketZ) * st;
-                  const double bz = (wx - blanketX) * st + (z - blanketZ) * ct;
-                  if (std::abs(bx) < 0.75 && std::abs(bz) < 0.75)
-                      return Rgb{-1, -1, -1};
-                  return mix(grass * 0.8, rgb(176, 170, 80), r * r * 0.5) * mix(l.shade, l.lit, 0.2 + r * 0.9);
-              });
+    blades(std::max(grassFrom, basketY), grassTo, grassCount - int(grassCount * behind));
     const int flowers = variant % 3 == 1 ? 2500 : 700;
+    p.setPen(Qt::NoPen);
     for (int i = 0; i < flowers; ++i) {
         const double y = horizon + (f.h() - horizon) * std::pow(random.unit(), 0.8);
+        const double x = random(0, f.w());
         const double s = (y - horizon) / f.h() * random(2.0, 6.0) / cam.height * 1.5;
         const Rgb petal = random.chance(0.5) ? rgb(250, 246, 236) : random.chance(0.6) ? rgb(244, 206, 66)
                                                                                        : rgb(200, 80, 160);
-        p.setPen(Qt::NoPen);
+        if (onBlanket(x, y, 0.85))
+            continue;
         p.setBrush(toColor(petal * mix(l.shade, l.lit, 0.85)));
-        p.drawEllipse(QPointF(random(0, f.w()), y), s, s * 0.7);
+        p.drawEllipse(QPointF(x, y), s, s * 0.7);
     }
     p.end();
     finishLikeAPhoto(image, random, 2.2, 0.34);
