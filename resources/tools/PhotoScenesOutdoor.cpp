@@ -413,6 +413,31 @@ void drawGrass(QPainter& p, PhotoRandom& random, const Camera& cam, double width
     }
 }
 
+// A tuft of long grass springing from one spot, blades fanning out; lit
+// along the side towards the sun.
+void drawTuft(QPainter& p, PhotoRandom& random, QPointF base, double height, Rgb colour, const Light& l, int blades)
+{
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < blades; ++i) {
+        const double lean = random(-0.6, 0.6);
+        const double len = height * random(0.4, 1.0) * (1.0 - std::abs(lean) * 0.4);
+        const double w = std::max(1.0, height * random(0.008, 0.016));
+        const QPointF root(base.x() + random(-0.08, 0.08) * height, base.y());
+        const QPointF tip(root.x() + lean * len + random(-0.1, 0.1) * len, root.y() - len * (1.0 - lean * lean * 0.3));
+        const QPointF mid(root.x() + (tip.x() - root.x()) * 0.35, root.y() - len * 0.55);
+        QPainterPath blade(QPointF(root.x() - w, root.y()));
+        blade.quadTo(QPointF(mid.x() - w * 0.8, mid.y()), tip);
+        blade.quadTo(QPointF(mid.x() + w * 0.8, mid.y()), QPointF(root.x() + w, root.y()));
+        blade.closeSubpath();
+        const double litness = std::clamp(0.4 + lean * l.side * 0.6 + random(-0.25, 0.35), 0.0, 1.0);
+        QLinearGradient g(root, tip);
+        g.setColorAt(0, toColor(colour * l.shade * 0.6));
+        g.setColorAt(1, toColor(colour * mix(l.shade, l.lit, litness) * 1.1));
+        p.setBrush(g);
+        p.drawPath(blade);
+    }
+}
+
 // A fir: tiers of jagged needles, lit on the sun's side, with snow on the
 // tiers when `snow`.
 void drawFir(QPainter& p, PhotoRandom& random, QPointF base, double height, Rgb colour, const Light& l, double snow,
@@ -493,6 +518,27 @@ void drawCrown(QPainter& p, PhotoRandom& random, QPointF centre, double radius, 
         p.setBrush(toColor(mix(c0, l.haze, haze)));
         p.drawEllipse(c, s, s * 0.85);
     }
+}
+
+// Light spilling from bright parts into their surroundings, as in a real lens:
+// strongest against a low sun.
+void lensGlow(QImage& image, const Light& l)
+{
+    const double strength = l.hour == Hour::Sunset   ? 0.3
+                            : l.hour == Hour::Golden ? 0.24
+                            : l.hour == Hour::Dawn   ? 0.2
+                            : l.hour == Hour::Day    ? 0.1
+                                                     : 0.06;
+    QImage halo = softened(image, image.width() / 60.0);
+    // Only the highlights spill: darken the blurred copy before adding it.
+    QPainter dim(&halo);
+    dim.setCompositionMode(QPainter::CompositionMode_Multiply);
+    dim.drawImage(0, 0, halo);
+    dim.end();
+    QPainter p(&image);
+    p.setCompositionMode(QPainter::CompositionMode_Screen);
+    p.setOpacity(strength);
+    p.drawImage(0, 0, halo);
 }
 
 struct Frame {
@@ -633,6 +679,22 @@ QImage drawBeach(int variant, const Frame& f, PhotoRandom& random)
             p.drawEllipse(QPointF(x, y), s, s * 0.6);
         }
     }
+    // Marram grass close to the lens in some pictures, out of focus.
+    if (variant % 3 == 0) {
+        QImage layer(image.size(), QImage::Format_ARGB32_Premultiplied);
+        layer.fill(Qt::transparent);
+        QPainter p(&layer);
+        p.setRenderHint(QPainter::Antialiasing);
+        const int side = -sunSide;
+        for (int i = 0; i < 4; ++i) {
+            const double x = f.w() * (side > 0 ? random(0.75, 1.05) : random(-0.05, 0.25));
+            drawTuft(p, random, QPointF(x, f.h() + f.h() * 0.02), f.h() * random(0.25, 0.45), rgb(170, 176, 120), l, 70);
+        }
+        p.end();
+        layer = softened(layer, 5);
+        QPainter q(&image);
+        q.drawImage(0, 0, layer);
+    }
     // Footprints walking down to the water, in some pictures.
     if (variant % 3 != 2) {
         QPainter p(&image);
@@ -657,6 +719,7 @@ QImage drawBeach(int variant, const Frame& f, PhotoRandom& random)
             z += 0.36;
         }
     }
+    lensGlow(image, l);
     finishLikeAPhoto(image, random, 2.2, 0.3);
     return image;
 }
@@ -778,6 +841,7 @@ QImage drawMountains(int variant, const Frame& f, PhotoRandom& random)
             p.drawEllipse(QPointF(random(0, f.w()), y), s, s * 0.7);
         }
     }
+    lensGlow(image, l);
     finishLikeAPhoto(image, random, 2.2, 0.32);
     return image;
 }
@@ -917,6 +981,7 @@ QImage drawRoad(int variant, const Frame& f, PhotoRandom& random)
                   return mix(rgb(90, 116, 50), rgb(176, 164, 96), r * 0.7) * mix(l.shade, l.lit, 0.3 + r);
               });
     p.end();
+    lensGlow(image, l);
     finishLikeAPhoto(image, random, 2.2, 0.32);
     return image;
 }
@@ -1025,6 +1090,7 @@ QImage drawSnow(int variant, const Frame& f, PhotoRandom& random)
         }
     }
     p.end();
+    lensGlow(image, l);
     finishLikeAPhoto(image, random, 2.0, 0.28);
     return image;
 }
@@ -1226,6 +1292,7 @@ QImage drawAutumn(int variant, const Frame& f, PhotoRandom& random)
         p.drawPolygon(ray);
     }
     p.end();
+    lensGlow(image, l);
     finishLikeAPhoto(image, random, 2.4, 0.38);
     return image;
 }
@@ -1384,6 +1451,7 @@ QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
         p.drawEllipse(QPointF(x, y), s, s * 0.7);
     }
     p.end();
+    lensGlow(image, l);
     finishLikeAPhoto(image, random, 2.2, 0.34);
     return image;
 }
