@@ -209,7 +209,7 @@ Rgb skyAt(const Light& l, const Clouds& clouds, const Noise& noise, double x, do
         const double u = (x - width * 0.5) / width * depth * clouds.scale / clouds.stretch + clouds.offset;
         const double v = depth * clouds.scale * 0.55 + clouds.offset * 0.7;
         const double n = noise.fbm(u, v * clouds.stretch, 5, depth * 0.004 * clouds.scale);
-        double amount = smoothstep(clouds.cover, clouds.cover + 0.22, n) * smoothstep(0.0, 0.14, t);
+        double amount = smoothstep(clouds.cover, clouds.cover + 0.15, n) * smoothstep(0.0, 0.14, t);
         if (amount > 0.001) {
             double dx = l.sunX - x, dy = l.sunY - y;
             const double len = std::max(1.0, std::hypot(dx, dy));
@@ -276,7 +276,7 @@ Rgb ridgeAt(const Ridge& r, const Light& l, const Noise& noise, double x, double
     const double depthBelow = std::max(1.0, r.base - top);
     // The faces follow the crest's slope near it and break into ribs and
     // gullies further down.
-    const int reach = 4 + int(std::min(40.0, dy * 0.5));
+    const int reach = 4 + int(std::min(60.0, dy * (1.2 - r.relief * 0.7)));
     const double slope = (r.top[size_t(std::min(xi + reach, n - 1))] - r.top[size_t(std::max(xi - reach, 0))])
                          / (2.0 * reach);
     const double gy = y * r.grain * 0.55 + r.seed;
@@ -507,16 +507,37 @@ void drawCrown(QPainter& p, PhotoRandom& random, QPointF centre, double radius, 
     // Trunk first, half hidden by the crown.
     p.setBrush(toColor(mix(rgb(60, 46, 36) * l.shade, l.haze, haze)));
     p.drawRect(QRectF(centre.x() - radius * 0.06, centre.y(), radius * 0.12, radius * 1.1));
-    for (int i = 0; i < dabs; ++i) {
+    // Clumps of foliage: a dark body each, then leaves, lit on the top and
+    // on the sun's side.
+    struct Clump {
+        QPointF c;
+        double r;
+    };
+    std::vector<Clump> clumps;
+    const int count = random.integer(5, 8);
+    for (int i = 0; i < count; ++i) {
+        const double a = random(0, 2 * M_PI), d = std::sqrt(random.unit()) * 0.55;
+        clumps.push_back({QPointF(centre.x() + std::cos(a) * d * radius, centre.y() + std::sin(a) * d * radius * 0.8),
+                          radius * random(0.38, 0.55)});
+    }
+    for (const Clump& k : clumps) {
+        p.setBrush(toColor(mix(colour * l.shade * 0.5, l.haze, haze)));
+        p.drawEllipse(k.c, k.r * 0.9, k.r * 0.8);
+    }
+    const int leaves = std::clamp(int(radius * radius * 0.12), dabs, 1500);
+    for (int i = 0; i < leaves; ++i) {
+        const Clump& k = clumps[size_t(i % count)];
         const double a = random(0, 2 * M_PI), d = std::sqrt(random.unit());
         const double dx = std::cos(a) * d, dy = std::sin(a) * d * 0.85;
-        const QPointF c(centre.x() + dx * radius, centre.y() + dy * radius);
-        const double litness = std::clamp(0.45 + 0.45 * dx * l.side - 0.35 * dy + random(-0.2, 0.2), 0.0, 1.0);
-        const double s = radius * random(0.12, 0.26) * (1.2 - d * 0.4);
-        const double depth = 0.7 + 0.3 * double(i) / dabs;
-        Rgb c0 = colour * mix(l.shade, l.lit, litness) * depth * random(0.85, 1.15);
+        const QPointF c(k.c.x() + dx * k.r, k.c.y() + dy * k.r);
+        const double across = (c.x() - centre.x()) / radius, down = (c.y() - centre.y()) / radius;
+        const double litness = std::clamp(0.4 + 0.35 * dx * l.side + 0.3 * across * l.side - 0.3 * dy - 0.3 * down
+                                              + random(-0.2, 0.2),
+                                          0.0, 1.0);
+        const double s = std::max(0.8, radius * random(0.035, 0.08));
+        const Rgb c0 = colour * mix(l.shade * 0.8, l.lit * 1.1, litness) * random(0.85, 1.15);
         p.setBrush(toColor(mix(c0, l.haze, haze)));
-        p.drawEllipse(c, s, s * 0.85);
+        p.drawEllipse(c, s, s * 0.8);
     }
 }
 
@@ -864,12 +885,15 @@ QImage drawRoad(int variant, const Frame& f, PhotoRandom& random)
     clouds.offset = random(0, 50);
     std::vector<Ridge> ridges;
     ridges.push_back(makeRidge(noise, f.width, horizon + 1, f.h() * random(0.04, 0.1), 0.003, 0.4, random(0, 80)));
+    // Rolling country: soft relief, not the gullies of high mountains.
     ridges.back().rock = rgb(70, 86, 84);
     ridges.back().haze = 0.6;
+    ridges.back().relief = 0.35;
     ridges.push_back(makeRidge(noise, f.width, horizon + 1, f.h() * random(0.015, 0.04), 0.006, 0.1, random(0, 80)));
     ridges.back().rock = rgb(58, 78, 50);
     ridges.back().haze = 0.35;
     ridges.back().grain = 0.05;
+    ridges.back().relief = 0.35;
     QImage image(f.width, f.height, QImage::Format_RGB32);
     paintRows(image, 0, int(horizon) + 2, 2, [&](double x, double y) {
         const int xi = std::clamp(int(x), 0, f.width - 1);
@@ -901,7 +925,9 @@ QImage drawRoad(int variant, const Frame& f, PhotoRandom& random)
         const double patch = noise.fbm(wx * 0.01 + 5, z * 0.01, 4, foot * 0.01);
         const double rows = 0.5 + 0.5 * std::sin(wx * 3.0) * (1.0 - smoothstep(0.3, 0.8, foot * 3.0));
         Rgb field = mix(fieldA, fieldB, smoothstep(0.45, 0.55, patch));
-        const double fieldLit = std::clamp(0.45 + (rows - 0.5) * 0.3 + (noise.fbm(wx * 0.8, z * 0.5, 4, foot) - 0.5) * 0.8,
+        const double crop = groundTexture(noise, x, y, horizon, 0.004, 3.0);
+        const double fieldLit = std::clamp(0.4 + (rows - 0.5) * 0.3 + (crop - 0.5) * 0.9
+                                               + (noise.fbm(wx * 0.05, z * 0.05, 3, foot * 0.05) - 0.5) * 0.4,
                                            0.0, 1.0);
         Rgb c = field * mix(l.shade, l.lit, fieldLit);
         // Verge: rougher grass beside the road.
@@ -1318,6 +1344,7 @@ QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
     ridges.back().rock = rgb(72, 96, 70);
     ridges.back().haze = 0.55;
     ridges.back().grain = 0.03;
+    ridges.back().relief = 0.35;
     QImage image(f.width, f.height, QImage::Format_RGB32);
     paintRows(image, 0, int(horizon) + 2, 2, [&](double x, double y) {
         const int xi = std::clamp(int(x), 0, f.width - 1);
