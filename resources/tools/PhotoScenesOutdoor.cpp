@@ -1361,7 +1361,7 @@ QImage drawMeadow(int variant, const Frame& f, PhotoRandom& random)
             const double r = f.h() * random(0.025, 0.05);
             if (random.chance(0.8))
                 drawCrown(p, random, QPointF(x, horizon - r * 0.7), r, rgb(60, 90, 44), l, 0.3, 40);
-            x += r * random(1.0, 2.2);
+            x += r * random(0.7, 1.5);
         }
     }
     image = softened(image, 2.5);
