@@ -311,6 +311,12 @@ int main(int argc, char** argv)
     QTemporaryDir scratch;
     if (!QDir().mkpath(out.path()) || !scratch.isValid())
         return 1;
+    // Packages of an earlier build whose design has gone or been renamed
+    // would otherwise stay in the folder, and be installed with it.
+    for (const QString& old : out.entryList({QStringLiteral("*.") + CollageDocument::projectExtension()},
+                                            QDir::Dirs | QDir::NoDotAndDotDot))
+        if (!QDir(out.filePath(old)).removeRecursively())
+            return 1;
 
     QStringList names;
     const QList<TemplateDef> defs = templateDesigns();
