@@ -1,20 +1,1793 @@
 #include "PlaceholderPhotos.h"
 
+#include <QConicalGradient>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPainterPath>
+#include <QPainterPathStroker>
+#include <QRadialGradient>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+// Close-ups and lights: the scenes where a camera's depth of field, bloom and
+// bokeh do most of the work. Every random number is drawn in its own
+// statement: the order in which a compiler evaluates function arguments is
+// not fixed, and the pictures must be the same from every build.
 
 namespace qf::tools {
+namespace {
 
-QImage drawCloseScene(PhotoScene, int variant, QSize size, PhotoRandom& random)
+constexpr double kPi = 3.14159265358979323846;
+
+QColor mix(const QColor& a, const QColor& b, double t)
 {
-    QImage image(size, QImage::Format_RGB32);
+    t = std::clamp(t, 0.0, 1.0);
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
+}
+
+QColor faded(QColor c, double alpha)
+{
+    c.setAlphaF(float(std::clamp(alpha, 0.0, 1.0)));
+    return c;
+}
+
+// The colour under more or less light: 1 is unchanged.
+QColor lit(const QColor& c, double light)
+{
+    const auto channel = [light](int v) { return std::clamp(int(std::lround(v * light)), 0, 255); };
+    return QColor(channel(c.red()), channel(c.green()), channel(c.blue()), c.alpha());
+}
+
+QColor hsv(int h, int s, int v, int a = 255)
+{
+    return QColor::fromHsv(((h % 360) + 360) % 360, std::clamp(s, 0, 255), std::clamp(v, 0, 255), a);
+}
+
+QPointF randomPoint(PhotoRandom& random, const QRectF& area)
+{
+    const double x = random(area.left(), area.right());
+    const double y = random(area.top(), area.bottom());
+    return {x, y};
+}
+
+QImage transparentLayer(QSize size)
+{
+    QImage layer(size, QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    return layer;
+}
+
+QImage blackLayer(QSize size)
+{
+    QImage layer(size, QImage::Format_RGB32);
+    layer.fill(Qt::black);
+    return layer;
+}
+
+void paintLayer(QImage& image, const QImage& layer, double blur = 0.0, double opacity = 1.0,
+                QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver)
+{
     QPainter p(&image);
-    QLinearGradient sky(0, 0, 0, size.height());
-    sky.setColorAt(0, QColor::fromHsv((300 + variant * 9) % 360, 120, 230));
-    sky.setColorAt(1, QColor::fromHsv((40 + variant * 9) % 360, 60, 240));
+    p.setCompositionMode(mode);
+    p.setOpacity(opacity);
+    p.drawImage(0, 0, blur > 0.0 ? softened(layer, blur) : layer);
+}
+
+// Coarse noise in two octaves, smoothly scaled up and laid over: surfaces get
+// the uneven light of real things without a per-pixel pass at full size.
+void mottle(QImage& image, PhotoRandom& random, int cells, double strength, QRectF area = {})
+{
+    const QRectF target = area.isNull() ? QRectF(image.rect()) : area;
+    QPainter p(&image);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.setCompositionMode(QPainter::CompositionMode_Overlay);
+    for (int octave = 0; octave < 2; ++octave) {
+        const int across = std::max(2, cells << (octave * 2));
+        const int down = std::max(2, int(across * target.height() / target.width()));
+        QImage noise(across, down, QImage::Format_RGB32);
+        for (int y = 0; y < down; ++y)
+            for (int x = 0; x < across; ++x) {
+                const int v = 128 + int((random.unit() - 0.5) * 250.0);
+                noise.setPixel(x, y, qRgb(v, v, v));
+            }
+        p.setOpacity(strength / (octave + 1));
+        p.drawImage(target, noise);
+    }
+}
+
+// Lights spill into their surroundings in a lens: the layer of lights, blurred
+// at two sizes, added onto the picture.
+void bloom(QImage& image, const QImage& lights, double radius, double strength)
+{
+    QPainter p(&image);
+    p.setCompositionMode(QPainter::CompositionMode_Plus);
+    p.setOpacity(std::min(1.0, strength));
+    p.drawImage(0, 0, softened(lights, radius));
+    p.setOpacity(std::min(1.0, strength * 0.55));
+    p.drawImage(0, 0, softened(lights, radius * 5));
+}
+
+// A soft light source washed over the picture (screen blend).
+void glow(QImage& image, QPointF centre, double radius, const QColor& colour, double strength)
+{
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setCompositionMode(QPainter::CompositionMode_Screen);
+    QRadialGradient g(centre, radius);
+    g.setColorAt(0.0, faded(colour, strength));
+    g.setColorAt(0.25, faded(colour, strength * 0.55));
+    g.setColorAt(0.6, faded(colour, strength * 0.15));
+    g.setColorAt(1.0, faded(colour, 0.0));
+    p.fillRect(image.rect(), g);
+}
+
+// Sharp near the focus line, growing out of focus away from it: the blurred
+// copy is drawn through a gradient mask running from `sharp` to `blurred`.
+void focusFalloff(QImage& image, double radius, QPointF sharp, QPointF blurred)
+{
+    QImage soft = softened(image, radius).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter m(&soft);
+        m.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+        QLinearGradient mask(sharp, blurred);
+        mask.setColorAt(0.0, QColor(0, 0, 0, 0));
+        mask.setColorAt(1.0, QColor(0, 0, 0, 255));
+        m.fillRect(soft.rect(), mask);
+    }
+    paintLayer(image, soft);
+}
+
+// Ghosts of a bright source across the lens, on the line through the centre.
+void lensFlare(QImage& image, QPointF sun, const QColor& tint, double strength)
+{
+    const double w = image.width(), h = image.height(), s = std::min(w, h) / 1080.0;
+    const QPointF axis = QPointF(w / 2.0, h / 2.0) - sun;
+    struct Ghost {
+        double along, radius, strength;
+        QColor colour;
+    };
+    const Ghost ghosts[] = {
+        {0.45, 26, 0.35, mix(tint, QColor(255, 255, 255), 0.4)},
+        {0.8, 70, 0.16, QColor(140, 220, 160)},
+        {1.1, 16, 0.45, tint},
+        {1.35, 120, 0.09, QColor(150, 170, 255)},
+        {1.6, 40, 0.22, QColor(255, 150, 110)},
+        {1.95, 85, 0.12, tint},
+    };
+    for (const Ghost& ghost : ghosts)
+        drawBokeh(image, sun + axis * ghost.along, ghost.radius * s, ghost.colour, ghost.strength * strength);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setCompositionMode(QPainter::CompositionMode_Screen);
+    p.translate(sun);
+    p.scale(w * 0.55, 7 * s);
+    QRadialGradient streak(QPointF(), 1.0);
+    streak.setColorAt(0.0, faded(tint, 0.7 * strength));
+    streak.setColorAt(0.3, faded(tint, 0.2 * strength));
+    streak.setColorAt(1.0, faded(tint, 0.0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(streak);
+    p.drawEllipse(QPointF(), 1.0, 1.0);
+}
+
+// ---- City: a skyline at dusk ------------------------------------------------
+
+void drawCity(QImage& image, int variant, PhotoRandom& random)
+{
+    const double w = image.width(), h = image.height(), s = std::min(w, h) / 1080.0;
+    const bool portrait = h > w;
+    const int mood = (variant * 2 + variant / 3) % 3;
+    const bool water = variant % 2 == 0;
+    const bool dreamy = variant % 4 == 3;
+    struct Sky {
+        QColor top, middle, horizon, glow;
+    };
+    const Sky skies[] = {
+        {QColor(16, 34, 86), QColor(48, 84, 150), QColor(236, 156, 104), QColor(255, 170, 96)},
+        {QColor(36, 28, 84), QColor(140, 80, 138), QColor(255, 150, 88), QColor(255, 118, 60)},
+        {QColor(6, 10, 28), QColor(18, 28, 60), QColor(70, 56, 72), QColor(210, 120, 70)},
+    };
+    const Sky& sky = skies[mood];
+    const double horizon = h * (water ? (portrait ? 0.68 : 0.62) : (portrait ? 0.8 : 0.76));
+    const double sunX = w * (0.2 + 0.3 * (variant % 3)) + random(-0.08, 0.08) * w;
+
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    QLinearGradient skyFill(0, 0, 0, horizon);
+    skyFill.setColorAt(0.0, sky.top);
+    skyFill.setColorAt(0.6, sky.middle);
+    skyFill.setColorAt(1.0, sky.horizon);
+    p.fillRect(image.rect(), skyFill);
+    p.end();
+    glow(image, QPointF(sunX, horizon), w * 0.7, sky.glow, mood == 2 ? 0.25 : 0.55);
+
+    // Thin clouds catching the last light from below.
+    QImage clouds = transparentLayer(image.size());
+    {
+        QPainter c(&clouds);
+        c.setRenderHint(QPainter::Antialiasing);
+        c.setPen(Qt::NoPen);
+        const int count = random.integer(4, 8);
+        for (int i = 0; i < count; ++i) {
+            const QPointF at = randomPoint(random, QRectF(-0.1 * w, 0.08 * h, 1.2 * w, horizon * 0.55));
+            const double length = random(0.2, 0.5) * w;
+            const double thick = random(8, 26) * s;
+            QLinearGradient g(0, at.y() - thick, 0, at.y() + thick);
+            g.setColorAt(0.0, faded(lit(sky.middle, 0.8), 0.5));
+            g.setColorAt(1.0, faded(mix(sky.glow, sky.horizon, 0.5), mood == 2 ? 0.15 : 0.6));
+            c.setBrush(g);
+            c.drawEllipse(at, length / 2, thick);
+        }
+    }
+    paintLayer(image, clouds, 14 * s);
+    mottle(image, random, 10, 0.12, QRectF(0, 0, w, horizon));
+
+    QImage lights = blackLayer(image.size());
+    p.begin(&image);
+    p.setPen(Qt::NoPen);
+    QPainter lp(&lights);
+    // Three rows of buildings, the farther ones lighter in the haze and with
+    // smaller windows.
+    for (int row = 0; row < 3; ++row) {
+        const double depth = row / 2.0;
+        const QColor body = mix(mix(sky.horizon, sky.middle, 0.6), QColor(10, 12, 22), 0.45 + 0.45 * depth);
+        const double pitchX = (6 + 6 * depth) * s, pitchY = (9 + 7 * depth) * s;
+        const double minHeight = (0.08 + 0.06 * depth) * horizon, maxHeight = (portrait ? 0.55 : 0.38) * horizon * (0.7 + 0.6 * depth);
+        double x = random(-60, 0) * s;
+        while (x < w) {
+            const double bw = random(40 + 60 * depth, 90 + 120 * depth) * s;
+            double height = random(minHeight, maxHeight);
+            if (random.chance(0.12))
+                height *= 1.4;
+            const double top = horizon - height;
+            const double gap = random(0, 10) * s;
+            p.setRenderHint(QPainter::Antialiasing, true);
+            QLinearGradient face(0, top, 0, horizon);
+            face.setColorAt(0.0, lit(body, 1.25));
+            face.setColorAt(1.0, lit(body, 0.7));
+            p.setBrush(face);
+            p.drawRect(QRectF(x, top, bw, height));
+            // The side turned from the afterglow is darker.
+            const double side = bw * random(0.2, 0.4);
+            p.fillRect(QRectF(sunX > x + bw / 2 ? x + bw - side : x, top, side, height), faded(QColor(0, 0, 10), 0.28));
+            if (random.chance(0.3)) {
+                const double mast = random(20, 70) * s;
+                p.fillRect(QRectF(x + bw / 2 - 1.2 * s, top - mast, 2.4 * s, mast), lit(body, 0.9));
+                lp.setBrush(QColor(255, 60, 50));
+                lp.drawEllipse(QPointF(x + bw / 2, top - mast), 2.5 * s, 2.5 * s);
+            } else if (random.chance(0.35)) {
+                const double setback = bw * random(0.15, 0.3);
+                const double raise = random(20, 60) * s;
+                p.setBrush(lit(body, 1.1));
+                p.drawRect(QRectF(x + setback, top - raise, bw - 2 * setback, raise));
+            }
+            // Windows: whole floors lit in offices, a scatter in flats.
+            p.setRenderHint(QPainter::Antialiasing, false);
+            const double share = random(0.15, 0.6);
+            const int hue = random.integer(28, 45);
+            const int cols = int((bw - pitchX) / pitchX), rows = int((height - pitchY) / pitchY);
+            for (int r = 0; r < rows; ++r) {
+                const bool floorLit = random.chance(0.12);
+                for (int col = 0; col < cols; ++col) {
+                    const QRectF pane(x + pitchX * (0.75 + col), top + pitchY * (0.7 + r), pitchX * 0.55, pitchY * 0.55);
+                    const double roll = random.unit();
+                    if (floorLit || roll < share) {
+                        const int value = random.integer(150, 255);
+                        const bool cool = random.chance(0.1);
+                        const QColor pane_ = cool ? hsv(205, 60, value) : hsv(hue + int(roll * 12), 150, value);
+                        const QColor shown = mix(pane_, body, 0.55 * depth * 0.0 + (2 - row) * 0.25);
+                        p.fillRect(pane, shown);
+                        lp.fillRect(pane, lit(shown, 0.5));
+                    } else {
+                        p.fillRect(pane, faded(mix(sky.middle, sky.horizon, roll), 0.12 + 0.1 * depth));
+                    }
+                }
+            }
+            x += bw + gap;
+        }
+        // Haze between the rows.
+        p.setRenderHint(QPainter::Antialiasing, false);
+        QLinearGradient haze(0, horizon - 0.5 * horizon, 0, horizon);
+        haze.setColorAt(0.0, faded(sky.horizon, 0.0));
+        haze.setColorAt(1.0, faded(mix(sky.horizon, sky.middle, 0.5), 0.35 - 0.12 * row));
+        p.fillRect(QRectF(0, 0, w, horizon), haze);
+    }
+
+    // Below the skyline: a river mirroring it, or a street.
+    if (water) {
+        p.end();
+        lp.end();
+        const double depthBelow = h - horizon;
+        const auto mirrorOf = [&](const QImage& source, double darken) {
+            const QImage strip = source.copy(QRect(0, int(horizon - depthBelow), int(w), int(depthBelow))).mirrored(false, true);
+            // Ripples stretch reflections downwards: blur mostly vertically.
+            QImage smeared = strip.scaled(int(w / 3), std::max(2, int(depthBelow / 14)), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                 .scaled(strip.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            QPainter d(&smeared);
+            d.fillRect(smeared.rect(), faded(QColor(0, 4, 14), darken));
+            return smeared;
+        };
+        const QImage river = mirrorOf(image, 0.4);
+        const QImage riverLights = mirrorOf(lights, 0.3);
+        p.begin(&image);
+        p.drawImage(QPointF(0, horizon), river);
+        lp.begin(&lights);
+        lp.drawImage(QPointF(0, horizon), riverLights);
+        // Ripples: thin dark and light strokes across the water.
+        p.setRenderHint(QPainter::Antialiasing, true);
+        for (int i = 0; i < 260; ++i) {
+            const double y = horizon + depthBelow * std::pow(random.unit(), 1.6);
+            const double x = random(-0.1, 1.0) * w;
+            const double length = random(40, 260) * s * (0.4 + (y - horizon) / depthBelow);
+            const bool dark = random.chance(0.6);
+            p.fillRect(QRectF(x, y, length, (1.0 + 2.0 * (y - horizon) / depthBelow) * s),
+                       dark ? faded(QColor(0, 0, 8), 0.35) : faded(sky.glow, 0.12));
+        }
+        p.fillRect(QRectF(0, horizon - 1.5 * s, w, 3 * s), faded(QColor(0, 0, 0), 0.5));
+    } else {
+        QLinearGradient street(0, horizon, 0, h);
+        street.setColorAt(0.0, QColor(30, 28, 36));
+        street.setColorAt(1.0, QColor(12, 12, 16));
+        p.fillRect(QRectF(0, horizon, w, h - horizon), street);
+    }
+    p.end();
+    lp.end();
+    bloom(image, lights, 4 * s, 0.9);
+    if (!water)
+        mottle(image, random, 16, 0.18, QRectF(0, horizon, w, h - horizon));
+    if (dreamy)
+        image = softened(image, 16 * s);
+
+    // Street lights and cars out of focus in front.
+    const int discs = dreamy ? 40 : (water ? 8 : 26);
+    for (int i = 0; i < discs; ++i) {
+        const double y = dreamy ? random(0.1, 1.0) * h : random(horizon - 0.05 * h, h + 0.05 * h);
+        const double x = random(-0.05, 1.05) * w;
+        const double radius = random(dreamy ? 30 : 18, dreamy ? 95 : 70) * s;
+        const double kind = random.unit();
+        const QColor colour = kind < 0.55 ? QColor(255, 180, 90) : kind < 0.75 ? QColor(255, 236, 200) : kind < 0.9 ? QColor(240, 60, 50) : QColor(120, 180, 255);
+        const double strength = random(0.25, 0.6);
+        drawBokeh(image, QPointF(x, y), radius, colour, strength);
+    }
+    finishLikeAPhoto(image, random, 4.0, 0.45);
+}
+
+// ---- Fair: a big wheel at dusk ---------------------------------------------
+
+QPointF onCircle(QPointF centre, double radius, double angle)
+{
+    return centre + QPointF(std::cos(angle), std::sin(angle)) * radius;
+}
+
+// Bulbs along a hanging wire between two posts.
+std::vector<QPointF> catenary(QPointF from, QPointF to, double sag, double spacing)
+{
+    std::vector<QPointF> points;
+    const double length = std::hypot(to.x() - from.x(), to.y() - from.y());
+    const int count = std::max(2, int(length / spacing));
+    for (int i = 0; i <= count; ++i) {
+        const double t = double(i) / count;
+        points.push_back(from + (to - from) * t + QPointF(0, sag * 4 * t * (1 - t)));
+    }
+    return points;
+}
+
+void drawFair(QImage& image, int variant, PhotoRandom& random)
+{
+    const double w = image.width(), h = image.height(), s = std::min(w, h) / 1080.0;
+    const bool portrait = h > w;
+    const int mood = variant % 3;
+    const bool bulbsInFront = variant % 3 == 1;
+    const bool wheelBehind = variant == 4 || variant == 7;
+    const QColor skyTop[] = {QColor(30, 40, 100), QColor(22, 44, 92), QColor(12, 16, 44)};
+    const QColor skyLow[] = {QColor(246, 150, 120), QColor(250, 186, 120), QColor(120, 70, 110)};
+    const double ground = h * (portrait ? 0.84 : 0.82);
+
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient skyFill(0, 0, 0, ground);
+    skyFill.setColorAt(0.0, skyTop[mood]);
+    skyFill.setColorAt(0.65, mix(skyTop[mood], skyLow[mood], 0.55));
+    skyFill.setColorAt(1.0, skyLow[mood]);
+    p.fillRect(image.rect(), skyFill);
+    p.end();
+    mottle(image, random, 8, 0.1);
+
+    const int scale = variant / 3;
+    const double radius = (portrait ? 0.44 * w : 0.38 * h) * (1.0 + 0.35 * scale) * (wheelBehind ? 0.85 : 1.0);
+    const double cxShare[] = {0.55, 0.38, 0.5, 0.66, 0.45, 0.6, 0.3, 0.62, 0.58};
+    const QPointF hub(w * cxShare[variant % 9], ground - radius * 1.12);
+    const int spokes = 16 + 4 * (variant % 3);
+    const double turn = random(0, kPi);
+    const QColor metal = mix(skyTop[mood], QColor(10, 10, 16), 0.6);
+
+    QImage lights = blackLayer(image.size());
+    QPainter lp(&lights);
+    lp.setRenderHint(QPainter::Antialiasing);
+    lp.setPen(Qt::NoPen);
+    p.begin(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    // Legs and structure.
+    p.setPen(QPen(metal, 9 * s, Qt::SolidLine, Qt::FlatCap));
+    for (int side = -1; side <= 1; side += 2) {
+        p.drawLine(hub, QPointF(hub.x() + side * radius * 0.55, ground + 4 * s));
+        p.drawLine(QPointF(hub.x() + side * radius * 0.12, hub.y() + radius * 0.5),
+                   QPointF(hub.x() + side * radius * 0.4, hub.y() + radius * 0.5));
+    }
+    p.setPen(QPen(metal, 4 * s));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(hub, radius, radius);
+    p.drawEllipse(hub, radius * 0.92, radius * 0.92);
+    p.setPen(QPen(metal, 1.8 * s));
+    for (int i = 0; i < spokes; ++i) {
+        const double a = turn + 2 * kPi * i / spokes;
+        p.drawLine(hub, onCircle(hub, radius * 0.92, a));
+        p.drawLine(onCircle(hub, radius * 0.92, a), onCircle(hub, radius, a + kPi / spokes));
+        p.drawLine(onCircle(hub, radius, a + kPi / spokes), onCircle(hub, radius * 0.92, a + 2 * kPi / spokes));
+    }
+    // Bulbs: warm white, or the colours running round the wheel.
+    const int scheme = (variant + 1) % 3;
+    const auto bulbColour = [&](double angle, int index) {
+        if (scheme == 0)
+            return QColor(255, 224, 170);
+        if (scheme == 1)
+            return hsv(int(angle * 180 / kPi * 2 + variant * 40), 150, 255);
+        const QColor pair[] = {QColor(255, 90, 120), QColor(120, 200, 255), QColor(255, 220, 120)};
+        return pair[index % 3];
+    };
+    p.setPen(Qt::NoPen);
+    const int rimBulbs = 140;
+    for (int i = 0; i < rimBulbs; ++i) {
+        const double a = turn + 2 * kPi * i / rimBulbs;
+        const QColor c = bulbColour(a, i / 4);
+        for (const double r : {radius, radius * 0.92}) {
+            const QPointF at = onCircle(hub, r, a);
+            p.setBrush(mix(c, QColor(255, 255, 255), 0.6));
+            p.drawEllipse(at, 2.4 * s, 2.4 * s);
+            lp.setBrush(c);
+            lp.drawEllipse(at, 3.4 * s, 3.4 * s);
+        }
+    }
+    for (int i = 0; i < spokes; ++i) {
+        const double a = turn + 2 * kPi * i / spokes;
+        const QColor c = bulbColour(a, i);
+        for (double r = radius * 0.12; r < radius * 0.9; r += 14 * s) {
+            const QPointF at = onCircle(hub, r, a);
+            p.setBrush(mix(c, QColor(255, 255, 255), 0.5));
+            p.drawEllipse(at, 1.8 * s, 1.8 * s);
+            lp.setBrush(c);
+            lp.drawEllipse(at, 2.8 * s, 2.8 * s);
+        }
+    }
+    lp.setBrush(QColor(255, 230, 190));
+    lp.drawEllipse(hub, radius * 0.08, radius * 0.08);
+    p.setBrush(QColor(255, 246, 230));
+    p.drawEllipse(hub, radius * 0.05, radius * 0.05);
+    // Gondolas hang below their pins.
+    const QColor cabins[] = {QColor(200, 60, 60), QColor(60, 120, 200), QColor(230, 180, 60), QColor(70, 160, 110)};
+    for (int i = 0; i < spokes; i += 2) {
+        const double a = turn + 2 * kPi * i / spokes;
+        const QPointF pin = onCircle(hub, radius, a);
+        const double cw = radius * 0.09, ch = radius * 0.1;
+        const QRectF cabin(pin.x() - cw / 2, pin.y() + 2 * s, cw, ch);
+        QLinearGradient shade(cabin.topLeft(), cabin.topRight());
+        const QColor c = lit(cabins[(i / 2) % 4], 0.55);
+        shade.setColorAt(0.0, lit(c, 1.3));
+        shade.setColorAt(1.0, lit(c, 0.6));
+        p.setBrush(shade);
+        p.drawRoundedRect(cabin, cw * 0.25, cw * 0.25);
+        p.fillRect(QRectF(cabin.left() + cw * 0.15, cabin.top() + ch * 0.2, cw * 0.7, ch * 0.3), QColor(255, 214, 150, 200));
+        lp.fillRect(QRectF(cabin.left() + cw * 0.15, cabin.top() + ch * 0.2, cw * 0.7, ch * 0.3), QColor(120, 90, 50));
+    }
+
+    // Stalls along the ground under striped awnings, lit from inside.
+    QImage stalls = transparentLayer(image.size());
+    {
+        QPainter st(&stalls);
+        st.setRenderHint(QPainter::Antialiasing);
+        st.setPen(Qt::NoPen);
+        double x = random(-80, 0) * s;
+        const QColor stripes[][2] = {{QColor(200, 40, 50), QColor(240, 230, 220)},
+                                     {QColor(40, 90, 170), QColor(240, 230, 220)},
+                                     {QColor(230, 160, 40), QColor(200, 60, 50)}};
+        int k = variant;
+        while (x < w) {
+            const double sw = random(140, 260) * s;
+            const double sh = random(70, 120) * s;
+            const double top = ground - sh;
+            QLinearGradient inside(0, top, 0, ground);
+            inside.setColorAt(0.0, QColor(255, 200, 120));
+            inside.setColorAt(1.0, QColor(120, 60, 30));
+            st.setBrush(inside);
+            st.drawRect(QRectF(x, top, sw, sh));
+            const auto& pair = stripes[k++ % 3];
+            const int n = 8;
+            for (int i = 0; i < n; ++i) {
+                QPolygonF roof;
+                roof << QPointF(x + sw / 2, top - sh * 0.55) << QPointF(x - 8 * s + (sw + 16 * s) * i / n, top + 6 * s)
+                     << QPointF(x - 8 * s + (sw + 16 * s) * (i + 1) / n, top + 6 * s);
+                st.setBrush(lit(pair[i % 2], 0.75));
+                st.drawPolygon(roof);
+            }
+            for (int i = 0; i <= 10; ++i) {
+                const QPointF at(x + sw * i / 10, top + 8 * s);
+                st.setBrush(QColor(255, 240, 200));
+                st.drawEllipse(at, 2.5 * s, 2.5 * s);
+                lp.setBrush(QColor(255, 190, 110));
+                lp.drawEllipse(at, 5 * s, 5 * s);
+            }
+            x += sw + random(10, 60) * s;
+        }
+        // People walking between the stalls, dark against the light.
+        for (int i = 0; i < 14; ++i) {
+            const double px = random(0, w);
+            const double ph = random(60, 110) * s;
+            st.setBrush(QColor(20, 16, 22));
+            st.drawEllipse(QPointF(px, ground - ph * 0.92), ph * 0.08, ph * 0.09);
+            st.drawRoundedRect(QRectF(px - ph * 0.12, ground - ph * 0.82, ph * 0.24, ph * 0.85), ph * 0.08, ph * 0.08);
+        }
+    }
+    p.end();
+    paintLayer(image, stalls, 3 * s);
+    p.begin(&image);
+    QLinearGradient dirt(0, ground, 0, h);
+    dirt.setColorAt(0.0, QColor(60, 44, 40));
+    dirt.setColorAt(1.0, QColor(18, 14, 16));
+    p.fillRect(QRectF(0, ground, w, h - ground), dirt);
+    // Strings of bulbs from the wheel's legs out of the picture.
+    for (int line = 0; line < 3; ++line) {
+        const QPointF from(hub.x() + (line - 1) * radius * 0.4, hub.y() + radius * 0.3);
+        const QPointF to(line == 1 ? w * 1.05 : -0.05 * w, ground - random(40, 200) * s);
+        const auto bulbs = catenary(from, to, random(20, 80) * s, 22 * s);
+        QPainterPath wire;
+        wire.moveTo(bulbs.front());
+        for (const QPointF& b : bulbs)
+            wire.lineTo(b);
+        p.setPen(QPen(faded(metal, 0.7), 1.2 * s));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(wire);
+        p.setPen(Qt::NoPen);
+        for (std::size_t i = 0; i < bulbs.size(); ++i) {
+            const QColor c = scheme == 0 ? QColor(255, 210, 140) : bulbColour(double(i), int(i));
+            p.setBrush(mix(c, QColor(255, 255, 255), 0.6));
+            p.drawEllipse(bulbs[i], 2.6 * s, 2.6 * s);
+            lp.setBrush(c);
+            lp.drawEllipse(bulbs[i], 4 * s, 4 * s);
+        }
+    }
+    p.end();
+    lp.end();
+    mottle(image, random, 20, 0.15, QRectF(0, ground, w, h - ground));
+    bloom(image, lights, 4 * s, 1.0);
+    glow(image, QPointF(w * 0.5, ground), w * 0.7, skyLow[mood], 0.25);
+
+    if (wheelBehind)
+        image = softened(image, 12 * s);
+    if (bulbsInFront || wheelBehind) {
+        // A string of bulbs close to the lens, far out of focus.
+        const QPointF from(-0.05 * w, random(0.05, 0.25) * h);
+        const QPointF to(1.05 * w, random(0.05, 0.3) * h);
+        const auto bulbs = catenary(from, to, random(0.1, 0.25) * h, (wheelBehind ? 120 : 150) * s);
+        for (std::size_t i = 0; i < bulbs.size(); ++i) {
+            const QColor c = scheme == 0 ? QColor(255, 200, 120) : bulbColour(double(i) * 0.7, int(i));
+            if (wheelBehind) {
+                // In focus: a glass bulb with its own glow.
+                glow(image, bulbs[i], 110 * s, c, 0.55);
+                QPainter b(&image);
+                b.setRenderHint(QPainter::Antialiasing);
+                b.setPen(Qt::NoPen);
+                QRadialGradient glass(bulbs[i] + QPointF(0, 14 * s), 16 * s);
+                glass.setColorAt(0.0, QColor(255, 255, 245));
+                glass.setColorAt(0.5, mix(c, QColor(255, 255, 255), 0.5));
+                glass.setColorAt(1.0, faded(c, 0.6));
+                b.setBrush(QColor(30, 30, 30));
+                b.drawRect(QRectF(bulbs[i].x() - 6 * s, bulbs[i].y() - 8 * s, 12 * s, 12 * s));
+                b.setBrush(glass);
+                b.drawEllipse(bulbs[i] + QPointF(0, 14 * s), 11 * s, 15 * s);
+            } else {
+                const double r = random(40, 70) * s;
+                drawBokeh(image, bulbs[i], r, c, 0.55);
+            }
+        }
+    }
+    finishLikeAPhoto(image, random, 4.0, 0.45);
+}
+
+// ---- Balloons ---------------------------------------------------------------
+
+void drawBalloon(QPainter& p, QPointF centre, double r, const QColor& colour, double tilt, bool shadow, double stringLength,
+                 double sway)
+{
+    p.save();
+    p.translate(centre);
+    p.rotate(tilt);
+    p.setPen(Qt::NoPen);
+    if (shadow) {
+        QRadialGradient g(QPointF(0.25 * r, 0.35 * r), 1.5 * r);
+        g.setColorAt(0.0, QColor(0, 0, 0, 60));
+        g.setColorAt(1.0, QColor(0, 0, 0, 0));
+        p.setBrush(g);
+        p.drawEllipse(QPointF(0.25 * r, 0.35 * r), 1.5 * r, 1.5 * r);
+    }
+    // The string first, behind the knot.
+    QPainterPath string;
+    string.moveTo(0, 1.2 * r);
+    string.cubicTo(QPointF(sway * r, 1.2 * r + stringLength * 0.35), QPointF(-sway * r, 1.2 * r + stringLength * 0.7),
+                   QPointF(sway * 0.5 * r, 1.2 * r + stringLength));
+    p.setPen(QPen(QColor(240, 240, 240, 200), std::max(1.0, r * 0.012)));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(string);
+    p.setPen(Qt::NoPen);
+
+    QPainterPath body;
+    body.moveTo(0, -1.12 * r);
+    body.cubicTo(QPointF(1.32 * r, -1.12 * r), QPointF(1.3 * r, 0.55 * r), QPointF(0.1 * r, 1.1 * r));
+    body.lineTo(-0.1 * r, 1.1 * r);
+    body.cubicTo(QPointF(-1.3 * r, 0.55 * r), QPointF(-1.32 * r, -1.12 * r), QPointF(0, -1.12 * r));
+    QRadialGradient shade(QPointF(0, 0), 1.3 * r, QPointF(-0.4 * r, -0.5 * r));
+    shade.setColorAt(0.0, mix(colour, QColor(255, 255, 255), 0.45));
+    shade.setColorAt(0.3, colour);
+    shade.setColorAt(0.78, lit(colour, 0.68));
+    shade.setColorAt(0.92, lit(colour, 0.6));
+    shade.setColorAt(1.0, lit(colour, 0.82));
+    p.setBrush(shade);
+    p.drawPath(body);
+    // Light through the skin shows at the bottom, opposite the highlight.
+    QRadialGradient through(QPointF(0.3 * r, 0.6 * r), 0.7 * r);
+    through.setColorAt(0.0, faded(mix(colour, QColor(255, 255, 200), 0.35), 0.45));
+    through.setColorAt(1.0, faded(colour, 0.0));
+    p.setBrush(through);
+    p.drawPath(body);
+    // Knot.
+    QPolygonF knot;
+    knot << QPointF(-0.05 * r, 1.08 * r) << QPointF(0.05 * r, 1.08 * r) << QPointF(0.1 * r, 1.22 * r) << QPointF(-0.1 * r, 1.22 * r);
+    p.setBrush(lit(colour, 0.7));
+    p.drawPolygon(knot);
+    // The window's reflection: a bright soft spot and a sharper core.
+    p.save();
+    p.translate(-0.42 * r, -0.55 * r);
+    p.rotate(-35);
+    QRadialGradient spot(QPointF(), 0.32 * r);
+    spot.setColorAt(0.0, QColor(255, 255, 255, 235));
+    spot.setColorAt(0.4, QColor(255, 255, 255, 120));
+    spot.setColorAt(1.0, QColor(255, 255, 255, 0));
+    p.setBrush(spot);
+    p.scale(1.0, 0.55);
+    p.drawEllipse(QPointF(), 0.32 * r, 0.32 * r);
+    p.restore();
+    QRadialGradient rim(QPointF(0.55 * r, 0.35 * r), 0.25 * r);
+    rim.setColorAt(0.0, QColor(255, 255, 255, 70));
+    rim.setColorAt(1.0, QColor(255, 255, 255, 0));
+    p.setBrush(rim);
+    p.drawEllipse(QPointF(0.55 * r, 0.35 * r), 0.25 * r, 0.25 * r);
+    p.restore();
+}
+
+void drawBalloons(QImage& image, int variant, PhotoRandom& random)
+{
+    const double w = image.width(), h = image.height(), s = std::min(w, h) / 1080.0;
+    const bool portrait = h > w;
+    const QColor palettes[][4] = {
+        {QColor(236, 110, 150), QColor(110, 200, 180), QColor(164, 130, 216), QColor(250, 176, 112)},
+        {QColor(214, 36, 48), QColor(36, 86, 206), QColor(246, 196, 34), QColor(52, 164, 76)},
+        {QColor(214, 164, 76), QColor(244, 238, 230), QColor(236, 176, 176), QColor(204, 134, 116)},
+        {QColor(36, 56, 136), QColor(196, 200, 212), QColor(104, 166, 226), QColor(236, 236, 240)},
+        {QColor(246, 104, 86), QColor(26, 152, 164), QColor(246, 186, 46), QColor(196, 56, 146)},
+    };
+    const QColor* palette = palettes[variant % 5];
+    const int backdrop = variant % 3; // a wall lit from a window, the open sky, a wall in warm light
+    const bool sky = backdrop == 1;
+
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    const bool lightFromLeft = variant % 2 == 0;
+    if (sky) {
+        QLinearGradient g(0, 0, 0, h);
+        g.setColorAt(0.0, QColor(70, 140, 220));
+        g.setColorAt(1.0, QColor(190, 222, 246));
+        p.fillRect(image.rect(), g);
+        for (int i = 0; i < 9; ++i) {
+            const QPointF at = randomPoint(random, QRectF(-0.1 * w, 0.3 * h, 1.2 * w, 0.8 * h));
+            const double r = random(120, 300) * s;
+            QRadialGradient cloud(at, r);
+            cloud.setColorAt(0.0, QColor(255, 255, 255, 200));
+            cloud.setColorAt(1.0, QColor(255, 255, 255, 0));
+            p.setBrush(cloud);
+            p.drawEllipse(at, r * 1.6, r);
+        }
+    } else {
+        const QColor walls[] = {QColor(250, 232, 224), QColor(232, 240, 246), QColor(252, 240, 212), QColor(236, 230, 246)};
+        const QColor wall = walls[(variant / 3 + variant) % 4];
+        QLinearGradient g(lightFromLeft ? 0 : w, 0, lightFromLeft ? w : 0, h);
+        g.setColorAt(0.0, lit(wall, 1.05));
+        g.setColorAt(1.0, lit(wall, backdrop == 2 ? 0.62 : 0.78));
+        p.fillRect(image.rect(), g);
+        // The window's light falling on the wall.
+        p.save();
+        p.translate(lightFromLeft ? w * 0.2 : w * 0.8, h * 0.35);
+        p.rotate(lightFromLeft ? -18 : 18);
+        p.fillRect(QRectF(-0.2 * w, -0.45 * h, 0.4 * w, 0.9 * h), QColor(255, 250, 235, backdrop == 2 ? 90 : 60));
+        p.restore();
+    }
+    p.end();
+    image = softened(image, 30 * s);
+    mottle(image, random, 12, sky ? 0.04 : 0.1);
+    for (int i = 0; i < (sky ? 6 : 16); ++i) {
+        const QPointF at = randomPoint(random, QRectF(0, 0, w, h));
+        const double r = random(20, 60) * s;
+        drawBokeh(image, at, r, backdrop == 2 ? QColor(255, 210, 150) : QColor(255, 255, 255), 0.35);
+    }
+
+    // Balloons farther back, out of focus.
+    const QPointF cluster(w * (portrait ? 0.5 : (variant % 2 ? 0.6 : 0.42)), h * (portrait ? 0.36 : 0.42));
+    const double unit = std::min(w, h);
+    QImage back = transparentLayer(image.size());
+    {
+        QPainter b(&back);
+        b.setRenderHint(QPainter::Antialiasing);
+        const int count = random.integer(5, 9);
+        for (int i = 0; i < count; ++i) {
+            const QPointF at = randomPoint(random, QRectF(-0.05 * w, -0.05 * h, 1.1 * w, 0.8 * h));
+            const double r = random(0.05, 0.09) * unit;
+            const QColor c = palette[random.integer(0, 3)];
+            const double tilt = random(-20, 20);
+            drawBalloon(b, at, r, c, tilt, false, 0.9 * h, 0.3);
+        }
+    }
+    paintLayer(image, back, 14 * s, 0.9);
+
+    // The bunch in focus.
+    const int count = random.integer(4, 7);
+    struct Placed {
+        QPointF at;
+        double r;
+    };
+    std::vector<Placed> placed;
+    for (int i = 0; i < count * 4 && int(placed.size()) < count; ++i) {
+        const double r = random(0.1, 0.15) * unit * (portrait ? 1.1 : 1.0);
+        const double dx = random(-1, 1) * unit * 0.32;
+        const double dy = random(-1, 1) * unit * (portrait ? 0.4 : 0.25);
+        const QPointF at = cluster + QPointF(dx, dy);
+        // Balloons touch but do not sink far into one another.
+        const bool clash = std::any_of(placed.begin(), placed.end(), [&](const Placed& o) {
+            return std::hypot(o.at.x() - at.x(), o.at.y() - at.y()) < (o.r + r) * 0.8;
+        });
+        if (!clash)
+            placed.push_back({at, r});
+    }
+    std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) { return a.r < b.r; });
+    p.begin(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        const QColor c = palette[(i + std::size_t(variant)) % 4];
+        const double tilt = random(-14, 14);
+        const double sway = random(-0.5, 0.5);
+        drawBalloon(p, placed[i].at, placed[i].r, c, tilt, !sky, h, sway);
+    }
+    p.end();
+
+    // Confetti in the air: small pieces in focus, large ones right at the lens.
+    const QColor confettiColours[] = {palette[0], palette[1], palette[2], palette[3], QColor(255, 215, 90), QColor(255, 255, 255)};
+    const auto confetti = [&](QPainter& c, int pieces, double lo, double hi) {
+        c.setRenderHint(QPainter::Antialiasing);
+        c.setPen(Qt::NoPen);
+        for (int i = 0; i < pieces; ++i) {
+            const QPointF at = randomPoint(random, QRectF(0, 0, w, h));
+            const double size = random(lo, hi) * s;
+            const double angle = random(0, 180);
+            const double flip = random(0.2, 1.0);
+            const QColor col = confettiColours[random.integer(0, 5)];
+            c.save();
+            c.translate(at);
+            c.rotate(angle);
+            c.scale(1.0, flip);
+            QLinearGradient g(-size, 0, size, 0);
+            g.setColorAt(0.0, lit(col, 1.15));
+            g.setColorAt(1.0, lit(col, 0.75));
+            c.setBrush(g);
+            if (i % 3 == 0)
+                c.drawEllipse(QPointF(), size * 0.6, size * 0.6);
+            else
+                c.drawRect(QRectF(-size * 0.4, -size * 0.7, size * 0.8, size * 1.4));
+            c.restore();
+        }
+    };
+    {
+        QPainter c(&image);
+        confetti(c, 90, 7, 14);
+    }
+    QImage front = transparentLayer(image.size());
+    {
+        QPainter c(&front);
+        confetti(c, 12, 30, 60);
+        // One balloon right at the lens, cut by the frame.
+        const QPointF at(variant % 2 ? -0.02 * w : 1.02 * w, random(0.6, 0.95) * h);
+        drawBalloon(c, at, 0.22 * unit, palette[(variant + 2) % 4], 10, false, h, 0.2);
+    }
+    paintLayer(image, front, 22 * s);
+    glow(image, QPointF(lightFromLeft ? 0 : w, 0), 0.9 * w, QColor(255, 244, 220), 0.35);
+    finishLikeAPhoto(image, random, 3.5, 0.3);
+}
+
+// ---- Flowers ----------------------------------------------------------------
+
+struct FlowerKind {
+    int petals, rings;
+    double width;
+    int tip; // 0 round, 1 notched, 2 pointed
+    double centre;
+    QColor inner, colour, tip_, vein, centreColour;
+    bool stamens;
+};
+
+QPainterPath petalPath(double length, double width, int tip)
+{
+    QPainterPath path;
+    path.moveTo(0, 0);
+    path.cubicTo(QPointF(length * 0.25, -width * 0.9), QPointF(length * 0.7, -width * 1.05), QPointF(length * 0.95, -width * 0.4));
+    if (tip == 1) {
+        path.quadTo(QPointF(length * 0.98, -width * 0.2), QPointF(length * 0.9, 0));
+        path.quadTo(QPointF(length * 0.98, width * 0.2), QPointF(length * 0.95, width * 0.4));
+    } else if (tip == 2) {
+        path.quadTo(QPointF(length * 0.99, -width * 0.15), QPointF(length * 1.03, 0));
+        path.quadTo(QPointF(length * 0.99, width * 0.15), QPointF(length * 0.95, width * 0.4));
+    } else {
+        path.quadTo(QPointF(length * 1.05, 0), QPointF(length * 0.95, width * 0.4));
+    }
+    path.cubicTo(QPointF(length * 0.7, width * 1.05), QPointF(length * 0.25, width * 0.9), QPointF(0, 0));
+    return path;
+}
+
+void drawFlower(QPainter& p, QPointF centre, double radius, const FlowerKind& kind, double lightAngle, double tilt,
+                PhotoRandom& random, bool detailed)
+{
+    const double s = radius / 300.0;
+    p.save();
+    p.translate(centre);
+    p.scale(1.0, tilt);
+    p.setPen(Qt::NoPen);
+    const double start = random(0, 2 * kPi);
+    for (int ring = 0; ring < kind.rings; ++ring) {
+        const double reach = radius * (1.0 - 0.2 * ring);
+        const int n = kind.petals;
+        for (int i = 0; i < n; ++i) {
+            const double jitter = random(-0.06, 0.06);
+            const double angle = start + (i + 0.5 * ring) * 2 * kPi / n + jitter;
+            const double length = reach * random(0.9, 1.04);
+            const double width = length * kind.width * random(0.9, 1.1) * (1.0 + 0.15 * ring);
+            const double light = 0.84 + 0.24 * std::cos(angle - lightAngle);
+            const QPainterPath petal = petalPath(length, width, kind.tip);
+            // The petals above cast soft shadows on those below.
+            for (int k = 1; k <= 2; ++k) {
+                p.save();
+                p.translate(QPointF(-std::cos(lightAngle), -std::sin(lightAngle)) * (3.0 * k * s));
+                p.rotate(angle * 180 / kPi);
+                p.fillPath(petal, QColor(0, 0, 0, 22));
+                p.restore();
+            }
+            p.save();
+            p.rotate(angle * 180 / kPi);
+            QLinearGradient along(0, 0, length, 0);
+            along.setColorAt(0.0, lit(kind.inner, light));
+            along.setColorAt(0.4, lit(kind.colour, light));
+            along.setColorAt(1.0, lit(kind.tip_, light));
+            p.fillPath(petal, along);
+            // Curved across: darker towards the edges.
+            QLinearGradient across(0, -width, 0, width);
+            across.setColorAt(0.0, QColor(0, 0, 0, 50));
+            across.setColorAt(0.3, QColor(0, 0, 0, 0));
+            across.setColorAt(0.55, QColor(255, 255, 255, 30));
+            across.setColorAt(0.75, QColor(0, 0, 0, 0));
+            across.setColorAt(1.0, QColor(0, 0, 0, 60));
+            p.fillPath(petal, across);
+            if (detailed) {
+                p.setClipPath(petal);
+                p.setPen(QPen(faded(kind.vein, 0.22), 1.1 * s));
+                const int veins = 7;
+                for (int v = 0; v < veins; ++v) {
+                    const double spread = (v - (veins - 1) / 2.0) / ((veins - 1) / 2.0);
+                    QPainterPath vein;
+                    vein.moveTo(length * 0.04, 0);
+                    vein.quadTo(QPointF(length * 0.5, width * spread * 0.7), QPointF(length * 0.95, width * spread * 0.55));
+                    p.drawPath(vein);
+                }
+                p.setPen(QPen(faded(QColor(255, 255, 255), 0.18), 2 * s));
+                p.drawLine(QPointF(length * 0.05, 0), QPointF(length * 0.8, 0));
+                p.setClipping(false);
+                p.setPen(QPen(faded(lit(kind.colour, 0.6), 0.35), 1.0 * s));
+                p.setBrush(Qt::NoBrush);
+                p.drawPath(petal);
+                p.setPen(Qt::NoPen);
+            }
+            p.restore();
+        }
+    }
+    // The heart of the flower: a domed disc of florets lit from one side.
+    const double heart = radius * kind.centre;
+    const QPointF toLight(std::cos(lightAngle), std::sin(lightAngle));
+    QRadialGradient dome(QPointF(), heart, toLight * heart * 0.4);
+    dome.setColorAt(0.0, lit(kind.centreColour, 1.3));
+    dome.setColorAt(0.8, kind.centreColour);
+    dome.setColorAt(1.0, lit(kind.centreColour, 0.55));
+    p.setBrush(dome);
+    p.drawEllipse(QPointF(), heart, heart);
+    if (kind.stamens) {
+        p.setPen(QPen(QColor(30, 20, 30, 200), 1.4 * s));
+        for (int i = 0; i < 60; ++i) {
+            const double a = 2 * kPi * i / 60 + random(-0.05, 0.05);
+            const double r = heart * random(1.5, 2.0);
+            const QPointF tip(std::cos(a) * r, std::sin(a) * r);
+            p.drawLine(QPointF(std::cos(a), std::sin(a)) * heart * 0.8, tip);
+            p.save();
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(25, 20, 30));
+            p.drawEllipse(tip, 3 * s, 3 * s);
+            p.restore();
+        }
+        p.setPen(Qt::NoPen);
+    }
+    if (detailed) {
+        // Florets in the sunflower's spiral.
+        const int florets = int(std::min(900.0, 1.4 * heart * heart / (s * s * 9.0)));
+        const double golden = kPi * (3.0 - std::sqrt(5.0));
+        for (int i = 0; i < florets; ++i) {
+            const double r = heart * 0.95 * std::sqrt((i + 0.5) / florets);
+            const double a = i * golden;
+            const QPointF at(std::cos(a) * r, std::sin(a) * r);
+            const double facing = (at.x() * toLight.x() + at.y() * toLight.y()) / heart;
+            const double dot = std::max(1.2 * s, heart * 0.035);
+            p.setBrush(lit(kind.centreColour, 0.55 + 0.2 * facing));
+            p.drawEllipse(at, dot, dot);
+            p.setBrush(faded(lit(mix(kind.centreColour, QColor(255, 230, 120), 0.5), 1.2 + 0.3 * facing), 0.8));
+            p.drawEllipse(at - QPointF(dot * 0.25, dot * 0.25), dot * 0.5, dot * 0.5);
+        }
+    }
+    p.restore();
+}
+
+void drawDewDrop(QPainter& p, QPointF at, double r, const QColor& under, double lightAngle)
+{
+    const QPointF toLight(std::cos(lightAngle), std::sin(lightAngle));
+    p.setPen(Qt::NoPen);
+    QRadialGradient shadow(at - toLight * r * 0.6, r * 1.4);
+    shadow.setColorAt(0.0, QColor(0, 0, 0, 60));
+    shadow.setColorAt(1.0, QColor(0, 0, 0, 0));
+    p.setBrush(shadow);
+    p.drawEllipse(at - toLight * r * 0.6, r * 1.4, r * 1.4);
+    QRadialGradient body(at, r, at - toLight * r * 0.4);
+    body.setColorAt(0.0, lit(under, 1.25));
+    body.setColorAt(0.75, lit(under, 0.9));
+    body.setColorAt(1.0, lit(under, 0.5));
+    p.setBrush(body);
+    p.drawEllipse(at, r, r);
+    p.setBrush(QColor(255, 255, 255, 230));
+    p.drawEllipse(at + toLight * r * 0.45, r * 0.22, r * 0.22);
+    p.setBrush(QColor(255, 255, 255, 90));
+    p.drawEllipse(at - toLight * r * 0.5, r * 0.3, r * 0.18);
+}
+
+void drawFlowers(QImage& image, int variant, PhotoRandom& random)
+{
+    const double w = image.width(), h = image.height(), s = std::min(w, h) / 1080.0;
+    const bool portrait = h > w;
+    const FlowerKind kinds[] = {
+        {8, 1, 0.42, 1, 0.13, QColor(196, 40, 116), QColor(238, 108, 168), QColor(250, 176, 206), QColor(160, 30, 96), QColor(240, 186, 40), false},
+        {26, 2, 0.12, 0, 0.2, QColor(226, 226, 214), QColor(248, 248, 244), QColor(255, 255, 255), QColor(150, 150, 170), QColor(236, 170, 30), false},
+        {5, 2, 0.78, 0, 0.13, QColor(120, 10, 20), QColor(222, 36, 32), QColor(244, 84, 52), QColor(140, 16, 16), QColor(48, 44, 36), true},
+        {22, 2, 0.2, 2, 0.42, QColor(206, 120, 10), QColor(250, 186, 28), QColor(255, 212, 70), QColor(190, 130, 20), QColor(96, 54, 22), false},
+        {14, 4, 0.36, 2, 0.07, QColor(190, 50, 70), QColor(236, 110, 110), QColor(255, 190, 170), QColor(160, 40, 60), QColor(230, 180, 60), false},
+        {8, 1, 0.42, 1, 0.13, QColor(230, 220, 236), QColor(250, 246, 252), QColor(255, 255, 255), QColor(170, 140, 190), QColor(240, 190, 50), false},
+        {5, 2, 0.78, 0, 0.13, QColor(190, 70, 10), QColor(246, 128, 30), QColor(252, 170, 60), QColor(170, 70, 10), QColor(50, 44, 30), true},
+        {24, 2, 0.13, 0, 0.2, QColor(120, 80, 180), QColor(170, 130, 220), QColor(210, 190, 245), QColor(90, 60, 150), QColor(244, 196, 40), false},
+        {22, 2, 0.2, 2, 0.42, QColor(200, 100, 10), QColor(246, 170, 20), QColor(255, 200, 60), QColor(190, 120, 20), QColor(80, 46, 20), false},
+    };
+    const FlowerKind& kind = kinds[variant % 9];
+    const bool evening = variant % 4 == 2;
+    const double lightAngle = (variant % 2 ? -0.6 : -2.5) + random(-0.3, 0.3);
+
+    // The garden behind: greens and other blooms, far out of focus.
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    QLinearGradient base(0, 0, 0, h);
+    base.setColorAt(0.0, evening ? QColor(236, 200, 130) : QColor(196, 220, 160));
+    base.setColorAt(0.45, evening ? QColor(120, 120, 50) : QColor(96, 150, 70));
+    base.setColorAt(1.0, evening ? QColor(40, 50, 20) : QColor(30, 70, 30));
+    p.fillRect(image.rect(), base);
+    for (int i = 0; i < 70; ++i) {
+        const QPointF at = randomPoint(random, QRectF(-0.1 * w, -0.1 * h, 1.2 * w, 1.2 * h));
+        const double r = random(40, 220) * s;
+        const int hue = random.integer(65, 135);
+        const int sat = random.integer(90, 210);
+        const int val = random.integer(50, 190);
+        p.setBrush(faded(hsv(hue + (evening ? -20 : 0), sat, int(val * (0.6 + 0.6 * (1 - at.y() / h)))), 0.55));
+        p.drawEllipse(at, r, r * 0.7);
+    }
+    for (int i = 0; i < 9; ++i) {
+        const QPointF at = randomPoint(random, QRectF(0, 0, w, h));
+        const double r = random(30, 90) * s;
+        p.setBrush(faded(kind.colour, 0.7));
+        p.drawEllipse(at, r, r);
+    }
+    p.end();
+    image = softened(image, 40 * s);
+    for (int i = 0; i < 16; ++i) {
+        const QPointF at = randomPoint(random, QRectF(0, 0, w, h * 0.7));
+        const double r = random(18, 55) * s;
+        drawBokeh(image, at, r, evening ? QColor(255, 214, 150) : QColor(240, 255, 220), 0.35);
+    }
+
+    // A second bloom behind, softly out of focus.
+    const double unit = std::min(w, h);
+    const double radius = unit * (portrait ? 0.38 : 0.36) * (variant / 3 == 1 ? 1.25 : 1.0);
+    const double shiftX[] = {0.58, 0.4, 0.5, 0.62, 0.45, 0.5, 0.36, 0.64, 0.5};
+    const QPointF centre(w * shiftX[variant % 9], h * (portrait ? 0.38 : 0.48));
+    QImage behind = transparentLayer(image.size());
+    {
+        QPainter b(&behind);
+        b.setRenderHint(QPainter::Antialiasing);
+        const QPointF other(centre.x() > w / 2 ? w * 0.14 : w * 0.86, h * (portrait ? 0.72 : 0.2));
+        b.setPen(QPen(QColor(60, 110, 50), 12 * s));
+        b.drawLine(other, QPointF(other.x() + 40 * s, h));
+        drawFlower(b, other, radius * 0.65, kind, lightAngle, 0.7, random, false);
+    }
+    paintLayer(image, behind, 12 * s);
+
+    // The stem and a leaf, a little behind the plane of focus.
+    QImage stemLayer = transparentLayer(image.size());
+    {
+        QPainter st(&stemLayer);
+        st.setRenderHint(QPainter::Antialiasing);
+        QPainterPath stem;
+        stem.moveTo(centre);
+        stem.cubicTo(centre + QPointF(30 * s, 0.3 * h), centre + QPointF(-40 * s, 0.45 * h), QPointF(centre.x() + 20 * s, h + 10));
+        QLinearGradient across(centre.x() - 12 * s, 0, centre.x() + 12 * s, 0);
+        across.setColorAt(0.0, QColor(50, 100, 40));
+        across.setColorAt(0.4, QColor(110, 160, 70));
+        across.setColorAt(1.0, QColor(30, 70, 30));
+        st.setPen(QPen(QBrush(across), 16 * s, Qt::SolidLine, Qt::RoundCap));
+        st.drawPath(stem);
+        st.setPen(Qt::NoPen);
+        st.save();
+        st.translate(centre.x() + 10 * s, centre.y() + radius * 1.2);
+        st.rotate(variant % 2 ? -30 : 210);
+        QLinearGradient leaf(0, -60 * s, 0, 60 * s);
+        leaf.setColorAt(0.0, QColor(90, 150, 60));
+        leaf.setColorAt(1.0, QColor(30, 70, 30));
+        st.fillPath(petalPath(radius * 0.9, radius * 0.18, 2), leaf);
+        st.restore();
+    }
+    paintLayer(image, stemLayer, 3 * s);
+
+    p.begin(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double tilt = random(0.78, 0.96);
+    drawFlower(p, centre, radius, kind, lightAngle, tilt, random, true);
+    // Dew on the petals.
+    const int drops = variant % 3 == 0 ? random.integer(4, 8) : random.integer(0, 2);
+    for (int i = 0; i < drops; ++i) {
+        const double a = random(0, 2 * kPi);
+        const double r = random(0.45, 0.85) * radius;
+        const double size = random(5, 13) * s;
+        drawDewDrop(p, centre + QPointF(std::cos(a) * r, std::sin(a) * r * tilt), size, kind.colour, lightAngle);
+    }
+    p.end();
+    glow(image, QPointF(w / 2, h / 2) + QPointF(std::cos(lightAngle), std::sin(lightAngle)) * w * 0.6, w * 0.8,
+         evening ? QColor(255, 210, 140) : QColor(255, 255, 230), 0.3);
+    finishLikeAPhoto(image, random, 3.0, 0.35);
+}
+
+// ---- Wedding ----------------------------------------------------------------
+
+void drawRose(QPainter& p, QPointF centre, double r, const QColor& colour, double lightAngle)
+{
+    const QPointF toLight(std::cos(lightAngle), std::sin(lightAngle));
+    p.save();
+    p.translate(centre);
+    p.setPen(Qt::NoPen);
+    // Outer petals.
+    for (int i = 0; i < 5; ++i) {
+        const double a = 2 * kPi * i / 5 + r;
+        const QPointF at(std::cos(a) * r * 0.5, std::sin(a) * r * 0.5);
+        QRadialGradient g(at, r * 0.6, at + toLight * r * 0.2);
+        g.setColorAt(0.0, lit(colour, 1.08));
+        g.setColorAt(0.8, lit(colour, 0.85));
+        g.setColorAt(1.0, lit(colour, 0.7));
+        p.setBrush(g);
+        p.drawEllipse(at, r * 0.55, r * 0.5);
+    }
+    QRadialGradient cup(QPointF(), r * 0.75, toLight * r * 0.3);
+    cup.setColorAt(0.0, lit(colour, 1.1));
+    cup.setColorAt(1.0, lit(colour, 0.8));
+    p.setBrush(cup);
+    p.drawEllipse(QPointF(), r * 0.72, r * 0.7);
+    // Petal edges spiralling in, each with a lit lip and a shadow under it.
+    for (int k = 0; k < 7; ++k) {
+        const double rr = r * 0.68 * (1.0 - k / 7.5);
+        const QPointF c(toLight * rr * 0.12);
+        const double startDeg = k * 137.0;
+        const QRectF box(c.x() - rr, c.y() - rr * 0.9, 2 * rr, 1.8 * rr);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(faded(lit(colour, 0.55), 0.55), std::max(1.0, r * 0.05), Qt::SolidLine, Qt::RoundCap));
+        p.drawArc(box.translated(-toLight * r * 0.03), int(startDeg * 16), 200 * 16);
+        p.setPen(QPen(faded(mix(colour, QColor(255, 255, 255), 0.5), 0.85), std::max(1.0, r * 0.035), Qt::SolidLine, Qt::RoundCap));
+        p.drawArc(box, int(startDeg * 16), 200 * 16);
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(lit(colour, 0.6));
+    p.drawEllipse(QPointF(), r * 0.06, r * 0.05);
+    p.restore();
+}
+
+// Two gold bands: the body, its edge seen in perspective and the glints.
+void drawRing(QPainter& p, QPointF centre, double a, double b, double band, double angle, const QColor& metal, bool stone)
+{
+    p.save();
+    p.translate(centre);
+    p.rotate(angle);
+    QPainterPath ring;
+    ring.addEllipse(QPointF(), a, b);
+    ring.addEllipse(QPointF(0, b * 0.04), a - band, b - band * (b / a));
+    ring.setFillRule(Qt::OddEvenFill);
+    const double thick = band * 0.7;
+    QConicalGradient side(QPointF(), 90);
+    side.setColorAt(0.0, lit(metal, 0.45));
+    side.setColorAt(0.25, lit(metal, 0.8));
+    side.setColorAt(0.5, lit(metal, 0.4));
+    side.setColorAt(0.75, lit(metal, 0.9));
+    side.setColorAt(1.0, lit(metal, 0.45));
+    p.setPen(Qt::NoPen);
+    p.setBrush(side);
+    p.drawPath(ring.translated(0, thick));
+    QConicalGradient face(QPointF(), 120);
+    face.setColorAt(0.0, lit(metal, 1.35));
+    face.setColorAt(0.12, lit(metal, 0.7));
+    face.setColorAt(0.35, lit(metal, 1.2));
+    face.setColorAt(0.5, lit(metal, 0.55));
+    face.setColorAt(0.65, lit(metal, 1.4));
+    face.setColorAt(0.85, lit(metal, 0.75));
+    face.setColorAt(1.0, lit(metal, 1.35));
+    p.setBrush(face);
+    p.drawPath(ring);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(255, 250, 230, 200), std::max(1.0, band * 0.12)));
+    p.drawArc(QRectF(-a, -b, 2 * a, 2 * b), 100 * 16, 60 * 16);
+    p.drawArc(QRectF(-a + band, -b + band * b / a, 2 * (a - band), 2 * (b - band * b / a)), 250 * 16, 50 * 16);
+    if (stone) {
+        const QPointF top(0, -b - band * 0.2);
+        const double d = band * 1.4;
+        QPolygonF gem;
+        gem << top + QPointF(-d, 0) << top + QPointF(-d * 0.6, -d * 0.7) << top + QPointF(d * 0.6, -d * 0.7)
+            << top + QPointF(d, 0) << top + QPointF(0, d * 0.9);
+        QLinearGradient facets(top + QPointF(-d, -d), top + QPointF(d, d));
+        facets.setColorAt(0.0, QColor(255, 255, 255));
+        facets.setColorAt(0.3, QColor(170, 190, 210));
+        facets.setColorAt(0.5, QColor(250, 252, 255));
+        facets.setColorAt(0.7, QColor(120, 140, 170));
+        facets.setColorAt(1.0, QColor(230, 240, 255));
+        p.setPen(QPen(QColor(90, 100, 120, 160), 1.0));
+        p.setBrush(facets);
+        p.drawPolygon(gem);
+        p.drawLine(top + QPointF(-d * 0.6, -d * 0.7), top + QPointF(0, d * 0.9));
+        p.drawLine(top + QPointF(d * 0.6, -d * 0.7), top + QPointF(0, d * 0.9));
+        // A star of light off the stone.
+        p.setPen(Qt::NoPen);
+        for (int i = 0; i < 4; ++i) {
+            p.save();
+            p.translate(top + QPointF(-d * 0.3, -d * 0.4));
+            p.rotate(45.0 * i + 20);
+            QLinearGradient ray(-d * 3, 0, d * 3, 0);
+            ray.setColorAt(0.0, QColor(255, 255, 255, 0));
+            ray.setColorAt(0.5, QColor(255, 255, 255, i % 2 ? 140 : 230));
+            ray.setColorAt(1.0, QColor(255, 255, 255, 0));
+            p.setBrush(ray);
+            p.drawEllipse(QPointF(), d * (i % 2 ? 1.6 : 3.0), d * 0.06 + 0.6);
+            p.restore();
+        }
+    }
+    p.restore();
+}
+
+void drawCandle(QPainter& p, QImage& lights, QPointF base, double width, double height)
+{
+    const double top = base.y() - height;
+    const double left = base.x() - width / 2;
+    const double cap = width * 0.14;
+    p.setPen(Qt::NoPen);
+    QLinearGradient body(left, 0, left + width, 0);
+    body.setColorAt(0.0, QColor(196, 170, 150));
+    body.setColorAt(0.35, QColor(252, 242, 226));
+    body.setColorAt(0.7, QColor(236, 220, 200));
+    body.setColorAt(1.0, QColor(160, 136, 120));
+    QPainterPath shape;
+    shape.moveTo(left, top);
+    shape.lineTo(left, base.y());
+    shape.arcTo(QRectF(left, base.y() - cap, width, 2 * cap), 180, 180);
+    shape.lineTo(left + width, top);
+    shape.arcTo(QRectF(left, top - cap, width, 2 * cap), 0, -180);
+    p.fillPath(shape, body);
+    // The flame lights the wax from inside near the top.
+    QLinearGradient inner(0, top, 0, top + height * 0.5);
+    inner.setColorAt(0.0, QColor(255, 200, 120, 150));
+    inner.setColorAt(1.0, QColor(255, 200, 120, 0));
+    p.fillPath(shape, inner);
+    QRadialGradient pool(QPointF(base.x(), top), width / 2);
+    pool.setColorAt(0.0, QColor(255, 236, 190));
+    pool.setColorAt(0.8, QColor(246, 226, 196));
+    pool.setColorAt(1.0, QColor(255, 250, 240));
+    p.setBrush(pool);
+    p.drawEllipse(QPointF(base.x(), top), width / 2, cap);
+    p.setPen(QPen(QColor(40, 30, 20), std::max(1.0, width * 0.03)));
+    const QPointF wick(base.x(), top - width * 0.1);
+    p.drawLine(QPointF(base.x(), top), wick);
+    p.setPen(Qt::NoPen);
+    const double fh = width * 0.5, fw = width * 0.1;
+    QPainterPath flame;
+    flame.moveTo(wick + QPointF(0, -fh));
+    flame.cubicTo(wick + QPointF(fw * 0.9, -fh * 0.5), wick + QPointF(fw * 1.2, fh * 0.05), wick + QPointF(0, fh * 0.1));
+    flame.cubicTo(wick + QPointF(-fw * 1.2, fh * 0.05), wick + QPointF(-fw * 0.9, -fh * 0.5), wick + QPointF(0, -fh));
+    QRadialGradient fire(wick + QPointF(0, -fh * 0.2), fh * 0.6);
+    fire.setColorAt(0.0, QColor(255, 255, 245));
+    fire.setColorAt(0.5, QColor(255, 226, 140));
+    fire.setColorAt(1.0, QColor(255, 150, 50, 200));
+    p.setBrush(fire);
+    p.drawPath(flame);
+    p.setBrush(QColor(90, 120, 255, 90));
+    p.drawEllipse(wick + QPointF(0, fh * 0.02), fw * 0.5, fw * 0.35);
+    QPainter lp(&lights);
+    lp.setRenderHint(QPainter::Antialiasing);
+    lp.setPen(Qt::NoPen);
+    lp.setBrush(QColor(255, 190, 100));
+    lp.drawPath(flame);
+    lp.setBrush(QColor(110, 70, 30));
+    lp.drawEllipse(QPointF(base.x(), top + height * 0.15), width * 0.45, height * 0.2);
+}
+
+void drawWedding(QImage& image, int variant, PhotoRandom& random)
+{
+    const double w = image.width(), h = image.height(), s = std::min(w, h) / 1080.0;
+    const bool portrait = h > w;
+    enum Kind { Rings, Candles, Bouquet };
+    const Kind kinds[] = {Rings, Candles, Bouquet, Bouquet, Rings, Candles, Candles, Bouquet, Rings};
+    const Kind kind = kinds[variant % 9];
+    const double unit = std::min(w, h);
+    const bool fromLeft = variant % 2 == 0;
+    const double lightAngle = fromLeft ? -2.4 : -0.7;
+    const QColor blush = mix(QColor(246, 214, 210), QColor(250, 236, 222), (variant % 3) / 2.0);
+    QPainter p;
+
+    if (kind == Rings) {
+        // Satin in folds, the far part out of focus.
+        image.fill(blush);
+        p.begin(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        for (int i = 0; i < 9; ++i) {
+            const double x = random(-0.2, 1.2) * w;
+            const double slant = random(-0.5, 0.5) * h;
+            const double width = random(60, 220) * s;
+            QLinearGradient fold(QPointF(x - width, 0), QPointF(x + width, slant * 0.2));
+            fold.setColorAt(0.0, QColor(255, 255, 255, 0));
+            fold.setColorAt(0.3, QColor(255, 255, 255, 110));
+            fold.setColorAt(0.55, QColor(120, 80, 80, 50));
+            fold.setColorAt(1.0, QColor(120, 80, 80, 0));
+            p.setBrush(fold);
+            p.save();
+            p.translate(x, h / 2);
+            p.rotate(random(-25, 25));
+            p.translate(-x, -h / 2);
+            p.drawRect(QRectF(x - width, -0.5 * h, 2 * width, 2 * h));
+            p.restore();
+        }
+        // Rose petals dropped on the cloth.
+        for (int i = 0; i < 14; ++i) {
+            const QPointF at = randomPoint(random, QRectF(0, 0, w, h));
+            const double r = random(22, 46) * s;
+            const double angle = random(0, 360);
+            p.save();
+            p.translate(at);
+            p.rotate(angle);
+            QRadialGradient petal(QPointF(-r * 0.3, -r * 0.2), r * 1.2);
+            const QColor c = variant % 3 == 1 ? QColor(236, 236, 228) : QColor(226, 140, 150);
+            petal.setColorAt(0.0, lit(c, 1.1));
+            petal.setColorAt(1.0, lit(c, 0.75));
+            p.setBrush(QColor(0, 0, 0, 25));
+            p.drawEllipse(QPointF(4 * s, 6 * s), r, r * 0.8);
+            p.setBrush(petal);
+            p.drawPath(petalPath(2 * r, r * 0.8, 0).translated(-r, 0));
+            p.restore();
+        }
+        p.end();
+        image = softened(image, 3 * s);
+        mottle(image, random, 14, 0.08);
+        focusFalloff(image, 26 * s, QPointF(0, h * 0.55), QPointF(0, h * 0.15));
+        for (int i = 0; i < 14; ++i) {
+            const QPointF at = randomPoint(random, QRectF(0, 0, w, h * 0.35));
+            const double r = random(30, 80) * s;
+            drawBokeh(image, at, r, QColor(255, 230, 190), 0.4);
+        }
+        p.begin(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QPointF c(w * (portrait ? 0.5 : (fromLeft ? 0.55 : 0.45)), h * (portrait ? 0.6 : 0.62));
+        const double size = unit * (variant == 4 ? 0.24 : 0.18);
+        const QColor gold(222, 178, 96);
+        const QColor second = variant == 8 ? QColor(214, 214, 222) : QColor(232, 186, 150);
+        // Soft shadows on the cloth.
+        for (const QPointF& at : {c + QPointF(-size * 0.55, size * 0.35), c + QPointF(size * 0.6, size * 0.4)}) {
+            QRadialGradient shade(at, size * 1.1);
+            shade.setColorAt(0.0, QColor(80, 40, 40, 90));
+            shade.setColorAt(1.0, QColor(80, 40, 40, 0));
+            p.setBrush(shade);
+            p.setPen(Qt::NoPen);
+            p.drawEllipse(at, size * 1.2, size * 0.45);
+        }
+        drawRing(p, c + QPointF(-size * 0.55, 0), size, size * 0.38, size * 0.16, -6, gold, false);
+        drawRing(p, c + QPointF(size * 0.45, -size * 0.25), size * 0.82, size * 0.7, size * 0.13, 18, second, true);
+        p.end();
+    } else if (kind == Candles) {
+        QLinearGradient room(0, 0, 0, h);
+        room.setColorAt(0.0, QColor(78, 56, 52));
+        room.setColorAt(1.0, QColor(150, 112, 96));
+        p.begin(&image);
+        p.fillRect(image.rect(), room);
+        p.end();
+        glow(image, QPointF(fromLeft ? w * 0.2 : w * 0.8, h * 0.2), w * 0.8, QColor(255, 220, 200), 0.35);
+        const double table = h * (portrait ? 0.66 : 0.6);
+        QImage lights = blackLayer(image.size());
+        p.begin(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        // Flowers and candles farther down the table.
+        for (int i = 0; i < 5; ++i) {
+            const double x = random(0.05, 0.95) * w;
+            const QPointF at(x, table - random(0, 40) * s);
+            drawRose(p, at, random(30, 55) * s, i % 2 ? QColor(240, 200, 196) : QColor(248, 244, 236), lightAngle);
+        }
+        for (int i = 0; i < 4; ++i) {
+            const double x = random(0.05, 0.95) * w;
+            const double cw = random(30, 45) * s;
+            const double ch = random(60, 140) * s;
+            drawCandle(p, lights, QPointF(x, table + 10 * s), cw, ch);
+        }
+        // The cloth: a lit top and the hem falling in folds.
+        QLinearGradient cloth(0, table, 0, h);
+        cloth.setColorAt(0.0, QColor(236, 226, 216));
+        cloth.setColorAt(1.0, QColor(250, 244, 238));
+        p.fillRect(QRectF(0, table + 10 * s, w, h - table), cloth);
+        p.end();
+        image = softened(image, 14 * s);
+        for (int i = 0; i < 26; ++i) {
+            const QPointF at = randomPoint(random, QRectF(0, 0, w, table));
+            const double r = random(20, 70) * s;
+            const bool pink = random.chance(0.3);
+            drawBokeh(image, at, r, pink ? QColor(255, 180, 180) : QColor(255, 206, 140), 0.45);
+        }
+        mottle(image, random, 16, 0.08, QRectF(0, table, w, h - table));
+        p.begin(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        // The candles in focus: three of different heights.
+        const int count = portrait ? 2 : 3;
+        const double spacing = unit * 0.2;
+        const double startX = w * (portrait ? 0.5 : (fromLeft ? 0.45 : 0.55)) - spacing * (count - 1) / 2;
+        const double baseY = h * (portrait ? 0.84 : 0.82);
+        for (int i = 0; i < count; ++i) {
+            const double height = unit * (0.22 + 0.12 * ((i + variant) % 3)) * (portrait ? 1.5 : 1.0);
+            const double width = unit * random(0.1, 0.12);
+            const QPointF base(startX + spacing * i, baseY + (i % 2) * 14 * s);
+            QRadialGradient pool(base, width * 2.2);
+            pool.setColorAt(0.0, QColor(255, 220, 160, 120));
+            pool.setColorAt(1.0, QColor(255, 220, 160, 0));
+            p.setBrush(pool);
+            p.drawEllipse(base, width * 2.2, width * 0.6);
+            drawCandle(p, lights, base, width, height);
+        }
+        // Petals near the lens.
+        p.end();
+        bloom(image, lights, 8 * s, 0.9);
+    } else {
+        // A bouquet held in soft window light.
+        QLinearGradient room(fromLeft ? 0 : w, 0, fromLeft ? w : 0, h);
+        room.setColorAt(0.0, QColor(255, 252, 246));
+        room.setColorAt(0.6, blush);
+        room.setColorAt(1.0, lit(blush, 0.78));
+        p.begin(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.fillRect(image.rect(), room);
+        p.setPen(Qt::NoPen);
+        // A white dress behind, in folds.
+        for (int i = 0; i < 7; ++i) {
+            const double x = w * (0.2 + 0.1 * i) + random(-30, 30) * s;
+            QLinearGradient fold(x - 60 * s, 0, x + 60 * s, 0);
+            fold.setColorAt(0.0, QColor(255, 255, 255, 0));
+            fold.setColorAt(0.45, QColor(255, 255, 255, 150));
+            fold.setColorAt(1.0, QColor(200, 180, 180, 60));
+            p.setBrush(fold);
+            p.drawRect(QRectF(x - 60 * s, 0.3 * h, 120 * s, 0.7 * h));
+        }
+        p.end();
+        image = softened(image, 24 * s);
+        for (int i = 0; i < 12; ++i) {
+            const QPointF at = randomPoint(random, QRectF(0, 0, w, h));
+            const double r = random(25, 70) * s;
+            drawBokeh(image, at, r, QColor(255, 246, 230), 0.4);
+        }
+        const QPointF c(w * (portrait ? 0.5 : (fromLeft ? 0.56 : 0.44)), h * (portrait ? 0.42 : 0.48));
+        const double reach = unit * (variant == 7 ? 0.42 : 0.33);
+        p.begin(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        // The stems gathered in a satin ribbon.
+        QLinearGradient ribbon(c.x() - reach * 0.18, 0, c.x() + reach * 0.18, 0);
+        ribbon.setColorAt(0.0, QColor(210, 190, 180));
+        ribbon.setColorAt(0.4, QColor(255, 250, 244));
+        ribbon.setColorAt(1.0, QColor(190, 170, 160));
+        QPolygonF handle;
+        handle << QPointF(c.x() - reach * 0.22, c.y() + reach * 0.6) << QPointF(c.x() + reach * 0.22, c.y() + reach * 0.6)
+               << QPointF(c.x() + reach * 0.14, h + 10) << QPointF(c.x() - reach * 0.14, h + 10);
+        p.setBrush(ribbon);
+        p.drawPolygon(handle);
+        // Greenery first: eucalyptus and leaves reaching out beyond the roses.
+        for (int i = 0; i < 16; ++i) {
+            const double a = random(0, 2 * kPi);
+            const double len = reach * random(0.9, 1.35);
+            const QPointF tip = c + QPointF(std::cos(a) * len, std::sin(a) * len * 0.85);
+            p.setPen(QPen(QColor(90, 110, 80), 3 * s));
+            p.drawLine(c, tip);
+            p.setPen(Qt::NoPen);
+            for (int k = 3; k <= 10; ++k) {
+                const QPointF at = c + (tip - c) * (k / 10.0);
+                const double r = reach * 0.06 * (1.3 - k / 12.0);
+                QRadialGradient leaf(at, r, at + QPointF(-r * 0.3, -r * 0.3));
+                leaf.setColorAt(0.0, QColor(170, 196, 172));
+                leaf.setColorAt(1.0, QColor(90, 120, 100));
+                p.setBrush(leaf);
+                p.drawEllipse(at + QPointF(r * 0.7, 0), r, r * 0.8);
+                p.drawEllipse(at - QPointF(r * 0.7, 0), r, r * 0.8);
+            }
+        }
+        const QColor roses[] = {QColor(250, 246, 240), QColor(244, 204, 200), QColor(226, 156, 160), QColor(248, 214, 186),
+                                QColor(252, 250, 244)};
+        struct Bloom {
+            QPointF at;
+            double r;
+            int colour;
+        };
+        std::vector<Bloom> blooms;
+        for (int i = 0; i < 15; ++i) {
+            const double a = random(0, 2 * kPi);
+            const double d = reach * 0.7 * std::sqrt(random.unit());
+            const double r = reach * random(0.2, 0.28);
+            const int colour = random.integer(0, 4);
+            blooms.push_back({c + QPointF(std::cos(a) * d, std::sin(a) * d * 0.85), r, colour});
+        }
+        // Those in the middle sit highest and are drawn last.
+        std::sort(blooms.begin(), blooms.end(), [&](const Bloom& x, const Bloom& y) {
+            return std::hypot(x.at.x() - c.x(), x.at.y() - c.y()) > std::hypot(y.at.x() - c.x(), y.at.y() - c.y());
+        });
+        for (const Bloom& b : blooms) {
+            QRadialGradient shade(b.at + QPointF(b.r * 0.2, b.r * 0.25), b.r * 1.2);
+            shade.setColorAt(0.0, QColor(60, 40, 40, 80));
+            shade.setColorAt(1.0, QColor(60, 40, 40, 0));
+            p.setBrush(shade);
+            p.drawEllipse(b.at + QPointF(b.r * 0.2, b.r * 0.25), b.r * 1.2, b.r * 1.2);
+            drawRose(p, b.at, b.r, roses[b.colour], lightAngle);
+        }
+        // Baby's breath in the gaps.
+        for (int i = 0; i < 120; ++i) {
+            const double a = random(0, 2 * kPi);
+            const double d = reach * random(0.5, 1.0);
+            const QPointF at = c + QPointF(std::cos(a) * d, std::sin(a) * d * 0.85);
+            const double r = random(2.5, 5) * s;
+            p.setBrush(QColor(255, 255, 255, 230));
+            p.drawEllipse(at, r, r);
+        }
+        p.end();
+    }
+    glow(image, QPointF(fromLeft ? 0 : w, 0), w, QColor(255, 240, 230), 0.3);
+    finishLikeAPhoto(image, random, 3.0, 0.3);
+}
+
+// ---- Family: figures against a low sun -------------------------------------
+
+enum class Pose { Standing, Walking, Jumping, Riding };
+
+// A figure's outline, feet at the origin: limbs are stroked lines, so the
+// shapes stay soft and anatomical without any detail to look uncanny.
+QPainterPath figure(double height, bool child, bool longHair, bool dress, Pose pose, QPointF leftHand, QPointF rightHand)
+{
+    QPainterPath body;
+    body.setFillRule(Qt::WindingFill);
+    const double H = height;
+    const double head = child ? 0.085 * H : 0.064 * H;
+    const double shoulderY = child ? -0.76 * H : -0.82 * H;
+    const double hipY = child ? -0.44 * H : -0.5 * H;
+    const double shoulders = child ? 0.2 * H : 0.24 * H;
+    const double lift = pose == Pose::Jumping ? -0.12 * H : 0.0;
+    QPainterPathStroker limb;
+    limb.setCapStyle(Qt::RoundCap);
+    limb.setJoinStyle(Qt::RoundJoin);
+    const auto stroke = [&](std::initializer_list<QPointF> points, double width) {
+        QPainterPath line;
+        line.moveTo(*points.begin());
+        for (auto it = points.begin() + 1; it != points.end(); ++it)
+            line.lineTo(*it);
+        limb.setWidth(width);
+        body.addPath(limb.createStroke(line));
+    };
+    const QPointF up(0, lift);
+    // Legs.
+    const double stride = pose == Pose::Walking ? 0.13 * H : pose == Pose::Jumping ? 0.08 * H : 0.05 * H;
+    if (pose == Pose::Riding) {
+        stroke({QPointF(-0.05 * H, hipY), QPointF(-0.16 * H, hipY + 0.05 * H), QPointF(-0.15 * H, hipY + 0.3 * H)}, 0.075 * H);
+        stroke({QPointF(0.05 * H, hipY), QPointF(0.16 * H, hipY + 0.05 * H), QPointF(0.15 * H, hipY + 0.3 * H)}, 0.075 * H);
+    } else if (pose == Pose::Jumping) {
+        stroke({QPointF(-0.04 * H, hipY) + up, QPointF(-0.1 * H, hipY * 0.45) + up, QPointF(-0.05 * H, 0) + up}, 0.08 * H);
+        stroke({QPointF(0.04 * H, hipY) + up, QPointF(0.12 * H, hipY * 0.55) + up, QPointF(stride, 0.02 * H) + up}, 0.08 * H);
+    } else {
+        stroke({QPointF(-0.04 * H, hipY), QPointF(-stride * 0.6, hipY * 0.5), QPointF(-stride, 0)}, 0.075 * H);
+        stroke({QPointF(0.04 * H, hipY), QPointF(stride * 0.6, hipY * 0.5), QPointF(stride, 0)}, 0.075 * H);
+    }
+    // Torso, wider at the shoulders; a skirt flares from the waist.
+    QPainterPath torso;
+    torso.moveTo(QPointF(-shoulders / 2, shoulderY + 0.02 * H) + up);
+    torso.quadTo(QPointF(-shoulders / 2, shoulderY - 0.02 * H) + up, QPointF(-shoulders / 4, shoulderY - 0.025 * H) + up);
+    torso.lineTo(QPointF(shoulders / 4, shoulderY - 0.025 * H) + up);
+    torso.quadTo(QPointF(shoulders / 2, shoulderY - 0.02 * H) + up, QPointF(shoulders / 2, shoulderY + 0.02 * H) + up);
+    if (dress) {
+        torso.lineTo(QPointF(shoulders * 0.36, hipY - 0.08 * H) + up);
+        torso.quadTo(QPointF(shoulders * 0.55, hipY + 0.1 * H) + up, QPointF(shoulders * 0.75, hipY + 0.24 * H) + up);
+        torso.lineTo(QPointF(-shoulders * 0.75, hipY + 0.24 * H) + up);
+        torso.quadTo(QPointF(-shoulders * 0.55, hipY + 0.1 * H) + up, QPointF(-shoulders * 0.36, hipY - 0.08 * H) + up);
+    } else {
+        torso.lineTo(QPointF(shoulders * 0.4, hipY + 0.03 * H) + up);
+        torso.lineTo(QPointF(-shoulders * 0.4, hipY + 0.03 * H) + up);
+    }
+    torso.closeSubpath();
+    body.addPath(torso);
+    // Neck and head.
+    stroke({QPointF(0, shoulderY) + up, QPointF(0, shoulderY - 0.05 * H) + up}, 0.05 * H);
+    const QPointF headAt = QPointF(0, shoulderY - 0.04 * H - head) + up;
+    body.addEllipse(headAt, head * 0.9, head);
+    if (longHair) {
+        QPainterPath hair;
+        hair.moveTo(headAt + QPointF(-head * 0.95, -head * 0.2));
+        hair.quadTo(headAt + QPointF(-head * 1.3, head * 1.6), headAt + QPointF(-head * 0.7, head * 2.4));
+        hair.lineTo(headAt + QPointF(head * 0.7, head * 2.4));
+        hair.quadTo(headAt + QPointF(head * 1.3, head * 1.6), headAt + QPointF(head * 0.95, -head * 0.2));
+        hair.closeSubpath();
+        body.addPath(hair);
+    }
+    // Arms: each to its hand, with a slight bend at the elbow.
+    const double armWidth = 0.055 * H;
+    for (int side = -1; side <= 1; side += 2) {
+        const QPointF shoulder = QPointF(side * shoulders * 0.42, shoulderY + 0.01 * H) + up;
+        const QPointF hand = side < 0 ? leftHand : rightHand;
+        const QPointF mid = (shoulder + hand) / 2 + QPointF(side * 0.03 * H, 0.02 * H);
+        stroke({shoulder, mid, hand}, armWidth);
+        body.addEllipse(hand, armWidth * 0.6, armWidth * 0.6);
+    }
+    return body;
+}
+
+struct Person {
+    double x, height;
+    bool child, longHair, dress;
+    Pose pose;
+};
+
+void drawFamily(QImage& image, int variant, PhotoRandom& random)
+{
+    const double w = image.width(), h = image.height(), s = std::min(w, h) / 1080.0;
+    const bool portrait = h > w;
+    const bool beach = variant % 2 == 1 || variant == 8;
+    const int mood = variant % 3;
+    const double horizon = h * (portrait ? 0.6 : 0.58);
+    const bool sunLeft = variant % 4 < 2;
+    const double sunX = w * (sunLeft ? 0.3 : 0.7) + random(-0.05, 0.05) * w;
+    const QPointF sun(sunX, horizon - h * random(0.04, 0.12));
+    const QColor sunColour = mood == 1 ? QColor(255, 170, 110) : QColor(255, 214, 140);
+    const QColor skyTop[] = {QColor(118, 150, 190), QColor(110, 100, 150), QColor(160, 190, 214)};
+    const QColor skyLow[] = {QColor(255, 200, 130), QColor(250, 150, 120), QColor(255, 226, 170)};
+
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    QLinearGradient sky(0, 0, 0, horizon);
+    sky.setColorAt(0.0, skyTop[mood]);
+    sky.setColorAt(1.0, skyLow[mood]);
     p.fillRect(image.rect(), sky);
     p.end();
-    finishLikeAPhoto(image, random);
+    mottle(image, random, 8, 0.08, QRectF(0, 0, w, horizon));
+
+    QImage ground = transparentLayer(image.size());
+    QPainter g(&ground);
+    g.setRenderHint(QPainter::Antialiasing);
+    g.setPen(Qt::NoPen);
+    if (beach) {
+        const double shore = horizon + (h - horizon) * 0.28;
+        QLinearGradient sea(0, horizon, 0, shore);
+        sea.setColorAt(0.0, mix(skyLow[mood], QColor(60, 80, 110), 0.5));
+        sea.setColorAt(1.0, mix(skyLow[mood], QColor(90, 100, 120), 0.35));
+        g.fillRect(QRectF(0, horizon, w, shore - horizon), sea);
+        // Glitter on the water under the sun.
+        for (int i = 0; i < 500; ++i) {
+            const double y = random(horizon, shore);
+            const double spread = (0.04 + 0.3 * (y - horizon) / (shore - horizon)) * w;
+            const double side = random(-1, 1);
+            const double x = sun.x() + side * random(0, 1) * spread;
+            const double len = random(4, 22) * s;
+            g.fillRect(QRectF(x - len / 2, y, len, 1.5 * s), faded(QColor(255, 240, 200), random(0.3, 0.9)));
+        }
+        // Wet sand mirroring the sky, then dry sand.
+        QLinearGradient sand(0, shore, 0, h);
+        sand.setColorAt(0.0, mix(skyLow[mood], QColor(200, 170, 140), 0.3));
+        sand.setColorAt(0.4, QColor(190, 150, 116));
+        sand.setColorAt(1.0, QColor(120, 90, 70));
+        g.fillRect(QRectF(0, shore, w, h - shore), sand);
+        g.setBrush(QColor(255, 250, 240, 150));
+        for (int i = 0; i < 3; ++i) {
+            const double y = shore + (i * 12 + random(0, 10)) * s;
+            g.drawRect(QRectF(0, y, w, 2.5 * s));
+        }
+        g.fillRect(QRectF(0, shore, w, (h - shore) * 0.35), QColor(255, 230, 200, 40));
+    } else {
+        // A tree line far off, then the field.
+        QPainterPath trees;
+        trees.moveTo(0, horizon + 4 * s);
+        for (double x = 0; x <= w + 40 * s; x += 30 * s) {
+            const double top = random(10, 40) * s;
+            trees.quadTo(QPointF(x + 15 * s, horizon - top * 1.5), QPointF(x + 30 * s, horizon - random(0, 12) * s));
+        }
+        trees.lineTo(w, horizon + 4 * s);
+        trees.closeSubpath();
+        g.setBrush(mix(skyLow[mood], QColor(60, 70, 60), 0.55));
+        g.drawPath(trees);
+        QLinearGradient field(0, horizon, 0, h);
+        field.setColorAt(0.0, mix(skyLow[mood], QColor(200, 160, 80), 0.5));
+        field.setColorAt(0.35, QColor(176, 132, 60));
+        field.setColorAt(1.0, QColor(70, 54, 30));
+        g.fillRect(QRectF(0, horizon, w, h - horizon), field);
+        // Grass heads catching the light from behind.
+        for (int i = 0; i < 1400; ++i) {
+            const double y = horizon + (h - horizon) * std::pow(random.unit(), 0.7);
+            const double x = random(0, w);
+            const double depth = (y - horizon) / (h - horizon);
+            const double len = (6 + 60 * depth) * s;
+            const double lean = random(-0.3, 0.3) * len;
+            const double near = std::exp(-std::abs(x - sun.x()) / (0.4 * w));
+            g.setPen(QPen(mix(QColor(90, 66, 34), QColor(255, 220, 150), 0.25 + 0.6 * near), (0.8 + 1.6 * depth) * s));
+            g.drawLine(QPointF(x, y), QPointF(x + lean, y - len));
+        }
+        g.setPen(Qt::NoPen);
+    }
+    g.end();
+    paintLayer(image, ground, 1.6 * s);
+    mottle(image, random, 14, 0.1, QRectF(0, horizon, w, h - horizon));
+    glow(image, sun, w * 0.55, sunColour, 0.7);
+
+    // The family.
+    const double feet = horizon + (h - horizon) * (portrait ? 0.7 : 0.62);
+    const double scale = (portrait ? 0.5 : 0.46) * h * (variant == 3 ? 0.55 : variant == 4 ? 1.2 : 1.0);
+    std::vector<Person> people;
+    const double centreX = w * (sunLeft ? 0.56 : 0.44);
+    const auto adult = [&](double x, bool woman, Pose pose) { people.push_back({x, scale, false, woman, woman && variant % 3 == 0, pose}); };
+    const auto kid = [&](double x, double size, bool girl, Pose pose) { people.push_back({x, scale * size, true, girl, girl, pose}); };
+    const double gap = scale * 0.3;
+    switch (variant % 9) {
+    case 0: adult(centreX - gap, false, Pose::Walking); kid(centreX, 0.55, true, Pose::Walking); adult(centreX + gap, true, Pose::Walking); break;
+    case 1: adult(centreX - gap * 0.6, true, Pose::Walking); kid(centreX + gap * 0.3, 0.6, false, Pose::Walking); kid(centreX + gap * 1.3, 0.45, true, Pose::Jumping); break;
+    case 2: adult(centreX - gap * 0.45, false, Pose::Standing); kid(centreX - gap * 0.45, 0.5, true, Pose::Riding); adult(centreX + gap * 0.55, true, Pose::Standing); break;
+    case 3: adult(centreX - gap * 1.4, false, Pose::Walking); kid(centreX - gap * 0.45, 0.6, false, Pose::Walking); kid(centreX + gap * 0.4, 0.5, true, Pose::Jumping); adult(centreX + gap * 1.3, true, Pose::Walking); break;
+    case 4: adult(centreX - gap * 0.4, true, Pose::Standing); kid(centreX + gap * 0.5, 0.55, true, Pose::Standing); break;
+    case 5: adult(centreX - gap * 0.35, false, Pose::Walking); kid(centreX + gap * 0.45, 0.5, false, Pose::Walking); break;
+    case 6: adult(centreX - gap * 1.1, false, Pose::Standing); kid(centreX, 0.5, true, Pose::Jumping); adult(centreX + gap * 1.1, true, Pose::Standing); break;
+    case 7: adult(centreX - gap * 1.5, false, Pose::Walking); adult(centreX - gap * 0.5, true, Pose::Walking); kid(centreX + gap * 0.4, 0.6, false, Pose::Walking); kid(centreX + gap * 1.2, 0.45, true, Pose::Walking); break;
+    default: adult(centreX - gap * 0.5, false, Pose::Standing); kid(centreX - gap * 0.5, 0.5, false, Pose::Riding); adult(centreX + gap * 0.5, true, Pose::Standing); break;
+    }
+    // A child riding on a shoulder takes the place above the adult before it.
+    std::vector<double> baseY(people.size(), feet);
+    for (std::size_t i = 1; i < people.size(); ++i)
+        if (people[i].pose == Pose::Riding)
+            baseY[i] = feet - people[i - 1].height * 0.83 - people[i].height * -0.44;
+
+    // Hands: neighbours hold hands; the others hang loose or reach up.
+    QPainterPath group;
+    group.setFillRule(Qt::WindingFill);
+    for (std::size_t i = 0; i < people.size(); ++i) {
+        const Person& who = people[i];
+        const double H = who.height;
+        const double armLow = who.child ? -0.4 * H : -0.46 * H;
+        QPointF left(-0.15 * H, armLow), right(0.15 * H, armLow);
+        if (who.pose == Pose::Jumping || who.pose == Pose::Riding) {
+            left = QPointF(-0.22 * H, -1.02 * H);
+            right = QPointF(0.22 * H, -1.05 * H);
+        }
+        const auto holds = [&](std::size_t a, std::size_t b) {
+            return people[a].pose != Pose::Riding && people[b].pose != Pose::Riding;
+        };
+        if (i > 0 && holds(i - 1, i) && who.pose != Pose::Jumping) {
+            const Person& other = people[i - 1];
+            const double handY = baseY[i] - std::min(other.height, H) * 0.42;
+            left = QPointF((other.x + who.x) / 2 - who.x, handY - baseY[i]);
+        }
+        if (i + 1 < people.size() && holds(i, i + 1) && who.pose != Pose::Jumping) {
+            const Person& other = people[i + 1];
+            const double handY = baseY[i] - std::min(other.height, H) * 0.42;
+            right = QPointF((other.x + who.x) / 2 - who.x, handY - baseY[i]);
+        }
+        if (who.pose == Pose::Riding) {
+            // Holding on to the grown-up's head.
+            left = QPointF(-0.12 * H, -0.55 * H);
+            right = QPointF(0.12 * H, -0.55 * H);
+        }
+        group.addPath(figure(H, who.child, who.longHair, who.dress, who.pose, left, right).translated(who.x, baseY[i]));
+    }
+
+    QImage people_ = transparentLayer(image.size());
+    {
+        QPainter f(&people_);
+        f.setRenderHint(QPainter::Antialiasing);
+        f.setPen(Qt::NoPen);
+        // Rim light on the side towards the sun, then the body in shadow.
+        const QPointF away = sun.x() < centreX ? QPointF(2.5 * s, 1.0 * s) : QPointF(-2.5 * s, 1.0 * s);
+        f.fillPath(group, mix(sunColour, QColor(255, 255, 255), 0.3));
+        QLinearGradient dark(0, feet - scale, 0, feet);
+        dark.setColorAt(0.0, QColor(46, 34, 34));
+        dark.setColorAt(1.0, QColor(30, 24, 24));
+        f.fillPath(group.translated(away), dark);
+        if (beach) {
+            // Their reflection in the wet sand.
+            f.setOpacity(0.25);
+            QTransform mirror;
+            mirror.translate(0, 2 * feet);
+            mirror.scale(1, -1);
+            f.fillPath(mirror.map(group), QColor(40, 30, 30));
+        }
+    }
+    paintLayer(image, people_, 2.2 * s);
+    // Veiling glare: the low sun washes out everything near it.
+    glow(image, sun, w * 0.35, sunColour, 0.85);
+    glow(image, sun, h * 0.08, QColor(255, 250, 235), 1.0);
+    lensFlare(image, sun, sunColour, 0.8);
+
+    if (!beach) {
+        // Grass right at the lens, far out of focus.
+        QImage near = transparentLayer(image.size());
+        QPainter n(&near);
+        n.setRenderHint(QPainter::Antialiasing);
+        for (int i = 0; i < 40; ++i) {
+            const double x = random(0, w);
+            const double len = random(0.15, 0.35) * h;
+            const double lean = random(-0.2, 0.2) * len;
+            n.setPen(QPen(QColor(70, 50, 24, 220), random(5, 12) * s, Qt::SolidLine, Qt::RoundCap));
+            n.drawLine(QPointF(x, h + 10), QPointF(x + lean, h - len));
+        }
+        n.end();
+        paintLayer(image, near, 12 * s);
+    }
+    finishLikeAPhoto(image, random, 4.0, 0.4);
+}
+
+} // namespace
+
+QImage drawCloseScene(PhotoScene scene, int variant, QSize size, PhotoRandom& random)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    variant = ((variant % 9) + 9) % 9;
+    switch (scene) {
+    case PhotoScene::City: drawCity(image, variant, random); break;
+    case PhotoScene::Fair: drawFair(image, variant, random); break;
+    case PhotoScene::Balloons: drawBalloons(image, variant, random); break;
+    case PhotoScene::Flowers: drawFlowers(image, variant, random); break;
+    case PhotoScene::Wedding: drawWedding(image, variant, random); break;
+    default: drawFamily(image, variant, random); break;
+    }
     return image;
 }
 
