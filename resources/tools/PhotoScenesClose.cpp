@@ -1496,82 +1496,118 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
 
 enum class Pose { Standing, Walking, Jumping, Riding };
 
-// A figure's outline, feet at the origin: limbs are stroked lines, so the
-// shapes stay soft and anatomical without any detail to look uncanny.
-QPainterPath figure(double height, bool child, bool longHair, bool dress, Pose pose, QPointF leftHand, QPointF rightHand)
+// A figure as a few soft shapes, feet at the origin. The parts are kept apart
+// (not one path) so that overlapping shapes never cancel out under a fill
+// rule. No face, no fingers: a silhouette reads as people, detail would not.
+using Silhouette = std::vector<QPainterPath>;
+
+void addLimb(Silhouette& parts, QPointF a, QPointF b, double wa, double wb)
 {
-    QPainterPath body;
-    body.setFillRule(Qt::WindingFill);
-    const double H = height;
-    const double head = child ? 0.085 * H : 0.064 * H;
-    const double shoulderY = child ? -0.76 * H : -0.82 * H;
-    const double hipY = child ? -0.44 * H : -0.5 * H;
-    const double shoulders = child ? 0.2 * H : 0.24 * H;
-    const double lift = pose == Pose::Jumping ? -0.12 * H : 0.0;
-    QPainterPathStroker limb;
-    limb.setCapStyle(Qt::RoundCap);
-    limb.setJoinStyle(Qt::RoundJoin);
-    const auto stroke = [&](std::initializer_list<QPointF> points, double width) {
-        QPainterPath line;
-        line.moveTo(*points.begin());
-        for (auto it = points.begin() + 1; it != points.end(); ++it)
-            line.lineTo(*it);
-        limb.setWidth(width);
-        body.addPath(limb.createStroke(line));
-    };
+    const QPointF d = b - a;
+    const double length = std::max(1e-6, std::hypot(d.x(), d.y()));
+    const QPointF n(-d.y() / length, d.x() / length);
+    QPainterPath path;
+    path.moveTo(a + n * (wa / 2));
+    path.lineTo(b + n * (wb / 2));
+    path.lineTo(b - n * (wb / 2));
+    path.lineTo(a - n * (wa / 2));
+    path.closeSubpath();
+    parts.push_back(path);
+    QPainterPath joint;
+    joint.addEllipse(b, wb / 2, wb / 2);
+    parts.push_back(joint);
+}
+
+Silhouette figure(double H, bool child, bool longHair, bool dress, Pose pose, QPointF leftHand, QPointF rightHand)
+{
+    Silhouette parts;
+    const double lift = pose == Pose::Jumping ? -0.14 * H : 0.0;
     const QPointF up(0, lift);
-    // Legs.
-    const double stride = pose == Pose::Walking ? 0.13 * H : pose == Pose::Jumping ? 0.08 * H : 0.05 * H;
-    if (pose == Pose::Riding) {
-        stroke({QPointF(-0.05 * H, hipY), QPointF(-0.16 * H, hipY + 0.05 * H), QPointF(-0.15 * H, hipY + 0.3 * H)}, 0.075 * H);
-        stroke({QPointF(0.05 * H, hipY), QPointF(0.16 * H, hipY + 0.05 * H), QPointF(0.15 * H, hipY + 0.3 * H)}, 0.075 * H);
-    } else if (pose == Pose::Jumping) {
-        stroke({QPointF(-0.04 * H, hipY) + up, QPointF(-0.1 * H, hipY * 0.45) + up, QPointF(-0.05 * H, 0) + up}, 0.08 * H);
-        stroke({QPointF(0.04 * H, hipY) + up, QPointF(0.12 * H, hipY * 0.55) + up, QPointF(stride, 0.02 * H) + up}, 0.08 * H);
-    } else {
-        stroke({QPointF(-0.04 * H, hipY), QPointF(-stride * 0.6, hipY * 0.5), QPointF(-stride, 0)}, 0.075 * H);
-        stroke({QPointF(0.04 * H, hipY), QPointF(stride * 0.6, hipY * 0.5), QPointF(stride, 0)}, 0.075 * H);
+    const double head = child ? 0.082 * H : 0.06 * H;
+    const double shoulderY = (child ? -0.75 : -0.815) * H + lift;
+    const double waistY = (child ? -0.56 : -0.62) * H + lift;
+    const double hipY = (child ? -0.45 : -0.5) * H + lift;
+    const double sw = (child ? 0.1 : dress ? 0.088 : 0.102) * H;
+    const double waist = (child ? 0.075 : dress ? 0.058 : 0.075) * H;
+    const double hip = (child ? 0.08 : dress ? 0.085 : 0.078) * H;
+
+    // Legs: thigh, calf and a small foot.
+    const double stride = pose == Pose::Walking ? 0.11 * H : 0.035 * H;
+    for (int side = -1; side <= 1; side += 2) {
+        const QPointF hipJoint(side * 0.042 * H, hipY);
+        QPointF knee, ankle;
+        if (pose == Pose::Riding) {
+            knee = QPointF(side * 0.15 * H, hipY + 0.04 * H);
+            ankle = QPointF(side * 0.13 * H, hipY + 0.3 * H);
+        } else if (pose == Pose::Jumping) {
+            knee = QPointF(side * 0.09 * H, hipY + 0.17 * H);
+            ankle = QPointF(side * 0.05 * H - 0.06 * H, hipY + 0.34 * H);
+        } else if (pose == Pose::Walking && side > 0) {
+            knee = QPointF(stride * 0.55, hipY * 0.5 + 0.01 * H);
+            ankle = QPointF(stride * 0.95, -0.035 * H);
+        } else {
+            const double reach = pose == Pose::Walking ? -stride : side * stride;
+            knee = QPointF(reach * 0.5, hipY * 0.52);
+            ankle = QPointF(reach, -0.03 * H);
+        }
+        addLimb(parts, hipJoint, knee, 0.082 * H, 0.055 * H);
+        addLimb(parts, knee, ankle, 0.055 * H, 0.034 * H);
+        QPainterPath foot;
+        foot.addEllipse(ankle + QPointF(0.022 * H, 0.012 * H), 0.04 * H, 0.02 * H);
+        parts.push_back(foot);
     }
-    // Torso, wider at the shoulders; a skirt flares from the waist.
+    // Torso: round shoulders, a waist, then hips or a skirt's flare.
     QPainterPath torso;
-    torso.moveTo(QPointF(-shoulders / 2, shoulderY + 0.02 * H) + up);
-    torso.quadTo(QPointF(-shoulders / 2, shoulderY - 0.02 * H) + up, QPointF(-shoulders / 4, shoulderY - 0.025 * H) + up);
-    torso.lineTo(QPointF(shoulders / 4, shoulderY - 0.025 * H) + up);
-    torso.quadTo(QPointF(shoulders / 2, shoulderY - 0.02 * H) + up, QPointF(shoulders / 2, shoulderY + 0.02 * H) + up);
+    torso.moveTo(-sw, shoulderY + 0.035 * H);
+    torso.cubicTo(QPointF(-sw, shoulderY - 0.01 * H), QPointF(-0.05 * H, shoulderY - 0.02 * H), QPointF(0, shoulderY - 0.02 * H));
+    torso.cubicTo(QPointF(0.05 * H, shoulderY - 0.02 * H), QPointF(sw, shoulderY - 0.01 * H), QPointF(sw, shoulderY + 0.035 * H));
+    torso.cubicTo(QPointF(sw * 0.98, shoulderY + 0.12 * H), QPointF(waist, waistY - 0.04 * H), QPointF(waist, waistY));
     if (dress) {
-        torso.lineTo(QPointF(shoulders * 0.36, hipY - 0.08 * H) + up);
-        torso.quadTo(QPointF(shoulders * 0.55, hipY + 0.1 * H) + up, QPointF(shoulders * 0.75, hipY + 0.24 * H) + up);
-        torso.lineTo(QPointF(-shoulders * 0.75, hipY + 0.24 * H) + up);
-        torso.quadTo(QPointF(-shoulders * 0.55, hipY + 0.1 * H) + up, QPointF(-shoulders * 0.36, hipY - 0.08 * H) + up);
+        const double hem = hipY + (child ? 0.17 : 0.24) * H;
+        torso.cubicTo(QPointF(waist * 1.2, waistY + 0.08 * H), QPointF(hip * 1.5, hem - 0.06 * H), QPointF(hip * 1.75, hem));
+        torso.quadTo(QPointF(0, hem + 0.015 * H), QPointF(-hip * 1.75, hem));
+        torso.cubicTo(QPointF(-hip * 1.5, hem - 0.06 * H), QPointF(-waist * 1.2, waistY + 0.08 * H), QPointF(-waist, waistY));
     } else {
-        torso.lineTo(QPointF(shoulders * 0.4, hipY + 0.03 * H) + up);
-        torso.lineTo(QPointF(-shoulders * 0.4, hipY + 0.03 * H) + up);
+        torso.quadTo(QPointF(hip, hipY - 0.04 * H), QPointF(hip, hipY + 0.02 * H));
+        torso.lineTo(-hip, hipY + 0.02 * H);
+        torso.quadTo(QPointF(-hip, hipY - 0.04 * H), QPointF(-waist, waistY));
     }
+    torso.cubicTo(QPointF(-waist, waistY - 0.04 * H), QPointF(-sw * 0.98, shoulderY + 0.12 * H), QPointF(-sw, shoulderY + 0.035 * H));
     torso.closeSubpath();
-    body.addPath(torso);
-    // Neck and head.
-    stroke({QPointF(0, shoulderY) + up, QPointF(0, shoulderY - 0.05 * H) + up}, 0.05 * H);
-    const QPointF headAt = QPointF(0, shoulderY - 0.04 * H - head) + up;
-    body.addEllipse(headAt, head * 0.9, head);
+    parts.push_back(torso);
+    // Neck and head, the head turned a little.
+    addLimb(parts, QPointF(0, shoulderY), QPointF(0.004 * H, shoulderY - 0.05 * H), 0.042 * H, 0.038 * H);
+    const QPointF headAt(0.006 * H, shoulderY - 0.035 * H - head);
+    QPainterPath skull;
+    skull.addEllipse(headAt, head * 0.86, head);
+    parts.push_back(skull);
     if (longHair) {
         QPainterPath hair;
-        hair.moveTo(headAt + QPointF(-head * 0.95, -head * 0.2));
-        hair.quadTo(headAt + QPointF(-head * 1.3, head * 1.6), headAt + QPointF(-head * 0.7, head * 2.4));
-        hair.lineTo(headAt + QPointF(head * 0.7, head * 2.4));
-        hair.quadTo(headAt + QPointF(head * 1.3, head * 1.6), headAt + QPointF(head * 0.95, -head * 0.2));
-        hair.closeSubpath();
-        body.addPath(hair);
+        if (child) {
+            hair.addEllipse(headAt + QPointF(0, head * 0.3), head * 1.05, head * 0.95);
+        } else {
+            hair.moveTo(headAt + QPointF(-head * 0.88, -head * 0.2));
+            hair.cubicTo(headAt + QPointF(-head * 1.1, head * 1.2), headAt + QPointF(-head * 1.15, head * 1.9),
+                         headAt + QPointF(-head * 0.6, head * 2.5));
+            hair.lineTo(headAt + QPointF(head * 0.6, head * 2.5));
+            hair.cubicTo(headAt + QPointF(head * 1.15, head * 1.9), headAt + QPointF(head * 1.1, head * 1.2),
+                         headAt + QPointF(head * 0.88, -head * 0.2));
+            hair.closeSubpath();
+        }
+        parts.push_back(hair);
     }
-    // Arms: each to its hand, with a slight bend at the elbow.
-    const double armWidth = 0.055 * H;
+    // Arms with a bend at the elbow.
     for (int side = -1; side <= 1; side += 2) {
-        const QPointF shoulder = QPointF(side * shoulders * 0.42, shoulderY + 0.01 * H) + up;
-        const QPointF hand = side < 0 ? leftHand : rightHand;
-        const QPointF mid = (shoulder + hand) / 2 + QPointF(side * 0.03 * H, 0.02 * H);
-        stroke({shoulder, mid, hand}, armWidth);
-        body.addEllipse(hand, armWidth * 0.6, armWidth * 0.6);
+        const QPointF shoulder(side * (sw - 0.022 * H), shoulderY + 0.03 * H);
+        const QPointF hand = (side < 0 ? leftHand : rightHand) + up;
+        const QPointF mid = (shoulder + hand) / 2 + QPointF(side * 0.025 * H, 0.01 * H);
+        addLimb(parts, shoulder, mid, 0.05 * H, 0.04 * H);
+        addLimb(parts, mid, hand, 0.04 * H, 0.03 * H);
+        QPainterPath palm;
+        palm.addEllipse(hand + QPointF(0, 0.012 * H), 0.02 * H, 0.026 * H);
+        parts.push_back(palm);
     }
-    return body;
+    return parts;
 }
 
 struct Person {
@@ -1579,6 +1615,12 @@ struct Person {
     bool child, longHair, dress;
     Pose pose;
 };
+
+void fillSilhouette(QPainter& p, const Silhouette& parts, const QTransform& at, const QBrush& brush)
+{
+    for (const QPainterPath& part : parts)
+        p.fillPath(at.map(part), brush);
+}
 
 void drawFamily(QImage& image, int variant, PhotoRandom& random)
 {
@@ -1602,14 +1644,30 @@ void drawFamily(QImage& image, int variant, PhotoRandom& random)
     sky.setColorAt(1.0, skyLow[mood]);
     p.fillRect(image.rect(), sky);
     p.end();
+    // A few thin clouds lit from below.
+    QImage clouds = transparentLayer(image.size());
+    {
+        QPainter c(&clouds);
+        c.setRenderHint(QPainter::Antialiasing);
+        c.setPen(Qt::NoPen);
+        for (int i = 0; i < 6; ++i) {
+            const QPointF at = randomPoint(random, QRectF(-0.1 * w, 0.05 * h, 1.2 * w, horizon * 0.6));
+            const double length = random(0.15, 0.4) * w;
+            const double thick = random(6, 20) * s;
+            c.setBrush(faded(mix(skyLow[mood], QColor(255, 255, 255), 0.4), 0.45));
+            c.drawEllipse(at, length / 2, thick);
+        }
+    }
+    paintLayer(image, clouds, 12 * s);
     mottle(image, random, 8, 0.08, QRectF(0, 0, w, horizon));
 
-    QImage ground = transparentLayer(image.size());
-    QPainter g(&ground);
+    // Far off: trees or the sea, hazy and out of focus.
+    QImage far = transparentLayer(image.size());
+    QPainter g(&far);
     g.setRenderHint(QPainter::Antialiasing);
     g.setPen(Qt::NoPen);
+    const double shore = horizon + (h - horizon) * 0.28;
     if (beach) {
-        const double shore = horizon + (h - horizon) * 0.28;
         QLinearGradient sea(0, horizon, 0, shore);
         sea.setColorAt(0.0, mix(skyLow[mood], QColor(60, 80, 110), 0.5));
         sea.setColorAt(1.0, mix(skyLow[mood], QColor(90, 100, 120), 0.35));
@@ -1623,30 +1681,38 @@ void drawFamily(QImage& image, int variant, PhotoRandom& random)
             const double len = random(4, 22) * s;
             g.fillRect(QRectF(x - len / 2, y, len, 1.5 * s), faded(QColor(255, 240, 200), random(0.3, 0.9)));
         }
+    } else {
+        const QColor haze = mix(skyLow[mood], QColor(70, 80, 70), 0.5);
+        g.setBrush(haze);
+        for (int i = 0; i < 160; ++i) {
+            const double x = random(-0.02, 1.02) * w;
+            const double r = random(8, 30) * s;
+            const double rise = random(0, 26) * s;
+            g.drawEllipse(QPointF(x, horizon - rise), r * 1.2, r);
+        }
+        g.drawRect(QRectF(0, horizon - 6 * s, w, 12 * s));
+    }
+    g.end();
+    paintLayer(image, far, 4 * s);
+
+    QImage ground = transparentLayer(image.size());
+    g.begin(&ground);
+    g.setRenderHint(QPainter::Antialiasing);
+    g.setPen(Qt::NoPen);
+    if (beach) {
         // Wet sand mirroring the sky, then dry sand.
         QLinearGradient sand(0, shore, 0, h);
         sand.setColorAt(0.0, mix(skyLow[mood], QColor(200, 170, 140), 0.3));
         sand.setColorAt(0.4, QColor(190, 150, 116));
         sand.setColorAt(1.0, QColor(120, 90, 70));
         g.fillRect(QRectF(0, shore, w, h - shore), sand);
-        g.setBrush(QColor(255, 250, 240, 150));
         for (int i = 0; i < 3; ++i) {
             const double y = shore + (i * 12 + random(0, 10)) * s;
+            g.setBrush(QColor(255, 250, 240, 150 - 40 * i));
             g.drawRect(QRectF(0, y, w, 2.5 * s));
         }
         g.fillRect(QRectF(0, shore, w, (h - shore) * 0.35), QColor(255, 230, 200, 40));
     } else {
-        // A tree line far off, then the field.
-        QPainterPath trees;
-        trees.moveTo(0, horizon + 4 * s);
-        for (double x = 0; x <= w + 40 * s; x += 30 * s) {
-            const double top = random(10, 40) * s;
-            trees.quadTo(QPointF(x + 15 * s, horizon - top * 1.5), QPointF(x + 30 * s, horizon - random(0, 12) * s));
-        }
-        trees.lineTo(w, horizon + 4 * s);
-        trees.closeSubpath();
-        g.setBrush(mix(skyLow[mood], QColor(60, 70, 60), 0.55));
-        g.drawPath(trees);
         QLinearGradient field(0, horizon, 0, h);
         field.setColorAt(0.0, mix(skyLow[mood], QColor(200, 160, 80), 0.5));
         field.setColorAt(0.35, QColor(176, 132, 60));
@@ -1675,7 +1741,9 @@ void drawFamily(QImage& image, int variant, PhotoRandom& random)
     const double scale = (portrait ? 0.5 : 0.46) * h * (variant == 3 ? 0.55 : variant == 4 ? 1.2 : 1.0);
     std::vector<Person> people;
     const double centreX = w * (sunLeft ? 0.56 : 0.44);
-    const auto adult = [&](double x, bool woman, Pose pose) { people.push_back({x, scale, false, woman, woman && variant % 3 == 0, pose}); };
+    const auto adult = [&](double x, bool woman, Pose pose) {
+        people.push_back({x, scale * (woman ? 0.94 : 1.0), false, woman, woman && variant % 3 == 0, pose});
+    };
     const auto kid = [&](double x, double size, bool girl, Pose pose) { people.push_back({x, scale * size, true, girl, girl, pose}); };
     const double gap = scale * 0.3;
     switch (variant % 9) {
@@ -1689,86 +1757,100 @@ void drawFamily(QImage& image, int variant, PhotoRandom& random)
     case 7: adult(centreX - gap * 1.5, false, Pose::Walking); adult(centreX - gap * 0.5, true, Pose::Walking); kid(centreX + gap * 0.4, 0.6, false, Pose::Walking); kid(centreX + gap * 1.2, 0.45, true, Pose::Walking); break;
     default: adult(centreX - gap * 0.5, false, Pose::Standing); kid(centreX - gap * 0.5, 0.5, false, Pose::Riding); adult(centreX + gap * 0.5, true, Pose::Standing); break;
     }
-    // A child riding on a shoulder takes the place above the adult before it.
+    // A child riding on a shoulder sits above the adult before it.
     std::vector<double> baseY(people.size(), feet);
     for (std::size_t i = 1; i < people.size(); ++i)
         if (people[i].pose == Pose::Riding)
-            baseY[i] = feet - people[i - 1].height * 0.83 - people[i].height * -0.44;
+            baseY[i] = feet - people[i - 1].height * 0.8 + people[i].height * 0.45;
 
-    // Hands: neighbours hold hands; the others hang loose or reach up.
-    QPainterPath group;
-    group.setFillRule(Qt::WindingFill);
+    // Neighbours hold hands; the others hang loose or reach up.
+    std::vector<std::pair<Silhouette, QTransform>> group;
     for (std::size_t i = 0; i < people.size(); ++i) {
         const Person& who = people[i];
         const double H = who.height;
-        const double armLow = who.child ? -0.4 * H : -0.46 * H;
-        QPointF left(-0.15 * H, armLow), right(0.15 * H, armLow);
-        if (who.pose == Pose::Jumping || who.pose == Pose::Riding) {
-            left = QPointF(-0.22 * H, -1.02 * H);
-            right = QPointF(0.22 * H, -1.05 * H);
+        QPointF left(-0.15 * H, -0.43 * H), right(0.15 * H, -0.43 * H);
+        if (who.pose == Pose::Jumping) {
+            left = QPointF(-0.2 * H, -1.0 * H);
+            right = QPointF(0.22 * H, -1.02 * H);
         }
         const auto holds = [&](std::size_t a, std::size_t b) {
-            return people[a].pose != Pose::Riding && people[b].pose != Pose::Riding;
+            return people[a].pose != Pose::Riding && people[b].pose != Pose::Riding && people[a].pose != Pose::Jumping &&
+                   people[b].pose != Pose::Jumping;
         };
-        if (i > 0 && holds(i - 1, i) && who.pose != Pose::Jumping) {
-            const Person& other = people[i - 1];
-            const double handY = baseY[i] - std::min(other.height, H) * 0.42;
-            left = QPointF((other.x + who.x) / 2 - who.x, handY - baseY[i]);
-        }
-        if (i + 1 < people.size() && holds(i, i + 1) && who.pose != Pose::Jumping) {
-            const Person& other = people[i + 1];
-            const double handY = baseY[i] - std::min(other.height, H) * 0.42;
-            right = QPointF((other.x + who.x) / 2 - who.x, handY - baseY[i]);
-        }
+        const auto meeting = [&](const Person& other) {
+            return QPointF((other.x + who.x) / 2 - who.x, -std::min(other.height, H) * 0.44);
+        };
+        if (i > 0 && holds(i - 1, i))
+            left = meeting(people[i - 1]);
+        if (i + 1 < people.size() && holds(i, i + 1))
+            right = meeting(people[i + 1]);
         if (who.pose == Pose::Riding) {
             // Holding on to the grown-up's head.
-            left = QPointF(-0.12 * H, -0.55 * H);
-            right = QPointF(0.12 * H, -0.55 * H);
+            left = QPointF(-0.1 * H, -0.5 * H);
+            right = QPointF(0.1 * H, -0.52 * H);
         }
-        group.addPath(figure(H, who.child, who.longHair, who.dress, who.pose, left, right).translated(who.x, baseY[i]));
+        group.emplace_back(figure(H, who.child, who.longHair, who.dress, who.pose, left, right),
+                           QTransform::fromTranslate(who.x, baseY[i]));
     }
 
-    QImage people_ = transparentLayer(image.size());
+    QImage crowd = transparentLayer(image.size());
     {
-        QPainter f(&people_);
+        QPainter f(&crowd);
         f.setRenderHint(QPainter::Antialiasing);
         f.setPen(Qt::NoPen);
         // Rim light on the side towards the sun, then the body in shadow.
-        const QPointF away = sun.x() < centreX ? QPointF(2.5 * s, 1.0 * s) : QPointF(-2.5 * s, 1.0 * s);
-        f.fillPath(group, mix(sunColour, QColor(255, 255, 255), 0.3));
+        const QPointF away = sun.x() < centreX ? QPointF(4.5 * s, 1.5 * s) : QPointF(-4.5 * s, 1.5 * s);
+        const QColor rim = mix(sunColour, QColor(255, 255, 255), 0.6);
+        for (const auto& one : group)
+            fillSilhouette(f, one.first, one.second, rim);
         QLinearGradient dark(0, feet - scale, 0, feet);
-        dark.setColorAt(0.0, QColor(46, 34, 34));
-        dark.setColorAt(1.0, QColor(30, 24, 24));
-        f.fillPath(group.translated(away), dark);
+        dark.setColorAt(0.0, QColor(52, 38, 36));
+        dark.setColorAt(1.0, QColor(28, 22, 22));
+        for (const auto& one : group)
+            fillSilhouette(f, one.first, one.second * QTransform::fromTranslate(away.x(), away.y()), dark);
         if (beach) {
             // Their reflection in the wet sand.
-            f.setOpacity(0.25);
+            f.setOpacity(0.22);
             QTransform mirror;
             mirror.translate(0, 2 * feet);
             mirror.scale(1, -1);
-            f.fillPath(mirror.map(group), QColor(40, 30, 30));
+            for (const auto& one : group)
+                fillSilhouette(f, one.first, one.second * mirror, QColor(40, 30, 30));
+        } else {
+            // Grass in front of their feet.
+            f.setOpacity(1.0);
+            for (int i = 0; i < 500; ++i) {
+                const double x = random(0, w);
+                const double y = feet + random(-10, 40) * s;
+                const double len = random(20, 60) * s * (scale / (0.46 * h));
+                const double lean = random(-0.3, 0.3) * len;
+                const double near = std::exp(-std::abs(x - sun.x()) / (0.4 * w));
+                f.setPen(QPen(mix(QColor(100, 72, 36), QColor(255, 220, 150), 0.3 + 0.5 * near), 2.0 * s));
+                f.drawLine(QPointF(x, y), QPointF(x + lean, y - len));
+            }
         }
     }
-    paintLayer(image, people_, 2.2 * s);
+    paintLayer(image, crowd, 2.4 * s);
     // Veiling glare: the low sun washes out everything near it.
     glow(image, sun, w * 0.35, sunColour, 0.85);
     glow(image, sun, h * 0.08, QColor(255, 250, 235), 1.0);
     lensFlare(image, sun, sunColour, 0.8);
 
     if (!beach) {
-        // Grass right at the lens, far out of focus.
+        // Grass right at the lens, far out of focus and lit from behind.
         QImage near = transparentLayer(image.size());
         QPainter n(&near);
         n.setRenderHint(QPainter::Antialiasing);
-        for (int i = 0; i < 40; ++i) {
+        for (int i = 0; i < 26; ++i) {
             const double x = random(0, w);
-            const double len = random(0.15, 0.35) * h;
+            const double len = random(0.12, 0.3) * h;
             const double lean = random(-0.2, 0.2) * len;
-            n.setPen(QPen(QColor(70, 50, 24, 220), random(5, 12) * s, Qt::SolidLine, Qt::RoundCap));
+            const double width = random(5, 12) * s;
+            n.setPen(QPen(QColor(110, 80, 40, 200), width, Qt::SolidLine, Qt::RoundCap));
             n.drawLine(QPointF(x, h + 10), QPointF(x + lean, h - len));
         }
         n.end();
-        paintLayer(image, near, 12 * s);
+        paintLayer(image, near, 16 * s);
     }
     finishLikeAPhoto(image, random, 4.0, 0.4);
 }
