@@ -188,7 +188,7 @@ void drawCity(QImage& image, int variant, PhotoRandom& random)
     const Sky skies[] = {
         {QColor(16, 34, 86), QColor(48, 84, 150), QColor(236, 156, 104), QColor(255, 170, 96)},
         {QColor(36, 28, 84), QColor(140, 80, 138), QColor(255, 150, 88), QColor(255, 118, 60)},
-        {QColor(6, 10, 28), QColor(18, 28, 60), QColor(70, 56, 72), QColor(210, 120, 70)},
+        {QColor(10, 16, 40), QColor(30, 42, 82), QColor(104, 78, 90), QColor(220, 130, 80)},
     };
     const Sky& sky = skies[mood];
     const double horizon = h * (water ? (portrait ? 0.68 : 0.62) : (portrait ? 0.8 : 0.76));
@@ -205,96 +205,150 @@ void drawCity(QImage& image, int variant, PhotoRandom& random)
     p.end();
     glow(image, QPointF(sunX, horizon), w * 0.7, sky.glow, mood == 2 ? 0.25 : 0.55);
 
-    // Thin clouds catching the last light from below.
+    // Thin clouds catching the last light from below: each a loose train of
+    // soft puffs, so no outline reads as a drawn shape.
     QImage clouds = transparentLayer(image.size());
     {
         QPainter c(&clouds);
         c.setRenderHint(QPainter::Antialiasing);
         c.setPen(Qt::NoPen);
-        const int count = random.integer(4, 8);
+        const int count = random.integer(3, 6);
         for (int i = 0; i < count; ++i) {
-            const QPointF at = randomPoint(random, QRectF(-0.1 * w, 0.08 * h, 1.2 * w, horizon * 0.55));
-            const double length = random(0.2, 0.5) * w;
-            const double thick = random(8, 26) * s;
-            QLinearGradient g(0, at.y() - thick, 0, at.y() + thick);
-            g.setColorAt(0.0, faded(lit(sky.middle, 0.8), 0.5));
-            g.setColorAt(1.0, faded(mix(sky.glow, sky.horizon, 0.5), mood == 2 ? 0.15 : 0.6));
-            c.setBrush(g);
-            c.drawEllipse(at, length / 2, thick);
+            const QPointF at = randomPoint(random, QRectF(-0.1 * w, 0.06 * h, 1.2 * w, horizon * 0.6));
+            const double length = random(0.15, 0.45) * w;
+            const double thick = random(5, 16) * s;
+            for (int k = 0; k < 14; ++k) {
+                const double along = random(-0.5, 0.5) * length;
+                const double lift = random(-1, 1) * thick;
+                const double puff = thick * random(0.6, 1.6);
+                const double light = random(0.2, 0.65);
+                c.setBrush(faded(mix(lit(sky.middle, 0.9), sky.glow, light), mood == 2 ? 0.18 : 0.5));
+                c.drawEllipse(at + QPointF(along, lift), puff * random(3, 7), puff);
+            }
         }
     }
-    paintLayer(image, clouds, 14 * s);
+    paintLayer(image, clouds, 7 * s);
     mottle(image, random, 10, 0.12, QRectF(0, 0, w, horizon));
 
     QImage lights = blackLayer(image.size());
     p.begin(&image);
     p.setPen(Qt::NoPen);
     QPainter lp(&lights);
+    lp.setPen(Qt::NoPen);
     // Three rows of buildings, the farther ones lighter in the haze and with
     // smaller windows.
     for (int row = 0; row < 3; ++row) {
         const double depth = row / 2.0;
-        const QColor body = mix(mix(sky.horizon, sky.middle, 0.6), QColor(10, 12, 22), 0.45 + 0.45 * depth);
-        const double pitchX = (6 + 6 * depth) * s, pitchY = (9 + 7 * depth) * s;
-        const double minHeight = (0.08 + 0.06 * depth) * horizon, maxHeight = (portrait ? 0.55 : 0.38) * horizon * (0.7 + 0.6 * depth);
+        const QColor body = mix(mix(sky.horizon, sky.middle, 0.6), QColor(8, 10, 20), 0.45 + 0.47 * depth);
+        const double pitchX = (4 + 4 * depth) * s, pitchY = (6 + 5 * depth) * s;
+        const double minHeight = (0.06 + 0.06 * depth) * horizon;
+        const double maxHeight = (portrait ? 0.6 : 0.42) * horizon * (0.7 + 0.55 * depth);
         double x = random(-60, 0) * s;
         while (x < w) {
-            const double bw = random(40 + 60 * depth, 90 + 120 * depth) * s;
-            double height = random(minHeight, maxHeight);
-            if (random.chance(0.12))
-                height *= 1.4;
+            const double bw = random(30 + 50 * depth, 80 + 110 * depth) * s;
+            double height = minHeight + (maxHeight - minHeight) * std::pow(random.unit(), 1.5);
+            if (random.chance(0.1))
+                height *= 1.5;
             const double top = horizon - height;
-            const double gap = random(0, 10) * s;
+            const double gap = random.chance(0.3) ? random(2, 20) * s : 0.0;
+            const int style = random.integer(0, 6); // 0-3 windows in a grid, 4-5 glass, 6 floors in bands
             p.setRenderHint(QPainter::Antialiasing, true);
             QLinearGradient face(0, top, 0, horizon);
-            face.setColorAt(0.0, lit(body, 1.25));
-            face.setColorAt(1.0, lit(body, 0.7));
+            if (style == 4 || style == 5) {
+                // Glass holds the sky's colour at the top.
+                face.setColorAt(0.0, mix(body, sky.middle, 0.55 - 0.25 * depth));
+                face.setColorAt(0.5, mix(body, sky.horizon, 0.2));
+                face.setColorAt(1.0, lit(body, 0.6));
+            } else {
+                face.setColorAt(0.0, lit(body, 1.2));
+                face.setColorAt(1.0, lit(body, 0.7));
+            }
             p.setBrush(face);
             p.drawRect(QRectF(x, top, bw, height));
             // The side turned from the afterglow is darker.
             const double side = bw * random(0.2, 0.4);
-            p.fillRect(QRectF(sunX > x + bw / 2 ? x + bw - side : x, top, side, height), faded(QColor(0, 0, 10), 0.28));
-            if (random.chance(0.3)) {
-                const double mast = random(20, 70) * s;
+            p.fillRect(QRectF(sunX > x + bw / 2 ? x + bw - side : x, top, side, height), faded(QColor(0, 0, 10), 0.3));
+            p.fillRect(QRectF(x, top, bw, 1.5 * s), faded(sky.glow, 0.25 * (1 - depth) + 0.1));
+            const double crown = random.unit();
+            if (crown < 0.25) {
+                const double mast = random(20, 80) * s;
                 p.fillRect(QRectF(x + bw / 2 - 1.2 * s, top - mast, 2.4 * s, mast), lit(body, 0.9));
                 lp.setBrush(QColor(255, 60, 50));
                 lp.drawEllipse(QPointF(x + bw / 2, top - mast), 2.5 * s, 2.5 * s);
-            } else if (random.chance(0.35)) {
-                const double setback = bw * random(0.15, 0.3);
-                const double raise = random(20, 60) * s;
-                p.setBrush(lit(body, 1.1));
+            } else if (crown < 0.5) {
+                const double setback = bw * random(0.12, 0.3);
+                const double raise = random(20, 70) * s;
+                p.setBrush(lit(body, 1.05));
                 p.drawRect(QRectF(x + setback, top - raise, bw - 2 * setback, raise));
+            } else if (crown < 0.6) {
+                QPolygonF spire;
+                spire << QPointF(x + bw * 0.3, top) << QPointF(x + bw / 2, top - bw * 0.7) << QPointF(x + bw * 0.7, top);
+                p.setBrush(lit(body, 1.1));
+                p.drawPolygon(spire);
             }
-            // Windows: whole floors lit in offices, a scatter in flats.
             p.setRenderHint(QPainter::Antialiasing, false);
-            const double share = random(0.15, 0.6);
-            const int hue = random.integer(28, 45);
+            const double share = random(0.2, 0.6);
+            const int hue = random.integer(26, 44);
             const int cols = int((bw - pitchX) / pitchX), rows = int((height - pitchY) / pitchY);
-            for (int r = 0; r < rows; ++r) {
-                const bool floorLit = random.chance(0.12);
-                for (int col = 0; col < cols; ++col) {
-                    const QRectF pane(x + pitchX * (0.75 + col), top + pitchY * (0.7 + r), pitchX * 0.55, pitchY * 0.55);
-                    const double roll = random.unit();
-                    if (floorLit || roll < share) {
-                        const int value = random.integer(150, 255);
-                        const bool cool = random.chance(0.1);
-                        const QColor pane_ = cool ? hsv(205, 60, value) : hsv(hue + int(roll * 12), 150, value);
-                        const QColor shown = mix(pane_, body, 0.55 * depth * 0.0 + (2 - row) * 0.25);
-                        p.fillRect(pane, shown);
-                        lp.fillRect(pane, lit(shown, 0.5));
-                    } else {
-                        p.fillRect(pane, faded(mix(sky.middle, sky.horizon, roll), 0.12 + 0.1 * depth));
+            const double dim = 0.75 + 0.25 * depth;
+            const auto lightPane = [&](const QRectF& pane, double roll) {
+                const int value = int(random.integer(140, 255) * dim);
+                const bool cool = random.chance(0.12);
+                const QColor colour = cool ? hsv(205, 50, value) : hsv(hue + int(roll * 14), 140 + int(roll * 60), value);
+                p.fillRect(pane, colour);
+                lp.fillRect(pane, lit(colour, 0.45));
+            };
+            if (style <= 3) {
+                // Windows: whole floors lit in offices, a scatter in flats.
+                for (int r = 0; r < rows; ++r) {
+                    const bool floorLit = random.chance(0.08);
+                    for (int col = 0; col < cols; ++col) {
+                        const QRectF pane(x + pitchX * (0.75 + col), top + pitchY * (0.7 + r), pitchX * 0.55, pitchY * 0.55);
+                        const double roll = random.unit();
+                        if (floorLit || roll < share)
+                            lightPane(pane, roll);
+                        else
+                            p.fillRect(pane, faded(mix(sky.middle, sky.horizon, roll), 0.08 + 0.08 * depth));
                     }
+                }
+            } else if (style <= 5) {
+                // Mullions on the glass, and a few offices still lit.
+                for (double mx = x + pitchX; mx < x + bw; mx += pitchX * 1.5)
+                    p.fillRect(QRectF(mx, top, 1.0 * s, height), faded(QColor(0, 0, 0), 0.25));
+                for (int r = 0; r < rows; r += 2) {
+                    if (!random.chance(0.4))
+                        continue;
+                    const double from = random(0, 0.6) * bw;
+                    const double span = random(0.15, 0.5) * bw;
+                    lightPane(QRectF(x + from, top + pitchY * (0.7 + r), std::min(span, bw - from - 2 * s), pitchY * 0.6), random.unit());
+                }
+            } else {
+                for (int r = 0; r < rows; ++r) {
+                    const QRectF band(x + pitchX * 0.5, top + pitchY * (0.7 + r), bw - pitchX, pitchY * 0.4);
+                    if (random.chance(share + 0.15))
+                        lightPane(band, random.unit());
+                    else
+                        p.fillRect(band, faded(sky.middle, 0.1));
                 }
             }
             x += bw + gap;
         }
         // Haze between the rows.
-        p.setRenderHint(QPainter::Antialiasing, false);
         QLinearGradient haze(0, horizon - 0.5 * horizon, 0, horizon);
         haze.setColorAt(0.0, faded(sky.horizon, 0.0));
         haze.setColorAt(1.0, faded(mix(sky.horizon, sky.middle, 0.5), 0.35 - 0.12 * row));
         p.fillRect(QRectF(0, 0, w, horizon), haze);
+    }
+    // Lamps along the waterfront or the street.
+    p.setRenderHint(QPainter::Antialiasing, true);
+    lp.setRenderHint(QPainter::Antialiasing, true);
+    const double lampSpacing = random(36, 60) * s;
+    for (double lx = random(0, 30) * s; lx < w; lx += lampSpacing) {
+        const QPointF lamp(lx, horizon - 6 * s);
+        p.setBrush(QColor(255, 236, 200));
+        p.drawEllipse(lamp, 2.2 * s, 2.2 * s);
+        lp.setBrush(QColor(255, 170, 80));
+        lp.drawEllipse(lamp, 4.5 * s, 4.5 * s);
     }
 
     // Below the skyline: a river mirroring it, or a street.
@@ -330,9 +384,32 @@ void drawCity(QImage& image, int variant, PhotoRandom& random)
         p.fillRect(QRectF(0, horizon - 1.5 * s, w, 3 * s), faded(QColor(0, 0, 0), 0.5));
     } else {
         QLinearGradient street(0, horizon, 0, h);
-        street.setColorAt(0.0, QColor(30, 28, 36));
-        street.setColorAt(1.0, QColor(12, 12, 16));
+        street.setColorAt(0.0, QColor(44, 38, 46));
+        street.setColorAt(1.0, QColor(16, 16, 20));
         p.fillRect(QRectF(0, horizon, w, h - horizon), street);
+        // Cars in a long exposure: red tail lights going away, white head
+        // lights coming, drawn as streaks across the road.
+        p.setBrush(Qt::NoBrush);
+        lp.setBrush(Qt::NoBrush);
+        const int trails = random.integer(8, 14);
+        for (int i = 0; i < trails; ++i) {
+            const double lane = random.unit();
+            const bool coming = lane > 0.5;
+            const double y0 = horizon + (h - horizon) * (0.08 + 0.5 * lane);
+            const double y1 = y0 + random(-0.04, 0.12) * (h - horizon);
+            const double bend = random(-0.06, 0.06) * h;
+            QPainterPath trail;
+            trail.moveTo(-0.05 * w, y0);
+            trail.cubicTo(QPointF(0.35 * w, y0 + bend), QPointF(0.65 * w, y1 - bend), QPointF(1.05 * w, y1));
+            const QColor colour = coming ? QColor(255, 240, 210) : QColor(255, 60, 40);
+            const double width = (1.5 + 3.5 * lane) * s;
+            p.setPen(QPen(mix(colour, QColor(255, 255, 255), 0.3), width));
+            p.drawPath(trail);
+            lp.setPen(QPen(lit(colour, 0.8), width * 2.5));
+            lp.drawPath(trail);
+        }
+        p.setPen(Qt::NoPen);
+        lp.setPen(Qt::NoPen);
     }
     p.end();
     lp.end();
@@ -343,7 +420,7 @@ void drawCity(QImage& image, int variant, PhotoRandom& random)
         image = softened(image, 16 * s);
 
     // Street lights and cars out of focus in front.
-    const int discs = dreamy ? 40 : (water ? 8 : 26);
+    const int discs = dreamy ? 40 : (water ? 0 : 26);
     for (int i = 0; i < discs; ++i) {
         const double y = dreamy ? random(0.1, 1.0) * h : random(horizon - 0.05 * h, h + 0.05 * h);
         const double x = random(-0.05, 1.05) * w;
@@ -886,9 +963,8 @@ void drawFlower(QPainter& p, QPointF centre, double radius, const FlowerKind& ki
             across.setColorAt(1.0, QColor(0, 0, 0, 60));
             p.fillPath(petal, across);
             if (detailed) {
-                p.setClipPath(petal);
-                p.setPen(QPen(faded(kind.vein, 0.22), 1.1 * s));
-                const int veins = 7;
+                p.setPen(QPen(faded(kind.vein, 0.13), 0.9 * s));
+                const int veins = kind.width > 0.3 ? 7 : 3;
                 for (int v = 0; v < veins; ++v) {
                     const double spread = (v - (veins - 1) / 2.0) / ((veins - 1) / 2.0);
                     QPainterPath vein;
@@ -898,8 +974,7 @@ void drawFlower(QPainter& p, QPointF centre, double radius, const FlowerKind& ki
                 }
                 p.setPen(QPen(faded(QColor(255, 255, 255), 0.18), 2 * s));
                 p.drawLine(QPointF(length * 0.05, 0), QPointF(length * 0.8, 0));
-                p.setClipping(false);
-                p.setPen(QPen(faded(lit(kind.colour, 0.6), 0.35), 1.0 * s));
+                p.setPen(QPen(faded(lit(kind.colour, 0.7), 0.16), 1.0 * s));
                 p.setBrush(Qt::NoBrush);
                 p.drawPath(petal);
                 p.setPen(Qt::NoPen);
@@ -933,7 +1008,7 @@ void drawFlower(QPainter& p, QPointF centre, double radius, const FlowerKind& ki
     }
     if (detailed) {
         // Florets in the sunflower's spiral.
-        const int florets = int(std::min(900.0, 1.4 * heart * heart / (s * s * 9.0)));
+        const int florets = int(std::min(600.0, 1.4 * heart * heart / (s * s * 9.0)));
         const double golden = kPi * (3.0 - std::sqrt(5.0));
         for (int i = 0; i < florets; ++i) {
             const double r = heart * 0.95 * std::sqrt((i + 0.5) / florets);
@@ -999,14 +1074,21 @@ void drawFlowers(QImage& image, int variant, PhotoRandom& random)
     base.setColorAt(0.45, evening ? QColor(120, 120, 50) : QColor(96, 150, 70));
     base.setColorAt(1.0, evening ? QColor(40, 50, 20) : QColor(30, 70, 30));
     p.fillRect(image.rect(), base);
-    for (int i = 0; i < 70; ++i) {
+    // Foliage: leaves of many sizes in muted greens, sunlit near the top.
+    for (int i = 0; i < 160; ++i) {
         const QPointF at = randomPoint(random, QRectF(-0.1 * w, -0.1 * h, 1.2 * w, 1.2 * h));
-        const double r = random(40, 220) * s;
-        const int hue = random.integer(65, 135);
-        const int sat = random.integer(90, 210);
-        const int val = random.integer(50, 190);
-        p.setBrush(faded(hsv(hue + (evening ? -20 : 0), sat, int(val * (0.6 + 0.6 * (1 - at.y() / h)))), 0.55));
-        p.drawEllipse(at, r, r * 0.7);
+        const double r = random(20, 150) * s;
+        const int hue = random.integer(60, 125);
+        const int sat = random.integer(60, 170);
+        const int val = random.integer(40, 170);
+        const double angle = random(0, 360);
+        const double sunlit = std::max(0.0, 1.0 - at.y() / h) * random.unit();
+        p.save();
+        p.translate(at);
+        p.rotate(angle);
+        p.setBrush(faded(hsv(hue + (evening ? -18 : 0), sat - int(40 * sunlit), int(val * (0.55 + 0.5 * (1 - at.y() / h)) + 70 * sunlit)), 0.6));
+        p.drawPath(petalPath(2 * r, r * 0.5, 2).translated(-r, 0));
+        p.restore();
     }
     for (int i = 0; i < 9; ++i) {
         const QPointF at = randomPoint(random, QRectF(0, 0, w, h));
@@ -1062,7 +1144,7 @@ void drawFlowers(QImage& image, int variant, PhotoRandom& random)
         st.fillPath(petalPath(radius * 0.9, radius * 0.18, 2), leaf);
         st.restore();
     }
-    paintLayer(image, stemLayer, 3 * s);
+    paintLayer(image, stemLayer, 6 * s);
 
     p.begin(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -1077,6 +1159,8 @@ void drawFlowers(QImage& image, int variant, PhotoRandom& random)
         drawDewDrop(p, centre + QPointF(std::cos(a) * r, std::sin(a) * r * tilt), size, kind.colour, lightAngle);
     }
     p.end();
+    // The lens focused on the heart of the flower: its far petals soften.
+    focusFalloff(image, 7 * s, QPointF(centre.x(), centre.y() - radius * 0.2), QPointF(centre.x(), centre.y() - radius * 1.1));
     glow(image, QPointF(w / 2, h / 2) + QPointF(std::cos(lightAngle), std::sin(lightAngle)) * w * 0.6, w * 0.8,
          evening ? QColor(255, 210, 140) : QColor(255, 255, 230), 0.3);
     finishLikeAPhoto(image, random, 3.0, 0.35);
@@ -1090,38 +1174,72 @@ void drawRose(QPainter& p, QPointF centre, double r, const QColor& colour, doubl
     p.save();
     p.translate(centre);
     p.setPen(Qt::NoPen);
-    // Outer petals.
-    for (int i = 0; i < 5; ++i) {
-        const double a = 2 * kPi * i / 5 + r;
-        const QPointF at(std::cos(a) * r * 0.5, std::sin(a) * r * 0.5);
-        QRadialGradient g(at, r * 0.6, at + toLight * r * 0.2);
-        g.setColorAt(0.0, lit(colour, 1.08));
-        g.setColorAt(0.8, lit(colour, 0.85));
-        g.setColorAt(1.0, lit(colour, 0.7));
+    // Outer petals, open and lit on the side towards the window.
+    for (int i = 0; i < 6; ++i) {
+        const double a = 2 * kPi * i / 6 + r * 0.37;
+        const QPointF at(std::cos(a) * r * 0.42, std::sin(a) * r * 0.42);
+        const double facing = 0.5 + 0.5 * (std::cos(a) * toLight.x() + std::sin(a) * toLight.y());
+        QRadialGradient g(at * 0.6, r * 0.75, at * 0.9);
+        g.setColorAt(0.0, lit(colour, 0.92 + 0.2 * facing));
+        g.setColorAt(0.75, lit(colour, 0.82 + 0.12 * facing));
+        g.setColorAt(1.0, lit(colour, 0.62));
         p.setBrush(g);
-        p.drawEllipse(at, r * 0.55, r * 0.5);
+        p.drawEllipse(at, r * 0.6, r * 0.55);
     }
-    QRadialGradient cup(QPointF(), r * 0.75, toLight * r * 0.3);
-    cup.setColorAt(0.0, lit(colour, 1.1));
-    cup.setColorAt(1.0, lit(colour, 0.8));
-    p.setBrush(cup);
-    p.drawEllipse(QPointF(), r * 0.72, r * 0.7);
-    // Petal edges spiralling in, each with a lit lip and a shadow under it.
-    for (int k = 0; k < 7; ++k) {
-        const double rr = r * 0.68 * (1.0 - k / 7.5);
-        const QPointF c(toLight * rr * 0.12);
-        const double startDeg = k * 137.0;
-        const QRectF box(c.x() - rr, c.y() - rr * 0.9, 2 * rr, 1.8 * rr);
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(faded(lit(colour, 0.55), 0.55), std::max(1.0, r * 0.05), Qt::SolidLine, Qt::RoundCap));
-        p.drawArc(box.translated(-toLight * r * 0.03), int(startDeg * 16), 200 * 16);
-        p.setPen(QPen(faded(mix(colour, QColor(255, 255, 255), 0.5), 0.85), std::max(1.0, r * 0.035), Qt::SolidLine, Qt::RoundCap));
-        p.drawArc(box, int(startDeg * 16), 200 * 16);
+    // Cupped petals closing in: each a chord of an ellipse with a lit lip
+    // and a shadow falling inside it.
+    for (int k = 0; k < 6; ++k) {
+        const double rr = r * (0.74 - 0.11 * k);
+        const QPointF c = -toLight * (r * 0.04 * k);
+        const QRectF box(c.x() - rr, c.y() - rr * 0.92, 2 * rr, 1.84 * rr);
+        const double start = 200.0 + k * 137.0;
+        QPainterPath petal;
+        petal.arcMoveTo(box, start);
+        petal.arcTo(box, start, 230);
+        petal.closeSubpath();
+        const QPointF mid = c + QPointF(std::cos((start + 115) * kPi / 180), -std::sin((start + 115) * kPi / 180)) * rr;
+        QLinearGradient shade(mid, c);
+        shade.setColorAt(0.0, lit(mix(colour, QColor(255, 255, 255), 0.25), 1.02));
+        shade.setColorAt(0.18, lit(colour, 0.95));
+        shade.setColorAt(1.0, lit(colour, 0.7 - 0.03 * k));
+        p.setBrush(QColor(40, 20, 20, 50));
+        p.drawPath(petal.translated(-toLight * r * 0.05));
+        p.setBrush(shade);
+        p.drawPath(petal);
     }
-    p.setPen(Qt::NoPen);
-    p.setBrush(lit(colour, 0.6));
-    p.drawEllipse(QPointF(), r * 0.06, r * 0.05);
+    QRadialGradient heart(QPointF(), r * 0.14);
+    heart.setColorAt(0.0, lit(colour, 0.45));
+    heart.setColorAt(1.0, lit(colour, 0.75));
+    p.setBrush(heart);
+    p.drawEllipse(-toLight * r * 0.2, r * 0.12, r * 0.1);
     p.restore();
+}
+
+// Light across an object painted on its own layer: the side away from the
+// light darkened, and a soft contact shadow cast onto the picture beneath.
+void placeLit(QImage& image, QImage& layer, double lightAngle, double shadowReach, double shadowBlur, double depth)
+{
+    const double w = image.width(), h = image.height();
+    {
+        QPainter p(&layer);
+        p.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+        const QPointF toLight(std::cos(lightAngle), std::sin(lightAngle));
+        const QPointF c(w / 2, h / 2);
+        QLinearGradient shade(c + toLight * w * 0.3, c - toLight * w * 0.3);
+        shade.setColorAt(0.0, QColor(0, 0, 0, 0));
+        shade.setColorAt(1.0, QColor(20, 10, 10, int(255 * depth)));
+        p.fillRect(layer.rect(), shade);
+    }
+    QImage shadow = layer;
+    {
+        QPainter p(&shadow);
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(shadow.rect(), QColor(40, 20, 20, 150));
+    }
+    const QPointF away(-std::cos(lightAngle) * shadowReach, -std::sin(lightAngle) * shadowReach + shadowReach * 0.5);
+    QPainter p(&image);
+    p.drawImage(away, softened(shadow, shadowBlur));
+    p.drawImage(0, 0, layer);
 }
 
 // Two gold bands: the body, its edge seen in perspective and the glints.
@@ -1337,6 +1455,28 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
         p.fillRect(image.rect(), room);
         p.end();
         glow(image, QPointF(fromLeft ? w * 0.2 : w * 0.8, h * 0.2), w * 0.8, QColor(255, 220, 200), 0.35);
+        {
+            // Drapes on the far wall, and a tall window's glow.
+            QPainter d(&image);
+            d.setRenderHint(QPainter::Antialiasing);
+            d.setPen(Qt::NoPen);
+            for (int i = 0; i < 16; ++i) {
+                const double x = random(-0.05, 1.05) * w;
+                const double width = random(20, 70) * s;
+                QLinearGradient fold(x - width, 0, x + width, 0);
+                fold.setColorAt(0.0, QColor(255, 230, 210, 0));
+                fold.setColorAt(0.5, QColor(255, 230, 210, 60));
+                fold.setColorAt(1.0, QColor(40, 20, 20, 50));
+                d.setBrush(fold);
+                d.drawRect(QRectF(x - width, 0, 2 * width, h));
+            }
+            const double windowX = fromLeft ? w * 0.72 : w * 0.18;
+            QLinearGradient pane(0, 0, 0, h * 0.6);
+            pane.setColorAt(0.0, QColor(220, 230, 250, 120));
+            pane.setColorAt(1.0, QColor(255, 220, 190, 60));
+            d.setBrush(pane);
+            d.drawRoundedRect(QRectF(windowX, h * 0.05, w * 0.12, h * 0.5), w * 0.06, w * 0.06);
+        }
         const double table = h * (portrait ? 0.66 : 0.6);
         QImage lights = blackLayer(image.size());
         p.begin(&image);
@@ -1371,6 +1511,7 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
         p.begin(&image);
         p.setRenderHint(QPainter::Antialiasing);
         // The candles in focus: three of different heights.
+        p.setPen(Qt::NoPen);
         const int count = portrait ? 2 : 3;
         const double spacing = unit * 0.2;
         const double startX = w * (portrait ? 0.5 : (fromLeft ? 0.45 : 0.55)) - spacing * (count - 1) / 2;
@@ -1386,6 +1527,24 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
             p.drawEllipse(base, width * 2.2, width * 0.6);
             drawCandle(p, lights, base, width, height);
         }
+        // Rose petals fallen on the cloth in front.
+        for (int i = 0; i < 7; ++i) {
+            const QPointF at = randomPoint(random, QRectF(0.05 * w, baseY + 30 * s, 0.9 * w, h - baseY - 30 * s));
+            const double r = random(16, 30) * s;
+            const double angle = random(0, 360);
+            p.save();
+            p.translate(at);
+            p.rotate(angle);
+            p.scale(1.0, 0.55);
+            p.setBrush(QColor(80, 40, 30, 50));
+            p.drawEllipse(QPointF(3 * s, 5 * s), r, r * 0.8);
+            QRadialGradient petal(QPointF(-r * 0.3, -r * 0.2), r * 1.2);
+            petal.setColorAt(0.0, QColor(246, 180, 184));
+            petal.setColorAt(1.0, QColor(196, 110, 120));
+            p.setBrush(petal);
+            p.drawPath(petalPath(2 * r, r * 0.8, 0).translated(-r, 0));
+            p.restore();
+        }
         // Petals near the lens.
         p.end();
         bloom(image, lights, 8 * s, 0.9);
@@ -1394,62 +1553,79 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
         QLinearGradient room(fromLeft ? 0 : w, 0, fromLeft ? w : 0, h);
         room.setColorAt(0.0, QColor(255, 252, 246));
         room.setColorAt(0.6, blush);
-        room.setColorAt(1.0, lit(blush, 0.78));
+        room.setColorAt(1.0, lit(blush, 0.74));
         p.begin(&image);
         p.setRenderHint(QPainter::Antialiasing);
         p.fillRect(image.rect(), room);
         p.setPen(Qt::NoPen);
         // A white dress behind, in folds.
-        for (int i = 0; i < 7; ++i) {
-            const double x = w * (0.2 + 0.1 * i) + random(-30, 30) * s;
-            QLinearGradient fold(x - 60 * s, 0, x + 60 * s, 0);
+        for (int i = 0; i < 9; ++i) {
+            const double x = w * (0.1 + 0.1 * i) + random(-30, 30) * s;
+            const double width = random(40, 90) * s;
+            QLinearGradient fold(x - width, 0, x + width, 0);
             fold.setColorAt(0.0, QColor(255, 255, 255, 0));
             fold.setColorAt(0.45, QColor(255, 255, 255, 150));
-            fold.setColorAt(1.0, QColor(200, 180, 180, 60));
+            fold.setColorAt(1.0, QColor(180, 150, 150, 70));
             p.setBrush(fold);
-            p.drawRect(QRectF(x - 60 * s, 0.3 * h, 120 * s, 0.7 * h));
+            p.drawRect(QRectF(x - width, 0.25 * h, 2 * width, 0.75 * h));
         }
         p.end();
         image = softened(image, 24 * s);
+        mottle(image, random, 10, 0.06);
         for (int i = 0; i < 12; ++i) {
             const QPointF at = randomPoint(random, QRectF(0, 0, w, h));
             const double r = random(25, 70) * s;
             drawBokeh(image, at, r, QColor(255, 246, 230), 0.4);
         }
-        const QPointF c(w * (portrait ? 0.5 : (fromLeft ? 0.56 : 0.44)), h * (portrait ? 0.42 : 0.48));
-        const double reach = unit * (variant == 7 ? 0.42 : 0.33);
-        p.begin(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        // The stems gathered in a satin ribbon.
-        QLinearGradient ribbon(c.x() - reach * 0.18, 0, c.x() + reach * 0.18, 0);
-        ribbon.setColorAt(0.0, QColor(210, 190, 180));
-        ribbon.setColorAt(0.4, QColor(255, 250, 244));
-        ribbon.setColorAt(1.0, QColor(190, 170, 160));
-        QPolygonF handle;
-        handle << QPointF(c.x() - reach * 0.22, c.y() + reach * 0.6) << QPointF(c.x() + reach * 0.22, c.y() + reach * 0.6)
-               << QPointF(c.x() + reach * 0.14, h + 10) << QPointF(c.x() - reach * 0.14, h + 10);
-        p.setBrush(ribbon);
-        p.drawPolygon(handle);
-        // Greenery first: eucalyptus and leaves reaching out beyond the roses.
-        for (int i = 0; i < 16; ++i) {
-            const double a = random(0, 2 * kPi);
-            const double len = reach * random(0.9, 1.35);
-            const QPointF tip = c + QPointF(std::cos(a) * len, std::sin(a) * len * 0.85);
-            p.setPen(QPen(QColor(90, 110, 80), 3 * s));
-            p.drawLine(c, tip);
-            p.setPen(Qt::NoPen);
-            for (int k = 3; k <= 10; ++k) {
-                const QPointF at = c + (tip - c) * (k / 10.0);
-                const double r = reach * 0.06 * (1.3 - k / 12.0);
-                QRadialGradient leaf(at, r, at + QPointF(-r * 0.3, -r * 0.3));
-                leaf.setColorAt(0.0, QColor(170, 196, 172));
-                leaf.setColorAt(1.0, QColor(90, 120, 100));
-                p.setBrush(leaf);
-                p.drawEllipse(at + QPointF(r * 0.7, 0), r, r * 0.8);
-                p.drawEllipse(at - QPointF(r * 0.7, 0), r, r * 0.8);
+        const QPointF c(w * (portrait ? 0.5 : (fromLeft ? 0.56 : 0.44)), h * (portrait ? 0.4 : 0.5));
+        const double reach = unit * (variant == 7 ? 0.5 : 0.38);
+        // Greenery reaching out beyond the roses, a little out of focus.
+        QImage green = transparentLayer(image.size());
+        {
+            QPainter gp(&green);
+            gp.setRenderHint(QPainter::Antialiasing);
+            gp.setPen(Qt::NoPen);
+            // The stems gathered in a satin ribbon.
+            QLinearGradient ribbon(c.x() - reach * 0.14, 0, c.x() + reach * 0.14, 0);
+            ribbon.setColorAt(0.0, QColor(200, 180, 170));
+            ribbon.setColorAt(0.4, QColor(255, 250, 244));
+            ribbon.setColorAt(1.0, QColor(170, 150, 140));
+            QPolygonF handle;
+            handle << QPointF(c.x() - reach * 0.16, c.y() + reach * 0.5) << QPointF(c.x() + reach * 0.16, c.y() + reach * 0.5)
+                   << QPointF(c.x() + reach * 0.1, h + 10) << QPointF(c.x() - reach * 0.1, h + 10);
+            if (portrait) {
+                gp.setBrush(ribbon);
+                gp.drawPolygon(handle);
+            }
+            for (int i = 0; i < 22; ++i) {
+                const double a = random(0, 2 * kPi);
+                const double len = reach * random(0.95, 1.3);
+                const QPointF tip = c + QPointF(std::cos(a) * len, std::sin(a) * len * 0.85);
+                const bool eucalyptus = i % 2 == 0;
+                for (int k = 4; k <= 10; ++k) {
+                    const QPointF at = c + (tip - c) * (k / 10.0);
+                    const double r = reach * (eucalyptus ? 0.07 : 0.05) * (1.35 - k / 12.0);
+                    for (int side = -1; side <= 1; side += 2) {
+                        gp.save();
+                        gp.translate(at);
+                        gp.rotate(a * 180 / kPi + side * (eucalyptus ? 90 : 45));
+                        QLinearGradient leaf(0, -r, 0, r);
+                        leaf.setColorAt(0.0, eucalyptus ? QColor(170, 196, 176) : QColor(110, 150, 84));
+                        leaf.setColorAt(1.0, eucalyptus ? QColor(110, 140, 122) : QColor(56, 96, 52));
+                        gp.setBrush(leaf);
+                        if (eucalyptus)
+                            gp.drawEllipse(QPointF(r * 0.9, 0), r, r * 0.9);
+                        else
+                            gp.drawPath(petalPath(r * 2.6, r * 0.55, 2));
+                        gp.restore();
+                    }
+                }
             }
         }
+        green = softened(green, 3 * s);
+        placeLit(image, green, lightAngle, 10 * s, 10 * s, 0.25);
+        // The roses themselves, packed in a dome; those in the middle sit
+        // highest and are drawn last.
         const QColor roses[] = {QColor(250, 246, 240), QColor(244, 204, 200), QColor(226, 156, 160), QColor(248, 214, 186),
                                 QColor(252, 250, 244)};
         struct Bloom {
@@ -1458,35 +1634,47 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
             int colour;
         };
         std::vector<Bloom> blooms;
-        for (int i = 0; i < 15; ++i) {
+        for (int i = 0; i < 160 && blooms.size() < 22; ++i) {
             const double a = random(0, 2 * kPi);
-            const double d = reach * 0.7 * std::sqrt(random.unit());
-            const double r = reach * random(0.2, 0.28);
+            const double d = reach * 0.72 * std::sqrt(random.unit());
+            const double r = reach * random(0.21, 0.28);
             const int colour = random.integer(0, 4);
-            blooms.push_back({c + QPointF(std::cos(a) * d, std::sin(a) * d * 0.85), r, colour});
+            const QPointF at = c + QPointF(std::cos(a) * d, std::sin(a) * d * 0.85);
+            const bool crowded = std::any_of(blooms.begin(), blooms.end(), [&](const Bloom& b) {
+                return std::hypot(b.at.x() - at.x(), b.at.y() - at.y()) < (b.r + r) * 0.6;
+            });
+            if (!crowded)
+                blooms.push_back({at, r, colour});
         }
-        // Those in the middle sit highest and are drawn last.
         std::sort(blooms.begin(), blooms.end(), [&](const Bloom& x, const Bloom& y) {
             return std::hypot(x.at.x() - c.x(), x.at.y() - c.y()) > std::hypot(y.at.x() - c.x(), y.at.y() - c.y());
         });
-        for (const Bloom& b : blooms) {
-            QRadialGradient shade(b.at + QPointF(b.r * 0.2, b.r * 0.25), b.r * 1.2);
-            shade.setColorAt(0.0, QColor(60, 40, 40, 80));
-            shade.setColorAt(1.0, QColor(60, 40, 40, 0));
-            p.setBrush(shade);
-            p.drawEllipse(b.at + QPointF(b.r * 0.2, b.r * 0.25), b.r * 1.2, b.r * 1.2);
-            drawRose(p, b.at, b.r, roses[b.colour], lightAngle);
+        QImage bunch = transparentLayer(image.size());
+        {
+            QPainter bp(&bunch);
+            bp.setRenderHint(QPainter::Antialiasing);
+            bp.setPen(Qt::NoPen);
+            for (const Bloom& b : blooms) {
+                QRadialGradient shade(b.at - QPointF(std::cos(lightAngle), std::sin(lightAngle)) * b.r * 0.3, b.r * 1.25);
+                shade.setColorAt(0.0, QColor(60, 30, 30, 110));
+                shade.setColorAt(1.0, QColor(60, 30, 30, 0));
+                bp.setBrush(shade);
+                bp.drawEllipse(b.at - QPointF(std::cos(lightAngle), std::sin(lightAngle)) * b.r * 0.3, b.r * 1.25, b.r * 1.25);
+                drawRose(bp, b.at, b.r, roses[b.colour], lightAngle);
+            }
+            // Baby's breath in the gaps.
+            for (int i = 0; i < 90; ++i) {
+                const double a = random(0, 2 * kPi);
+                const double d = reach * random(0.55, 0.95);
+                const QPointF at = c + QPointF(std::cos(a) * d, std::sin(a) * d * 0.85);
+                const double r = random(2.5, 4.5) * s;
+                bp.setBrush(QColor(120, 110, 100, 120));
+                bp.drawEllipse(at + QPointF(r * 0.3, r * 0.4), r, r);
+                bp.setBrush(QColor(255, 255, 250, 240));
+                bp.drawEllipse(at, r, r);
+            }
         }
-        // Baby's breath in the gaps.
-        for (int i = 0; i < 120; ++i) {
-            const double a = random(0, 2 * kPi);
-            const double d = reach * random(0.5, 1.0);
-            const QPointF at = c + QPointF(std::cos(a) * d, std::sin(a) * d * 0.85);
-            const double r = random(2.5, 5) * s;
-            p.setBrush(QColor(255, 255, 255, 230));
-            p.drawEllipse(at, r, r);
-        }
-        p.end();
+        placeLit(image, bunch, lightAngle, 14 * s, 14 * s, 0.16);
     }
     glow(image, QPointF(fromLeft ? 0 : w, 0), w, QColor(255, 240, 230), 0.3);
     finishLikeAPhoto(image, random, 3.0, 0.3);
