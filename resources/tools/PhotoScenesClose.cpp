@@ -173,6 +173,34 @@ void lensFlare(QImage& image, QPointF sun, const QColor& tint, double strength)
     p.drawEllipse(QPointF(), 1.0, 1.0);
 }
 
+// Thin banks of cloud: each a loose train of soft puffs, shaded from `dark`
+// to `bright`, so that no outline reads as a drawn shape.
+void cloudBanks(QImage& image, PhotoRandom& random, const QRectF& area, const QColor& dark, const QColor& bright, double alpha,
+                int count)
+{
+    const double s = std::min(image.width(), image.height()) / 1080.0;
+    QImage clouds = transparentLayer(image.size());
+    {
+        QPainter c(&clouds);
+        c.setRenderHint(QPainter::Antialiasing);
+        c.setPen(Qt::NoPen);
+        for (int i = 0; i < count; ++i) {
+            const QPointF at = randomPoint(random, area);
+            const double length = random(0.15, 0.45) * image.width();
+            const double thick = random(5, 16) * s;
+            for (int k = 0; k < 14; ++k) {
+                const double along = random(-0.5, 0.5) * length;
+                const double lift = random(-1, 1) * thick;
+                const double puff = thick * random(0.6, 1.6);
+                const double light = random(0.2, 0.65);
+                c.setBrush(faded(mix(dark, bright, light), alpha));
+                c.drawEllipse(at + QPointF(along, lift), puff * random(3, 7), puff);
+            }
+        }
+    }
+    paintLayer(image, clouds, 7 * s);
+}
+
 // ---- City: a skyline at dusk ------------------------------------------------
 
 void drawCity(QImage& image, int variant, PhotoRandom& random)
@@ -205,29 +233,9 @@ void drawCity(QImage& image, int variant, PhotoRandom& random)
     p.end();
     glow(image, QPointF(sunX, horizon), w * 0.7, sky.glow, mood == 2 ? 0.25 : 0.55);
 
-    // Thin clouds catching the last light from below: each a loose train of
-    // soft puffs, so no outline reads as a drawn shape.
-    QImage clouds = transparentLayer(image.size());
-    {
-        QPainter c(&clouds);
-        c.setRenderHint(QPainter::Antialiasing);
-        c.setPen(Qt::NoPen);
-        const int count = random.integer(3, 6);
-        for (int i = 0; i < count; ++i) {
-            const QPointF at = randomPoint(random, QRectF(-0.1 * w, 0.06 * h, 1.2 * w, horizon * 0.6));
-            const double length = random(0.15, 0.45) * w;
-            const double thick = random(5, 16) * s;
-            for (int k = 0; k < 14; ++k) {
-                const double along = random(-0.5, 0.5) * length;
-                const double lift = random(-1, 1) * thick;
-                const double puff = thick * random(0.6, 1.6);
-                const double light = random(0.2, 0.65);
-                c.setBrush(faded(mix(lit(sky.middle, 0.9), sky.glow, light), mood == 2 ? 0.18 : 0.5));
-                c.drawEllipse(at + QPointF(along, lift), puff * random(3, 7), puff);
-            }
-        }
-    }
-    paintLayer(image, clouds, 7 * s);
+    // Thin clouds catching the last light from below.
+    cloudBanks(image, random, QRectF(-0.1 * w, 0.06 * h, 1.2 * w, horizon * 0.6), lit(sky.middle, 0.9), sky.glow,
+               mood == 2 ? 0.18 : 0.5, random.integer(3, 6));
     mottle(image, random, 10, 0.12, QRectF(0, 0, w, horizon));
 
     QImage lights = blackLayer(image.size());
@@ -433,6 +441,136 @@ void drawCity(QImage& image, int variant, PhotoRandom& random)
     finishLikeAPhoto(image, random, 4.0, 0.45);
 }
 
+// ---- People, as silhouettes --------------------------------------------------
+
+enum class Pose { Standing, Walking, Jumping, Riding };
+
+// A figure as a few soft shapes, feet at the origin. The parts are kept apart
+// (not one path) so that overlapping shapes never cancel out under a fill
+// rule. No face, no fingers: a silhouette reads as people, detail would not.
+using Silhouette = std::vector<QPainterPath>;
+
+void addLimb(Silhouette& parts, QPointF a, QPointF b, double wa, double wb)
+{
+    const QPointF d = b - a;
+    const double length = std::max(1e-6, std::hypot(d.x(), d.y()));
+    const QPointF n(-d.y() / length, d.x() / length);
+    QPainterPath path;
+    path.moveTo(a + n * (wa / 2));
+    path.lineTo(b + n * (wb / 2));
+    path.lineTo(b - n * (wb / 2));
+    path.lineTo(a - n * (wa / 2));
+    path.closeSubpath();
+    parts.push_back(path);
+    QPainterPath joint;
+    joint.addEllipse(b, wb / 2, wb / 2);
+    parts.push_back(joint);
+}
+
+Silhouette figure(double H, bool child, bool longHair, bool dress, Pose pose, QPointF leftHand, QPointF rightHand)
+{
+    Silhouette parts;
+    const double lift = pose == Pose::Jumping ? -0.14 * H : 0.0;
+    const QPointF up(0, lift);
+    const double head = child ? 0.082 * H : 0.06 * H;
+    const double shoulderY = (child ? -0.75 : -0.815) * H + lift;
+    const double waistY = (child ? -0.56 : -0.62) * H + lift;
+    const double hipY = (child ? -0.45 : -0.5) * H + lift;
+    const double sw = (child ? 0.1 : dress ? 0.088 : 0.102) * H;
+    const double waist = (child ? 0.075 : dress ? 0.058 : 0.075) * H;
+    const double hip = (child ? 0.08 : dress ? 0.085 : 0.078) * H;
+
+    // Legs: thigh, calf and a small foot.
+    const double stride = pose == Pose::Walking ? 0.11 * H : 0.035 * H;
+    for (int side = -1; side <= 1; side += 2) {
+        const QPointF hipJoint(side * 0.042 * H, hipY);
+        QPointF knee, ankle;
+        if (pose == Pose::Riding) {
+            knee = QPointF(side * 0.15 * H, hipY + 0.04 * H);
+            ankle = QPointF(side * 0.13 * H, hipY + 0.3 * H);
+        } else if (pose == Pose::Jumping) {
+            knee = QPointF(side * 0.09 * H, hipY + 0.17 * H);
+            ankle = QPointF(side * 0.05 * H - 0.06 * H, hipY + 0.34 * H);
+        } else if (pose == Pose::Walking && side > 0) {
+            knee = QPointF(stride * 0.55, hipY * 0.5 + 0.01 * H);
+            ankle = QPointF(stride * 0.95, -0.035 * H);
+        } else {
+            const double reach = pose == Pose::Walking ? -stride : side * stride;
+            knee = QPointF(reach * 0.5, hipY * 0.52);
+            ankle = QPointF(reach, -0.03 * H);
+        }
+        addLimb(parts, hipJoint, knee, 0.082 * H, 0.055 * H);
+        addLimb(parts, knee, ankle, 0.055 * H, 0.034 * H);
+        QPainterPath foot;
+        foot.addEllipse(ankle + QPointF(0.022 * H, 0.012 * H), 0.04 * H, 0.02 * H);
+        parts.push_back(foot);
+    }
+    // Torso: round shoulders, a waist, then hips or a skirt's flare.
+    QPainterPath torso;
+    torso.moveTo(-sw, shoulderY + 0.035 * H);
+    torso.cubicTo(QPointF(-sw, shoulderY - 0.01 * H), QPointF(-0.05 * H, shoulderY - 0.02 * H), QPointF(0, shoulderY - 0.02 * H));
+    torso.cubicTo(QPointF(0.05 * H, shoulderY - 0.02 * H), QPointF(sw, shoulderY - 0.01 * H), QPointF(sw, shoulderY + 0.035 * H));
+    torso.cubicTo(QPointF(sw * 0.98, shoulderY + 0.12 * H), QPointF(waist, waistY - 0.04 * H), QPointF(waist, waistY));
+    if (dress) {
+        const double hem = hipY + (child ? 0.17 : 0.24) * H;
+        torso.cubicTo(QPointF(waist * 1.2, waistY + 0.08 * H), QPointF(hip * 1.5, hem - 0.06 * H), QPointF(hip * 1.75, hem));
+        torso.quadTo(QPointF(0, hem + 0.015 * H), QPointF(-hip * 1.75, hem));
+        torso.cubicTo(QPointF(-hip * 1.5, hem - 0.06 * H), QPointF(-waist * 1.2, waistY + 0.08 * H), QPointF(-waist, waistY));
+    } else {
+        torso.quadTo(QPointF(hip, hipY - 0.04 * H), QPointF(hip, hipY + 0.02 * H));
+        torso.lineTo(-hip, hipY + 0.02 * H);
+        torso.quadTo(QPointF(-hip, hipY - 0.04 * H), QPointF(-waist, waistY));
+    }
+    torso.cubicTo(QPointF(-waist, waistY - 0.04 * H), QPointF(-sw * 0.98, shoulderY + 0.12 * H), QPointF(-sw, shoulderY + 0.035 * H));
+    torso.closeSubpath();
+    parts.push_back(torso);
+    // Neck and head, the head turned a little.
+    addLimb(parts, QPointF(0, shoulderY), QPointF(0.004 * H, shoulderY - 0.05 * H), 0.042 * H, 0.038 * H);
+    const QPointF headAt(0.006 * H, shoulderY - 0.035 * H - head);
+    QPainterPath skull;
+    skull.addEllipse(headAt, head * 0.86, head);
+    parts.push_back(skull);
+    if (longHair) {
+        QPainterPath hair;
+        if (child) {
+            hair.addEllipse(headAt + QPointF(0, head * 0.3), head * 1.05, head * 0.95);
+        } else {
+            hair.moveTo(headAt + QPointF(-head * 0.88, -head * 0.2));
+            hair.cubicTo(headAt + QPointF(-head * 1.1, head * 1.2), headAt + QPointF(-head * 1.15, head * 1.9),
+                         headAt + QPointF(-head * 0.6, head * 2.5));
+            hair.lineTo(headAt + QPointF(head * 0.6, head * 2.5));
+            hair.cubicTo(headAt + QPointF(head * 1.15, head * 1.9), headAt + QPointF(head * 1.1, head * 1.2),
+                         headAt + QPointF(head * 0.88, -head * 0.2));
+            hair.closeSubpath();
+        }
+        parts.push_back(hair);
+    }
+    // Arms with a bend at the elbow.
+    for (int side = -1; side <= 1; side += 2) {
+        const QPointF shoulder(side * (sw - 0.022 * H), shoulderY + 0.03 * H);
+        const QPointF hand = (side < 0 ? leftHand : rightHand) + up;
+        const QPointF mid = (shoulder + hand) / 2 + QPointF(side * 0.025 * H, 0.01 * H);
+        addLimb(parts, shoulder, mid, 0.05 * H, 0.04 * H);
+        addLimb(parts, mid, hand, 0.04 * H, 0.03 * H);
+        QPainterPath palm;
+        palm.addEllipse(hand + QPointF(0, 0.012 * H), 0.02 * H, 0.026 * H);
+        parts.push_back(palm);
+    }
+    return parts;
+}
+
+struct Person {
+    double x, height;
+    bool child, longHair, dress;
+    Pose pose;
+};
+
+void fillSilhouette(QPainter& p, const Silhouette& parts, const QTransform& at, const QBrush& brush)
+{
+    for (const QPainterPath& part : parts)
+        p.fillPath(at.map(part), brush);
+}
+
 // ---- Fair: a big wheel at dusk ---------------------------------------------
 
 QPointF onCircle(QPointF centre, double radius, double angle)
@@ -489,11 +627,18 @@ void drawFair(QImage& image, int variant, PhotoRandom& random)
     p.begin(&image);
     p.setRenderHint(QPainter::Antialiasing);
     // Legs and structure.
-    p.setPen(QPen(metal, 9 * s, Qt::SolidLine, Qt::FlatCap));
+    // Legs: two lattice girders each, splayed to the ground.
     for (int side = -1; side <= 1; side += 2) {
-        p.drawLine(hub, QPointF(hub.x() + side * radius * 0.55, ground + 4 * s));
-        p.drawLine(QPointF(hub.x() + side * radius * 0.12, hub.y() + radius * 0.5),
-                   QPointF(hub.x() + side * radius * 0.4, hub.y() + radius * 0.5));
+        const QPointF foot(hub.x() + side * radius * 0.55, ground + 4 * s);
+        const QPointF inner(hub.x() + side * radius * 0.4, ground + 4 * s);
+        p.setPen(QPen(metal, 5 * s, Qt::SolidLine, Qt::FlatCap));
+        p.drawLine(hub, foot);
+        p.drawLine(hub, inner);
+        p.setPen(QPen(metal, 1.6 * s));
+        for (int k = 1; k < 12; ++k) {
+            const double t0 = k / 12.0, t1 = (k + 1) / 12.0;
+            p.drawLine(hub + (foot - hub) * t0, hub + (inner - hub) * t1);
+        }
     }
     p.setPen(QPen(metal, 4 * s));
     p.setBrush(Qt::NoBrush);
@@ -540,19 +685,24 @@ void drawFair(QImage& image, int variant, PhotoRandom& random)
             lp.drawEllipse(at, 2.8 * s, 2.8 * s);
         }
     }
-    lp.setBrush(QColor(255, 230, 190));
-    lp.drawEllipse(hub, radius * 0.08, radius * 0.08);
-    p.setBrush(QColor(255, 246, 230));
-    p.drawEllipse(hub, radius * 0.05, radius * 0.05);
+    lp.setBrush(QColor(140, 110, 80));
+    lp.drawEllipse(hub, radius * 0.05, radius * 0.05);
+    p.setBrush(metal);
+    p.drawEllipse(hub, radius * 0.07, radius * 0.07);
+    p.setBrush(QColor(255, 236, 200));
+    p.drawEllipse(hub, radius * 0.025, radius * 0.025);
     // Gondolas hang below their pins.
     const QColor cabins[] = {QColor(200, 60, 60), QColor(60, 120, 200), QColor(230, 180, 60), QColor(70, 160, 110)};
-    for (int i = 0; i < spokes; i += 2) {
+    for (int i = 0; i < spokes; ++i) {
         const double a = turn + 2 * kPi * i / spokes;
         const QPointF pin = onCircle(hub, radius, a);
-        const double cw = radius * 0.09, ch = radius * 0.1;
+        const double cw = radius * 0.1, ch = radius * 0.11;
+        p.setPen(QPen(metal, 1.5 * s));
+        p.drawLine(pin, pin + QPointF(0, 4 * s));
+        p.setPen(Qt::NoPen);
         const QRectF cabin(pin.x() - cw / 2, pin.y() + 2 * s, cw, ch);
         QLinearGradient shade(cabin.topLeft(), cabin.topRight());
-        const QColor c = lit(cabins[(i / 2) % 4], 0.55);
+        const QColor c = lit(cabins[i % 4], 0.55);
         shade.setColorAt(0.0, lit(c, 1.3));
         shade.setColorAt(1.0, lit(c, 0.6));
         p.setBrush(shade);
@@ -600,19 +750,24 @@ void drawFair(QImage& image, int variant, PhotoRandom& random)
             x += sw + random(10, 60) * s;
         }
         // People walking between the stalls, dark against the light.
-        for (int i = 0; i < 14; ++i) {
+        for (int i = 0; i < 16; ++i) {
             const double px = random(0, w);
-            const double ph = random(60, 110) * s;
-            st.setBrush(QColor(20, 16, 22));
-            st.drawEllipse(QPointF(px, ground - ph * 0.92), ph * 0.08, ph * 0.09);
-            st.drawRoundedRect(QRectF(px - ph * 0.12, ground - ph * 0.82, ph * 0.24, ph * 0.85), ph * 0.08, ph * 0.08);
+            const double ph = random(70, 120) * s;
+            const bool child = random.chance(0.2);
+            const bool woman = random.chance(0.5);
+            const bool walking = random.chance(0.6);
+            const double swing = random(-0.05, 0.05);
+            const Silhouette body = figure(child ? ph * 0.6 : ph, child, woman, woman && walking, walking ? Pose::Walking : Pose::Standing,
+                                           QPointF(-0.15 + swing, -0.43) * ph, QPointF(0.15 - swing, -0.43) * ph);
+            fillSilhouette(st, body, QTransform::fromTranslate(px, ground + 2 * s), QColor(22, 16, 22));
         }
     }
     p.end();
     paintLayer(image, stalls, 3 * s);
     p.begin(&image);
     QLinearGradient dirt(0, ground, 0, h);
-    dirt.setColorAt(0.0, QColor(60, 44, 40));
+    dirt.setColorAt(0.0, QColor(120, 80, 56));
+    dirt.setColorAt(0.25, QColor(60, 42, 38));
     dirt.setColorAt(1.0, QColor(18, 14, 16));
     p.fillRect(QRectF(0, ground, w, h - ground), dirt);
     // Strings of bulbs from the wheel's legs out of the picture.
@@ -641,6 +796,22 @@ void drawFair(QImage& image, int variant, PhotoRandom& random)
     mottle(image, random, 20, 0.15, QRectF(0, ground, w, h - ground));
     bloom(image, lights, 4 * s, 1.0);
     glow(image, QPointF(w * 0.5, ground), w * 0.7, skyLow[mood], 0.25);
+    // Visitors right in front of the lens, far out of focus.
+    QImage crowd = transparentLayer(image.size());
+    {
+        QPainter c(&crowd);
+        c.setRenderHint(QPainter::Antialiasing);
+        c.setPen(Qt::NoPen);
+        const int count = random.integer(1, 3);
+        for (int i = 0; i < count; ++i) {
+            const double px = random(0, w);
+            const double ph = random(0.7, 1.0) * h;
+            const Silhouette body = figure(ph, false, random.chance(0.5), false, Pose::Standing, QPointF(-0.15, -0.43) * ph,
+                                           QPointF(0.15, -0.43) * ph);
+            fillSilhouette(c, body, QTransform::fromTranslate(px, h + ph * 0.55), QColor(14, 10, 14));
+        }
+    }
+    paintLayer(image, crowd, 20 * s, wheelBehind ? 0.0 : 0.95);
 
     if (wheelBehind)
         image = softened(image, 12 * s);
@@ -1682,134 +1853,6 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
 
 // ---- Family: figures against a low sun -------------------------------------
 
-enum class Pose { Standing, Walking, Jumping, Riding };
-
-// A figure as a few soft shapes, feet at the origin. The parts are kept apart
-// (not one path) so that overlapping shapes never cancel out under a fill
-// rule. No face, no fingers: a silhouette reads as people, detail would not.
-using Silhouette = std::vector<QPainterPath>;
-
-void addLimb(Silhouette& parts, QPointF a, QPointF b, double wa, double wb)
-{
-    const QPointF d = b - a;
-    const double length = std::max(1e-6, std::hypot(d.x(), d.y()));
-    const QPointF n(-d.y() / length, d.x() / length);
-    QPainterPath path;
-    path.moveTo(a + n * (wa / 2));
-    path.lineTo(b + n * (wb / 2));
-    path.lineTo(b - n * (wb / 2));
-    path.lineTo(a - n * (wa / 2));
-    path.closeSubpath();
-    parts.push_back(path);
-    QPainterPath joint;
-    joint.addEllipse(b, wb / 2, wb / 2);
-    parts.push_back(joint);
-}
-
-Silhouette figure(double H, bool child, bool longHair, bool dress, Pose pose, QPointF leftHand, QPointF rightHand)
-{
-    Silhouette parts;
-    const double lift = pose == Pose::Jumping ? -0.14 * H : 0.0;
-    const QPointF up(0, lift);
-    const double head = child ? 0.082 * H : 0.06 * H;
-    const double shoulderY = (child ? -0.75 : -0.815) * H + lift;
-    const double waistY = (child ? -0.56 : -0.62) * H + lift;
-    const double hipY = (child ? -0.45 : -0.5) * H + lift;
-    const double sw = (child ? 0.1 : dress ? 0.088 : 0.102) * H;
-    const double waist = (child ? 0.075 : dress ? 0.058 : 0.075) * H;
-    const double hip = (child ? 0.08 : dress ? 0.085 : 0.078) * H;
-
-    // Legs: thigh, calf and a small foot.
-    const double stride = pose == Pose::Walking ? 0.11 * H : 0.035 * H;
-    for (int side = -1; side <= 1; side += 2) {
-        const QPointF hipJoint(side * 0.042 * H, hipY);
-        QPointF knee, ankle;
-        if (pose == Pose::Riding) {
-            knee = QPointF(side * 0.15 * H, hipY + 0.04 * H);
-            ankle = QPointF(side * 0.13 * H, hipY + 0.3 * H);
-        } else if (pose == Pose::Jumping) {
-            knee = QPointF(side * 0.09 * H, hipY + 0.17 * H);
-            ankle = QPointF(side * 0.05 * H - 0.06 * H, hipY + 0.34 * H);
-        } else if (pose == Pose::Walking && side > 0) {
-            knee = QPointF(stride * 0.55, hipY * 0.5 + 0.01 * H);
-            ankle = QPointF(stride * 0.95, -0.035 * H);
-        } else {
-            const double reach = pose == Pose::Walking ? -stride : side * stride;
-            knee = QPointF(reach * 0.5, hipY * 0.52);
-            ankle = QPointF(reach, -0.03 * H);
-        }
-        addLimb(parts, hipJoint, knee, 0.082 * H, 0.055 * H);
-        addLimb(parts, knee, ankle, 0.055 * H, 0.034 * H);
-        QPainterPath foot;
-        foot.addEllipse(ankle + QPointF(0.022 * H, 0.012 * H), 0.04 * H, 0.02 * H);
-        parts.push_back(foot);
-    }
-    // Torso: round shoulders, a waist, then hips or a skirt's flare.
-    QPainterPath torso;
-    torso.moveTo(-sw, shoulderY + 0.035 * H);
-    torso.cubicTo(QPointF(-sw, shoulderY - 0.01 * H), QPointF(-0.05 * H, shoulderY - 0.02 * H), QPointF(0, shoulderY - 0.02 * H));
-    torso.cubicTo(QPointF(0.05 * H, shoulderY - 0.02 * H), QPointF(sw, shoulderY - 0.01 * H), QPointF(sw, shoulderY + 0.035 * H));
-    torso.cubicTo(QPointF(sw * 0.98, shoulderY + 0.12 * H), QPointF(waist, waistY - 0.04 * H), QPointF(waist, waistY));
-    if (dress) {
-        const double hem = hipY + (child ? 0.17 : 0.24) * H;
-        torso.cubicTo(QPointF(waist * 1.2, waistY + 0.08 * H), QPointF(hip * 1.5, hem - 0.06 * H), QPointF(hip * 1.75, hem));
-        torso.quadTo(QPointF(0, hem + 0.015 * H), QPointF(-hip * 1.75, hem));
-        torso.cubicTo(QPointF(-hip * 1.5, hem - 0.06 * H), QPointF(-waist * 1.2, waistY + 0.08 * H), QPointF(-waist, waistY));
-    } else {
-        torso.quadTo(QPointF(hip, hipY - 0.04 * H), QPointF(hip, hipY + 0.02 * H));
-        torso.lineTo(-hip, hipY + 0.02 * H);
-        torso.quadTo(QPointF(-hip, hipY - 0.04 * H), QPointF(-waist, waistY));
-    }
-    torso.cubicTo(QPointF(-waist, waistY - 0.04 * H), QPointF(-sw * 0.98, shoulderY + 0.12 * H), QPointF(-sw, shoulderY + 0.035 * H));
-    torso.closeSubpath();
-    parts.push_back(torso);
-    // Neck and head, the head turned a little.
-    addLimb(parts, QPointF(0, shoulderY), QPointF(0.004 * H, shoulderY - 0.05 * H), 0.042 * H, 0.038 * H);
-    const QPointF headAt(0.006 * H, shoulderY - 0.035 * H - head);
-    QPainterPath skull;
-    skull.addEllipse(headAt, head * 0.86, head);
-    parts.push_back(skull);
-    if (longHair) {
-        QPainterPath hair;
-        if (child) {
-            hair.addEllipse(headAt + QPointF(0, head * 0.3), head * 1.05, head * 0.95);
-        } else {
-            hair.moveTo(headAt + QPointF(-head * 0.88, -head * 0.2));
-            hair.cubicTo(headAt + QPointF(-head * 1.1, head * 1.2), headAt + QPointF(-head * 1.15, head * 1.9),
-                         headAt + QPointF(-head * 0.6, head * 2.5));
-            hair.lineTo(headAt + QPointF(head * 0.6, head * 2.5));
-            hair.cubicTo(headAt + QPointF(head * 1.15, head * 1.9), headAt + QPointF(head * 1.1, head * 1.2),
-                         headAt + QPointF(head * 0.88, -head * 0.2));
-            hair.closeSubpath();
-        }
-        parts.push_back(hair);
-    }
-    // Arms with a bend at the elbow.
-    for (int side = -1; side <= 1; side += 2) {
-        const QPointF shoulder(side * (sw - 0.022 * H), shoulderY + 0.03 * H);
-        const QPointF hand = (side < 0 ? leftHand : rightHand) + up;
-        const QPointF mid = (shoulder + hand) / 2 + QPointF(side * 0.025 * H, 0.01 * H);
-        addLimb(parts, shoulder, mid, 0.05 * H, 0.04 * H);
-        addLimb(parts, mid, hand, 0.04 * H, 0.03 * H);
-        QPainterPath palm;
-        palm.addEllipse(hand + QPointF(0, 0.012 * H), 0.02 * H, 0.026 * H);
-        parts.push_back(palm);
-    }
-    return parts;
-}
-
-struct Person {
-    double x, height;
-    bool child, longHair, dress;
-    Pose pose;
-};
-
-void fillSilhouette(QPainter& p, const Silhouette& parts, const QTransform& at, const QBrush& brush)
-{
-    for (const QPainterPath& part : parts)
-        p.fillPath(at.map(part), brush);
-}
-
 void drawFamily(QImage& image, int variant, PhotoRandom& random)
 {
     const double w = image.width(), h = image.height(), s = std::min(w, h) / 1080.0;
@@ -1818,8 +1861,10 @@ void drawFamily(QImage& image, int variant, PhotoRandom& random)
     const int mood = variant % 3;
     const double horizon = h * (portrait ? 0.6 : 0.58);
     const bool sunLeft = variant % 4 < 2;
-    const double sunX = w * (sunLeft ? 0.3 : 0.7) + random(-0.05, 0.05) * w;
-    const QPointF sun(sunX, horizon - h * random(0.04, 0.12));
+    // The sun low beside them, or (in some) right behind the group.
+    const bool sunBehind = variant == 6 || variant == 5;
+    const double sunX = sunBehind ? w * 0.5 : w * (sunLeft ? 0.3 : 0.7) + random(-0.05, 0.05) * w;
+    const QPointF sun(sunX, horizon - h * (sunBehind ? 0.18 : random(0.04, 0.12)));
     const QColor sunColour = mood == 1 ? QColor(255, 170, 110) : QColor(255, 214, 140);
     const QColor skyTop[] = {QColor(118, 150, 190), QColor(110, 100, 150), QColor(160, 190, 214)};
     const QColor skyLow[] = {QColor(255, 200, 130), QColor(250, 150, 120), QColor(255, 226, 170)};
@@ -1833,20 +1878,8 @@ void drawFamily(QImage& image, int variant, PhotoRandom& random)
     p.fillRect(image.rect(), sky);
     p.end();
     // A few thin clouds lit from below.
-    QImage clouds = transparentLayer(image.size());
-    {
-        QPainter c(&clouds);
-        c.setRenderHint(QPainter::Antialiasing);
-        c.setPen(Qt::NoPen);
-        for (int i = 0; i < 6; ++i) {
-            const QPointF at = randomPoint(random, QRectF(-0.1 * w, 0.05 * h, 1.2 * w, horizon * 0.6));
-            const double length = random(0.15, 0.4) * w;
-            const double thick = random(6, 20) * s;
-            c.setBrush(faded(mix(skyLow[mood], QColor(255, 255, 255), 0.4), 0.45));
-            c.drawEllipse(at, length / 2, thick);
-        }
-    }
-    paintLayer(image, clouds, 12 * s);
+    cloudBanks(image, random, QRectF(-0.1 * w, 0.04 * h, 1.2 * w, horizon * 0.6), mix(skyTop[mood], skyLow[mood], 0.3),
+               mix(skyLow[mood], QColor(255, 255, 255), 0.4), 0.45, random.integer(2, 5));
     mottle(image, random, 8, 0.08, QRectF(0, 0, w, horizon));
 
     // Far off: trees or the sea, hazy and out of focus.
@@ -1925,10 +1958,12 @@ void drawFamily(QImage& image, int variant, PhotoRandom& random)
     glow(image, sun, w * 0.55, sunColour, 0.7);
 
     // The family.
-    const double feet = horizon + (h - horizon) * (portrait ? 0.7 : 0.62);
-    const double scale = (portrait ? 0.5 : 0.46) * h * (variant == 3 ? 0.55 : variant == 4 ? 1.2 : 1.0);
+    // Near, far, or so close that the frame cuts them at the knees.
+    const bool close = variant == 4 || variant == 5;
+    const double feet = close ? h * 1.12 : horizon + (h - horizon) * (portrait ? 0.7 : 0.62);
+    const double scale = (portrait ? 0.5 : 0.46) * h * (variant == 3 ? 0.55 : close ? 1.45 : 1.0);
     std::vector<Person> people;
-    const double centreX = w * (sunLeft ? 0.56 : 0.44);
+    const double centreX = sunBehind ? w * 0.5 : w * (sunLeft ? 0.56 : 0.44);
     const auto adult = [&](double x, bool woman, Pose pose) {
         people.push_back({x, scale * (woman ? 0.94 : 1.0), false, woman, woman && variant % 3 == 0, pose});
     };
