@@ -231,7 +231,7 @@ void drawCity(QImage& image, int variant, PhotoRandom& random)
     skyFill.setColorAt(1.0, sky.horizon);
     p.fillRect(image.rect(), skyFill);
     p.end();
-    glow(image, QPointF(sunX, horizon), w * 0.7, sky.glow, mood == 2 ? 0.25 : 0.55);
+    glow(image, QPointF(sunX, horizon), w * 0.7, sky.glow, mood == 2 ? 0.4 : 0.55);
 
     // Thin clouds catching the last light from below.
     cloudBanks(image, random, QRectF(-0.1 * w, 0.06 * h, 1.2 * w, horizon * 0.6), lit(sky.middle, 0.9), sky.glow,
@@ -1502,7 +1502,7 @@ void drawCandle(QPainter& p, QImage& lights, QPointF base, double width, double 
     p.fillPath(shape, body);
     // The flame lights the wax from inside near the top.
     QLinearGradient inner(0, top, 0, top + height * 0.5);
-    inner.setColorAt(0.0, QColor(255, 200, 120, 150));
+    inner.setColorAt(0.0, QColor(255, 200, 120, 110));
     inner.setColorAt(1.0, QColor(255, 200, 120, 0));
     p.fillPath(shape, inner);
     QRadialGradient pool(QPointF(base.x(), top), width / 2);
@@ -1573,6 +1573,12 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
             p.drawRect(QRectF(x - width, -0.5 * h, 2 * width, 2 * h));
             p.restore();
         }
+        p.end();
+        // Satin is smooth: its folds are soft light, not edges.
+        image = softened(image, 16 * s);
+        p.begin(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
         // Rose petals dropped on the cloth.
         for (int i = 0; i < 14; ++i) {
             const QPointF at = randomPoint(random, QRectF(0, 0, w, h));
@@ -1592,7 +1598,7 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
             p.restore();
         }
         p.end();
-        image = softened(image, 3 * s);
+        image = softened(image, 1.5 * s);
         mottle(image, random, 14, 0.08);
         focusFalloff(image, 26 * s, QPointF(0, h * 0.55), QPointF(0, h * 0.15));
         for (int i = 0; i < 14; ++i) {
@@ -1641,12 +1647,6 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
                 d.setBrush(fold);
                 d.drawRect(QRectF(x - width, 0, 2 * width, h));
             }
-            const double windowX = fromLeft ? w * 0.72 : w * 0.18;
-            QLinearGradient pane(0, 0, 0, h * 0.6);
-            pane.setColorAt(0.0, QColor(220, 230, 250, 120));
-            pane.setColorAt(1.0, QColor(255, 220, 190, 60));
-            d.setBrush(pane);
-            d.drawRoundedRect(QRectF(windowX, h * 0.05, w * 0.12, h * 0.5), w * 0.06, w * 0.06);
         }
         const double table = h * (portrait ? 0.66 : 0.6);
         QImage lights = blackLayer(image.size());
@@ -1698,9 +1698,23 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
             p.drawEllipse(base, width * 2.2, width * 0.6);
             drawCandle(p, lights, base, width, height);
         }
+        // The table's front edge, the cloth falling away from it in folds.
+        const double edge = baseY + (h - baseY) * 0.6;
+        QLinearGradient hem(0, edge, 0, h);
+        hem.setColorAt(0.0, QColor(200, 184, 172));
+        hem.setColorAt(1.0, QColor(150, 130, 120));
+        p.fillRect(QRectF(0, edge, w, h - edge), hem);
+        for (double fx = random(0, 40) * s; fx < w; fx += random(40, 90) * s) {
+            QLinearGradient fold(fx - 20 * s, 0, fx + 20 * s, 0);
+            fold.setColorAt(0.0, QColor(255, 250, 240, 0));
+            fold.setColorAt(0.5, QColor(255, 250, 240, 70));
+            fold.setColorAt(1.0, QColor(60, 40, 30, 40));
+            p.fillRect(QRectF(fx - 20 * s, edge, 40 * s, h - edge), fold);
+        }
+        p.fillRect(QRectF(0, edge - 1 * s, w, 2 * s), QColor(255, 248, 236, 160));
         // Rose petals fallen on the cloth in front.
         for (int i = 0; i < 7; ++i) {
-            const QPointF at = randomPoint(random, QRectF(0.05 * w, baseY + 30 * s, 0.9 * w, h - baseY - 30 * s));
+            const QPointF at = randomPoint(random, QRectF(0.05 * w, baseY + 20 * s, 0.9 * w, edge - baseY - 30 * s));
             const double r = random(16, 30) * s;
             const double angle = random(0, 360);
             p.save();
@@ -1757,16 +1771,24 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
             gp.setRenderHint(QPainter::Antialiasing);
             gp.setPen(Qt::NoPen);
             // The stems gathered in a satin ribbon.
-            QLinearGradient ribbon(c.x() - reach * 0.14, 0, c.x() + reach * 0.14, 0);
-            ribbon.setColorAt(0.0, QColor(200, 180, 170));
-            ribbon.setColorAt(0.4, QColor(255, 250, 244));
-            ribbon.setColorAt(1.0, QColor(170, 150, 140));
-            QPolygonF handle;
-            handle << QPointF(c.x() - reach * 0.16, c.y() + reach * 0.5) << QPointF(c.x() + reach * 0.16, c.y() + reach * 0.5)
-                   << QPointF(c.x() + reach * 0.1, h + 10) << QPointF(c.x() - reach * 0.1, h + 10);
             if (portrait) {
-                gp.setBrush(ribbon);
-                gp.drawPolygon(handle);
+                // Stems gathered below the flowers, bound in a ribbon.
+                const double neck = c.y() + reach * 1.0;
+                for (int i = 0; i < 14; ++i) {
+                    const double spread = (i - 6.5) / 6.5;
+                    QPainterPath stem;
+                    stem.moveTo(c.x() + spread * reach * 0.45, c.y() + reach * 0.3);
+                    stem.quadTo(QPointF(c.x() + spread * reach * 0.12, neck), QPointF(c.x() + spread * reach * 0.16, h + 10));
+                    gp.setPen(QPen(i % 3 ? QColor(76, 112, 60) : QColor(110, 140, 80), 7 * s));
+                    gp.drawPath(stem);
+                }
+                gp.setPen(Qt::NoPen);
+                QLinearGradient band(c.x() - reach * 0.16, 0, c.x() + reach * 0.16, 0);
+                band.setColorAt(0.0, QColor(196, 176, 166));
+                band.setColorAt(0.4, QColor(255, 250, 244));
+                band.setColorAt(1.0, QColor(170, 150, 140));
+                gp.setBrush(band);
+                gp.drawRect(QRectF(c.x() - reach * 0.15, neck - reach * 0.05, reach * 0.3, reach * 0.42));
             }
             for (int i = 0; i < 22; ++i) {
                 const double a = random(0, 2 * kPi);
@@ -1846,6 +1868,8 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
             }
         }
         placeLit(image, bunch, lightAngle, 14 * s, 14 * s, 0.16);
+        // Focused on the front roses: the stems below fall out of focus.
+        focusFalloff(image, 8 * s, QPointF(c.x(), c.y() + reach * 0.5), QPointF(c.x(), c.y() + reach * 1.4));
     }
     glow(image, QPointF(fromLeft ? 0 : w, 0), w, QColor(255, 240, 230), 0.3);
     finishLikeAPhoto(image, random, 3.0, 0.3);
