@@ -76,6 +76,27 @@ void paintLayer(QImage& image, const QImage& layer, double blur = 0.0, double op
     p.drawImage(0, 0, blur > 0.0 ? softened(layer, blur) : layer);
 }
 
+// A layer far out of focus need not be painted at full size: it is painted
+// at a quarter of the size, blurred there and scaled up.
+template <typename Paint>
+void paintOutOfFocus(QImage& image, double blur, double opacity, Paint paint)
+{
+    constexpr double k = 0.25;
+    QImage small = transparentLayer(QSize(int(std::ceil(image.width() * k)), int(std::ceil(image.height() * k))));
+    {
+        QPainter p(&small);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.scale(k, k);
+        paint(p);
+    }
+    small = softened(small, blur * k);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.setOpacity(opacity);
+    p.drawImage(QRectF(0, 0, small.width() / k, small.height() / k), small);
+}
+
 // Coarse noise in two octaves, smoothly scaled up and laid over: surfaces get
 // the uneven light of real things without a per-pixel pass at full size.
 void mottle(QImage& image, PhotoRandom& random, int cells, double strength, QRectF area = {})
@@ -121,7 +142,7 @@ void glow(QImage& image, QPointF centre, double radius, const QColor& colour, do
     g.setColorAt(0.25, faded(colour, strength * 0.55));
     g.setColorAt(0.6, faded(colour, strength * 0.15));
     g.setColorAt(1.0, faded(colour, 0.0));
-    p.fillRect(image.rect(), g);
+    p.fillRect(QRectF(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius).intersected(QRectF(image.rect())), g);
 }
 
 // Sharp near the focus line, growing out of focus away from it: the blurred
@@ -1100,6 +1121,23 @@ void drawFlower(QPainter& p, QPointF centre, double radius, const FlowerKind& ki
     p.scale(1.0, tilt);
     p.setPen(Qt::NoPen);
     const double start = random(0, 2 * kPi);
+    QGradientStops veinStops;
+    const bool fanned = kind.petals * kind.rings <= 16;
+    if (detailed && fanned) {
+        // A lighter midrib along the axis, darker rays every few degrees.
+        constexpr int rays = 100;
+        const QColor vein = faded(kind.vein, 0.16), clear = faded(kind.vein, 0.0);
+        veinStops.append({0.0, QColor(255, 255, 255, 60)});
+        veinStops.append({0.006, clear});
+        for (int i = 1; i < rays; ++i) {
+            const double at = double(i) / rays;
+            veinStops.append({at - 0.002, clear});
+            veinStops.append({at, vein});
+            veinStops.append({at + 0.002, clear});
+        }
+        veinStops.append({0.994, clear});
+        veinStops.append({1.0, QColor(255, 255, 255, 60)});
+    }
     for (int ring = 0; ring < kind.rings; ++ring) {
         const double reach = radius * (1.0 - 0.2 * ring);
         const int n = kind.petals;
@@ -1111,13 +1149,11 @@ void drawFlower(QPainter& p, QPointF centre, double radius, const FlowerKind& ki
             const double light = 0.84 + 0.24 * std::cos(angle - lightAngle);
             const QPainterPath petal = petalPath(length, width, kind.tip);
             // The petals above cast soft shadows on those below.
-            for (int k = 1; k <= 2; ++k) {
-                p.save();
-                p.translate(QPointF(-std::cos(lightAngle), -std::sin(lightAngle)) * (3.0 * k * s));
-                p.rotate(angle * 180 / kPi);
-                p.fillPath(petal, QColor(0, 0, 0, 22));
-                p.restore();
-            }
+            p.save();
+            p.translate(QPointF(-std::cos(lightAngle), -std::sin(lightAngle)) * (5.0 * s));
+            p.rotate(angle * 180 / kPi);
+            p.fillPath(petal, QColor(0, 0, 0, 38));
+            p.restore();
             p.save();
             p.rotate(angle * 180 / kPi);
             QLinearGradient along(0, 0, length, 0);
@@ -1133,22 +1169,20 @@ void drawFlower(QPainter& p, QPointF centre, double radius, const FlowerKind& ki
             across.setColorAt(0.75, QColor(0, 0, 0, 0));
             across.setColorAt(1.0, QColor(0, 0, 0, 60));
             p.fillPath(petal, across);
-            if (detailed) {
-                p.setPen(QPen(faded(kind.vein, 0.13), 0.9 * s));
-                const int veins = kind.width > 0.3 ? 7 : 3;
-                for (int v = 0; v < veins; ++v) {
-                    const double spread = (v - (veins - 1) / 2.0) / ((veins - 1) / 2.0);
-                    QPainterPath vein;
-                    vein.moveTo(length * 0.04, 0);
-                    vein.quadTo(QPointF(length * 0.5, width * spread * 0.7), QPointF(length * 0.95, width * spread * 0.55));
-                    p.drawPath(vein);
-                }
-                p.setPen(QPen(faded(QColor(255, 255, 255), 0.18), 2 * s));
-                p.drawLine(QPointF(length * 0.05, 0), QPointF(length * 0.8, 0));
-                p.setPen(QPen(faded(lit(kind.colour, 0.7), 0.16), 1.0 * s));
-                p.setBrush(Qt::NoBrush);
-                p.drawPath(petal);
-                p.setPen(Qt::NoPen);
+            if (detailed && fanned) {
+                // Veins fan out from the base: fine rays of a conical
+                // gradient, one fill instead of a stroke per vein.
+                QConicalGradient veins(QPointF(-length * 0.05, 0), 0);
+                veins.setStops(veinStops);
+                p.fillPath(petal, veins);
+            } else if (detailed) {
+                // Narrow petals: veins running along them.
+                QLinearGradient veins(0, 0, 0, 5.0 * s);
+                veins.setSpread(QGradient::RepeatSpread);
+                veins.setColorAt(0.0, faded(kind.vein, 0.0));
+                veins.setColorAt(0.5, faded(kind.vein, 0.14));
+                veins.setColorAt(1.0, faded(kind.vein, 0.0));
+                p.fillPath(petal, veins);
             }
             p.restore();
         }
@@ -1186,12 +1220,17 @@ void drawFlower(QPainter& p, QPointF centre, double radius, const FlowerKind& ki
             const double a = i * golden;
             const QPointF at(std::cos(a) * r, std::sin(a) * r);
             const double facing = (at.x() * toLight.x() + at.y() * toLight.y()) / heart;
-            const double dot = std::max(1.2 * s, heart * 0.035);
-            p.setBrush(lit(kind.centreColour, 0.55 + 0.2 * facing));
+            const double dot = std::max(1.2 * s, heart * 0.03);
+            p.setBrush(lit(mix(kind.centreColour, QColor(255, 230, 120), 0.25 + 0.15 * facing), 0.8 + 0.35 * facing));
             p.drawEllipse(at, dot, dot);
-            p.setBrush(faded(lit(mix(kind.centreColour, QColor(255, 230, 120), 0.5), 1.2 + 0.3 * facing), 0.8));
-            p.drawEllipse(at - QPointF(dot * 0.25, dot * 0.25), dot * 0.5, dot * 0.5);
         }
+        // The dome's light over the florets.
+        QRadialGradient sheen(QPointF(), heart, toLight * heart * 0.5);
+        sheen.setColorAt(0.0, QColor(255, 240, 200, 60));
+        sheen.setColorAt(0.7, QColor(0, 0, 0, 0));
+        sheen.setColorAt(1.0, QColor(0, 0, 0, 90));
+        p.setBrush(sheen);
+        p.drawEllipse(QPointF(), heart, heart);
     }
     p.restore();
 }
@@ -1237,38 +1276,36 @@ void drawFlowers(QImage& image, int variant, PhotoRandom& random)
     const double lightAngle = (variant % 2 ? -0.6 : -2.5) + random(-0.3, 0.3);
 
     // The garden behind: greens and other blooms, far out of focus.
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    QLinearGradient base(0, 0, 0, h);
-    base.setColorAt(0.0, evening ? QColor(236, 200, 130) : QColor(196, 220, 160));
-    base.setColorAt(0.45, evening ? QColor(120, 120, 50) : QColor(96, 150, 70));
-    base.setColorAt(1.0, evening ? QColor(40, 50, 20) : QColor(30, 70, 30));
-    p.fillRect(image.rect(), base);
-    // Foliage: leaves of many sizes in muted greens, sunlit near the top.
-    for (int i = 0; i < 160; ++i) {
-        const QPointF at = randomPoint(random, QRectF(-0.1 * w, -0.1 * h, 1.2 * w, 1.2 * h));
-        const double r = random(20, 150) * s;
-        const int hue = random.integer(60, 125);
-        const int sat = random.integer(60, 170);
-        const int val = random.integer(40, 170);
-        const double angle = random(0, 360);
-        const double sunlit = std::max(0.0, 1.0 - at.y() / h) * random.unit();
-        p.save();
-        p.translate(at);
-        p.rotate(angle);
-        p.setBrush(faded(hsv(hue + (evening ? -18 : 0), sat - int(40 * sunlit), int(val * (0.55 + 0.5 * (1 - at.y() / h)) + 70 * sunlit)), 0.6));
-        p.drawPath(petalPath(2 * r, r * 0.5, 2).translated(-r, 0));
-        p.restore();
-    }
-    for (int i = 0; i < 9; ++i) {
-        const QPointF at = randomPoint(random, QRectF(0, 0, w, h));
-        const double r = random(30, 90) * s;
-        p.setBrush(faded(kind.colour, 0.7));
-        p.drawEllipse(at, r, r);
-    }
-    p.end();
-    image = softened(image, 40 * s);
+    QPainter p;
+    paintOutOfFocus(image, 40 * s, 1.0, [&](QPainter& g) {
+        QLinearGradient base(0, 0, 0, h);
+        base.setColorAt(0.0, evening ? QColor(236, 200, 130) : QColor(196, 220, 160));
+        base.setColorAt(0.45, evening ? QColor(120, 120, 50) : QColor(96, 150, 70));
+        base.setColorAt(1.0, evening ? QColor(40, 50, 20) : QColor(30, 70, 30));
+        g.fillRect(image.rect(), base);
+        // Foliage: leaves of many sizes in muted greens, sunlit near the top.
+        for (int i = 0; i < 160; ++i) {
+            const QPointF at = randomPoint(random, QRectF(-0.1 * w, -0.1 * h, 1.2 * w, 1.2 * h));
+            const double r = random(20, 150) * s;
+            const int hue = random.integer(60, 125);
+            const int sat = random.integer(60, 170);
+            const int val = random.integer(40, 170);
+            const double angle = random(0, 360);
+            const double sunlit = std::max(0.0, 1.0 - at.y() / h) * random.unit();
+            g.save();
+            g.translate(at);
+            g.rotate(angle);
+            g.setBrush(faded(hsv(hue + (evening ? -18 : 0), sat - int(40 * sunlit), int(val * (0.55 + 0.5 * (1 - at.y() / h)) + 70 * sunlit)), 0.6));
+            g.drawPath(petalPath(2 * r, r * 0.5, 2).translated(-r, 0));
+            g.restore();
+        }
+        for (int i = 0; i < 9; ++i) {
+            const QPointF at = randomPoint(random, QRectF(0, 0, w, h));
+            const double r = random(30, 90) * s;
+            g.setBrush(faded(kind.colour, 0.7));
+            g.drawEllipse(at, r, r);
+        }
+    });
     for (int i = 0; i < 16; ++i) {
         const QPointF at = randomPoint(random, QRectF(0, 0, w, h * 0.7));
         const double r = random(18, 55) * s;
@@ -1280,22 +1317,15 @@ void drawFlowers(QImage& image, int variant, PhotoRandom& random)
     const double radius = unit * (portrait ? 0.38 : 0.36) * (variant / 3 == 1 ? 1.25 : 1.0);
     const double shiftX[] = {0.58, 0.4, 0.5, 0.62, 0.45, 0.5, 0.36, 0.64, 0.5};
     const QPointF centre(w * shiftX[variant % 9], h * (portrait ? 0.38 : 0.48));
-    QImage behind = transparentLayer(image.size());
-    {
-        QPainter b(&behind);
-        b.setRenderHint(QPainter::Antialiasing);
+    paintOutOfFocus(image, 12 * s, 1.0, [&](QPainter& b) {
         const QPointF other(centre.x() > w / 2 ? w * 0.14 : w * 0.86, h * (portrait ? 0.72 : 0.2));
         b.setPen(QPen(QColor(60, 110, 50), 12 * s));
         b.drawLine(other, QPointF(other.x() + 40 * s, h));
         drawFlower(b, other, radius * 0.65, kind, lightAngle, 0.7, random, false);
-    }
-    paintLayer(image, behind, 12 * s);
+    });
 
     // The stem and a leaf, a little behind the plane of focus.
-    QImage stemLayer = transparentLayer(image.size());
-    {
-        QPainter st(&stemLayer);
-        st.setRenderHint(QPainter::Antialiasing);
+    paintOutOfFocus(image, 8 * s, 1.0, [&](QPainter& st) {
         QPainterPath stem;
         stem.moveTo(centre);
         stem.cubicTo(centre + QPointF(30 * s, 0.3 * h), centre + QPointF(-40 * s, 0.45 * h), QPointF(centre.x() + 20 * s, h + 10));
@@ -1314,8 +1344,7 @@ void drawFlowers(QImage& image, int variant, PhotoRandom& random)
         leaf.setColorAt(1.0, QColor(30, 70, 30));
         st.fillPath(petalPath(radius * 0.9, radius * 0.18, 2), leaf);
         st.restore();
-    }
-    paintLayer(image, stemLayer, 6 * s);
+    });
 
     p.begin(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -1790,7 +1819,7 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
                 gp.setBrush(band);
                 gp.drawRect(QRectF(c.x() - reach * 0.15, neck - reach * 0.05, reach * 0.3, reach * 0.42));
             }
-            for (int i = 0; i < 22; ++i) {
+            for (int i = 0; i < 16; ++i) {
                 const double a = random(0, 2 * kPi);
                 const double len = reach * random(0.95, 1.3);
                 const QPointF tip = c + QPointF(std::cos(a) * len, std::sin(a) * len * 0.85);
