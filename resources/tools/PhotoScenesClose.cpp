@@ -529,8 +529,9 @@ Silhouette figure(double H, bool child, bool longHair, bool dress, Pose pose, QP
     // Torso: round shoulders, a waist, then hips or a skirt's flare.
     QPainterPath torso;
     torso.moveTo(-sw, shoulderY + 0.035 * H);
-    torso.cubicTo(QPointF(-sw, shoulderY - 0.01 * H), QPointF(-0.05 * H, shoulderY - 0.02 * H), QPointF(0, shoulderY - 0.02 * H));
-    torso.cubicTo(QPointF(0.05 * H, shoulderY - 0.02 * H), QPointF(sw, shoulderY - 0.01 * H), QPointF(sw, shoulderY + 0.035 * H));
+    // Shoulders slope up to the neck.
+    torso.cubicTo(QPointF(-sw * 0.98, shoulderY - 0.002 * H), QPointF(-0.05 * H, shoulderY - 0.012 * H), QPointF(0, shoulderY - 0.03 * H));
+    torso.cubicTo(QPointF(0.05 * H, shoulderY - 0.012 * H), QPointF(sw * 0.98, shoulderY - 0.002 * H), QPointF(sw, shoulderY + 0.035 * H));
     torso.cubicTo(QPointF(sw * 0.98, shoulderY + 0.12 * H), QPointF(waist, waistY - 0.04 * H), QPointF(waist, waistY));
     if (dress) {
         const double hem = hipY + (child ? 0.17 : 0.24) * H;
@@ -551,7 +552,16 @@ Silhouette figure(double H, bool child, bool longHair, bool dress, Pose pose, QP
     QPainterPath skull;
     skull.addEllipse(headAt, head * 0.86, head);
     parts.push_back(skull);
-    if (longHair) {
+    if (!longHair) {
+        // Short hair: a little volume on top, so the head is no perfect egg.
+        QPainterPath crop;
+        crop.addEllipse(headAt + QPointF(-head * 0.08, -head * 0.22), head * 0.9, head * 0.82);
+        parts.push_back(crop);
+        QPainterPath ears;
+        ears.addEllipse(headAt + QPointF(-head * 0.86, head * 0.1), head * 0.13, head * 0.22);
+        ears.addEllipse(headAt + QPointF(head * 0.86, head * 0.1), head * 0.13, head * 0.22);
+        parts.push_back(ears);
+    } else {
         QPainterPath hair;
         if (child) {
             hair.addEllipse(headAt + QPointF(0, head * 0.3), head * 1.05, head * 0.95);
@@ -574,7 +584,7 @@ Silhouette figure(double H, bool child, bool longHair, bool dress, Pose pose, QP
         addLimb(parts, shoulder, mid, 0.05 * H, 0.04 * H);
         addLimb(parts, mid, hand, 0.04 * H, 0.03 * H);
         QPainterPath palm;
-        palm.addEllipse(hand + QPointF(0, 0.012 * H), 0.02 * H, 0.026 * H);
+        palm.addEllipse(hand + QPointF(0, 0.01 * H), 0.017 * H, 0.023 * H);
         parts.push_back(palm);
     }
     return parts;
@@ -588,8 +598,13 @@ struct Person {
 
 void fillSilhouette(QPainter& p, const Silhouette& parts, const QTransform& at, const QBrush& brush)
 {
+    // A thin outline in the same paint closes the seams where the parts meet.
+    p.save();
+    p.setPen(QPen(brush, 1.2));
+    p.setBrush(brush);
     for (const QPainterPath& part : parts)
-        p.fillPath(at.map(part), brush);
+        p.drawPath(at.map(part));
+    p.restore();
 }
 
 // ---- Fair: a big wheel at dusk ---------------------------------------------
@@ -1127,7 +1142,7 @@ void drawFlower(QPainter& p, QPointF centre, double radius, const FlowerKind& ki
         // A lighter midrib along the axis, darker rays every few degrees.
         constexpr int rays = 100;
         const QColor vein = faded(kind.vein, 0.16), clear = faded(kind.vein, 0.0);
-        veinStops.append({0.0, QColor(255, 255, 255, 60)});
+        veinStops.append({0.0, QColor(255, 255, 255, 35)});
         veinStops.append({0.006, clear});
         for (int i = 1; i < rays; ++i) {
             const double at = double(i) / rays;
@@ -1136,7 +1151,7 @@ void drawFlower(QPainter& p, QPointF centre, double radius, const FlowerKind& ki
             veinStops.append({at + 0.002, clear});
         }
         veinStops.append({0.994, clear});
-        veinStops.append({1.0, QColor(255, 255, 255, 60)});
+        veinStops.append({1.0, QColor(255, 255, 255, 35)});
     }
     for (int ring = 0; ring < kind.rings; ++ring) {
         const double reach = radius * (1.0 - 0.2 * ring);
@@ -2013,8 +2028,8 @@ void drawFamily(QImage& image, int variant, PhotoRandom& random)
     // The family.
     // Near, far, or so close that the frame cuts them at the knees.
     const bool close = variant == 4 || variant == 5;
-    const double feet = close ? h * 1.12 : horizon + (h - horizon) * (portrait ? 0.7 : 0.62);
-    const double scale = (portrait ? 0.5 : 0.46) * h * (variant == 3 ? 0.55 : close ? 1.45 : 1.0);
+    const double feet = close ? h * 1.03 : horizon + (h - horizon) * (portrait ? 0.7 : 0.62);
+    const double scale = (portrait ? 0.5 : 0.46) * h * (variant == 3 ? 0.55 : close ? 1.28 : 1.0);
     std::vector<Person> people;
     const double centreX = sunBehind ? w * 0.5 : w * (sunLeft ? 0.56 : 0.44);
     const auto adult = [&](double x, bool woman, Pose pose) {
@@ -2044,7 +2059,7 @@ void drawFamily(QImage& image, int variant, PhotoRandom& random)
     for (std::size_t i = 0; i < people.size(); ++i) {
         const Person& who = people[i];
         const double H = who.height;
-        QPointF left(-0.15 * H, -0.43 * H), right(0.15 * H, -0.43 * H);
+        QPointF left(-0.125 * H, -0.44 * H), right(0.125 * H, -0.44 * H);
         if (who.pose == Pose::Jumping) {
             left = QPointF(-0.2 * H, -1.0 * H);
             right = QPointF(0.22 * H, -1.02 * H);
@@ -2106,7 +2121,7 @@ void drawFamily(QImage& image, int variant, PhotoRandom& random)
             }
         }
     }
-    paintLayer(image, crowd, 2.4 * s);
+    paintLayer(image, crowd, (close ? 6.0 : 2.4) * s);
     // Veiling glare: the low sun washes out everything near it.
     glow(image, sun, w * 0.35, sunColour, 0.85);
     glow(image, sun, h * 0.08, QColor(255, 250, 235), 1.0);
