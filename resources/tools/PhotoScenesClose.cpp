@@ -833,21 +833,17 @@ void drawFair(QImage& image, int variant, PhotoRandom& random)
     bloom(image, lights, 4 * s, 1.0);
     glow(image, QPointF(w * 0.5, ground), w * 0.7, skyLow[mood], 0.25);
     // Visitors right in front of the lens, far out of focus.
-    QImage crowd = transparentLayer(image.size());
-    {
-        QPainter c(&crowd);
-        c.setRenderHint(QPainter::Antialiasing);
-        c.setPen(Qt::NoPen);
-        const int count = random.integer(1, 3);
-        for (int i = 0; i < count; ++i) {
-            const double px = random(0, w);
-            const double ph = random(0.7, 1.0) * h;
-            const Silhouette body = figure(ph, false, random.chance(0.5), false, Pose::Standing, QPointF(-0.15, -0.43) * ph,
-                                           QPointF(0.15, -0.43) * ph);
-            fillSilhouette(c, body, QTransform::fromTranslate(px, h + ph * 0.55), QColor(14, 10, 14));
-        }
-    }
-    paintLayer(image, crowd, 20 * s, wheelBehind ? 0.0 : 0.95);
+    if (!wheelBehind)
+        paintOutOfFocus(image, 20 * s, 0.95, [&](QPainter& c) {
+            const int count = random.integer(1, 3);
+            for (int i = 0; i < count; ++i) {
+                const double px = random(0, w);
+                const double ph = random(0.7, 1.0) * h;
+                const Silhouette body = figure(ph, false, random.chance(0.5), false, Pose::Standing, QPointF(-0.15, -0.43) * ph,
+                                               QPointF(0.15, -0.43) * ph);
+                fillSilhouette(c, body, QTransform::fromTranslate(px, h + ph * 0.55), QColor(14, 10, 14));
+            }
+        });
 
     if (wheelBehind)
         image = softened(image, 12 * s);
@@ -1010,10 +1006,7 @@ void drawBalloons(QImage& image, int variant, PhotoRandom& random)
     // Balloons farther back, out of focus.
     const QPointF cluster(w * (portrait ? 0.5 : (variant % 2 ? 0.6 : 0.42)), h * (portrait ? 0.36 : 0.42));
     const double unit = std::min(w, h);
-    QImage back = transparentLayer(image.size());
-    {
-        QPainter b(&back);
-        b.setRenderHint(QPainter::Antialiasing);
+    paintOutOfFocus(image, 14 * s, 0.9, [&](QPainter& b) {
         const int count = random.integer(5, 9);
         for (int i = 0; i < count; ++i) {
             const QPointF at = randomPoint(random, QRectF(-0.05 * w, -0.05 * h, 1.1 * w, 0.8 * h));
@@ -1022,8 +1015,7 @@ void drawBalloons(QImage& image, int variant, PhotoRandom& random)
             const double tilt = random(-20, 20);
             drawBalloon(b, at, r, c, tilt, false, 0.9 * h, 0.3);
         }
-    }
-    paintLayer(image, back, 14 * s, 0.9);
+    });
 
     // The bunch in focus.
     const int count = random.integer(4, 7);
@@ -1085,15 +1077,12 @@ void drawBalloons(QImage& image, int variant, PhotoRandom& random)
         QPainter c(&image);
         confetti(c, 90, 7, 14);
     }
-    QImage front = transparentLayer(image.size());
-    {
-        QPainter c(&front);
+    paintOutOfFocus(image, 22 * s, 1.0, [&](QPainter& c) {
         confetti(c, 12, 30, 60);
         // One balloon right at the lens, cut by the frame.
         const QPointF at(variant % 2 ? -0.02 * w : 1.02 * w, random(0.6, 0.95) * h);
         drawBalloon(c, at, 0.22 * unit, palette[(variant + 2) % 4], 10, false, h, 0.2);
-    }
-    paintLayer(image, front, 22 * s);
+    });
     glow(image, QPointF(lightFromLeft ? 0 : w, 0), 0.9 * w, QColor(255, 244, 220), 0.35);
     finishLikeAPhoto(image, random, 3.5, 0.3);
 }
@@ -2129,19 +2118,16 @@ void drawFamily(QImage& image, int variant, PhotoRandom& random)
 
     if (!beach) {
         // Grass right at the lens, far out of focus and lit from behind.
-        QImage near = transparentLayer(image.size());
-        QPainter n(&near);
-        n.setRenderHint(QPainter::Antialiasing);
-        for (int i = 0; i < 26; ++i) {
-            const double x = random(0, w);
-            const double len = random(0.12, 0.3) * h;
-            const double lean = random(-0.2, 0.2) * len;
-            const double width = random(5, 12) * s;
-            n.setPen(QPen(QColor(110, 80, 40, 200), width, Qt::SolidLine, Qt::RoundCap));
-            n.drawLine(QPointF(x, h + 10), QPointF(x + lean, h - len));
-        }
-        n.end();
-        paintLayer(image, near, 16 * s);
+        paintOutOfFocus(image, 16 * s, 1.0, [&](QPainter& n) {
+            for (int i = 0; i < 26; ++i) {
+                const double x = random(0, w);
+                const double len = random(0.12, 0.3) * h;
+                const double lean = random(-0.2, 0.2) * len;
+                const double width = random(5, 12) * s;
+                n.setPen(QPen(QColor(110, 80, 40, 200), width, Qt::SolidLine, Qt::RoundCap));
+                n.drawLine(QPointF(x, h + 10), QPointF(x + lean, h - len));
+            }
+        });
     }
     finishLikeAPhoto(image, random, 4.0, 0.4);
 }
