@@ -209,17 +209,19 @@ void cloudBanks(QImage& image, PhotoRandom& random, const QRectF& area, const QC
             const QPointF at = randomPoint(random, area);
             const double length = random(0.15, 0.45) * image.width();
             const double thick = random(5, 16) * s;
-            for (int k = 0; k < 14; ++k) {
+            for (int k = 0; k < 22; ++k) {
                 const double along = random(-0.5, 0.5) * length;
-                const double lift = random(-1, 1) * thick;
-                const double puff = thick * random(0.6, 1.6);
-                const double light = random(0.2, 0.65);
-                c.setBrush(faded(mix(dark, bright, light), alpha));
-                c.drawEllipse(at + QPointF(along, lift), puff * random(3, 7), puff);
+                const double lift = random(-1.5, 1.5) * thick;
+                const double puff = thick * random(0.4, 1.6);
+                const double light = random(0.1, 0.8);
+                // Thinner towards the ends of the bank.
+                const double taper = 1.0 - std::abs(along) / length;
+                c.setBrush(faded(mix(dark, bright, light), alpha * (0.4 + 0.6 * taper)));
+                c.drawEllipse(at + QPointF(along, lift), puff * random(2, 6), puff * taper + thick * 0.2);
             }
         }
     }
-    paintLayer(image, clouds, 7 * s);
+    paintLayer(image, clouds, 9 * s);
 }
 
 // ---- City: a skyline at dusk ------------------------------------------------
@@ -451,7 +453,7 @@ void drawCity(QImage& image, int variant, PhotoRandom& random)
     // Street lights and cars out of focus in front.
     const int discs = dreamy ? 40 : (water ? 0 : 26);
     for (int i = 0; i < discs; ++i) {
-        const double y = dreamy ? random(0.1, 1.0) * h : random(horizon - 0.05 * h, h + 0.05 * h);
+        const double y = dreamy ? random(0.3, 1.0) * h : random(horizon - 0.05 * h, h + 0.05 * h);
         const double x = random(-0.05, 1.05) * w;
         const double radius = random(dreamy ? 30 : 18, dreamy ? 95 : 70) * s;
         const double kind = random.unit();
