@@ -1320,7 +1320,9 @@ void drawFlowers(QImage& image, int variant, PhotoRandom& random)
 
     // A second bloom behind, softly out of focus.
     const double unit = std::min(w, h);
-    const double radius = unit * (portrait ? 0.38 : 0.36) * (variant / 3 == 1 ? 1.25 : 1.0);
+    // Close, closer, or a step back with a second bloom beside it in focus.
+    const bool pair = variant >= 6;
+    const double radius = unit * (portrait ? 0.38 : 0.36) * (variant / 3 == 1 ? 1.25 : pair ? 0.78 : 1.0);
     const double shiftX[] = {0.58, 0.4, 0.5, 0.62, 0.45, 0.5, 0.36, 0.64, 0.5};
     const QPointF centre(w * shiftX[variant % 9], h * (portrait ? 0.38 : 0.48));
     paintOutOfFocus(image, 12 * s, 1.0, [&](QPainter& b) {
@@ -1330,17 +1332,21 @@ void drawFlowers(QImage& image, int variant, PhotoRandom& random)
         drawFlower(b, other, radius * 0.65, kind, lightAngle, 0.7, random, false);
     });
 
-    // The stem and a leaf, a little behind the plane of focus.
+    const QPointF beside = centre + (portrait ? QPointF(radius * 0.7, radius * 1.5)
+                                              : QPointF(radius * (centre.x() > w / 2 ? -1.55 : 1.55), radius * 0.45));
+    // The stems and a leaf, a little behind the plane of focus.
     paintOutOfFocus(image, 8 * s, 1.0, [&](QPainter& st) {
-        QPainterPath stem;
-        stem.moveTo(centre);
-        stem.cubicTo(centre + QPointF(30 * s, 0.3 * h), centre + QPointF(-40 * s, 0.45 * h), QPointF(centre.x() + 20 * s, h + 10));
-        QLinearGradient across(centre.x() - 12 * s, 0, centre.x() + 12 * s, 0);
-        across.setColorAt(0.0, QColor(50, 100, 40));
-        across.setColorAt(0.4, QColor(110, 160, 70));
-        across.setColorAt(1.0, QColor(30, 70, 30));
-        st.setPen(QPen(QBrush(across), 16 * s, Qt::SolidLine, Qt::RoundCap));
-        st.drawPath(stem);
+        for (const QPointF& from : pair ? std::vector<QPointF>{beside, centre} : std::vector<QPointF>{centre}) {
+            QPainterPath stem;
+            stem.moveTo(from);
+            stem.cubicTo(from + QPointF(30 * s, 0.3 * h), from + QPointF(-40 * s, 0.45 * h), QPointF(from.x() + 20 * s, h + 10));
+            QLinearGradient across(from.x() - 12 * s, 0, from.x() + 12 * s, 0);
+            across.setColorAt(0.0, QColor(50, 100, 40));
+            across.setColorAt(0.4, QColor(110, 160, 70));
+            across.setColorAt(1.0, QColor(30, 70, 30));
+            st.setPen(QPen(QBrush(across), 16 * s, Qt::SolidLine, Qt::RoundCap));
+            st.drawPath(stem);
+        }
         st.setPen(Qt::NoPen);
         st.save();
         st.translate(centre.x() + 10 * s, centre.y() + radius * 1.2);
@@ -1355,6 +1361,9 @@ void drawFlowers(QImage& image, int variant, PhotoRandom& random)
     p.begin(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const double tilt = random(0.78, 0.96);
+    if (pair) {
+        drawFlower(p, beside, radius * 0.72, kind, lightAngle, tilt * 0.9, random, true);
+    }
     drawFlower(p, centre, radius, kind, lightAngle, tilt, random, true);
     // Dew on the petals.
     const int drops = variant % 3 == 0 ? random.integer(4, 8) : random.integer(0, 2);
