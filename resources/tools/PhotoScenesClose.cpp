@@ -1445,15 +1445,17 @@ void placeLit(QImage& image, QImage& layer, double lightAngle, double shadowReac
         shade.setColorAt(1.0, QColor(20, 10, 10, int(255 * depth)));
         p.fillRect(layer.rect(), shade);
     }
-    QImage shadow = layer;
-    {
-        QPainter p(&shadow);
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(shadow.rect(), QColor(40, 20, 20, 150));
-    }
-    const QPointF away(-std::cos(lightAngle) * shadowReach, -std::sin(lightAngle) * shadowReach + shadowReach * 0.5);
     QPainter p(&image);
-    p.drawImage(away, softened(shadow, shadowBlur));
+    if (shadowReach > 0.0) {
+        QImage shadow = layer;
+        {
+            QPainter s(&shadow);
+            s.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            s.fillRect(shadow.rect(), QColor(40, 20, 20, 150));
+        }
+        const QPointF away(-std::cos(lightAngle) * shadowReach, -std::sin(lightAngle) * shadowReach + shadowReach * 0.5);
+        p.drawImage(away, softened(shadow, shadowBlur));
+    }
     p.drawImage(0, 0, layer);
 }
 
@@ -1860,7 +1862,7 @@ void drawWedding(QImage& image, int variant, PhotoRandom& random)
             }
         }
         green = softened(green, 3 * s);
-        placeLit(image, green, lightAngle, 10 * s, 10 * s, 0.25);
+        placeLit(image, green, lightAngle, 0.0, 0.0, 0.25);
         // The roses themselves, packed in a dome; those in the middle sit
         // highest and are drawn last.
         const QColor roses[] = {QColor(250, 246, 240), QColor(244, 204, 200), QColor(226, 156, 160), QColor(248, 214, 186),
