@@ -138,10 +138,13 @@ struct RenderCopy {
 
 // Memory the pictures decoded ahead of the bands may hold together, and the
 // bands being drawn at once.
-constexpr qint64 kDecodeBudget = qint64(384) << 20;
-constexpr qint64 kBandBudget = qint64(192) << 20;
-// Rows of a band, before its margins: whole units of the JPEG writer's.
-constexpr int kBandRows = 4 * ImageEncoder::JpegBands::rowUnit;
+constexpr qint64 kDecodeBudget = qint64(512) << 20;
+constexpr qint64 kBandBudget = qint64(384) << 20;
+// Rows of a band: whole units of the JPEG writer's, at most four.
+constexpr int kBandUnit = ImageEncoder::JpegBands::rowUnit;
+constexpr int kWidestBand = 4 * kBandUnit;
+// The shadow reduction's blocks, which start where a shadow layer starts.
+constexpr int kShadowBlock = 4;
 
 DocumentHost::SaveData tooLarge(qint64 width, qint64 height)
 {
@@ -152,7 +155,7 @@ DocumentHost::SaveData tooLarge(qint64 width, qint64 height)
 } // namespace
 
 // One render for output, drawn in horizontal bands on several cores. Each
-// band draws the collage with margins above and below as wide as the
+// band draws what lies within margins above and below it as wide as the
 // farthest shadow reaches, so that it comes out as the same rows of one
 // whole draw would; what lies outside a band and its margins is left out.
 // A measuring pass for each band tells which pictures it draws and how
@@ -255,16 +258,28 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
     // antialiased edges.
     const int margin = int(std::min<double>(std::ceil(measure(std::nullopt).shadowReach) + 2, height));
 
+    const int cores = std::clamp(QThread::idealThreadCount(), 1, 64);
+    // A band's bitmap holds its own rows; the shadow layer over it reaches
+    // the margins beyond them on every side.
+    const auto bandBytes = [&](int rows) {
+        return qint64(width) * rows * 4 + qint64(width + 2 * margin) * (rows + 2 * margin) * 4;
+    };
+    // Lower bands where a band for each core would not fit in the memory
+    // budget, down to the writer's unit.
+    int bandRows = kWidestBand;
+    while (bandRows > kBandUnit && bandBytes(bandRows) * cores > kBandBudget)
+        bandRows /= 2;
+
     // Each band's pictures, and each picture once: a picture is the same
     // identity drawn at the same width.
     std::vector<Band> bands;
     QHash<QPair<QString, qint64>, qsizetype> pictureOf;
     std::vector<std::pair<QString, double>> pictures;
     std::vector<int> uses;
-    for (int first = 0; first < height; first += kBandRows) {
+    for (int first = 0; first < height; first += bandRows) {
         Band band;
         band.first = first;
-        band.rows = std::min(kBandRows, height - first);
+        band.rows = std::min(bandRows, height - first);
         band.top = std::max(0, first - margin);
         band.bottom = std::min(height, first + band.rows + margin);
         for (const auto& [md5, drawnWidth] : measure(cullRect(band.top, band.bottom, margin)).requests) {
@@ -282,7 +297,6 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
     }
 
     const RenderPictures& shared = m_copies.front().host->pictures();
-    const int cores = std::clamp(QThread::idealThreadCount(), 1, 64);
     BandPictures decoded(
         std::move(uses), [&](qsizetype i) { return shared.decodeForWidth(pictures[size_t(i)].first, pictures[size_t(i)].second); },
         [&](qsizetype i) { return shared.estimate(pictures[size_t(i)].first, pictures[size_t(i)].second); }, cores,
@@ -290,8 +304,7 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
 
     // As many bands at once as there are copies to draw them, cores, and
     // room for a band's picture and its shadow layer.
-    const qint64 bandBytes = qint64(width) * (kBandRows + 2 * margin) * 4 * 2;
-    const int drawers = int(std::clamp<qint64>(kBandBudget / std::max<qint64>(1, bandBytes), 1,
+    const int drawers = int(std::clamp<qint64>(kBandBudget / std::max<qint64>(1, bandBytes(bandRows)), 1,
                                                std::min<qint64>(cores, qint64(m_copies.size()) - 1)));
     std::atomic<size_t> next = 0;
     std::atomic<size_t> done = 0;
@@ -311,14 +324,20 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
             };
             bool drawn = false;
             try {
-                QImage image = GraphicsContext::newBitmap(QSize(width, band.bottom - band.top));
+                // The bitmap holds the band's rows, and the few above them
+                // that keep it starting on the shadow blocks where a bitmap
+                // from the top of the margin would: the shadows come out as
+                // in one whole draw, to the bit. What lies in the margins
+                // still casts its shadow, from within the shadow layers.
+                const int imageTop = band.first - (band.first - band.top) % kShadowBlock;
+                QImage image = GraphicsContext::newBitmap(QSize(width, band.first + band.rows - imageTop));
                 if (!image.isNull()) {
                     {
-                        GraphicsContext context(&image, QRectF(0, -band.top, width, height), QSizeF(m_size));
+                        GraphicsContext context(&image, QRectF(0, -imageTop, width, height), QSizeF(m_size));
                         context.setCullRect(cullRect(band.top, band.bottom, margin));
                         copy.collage->drawYourselfOnCurrentContextInWidth(context, width, height, true);
                     }
-                    const int at = band.first - band.top;
+                    const int at = band.first - imageTop;
                     const QImage rows(image.constScanLine(at), width, band.rows, image.bytesPerLine(), image.format());
                     drawn = sink(band.first, rows);
                 }
