@@ -14,6 +14,7 @@
 #include "model/CollageHost.h"
 #include "model/UtilityFunctions.h"
 #include "platform/core/Parallel.h"
+#include "platform/core/PictureMemory.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/ImageReduction.h"
@@ -361,6 +362,7 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
 
 QImage CollageExporter::Render::draw(const std::function<void(double)>& progress)
 {
+    const PictureWork work;
     QImage bitmap(m_size, QImage::Format_ARGB32_Premultiplied);
     if (bitmap.isNull())
         return {};
@@ -378,6 +380,7 @@ DocumentHost::SaveData CollageExporter::Render::encoded(ImageEncoder::Format for
                                                         int tiffCompression,
                                                         const std::function<void(double)>& progress)
 {
+    const PictureWork work;
     const ImageMetadata metadata = exportMetadata(m_copies.front().collage->resolution());
     if (format == ImageEncoder::Format::Jpeg) {
         // Each band is encoded as soon as it is drawn, on the thread that drew
