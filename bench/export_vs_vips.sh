@@ -42,9 +42,10 @@ threads=$(nproc)
 mkdir -p "$work/large"
 for f in "$photos"/*.jpg "$photos"/*.jpeg; do
   [ -f "$f" ] || continue
-  pixels=$(identify -format '%[fx:w*h]' "$f" 2>/dev/null || echo 0)
-  if [ "${pixels%.*}" -ge 8000000 ] && [ "${pixels%.*}" -le 24000000 ]; then
-    ln -s "$f" "$work/large/$(basename "$f")"
+  read -r w h < <(identify -format '%w %h\n' "$f" 2>/dev/null | head -n 1) || continue
+  pixels=$((${w:-0} * ${h:-0}))
+  if [ "$pixels" -ge 8000000 ] && [ "$pixels" -le 24000000 ]; then
+    cp "$f" "$work/large/"
   fi
 done
 
