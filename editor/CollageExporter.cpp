@@ -203,19 +203,19 @@ private:
         std::vector<std::pair<QString, double>> requests;
         double shadowReach = 0;
     };
-    Measure measure(std::optional<QRectF> cull);
+    Measure measure(RenderCopy& copy, std::optional<QRectF> cull);
     QRectF cullRect(int top, int bottom, int margin) const;
 
-    std::vector<RenderCopy> m_copies; // the first measures, the others draw
+    std::vector<RenderCopy> m_copies; // all measure bands; all but the first draw them
     const QSize m_size;
 };
 
-CollageExporter::Render::Measure CollageExporter::Render::measure(std::optional<QRectF> cull)
+CollageExporter::Render::Measure CollageExporter::Render::measure(RenderCopy& copy, std::optional<QRectF> cull)
 {
     // A pass without the full pictures at a tiny scale. Each request gets a
     // copy of the drawing image of its own, so that its draws are told apart
     // from other requests of the same picture.
-    RenderHost& host = *m_copies.front().host;
+    RenderHost& host = *copy.host;
     Measure measured;
     QHash<qint64, size_t> standIns;
     host.fullImage = [&](const QString& md5) {
@@ -237,7 +237,7 @@ CollageExporter::Render::Measure CollageExporter::Render::measure(std::optional<
         GraphicsContext context(probe, QSizeF(m_size));
         if (cull)
             context.setCullRect(*cull);
-        m_copies.front().collage->drawYourselfOnCurrentContextInWidth(context, m_size.width(), m_size.height(), true);
+        copy.collage->drawYourselfOnCurrentContextInWidth(context, m_size.width(), m_size.height(), true);
         measured.shadowReach = context.widestShadowReach();
     }
     host.fullImage = nullptr;
@@ -257,7 +257,7 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
     const int height = m_size.height();
     // Margins as wide as the farthest shadow reaches, and a little for
     // antialiased edges.
-    const int margin = int(std::min<double>(std::ceil(measure(std::nullopt).shadowReach) + 2, height));
+    const int margin = int(std::min<double>(std::ceil(measure(m_copies.front(), std::nullopt).shadowReach) + 2, height));
 
     const int cores = std::clamp(QThread::idealThreadCount(), 1, 64);
     // A band's bitmap holds its own rows; the shadow layer over it reaches
@@ -283,7 +283,31 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
         band.rows = std::min(bandRows, height - first);
         band.top = std::max(0, first - margin);
         band.bottom = std::min(height, first + band.rows + margin);
-        for (const auto& [md5, drawnWidth] : measure(cullRect(band.top, band.bottom, margin)).requests) {
+        bands.push_back(std::move(band));
+    }
+    // The bands are measured side by side, each copy of the collage on a
+    // thread of its own, then taken in order.
+    std::vector<Measure> measured(bands.size());
+    {
+        std::atomic<size_t> next = 0;
+        std::atomic<size_t> copies = 0;
+        std::atomic<bool> unmeasured = false;
+        runOnThreads(int(std::min(m_copies.size(), bands.size())), [&] {
+            RenderCopy& copy = m_copies[copies.fetch_add(1)];
+            for (size_t b; !unmeasured && (b = next.fetch_add(1)) < bands.size();) {
+                try {
+                    measured[b] = measure(copy, cullRect(bands[b].top, bands[b].bottom, margin));
+                } catch (const std::bad_alloc&) {
+                    unmeasured = true;
+                }
+            }
+        });
+        if (unmeasured)
+            return false;
+    }
+    for (size_t b = 0; b < bands.size(); ++b) {
+        Band& band = bands[b];
+        for (const auto& [md5, drawnWidth] : measured[b].requests) {
             const QPair<QString, qint64> key(md5, qint64(std::llround(drawnWidth * 16)));
             auto found = pictureOf.constFind(key);
             if (found == pictureOf.cend()) {
@@ -294,7 +318,6 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
             ++uses[size_t(*found)];
             band.requests.push_back({md5, *found});
         }
-        bands.push_back(std::move(band));
     }
 
     const RenderPictures& shared = m_copies.front().host->pictures();
