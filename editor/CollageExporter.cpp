@@ -32,6 +32,7 @@
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 #include <thread>
@@ -320,16 +321,61 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
         }
     }
 
-    const RenderPictures& shared = m_copies.front().host->pictures();
-    BandPictures decoded(
-        std::move(uses), [&](qsizetype i) { return shared.decodeForWidth(pictures[size_t(i)].first, pictures[size_t(i)].second); },
-        [&](qsizetype i) { return shared.estimate(pictures[size_t(i)].first, pictures[size_t(i)].second); }, cores,
-        kDecodeBudget);
-
     // As many bands at once as there are copies to draw them, cores, and
     // room for a band's picture and its shadow layer.
     const int drawers = int(std::clamp<qint64>(kBandBudget / std::max<qint64>(1, bandBytes(bandRows)), 1,
                                                std::min<qint64>(cores, qint64(m_copies.size()) - 1)));
+
+    // What each decode is expected to hold, read from the files' headers
+    // side by side.
+    const RenderPictures& shared = m_copies.front().host->pictures();
+    std::vector<qint64> estimates(pictures.size(), 0);
+    {
+        std::atomic<size_t> next = 0;
+        runOnThreads(int(std::clamp<size_t>(pictures.size(), 1, size_t(cores))), [&] {
+            for (size_t i; (i = next.fetch_add(1)) < pictures.size();) {
+                try {
+                    estimates[i] = shared.estimate(pictures[i].first, pictures[i].second);
+                } catch (const std::bad_alloc&) {
+                    estimates[i] = 0; // decoded in turn, as a small one
+                }
+            }
+        });
+    }
+    // The pictures are decoded in the order the bands need them, a round of
+    // bands drawn at once after another; within a round the largest first,
+    // as they take longest and the round waits for its last one.
+    {
+        std::vector<size_t> round(pictures.size(), bands.size());
+        for (size_t b = 0; b < bands.size(); ++b)
+            for (const Request& request : bands[b].requests)
+                round[size_t(request.picture)] = std::min(round[size_t(request.picture)], b / size_t(drawers));
+        std::vector<size_t> order(pictures.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+            return round[a] != round[b] ? round[a] < round[b] : estimates[a] > estimates[b];
+        });
+        std::vector<qsizetype> placeOf(pictures.size());
+        std::vector<std::pair<QString, double>> orderedPictures;
+        std::vector<int> orderedUses;
+        std::vector<qint64> orderedEstimates;
+        for (size_t place = 0; place < order.size(); ++place) {
+            placeOf[order[place]] = qsizetype(place);
+            orderedPictures.push_back(pictures[order[place]]);
+            orderedUses.push_back(uses[order[place]]);
+            orderedEstimates.push_back(estimates[order[place]]);
+        }
+        for (Band& band : bands)
+            for (Request& request : band.requests)
+                request.picture = placeOf[size_t(request.picture)];
+        pictures = std::move(orderedPictures);
+        uses = std::move(orderedUses);
+        estimates = std::move(orderedEstimates);
+    }
+    BandPictures decoded(
+        std::move(uses), [&](qsizetype i) { return shared.decodeForWidth(pictures[size_t(i)].first, pictures[size_t(i)].second); },
+        [&](qsizetype i) { return estimates[size_t(i)]; }, cores, kDecodeBudget);
     std::atomic<size_t> next = 0;
     std::atomic<size_t> done = 0;
     std::atomic<bool> failed = false;
