@@ -140,7 +140,7 @@ struct RenderCopy {
 
 // Memory the pictures decoded ahead of the bands may hold together, and the
 // bands being drawn at once.
-constexpr qint64 kDecodeBudget = qint64(512) << 20;
+constexpr qint64 kDecodeBudget = qint64(768) << 20;
 constexpr qint64 kBandBudget = qint64(384) << 20;
 // Rows of a band: whole units of the JPEG writer's, at most four.
 constexpr int kBandUnit = ImageEncoder::JpegBands::rowUnit;
