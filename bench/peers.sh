@@ -43,7 +43,7 @@ peer_program() { # NAME
     fi
     mkdir -p "$build/peers"
     # shellcheck disable=SC2046 # pkg-config's words are separate arguments
-    cc -O2 "$peers/$name.c" $(pkg-config --cflags --libs vips) -o "$out" >&2
+    cc -O2 "$peers/$name.c" $(pkg-config --cflags --libs vips) -lpthread -o "$out" >&2
   fi
   echo "$out"
 }
@@ -100,6 +100,12 @@ run_timed() { # label command...
 # The median of a column of numbers in a file (of runs, an odd count).
 median() { # column file
   sort -g -k"$1" "$2" | awk -v c="$1" '{ v[NR] = $c } END { print v[int((NR + 1) / 2)] }'
+}
+
+# The spread of a file's run times (its first column): (slowest - fastest)
+# / median, in percent.
+spread() { # file
+  sort -g -k1 "$1" | awk '{ v[NR] = $1 } END { m = v[int((NR + 1) / 2)]; print (m > 0 ? 100 * (v[NR] - v[1]) / m : 0) }'
 }
 
 # Debian's ImageMagick policy caps memory at 256 MiB and the disk cache at

@@ -1,6 +1,7 @@
 #include "document/QFRegularFileWrapperContainer.h"
 
 #include "model/UtilityFunctions.h"
+#include "platform/core/PictureMemory.h"
 
 #include <QBuffer>
 #include <QColor>
@@ -557,6 +558,7 @@ QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(const
     const std::vector<QSize> sizes = plannedSizes(full, control.planDrawingSizes);
 
     std::vector<std::shared_ptr<QFRegularFileWrapperContainer>> out(size_t(paths.size()));
+    const PictureWork work; // the decoders' buffers reused from one picture to the next
     DecodeBudget budget;
     std::atomic<qsizetype> done = 0;
     runInParallel(paths.size(), [&](qsizetype i) {
@@ -617,6 +619,7 @@ void QFRegularFileWrapperContainer::makeDrawingSizeImages(const QList<QFRegularF
     std::vector<QSize> full(todo.size());
     runInParallel(qsizetype(todo.size()), [&](qsizetype i) { full[size_t(i)] = fullDrawingSize(todo[size_t(i)]->m_contents); });
     const std::vector<QSize> sizes = plannedSizes(full, plan);
+    const PictureWork work; // the decoders' buffers reused from one picture to the next
     DecodeBudget budget;
     runInParallel(qsizetype(todo.size()), [&](qsizetype i) {
         QFRegularFileWrapperContainer& c = *todo[size_t(i)];

@@ -62,6 +62,12 @@ void BandPictures::store(qsizetype index, QImage image)
         m_states[i] = State::Dropped;
         m_bytesHeld -= m_bytes[i];
     } else {
+        // From now on it holds its picture alone, often much less than the
+        // decode's estimate (the decoder's buffers, a larger step averaged
+        // down): the rest of the budget goes to the next decodes.
+        const qint64 held = image.sizeInBytes();
+        m_bytesHeld += held - m_bytes[i];
+        m_bytes[i] = held;
         m_images[i] = std::move(image);
         m_states[i] = State::Ready;
     }

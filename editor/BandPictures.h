@@ -20,7 +20,8 @@ public:
     // Decodes picture `index`; called on worker threads and on the bands'
     // threads, so it must only read what nothing changes meanwhile.
     using Decode = std::function<QImage(qsizetype index)>;
-    // The bytes a decode of picture `index` is expected to hold.
+    // The bytes a decode of picture `index` is expected to hold while it
+    // runs; a decoded picture then counts its own bytes.
     using Estimate = std::function<qint64(qsizetype index)>;
 
     // `uses[i]`: how many times picture i will be taken and released.

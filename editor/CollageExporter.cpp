@@ -14,6 +14,7 @@
 #include "model/CollageHost.h"
 #include "model/UtilityFunctions.h"
 #include "platform/core/Parallel.h"
+#include "platform/core/PictureMemory.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/ImageReduction.h"
@@ -31,6 +32,7 @@
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 #include <thread>
@@ -138,10 +140,13 @@ struct RenderCopy {
 
 // Memory the pictures decoded ahead of the bands may hold together, and the
 // bands being drawn at once.
-constexpr qint64 kDecodeBudget = qint64(384) << 20;
-constexpr qint64 kBandBudget = qint64(192) << 20;
-// Rows of a band, before its margins: whole units of the JPEG writer's.
-constexpr int kBandRows = 4 * ImageEncoder::JpegBands::rowUnit;
+constexpr qint64 kDecodeBudget = qint64(768) << 20;
+constexpr qint64 kBandBudget = qint64(384) << 20;
+// Rows of a band: whole units of the JPEG writer's, at most four.
+constexpr int kBandUnit = ImageEncoder::JpegBands::rowUnit;
+constexpr int kWidestBand = 4 * kBandUnit;
+// The shadow reduction's blocks, which start where a shadow layer starts.
+constexpr int kShadowBlock = 4;
 
 DocumentHost::SaveData tooLarge(qint64 width, qint64 height)
 {
@@ -152,7 +157,7 @@ DocumentHost::SaveData tooLarge(qint64 width, qint64 height)
 } // namespace
 
 // One render for output, drawn in horizontal bands on several cores. Each
-// band draws the collage with margins above and below as wide as the
+// band draws what lies within margins above and below it as wide as the
 // farthest shadow reaches, so that it comes out as the same rows of one
 // whole draw would; what lies outside a band and its margins is left out.
 // A measuring pass for each band tells which pictures it draws and how
@@ -199,19 +204,19 @@ private:
         std::vector<std::pair<QString, double>> requests;
         double shadowReach = 0;
     };
-    Measure measure(std::optional<QRectF> cull);
+    Measure measure(RenderCopy& copy, std::optional<QRectF> cull);
     QRectF cullRect(int top, int bottom, int margin) const;
 
-    std::vector<RenderCopy> m_copies; // the first measures, the others draw
+    std::vector<RenderCopy> m_copies; // all measure bands; all but the first draw them
     const QSize m_size;
 };
 
-CollageExporter::Render::Measure CollageExporter::Render::measure(std::optional<QRectF> cull)
+CollageExporter::Render::Measure CollageExporter::Render::measure(RenderCopy& copy, std::optional<QRectF> cull)
 {
     // A pass without the full pictures at a tiny scale. Each request gets a
     // copy of the drawing image of its own, so that its draws are told apart
     // from other requests of the same picture.
-    RenderHost& host = *m_copies.front().host;
+    RenderHost& host = *copy.host;
     Measure measured;
     QHash<qint64, size_t> standIns;
     host.fullImage = [&](const QString& md5) {
@@ -233,7 +238,7 @@ CollageExporter::Render::Measure CollageExporter::Render::measure(std::optional<
         GraphicsContext context(probe, QSizeF(m_size));
         if (cull)
             context.setCullRect(*cull);
-        m_copies.front().collage->drawYourselfOnCurrentContextInWidth(context, m_size.width(), m_size.height(), true);
+        copy.collage->drawYourselfOnCurrentContextInWidth(context, m_size.width(), m_size.height(), true);
         measured.shadowReach = context.widestShadowReach();
     }
     host.fullImage = nullptr;
@@ -253,7 +258,19 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
     const int height = m_size.height();
     // Margins as wide as the farthest shadow reaches, and a little for
     // antialiased edges.
-    const int margin = int(std::min<double>(std::ceil(measure(std::nullopt).shadowReach) + 2, height));
+    const int margin = int(std::min<double>(std::ceil(measure(m_copies.front(), std::nullopt).shadowReach) + 2, height));
+
+    const int cores = std::clamp(QThread::idealThreadCount(), 1, 64);
+    // A band's bitmap holds its own rows; the shadow layer over it reaches
+    // the margins beyond them on every side.
+    const auto bandBytes = [&](int rows) {
+        return qint64(width) * rows * 4 + qint64(width + 2 * margin) * (rows + 2 * margin) * 4;
+    };
+    // Lower bands where a band for each core would not fit in the memory
+    // budget, down to the writer's unit.
+    int bandRows = kWidestBand;
+    while (bandRows > kBandUnit && bandBytes(bandRows) * cores > kBandBudget)
+        bandRows /= 2;
 
     // Each band's pictures, and each picture once: a picture is the same
     // identity drawn at the same width.
@@ -261,13 +278,37 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
     QHash<QPair<QString, qint64>, qsizetype> pictureOf;
     std::vector<std::pair<QString, double>> pictures;
     std::vector<int> uses;
-    for (int first = 0; first < height; first += kBandRows) {
+    for (int first = 0; first < height; first += bandRows) {
         Band band;
         band.first = first;
-        band.rows = std::min(kBandRows, height - first);
+        band.rows = std::min(bandRows, height - first);
         band.top = std::max(0, first - margin);
         band.bottom = std::min(height, first + band.rows + margin);
-        for (const auto& [md5, drawnWidth] : measure(cullRect(band.top, band.bottom, margin)).requests) {
+        bands.push_back(std::move(band));
+    }
+    // The bands are measured side by side, each copy of the collage on a
+    // thread of its own, then taken in order.
+    std::vector<Measure> measured(bands.size());
+    {
+        std::atomic<size_t> next = 0;
+        std::atomic<size_t> copies = 0;
+        std::atomic<bool> unmeasured = false;
+        runOnThreads(int(std::min(m_copies.size(), bands.size())), [&] {
+            RenderCopy& copy = m_copies[copies.fetch_add(1)];
+            for (size_t b; !unmeasured && (b = next.fetch_add(1)) < bands.size();) {
+                try {
+                    measured[b] = measure(copy, cullRect(bands[b].top, bands[b].bottom, margin));
+                } catch (const std::bad_alloc&) {
+                    unmeasured = true;
+                }
+            }
+        });
+        if (unmeasured)
+            return false;
+    }
+    for (size_t b = 0; b < bands.size(); ++b) {
+        Band& band = bands[b];
+        for (const auto& [md5, drawnWidth] : measured[b].requests) {
             const QPair<QString, qint64> key(md5, qint64(std::llround(drawnWidth * 16)));
             auto found = pictureOf.constFind(key);
             if (found == pictureOf.cend()) {
@@ -278,21 +319,63 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
             ++uses[size_t(*found)];
             band.requests.push_back({md5, *found});
         }
-        bands.push_back(std::move(band));
     }
-
-    const RenderPictures& shared = m_copies.front().host->pictures();
-    const int cores = std::clamp(QThread::idealThreadCount(), 1, 64);
-    BandPictures decoded(
-        std::move(uses), [&](qsizetype i) { return shared.decodeForWidth(pictures[size_t(i)].first, pictures[size_t(i)].second); },
-        [&](qsizetype i) { return shared.estimate(pictures[size_t(i)].first, pictures[size_t(i)].second); }, cores,
-        kDecodeBudget);
 
     // As many bands at once as there are copies to draw them, cores, and
     // room for a band's picture and its shadow layer.
-    const qint64 bandBytes = qint64(width) * (kBandRows + 2 * margin) * 4 * 2;
-    const int drawers = int(std::clamp<qint64>(kBandBudget / std::max<qint64>(1, bandBytes), 1,
+    const int drawers = int(std::clamp<qint64>(kBandBudget / std::max<qint64>(1, bandBytes(bandRows)), 1,
                                                std::min<qint64>(cores, qint64(m_copies.size()) - 1)));
+
+    // What each decode is expected to hold, read from the files' headers
+    // side by side.
+    const RenderPictures& shared = m_copies.front().host->pictures();
+    std::vector<qint64> estimates(pictures.size(), 0);
+    {
+        std::atomic<size_t> next = 0;
+        runOnThreads(int(std::clamp<size_t>(pictures.size(), 1, size_t(cores))), [&] {
+            for (size_t i; (i = next.fetch_add(1)) < pictures.size();) {
+                try {
+                    estimates[i] = shared.estimate(pictures[i].first, pictures[i].second);
+                } catch (const std::bad_alloc&) {
+                    estimates[i] = 0; // decoded in turn, as a small one
+                }
+            }
+        });
+    }
+    // The pictures are decoded in the order the bands need them, a round of
+    // bands drawn at once after another; within a round the largest first,
+    // as they take longest and the round waits for its last one.
+    {
+        std::vector<size_t> round(pictures.size(), bands.size());
+        for (size_t b = 0; b < bands.size(); ++b)
+            for (const Request& request : bands[b].requests)
+                round[size_t(request.picture)] = std::min(round[size_t(request.picture)], b / size_t(drawers));
+        std::vector<size_t> order(pictures.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+            return round[a] != round[b] ? round[a] < round[b] : estimates[a] > estimates[b];
+        });
+        std::vector<qsizetype> placeOf(pictures.size());
+        std::vector<std::pair<QString, double>> orderedPictures;
+        std::vector<int> orderedUses;
+        std::vector<qint64> orderedEstimates;
+        for (size_t place = 0; place < order.size(); ++place) {
+            placeOf[order[place]] = qsizetype(place);
+            orderedPictures.push_back(pictures[order[place]]);
+            orderedUses.push_back(uses[order[place]]);
+            orderedEstimates.push_back(estimates[order[place]]);
+        }
+        for (Band& band : bands)
+            for (Request& request : band.requests)
+                request.picture = placeOf[size_t(request.picture)];
+        pictures = std::move(orderedPictures);
+        uses = std::move(orderedUses);
+        estimates = std::move(orderedEstimates);
+    }
+    BandPictures decoded(
+        std::move(uses), [&](qsizetype i) { return shared.decodeForWidth(pictures[size_t(i)].first, pictures[size_t(i)].second); },
+        [&](qsizetype i) { return estimates[size_t(i)]; }, cores, kDecodeBudget);
     std::atomic<size_t> next = 0;
     std::atomic<size_t> done = 0;
     std::atomic<bool> failed = false;
@@ -311,14 +394,20 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
             };
             bool drawn = false;
             try {
-                QImage image = GraphicsContext::newBitmap(QSize(width, band.bottom - band.top));
+                // The bitmap holds the band's rows, and the few above them
+                // that keep it starting on the shadow blocks where a bitmap
+                // from the top of the margin would: the shadows come out as
+                // in one whole draw, to the bit. What lies in the margins
+                // still casts its shadow, from within the shadow layers.
+                const int imageTop = band.first - (band.first - band.top) % kShadowBlock;
+                QImage image = GraphicsContext::newBitmap(QSize(width, band.first + band.rows - imageTop));
                 if (!image.isNull()) {
                     {
-                        GraphicsContext context(&image, QRectF(0, -band.top, width, height), QSizeF(m_size));
+                        GraphicsContext context(&image, QRectF(0, -imageTop, width, height), QSizeF(m_size));
                         context.setCullRect(cullRect(band.top, band.bottom, margin));
                         copy.collage->drawYourselfOnCurrentContextInWidth(context, width, height, true);
                     }
-                    const int at = band.first - band.top;
+                    const int at = band.first - imageTop;
                     const QImage rows(image.constScanLine(at), width, band.rows, image.bytesPerLine(), image.format());
                     drawn = sink(band.first, rows);
                 }
@@ -342,6 +431,7 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
 
 QImage CollageExporter::Render::draw(const std::function<void(double)>& progress)
 {
+    const PictureWork work;
     QImage bitmap(m_size, QImage::Format_ARGB32_Premultiplied);
     if (bitmap.isNull())
         return {};
@@ -359,6 +449,7 @@ DocumentHost::SaveData CollageExporter::Render::encoded(ImageEncoder::Format for
                                                         int tiffCompression,
                                                         const std::function<void(double)>& progress)
 {
+    const PictureWork work;
     const ImageMetadata metadata = exportMetadata(m_copies.front().collage->resolution());
     if (format == ImageEncoder::Format::Jpeg) {
         // Each band is encoded as soon as it is drawn, on the thread that drew

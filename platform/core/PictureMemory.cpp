@@ -2,19 +2,40 @@
 
 #include <QImageReader>
 
+#include <mutex>
+
 #include <malloc.h>
 
 namespace qf {
+
+namespace {
+
+constexpr int kFixedThreshold = 1 << 20;
+constexpr int kDefaultTrimThreshold = 128 << 10; // glibc's
+// glibc's largest: blocks above it are mapped whatever the setting.
+constexpr int kPictureWorkThreshold = 32 << 20;
+
+std::mutex workMutex;
+int workCount = 0; // guarded by workMutex
+
+void setThresholds([[maybe_unused]] int mmapThreshold, [[maybe_unused]] int trimThreshold)
+{
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, mmapThreshold);
+    if (trimThreshold > 0)
+        mallopt(M_TRIM_THRESHOLD, trimThreshold);
+#endif
+}
+
+} // namespace
 
 void setUpPictureMemory()
 {
     // Qt refuses images over 128 MB by default; a 7200 x 5400 picture is 155 MB.
     QImageReader::setAllocationLimit(1024);
-#if defined(__GLIBC__)
     // A fixed threshold: glibc would otherwise raise it to 32 MB as large
     // blocks are freed, and keep every picture below that in its pools.
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
-#endif
+    setThresholds(kFixedThreshold, 0);
 }
 
 void releaseFreedMemory()
@@ -22,6 +43,22 @@ void releaseFreedMemory()
 #if defined(__GLIBC__)
     malloc_trim(0);
 #endif
+}
+
+PictureWork::PictureWork()
+{
+    std::lock_guard lock(workMutex);
+    if (workCount++ == 0)
+        setThresholds(kPictureWorkThreshold, 2 * kPictureWorkThreshold);
+}
+
+PictureWork::~PictureWork()
+{
+    std::lock_guard lock(workMutex);
+    if (--workCount > 0)
+        return;
+    setThresholds(kFixedThreshold, kDefaultTrimThreshold);
+    releaseFreedMemory();
 }
 
 } // namespace qf

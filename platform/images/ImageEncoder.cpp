@@ -3,10 +3,13 @@
 #include "platform/images/JpegWriter.h"
 #include "platform/images/PngWriter.h"
 
+#include "platform/core/Parallel.h"
+
 #include <QColorSpace>
 #include <QCoreApplication>
 #include <QSize>
 #include <QPainter>
+#include <QThread>
 
 #include <tiffio.h>
 
@@ -16,6 +19,7 @@
 #include <exiv2/exiv2.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -160,6 +164,71 @@ int memoryMap(thandle_t, tdata_t*, toff_t*)
 }
 
 void memoryUnmap(thandle_t, tdata_t, toff_t) {}
+
+// Rows of a TIFF strip: about this many bytes of pixels. Each strip is
+// compressed on its own, so strips of this size go to several cores at
+// once, and readers still take them a little at a time.
+constexpr qsizetype kStripBytes = 256 << 10;
+
+// How a TIFF's pixels are laid out and compressed.
+struct TiffLayout {
+    int width = 0;
+    int samples = 3;
+    bool alpha = false;
+    bool premultiplied = false;
+    int compression = ImageEncoder::tiffLzw;
+};
+
+bool setTiffLayout(TIFF* tif, const TiffLayout& layout, int height, int rowsPerStrip)
+{
+    const uint16_t extra[] = {uint16_t(layout.premultiplied ? EXTRASAMPLE_ASSOCALPHA : EXTRASAMPLE_UNASSALPHA)};
+    return TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(layout.width))
+        && TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(height))
+        && TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8)
+        && TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, layout.samples)
+        && (!layout.alpha || TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra))
+        && TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB)
+        && TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG)
+        && TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT)
+        && TIFFSetField(tif, TIFFTAG_COMPRESSION, layout.compression)
+        && (layout.compression != ImageEncoder::tiffLzw || TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL))
+        && TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(rowsPerStrip));
+}
+
+// The rows [first, first + rows) of the picture as a TIFF strip's
+// compressed bytes: written as the only strip of a file in memory made for
+// it, and taken out of that file. None when libtiff fails.
+std::optional<QByteArray> compressedStrip(const QImage& source, const TiffLayout& layout, int first, int rows)
+{
+    std::vector<uint8_t> pixels(size_t(layout.width) * size_t(layout.samples) * size_t(rows));
+    uint8_t* out = pixels.data();
+    for (int y = first; y < first + rows; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        for (int x = 0; x < layout.width; ++x, out += layout.samples) {
+            out[0] = uint8_t(qRed(line[x]));
+            out[1] = uint8_t(qGreen(line[x]));
+            out[2] = uint8_t(qBlue(line[x]));
+            if (layout.alpha)
+                out[3] = uint8_t(qAlpha(line[x]));
+        }
+    }
+    MemoryFile file;
+    TIFF* tif = TIFFClientOpen("strip.tiff", "w", &file, memoryRead, memoryWrite, memorySeek, memoryClose,
+                               memorySize, memoryMap, memoryUnmap);
+    if (!tif)
+        return std::nullopt;
+    std::optional<QByteArray> strip;
+    uint64_t* offsets = nullptr;
+    uint64_t* counts = nullptr;
+    if (setTiffLayout(tif, layout, rows, rows)
+        && TIFFWriteEncodedStrip(tif, 0, pixels.data(), tmsize_t(pixels.size())) >= 0
+        && TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets) && TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts)
+        && offsets && counts && offsets[0] <= uint64_t(file.bytes.size())
+        && counts[0] <= uint64_t(file.bytes.size()) - offsets[0])
+        strip = file.bytes.mid(qsizetype(offsets[0]), qsizetype(counts[0]));
+    TIFFClose(tif);
+    return strip;
+}
 
 } // namespace
 
@@ -337,51 +406,57 @@ ImageEncoder::Result ImageEncoder::encodeTiff(QImage image, int compression, con
 
     const int width = source.width();
     const int height = source.height();
-    const uint16_t extra[] = {uint16_t(premultiplied ? EXTRASAMPLE_ASSOCALPHA : EXTRASAMPLE_UNASSALPHA)};
+    const TiffLayout layout{width, samples, alpha, premultiplied, compression};
+    const qsizetype rowBytes = qsizetype(width) * samples;
+    const int rowsPerStrip = int(std::clamp<qsizetype>(kStripBytes / rowBytes, 1, height));
     const QByteArray software = metadata.software.toUtf8();
     const QByteArray description = metadata.description.toUtf8();
     const QByteArray icc = QColorSpace(QColorSpace::SRgb).iccProfile();
     const float dpi = float(std::clamp(metadata.dotsPerInch, 1, 100000));
-    bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(width))
-        && TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(height))
-        && TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8)
-        && TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples)
-        && (!alpha || TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra))
-        && TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB)
-        && TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG)
-        && TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT)
-        && TIFFSetField(tif, TIFFTAG_COMPRESSION, compression)
+    bool ok = setTiffLayout(tif, layout, height, rowsPerStrip)
         && TIFFSetField(tif, TIFFTAG_XRESOLUTION, dpi)
         && TIFFSetField(tif, TIFFTAG_YRESOLUTION, dpi)
         && TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH)
         && TIFFSetField(tif, TIFFTAG_ICCPROFILE, uint32_t(icc.size()), icc.constData());
-    if (ok && compression == tiffLzw)
-        ok = TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
     if (ok && !software.isEmpty())
         ok = TIFFSetField(tif, TIFFTAG_SOFTWARE, software.constData());
     if (ok && !description.isEmpty())
         ok = TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, description.constData());
-    if (ok)
-        ok = TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
 
     if (ok) {
-        // The final size is at most a little over the raw pixels for the
-        // three compressions; reserving it avoids copies as the file grows.
-        file.bytes.reserve(qsizetype(width) * height * samples + 65536);
-        std::vector<uint8_t> row(size_t(width) * samples);
-        for (int y = 0; ok && y < height; ++y) {
-            const auto* pixels = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-            uint8_t* out = row.data();
-            for (int x = 0; x < width; ++x, out += samples) {
-                out[0] = uint8_t(qRed(pixels[x]));
-                out[1] = uint8_t(qGreen(pixels[x]));
-                out[2] = uint8_t(qBlue(pixels[x]));
-                if (alpha)
-                    out[3] = uint8_t(qAlpha(pixels[x]));
+        // The strips are compressed side by side, then written in order.
+        const int strips = (height + rowsPerStrip - 1) / rowsPerStrip;
+        std::vector<std::optional<QByteArray>> compressed(static_cast<size_t>(strips));
+        std::atomic<int> next = 0;
+        std::atomic<int> done = 0;
+        std::atomic<bool> stripFailed = false;
+        runOnThreads(std::clamp(QThread::idealThreadCount(), 1, std::min(64, strips)), [&] {
+            for (int strip; !stripFailed && (strip = next.fetch_add(1)) < strips;) {
+                const int first = strip * rowsPerStrip;
+                try {
+                    compressed[size_t(strip)] =
+                        compressedStrip(source, layout, first, std::min(rowsPerStrip, height - first));
+                } catch (const std::bad_alloc&) {
+                }
+                if (!compressed[size_t(strip)])
+                    stripFailed = true;
+                if (progress)
+                    progress(double(done.fetch_add(1) + 1) / strips);
             }
-            ok = TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) == 1;
-            if (progress && (y % 256 == 255 || y == height - 1))
-                progress(double(y + 1) / height);
+        });
+        ok = !stripFailed;
+        if (ok) {
+            // The final size is at most a little over the raw pixels for the
+            // three compressions; reserving it avoids copies as the file grows.
+            qsizetype total = 65536;
+            for (const std::optional<QByteArray>& strip : compressed)
+                total += strip->size();
+            file.bytes.reserve(total);
+        }
+        for (int strip = 0; ok && strip < strips; ++strip) {
+            QByteArray& bytes = *compressed[size_t(strip)];
+            ok = TIFFWriteRawStrip(tif, uint32_t(strip), bytes.data(), tmsize_t(bytes.size())) == tmsize_t(bytes.size());
+            bytes = QByteArray();
         }
     }
     if (ok)

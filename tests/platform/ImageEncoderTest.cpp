@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include <QColorSpace>
 #include <QFile>
@@ -168,6 +170,56 @@ TEST_F(ImageEncoderTest, TiffWritesEachCompressionWithTagsAndAlpha)
             EXPECT_EQ(qAlpha(back.pixel(5, 5)), 0);
             EXPECT_EQ(back.pixel(200, 150), qRgb(200, 30, 40));
         }
+    }
+}
+
+TEST_F(ImageEncoderTest, TiffStripsReadBackAsTheWholePicture)
+{
+    if (!haveTool(QStringLiteral("tiffinfo")))
+        GTEST_SKIP() << "tiffinfo is not installed";
+    // Tall enough for many strips compressed side by side, and noisy enough
+    // that a strip in the wrong place or cut short shows.
+    const QSize size(517, 1531);
+    QImage opaque(size, QImage::Format_RGB32);
+    QImage transparent(size, QImage::Format_ARGB32_Premultiplied);
+    std::uint32_t seed = 12345;
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int a = int(seed >> 24);
+            opaque.setPixel(x, y, qRgb(int(seed >> 8) & 255, (x + y) & 255, (y / 7) & 255));
+            transparent.setPixel(x, y, qPremultiply(qRgba(int(seed >> 8) & 255, x & 255, y & 255, a)));
+        }
+    const struct {
+        const char* name;
+        const QImage& image;
+        int code;
+    } cases[] = {{"opaque, LZW", opaque, ImageEncoder::tiffLzw},
+                 {"transparent, LZW", transparent, ImageEncoder::tiffLzw},
+                 {"opaque, PackBits", opaque, ImageEncoder::tiffPackBits},
+                 {"transparent, none", transparent, ImageEncoder::tiffNone}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto tiff = ImageEncoder::encode(c.image, ImageEncoder::Format::Tiff, metadata(), 0.96, c.code);
+        ASSERT_TRUE(tiff.status.ok()) << tiff.status.detail().toStdString();
+        const QString path = write(QStringLiteral("strips%1.tiff").arg(c.code), tiff.bytes);
+        const QString info = QString::fromUtf8(runTool(QStringLiteral("tiffinfo"), {path}));
+        const qsizetype at = info.indexOf(QStringLiteral("Rows/Strip: "));
+        ASSERT_GE(at, 0) << info.toStdString();
+        const int rowsPerStrip = info.mid(at + 12).section(u'\n', 0, 0).toInt();
+        EXPECT_GT(rowsPerStrip, 1);
+        EXPECT_LT(rowsPerStrip, size.height() / 4);
+
+        const QImage back = QImage::fromData(tiff.bytes, "TIFF");
+        if (back.isNull())
+            continue; // Qt's TIFF reader is a plugin
+        ASSERT_EQ(back.size(), size);
+        const QImage expected = c.image.convertToFormat(back.format());
+        int wrongRows = 0;
+        for (int y = 0; y < size.height(); ++y)
+            if (std::memcmp(back.constScanLine(y), expected.constScanLine(y), size_t(size.width()) * 4) != 0)
+                ++wrongRows;
+        EXPECT_EQ(wrongRows, 0);
     }
 }
 

@@ -1,3 +1,4 @@
+#include "platform/core/PictureMemory.h"
 #include "platform/events/CursorStack.h"
 #include "platform/graphics/Color.h"
 #include "platform/json/JsonValues.h"
@@ -7,7 +8,14 @@
 
 #include <QJsonDocument>
 
+#include <cstdlib>
+#include <functional>
 #include <limits>
+#include <optional>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 using namespace qf;
 
@@ -107,3 +115,37 @@ TEST(Color, ConvertsToQtSafely)
     EXPECT_EQ(Color::fromQColor(QColor()), (Color{0, 0, 0, 0}));
     EXPECT_EQ(Color::fromQColor(QColor(Qt::white)), Color::white());
 }
+
+#if defined(__GLIBC__)
+TEST(PictureMemory, PictureSizedBlocksStayInThePoolsOnlyWhilePictureWorkLasts)
+{
+    setUpPictureMemory();
+    // Whether a block of 8 MB comes mapped from the system on its own.
+    const auto mapped = [] {
+        const size_t before = mallinfo2().hblkhd;
+        // Through a volatile pointer: a block nothing uses may be left out.
+        void* volatile block = std::malloc(8 << 20);
+        const bool fromSystem = mallinfo2().hblkhd >= before + (8 << 20);
+        std::free(block);
+        return fromSystem;
+    };
+    std::optional<PictureWork> outer;
+    std::optional<PictureWork> inner;
+    const struct {
+        const char* name;
+        std::function<void()> step;
+        bool mapped;
+    } rows[] = {
+        {"set up for pictures", [] {}, true},
+        {"during picture work", [&] { outer.emplace(); }, false},
+        {"nested picture work", [&] { inner.emplace(); }, false},
+        {"the nested one over, the outer not", [&] { inner.reset(); }, false},
+        {"all over", [&] { outer.reset(); }, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.step();
+        EXPECT_EQ(mapped(), row.mapped);
+    }
+}
+#endif
