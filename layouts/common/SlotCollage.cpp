@@ -151,51 +151,54 @@ void SlotCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&
     const bool cropEditing = !actual && selectedSlot && cropHandleHeld();
 
     SlotPainter painter(*this, context, width, height);
-    painter.beginShadow();
-
-    double alpha = 1.0;
-    if (cropEditing && !selectedSlot->isEmpty()) {
-        // The picture being framed shows whole, the other list faintly over it.
-        drawFullImage1(context, getNsImage(selectedSlot->picture(), false),
-                       slotPictureRect(selected, width, height), cropOf(*selectedSlot), 1.0);
-        alpha = 0.2;
-    }
-
     QRectF selectedImageRect;
-    const QList<PositionPtr>& list = picturePositions();
-    for (qint64 i = 0; i < count; ++i) {
-        Position& slot = *list[i];
-        const QPainterPath outer = slotOutline(i, width, height, r);
-        // Output drawn in bands leaves out, and never decodes, what a band cannot show.
-        if (actual && context.isCulled(outer.boundingRect()))
-            continue;
-        QRectF imageRect = slotPictureRect(i, width, height);
-        if (!slot.isEmpty()) {
-            // A picture missing from the store leaves its frame showing.
-            const QImage image = getNsImage(slot.picture(), actual);
-            if (slotImageScaling() == ImageScalingCropToFill) {
-                if (!(cropEditing && i == selected))
-                    painter.drawCroppedPicture(outer, slotPicturePath(i, width, height), image, imageRect,
-                                               cropOf(slot), alpha);
-            } else if (slotImageScaling() == ImageScalingFitWhole) {
-                const QRectF frame = image.isNull() ? slotRect(i, width, height)
-                                                    : fittedFrame(slotRect(i, width, height), QSizeF(image.size()), t);
-                imageRect = inset(frame, t);
-                // The frame shrinks to the picture; the selection still
-                // outlines the whole slot.
-                painter.drawWholePicture(SlotPainter::roundedRect(frame, r), SlotPainter::roundedRect(imageRect, r - t),
-                                         image, imageRect, alpha);
+    // The screen keeps the slots drawn, shadow and all, while none changes.
+    context.drawKept([&] {
+        painter.beginShadow();
+
+        double alpha = 1.0;
+        if (cropEditing && !selectedSlot->isEmpty()) {
+            // The picture being framed shows whole, the other list faintly over it.
+            drawFullImage1(context, getNsImage(selectedSlot->picture(), false),
+                           slotPictureRect(selected, width, height), cropOf(*selectedSlot), 1.0);
+            alpha = 0.2;
+        }
+
+        const QList<PositionPtr>& list = picturePositions();
+        for (qint64 i = 0; i < count; ++i) {
+            Position& slot = *list[i];
+            const QPainterPath outer = slotOutline(i, width, height, r);
+            // Output drawn in bands leaves out, and never decodes, what a band cannot show.
+            if (actual && context.isCulled(outer.boundingRect()))
+                continue;
+            QRectF imageRect = slotPictureRect(i, width, height);
+            if (!slot.isEmpty()) {
+                // A picture missing from the store leaves its frame showing.
+                const QImage image = getNsImage(slot.picture(), actual);
+                if (slotImageScaling() == ImageScalingCropToFill) {
+                    if (!(cropEditing && i == selected))
+                        painter.drawCroppedPicture(outer, slotPicturePath(i, width, height), image, imageRect,
+                                                   cropOf(slot), alpha);
+                } else if (slotImageScaling() == ImageScalingFitWhole) {
+                    const QRectF frame = image.isNull() ? slotRect(i, width, height)
+                                                        : fittedFrame(slotRect(i, width, height), QSizeF(image.size()), t);
+                    imageRect = inset(frame, t);
+                    // The frame shrinks to the picture; the selection still
+                    // outlines the whole slot.
+                    painter.drawWholePicture(SlotPainter::roundedRect(frame, r), SlotPainter::roundedRect(imageRect, r - t),
+                                             image, imageRect, alpha);
+                }
+            } else if (!actual) {
+                painter.drawEmptySlot(outer, slotPickButtonRect(i, width, height), slot,
+                                      i == pickPictureForPositionIndex());
             }
-        } else if (!actual) {
-            painter.drawEmptySlot(outer, slotPickButtonRect(i, width, height), slot,
-                                  i == pickPictureForPositionIndex());
+            if (!actual && i == selected) {
+                painter.drawSelectionFrame(outer);
+                selectedImageRect = imageRect;
+            }
         }
-        if (!actual && i == selected) {
-            painter.drawSelectionFrame(outer);
-            selectedImageRect = imageRect;
-        }
-    }
-    painter.endShadow();
+        painter.endShadow();
+    });
 
     if (actual || !selectedSlot)
         return;

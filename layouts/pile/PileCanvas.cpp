@@ -114,52 +114,56 @@ void PileCollage::drawSlot(GraphicsContext& context, qint64 index, PilePosition&
         return;
 
     const QImage image = slot.isEmpty() ? QImage() : getNsImage(slot.picture(), actual);
-    context.saveGState();
-    context.concatCTM(transform);
-    // Border, placeholder and selection all stroke the outline.
-    context.setLineJoin(UtilityFunctions::outlineJoinForShape(slot.shape()));
-    // Each slot casts its own shadow, in canvas axes whatever its tilt;
-    // frame, border and picture cast it together.
-    const bool shadowLayer = drawShadow() && !drawFast();
-    if (shadowLayer) {
-        const double s = width / 2400;
-        context.setShadow(QPointF(shadowX() * s * 30, shadowY() * s * 30), shadowBlur() * 30 * s);
-        context.beginTransparencyLayer(bounds);
-    }
-    if (needsBorderFill()) {
-        // Filled before the clip to it is set, which leaves the picture's
-        // draw unclipped so far: the screen can then keep it drawn.
-        context.setFillColor(borderColor().toQColor());
-        context.fillPath(frame);
-        context.clipToPath(frame);
-    }
-    context.saveGState();
-    // Inside a filled frame the border stroke, clipped to the frame, would
-    // only repaint the frame's own colour.
-    if (bw > 0 && !needsBorderFill()) {
-        context.setLineWidth(bw * 2.01);
-        context.setStrokeColor(borderColor().toQColor());
-        context.strokePath(outline);
-    }
-    context.clipToPath(outline);
-    if (!image.isNull() && rect.width() > 0 && rect.height() > 0)
-        drawNSImage1(context, image, rect, cropOf(slot), 1.0);
-    if (!actual && slot.isEmpty()) {
-        context.setFillColor(Qt::white);
-        context.fillPath(outline);
-        UtilityFunctions::addDashToContext(context);
-        strokeTwice(context, outline, Qt::white, kGray, 2.0);
-        UtilityFunctions::removeDashFromContext(context);
-        const QRectF button = getDrawRectImagePickerButton(rect);
-        if (!slot.hideImagePicker() && !button.isEmpty())
-            drawImagePickerInRect(context, button, slot.preferredToFill(), index == pickPictureForPositionIndex());
-    }
-    context.restoreGState();
-    if (!actual && index == selectedImagePosition())
-        strokeTwice(context, outline, Qt::white, kBlue, 2.0);
-    if (shadowLayer)
-        context.endTransparencyLayer();
-    context.restoreGState();
+    // The screen keeps each slot drawn, shadow and all: a frame redraws only
+    // the slots that changed.
+    context.drawKept([&] {
+        context.saveGState();
+        context.concatCTM(transform);
+        // Border, placeholder and selection all stroke the outline.
+        context.setLineJoin(UtilityFunctions::outlineJoinForShape(slot.shape()));
+        // Each slot casts its own shadow, in canvas axes whatever its tilt;
+        // frame, border and picture cast it together.
+        const bool shadowLayer = drawShadow() && !drawFast();
+        if (shadowLayer) {
+            const double s = width / 2400;
+            context.setShadow(QPointF(shadowX() * s * 30, shadowY() * s * 30), shadowBlur() * 30 * s);
+            context.beginTransparencyLayer(bounds);
+        }
+        if (needsBorderFill()) {
+            // Filled before the clip to it is set, which leaves the picture's
+            // draw unclipped so far: the screen can then keep it drawn.
+            context.setFillColor(borderColor().toQColor());
+            context.fillPath(frame);
+            context.clipToPath(frame);
+        }
+        context.saveGState();
+        // Inside a filled frame the border stroke, clipped to the frame, would
+        // only repaint the frame's own colour.
+        if (bw > 0 && !needsBorderFill()) {
+            context.setLineWidth(bw * 2.01);
+            context.setStrokeColor(borderColor().toQColor());
+            context.strokePath(outline);
+        }
+        context.clipToPath(outline);
+        if (!image.isNull() && rect.width() > 0 && rect.height() > 0)
+            drawNSImage1(context, image, rect, cropOf(slot), 1.0);
+        if (!actual && slot.isEmpty()) {
+            context.setFillColor(Qt::white);
+            context.fillPath(outline);
+            UtilityFunctions::addDashToContext(context);
+            strokeTwice(context, outline, Qt::white, kGray, 2.0);
+            UtilityFunctions::removeDashFromContext(context);
+            const QRectF button = getDrawRectImagePickerButton(rect);
+            if (!slot.hideImagePicker() && !button.isEmpty())
+                drawImagePickerInRect(context, button, slot.preferredToFill(), index == pickPictureForPositionIndex());
+        }
+        context.restoreGState();
+        if (!actual && index == selectedImagePosition())
+            strokeTwice(context, outline, Qt::white, kBlue, 2.0);
+        if (shadowLayer)
+            context.endTransparencyLayer();
+        context.restoreGState();
+    });
 }
 
 void PileCollage::drawHandles(GraphicsContext& context, const PilePosition& slot, double width, double height)

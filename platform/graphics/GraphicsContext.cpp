@@ -401,6 +401,10 @@ void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, const Q
         Record(op).word(quint64(image.cacheKey())).rect(dest).rect(sourceDown).number(opacity);
         record(op);
     }
+    if (dry()) {
+        noteDryReach(shadowedDeviceBounds(dest), m_state.shadow);
+        return;
+    }
     if (m_cache && drawImageFromCache(image, dest, sourceDown, opacity))
         return;
     paintOp(dest, [&](QPainter& p) {
@@ -486,6 +490,7 @@ bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest
         cp.end();
         m_cache->keepPicture(key, picture, origin);
     }
+    notePart(key, false);
     const QTransform saved = p.worldTransform();
     const double opacityBefore = p.opacity();
     p.resetTransform();
@@ -544,6 +549,10 @@ QRect GraphicsContext::shadowedDeviceBounds(const QRectF& userBounds) const
 
 void GraphicsContext::paintOp(const QRectF& userBounds, const std::function<void(QPainter&)>& op)
 {
+    if (dry()) {
+        noteDryReach(shadowedDeviceBounds(userBounds), m_state.shadow);
+        return;
+    }
     applyClips();
     QPainter& target = current();
     if (!target.isActive())
@@ -603,6 +612,8 @@ void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& conten
                 cache->keepShadow(made);
             }
         }
+        if (cache)
+            notePart(cacheKey, true);
         if (!made.shade.isNull()) {
             const QPointF corner = at + made.place;
             if (made.factor == 1) {
@@ -626,9 +637,12 @@ void GraphicsContext::beginTransparencyLayer(const QRectF& bounds)
         record(op);
     }
     QRect dev = shadowedDeviceBounds(bounds);
+    // Measuring, the layer only takes note of where it would draw.
+    if (dry())
+        noteDryReach(dev, m_state.shadow);
     Layer layer;
     layer.origin = dev.topLeft();
-    layer.image = std::make_unique<QImage>(newBitmap(dev.isEmpty() ? QSize(1, 1) : dev.size()));
+    layer.image = std::make_unique<QImage>(newBitmap(dev.isEmpty() || dry() ? QSize(1, 1) : dev.size()));
     layer.painter = std::make_unique<QPainter>();
     if (!layer.image->isNull() && layer.painter->begin(layer.image.get()))
         layer.painter->setRenderHints(current().renderHints());
@@ -671,7 +685,7 @@ void GraphicsContext::endTransparencyLayer()
     m_state = layer.stateAtBegin;
     m_saved.resize(layer.depthAtBegin);
     QPainter& target = current();
-    if (target.isActive() && !layer.image->isNull()) {
+    if (target.isActive() && !layer.image->isNull() && !dry()) {
         applyClips();
         QByteArray key;
         if (layer.recording) {
@@ -722,9 +736,153 @@ QByteArray GraphicsContext::opRecord(char kind)
 
 void GraphicsContext::record(const QByteArray& op)
 {
+    // Measuring for drawKept records for drawKept alone: layers below get
+    // the record when the drawing is drawn or taken from the cache.
+    for (std::size_t i = dry() ? m_dryLayer : 0; i < m_layers.size(); ++i)
+        if (m_layers[i].recording)
+            m_layers[i].record += op;
+}
+
+// ---- kept drawings ----------------------------------------------------------
+
+QRect GraphicsContext::surfaceRect() const
+{
+    if (m_layers.empty())
+        return QRect(QPoint(0, 0), m_deviceSize);
+    const Layer& layer = m_layers.back();
+    return QRect(layer.origin, layer.image->size());
+}
+
+int GraphicsContext::shadowSpread(const Shadow& shadow) const
+{
+    if (!shadow.on)
+        return 0;
+    const double sigma = deviceShadowSigma(shadow);
+    const QPointF off = deviceShadowOffset(shadow);
+    return blurReach(sigma) + shadowReduction(sigma) + int(std::ceil(std::abs(off.x()) + std::abs(off.y()))) + 1;
+}
+
+void GraphicsContext::noteDryReach(const QRect& deviceRect, const Shadow& shadow)
+{
+    if (deviceRect.isEmpty())
+        return;
+    const int spread = shadowSpread(shadow);
+    m_dryReach |= deviceRect.adjusted(-spread, -spread, spread, spread);
+}
+
+void GraphicsContext::notePart(const QByteArray& key, bool shadow)
+{
     for (Layer& layer : m_layers)
-        if (layer.recording)
-            layer.record += op;
+        if (layer.keeping)
+            (shadow ? layer.shadowParts : layer.pictureParts).append(key);
+}
+
+void GraphicsContext::pushKeptLayer(QImage image, QPoint origin, bool dryRun)
+{
+    Layer layer;
+    layer.origin = origin;
+    layer.image = std::make_unique<QImage>(std::move(image));
+    layer.painter = std::make_unique<QPainter>();
+    if (!layer.image->isNull() && layer.painter->begin(layer.image.get())) {
+        layer.painter->setRenderHints(current().renderHints());
+        layer.painter->setOpacity(m_state.alpha);
+    }
+    layer.stateAtBegin = m_state;
+    layer.depthAtBegin = m_saved.size();
+    layer.recording = dryRun;
+    layer.dry = dryRun;
+    layer.keeping = !dryRun;
+    m_layers.push_back(std::move(layer));
+    if (dryRun)
+        m_dryLayer = m_layers.size() - 1;
+    // Unlike a transparency layer's, the drawing goes on in the state it
+    // started in: alpha and shadow apply to what it draws.
+    applyTransform();
+}
+
+GraphicsContext::Layer GraphicsContext::popKeptLayer(std::size_t layersBefore, const State& stateBefore,
+                                                     std::size_t savedBefore)
+{
+    while (m_layers.size() > layersBefore + 1)
+        endTransparencyLayer(); // left open: closed as the destructor would
+    Layer layer = std::move(m_layers.back());
+    m_layers.pop_back();
+    if (layer.painter->isActive())
+        layer.painter->end();
+    if (layer.dry)
+        m_dryLayer = kNoLayer;
+    m_state = stateBefore;
+    m_saved.resize(savedBefore);
+    applyTransform();
+    return layer;
+}
+
+void GraphicsContext::drawKept(const std::function<void()>& draw)
+{
+    {
+        QPainter& p = current();
+        // Kept drawings go over what is there, unclipped, at one pixel a pixel.
+        if (!m_cache || dry() || !p.isActive() || !m_state.clips.isEmpty() || p.hasClipping()
+            || m_state.blendMode != QPainter::CompositionMode_SourceOver
+            || p.compositionMode() != QPainter::CompositionMode_SourceOver || p.device()->devicePixelRatio() != 1.0) {
+            draw();
+            return;
+        }
+    }
+    const State stateBefore = m_state;
+    const std::size_t savedBefore = m_saved.size();
+    const std::size_t layersBefore = m_layers.size();
+    const QRect surface = surfaceRect();
+
+    // What it would draw, and where.
+    m_dryReach = QRect();
+    pushKeptLayer(newBitmap(QSize(1, 1)), surface.topLeft(), true);
+    draw();
+    const Layer measured = popKeptLayer(layersBefore, stateBefore, savedBefore);
+    if (!measured.recording) { // drew something that cannot be compared
+        draw();
+        return;
+    }
+    const QRect area = m_dryReach & surface;
+    QByteArray key = measured.record;
+    Record(key).word(quint64('K')).point(QPointF(area.topLeft())).point(QPointF(area.width(), area.height()));
+    const RedrawCache::Picture* kept = area.isEmpty() ? nullptr : m_cache->findPicture(key);
+    if (area.isEmpty() || kept) {
+        // Layers below record what the drawing would have drawn into them.
+        if (recording())
+            record(measured.record);
+        if (area.isEmpty())
+            return; // nothing of it shows
+    }
+
+    QImage picture;
+    if (kept) {
+        picture = kept->image;
+        for (const QByteArray& part : kept->pictureParts)
+            notePart(part, false);
+        for (const QByteArray& part : kept->shadowParts)
+            notePart(part, true);
+    } else {
+        if (!m_cache->hasRoomFor(qsizetype(area.width()) * area.height() * 4))
+            picture = QImage();
+        else
+            picture = newBitmap(area.size());
+        if (picture.isNull()) {
+            draw();
+            return;
+        }
+        pushKeptLayer(picture, area.topLeft(), false);
+        draw();
+        Layer made = popKeptLayer(layersBefore, stateBefore, savedBefore);
+        picture = *made.image;
+        m_cache->keepPicture(key, picture, area.topLeft(), made.pictureParts, made.shadowParts);
+    }
+    QPainter& p = current();
+    p.save();
+    p.resetTransform();
+    p.setOpacity(1.0);
+    p.drawImage(area.topLeft() - surface.topLeft(), picture);
+    p.restore();
 }
 
 void GraphicsContext::stopRecording()

@@ -139,6 +139,14 @@ public:
     void beginTransparencyLayer();
     void endTransparencyLayer();
 
+    // Draws what `draw` draws. With a redraw cache the result is kept, and
+    // while exactly the same would be drawn again (pictures, shapes,
+    // transforms, colours, shadows) it comes from the cache: `draw` first
+    // runs without drawing, to find what it would draw, and runs again to
+    // draw only when nothing kept matches. `draw` leaves saves and layers
+    // balanced; what it draws through painter() or drawUpright is never kept.
+    void drawKept(const std::function<void()>& draw);
+
     // ---- y-up path helpers -------------------------------------------------
     // An arc around `centre` from `startAngle` to `endAngle` (radians,
     // anticlockwise from +x in y-up space), turning clockwise or not; a line
@@ -196,6 +204,13 @@ private:
         // drawn into it: the same record finds the same shadow again.
         bool recording = false;
         QByteArray record;
+        // drawKept's layers: one that draws nothing but measures and
+        // records, and one that draws for keeping, noting the cache
+        // entries its picture is made of.
+        bool dry = false;
+        bool keeping = false;
+        QList<QByteArray> pictureParts;
+        QList<QByteArray> shadowParts;
     };
 
     void init(QPaintDevice* device, QSize deviceSize, QSizeF drawingSize, std::optional<QRectF> target = std::nullopt);
@@ -220,6 +235,19 @@ private:
     void record(const QByteArray& op);
     void stopRecording();
     QPointF deviceShadowOffset(const Shadow& s) const;
+    // Whether drawing only measures and records, for drawKept.
+    bool dry() const { return m_dryLayer != kNoLayer; }
+    void noteDryReach(const QRect& deviceRect, const Shadow& shadow);
+    // How far past what casts it a shadow reaches, in device pixels.
+    int shadowSpread(const Shadow& shadow) const;
+    // Notes a cache entry the drawing being kept is made of.
+    void notePart(const QByteArray& key, bool shadow);
+    // Where the surface being drawn lies on the device, and its size.
+    QRect surfaceRect() const;
+    // Pushes a layer for drawKept that keeps the current state (alpha,
+    // shadow) and draws into `image` at `origin`.
+    void pushKeptLayer(QImage image, QPoint origin, bool dryRun);
+    Layer popKeptLayer(std::size_t layersBefore, const State& stateBefore, std::size_t savedBefore);
     double deviceShadowSigma(const Shadow& s) const;
 
     QPainter m_painter;
@@ -232,6 +260,9 @@ private:
     std::vector<State> m_saved;
     std::vector<Layer> m_layers;
     RedrawCache* m_cache = nullptr;
+    static constexpr std::size_t kNoLayer = std::size_t(-1);
+    std::size_t m_dryLayer = kNoLayer; // the index of drawKept's measuring layer
+    QRect m_dryReach;                  // device pixels the measured drawing reaches
 };
 
 } // namespace qf

@@ -43,6 +43,11 @@ const RedrawCache::Picture* RedrawCache::findPicture(const QByteArray& key)
     if (it == m_pictures.end())
         return nullptr;
     it->frame = m_frame;
+    for (const QByteArray& part : std::as_const(it->pictureParts))
+        if (const auto p = m_pictures.find(part); p != m_pictures.end())
+            p->frame = m_frame;
+    for (const QByteArray& part : std::as_const(it->shadowParts))
+        findShadow(part);
     return &*it;
 }
 
@@ -51,12 +56,13 @@ bool RedrawCache::hasRoomFor(qsizetype bytes) const
     return m_pictures.size() < kMostPictures && m_pictureBytes + bytes <= kMostPictureBytes;
 }
 
-void RedrawCache::keepPicture(const QByteArray& key, const QImage& image, QPoint origin)
+void RedrawCache::keepPicture(const QByteArray& key, const QImage& image, QPoint origin,
+                              QList<QByteArray> pictureParts, QList<QByteArray> shadowParts)
 {
     const auto it = m_pictures.find(key);
     if (it != m_pictures.end())
         m_pictureBytes -= it->image.sizeInBytes();
-    m_pictures.insert(key, Picture{image, origin, m_frame});
+    m_pictures.insert(key, Picture{image, origin, m_frame, std::move(pictureParts), std::move(shadowParts)});
     m_pictureBytes += image.sizeInBytes();
 }
 

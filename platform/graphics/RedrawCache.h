@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QImage>
 #include <QPoint>
 #include <QPointF>
@@ -31,6 +32,10 @@ private:
         QImage image;  // premultiplied, at device pixels
         QPoint origin; // where it goes on its surface
         quint64 frame = 0;
+        // The entries a kept drawing was made from: they stay while it is
+        // used, ready for when a part of it changes.
+        QList<QByteArray> pictureParts;
+        QList<QByteArray> shadowParts;
     };
     struct Shadow {
         QByteArray key;
@@ -45,7 +50,8 @@ private:
     // Whether a picture of this many bytes may be kept: a frame of many
     // thousands of tiny draws (a finely tiled background) is drawn directly.
     bool hasRoomFor(qsizetype bytes) const;
-    void keepPicture(const QByteArray& key, const QImage& image, QPoint origin);
+    void keepPicture(const QByteArray& key, const QImage& image, QPoint origin, QList<QByteArray> pictureParts = {},
+                     QList<QByteArray> shadowParts = {});
     const Shadow* findShadow(const QByteArray& key);
     void keepShadow(Shadow shadow);
 

@@ -356,23 +356,69 @@ TEST(GraphicsContext, ARedrawCacheDrawsAsDrawingAnewAndNeverShowsWhatChanged)
              framed(c, QRectF(-30, -20, 60, 40), picture);
          }},
     };
-    for (const auto& entry : rows) {
-        SCOPED_TRACE(entry.first);
-        const auto& row = entry.second;
-        const auto scene = [&row](bool changed) { return [&row, changed](GraphicsContext& c) { row(c, changed); }; };
-        const QImage anew = drawn(scene(false), nullptr);
-        const QImage changedAnew = drawn(scene(true), nullptr);
-        ASSERT_NE(changedAnew, anew);
-        RedrawCache cache;
-        const QImage first = drawn(scene(false), &cache);
-        const qsizetype kept = cache.pictureCount();
-        EXPECT_EQ(drawn(scene(false), &cache), first);
-        EXPECT_EQ(cache.pictureCount(), kept); // the same pictures, taken again
-        // Pictures drawn over transparency and then over the surface round
-        // once more than drawn straight over it.
-        EXPECT_LE(largestDifference(first, anew), 1);
-        EXPECT_LE(largestDifference(drawn(scene(true), &cache), changedAnew), 1);
-    }
+    // Each scene drawn as it is, and kept whole (faded, as a pile fades
+    // the pictures over the one dragged).
+    for (const bool kept : {false, true})
+        for (const auto& entry : rows) {
+            SCOPED_TRACE(std::string(entry.first) + (kept ? ", kept whole" : ""));
+            const auto& row = entry.second;
+            const auto scene = [&row, kept](bool changed) {
+                return [&row, changed, kept](GraphicsContext& c) {
+                    if (!kept)
+                        return row(c, changed);
+                    c.setAlpha(0.8);
+                    c.drawKept([&] { row(c, changed); });
+                };
+            };
+            const QImage anew = drawn(scene(false), nullptr);
+            const QImage changedAnew = drawn(scene(true), nullptr);
+            ASSERT_NE(changedAnew, anew);
+            RedrawCache cache;
+            const QImage first = drawn(scene(false), &cache);
+            const qsizetype count = cache.pictureCount();
+            EXPECT_EQ(drawn(scene(false), &cache), first);
+            EXPECT_EQ(cache.pictureCount(), count); // the same pictures, taken again
+            // Pictures drawn over transparency and then over the surface
+            // round once more than drawn straight over it; a kept drawing
+            // once more again.
+            EXPECT_LE(largestDifference(first, anew), kept ? 2 : 1);
+            EXPECT_LE(largestDifference(drawn(scene(true), &cache), changedAnew), kept ? 2 : 1);
+            EXPECT_EQ(drawn(scene(false), &cache), first); // and back
+        }
+}
+
+TEST(GraphicsContext, AKeptDrawingKeepsItsPartsForWhenOneChanges)
+{
+    // Two framed pictures in a shadowed layer, kept whole: while the whole
+    // is taken from the cache its pictures and shadow stay there too, so a
+    // change to one redraws that one alone.
+    const QImage left = stripes(Qt::red, Qt::blue);
+    const QImage right = stripes(Qt::green, Qt::black);
+    const auto scene = [&](double rightX) {
+        return [&, rightX](GraphicsContext& c) {
+            c.drawKept([&] {
+                c.setShadow(QPointF(3, -3), 6);
+                c.beginTransparencyLayer(QRectF(0, 0, 150, 100));
+                for (const auto& [image, x] : {std::pair{&left, 10.3}, std::pair{&right, rightX}}) {
+                    c.saveGState();
+                    c.clipToPath(roundRect(QRectF(x, 20.2, 50.5, 40.1), 6));
+                    c.drawImage(*image, QRectF(x, 20.2, 50.5, 40.1));
+                    c.restoreGState();
+                }
+                c.endTransparencyLayer();
+            });
+        };
+    };
+    RedrawCache cache;
+    drawn(scene(80.1), &cache);
+    const qsizetype made = cache.pictureCount(); // two pictures and the whole
+    EXPECT_EQ(made, 3);
+    for (int frame = 0; frame < 6; ++frame)
+        drawn(scene(80.1), &cache);
+    EXPECT_EQ(cache.pictureCount(), made);
+    const QImage moved = drawn(scene(85.6), &cache);
+    EXPECT_LE(largestDifference(moved, drawn(scene(85.6), nullptr)), 2);
+    EXPECT_EQ(cache.pictureCount(), made + 2); // the moved picture and the new whole
 }
 
 TEST(GraphicsContext, ARedrawCacheForgetsPicturesNoLongerDrawn)
