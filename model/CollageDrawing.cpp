@@ -160,10 +160,23 @@ void Collage::drawBackgroundOnCurrentContextInWidth(GraphicsContext& context, do
     // averages it down once for that size, as for the slots' pictures.
     ImageReduction::reportDraw(picture, ImageReduction::scaleOfDraw(context.ctm(), QRectF(0, 0, tw, th),
                                                                     QRectF(QPointF(), QSizeF(picture.size()))));
+    // Neighbouring tiles meet on whole device pixels where the drawing is not
+    // turned: tiles edged with half-covered pixels let the colour beneath show
+    // through as a lattice of lines on the canvas.
+    const QTransform ctm = context.ctm();
+    const bool snap = ctm.type() <= QTransform::TxScale && ctm.isInvertible();
+    const QTransform toUser = ctm.inverted();
     for (qint64 c = 0; c < columns; ++c)
-        for (qint64 r = 0; r < rows; ++r)
-            if (const QRectF tile(double(c) * tw - xOff, double(r) * th - yOff, tw, th); !context.isCulled(tile))
+        for (qint64 r = 0; r < rows; ++r) {
+            QRectF tile(double(c) * tw - xOff, double(r) * th - yOff, tw, th);
+            if (snap) {
+                const QRectF device = ctm.mapRect(tile);
+                tile = toUser.mapRect(QRectF(QPointF(std::round(device.left()), std::round(device.top())),
+                                             QPointF(std::round(device.right()), std::round(device.bottom()))));
+            }
+            if (!tile.isEmpty() && !context.isCulled(tile))
                 context.drawImage(picture, tile);
+        }
 }
 
 // ---- pictures through crop windows ------------------------------------------

@@ -148,6 +148,25 @@ TEST(CollageDrawing, PatternTilesFollowTheCanvasHeight)
     EXPECT_EQ(at(out, 196, 50), QColor(Qt::red));
     EXPECT_EQ(at(out, 200, 50), QColor(Qt::blue));
 
+    // Drawn smoothly at a size where tiles end inside pixels, no line of the
+    // colour beneath shows between neighbouring tiles.
+    QImage plain(600, 400, QImage::Format_ARGB32);
+    plain.fill(Qt::white);
+    host.store.insert("PLAIN", plain);
+    collage.setBackgroundImageByMd5("PLAIN");
+    collage.setBackgroundColor({0, 0, 0, 1});
+    collage.setBackgroundImagePatternNumberOfRows(7);
+    QImage screen = GraphicsContext::newBitmap(QSize(333, 250));
+    {
+        GraphicsContext ctx(screen);
+        collage.drawBackgroundOnCurrentContextInWidth(ctx, 333, 250, false);
+    }
+    int darkest = 255;
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x)
+            darkest = std::min(darkest, qGray(screen.pixel(x, y)));
+    EXPECT_GE(darkest, 250);
+
     // A row count from a file beyond reason is drawn with at most 500 rows.
     collage.setBackgroundImagePatternNumberOfRows(1LL << 40);
     EXPECT_EQ(collage.patternRowsForImageHeight(400), 500);
