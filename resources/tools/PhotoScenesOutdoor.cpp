@@ -116,73 +116,40 @@ struct Light {
     int side = 1; // +1 when the light comes from the right
 };
 
+// Sky and light colours for each time of day, in the order of Hour.
+struct Palette {
+    std::array<int, 3> zenith, horizon, haze, sun, cloudLit, cloudShade, lit, shade;
+    double glow;
+    bool disc;
+};
+
+constexpr std::array<Palette, 5> kPalettes{{
+    {{52, 104, 178}, {184, 210, 232}, {190, 208, 226}, {255, 250, 236}, {255, 255, 252}, {150, 162, 184}, {255, 250, 236}, {128, 146, 178}, 0.25, false}, // Day
+    {{70, 108, 170}, {246, 212, 160}, {232, 200, 160}, {255, 214, 140}, {255, 226, 180}, {146, 136, 158}, {270, 226, 170}, {112, 118, 150}, 0.55, true}, // Golden
+    {{44, 58, 112}, {255, 150, 84}, {214, 136, 112}, {255, 190, 110}, {255, 146, 96}, {96, 72, 104}, {236, 160, 120}, {78, 70, 104}, 0.8, true}, // Sunset
+    {{142, 152, 166}, {206, 210, 214}, {196, 200, 206}, {240, 238, 230}, {222, 225, 230}, {148, 152, 162}, {206, 208, 210}, {150, 154, 164}, 0.12, false}, // Overcast
+    {{84, 112, 170}, {246, 196, 188}, {220, 196, 206}, {255, 210, 190}, {255, 204, 196}, {128, 124, 160}, {255, 222, 206}, {118, 132, 182}, 0.45, true}, // Dawn
+}};
+
 Light lightFor(Hour hour, double sunX, double sunY, double width)
 {
+    const Palette& p = kPalettes.at(std::size_t(hour));
+    const auto colour = [](const std::array<int, 3>& c) { return rgb(c[0], c[1], c[2]); };
     Light l;
     l.hour = hour;
     l.sunX = sunX;
     l.sunY = sunY;
     l.side = sunX > width / 2 ? 1 : -1;
-    switch (hour) {
-    case Hour::Day:
-        l.zenith = rgb(52, 104, 178);
-        l.horizon = rgb(184, 210, 232);
-        l.haze = rgb(190, 208, 226);
-        l.sun = rgb(255, 250, 236);
-        l.cloudLit = rgb(255, 255, 252);
-        l.cloudShade = rgb(150, 162, 184);
-        l.lit = rgb(255, 250, 236);
-        l.shade = rgb(128, 146, 178);
-        l.glow = 0.25;
-        break;
-    case Hour::Golden:
-        l.zenith = rgb(70, 108, 170);
-        l.horizon = rgb(246, 212, 160);
-        l.haze = rgb(232, 200, 160);
-        l.sun = rgb(255, 214, 140);
-        l.cloudLit = rgb(255, 226, 180);
-        l.cloudShade = rgb(146, 136, 158);
-        l.lit = rgb(270, 226, 170);
-        l.shade = rgb(112, 118, 150);
-        l.glow = 0.55;
-        l.disc = true;
-        break;
-    case Hour::Sunset:
-        l.zenith = rgb(44, 58, 112);
-        l.horizon = rgb(255, 150, 84);
-        l.haze = rgb(214, 136, 112);
-        l.sun = rgb(255, 190, 110);
-        l.cloudLit = rgb(255, 146, 96);
-        l.cloudShade = rgb(96, 72, 104);
-        l.lit = rgb(236, 160, 120);
-        l.shade = rgb(78, 70, 104);
-        l.glow = 0.8;
-        l.disc = true;
-        break;
-    case Hour::Overcast:
-        l.zenith = rgb(142, 152, 166);
-        l.horizon = rgb(206, 210, 214);
-        l.haze = rgb(196, 200, 206);
-        l.sun = rgb(240, 238, 230);
-        l.cloudLit = rgb(222, 225, 230);
-        l.cloudShade = rgb(148, 152, 162);
-        l.lit = rgb(206, 208, 210);
-        l.shade = rgb(150, 154, 164);
-        l.glow = 0.12;
-        break;
-    case Hour::Dawn:
-        l.zenith = rgb(84, 112, 170);
-        l.horizon = rgb(246, 196, 188);
-        l.haze = rgb(220, 196, 206);
-        l.sun = rgb(255, 210, 190);
-        l.cloudLit = rgb(255, 204, 196);
-        l.cloudShade = rgb(128, 124, 160);
-        l.lit = rgb(255, 222, 206);
-        l.shade = rgb(118, 132, 182);
-        l.glow = 0.45;
-        l.disc = true;
-        break;
-    }
+    l.zenith = colour(p.zenith);
+    l.horizon = colour(p.horizon);
+    l.haze = colour(p.haze);
+    l.sun = colour(p.sun);
+    l.cloudLit = colour(p.cloudLit);
+    l.cloudShade = colour(p.cloudShade);
+    l.lit = colour(p.lit);
+    l.shade = colour(p.shade);
+    l.glow = p.glow;
+    l.disc = p.disc;
     return l;
 }
 
