@@ -2,6 +2,7 @@
 
 #include "model/UtilityFunctions.h"
 #include "platform/core/PictureMemory.h"
+#include "platform/images/JpegScans.h"
 
 #include <QBuffer>
 #include <QColor>
@@ -156,6 +157,15 @@ bool jpegIsAcceptable(const QByteArray& bytes, qint64 pixels)
     }
 }
 
+// The scale libjpeg decodes at when asked for at least `wanted`: the
+// smallest M/8 (M in 1..8) that reaches it.
+int jpegEighthsFor(QSize stored, QSize wanted)
+{
+    const double f = std::min(double(stored.width()) / wanted.width(),
+                              double(stored.height()) / wanted.height());
+    return std::clamp(int(std::ceil(8 / f)), 1, 8);
+}
+
 // A reader over picture bytes that refuses, before decoding, what the
 // container does not accept.
 class PictureReader {
@@ -192,8 +202,15 @@ public:
 
     // Decodes at the size given in upright axes. The reader scales before
     // it turns the picture upright, so sideways pictures ask for the
-    // transposed size.
-    void setScaledSize(QSize upright) { m_reader.setScaledSize(m_sideways ? upright.transposed() : upright); }
+    // transposed size. At libjpeg's 1/8 scale only a progressive JPEG's DC
+    // scans are read where they alone make that picture.
+    void setScaledSize(QSize upright)
+    {
+        const QSize asked = m_sideways ? upright.transposed() : upright;
+        if (m_accepted && m_isJpeg && !asked.isEmpty() && jpegEighthsFor(m_storedSize, asked) == 1)
+            readDcScansOnly();
+        m_reader.setScaledSize(asked);
+    }
 
     QImage read()
     {
@@ -204,6 +221,18 @@ public:
     }
 
 private:
+    void readDcScansOnly()
+    {
+        QByteArray dc = jpegDcScansOnly(m_buffer.data());
+        if (dc.isEmpty())
+            return;
+        m_reader.setDevice(nullptr);
+        m_buffer.close();
+        m_buffer.setData(std::move(dc));
+        m_buffer.open(QIODevice::ReadOnly);
+        m_reader.setDevice(&m_buffer);
+    }
+
     QBuffer m_buffer;
     QImageReader m_reader;
     QSize m_storedSize;
@@ -246,13 +275,11 @@ bool memoryFor(QSize size)
     }
 }
 
-// Size libjpeg decodes to when asked for at least `wanted`: the smallest
-// M/8 (M in 1..8) that reaches it, rounded up as libjpeg does.
+// Size libjpeg decodes to when asked for at least `wanted`, rounded up as
+// libjpeg does.
 QSize jpegDecodeSize(QSize stored, QSize wanted)
 {
-    const double f = std::min(double(stored.width()) / wanted.width(),
-                              double(stored.height()) / wanted.height());
-    const int m = std::clamp(int(std::ceil(8 / f)), 1, 8);
+    const int m = jpegEighthsFor(stored, wanted);
     return QSize(int((qint64(stored.width()) * m + 7) / 8), int((qint64(stored.height()) * m + 7) / 8));
 }
 
