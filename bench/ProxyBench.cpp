@@ -7,6 +7,9 @@
 //        all cores, or one photo at a time as a picture added alone; prints
 //        the milliseconds from the first file read to the last proxy made.
 //        bench/proxy_vs_vips.sh times this as a whole process.
+//   qf_bench_proxy [--photo-folder DIR] --write-proxies OUT
+//        makes the proxies in one batch and writes each as OUT/<photo>.png,
+//        for comparing the proxies of two builds.
 //   qf_bench_proxy [--photo-folder DIR] [google benchmark flags]
 #include "BenchPhotos.h"
 
@@ -16,6 +19,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -81,6 +85,19 @@ int proxiesOnce(bool batch)
     return 0;
 }
 
+int writeProxies(const QString& folder)
+{
+    const QStringList paths = photoPaths();
+    const auto all = QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(paths);
+    int failed = 0;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString out = folder + u'/' + QFileInfo(paths[i]).fileName() + QStringLiteral(".png");
+        if (!all[i] || !all[i]->getDrawingSizeImage().save(out))
+            ++failed;
+    }
+    return failed == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -94,6 +111,8 @@ int main(int argc, char** argv)
         std::printf("%s\n", qPrintable(photoFolder()));
         return 0;
     }
+    if (argc == 3 && std::strcmp(argv[1], "--write-proxies") == 0)
+        return writeProxies(QString::fromLocal8Bit(argv[2]));
     if (argc == 3 && std::strcmp(argv[1], "--once") == 0
         && (std::strcmp(argv[2], "batch") == 0 || std::strcmp(argv[2], "single") == 0))
         return proxiesOnce(std::strcmp(argv[2], "batch") == 0);
