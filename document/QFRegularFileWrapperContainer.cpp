@@ -254,7 +254,11 @@ public:
 private:
     void readDcScansOnly()
     {
-        QByteArray dc = jpegDcScansOnly(m_buffer.data());
+        // As a sequential file where it can be: libjpeg then holds a row of
+        // blocks where it would hold every coefficient of the picture.
+        QByteArray dc = jpegDcAsSequential(m_buffer.data());
+        if (dc.isEmpty())
+            dc = jpegDcScansOnly(m_buffer.data());
         if (dc.isEmpty())
             return;
         m_reader.setDevice(nullptr);

@@ -20,4 +20,18 @@ namespace qf {
 // by the input's size; reads nothing beyond it.
 QByteArray jpegDcScansOnly(const QByteArray& bytes);
 
+// The same 1/8 picture as a sequential JPEG: the progressive file's DC
+// coefficients, decoded from its DC scans, coded again in one interleaved
+// sequential scan with no AC coefficients, after the file's own segments
+// (its quantization tables, EXIF, ICC profile, Adobe and JFIF markers).
+// libjpeg decodes such a file a row of blocks at a time, where a
+// progressive file has it hold every coefficient of the picture (100 MB for
+// 15 megapixels) until its last scan. Holds 2 bytes a block while it works.
+//
+// None (empty) where jpegDcScansOnly gives none, and for what a single
+// sequential scan cannot hold (more than 4 components, more than 10 blocks
+// an MCU), quantization tables redefined after the first scan, and scan
+// parameters libjpeg refuses.
+QByteArray jpegDcAsSequential(const QByteArray& bytes);
+
 } // namespace qf

@@ -105,6 +105,9 @@ TEST(JpegScans, DcScansAloneDecodeAtAnEighthAsTheWholeFile)
         const QImage whole = decodeAtEighth(file, row.size);
         ASSERT_FALSE(whole.isNull());
         EXPECT_EQ(decodeAtEighth(dc, row.size), whole);
+        const QByteArray sequential = jpegDcAsSequential(file);
+        ASSERT_FALSE(sequential.isEmpty());
+        EXPECT_EQ(decodeAtEighth(sequential, row.size), whole);
     }
 }
 
