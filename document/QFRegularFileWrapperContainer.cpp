@@ -392,6 +392,7 @@ struct PictureHeaders {
     bool sideways = false;
     bool isJpeg = false;
     qint64 coefficientBytes = 0;
+    bool eighthIsDcAlone = false; // a progressive JPEG read as its DC scans at 1/8
 };
 
 PictureHeaders readHeaders(const QByteArray& bytes)
@@ -401,7 +402,7 @@ PictureHeaders readHeaders(const QByteArray& bytes)
         if (!reader.accepted())
             return {};
         return {reader.uprightSize(), reader.storedSize(), reader.sideways(), reader.isJpeg(),
-                reader.isJpeg() ? jpegCoefficientBytes(bytes) : 0};
+                reader.isJpeg() ? jpegCoefficientBytes(bytes) : 0, reader.isJpeg() && jpegEighthIsDcAlone(bytes)};
     } catch (const std::bad_alloc&) {
         return {};
     }
@@ -416,8 +417,13 @@ qint64 proxyDecodeBytes(const PictureHeaders& h, QSize target)
         return 0;
     if (target.isEmpty())
         target = drawingSizeFor(h.upright);
-    const QSize decoded = h.isJpeg ? jpegDecodeSize(h.stored, h.sideways ? target.transposed() : target) : h.stored;
-    return imageBytes(decoded) + h.coefficientBytes + imageBytes(target);
+    const QSize asked = h.sideways ? target.transposed() : target;
+    const QSize decoded = h.isJpeg ? jpegDecodeSize(h.stored, asked) : h.stored;
+    // Decoded from its DC coefficients alone, a progressive JPEG holds 2
+    // bytes a block of them, not 128.
+    const qint64 coefficients = h.eighthIsDcAlone && jpegEighthsFor(h.stored, asked) == 1 ? h.coefficientBytes / 64
+                                                                                          : h.coefficientBytes;
+    return imageBytes(decoded) + coefficients + imageBytes(target);
 }
 
 // Runs decode(i) for each picture on several cores, the memory of those

@@ -634,4 +634,28 @@ QByteArray jpegDcAsSequential(const QByteArray& bytes)
     return out;
 }
 
+bool jpegEighthIsDcAlone(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8)
+        return false;
+    for (qsizetype i = 2; i + 4 <= n;) {
+        if (p[i] != 0xFF)
+            return false;
+        const unsigned char marker = p[i + 1];
+        if (marker == 0xFF) { // fill byte
+            ++i;
+            continue;
+        }
+        const qsizetype length = (qsizetype(p[i + 2]) << 8) | p[i + 3];
+        if (length < 2 || length > n - i - 2 || marker == 0xDA || marker == 0xD9)
+            return false;
+        if (isStartOfFrame(marker))
+            return isStartOfProgressiveFrame(marker) && !frameComponents(p + i + 4, length - 2).empty();
+        i += 2 + length;
+    }
+    return false;
+}
+
 } // namespace qf

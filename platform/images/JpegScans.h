@@ -34,4 +34,9 @@ QByteArray jpegDcScansOnly(const QByteArray& bytes);
 // parameters libjpeg refuses.
 QByteArray jpegDcAsSequential(const QByteArray& bytes);
 
+// Whether the headers are those of a progressive JPEG whose 1/8 picture is
+// made from DC coefficients alone: what the two above take. Reads up to
+// the frame header only, so a file that ends early may still say yes.
+bool jpegEighthIsDcAlone(const QByteArray& bytes);
+
 } // namespace qf

@@ -138,16 +138,25 @@ TEST(JpegScans, OnlyWholeProgressiveFilesGiveDcScans)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_TRUE(jpegDcScansOnly(row.bytes).isEmpty());
+        EXPECT_TRUE(jpegDcAsSequential(row.bytes).isEmpty());
     }
+    // The headers alone: a file cut after its frame still says yes.
+    EXPECT_TRUE(jpegEighthIsDcAlone(progressive));
+    EXPECT_TRUE(jpegEighthIsDcAlone(progressive.left(firstScan + 40)));
+    EXPECT_FALSE(jpegEighthIsDcAlone(sequential));
+    EXPECT_FALSE(jpegEighthIsDcAlone(halfChroma));
 }
 
 TEST(JpegScans, DamagedProgressiveFilesNeverCrashTheDecode)
 {
     const QByteArray file = encode({"p", {200, 150}, 3, 2, 1, 1, true});
-    // Every cut, and bytes changed all over, through the filter and then
+    // Every cut, and bytes changed all over, through both rewrites and then
     // the decoder: any result, no crash.
-    for (qsizetype cut = 0; cut < file.size(); cut += 37)
-        (void)decodeAtEighth(jpegDcScansOnly(file.left(cut) + QByteArray("\xFF\xD9", 2)), {200, 150});
+    for (qsizetype cut = 0; cut < file.size(); cut += 37) {
+        const QByteArray cutShort = file.left(cut) + QByteArray("\xFF\xD9", 2);
+        (void)decodeAtEighth(jpegDcScansOnly(cutShort), {200, 150});
+        (void)decodeAtEighth(jpegDcAsSequential(cutShort), {200, 150});
+    }
     quint32 seed = 3;
     for (int round = 0; round < 200; ++round) {
         QByteArray damaged = file;
@@ -155,8 +164,8 @@ TEST(JpegScans, DamagedProgressiveFilesNeverCrashTheDecode)
             seed = seed * 1664525u + 1013904223u;
             damaged[qsizetype(seed % quint32(damaged.size()))] = char(seed >> 24);
         }
-        const QByteArray dc = jpegDcScansOnly(damaged);
-        if (!dc.isEmpty())
-            (void)decodeAtEighth(dc, {200, 150});
+        for (const QByteArray& dc : {jpegDcScansOnly(damaged), jpegDcAsSequential(damaged)})
+            if (!dc.isEmpty())
+                (void)decodeAtEighth(dc, {200, 150});
     }
 }
