@@ -1,6 +1,7 @@
 #include "platform/images/JpegScans.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -209,6 +210,9 @@ struct DcTable {
     int maxcode[18] = {};
     int valptr[17] = {};
     unsigned char values[256] = {};
+    // For each first 9 bits: the length of the code they start with and its
+    // category, as (length << 8) | category; 0 for longer codes.
+    quint16 fast[512] = {};
 };
 
 // Reads DHT segment payloads into the DC tables; AC tables are skipped.
@@ -249,6 +253,11 @@ bool readTables(const unsigned char* p, qsizetype length, DcTable (&tables)[4])
                     return false;
                 t.values[v] = p[17 + v];
             }
+            std::fill(std::begin(t.fast), std::end(t.fast), quint16(0));
+            for (int l = 1; l <= 9; ++l)
+                for (int c = t.mincode[l]; c <= t.maxcode[l]; ++c)
+                    for (int rest = 0; rest < (1 << (9 - l)); ++rest)
+                        t.fast[(c << (9 - l)) | rest] = quint16((l << 8) | t.values[t.valptr[l] + c - t.mincode[l]]);
             t.defined = true;
         }
         p += 17 + total;
@@ -327,7 +336,11 @@ private:
 int decodeCategory(BitReader& reader, const DcTable& t)
 {
     const int look = reader.peek16();
-    for (int l = 1; l <= 16; ++l) {
+    if (const int fast = t.fast[look >> 7]) {
+        reader.skip(fast >> 8);
+        return fast & 0xFF;
+    }
+    for (int l = 10; l <= 16; ++l) {
         const int code = look >> (16 - l);
         if (code <= t.maxcode[l]) {
             reader.skip(l);
@@ -353,7 +366,7 @@ struct FrameComponent {
 // Writes entropy-coded bits, stuffing a zero after each 0xFF byte.
 class BitWriter {
 public:
-    explicit BitWriter(QByteArray& out) : m_out(out) { }
+    explicit BitWriter(qint64 reserve) { m_out.reserve(size_t(reserve)); }
     void put(quint32 value, int n)
     {
         m_acc = (m_acc << n) | (value & ((quint64(1) << n) - 1));
@@ -361,19 +374,21 @@ public:
         while (m_count >= 8) {
             m_count -= 8;
             const char byte = char((m_acc >> m_count) & 0xFF);
-            m_out.append(byte);
+            m_out.push_back(byte);
             if (byte == '\xFF')
-                m_out.append('\0');
+                m_out.push_back('\0');
         }
     }
-    void finish()
+    // The bytes, the last one padded with one bits.
+    const std::vector<char>& finish()
     {
         if (m_count > 0)
-            put(0x7F, 8 - m_count); // padded with one bits
+            put(0x7F, 8 - m_count);
+        return m_out;
     }
 
 private:
-    QByteArray& m_out;
+    std::vector<char> m_out;
     quint64 m_acc = 0;
     int m_count = 0;
 };
@@ -598,24 +613,22 @@ QByteArray jpegDcAsSequential(const QByteArray& bytes)
         out.append('\0');
     }
     out.append("\x00\x3F\x00", 3);
-    BitWriter writer(out);
+    qint64 blocks = 0;
+    for (const FrameComponent& fc : components)
+        blocks += qint64(fc.dc.size());
+    BitWriter writer(blocks); // a byte or so a block
     int predictions[4] = {};
     const auto put = [&](size_t c, qint64 row, qint64 column) {
         const int dc = components[c].dc[size_t(row * components[c].stride + column)];
         // Steps of 2^15 or more only come from damaged files: cut short.
         const int diff = std::clamp(dc - predictions[c], -32767, 32767);
         predictions[c] += diff;
-        const int magnitude = std::abs(diff);
-        int category = 0;
-        while ((magnitude >> category) != 0)
-            ++category;
-        if (category < 15)
-            writer.put(quint32(category), 4);
-        else
-            writer.put(0x1E, 5);
-        if (category > 0)
-            writer.put(quint32(diff > 0 ? diff : diff + (1 << category) - 1), category);
-        writer.put(0, 1); // end of block
+        const int category = int(std::bit_width(unsigned(std::abs(diff))));
+        // The category's code, its bits, then end-of-block (the bit 0).
+        const quint32 code = category < 15 ? quint32(category) : 0x1E;
+        const int codeLength = category < 15 ? 4 : 5;
+        const quint32 bits = category > 0 ? quint32(diff > 0 ? diff : diff + (1 << category) - 1) : 0;
+        writer.put(((code << category | bits) << 1), codeLength + category + 1);
     };
     if (components.size() == 1) {
         for (qint64 row = 0; row < components[0].down; ++row)
@@ -629,7 +642,8 @@ QByteArray jpegDcAsSequential(const QByteArray& bytes)
                         for (int h = 0; h < components[c].h; ++h)
                             put(c, my * components[c].v + v, mx * components[c].h + h);
     }
-    writer.finish();
+    const std::vector<char>& data = writer.finish();
+    out.append(data.data(), qsizetype(data.size()));
     out.append("\xFF\xD9", 2);
     return out;
 }
