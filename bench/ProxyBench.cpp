@@ -7,6 +7,14 @@
 //        all cores, or one photo at a time as a picture added alone; prints
 //        the milliseconds from the first file read to the last proxy made.
 //        bench/proxy_vs_vips.sh times this as a whole process.
+//   qf_bench_proxy [--photo-folder DIR] --once libjpeg
+//        the floor for "single": each photo read and decoded by libjpeg
+//        alone, one at a time, at the DCT scale the proxy is decoded at (the
+//        smallest M/8 still at least 600 wide), its rows to RGB and dropped;
+//        prints the milliseconds as --once does.
+//   qf_bench_proxy [--photo-folder DIR] --write-proxies OUT
+//        makes the proxies in one batch and writes each as OUT/<photo>.png,
+//        for comparing the proxies of two builds.
 //   qf_bench_proxy [--photo-folder DIR] [google benchmark flags]
 #include "BenchPhotos.h"
 
@@ -16,11 +24,18 @@
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <algorithm>
+#include <cmath>
+#include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <vector>
+
+#include <jpeglib.h>
 
 using namespace qf;
 using namespace qf::bench;
@@ -81,6 +96,72 @@ int proxiesOnce(bool batch)
     return 0;
 }
 
+// libjpeg's errors end the decode of that photo, as a bad file would.
+struct JpegError {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+};
+
+bool decodeWithLibjpeg(const QByteArray& bytes, std::vector<JSAMPLE>& row)
+{
+    jpeg_decompress_struct cinfo;
+    JpegError error;
+    cinfo.err = jpeg_std_error(&error.mgr);
+    error.mgr.error_exit = [](j_common_ptr c) { std::longjmp(reinterpret_cast<JpegError*>(c->err)->jump, 1); };
+    error.mgr.output_message = [](j_common_ptr) {};
+    jpeg_create_decompress(&cinfo);
+    if (setjmp(error.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    // As the proxy's decode picks it: the smallest M/8 at least 600 wide.
+    const double f = double(cinfo.image_width) / std::min<double>(600, cinfo.image_width);
+    cinfo.scale_num = std::clamp(int(std::ceil(8 / f)), 1, 8);
+    cinfo.scale_denom = 8;
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    row.resize(size_t(cinfo.output_width) * 3);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW line = row.data();
+        jpeg_read_scanlines(&cinfo, &line, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+int libjpegOnce()
+{
+    const QStringList paths = photoPaths();
+    QElapsedTimer timer;
+    timer.start();
+    std::vector<JSAMPLE> row;
+    for (const QString& path : paths) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || !decodeWithLibjpeg(file.readAll(), row)) {
+            std::fprintf(stderr, "%s did not decode\n", qPrintable(path));
+            return 1;
+        }
+    }
+    std::printf("%lld\n", timer.elapsed());
+    return 0;
+}
+
+int writeProxies(const QString& folder)
+{
+    const QStringList paths = photoPaths();
+    const auto all = QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(paths);
+    int failed = 0;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString out = folder + u'/' + QFileInfo(paths[i]).fileName() + QStringLiteral(".png");
+        if (!all[i] || !all[i]->getDrawingSizeImage().save(out))
+            ++failed;
+    }
+    return failed == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -94,6 +175,10 @@ int main(int argc, char** argv)
         std::printf("%s\n", qPrintable(photoFolder()));
         return 0;
     }
+    if (argc == 3 && std::strcmp(argv[1], "--write-proxies") == 0)
+        return writeProxies(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && std::strcmp(argv[1], "--once") == 0 && std::strcmp(argv[2], "libjpeg") == 0)
+        return libjpegOnce();
     if (argc == 3 && std::strcmp(argv[1], "--once") == 0
         && (std::strcmp(argv[2], "batch") == 0 || std::strcmp(argv[2], "single") == 0))
         return proxiesOnce(std::strcmp(argv[2], "batch") == 0);

@@ -1,7 +1,7 @@
 #include "document/QFRegularFileWrapperContainer.h"
 
 #include "model/UtilityFunctions.h"
-#include "platform/core/PictureMemory.h"
+#include "platform/images/JpegScans.h"
 
 #include <QBuffer>
 #include <QColor>
@@ -30,52 +30,83 @@ namespace {
 
 using Container = QFRegularFileWrapperContainer;
 
-// Memory that decodes running side by side may hold at once. One decode
-// larger than the whole budget waits until it runs alone.
-constexpr qint64 kParallelDecodeBudget = qint64(1) << 30;
+// Memory that decodes running side by side may hold at once, by their
+// estimates. One decode larger than the whole budget runs alone. A large
+// progressive JPEG holds 50 to 100 MB of coefficients: two or three of them
+// beside the baseline ones keep the cores busy; more only add to the peak.
+// Freed decoder memory goes back to the system (no pools kept between
+// pictures): pools kept for each thread would hold as much again.
+constexpr qint64 kParallelDecodeBudget = qint64(256) << 20;
 
-class DecodeBudget {
+// Hands out a batch's decodes so that their memory stays within the
+// budget without leaving a core idle while a decode that fits is left: in
+// the order given (the longest first), and while the next one does not fit
+// beside those running, the last ones (the shortest).
+class DecodeQueue {
 public:
-    qint64 acquire(qint64 bytes)
+    // Items in the order to decode them, and each item's memory.
+    DecodeQueue(std::vector<size_t> order, std::vector<qint64> bytes)
+        : m_order(std::move(order)), m_bytes(std::move(bytes)), m_back(m_order.size())
     {
-        bytes = std::clamp<qint64>(bytes, 0, kParallelDecodeBudget);
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_free >= bytes; });
-        m_free -= bytes;
-        return bytes;
     }
-    void release(qint64 bytes)
+
+    // Takes the next item; waits while none fits. Called once an item.
+    size_t take()
     {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            if (m_front >= m_back)
+                return m_order.size(); // more calls than items: nothing to do
+            if (const size_t first = m_order[m_front]; cost(first) <= m_free) {
+                ++m_front;
+                m_free -= cost(first);
+                return first;
+            }
+            if (const size_t last = m_order[m_back - 1]; cost(last) <= m_free) {
+                --m_back;
+                m_free -= cost(last);
+                return last;
+            }
+            m_changed.wait(lock);
+        }
+    }
+    void finish(size_t item)
+    {
+        if (item >= m_order.size())
+            return;
         {
             std::lock_guard lock(m_mutex);
-            m_free += bytes;
+            m_free += cost(item);
         }
         m_changed.notify_all();
     }
 
+    // An item taken, given back when done.
+    class Taken {
+    public:
+        explicit Taken(DecodeQueue& queue) : m_queue(queue), m_item(queue.take()) { }
+        ~Taken() { m_queue.finish(m_item); }
+        Taken(const Taken&) = delete;
+        Taken& operator=(const Taken&) = delete;
+        // None (false) when there was nothing left to take.
+        bool valid() const { return m_item < m_queue.m_order.size(); }
+        size_t item() const { return m_item; }
+
+    private:
+        DecodeQueue& m_queue;
+        size_t m_item;
+    };
+
 private:
+    qint64 cost(size_t item) const { return std::clamp<qint64>(m_bytes[item], 0, kParallelDecodeBudget); }
+
+    const std::vector<size_t> m_order;
+    const std::vector<qint64> m_bytes;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     qint64 m_free = kParallelDecodeBudget;
-};
-
-class BudgetHold {
-public:
-    BudgetHold(DecodeBudget* budget, qint64 bytes)
-        : m_budget(budget), m_bytes(budget ? budget->acquire(bytes) : 0)
-    {
-    }
-    ~BudgetHold()
-    {
-        if (m_budget)
-            m_budget->release(m_bytes);
-    }
-    BudgetHold(const BudgetHold&) = delete;
-    BudgetHold& operator=(const BudgetHold&) = delete;
-
-private:
-    DecodeBudget* m_budget;
-    qint64 m_bytes;
+    size_t m_front = 0;
+    size_t m_back;
 };
 
 // Runs job(0) .. job(count - 1) on up to idealThreadCount threads, this one
@@ -156,6 +187,15 @@ bool jpegIsAcceptable(const QByteArray& bytes, qint64 pixels)
     }
 }
 
+// The scale libjpeg decodes at when asked for at least `wanted`: the
+// smallest M/8 (M in 1..8) that reaches it.
+int jpegEighthsFor(QSize stored, QSize wanted)
+{
+    const double f = std::min(double(stored.width()) / wanted.width(),
+                              double(stored.height()) / wanted.height());
+    return std::clamp(int(std::ceil(8 / f)), 1, 8);
+}
+
 // A reader over picture bytes that refuses, before decoding, what the
 // container does not accept.
 class PictureReader {
@@ -187,13 +227,21 @@ public:
 
     bool accepted() const { return m_accepted; }
     bool isJpeg() const { return m_isJpeg; }
+    bool sideways() const { return m_sideways; }
     QSize storedSize() const { return m_storedSize; }
     QSize uprightSize() const { return m_sideways ? m_storedSize.transposed() : m_storedSize; }
 
     // Decodes at the size given in upright axes. The reader scales before
     // it turns the picture upright, so sideways pictures ask for the
-    // transposed size.
-    void setScaledSize(QSize upright) { m_reader.setScaledSize(m_sideways ? upright.transposed() : upright); }
+    // transposed size. At libjpeg's 1/8 scale only a progressive JPEG's DC
+    // scans are read where they alone make that picture.
+    void setScaledSize(QSize upright)
+    {
+        const QSize asked = m_sideways ? upright.transposed() : upright;
+        if (m_accepted && m_isJpeg && !asked.isEmpty() && jpegEighthsFor(m_storedSize, asked) == 1)
+            readDcScansOnly();
+        m_reader.setScaledSize(asked);
+    }
 
     QImage read()
     {
@@ -204,6 +252,22 @@ public:
     }
 
 private:
+    void readDcScansOnly()
+    {
+        // As a sequential file where it can be: libjpeg then holds a row of
+        // blocks where it would hold every coefficient of the picture.
+        QByteArray dc = jpegDcAsSequential(m_buffer.data());
+        if (dc.isEmpty())
+            dc = jpegDcScansOnly(m_buffer.data());
+        if (dc.isEmpty())
+            return;
+        m_reader.setDevice(nullptr);
+        m_buffer.close();
+        m_buffer.setData(std::move(dc));
+        m_buffer.open(QIODevice::ReadOnly);
+        m_reader.setDevice(&m_buffer);
+    }
+
     QBuffer m_buffer;
     QImageReader m_reader;
     QSize m_storedSize;
@@ -246,13 +310,11 @@ bool memoryFor(QSize size)
     }
 }
 
-// Size libjpeg decodes to when asked for at least `wanted`: the smallest
-// M/8 (M in 1..8) that reaches it, rounded up as libjpeg does.
+// Size libjpeg decodes to when asked for at least `wanted`, rounded up as
+// libjpeg does.
 QSize jpegDecodeSize(QSize stored, QSize wanted)
 {
-    const double f = std::min(double(stored.width()) / wanted.width(),
-                              double(stored.height()) / wanted.height());
-    const int m = std::clamp(int(std::ceil(8 / f)), 1, 8);
+    const int m = jpegEighthsFor(stored, wanted);
     return QSize(int((qint64(stored.width()) * m + 7) / 8), int((qint64(stored.height()) * m + 7) / 8));
 }
 
@@ -323,6 +385,67 @@ qint64 jpegCoefficientBytes(const QByteArray& bytes)
     return 0;
 }
 
+// What a picture's headers tell before it is decoded.
+struct PictureHeaders {
+    QSize upright; // empty for bytes that are no picture we accept
+    QSize stored;
+    bool sideways = false;
+    bool isJpeg = false;
+    qint64 coefficientBytes = 0;
+    bool eighthIsDcAlone = false; // a progressive JPEG read as its DC scans at 1/8
+};
+
+PictureHeaders readHeaders(const QByteArray& bytes)
+{
+    try {
+        const PictureReader reader(bytes);
+        if (!reader.accepted())
+            return {};
+        return {reader.uprightSize(), reader.storedSize(), reader.sideways(), reader.isJpeg(),
+                reader.isJpeg() ? jpegCoefficientBytes(bytes) : 0, reader.isJpeg() && jpegEighthIsDcAlone(bytes)};
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+// The memory a decode for a proxy of `target` (its full size when empty)
+// holds at its height: the decoder's coefficients, the picture it gives
+// and the proxy.
+qint64 proxyDecodeBytes(const PictureHeaders& h, QSize target)
+{
+    if (h.upright.isEmpty())
+        return 0;
+    if (target.isEmpty())
+        target = drawingSizeFor(h.upright);
+    const QSize asked = h.sideways ? target.transposed() : target;
+    const QSize decoded = h.isJpeg ? jpegDecodeSize(h.stored, asked) : h.stored;
+    // Decoded from its DC coefficients alone, a progressive JPEG holds 2
+    // bytes a block of them, not 128.
+    const qint64 coefficients = h.eighthIsDcAlone && jpegEighthsFor(h.stored, asked) == 1 ? h.coefficientBytes / 64
+                                                                                          : h.coefficientBytes;
+    return imageBytes(decoded) + coefficients + imageBytes(target);
+}
+
+// Runs decode(i) for each picture on several cores, the memory of those
+// decoding at once within the budget: the largest files first (they take
+// longest, and one started last would keep the others waiting for it at the
+// end), the smallest while the next large one waits for memory.
+template <typename Decode>
+void decodeWithinBudget(const std::vector<qsizetype>& fileBytes, const std::vector<qint64>& decodeBytes,
+                        const Decode& decode)
+{
+    std::vector<size_t> order(fileBytes.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return fileBytes[a] > fileBytes[b]; });
+    DecodeQueue queue(std::move(order), decodeBytes);
+    runInParallel(qsizetype(fileBytes.size()), [&](qsizetype) {
+        const DecodeQueue::Taken taken(queue);
+        if (taken.valid())
+            decode(taken.item());
+    });
+}
+
 // A drawing proxy decoded, or why there is none: the bytes are no picture
 // we accept (no image, not out of memory), or memory ran out on the way.
 struct DecodedProxy {
@@ -335,7 +458,7 @@ struct DecodedProxy {
 // JPEG is decoded by libjpeg at the smallest 1/8 step still at least the
 // proxy's size, which then scales it smoothly to the exact size; other
 // formats decode whole.
-DecodedProxy decodeDrawingImage(const QByteArray& bytes, DecodeBudget* budget, QSize size = {})
+DecodedProxy decodeDrawingImage(const QByteArray& bytes, QSize size = {})
 {
     DecodedProxy out;
     try {
@@ -349,8 +472,6 @@ DecodedProxy decodeDrawingImage(const QByteArray& bytes, DecodeBudget* budget, Q
             reader.setScaledSize(target);
             decoded = jpegDecodeSize(reader.storedSize(), target);
         }
-        const qint64 decodeBytes = imageBytes(decoded) + (reader.isJpeg() ? jpegCoefficientBytes(bytes) : 0);
-        const BudgetHold hold(budget, decodeBytes + imageBytes(target));
         QImage image = reader.read();
         if (image.isNull()) {
             out.outOfMemory = !memoryFor(decoded);
@@ -417,14 +538,9 @@ std::optional<QByteArray> readRegularFile(const QString& path)
 
 // The full proxy size of the bytes, from their headers alone; empty for
 // bytes that are no picture we accept.
-QSize fullDrawingSize(const QByteArray& bytes)
+QSize fullDrawingSize(const PictureHeaders& headers)
 {
-    try {
-        const PictureReader reader(bytes);
-        return reader.accepted() ? drawingSizeFor(reader.uprightSize()) : QSize();
-    } catch (const std::bad_alloc&) {
-        return {};
-    }
+    return headers.upright.isEmpty() ? QSize() : drawingSizeFor(headers.upright);
 }
 
 // The sizes the proxies get when `plan` is given: what it answers for their
@@ -512,13 +628,13 @@ bool QFRegularFileWrapperContainer::shrinkDrawingImage(QSize size)
 
 bool QFRegularFileWrapperContainer::hasPictureHeaders() const
 {
-    return !fullDrawingSize(m_contents).isEmpty();
+    return !readHeaders(m_contents).upright.isEmpty();
 }
 
 QImage QFRegularFileWrapperContainer::getDrawingSizeImage()
 {
     if (m_drawingImage.isNull()) {
-        DecodedProxy decoded = decodeDrawingImage(m_contents, nullptr);
+        DecodedProxy decoded = decodeDrawingImage(m_contents);
         setDecodedProxy(std::move(decoded.image), decoded.outOfMemory, decoded.upright);
     }
     return m_drawingImage;
@@ -543,6 +659,7 @@ QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(const
     // First the files and their headers: the proxies' sizes are planned
     // from them before any picture is decoded.
     std::vector<QByteArray> bytes(size_t(paths.size()));
+    std::vector<PictureHeaders> headers(size_t(paths.size()));
     std::vector<QSize> full(size_t(paths.size()));
     const auto cancelled = [&control] { return control.cancelled && control.cancelled(); };
     runInParallel(paths.size(), [&](qsizetype i) {
@@ -551,17 +668,22 @@ QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(const
         std::optional<QByteArray> read = readRegularFile(paths[i]);
         if (!read || read->isEmpty())
             return;
-        full[size_t(i)] = fullDrawingSize(*read);
+        headers[size_t(i)] = readHeaders(*read);
+        full[size_t(i)] = fullDrawingSize(headers[size_t(i)]);
         if (!full[size_t(i)].isEmpty())
             bytes[size_t(i)] = std::move(*read);
     });
     const std::vector<QSize> sizes = plannedSizes(full, control.planDrawingSizes);
+    std::vector<qsizetype> fileBytes(bytes.size());
+    std::vector<qint64> decodeBytes(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        fileBytes[i] = bytes[i].size();
+        decodeBytes[i] = proxyDecodeBytes(headers[i], sizes[i]);
+    }
 
     std::vector<std::shared_ptr<QFRegularFileWrapperContainer>> out(size_t(paths.size()));
-    const PictureWork work; // the decoders' buffers reused from one picture to the next
-    DecodeBudget budget;
     std::atomic<qsizetype> done = 0;
-    runInParallel(paths.size(), [&](qsizetype i) {
+    decodeWithinBudget(fileBytes, decodeBytes, [&](size_t i) {
         struct Count {
             std::atomic<qsizetype>& done;
             const BatchControl& control;
@@ -572,21 +694,22 @@ QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(const
                     control.progress(n);
             }
         } count{done, control};
-        QByteArray& picture = bytes[size_t(i)];
+        QByteArray& picture = bytes[i];
         if (cancelled() || picture.isEmpty())
             return;
         // Decoded now to prove the file is a picture: kept as the proxy. A
         // file memory did not allow to prove is left out as any other.
-        QImage proxy = decodeDrawingImage(picture, &budget, sizes[size_t(i)]).image;
+        QImage proxy = decodeDrawingImage(picture, sizes[i]).image;
         if (proxy.isNull())
             return;
-        auto container = std::make_shared<QFRegularFileWrapperContainer>(std::move(picture), QFileInfo(paths[i]).fileName());
+        auto container = std::make_shared<QFRegularFileWrapperContainer>(std::move(picture),
+                                                                         QFileInfo(paths[qsizetype(i)]).fileName());
         container->m_drawingImage = std::move(proxy);
         // The identity is wanted next, and is made here while the cores are busy.
         (void)container->md5();
         if (control.made)
-            control.made(i, *container);
-        out[size_t(i)] = std::move(container);
+            control.made(qsizetype(i), *container);
+        out[i] = std::move(container);
     });
     return QList<std::shared_ptr<QFRegularFileWrapperContainer>>(out.begin(), out.end());
 }
@@ -611,19 +734,22 @@ void QFRegularFileWrapperContainer::makeDrawingSizeImages(const QList<QFRegularF
         if (c && c->m_drawingImage.isNull() && seen.insert(c).second)
             todo.push_back(c);
     }
-    // The largest files first: they take longest to decode, and one started
-    // last would keep the others waiting for it at the end.
-    std::stable_sort(todo.begin(), todo.end(), [](const auto* a, const auto* b) {
-        return a->m_contents.size() > b->m_contents.size();
-    });
+    std::vector<PictureHeaders> headers(todo.size());
     std::vector<QSize> full(todo.size());
-    runInParallel(qsizetype(todo.size()), [&](qsizetype i) { full[size_t(i)] = fullDrawingSize(todo[size_t(i)]->m_contents); });
-    const std::vector<QSize> sizes = plannedSizes(full, plan);
-    const PictureWork work; // the decoders' buffers reused from one picture to the next
-    DecodeBudget budget;
     runInParallel(qsizetype(todo.size()), [&](qsizetype i) {
-        QFRegularFileWrapperContainer& c = *todo[size_t(i)];
-        DecodedProxy decoded = decodeDrawingImage(c.m_contents, &budget, sizes[size_t(i)]);
+        headers[size_t(i)] = readHeaders(todo[size_t(i)]->m_contents);
+        full[size_t(i)] = fullDrawingSize(headers[size_t(i)]);
+    });
+    const std::vector<QSize> sizes = plannedSizes(full, plan);
+    std::vector<qsizetype> fileBytes(todo.size());
+    std::vector<qint64> decodeBytes(todo.size());
+    for (size_t i = 0; i < todo.size(); ++i) {
+        fileBytes[i] = todo[i]->m_contents.size();
+        decodeBytes[i] = proxyDecodeBytes(headers[i], sizes[i]);
+    }
+    decodeWithinBudget(fileBytes, decodeBytes, [&](size_t i) {
+        QFRegularFileWrapperContainer& c = *todo[i];
+        DecodedProxy decoded = decodeDrawingImage(c.m_contents, sizes[i]);
         c.setDecodedProxy(std::move(decoded.image), decoded.outOfMemory, decoded.upright);
     });
 }

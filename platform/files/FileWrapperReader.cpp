@@ -1,12 +1,15 @@
 #include "platform/files/FileWrapperReader.h"
 
+#include "platform/core/Parallel.h"
 #include "platform/files/UniqueFd.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -14,7 +17,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <new>
 #include <utility>
+#include <vector>
 
 namespace qf {
 
@@ -67,29 +72,89 @@ bool sameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-bool readContents(int fd, const struct stat& st, const QString& path, ReadState& state, QByteArray& out)
+// The contents of an open regular file, up to the size it had when opened
+// (a file that grows while it is read is cut there); 0 or an errno.
+int readContents(int fd, qint64 size, QByteArray& out)
 {
-    const qint64 size = st.st_size;
-    if (size > state.limits.maxFileBytes || size > state.limits.maxTotalBytes - state.totalBytes)
-        return state.fail(tr("it is too large."), QStringLiteral("%1: %2 bytes").arg(path).arg(size));
-    // A file that grows while it is read is cut at the size it had.
-    out = QByteArray(size, Qt::Uninitialized);
+    try {
+        out = QByteArray(size, Qt::Uninitialized);
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
     qint64 got = 0;
     while (got < size) {
         const ssize_t n = ::read(fd, out.data() + got, size_t(std::min<qint64>(size - got, qint64(1) << 30)));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return state.failErrno(errno, QStringLiteral("read"), path);
+            return errno;
         }
         if (n == 0)
             break;
         got += n;
     }
     out.truncate(got);
-    state.totalBytes += got;
-    return true;
+    return 0;
 }
+
+// Regular files of a folder opened and waiting to be read: their contents
+// are read on several cores, a batch at a time (each holds a descriptor),
+// and go into the folder in the order they were found.
+class PendingFiles {
+public:
+    static constexpr size_t batch = 64;
+
+    bool has(const QString& name) const { return std::any_of(m_files.begin(), m_files.end(), [&](const File& f) { return f.name == name; }); }
+    bool full() const { return m_files.size() >= batch; }
+
+    void add(UniqueFd fd, qint64 size, QString name, QString path)
+    {
+        m_files.push_back({std::move(fd), size, std::move(name), std::move(path), {}, 0});
+    }
+
+    // Reads them all into the folder; false with the failure of the first
+    // that fails, in order.
+    bool flush(FileWrapper& dir, ReadState& state)
+    {
+        if (m_files.empty())
+            return true;
+        std::vector<File> files = std::move(m_files);
+        m_files.clear();
+        // The limits, in order, before anything is read.
+        qint64 total = state.totalBytes;
+        for (const File& f : files) {
+            if (f.size > state.limits.maxFileBytes || f.size > state.limits.maxTotalBytes - total)
+                return state.fail(tr("it is too large."), QStringLiteral("%1: %2 bytes").arg(f.path).arg(f.size));
+            total += f.size;
+        }
+        // A thread for each megabyte or so: small files are read here.
+        const qint64 threadsForBytes = (total - state.totalBytes) / (qint64(1) << 20) + 1;
+        const int threads = int(std::min<qint64>({qint64(files.size()), qint64(std::max(1, QThread::idealThreadCount())), threadsForBytes}));
+        std::atomic<size_t> next = 0;
+        runOnThreads(threads, [&] {
+            for (size_t i; (i = next.fetch_add(1)) < files.size();)
+                files[i].error = readContents(files[i].fd.get(), files[i].size, files[i].contents);
+        });
+        for (File& f : files) {
+            if (f.error != 0)
+                return state.failErrno(f.error, QStringLiteral("read"), f.path);
+            state.totalBytes += f.contents.size();
+            dir.setFileWrapperForExactName(f.name, FileWrapper::makeRegularFile(std::move(f.contents), f.name));
+        }
+        return true;
+    }
+
+private:
+    struct File {
+        UniqueFd fd;
+        qint64 size;
+        QString name;
+        QString path;
+        QByteArray contents;
+        int error;
+    };
+    std::vector<File> m_files;
+};
 
 bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, ReadState& state)
 {
@@ -101,19 +166,23 @@ bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, R
     }
     const int dfd = ::dirfd(d);
     bool ok = true;
+    PendingFiles pending;
+    // Failures are reported in the order of the entries: the files found
+    // before are read first.
+    const auto failAfterPending = [&](const auto& fail) { return pending.flush(dir, state) && fail(); };
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(d);
         if (!entry) {
-            if (errno != 0)
-                ok = state.failErrno(errno, QStringLiteral("readdir"), prefix);
+            if (const int err = errno; err != 0)
+                ok = failAfterPending([&] { return state.failErrno(err, QStringLiteral("readdir"), prefix); });
             break;
         }
         const char* raw = entry->d_name;
         if (std::strcmp(raw, ".") == 0 || std::strcmp(raw, "..") == 0)
             continue;
         if (++state.entries > state.limits.maxEntries) {
-            ok = state.fail(tr("it holds more than %1 files.").arg(state.limits.maxEntries), prefix);
+            ok = failAfterPending([&] { return state.fail(tr("it holds more than %1 files.").arg(state.limits.maxEntries), prefix); });
             break;
         }
         const QString name = QFile::decodeName(raw);
@@ -124,11 +193,12 @@ bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, R
                 state.skipped << rel;
                 continue;
             }
-            ok = state.failErrno(errno, QStringLiteral("stat"), rel);
+            const int err = errno;
+            ok = failAfterPending([&] { return state.failErrno(err, QStringLiteral("stat"), rel); });
             break;
         }
         // Two names that decode to the same text: the first one stays.
-        if (dir.fileWrapper(name) || (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) {
+        if (dir.fileWrapper(name) || pending.has(name) || (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) {
             state.skipped << rel;
             continue;
         }
@@ -146,7 +216,8 @@ bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, R
                 state.skipped << rel;
                 continue;
             }
-            ok = state.failErrno(errno, QStringLiteral("open"), rel);
+            const int err = errno;
+            ok = failAfterPending([&] { return state.failErrno(err, QStringLiteral("open"), rel); });
             break;
         }
         if (::fstat(child.get(), &opened) != 0 || !sameFile(st, opened)
@@ -155,11 +226,12 @@ bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, R
             continue;
         }
         if (S_ISREG(opened.st_mode)) {
-            QByteArray contents;
-            if (!(ok = readContents(child.get(), opened, rel, state, contents)))
+            pending.add(std::move(child), opened.st_size, name, rel);
+            if (pending.full() && !(ok = pending.flush(dir, state)))
                 break;
-            dir.setFileWrapperForExactName(name, FileWrapper::makeRegularFile(std::move(contents), name));
         } else {
+            if (!(ok = pending.flush(dir, state)))
+                break;
             auto sub = FileWrapper::makeDirectory(name);
             if (!(ok = readDirectory(child.release(), *sub, depth + 1, rel + u'/', state)))
                 break;
@@ -167,7 +239,7 @@ bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, R
         }
     }
     ::closedir(d);
-    return ok;
+    return ok && pending.flush(dir, state);
 }
 
 } // namespace
@@ -208,8 +280,16 @@ FileWrapperReader::Result FileWrapperReader::read(const QString& path, const Lim
     std::shared_ptr<FileWrapper> top;
     bool ok;
     if (S_ISREG(opened.st_mode)) {
+        // Read as a folder's files are: the limits first.
+        const qint64 size = opened.st_size;
         QByteArray contents;
-        ok = readContents(fd.get(), opened, path, state, contents);
+        int error = 0;
+        if (size > limits.maxFileBytes || size > limits.maxTotalBytes)
+            ok = state.fail(tr("it is too large."), QStringLiteral("%1: %2 bytes").arg(path).arg(size));
+        else if ((error = readContents(fd.get(), size, contents)) != 0)
+            ok = state.failErrno(error, QStringLiteral("read"), path);
+        else
+            ok = true;
         if (ok)
             top = FileWrapper::makeRegularFile(std::move(contents), state.topName);
     } else {

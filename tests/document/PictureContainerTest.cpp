@@ -1,6 +1,7 @@
 #include "document/CollageDocument.h"
 #include "document/QFRegularFileWrapperContainer.h"
 #include "model/UtilityFunctions.h"
+#include "platform/images/JpegScans.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <QColorSpace>
 #include <QCoreApplication>
 #include <QFile>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -141,6 +143,30 @@ TEST(PictureContainer, PicturesAreUprightByTheirOrientation)
         // upright halves one axis's resolution and nearly doubles it.
         EXPECT_LT(meanDifference(proxy, upright), 6.0);
     }
+}
+
+TEST(PictureContainer, ProgressiveProxiesAtAnEighthAreThoseOfTheWholeFile)
+{
+    // Stored on its side, 2400 x 4800, upright 4800 wide: its 600-wide proxy
+    // is decoded at 1/8, from the DC scans alone.
+    const QImage grey = detailed(2400, 4800).convertToFormat(QImage::Format_Grayscale8);
+    const QByteArray jpeg = withOrientation(encode(grey, "JPEG", true), 6);
+    ASSERT_FALSE(jpegDcScansOnly(jpeg).isEmpty());
+
+    QBuffer buffer;
+    buffer.setData(jpeg);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    reader.setScaledSize(QSize(300, 600));
+    const QImage whole = reader.read().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(whole.size(), QSize(600, 300));
+
+    Container c(jpeg, {});
+    EXPECT_EQ(c.getDrawingSizeImage(), whole);
+    // Cut short, it is no picture, through the same path.
+    Container cut(jpeg.left(jpeg.size() * 2 / 3), {});
+    EXPECT_TRUE(cut.getDrawingSizeImage().isNull());
 }
 
 TEST(PictureContainer, DecodesNoLargerThanTheWidthAskedFor)

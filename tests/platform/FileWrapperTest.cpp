@@ -182,6 +182,36 @@ TEST(FileWrapperReader, ReadsFilesFoldersAndHiddenEntries)
     EXPECT_EQ(single.wrapper->regularFileContents(), "design");
 }
 
+TEST(FileWrapperReader, FolderOfManyFilesIsReadWholeAndExactly)
+{
+    // Files are read in batches on several cores: contents must not mix,
+    // and a subfolder between them must not cut a batch short.
+    QTemporaryDir tmp;
+    const QString root = tmp.filePath(QStringLiteral("pkg"));
+    const auto contents = [](int i) {
+        QByteArray bytes(i % 7 == 0 ? 0 : (i * 7919) % 300'000, Qt::Uninitialized);
+        for (qsizetype k = 0; k < bytes.size(); ++k)
+            bytes[k] = char((k * 31 + i) & 0xFF);
+        return bytes;
+    };
+    for (int i = 0; i < 150; ++i)
+        writeFile(root + QStringLiteral("/Images/p%1.jpg").arg(i), contents(i));
+    writeFile(root + QStringLiteral("/Images/sub/inner.txt"), "inner");
+
+    const auto r = FileWrapperReader::read(root);
+    ASSERT_TRUE(r.status) << r.status.message().toStdString();
+    const auto images = r.wrapper->fileWrapper(QStringLiteral("Images"));
+    ASSERT_TRUE(images);
+    EXPECT_EQ(images->fileWrappers().size(), 151u);
+    for (int i = 0; i < 150; ++i) {
+        const auto file = images->fileWrapper(QStringLiteral("p%1.jpg").arg(i));
+        ASSERT_TRUE(file && file->isRegularFile()) << i;
+        EXPECT_EQ(file->regularFileContents(), contents(i)) << i;
+    }
+    EXPECT_EQ(images->fileWrapper(QStringLiteral("sub"))->fileWrapper(QStringLiteral("inner.txt"))->regularFileContents(),
+              "inner");
+}
+
 TEST(FileWrapperReader, LinksAndSpecialFilesInsideAreNeverFollowedOrOpened)
 {
     QTemporaryDir tmp;
