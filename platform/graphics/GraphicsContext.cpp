@@ -5,6 +5,7 @@
 
 #include <QDebug>
 #include <QPaintDevice>
+#include <QPaintEngine>
 
 #include <algorithm>
 #include <bit>
@@ -587,6 +588,7 @@ void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& conten
     target.setOpacity(alpha);
     if (shadow.on && shadow.color.alpha() > 0) {
         RedrawCache* cache = cacheKey.isEmpty() ? nullptr : m_cache;
+        const bool rasterTarget = target.paintEngine() && target.paintEngine()->type() == QPaintEngine::Raster;
         RedrawCache::Shadow made;
         if (const RedrawCache::Shadow* kept = cache ? cache->findShadow(cacheKey) : nullptr) {
             made = *kept;
@@ -601,7 +603,11 @@ void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& conten
                 if (!plane.isNull()) {
                     gaussianBlurAlpha(plane.bits(), plane.width(), plane.height(), plane.bytesPerLine(),
                                       sigma / made.factor);
-                    made.shade = colorizedAlpha(plane, shadow.color);
+                    // Qt reads an Alpha8 image scaled smoothly through a slow
+                    // generic path: a reduced shade (a sixteenth of the layer or
+                    // less) stays premultiplied colour.
+                    made.shade = made.factor == 1 && rasterTarget ? shadeOfAlpha(std::move(plane), shadow.color)
+                                                                  : colorizedAlpha(plane, shadow.color);
                 }
             } catch (const std::bad_alloc&) {
                 qWarning("No memory for a shadow: drawn without it");

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
+
 #include <cmath>
 #include <functional>
 #include <numbers>
@@ -282,6 +284,48 @@ QImage drawn(const Script& script, RedrawCache* cache)
 }
 
 } // namespace
+
+TEST(AlphaBlur, AShadeOfAnAlphaPlaneDrawsAsItsColourisedImage)
+{
+    // Every coverage level, on backgrounds opaque, clear and half clear, at
+    // full and half opacity: the shade draws to the pixels the colourised
+    // image draws to, and a black one holds a byte a pixel.
+    QImage plane(256, 3, QImage::Format_Alpha8);
+    for (int y = 0; y < plane.height(); ++y)
+        for (int x = 0; x < plane.width(); ++x)
+            plane.scanLine(y)[x] = uchar(x);
+    struct Row {
+        QColor color;
+        double opacity;
+        QColor background;
+        QImage::Format shadeFormat;
+    };
+    const Row rows[] = {
+        {GraphicsContext::defaultShadowColor(), 1.0, QColor(200, 120, 40), QImage::Format_Alpha8},
+        {GraphicsContext::defaultShadowColor(), 0.5, QColor(200, 120, 40), QImage::Format_Alpha8},
+        {GraphicsContext::defaultShadowColor(), 1.0, Qt::transparent, QImage::Format_Alpha8},
+        {QColor(0, 0, 0), 1.0, QColor(10, 250, 90, 128), QImage::Format_Alpha8},
+        {QColor(0, 0, 0, 1), 1.0, Qt::white, QImage::Format_Alpha8},
+        {QColor(0, 0, 0, 0), 1.0, Qt::white, QImage::Format_Alpha8},
+        {QColor(200, 0, 0, 85), 1.0, Qt::white, QImage::Format_ARGB32_Premultiplied},
+        {QColor(0, 0, 1, 255), 0.5, QColor(10, 250, 90, 128), QImage::Format_ARGB32_Premultiplied},
+    };
+    for (const Row& row : rows) {
+        const QImage shade = shadeOfAlpha(plane.copy(), row.color);
+        EXPECT_EQ(shade.format(), row.shadeFormat) << row.color.name(QColor::HexArgb).toStdString();
+        const auto drawnWith = [&](const QImage& image) {
+            QImage target(plane.size(), QImage::Format_ARGB32_Premultiplied);
+            target.fill(row.background);
+            QPainter painter(&target);
+            painter.setOpacity(row.opacity);
+            painter.drawImage(QPointF(0, 0), image);
+            return target;
+        };
+        EXPECT_LE(largestDifference(drawnWith(shade), drawnWith(colorizedAlpha(plane, row.color))), 1)
+            << row.color.name(QColor::HexArgb).toStdString() << " at " << row.opacity;
+    }
+    EXPECT_EQ(plane.constScanLine(1)[200], 200); // the caller's plane is left as it was
+}
 
 TEST(GraphicsContext, ARedrawCacheDrawsAsDrawingAnewAndNeverShowsWhatChanged)
 {
