@@ -482,3 +482,47 @@ TEST(GraphicsContext, ARedrawCacheForgetsPicturesNoLongerDrawn)
         drawn(at(80), &cache);
     EXPECT_EQ(cache.pictureCount(), 1);
 }
+
+TEST(GraphicsContext, ABandDrawsTheRowsOfTheWholeDrawShadowsIncluded)
+{
+    // A tilted card in a shadowed layer of its own or of the whole surface,
+    // drawn whole and as bands starting above it, across it and below its
+    // top, the way an export draws its bands: the band's layer is cut at its
+    // top. Half-pixel shadow offsets must land where the whole draw puts
+    // them, on either side of zero.
+    const QRectF card(-105, -85, 210, 170);
+    const QRectF surface(-300, -200, 600, 400);
+    const struct {
+        QPointF offset;
+        double blur;
+        QRectF layer;
+    } rows[] = {{{3, -3}, 11.25, card},     {{4.5, -4.5}, 11.25, card},   {{-4.5, 4.5}, 11.25, card},
+                {{0.25, -2.75}, 6, card},   {{4.5, -4.5}, 11.25, surface}, {{-4.5, 4.5}, 11.25, surface}};
+    for (const auto& row : rows) {
+        const auto script = [&row](GraphicsContext& ctx) {
+            ctx.saveGState();
+            ctx.translateCTM(300, 200);
+            ctx.rotateCTM(0.1);
+            ctx.setShadow(row.offset, row.blur);
+            ctx.beginTransparencyLayer(row.layer);
+            ctx.setFillColor(Qt::white);
+            ctx.fillRect(QRectF(-100, -80, 200, 160));
+            ctx.endTransparencyLayer();
+            ctx.restoreGState();
+        };
+        QImage whole = canvas(600, 400);
+        {
+            GraphicsContext ctx(whole);
+            script(ctx);
+        }
+        for (int top : {100, 150, 200, 256, 270, 285, 300}) {
+            QImage band = GraphicsContext::newBitmap(QSize(600, 400 - top));
+            {
+                GraphicsContext ctx(&band, QRectF(0, -top, 600, 400), QSizeF(600, 400));
+                script(ctx);
+            }
+            EXPECT_EQ(largestDifference(band, whole.copy(0, top, 600, 400 - top)), 0)
+                << row.offset.x() << ", " << row.offset.y() << " in " << row.layer.width() << " from row " << top;
+        }
+    }
+}
