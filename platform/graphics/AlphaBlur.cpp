@@ -268,6 +268,28 @@ QImage alphaPlaneWithMargin(const QImage& argb, int margin, int factor)
     return plane;
 }
 
+QImage shadeOfAlpha(QImage alpha8, const QColor& color)
+{
+    if (alpha8.format() != QImage::Format_Alpha8 || color.red() != 0 || color.green() != 0 || color.blue() != 0)
+        return colorizedAlpha(alpha8, color);
+    // The alpha colorizedAlpha gives each coverage level.
+    const std::uint32_t a = std::uint32_t(qAlpha(qPremultiply(color.rgba())));
+    std::array<uchar, 256> level{};
+    for (std::uint32_t k = 0; k < 256; ++k)
+        level[k] = uchar((a * k + 127) / 255);
+    const int width = alpha8.width();
+    uchar* const bits = alpha8.bits();
+    const qsizetype stride = alpha8.bytesPerLine();
+    parallelFor(alpha8.height(), width, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            uchar* line = bits + y * stride;
+            for (int x = 0; x < width; ++x)
+                line[x] = level[line[x]];
+        }
+    });
+    return alpha8;
+}
+
 QImage colorizedAlpha(const QImage& alpha8, const QColor& color)
 {
     QImage out(alpha8.size(), QImage::Format_ARGB32_Premultiplied);

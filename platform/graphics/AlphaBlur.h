@@ -23,6 +23,13 @@ int shadowReduction(double sigma);
 // A premultiplied image of `color` whose coverage is the Alpha8 plane.
 QImage colorizedAlpha(const QImage& alpha8, const QColor& color);
 
+// What a shadow of `color` with the Alpha8 plane's coverage draws, at a
+// quarter of colorizedAlpha's memory where it can: a painter reads Alpha8 as
+// black, so a black shadow is the plane itself, its levels scaled by the
+// colour's alpha in place, and draws to the same pixels as colorizedAlpha's
+// image. Any other colour gets colorizedAlpha's image.
+QImage shadeOfAlpha(QImage alpha8, const QColor& color);
+
 // How far a blur of this sigma reaches beyond its source, in pixels.
 int blurReach(double sigma);
 

@@ -5,6 +5,7 @@
 
 #include <QDebug>
 #include <QPaintDevice>
+#include <QPaintEngine>
 
 #include <algorithm>
 #include <bit>
@@ -105,6 +106,9 @@ void GraphicsContext::init(QPaintDevice* device, QSize deviceSize, QSizeF drawin
     const double sx = drawingSize.width() > 0 ? area.width() / drawingSize.width() : 1.0;
     const double sy = drawingSize.height() > 0 ? area.height() / drawingSize.height() : 1.0;
     m_base = QTransform(sx, 0, 0, -sy, area.left(), area.top() + area.height());
+    // A band of a larger drawing lies a whole number of pixels into it.
+    const auto whole = [](double v) { return std::isfinite(v) ? int(std::clamp(std::round(v), -1e9, 1e9)) : 0; };
+    m_wholeOffset = QPoint(whole(-area.left()), whole(-area.top()));
     if (!device || deviceSize.isEmpty() || !m_painter.begin(device))
         return;
     m_painter.setRenderHint(QPainter::Antialiasing, true);
@@ -547,6 +551,16 @@ QRect GraphicsContext::shadowedDeviceBounds(const QRectF& userBounds) const
     return mapped.intersected(visible).toAlignedRect().adjusted(-1, -1, 1, 1);
 }
 
+QPoint GraphicsContext::uncutOrigin(const QRectF& userBounds) const
+{
+    const QRectF mapped = deviceTransform().mapRect(userBounds);
+    if (!std::isfinite(mapped.x()) || !std::isfinite(mapped.y()))
+        return {};
+    // As toAlignedRect().adjusted(-1, -1, 1, 1) places the left and top.
+    const auto edge = [](double v) { return int(std::clamp(std::floor(v), -1e9, 1e9)) - 1; };
+    return QPoint(edge(mapped.left()), edge(mapped.top())) + m_wholeOffset;
+}
+
 void GraphicsContext::paintOp(const QRectF& userBounds, const std::function<void(QPainter&)>& op)
 {
     if (dry()) {
@@ -574,10 +588,10 @@ void GraphicsContext::paintOp(const QRectF& userBounds, const std::function<void
         p.setOpacity(m_state.alpha);
         op(p);
     }
-    compositeWithShadow(target, content, dev.topLeft(), m_state.shadow, 1.0);
+    compositeWithShadow(target, content, dev.topLeft(), uncutOrigin(userBounds), m_state.shadow, 1.0);
 }
 
-void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& content, QPoint origin,
+void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& content, QPoint origin, QPoint uncutOrigin,
                                           const Shadow& shadow, double alpha, const QByteArray& cacheKey)
 {
     const QPoint surfaceOrigin = m_layers.empty() ? QPoint() : m_layers.back().origin;
@@ -587,6 +601,7 @@ void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& conten
     target.setOpacity(alpha);
     if (shadow.on && shadow.color.alpha() > 0) {
         RedrawCache* cache = cacheKey.isEmpty() ? nullptr : m_cache;
+        const bool rasterTarget = target.paintEngine() && target.paintEngine()->type() == QPaintEngine::Raster;
         RedrawCache::Shadow made;
         if (const RedrawCache::Shadow* kept = cache ? cache->findShadow(cacheKey) : nullptr) {
             made = *kept;
@@ -601,7 +616,11 @@ void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& conten
                 if (!plane.isNull()) {
                     gaussianBlurAlpha(plane.bits(), plane.width(), plane.height(), plane.bytesPerLine(),
                                       sigma / made.factor);
-                    made.shade = colorizedAlpha(plane, shadow.color);
+                    // Qt reads an Alpha8 image scaled smoothly through a slow
+                    // generic path: a reduced shade (a sixteenth of the layer or
+                    // less) stays premultiplied colour.
+                    made.shade = made.factor == 1 && rasterTarget ? shadeOfAlpha(std::move(plane), shadow.color)
+                                                                  : colorizedAlpha(plane, shadow.color);
                 }
             } catch (const std::bad_alloc&) {
                 qWarning("No memory for a shadow: drawn without it");
@@ -617,7 +636,14 @@ void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& conten
         if (!made.shade.isNull()) {
             const QPointF corner = at + made.place;
             if (made.factor == 1) {
-                target.drawImage(corner, made.shade);
+                // Qt rounds a position half away from zero. The shade's
+                // half-pixel offset is rounded as at the layer's uncut corner
+                // on the whole drawing, which a band's layer cut at its top
+                // shares with the whole draw's: the same pixels either way.
+                const QPoint offset(qRound(uncutOrigin.x() + made.place.x()) - uncutOrigin.x(),
+                                    qRound(uncutOrigin.y() + made.place.y()) - uncutOrigin.y());
+                const QPoint placed = origin - surfaceOrigin + offset;
+                target.drawImage(placed, made.shade);
             } else {
                 target.setRenderHint(QPainter::SmoothPixmapTransform, true);
                 target.drawImage(QRectF(corner, QSizeF(made.shade.size() * made.factor)), made.shade);
@@ -642,6 +668,7 @@ void GraphicsContext::beginTransparencyLayer(const QRectF& bounds)
         noteDryReach(dev, m_state.shadow);
     Layer layer;
     layer.origin = dev.topLeft();
+    layer.uncutOrigin = uncutOrigin(bounds);
     layer.image = std::make_unique<QImage>(newBitmap(dev.isEmpty() || dry() ? QSize(1, 1) : dev.size()));
     layer.painter = std::make_unique<QPainter>();
     if (!layer.image->isNull() && layer.painter->begin(layer.image.get()))
@@ -702,8 +729,8 @@ void GraphicsContext::endTransparencyLayer()
                 .transform(m_base)
                 .point(QPointF(m_deviceSize.width(), m_deviceSize.height()));
         }
-        compositeWithShadow(target, *layer.image, layer.origin, layer.stateAtBegin.shadow, layer.stateAtBegin.alpha,
-                            key);
+        compositeWithShadow(target, *layer.image, layer.origin, layer.uncutOrigin, layer.stateAtBegin.shadow,
+                            layer.stateAtBegin.alpha, key);
     }
     applyTransform();
     if (recording())

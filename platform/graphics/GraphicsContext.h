@@ -197,6 +197,7 @@ private:
     struct Layer {
         std::unique_ptr<QImage> image; // stays put while its painter works on it
         QPoint origin;                 // device position of the image
+        QPoint uncutOrigin;            // where it would start uncut, on the whole drawing's pixels
         std::unique_ptr<QPainter> painter;
         State stateAtBegin;
         std::size_t depthAtBegin = 0;
@@ -222,9 +223,12 @@ private:
     // bounds the op in user space.
     void paintOp(const QRectF& userBounds, const std::function<void(QPainter&)>& op);
     QRect shadowedDeviceBounds(const QRectF& userBounds) const;
+    // The top left shadowedDeviceBounds would have were it not cut to what
+    // can show, on the whole drawing's pixels: the same in a band of it.
+    QPoint uncutOrigin(const QRectF& userBounds) const;
     // `cacheKey` (empty: none) finds and keeps the shadow in the redraw cache.
-    void compositeWithShadow(QPainter& target, const QImage& content, QPoint origin, const Shadow& shadow,
-                             double alpha, const QByteArray& cacheKey = {});
+    void compositeWithShadow(QPainter& target, const QImage& content, QPoint origin, QPoint uncutOrigin,
+                             const Shadow& shadow, double alpha, const QByteArray& cacheKey = {});
     void applyClips();
     // Draws the picture from the redraw cache (made there first when
     // missing); false when this draw cannot be taken from a cache.
@@ -254,6 +258,7 @@ private:
     QSize m_deviceSize;
     std::optional<QRectF> m_cullRect;
     double m_widestShadowReach = 0;
+    QPoint m_wholeOffset; // the device's top left on the whole drawing's pixels
     QSizeF m_drawingSize;
     QTransform m_base; // drawing space -> device pixels
     State m_state;

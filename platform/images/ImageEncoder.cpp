@@ -239,11 +239,13 @@ bool ImageEncoder::isOpaque(const QImage& image)
     const QImage argb = (image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_ARGB32)
         ? image
         : image.convertToFormat(QImage::Format_ARGB32);
+    // The width read once: a call in the loop's test keeps it from being vectorised.
+    const int width = argb.width();
     for (int y = 0; y < argb.height(); ++y) {
         // One test a row keeps the loop free of branches for the compiler.
         const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
         QRgb all = ~QRgb(0);
-        for (int x = 0; x < argb.width(); ++x)
+        for (int x = 0; x < width; ++x)
             all &= line[x];
         if (qAlpha(all) != 255)
             return false;

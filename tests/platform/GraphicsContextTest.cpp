@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
+
 #include <cmath>
 #include <functional>
 #include <numbers>
@@ -283,6 +285,48 @@ QImage drawn(const Script& script, RedrawCache* cache)
 
 } // namespace
 
+TEST(AlphaBlur, AShadeOfAnAlphaPlaneDrawsAsItsColourisedImage)
+{
+    // Every coverage level, on backgrounds opaque, clear and half clear, at
+    // full and half opacity: the shade draws to the pixels the colourised
+    // image draws to, and a black one holds a byte a pixel.
+    QImage plane(256, 3, QImage::Format_Alpha8);
+    for (int y = 0; y < plane.height(); ++y)
+        for (int x = 0; x < plane.width(); ++x)
+            plane.scanLine(y)[x] = uchar(x);
+    struct Row {
+        QColor color;
+        double opacity;
+        QColor background;
+        QImage::Format shadeFormat;
+    };
+    const Row rows[] = {
+        {GraphicsContext::defaultShadowColor(), 1.0, QColor(200, 120, 40), QImage::Format_Alpha8},
+        {GraphicsContext::defaultShadowColor(), 0.5, QColor(200, 120, 40), QImage::Format_Alpha8},
+        {GraphicsContext::defaultShadowColor(), 1.0, Qt::transparent, QImage::Format_Alpha8},
+        {QColor(0, 0, 0), 1.0, QColor(10, 250, 90, 128), QImage::Format_Alpha8},
+        {QColor(0, 0, 0, 1), 1.0, Qt::white, QImage::Format_Alpha8},
+        {QColor(0, 0, 0, 0), 1.0, Qt::white, QImage::Format_Alpha8},
+        {QColor(200, 0, 0, 85), 1.0, Qt::white, QImage::Format_ARGB32_Premultiplied},
+        {QColor(0, 0, 1, 255), 0.5, QColor(10, 250, 90, 128), QImage::Format_ARGB32_Premultiplied},
+    };
+    for (const Row& row : rows) {
+        const QImage shade = shadeOfAlpha(plane.copy(), row.color);
+        EXPECT_EQ(shade.format(), row.shadeFormat) << row.color.name(QColor::HexArgb).toStdString();
+        const auto drawnWith = [&](const QImage& image) {
+            QImage target(plane.size(), QImage::Format_ARGB32_Premultiplied);
+            target.fill(row.background);
+            QPainter painter(&target);
+            painter.setOpacity(row.opacity);
+            painter.drawImage(QPointF(0, 0), image);
+            return target;
+        };
+        EXPECT_LE(largestDifference(drawnWith(shade), drawnWith(colorizedAlpha(plane, row.color))), 1)
+            << row.color.name(QColor::HexArgb).toStdString() << " at " << row.opacity;
+    }
+    EXPECT_EQ(plane.constScanLine(1)[200], 200); // the caller's plane is left as it was
+}
+
 TEST(GraphicsContext, ARedrawCacheDrawsAsDrawingAnewAndNeverShowsWhatChanged)
 {
     const QImage picture = stripes(Qt::red, Qt::blue);
@@ -437,4 +481,48 @@ TEST(GraphicsContext, ARedrawCacheForgetsPicturesNoLongerDrawn)
     for (int frame = 0; frame < 3; ++frame)
         drawn(at(80), &cache);
     EXPECT_EQ(cache.pictureCount(), 1);
+}
+
+TEST(GraphicsContext, ABandDrawsTheRowsOfTheWholeDrawShadowsIncluded)
+{
+    // A tilted card in a shadowed layer of its own or of the whole surface,
+    // drawn whole and as bands starting above it, across it and below its
+    // top, the way an export draws its bands: the band's layer is cut at its
+    // top. Half-pixel shadow offsets must land where the whole draw puts
+    // them, on either side of zero.
+    const QRectF card(-105, -85, 210, 170);
+    const QRectF surface(-300, -200, 600, 400);
+    const struct {
+        QPointF offset;
+        double blur;
+        QRectF layer;
+    } rows[] = {{{3, -3}, 11.25, card},     {{4.5, -4.5}, 11.25, card},   {{-4.5, 4.5}, 11.25, card},
+                {{0.25, -2.75}, 6, card},   {{4.5, -4.5}, 11.25, surface}, {{-4.5, 4.5}, 11.25, surface}};
+    for (const auto& row : rows) {
+        const auto script = [&row](GraphicsContext& ctx) {
+            ctx.saveGState();
+            ctx.translateCTM(300, 200);
+            ctx.rotateCTM(0.1);
+            ctx.setShadow(row.offset, row.blur);
+            ctx.beginTransparencyLayer(row.layer);
+            ctx.setFillColor(Qt::white);
+            ctx.fillRect(QRectF(-100, -80, 200, 160));
+            ctx.endTransparencyLayer();
+            ctx.restoreGState();
+        };
+        QImage whole = canvas(600, 400);
+        {
+            GraphicsContext ctx(whole);
+            script(ctx);
+        }
+        for (int top : {100, 150, 200, 256, 270, 285, 300}) {
+            QImage band = GraphicsContext::newBitmap(QSize(600, 400 - top));
+            {
+                GraphicsContext ctx(&band, QRectF(0, -top, 600, 400), QSizeF(600, 400));
+                script(ctx);
+            }
+            EXPECT_EQ(largestDifference(band, whole.copy(0, top, 600, 400 - top)), 0)
+                << row.offset.x() << ", " << row.offset.y() << " in " << row.layer.width() << " from row " << top;
+        }
+    }
 }
