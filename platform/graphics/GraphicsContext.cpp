@@ -19,6 +19,8 @@ namespace {
 // A blur this wide is already a faint wash; wider ones would only cost memory.
 constexpr double kWidestShadowSigma = 300;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
+// The least blur, in reduced pixels, that a shadow made the cheap way keeps.
+constexpr double kProvisionalBlurSigma = 1.5;
 
 bool finitePoint(QPointF p)
 {
@@ -488,6 +490,8 @@ bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest
     if (const RedrawCache::Picture* kept = m_cache->findPicture(key)) {
         picture = kept->image;
         origin = kept->origin;
+        if (kept->provisional)
+            m_cache->madeProvisional();
     } else {
         if (!m_cache->hasRoomFor(qsizetype(area.width()) * area.height() * 4))
             return false;
@@ -506,9 +510,22 @@ bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest
         }
         cp.setRenderHints(p.renderHints());
         cp.setWorldTransform(draw * shift);
-        cp.drawImage(QRectF(0, 0, dest.width(), dest.height()), image, sourceDown);
+        // While things change, the picture's own edges go unsmoothed (the
+        // clip still smooths the outline): Qt draws an antialiased scaled
+        // picture several times slower. It reaches a pixel further each way
+        // so no edge pixel is left out; the exact one follows at rest.
+        const bool provisional = m_cache->mayBeProvisional() && draw.type() <= QTransform::TxScale;
+        if (provisional) {
+            const double dx = 1 / std::abs(draw.m11());
+            const double dy = 1 / std::abs(draw.m22());
+            cp.setRenderHint(QPainter::Antialiasing, false);
+            cp.drawImage(QRectF(-dx, -dy, dest.width() + 2 * dx, dest.height() + 2 * dy), image, sourceDown);
+            m_cache->madeProvisional();
+        } else {
+            cp.drawImage(QRectF(0, 0, dest.width(), dest.height()), image, sourceDown);
+        }
         cp.end();
-        m_cache->keepPicture(key, picture, origin);
+        m_cache->keepPicture(key, picture, origin, {}, {}, provisional);
     }
     notePart(key, false);
     const QTransform saved = p.worldTransform();
@@ -610,9 +627,19 @@ void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& conten
         RedrawCache::Shadow made;
         if (const RedrawCache::Shadow* kept = cache ? cache->findShadow(cacheKey) : nullptr) {
             made = *kept;
+            if (made.provisional)
+                cache->madeProvisional();
         } else {
             const double sigma = deviceShadowSigma(shadow);
             made.factor = shadowReduction(sigma);
+            // While things change, a blur wide enough to lose nothing much
+            // at half the resolution again is made there, at a quarter of
+            // the cost; the exact one follows at rest.
+            if (cache && cache->mayBeProvisional() && sigma / (2 * made.factor) >= kProvisionalBlurSigma) {
+                made.factor *= 2;
+                made.provisional = true;
+                cache->madeProvisional();
+            }
             const int margin = (blurReach(sigma) + made.factor - 1) / made.factor * made.factor;
             made.place = deviceShadowOffset(shadow) - QPointF(margin, margin);
             // Without the memory for a shadow the picture is drawn without one.
@@ -880,6 +907,8 @@ void GraphicsContext::drawKept(const std::function<void()>& draw)
     QImage picture;
     if (kept) {
         picture = kept->image;
+        if (kept->provisional)
+            m_cache->madeProvisional();
         for (const QByteArray& part : kept->pictureParts)
             notePart(part, false);
         for (const QByteArray& part : kept->shadowParts)
@@ -893,11 +922,13 @@ void GraphicsContext::drawKept(const std::function<void()>& draw)
             draw();
             return;
         }
+        const quint64 provisionalBefore = m_cache->provisionalCount();
         pushKeptLayer(picture, area.topLeft(), false);
         draw();
         Layer made = popKeptLayer(layersBefore, stateBefore, savedBefore);
         picture = *made.image;
-        m_cache->keepPicture(key, picture, area.topLeft(), made.pictureParts, made.shadowParts);
+        m_cache->keepPicture(key, picture, area.topLeft(), made.pictureParts, made.shadowParts,
+                             m_cache->provisionalCount() != provisionalBefore);
     }
     QPainter& p = current();
     p.save();

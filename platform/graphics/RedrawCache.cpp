@@ -1,5 +1,7 @@
 #include "platform/graphics/RedrawCache.h"
 
+#include <utility>
+
 namespace qf {
 
 namespace {
@@ -18,6 +20,11 @@ constexpr qsizetype kMostPictureBytes = qsizetype(512) << 20;
 void RedrawCache::frameDone()
 {
     ++m_frame;
+    // A frame that drew nothing from the cache tells nothing of change.
+    if (std::exchange(m_usedThisFrame, false))
+        m_madeLastFrame = std::exchange(m_madeThisFrame, false);
+    m_provisionalLastFrame = std::exchange(m_provisionalThisFrame, 0) > 0;
+    m_settling = false;
     for (auto it = m_pictures.begin(); it != m_pictures.end();) {
         if (m_frame - it->frame > kFramesKept) {
             m_pictureBytes -= it->image.sizeInBytes();
@@ -39,16 +46,29 @@ void RedrawCache::frameDone()
 
 const RedrawCache::Picture* RedrawCache::findPicture(const QByteArray& key)
 {
+    m_usedThisFrame = true;
     const auto it = m_pictures.find(key);
     if (it == m_pictures.end())
         return nullptr;
+    if (it->provisional && it->frame != m_frame) {
+        m_settling = true;
+        return nullptr;
+    }
     it->frame = m_frame;
     for (const QByteArray& part : std::as_const(it->pictureParts))
         if (const auto p = m_pictures.find(part); p != m_pictures.end())
             p->frame = m_frame;
     for (const QByteArray& part : std::as_const(it->shadowParts))
-        findShadow(part);
+        touchShadow(part);
     return &*it;
+}
+
+void RedrawCache::touchShadow(const QByteArray& key)
+{
+    if (const auto it = m_shadows.find(key); it != m_shadows.end()) {
+        it->frame = m_frame;
+        it->use = ++m_shadowUses;
+    }
 }
 
 bool RedrawCache::hasRoomFor(qsizetype bytes) const
@@ -57,20 +77,26 @@ bool RedrawCache::hasRoomFor(qsizetype bytes) const
 }
 
 void RedrawCache::keepPicture(const QByteArray& key, const QImage& image, QPoint origin,
-                              QList<QByteArray> pictureParts, QList<QByteArray> shadowParts)
+                              QList<QByteArray> pictureParts, QList<QByteArray> shadowParts, bool provisional)
 {
     const auto it = m_pictures.find(key);
     if (it != m_pictures.end())
         m_pictureBytes -= it->image.sizeInBytes();
-    m_pictures.insert(key, Picture{image, origin, m_frame, std::move(pictureParts), std::move(shadowParts)});
+    m_pictures.insert(key, Picture{image, origin, m_frame, std::move(pictureParts), std::move(shadowParts), provisional});
+    m_madeThisFrame = true;
     m_pictureBytes += image.sizeInBytes();
 }
 
 const RedrawCache::Shadow* RedrawCache::findShadow(const QByteArray& key)
 {
+    m_usedThisFrame = true;
     const auto it = m_shadows.find(key);
     if (it == m_shadows.end())
         return nullptr;
+    if (it->provisional && it->frame != m_frame) {
+        m_settling = true;
+        return nullptr;
+    }
     it->frame = m_frame;
     it->use = ++m_shadowUses;
     return &*it;
@@ -80,6 +106,7 @@ void RedrawCache::keepShadow(Shadow shadow)
 {
     shadow.frame = m_frame;
     shadow.use = ++m_shadowUses;
+    m_madeThisFrame = true;
     const auto old = m_shadows.find(shadow.key);
     if (old != m_shadows.end())
         m_shadowBytes -= old->shade.sizeInBytes();
