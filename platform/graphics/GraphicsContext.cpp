@@ -359,11 +359,27 @@ void GraphicsContext::fillPath(const QPainterPath& path)
         Record(op).color(m_state.fillColor).path(path);
         record(op);
     }
+    // A drawing kept whole, made anew while things change, fills its shapes
+    // unsmoothed: Qt fills an antialiased polygon several times slower. The
+    // exact drawing follows at rest.
+    const bool provisional = !dry() && m_cache && m_cache->mayBeProvisional() && keepingDrawing();
+    if (provisional)
+        m_cache->madeProvisional();
     paintOp(path.boundingRect(), [&](QPainter& p) {
         QPainterPath winding = path;
         winding.setFillRule(Qt::WindingFill);
+        const bool smooth = p.testRenderHint(QPainter::Antialiasing);
+        if (provisional && smooth)
+            p.setRenderHint(QPainter::Antialiasing, false);
         p.fillPath(winding, m_state.fillColor);
+        if (provisional && smooth)
+            p.setRenderHint(QPainter::Antialiasing, true);
     });
+}
+
+bool GraphicsContext::keepingDrawing() const
+{
+    return std::any_of(m_layers.cbegin(), m_layers.cend(), [](const Layer& l) { return l.keeping; });
 }
 
 void GraphicsContext::strokePath(const QPainterPath& path)
@@ -501,20 +517,21 @@ bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest
             return false;
         origin = area.topLeft();
         const QTransform shift = QTransform::fromTranslate(-origin.x(), -origin.y());
+        // While things change, the picture is made without smoothing its
+        // edges or its outline: Qt draws an antialiased scaled picture, or
+        // clips to an antialiased polygon, several times slower. The picture
+        // reaches a pixel further each way so no edge pixel is left out; the
+        // exact one follows at rest.
+        const bool provisional = m_cache->mayBeProvisional() && draw.type() <= QTransform::TxScale;
         QPainter cp(&picture);
         cp.setRenderHints(p.renderHints());
         for (const Clip& clip : std::as_const(m_state.clips)) {
             cp.setWorldTransform(clip.transform * shift);
-            cp.setRenderHint(QPainter::Antialiasing, clip.antialias);
+            cp.setRenderHint(QPainter::Antialiasing, clip.antialias && !provisional);
             cp.setClipPath(clip.path, cp.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         }
         cp.setRenderHints(p.renderHints());
         cp.setWorldTransform(draw * shift);
-        // While things change, the picture's own edges go unsmoothed (the
-        // clip still smooths the outline): Qt draws an antialiased scaled
-        // picture several times slower. It reaches a pixel further each way
-        // so no edge pixel is left out; the exact one follows at rest.
-        const bool provisional = m_cache->mayBeProvisional() && draw.type() <= QTransform::TxScale;
         if (provisional) {
             const double dx = 1 / std::abs(draw.m11());
             const double dy = 1 / std::abs(draw.m22());
