@@ -525,17 +525,20 @@ bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest
         const bool provisional = m_cache->mayBeProvisional() && draw.type() <= QTransform::TxScale;
         QPainter cp(&picture);
         cp.setRenderHints(p.renderHints());
+        if (provisional) // set once: Qt sets every clip again when antialiasing changes
+            cp.setRenderHint(QPainter::Antialiasing, false);
         for (const Clip& clip : std::as_const(m_state.clips)) {
             cp.setWorldTransform(clip.transform * shift);
-            cp.setRenderHint(QPainter::Antialiasing, clip.antialias && !provisional);
+            if (!provisional)
+                cp.setRenderHint(QPainter::Antialiasing, clip.antialias);
             cp.setClipPath(clip.path, cp.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         }
-        cp.setRenderHints(p.renderHints());
+        if (!provisional)
+            cp.setRenderHints(p.renderHints());
         cp.setWorldTransform(draw * shift);
         if (provisional) {
             const double dx = 1 / std::abs(draw.m11());
             const double dy = 1 / std::abs(draw.m22());
-            cp.setRenderHint(QPainter::Antialiasing, false);
             cp.drawImage(QRectF(-dx, -dy, dest.width() + 2 * dx, dest.height() + 2 * dy), image, sourceDown);
             m_cache->madeProvisional();
         } else {
