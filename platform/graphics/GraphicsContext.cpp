@@ -79,6 +79,23 @@ void blit(QPainter& p, QPoint at, const QImage& image)
         p.setRenderHint(QPainter::SmoothPixmapTransform, true);
 }
 
+// Runs `draw` over `image` (whose top left lies at `origin` on the device)
+// in bands of a few rows, each with a painter of its own and a transform
+// from device pixels to the band's. Qt's raster engine hands a draw of more
+// than a few dozen rows to its thread pool in parts and waits for them: a
+// small picture costs less drawn in place than handed over.
+void paintInBands(QImage& image, QPoint origin, const std::function<void(QPainter&, const QTransform&)>& draw)
+{
+    constexpr int kBandRows = 16;
+    uchar* const bits = image.bits();
+    for (int y = 0; y < image.height(); y += kBandRows) {
+        QImage band(bits + qsizetype(y) * image.bytesPerLine(), image.width(), std::min(kBandRows, image.height() - y),
+                    image.bytesPerLine(), image.format());
+        QPainter p(&band);
+        draw(p, QTransform::fromTranslate(-origin.x(), -origin.y() - y));
+    }
+}
+
 bool wholePixels(QPointF p)
 {
     return p.x() == std::round(p.x()) && p.y() == std::round(p.y());
@@ -516,35 +533,41 @@ bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest
         if (picture.isNull())
             return false;
         origin = area.topLeft();
-        const QTransform shift = QTransform::fromTranslate(-origin.x(), -origin.y());
         // While things change, the picture is made without smoothing its
         // edges or its outline: Qt draws an antialiased scaled picture, or
         // clips to an antialiased polygon, several times slower. The picture
         // reaches a pixel further each way so no edge pixel is left out; the
         // exact one follows at rest.
         const bool provisional = m_cache->mayBeProvisional() && draw.type() <= QTransform::TxScale;
-        QPainter cp(&picture);
-        cp.setRenderHints(p.renderHints());
-        if (provisional) // set once: Qt sets every clip again when antialiasing changes
-            cp.setRenderHint(QPainter::Antialiasing, false);
-        for (const Clip& clip : std::as_const(m_state.clips)) {
-            cp.setWorldTransform(clip.transform * shift);
+        const QPainter::RenderHints hints = p.renderHints();
+        const auto paint = [&](QPainter& cp, const QTransform& toPicture) {
+            cp.setRenderHints(hints);
+            if (provisional) // set once: Qt sets every clip again when antialiasing changes
+                cp.setRenderHint(QPainter::Antialiasing, false);
+            for (const Clip& clip : std::as_const(m_state.clips)) {
+                cp.setWorldTransform(clip.transform * toPicture);
+                if (!provisional)
+                    cp.setRenderHint(QPainter::Antialiasing, clip.antialias);
+                cp.setClipPath(clip.path, cp.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+            }
             if (!provisional)
-                cp.setRenderHint(QPainter::Antialiasing, clip.antialias);
-            cp.setClipPath(clip.path, cp.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
-        }
-        if (!provisional)
-            cp.setRenderHints(p.renderHints());
-        cp.setWorldTransform(draw * shift);
+                cp.setRenderHints(hints);
+            cp.setWorldTransform(draw * toPicture);
+            if (provisional) {
+                const double dx = 1 / std::abs(draw.m11());
+                const double dy = 1 / std::abs(draw.m22());
+                cp.drawImage(QRectF(-dx, -dy, dest.width() + 2 * dx, dest.height() + 2 * dy), image, sourceDown);
+            } else {
+                cp.drawImage(QRectF(0, 0, dest.width(), dest.height()), image, sourceDown);
+            }
+        };
         if (provisional) {
-            const double dx = 1 / std::abs(draw.m11());
-            const double dy = 1 / std::abs(draw.m22());
-            cp.drawImage(QRectF(-dx, -dy, dest.width() + 2 * dx, dest.height() + 2 * dy), image, sourceDown);
+            paintInBands(picture, origin, paint);
             m_cache->madeProvisional();
         } else {
-            cp.drawImage(QRectF(0, 0, dest.width(), dest.height()), image, sourceDown);
+            QPainter cp(&picture);
+            paint(cp, QTransform::fromTranslate(-origin.x(), -origin.y()));
         }
-        cp.end();
         m_cache->keepPicture(key, picture, origin, {}, {}, provisional);
     }
     notePart(key, false);
