@@ -1,6 +1,7 @@
 #include "platform/graphics/GraphicsContext.h"
 
 #include "platform/graphics/AlphaBlur.h"
+#include "platform/graphics/ImageReduction.h"
 #include "platform/graphics/RedrawCache.h"
 
 #include <QDebug>
@@ -539,6 +540,20 @@ bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest
         // reaches a pixel further each way so no edge pixel is left out; the
         // exact one follows at rest.
         const bool provisional = m_cache->mayBeProvisional() && draw.type() <= QTransform::TxScale;
+        // The quick way reads a picture already averaged down near the size
+        // drawn, which stays for the frames of the change.
+        QImage source = image;
+        QRectF sourceRect = sourceDown;
+        if (provisional) {
+            const int halvings = ImageReduction::halvingsFor(ImageReduction::scaleOfDraw(surface, dest, sourceDown));
+            if (const QImage small = halvings > 0 ? m_cache->reduced(image, halvings) : QImage(); !small.isNull()) {
+                const double fx = double(small.width()) / image.width();
+                const double fy = double(small.height()) / image.height();
+                source = small;
+                sourceRect = QRectF(sourceDown.x() * fx, sourceDown.y() * fy, sourceDown.width() * fx,
+                                    sourceDown.height() * fy);
+            }
+        }
         const QPainter::RenderHints hints = p.renderHints();
         const auto paint = [&](QPainter& cp, const QTransform& toPicture) {
             cp.setRenderHints(hints);
@@ -556,7 +571,7 @@ bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest
             if (provisional) {
                 const double dx = 1 / std::abs(draw.m11());
                 const double dy = 1 / std::abs(draw.m22());
-                cp.drawImage(QRectF(-dx, -dy, dest.width() + 2 * dx, dest.height() + 2 * dy), image, sourceDown);
+                cp.drawImage(QRectF(-dx, -dy, dest.width() + 2 * dx, dest.height() + 2 * dy), source, sourceRect);
             } else {
                 cp.drawImage(QRectF(0, 0, dest.width(), dest.height()), image, sourceDown);
             }

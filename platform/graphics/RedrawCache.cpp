@@ -1,5 +1,7 @@
 #include "platform/graphics/RedrawCache.h"
 
+#include "platform/graphics/ImageReduction.h"
+
 #include <utility>
 
 namespace qf {
@@ -15,6 +17,8 @@ constexpr qsizetype kMostShadowBytes = qsizetype(256) << 20;
 // The grid's 2500 cells, and again as many while its size changes.
 constexpr qsizetype kMostPictures = 6000;
 constexpr qsizetype kMostPictureBytes = qsizetype(512) << 20;
+// Pictures averaged down for quick draws: a sixteenth of a hundred proxies.
+constexpr qsizetype kMostReducedBytes = qsizetype(64) << 20;
 } // namespace
 
 void RedrawCache::frameDone()
@@ -29,6 +33,14 @@ void RedrawCache::frameDone()
         if (m_frame - it->frame > kFramesKept) {
             m_pictureBytes -= it->image.sizeInBytes();
             it = m_pictures.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto it = m_reduced.begin(); it != m_reduced.end();) {
+        if (m_frame - it->frame > kFramesKept) {
+            m_reducedBytes -= it->image.sizeInBytes();
+            it = m_reduced.erase(it);
         } else {
             ++it;
         }
@@ -122,6 +134,22 @@ void RedrawCache::keepShadow(Shadow shadow)
         m_shadowBytes -= oldest->shade.sizeInBytes();
         m_shadows.erase(oldest);
     }
+}
+
+QImage RedrawCache::reduced(const QImage& image, int halvings)
+{
+    const QPair<qint64, int> key(image.cacheKey(), halvings);
+    if (const auto it = m_reduced.find(key); it != m_reduced.end()) {
+        it->frame = m_frame;
+        return it->image;
+    }
+    QImage made = ImageReduction::halved(image, halvings);
+    // Over the budget it serves this draw alone.
+    if (!made.isNull() && m_reducedBytes + made.sizeInBytes() <= kMostReducedBytes) {
+        m_reducedBytes += made.sizeInBytes();
+        m_reduced.insert(key, Reduced{made, m_frame});
+    }
+    return made;
 }
 
 } // namespace qf

@@ -74,11 +74,21 @@ private:
                      QList<QByteArray> shadowParts = {}, bool provisional = false);
     const Shadow* findShadow(const QByteArray& key);
     void touchShadow(const QByteArray& key);
+    // Pictures averaged down for drawing the quick way, by the picture's
+    // cache key and the number of halvings: bilinear scaling then reads a
+    // small picture instead of skipping through a large one.
+    QImage reduced(const QImage& image, int halvings);
     void keepShadow(Shadow shadow);
 
     QHash<QByteArray, Picture> m_pictures;
     qsizetype m_pictureBytes = 0;
     QHash<QByteArray, Shadow> m_shadows;
+    struct Reduced {
+        QImage image;
+        quint64 frame = 0;
+    };
+    QHash<QPair<qint64, int>, Reduced> m_reduced;
+    qsizetype m_reducedBytes = 0;
     qsizetype m_shadowBytes = 0;
     quint64 m_shadowUses = 0;
     quint64 m_frame = 0;
