@@ -24,11 +24,13 @@ CanvasDelegate::~CanvasDelegate()
         closeGesture();
 }
 
-void CanvasDelegate::drawOnCurrentContextInBounds(GraphicsContext& context, QSizeF bounds)
+bool CanvasDelegate::drawOnCurrentContextInBounds(GraphicsContext& context, QSizeF bounds)
 {
     m_controller.collage()->drawYourselfOnCurrentContextInWidth(context, bounds.width(), bounds.height(), false);
     if (EditorWindow* w = window())
         w->stopSpinner();
+    const CollageCaches* caches = m_controller.collageCaches();
+    return caches && caches->screenFrames.lastFrameWasProvisional();
 }
 
 void CanvasDelegate::mouseDownInBounds(QSizeF bounds, const MouseEvent& event)

@@ -23,8 +23,10 @@ public:
     CanvasDelegate(const CanvasDelegate&) = delete;
     CanvasDelegate& operator=(const CanvasDelegate&) = delete;
 
-    // Draws the current collage at the canvas size for the screen.
-    void drawOnCurrentContextInBounds(GraphicsContext& context, QSizeF bounds);
+    // Draws the current collage at the canvas size for the screen. True when
+    // the frame was drawn the quick way while something changed: drawn again
+    // once the change stops, it comes out exact.
+    bool drawOnCurrentContextInBounds(GraphicsContext& context, QSizeF bounds);
 
     // A gesture: the down opens one undo group that the up (or a lost up)
     // closes, so the whole drag is one undo step. Points are in the canvas,

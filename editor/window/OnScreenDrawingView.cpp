@@ -18,6 +18,9 @@ namespace qf {
 namespace {
 // Qt has no live-resize notifications: a resize ends when none followed for this long.
 constexpr int kLiveResizeQuietMs = 250;
+// A frame drawn the quick way while something changed is drawn again, exactly,
+// once no frame followed it for this long.
+constexpr int kSettleQuietMs = 120;
 
 // The view the shared cursor stack shows its cursor on; one for the application.
 OnScreenDrawingView* g_cursorView = nullptr;
@@ -32,6 +35,7 @@ void showCursorsOn(OnScreenDrawingView* view)
 OnScreenDrawingView::OnScreenDrawingView(QWidget* parent)
     : QWidget(parent)
     , m_liveResizeTimer(new QTimer(this))
+    , m_settleTimer(new QTimer(this))
 {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -41,6 +45,9 @@ OnScreenDrawingView::OnScreenDrawingView(QWidget* parent)
     m_liveResizeTimer->setSingleShot(true);
     m_liveResizeTimer->setInterval(kLiveResizeQuietMs);
     connect(m_liveResizeTimer, &QTimer::timeout, this, &OnScreenDrawingView::endLiveResize);
+    m_settleTimer->setSingleShot(true);
+    m_settleTimer->setInterval(kSettleQuietMs);
+    connect(m_settleTimer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
 }
 
 OnScreenDrawingView::~OnScreenDrawingView()
@@ -78,7 +85,8 @@ void OnScreenDrawingView::paintEvent(QPaintEvent*)
     }
     // The whole canvas, whatever the dirty region: the collage draws at the view's size.
     GraphicsContext context(this, QSizeF(size()));
-    m_delegate->drawOnCurrentContextInBounds(context, QSizeF(size()));
+    if (m_delegate->drawOnCurrentContextInBounds(context, QSizeF(size())))
+        m_settleTimer->start();
 }
 
 void OnScreenDrawingView::press(QMouseEvent* event)

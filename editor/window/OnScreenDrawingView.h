@@ -57,6 +57,7 @@ private:
     bool m_pressed = false;
     int m_clickCount = 1;
     class QTimer* m_liveResizeTimer = nullptr;
+    class QTimer* m_settleTimer = nullptr;
 };
 
 } // namespace qf

@@ -8,6 +8,7 @@
 #include "platform/random/RandomSource.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
@@ -192,6 +193,14 @@ void MosaicCollage::splitSelectedPositionAddVerticalLine(bool addVerticalLine)
 // ---- geometry -----------------------------------------------------------------------
 
 double MosaicCollage::getSmallestDimForCollageWidth(double width, double height) const
+{
+    if (m_smallestDimWhileDrawing && m_smallestDimWhileDrawing->width == width
+        && m_smallestDimWhileDrawing->height == height)
+        return m_smallestDimWhileDrawing->value;
+    return smallestSlotSide(width, height);
+}
+
+double MosaicCollage::smallestSlotSide(double width, double height) const
 {
     bool any = false;
     double least = 0;
@@ -709,7 +718,11 @@ QSizeF MosaicCollage::slotCropSize(qint64 index, double width, double height) co
 void MosaicCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext& context, double width,
                                                                   double height, bool actual)
 {
-    SlotCollage::drawYourPicturePatternOnCurrentContextInWidth(context, width, height, actual);
+    {
+        m_smallestDimWhileDrawing = SmallestDim{width, height, smallestSlotSide(width, height)};
+        const auto forget = qScopeGuard([this] { m_smallestDimWhileDrawing.reset(); });
+        SlotCollage::drawYourPicturePatternOnCurrentContextInWidth(context, width, height, actual);
+    }
     const bool vertical = handleBeingHeld() == HeldHandleVerticalDivider;
     if (actual || !dragging() || !(vertical || handleBeingHeld() == HeldHandleHorizontalDivider))
         return;

@@ -6,6 +6,7 @@
 #include "layouts/mosaic/MosaicPosition.h"
 
 #include <memory>
+#include <optional>
 
 namespace qf {
 
@@ -176,6 +177,15 @@ private:
     QList<double> m_gridValuesFromPositions;
     bool m_constraining = false;
     double m_constrainedTo = 0;
+    // The least side of any slot while the slots are drawn: every slot's
+    // outline asks for it, and the slots stay put until the drawing ends.
+    struct SmallestDim {
+        double width = 0;
+        double height = 0;
+        double value = 0;
+    };
+    std::optional<SmallestDim> m_smallestDimWhileDrawing;
+    double smallestSlotSide(double width, double height) const;
 };
 
 } // namespace qf

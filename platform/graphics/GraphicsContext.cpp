@@ -1,6 +1,7 @@
 #include "platform/graphics/GraphicsContext.h"
 
 #include "platform/graphics/AlphaBlur.h"
+#include "platform/graphics/ImageReduction.h"
 #include "platform/graphics/RedrawCache.h"
 
 #include <QDebug>
@@ -20,6 +21,8 @@ namespace {
 // A blur this wide is already a faint wash; wider ones would only cost memory.
 constexpr double kWidestShadowSigma = 300;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
+// The least blur, in reduced pixels, that a shadow made the cheap way keeps.
+constexpr double kProvisionalBlurSigma = 1.5;
 
 bool finitePoint(QPointF p)
 {
@@ -62,6 +65,38 @@ public:
 private:
     QByteArray& m_out;
 };
+
+// Draws `image` unscaled at a whole pixel of a painter with no transform.
+// Smooth transforms change nothing there, but while they are on Qt's raster
+// engine blends through its general span path, which splits every large
+// draw across its thread pool and waits for it: a frame of a hundred kept
+// pictures spent more time handing rows over than blending them.
+void blit(QPainter& p, QPoint at, const QImage& image)
+{
+    const bool smooth = p.testRenderHint(QPainter::SmoothPixmapTransform);
+    if (smooth)
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(at, image);
+    if (smooth)
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+}
+
+// Runs `draw` over `image` (whose top left lies at `origin` on the device)
+// in bands of a few rows, each with a painter of its own and a transform
+// from device pixels to the band's. Qt's raster engine hands a draw of more
+// than a few dozen rows to its thread pool in parts and waits for them: a
+// small picture costs less drawn in place than handed over.
+void paintInBands(QImage& image, QPoint origin, const std::function<void(QPainter&, const QTransform&)>& draw)
+{
+    constexpr int kBandRows = 16;
+    uchar* const bits = image.bits();
+    for (int y = 0; y < image.height(); y += kBandRows) {
+        QImage band(bits + qsizetype(y) * image.bytesPerLine(), image.width(), std::min(kBandRows, image.height() - y),
+                    image.bytesPerLine(), image.format());
+        QPainter p(&band);
+        draw(p, QTransform::fromTranslate(-origin.x(), -origin.y() - y));
+    }
+}
 } // namespace
 
 GraphicsContext::GraphicsContext(QImage& image, QSizeF drawingSize)
@@ -341,11 +376,27 @@ void GraphicsContext::fillPath(const QPainterPath& path)
         Record(op).color(m_state.fillColor).path(path);
         record(op);
     }
+    // A drawing kept whole, made anew while things change, fills its shapes
+    // unsmoothed: Qt fills an antialiased polygon several times slower. The
+    // exact drawing follows at rest.
+    const bool provisional = !dry() && m_cache && m_cache->mayBeProvisional() && keepingDrawing();
+    if (provisional)
+        m_cache->madeProvisional();
     paintOp(path.boundingRect(), [&](QPainter& p) {
         QPainterPath winding = path;
         winding.setFillRule(Qt::WindingFill);
+        const bool smooth = p.testRenderHint(QPainter::Antialiasing);
+        if (provisional && smooth)
+            p.setRenderHint(QPainter::Antialiasing, false);
         p.fillPath(winding, m_state.fillColor);
+        if (provisional && smooth)
+            p.setRenderHint(QPainter::Antialiasing, true);
     });
+}
+
+bool GraphicsContext::keepingDrawing() const
+{
+    return std::any_of(m_layers.cbegin(), m_layers.cend(), [](const Layer& l) { return l.keeping; });
 }
 
 void GraphicsContext::strokePath(const QPainterPath& path)
@@ -472,6 +523,8 @@ bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest
     if (const RedrawCache::Picture* kept = m_cache->findPicture(key)) {
         picture = kept->image;
         origin = kept->origin;
+        if (kept->provisional)
+            m_cache->madeProvisional();
     } else {
         if (!m_cache->hasRoomFor(qsizetype(area.width()) * area.height() * 4))
             return false;
@@ -480,26 +533,63 @@ bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest
         if (picture.isNull())
             return false;
         origin = area.topLeft();
-        const QTransform shift = QTransform::fromTranslate(-origin.x(), -origin.y());
-        QPainter cp(&picture);
-        cp.setRenderHints(p.renderHints());
-        for (const Clip& clip : std::as_const(m_state.clips)) {
-            cp.setWorldTransform(clip.transform * shift);
-            cp.setRenderHint(QPainter::Antialiasing, clip.antialias);
-            cp.setClipPath(clip.path, cp.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+        // While things change, the picture is made without smoothing its
+        // edges or its outline: Qt draws an antialiased scaled picture, or
+        // clips to an antialiased polygon, several times slower. The picture
+        // reaches a pixel further each way so no edge pixel is left out; the
+        // exact one follows at rest.
+        const bool provisional = m_cache->mayBeProvisional() && draw.type() <= QTransform::TxScale;
+        // The quick way reads a picture already averaged down near the size
+        // drawn, which stays for the frames of the change.
+        QImage source = image;
+        QRectF sourceRect = sourceDown;
+        if (provisional) {
+            const int halvings = ImageReduction::halvingsFor(ImageReduction::scaleOfDraw(surface, dest, sourceDown));
+            if (const QImage small = halvings > 0 ? m_cache->reduced(image, halvings) : QImage(); !small.isNull()) {
+                const double fx = double(small.width()) / image.width();
+                const double fy = double(small.height()) / image.height();
+                source = small;
+                sourceRect = QRectF(sourceDown.x() * fx, sourceDown.y() * fy, sourceDown.width() * fx,
+                                    sourceDown.height() * fy);
+            }
         }
-        cp.setRenderHints(p.renderHints());
-        cp.setWorldTransform(draw * shift);
-        cp.drawImage(QRectF(0, 0, dest.width(), dest.height()), image, sourceDown);
-        cp.end();
-        m_cache->keepPicture(key, picture, origin);
+        const QPainter::RenderHints hints = p.renderHints();
+        const auto paint = [&](QPainter& cp, const QTransform& toPicture) {
+            cp.setRenderHints(hints);
+            if (provisional) // set once: Qt sets every clip again when antialiasing changes
+                cp.setRenderHint(QPainter::Antialiasing, false);
+            for (const Clip& clip : std::as_const(m_state.clips)) {
+                cp.setWorldTransform(clip.transform * toPicture);
+                if (!provisional)
+                    cp.setRenderHint(QPainter::Antialiasing, clip.antialias);
+                cp.setClipPath(clip.path, cp.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+            }
+            if (!provisional)
+                cp.setRenderHints(hints);
+            cp.setWorldTransform(draw * toPicture);
+            if (provisional) {
+                const double dx = 1 / std::abs(draw.m11());
+                const double dy = 1 / std::abs(draw.m22());
+                cp.drawImage(QRectF(-dx, -dy, dest.width() + 2 * dx, dest.height() + 2 * dy), source, sourceRect);
+            } else {
+                cp.drawImage(QRectF(0, 0, dest.width(), dest.height()), image, sourceDown);
+            }
+        };
+        if (provisional) {
+            paintInBands(picture, origin, paint);
+            m_cache->madeProvisional();
+        } else {
+            QPainter cp(&picture);
+            paint(cp, QTransform::fromTranslate(-origin.x(), -origin.y()));
+        }
+        m_cache->keepPicture(key, picture, origin, {}, {}, provisional);
     }
     notePart(key, false);
     const QTransform saved = p.worldTransform();
     const double opacityBefore = p.opacity();
     p.resetTransform();
     p.setOpacity(opacityBefore * std::clamp(opacity, 0.0, 1.0));
-    p.drawImage(origin, picture);
+    blit(p, origin, picture);
     p.setOpacity(opacityBefore);
     p.setWorldTransform(saved);
     return true;
@@ -605,9 +695,19 @@ void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& conten
         RedrawCache::Shadow made;
         if (const RedrawCache::Shadow* kept = cache ? cache->findShadow(cacheKey) : nullptr) {
             made = *kept;
+            if (made.provisional)
+                cache->madeProvisional();
         } else {
             const double sigma = deviceShadowSigma(shadow);
             made.factor = shadowReduction(sigma);
+            // While things change, a blur wide enough to lose nothing much
+            // at half the resolution again is made there, at a quarter of
+            // the cost; the exact one follows at rest.
+            if (cache && cache->mayBeProvisional() && sigma / (2 * made.factor) >= kProvisionalBlurSigma) {
+                made.factor *= 2;
+                made.provisional = true;
+                cache->madeProvisional();
+            }
             const int margin = (blurReach(sigma) + made.factor - 1) / made.factor * made.factor;
             made.place = deviceShadowOffset(shadow) - QPointF(margin, margin);
             // Without the memory for a shadow the picture is drawn without one.
@@ -643,14 +743,14 @@ void GraphicsContext::compositeWithShadow(QPainter& target, const QImage& conten
                 const QPoint offset(qRound(uncutOrigin.x() + made.place.x()) - uncutOrigin.x(),
                                     qRound(uncutOrigin.y() + made.place.y()) - uncutOrigin.y());
                 const QPoint placed = origin - surfaceOrigin + offset;
-                target.drawImage(placed, made.shade);
+                blit(target, placed, made.shade);
             } else {
                 target.setRenderHint(QPainter::SmoothPixmapTransform, true);
                 target.drawImage(QRectF(corner, QSizeF(made.shade.size() * made.factor)), made.shade);
             }
         }
     }
-    target.drawImage(at, content);
+    blit(target, at.toPoint(), content);
     target.restore();
 }
 
@@ -885,6 +985,8 @@ void GraphicsContext::drawKept(const std::function<void()>& draw)
     QImage picture;
     if (kept) {
         picture = kept->image;
+        if (kept->provisional)
+            m_cache->madeProvisional();
         for (const QByteArray& part : kept->pictureParts)
             notePart(part, false);
         for (const QByteArray& part : kept->shadowParts)
@@ -898,17 +1000,19 @@ void GraphicsContext::drawKept(const std::function<void()>& draw)
             draw();
             return;
         }
+        const quint64 provisionalBefore = m_cache->provisionalCount();
         pushKeptLayer(picture, area.topLeft(), false);
         draw();
         Layer made = popKeptLayer(layersBefore, stateBefore, savedBefore);
         picture = *made.image;
-        m_cache->keepPicture(key, picture, area.topLeft(), made.pictureParts, made.shadowParts);
+        m_cache->keepPicture(key, picture, area.topLeft(), made.pictureParts, made.shadowParts,
+                             m_cache->provisionalCount() != provisionalBefore);
     }
     QPainter& p = current();
     p.save();
     p.resetTransform();
     p.setOpacity(1.0);
-    p.drawImage(area.topLeft() - surface.topLeft(), picture);
+    blit(p, area.topLeft() - surface.topLeft(), picture);
     p.restore();
 }
 

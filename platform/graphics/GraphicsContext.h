@@ -241,6 +241,8 @@ private:
     QPointF deviceShadowOffset(const Shadow& s) const;
     // Whether drawing only measures and records, for drawKept.
     bool dry() const { return m_dryLayer != kNoLayer; }
+    // Whether what is drawn goes into a drawing drawKept keeps.
+    bool keepingDrawing() const;
     void noteDryReach(const QRect& deviceRect, const Shadow& shadow);
     // How far past what casts it a shadow reaches, in device pixels.
     int shadowSpread(const Shadow& shadow) const;

@@ -1,5 +1,9 @@
 #include "platform/graphics/RedrawCache.h"
 
+#include "platform/graphics/ImageReduction.h"
+
+#include <utility>
+
 namespace qf {
 
 namespace {
@@ -13,15 +17,30 @@ constexpr qsizetype kMostShadowBytes = qsizetype(256) << 20;
 // The grid's 2500 cells, and again as many while its size changes.
 constexpr qsizetype kMostPictures = 6000;
 constexpr qsizetype kMostPictureBytes = qsizetype(512) << 20;
+// Pictures averaged down for quick draws: a sixteenth of a hundred proxies.
+constexpr qsizetype kMostReducedBytes = qsizetype(64) << 20;
 } // namespace
 
 void RedrawCache::frameDone()
 {
     ++m_frame;
+    // A frame that drew nothing from the cache tells nothing of change.
+    if (std::exchange(m_usedThisFrame, false))
+        m_madeLastFrame = std::exchange(m_madeThisFrame, false);
+    m_provisionalLastFrame = std::exchange(m_provisionalThisFrame, 0) > 0;
+    m_settling = false;
     for (auto it = m_pictures.begin(); it != m_pictures.end();) {
         if (m_frame - it->frame > kFramesKept) {
             m_pictureBytes -= it->image.sizeInBytes();
             it = m_pictures.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto it = m_reduced.begin(); it != m_reduced.end();) {
+        if (m_frame - it->frame > kFramesKept) {
+            m_reducedBytes -= it->image.sizeInBytes();
+            it = m_reduced.erase(it);
         } else {
             ++it;
         }
@@ -39,16 +58,29 @@ void RedrawCache::frameDone()
 
 const RedrawCache::Picture* RedrawCache::findPicture(const QByteArray& key)
 {
+    m_usedThisFrame = true;
     const auto it = m_pictures.find(key);
     if (it == m_pictures.end())
         return nullptr;
+    if (it->provisional && it->frame != m_frame) {
+        m_settling = true;
+        return nullptr;
+    }
     it->frame = m_frame;
     for (const QByteArray& part : std::as_const(it->pictureParts))
         if (const auto p = m_pictures.find(part); p != m_pictures.end())
             p->frame = m_frame;
     for (const QByteArray& part : std::as_const(it->shadowParts))
-        findShadow(part);
+        touchShadow(part);
     return &*it;
+}
+
+void RedrawCache::touchShadow(const QByteArray& key)
+{
+    if (const auto it = m_shadows.find(key); it != m_shadows.end()) {
+        it->frame = m_frame;
+        it->use = ++m_shadowUses;
+    }
 }
 
 bool RedrawCache::hasRoomFor(qsizetype bytes) const
@@ -57,20 +89,26 @@ bool RedrawCache::hasRoomFor(qsizetype bytes) const
 }
 
 void RedrawCache::keepPicture(const QByteArray& key, const QImage& image, QPoint origin,
-                              QList<QByteArray> pictureParts, QList<QByteArray> shadowParts)
+                              QList<QByteArray> pictureParts, QList<QByteArray> shadowParts, bool provisional)
 {
     const auto it = m_pictures.find(key);
     if (it != m_pictures.end())
         m_pictureBytes -= it->image.sizeInBytes();
-    m_pictures.insert(key, Picture{image, origin, m_frame, std::move(pictureParts), std::move(shadowParts)});
+    m_pictures.insert(key, Picture{image, origin, m_frame, std::move(pictureParts), std::move(shadowParts), provisional});
+    m_madeThisFrame = true;
     m_pictureBytes += image.sizeInBytes();
 }
 
 const RedrawCache::Shadow* RedrawCache::findShadow(const QByteArray& key)
 {
+    m_usedThisFrame = true;
     const auto it = m_shadows.find(key);
     if (it == m_shadows.end())
         return nullptr;
+    if (it->provisional && it->frame != m_frame) {
+        m_settling = true;
+        return nullptr;
+    }
     it->frame = m_frame;
     it->use = ++m_shadowUses;
     return &*it;
@@ -80,6 +118,7 @@ void RedrawCache::keepShadow(Shadow shadow)
 {
     shadow.frame = m_frame;
     shadow.use = ++m_shadowUses;
+    m_madeThisFrame = true;
     const auto old = m_shadows.find(shadow.key);
     if (old != m_shadows.end())
         m_shadowBytes -= old->shade.sizeInBytes();
@@ -95,6 +134,22 @@ void RedrawCache::keepShadow(Shadow shadow)
         m_shadowBytes -= oldest->shade.sizeInBytes();
         m_shadows.erase(oldest);
     }
+}
+
+QImage RedrawCache::reduced(const QImage& image, int halvings)
+{
+    const QPair<qint64, int> key(image.cacheKey(), halvings);
+    if (const auto it = m_reduced.find(key); it != m_reduced.end()) {
+        it->frame = m_frame;
+        return it->image;
+    }
+    QImage made = ImageReduction::halved(image, halvings);
+    // Over the budget it serves this draw alone.
+    if (!made.isNull() && m_reducedBytes + made.sizeInBytes() <= kMostReducedBytes) {
+        m_reducedBytes += made.sizeInBytes();
+        m_reduced.insert(key, Reduced{made, m_frame});
+    }
+    return made;
 }
 
 } // namespace qf

@@ -25,6 +25,15 @@ public:
 
     qsizetype pictureCount() const { return m_pictures.size(); }
 
+    // While the frame before made new pictures (something is being dragged
+    // or a slider moved), a frame draws what it must make anew the cheap
+    // way: pictures scaled without antialiasing their edges, shadows
+    // blurred at a lower resolution. What it drew so stays only for that
+    // frame: drawn again later, it is made exactly. Whether the last frame
+    // drew anything the cheap way, so the view draws once more when the
+    // change stops.
+    bool lastFrameWasProvisional() const { return m_provisionalLastFrame; }
+
 private:
     friend class GraphicsContext;
 
@@ -36,6 +45,7 @@ private:
         // used, ready for when a part of it changes.
         QList<QByteArray> pictureParts;
         QList<QByteArray> shadowParts;
+        bool provisional = false; // made the cheap way
     };
     struct Shadow {
         QByteArray key;
@@ -44,23 +54,50 @@ private:
         int factor = 1; // drawn this many times larger
         quint64 frame = 0; // the last frame that used it
         quint64 use = 0;   // the order of use, for keeping the latest
+        bool provisional = false;
     };
 
+    // What is to be made anew may be made the cheap way.
+    bool mayBeProvisional() const { return m_madeLastFrame && !m_settling; }
+    // Notes that something was made the cheap way in this frame.
+    void madeProvisional() { ++m_provisionalThisFrame; }
+    // How many things this frame has shown the cheap way so far.
+    quint64 provisionalCount() const { return m_provisionalThisFrame; }
+
+    // A provisional entry is found only by the frame that made it; a later
+    // one finds nothing, and draws the rest of its frame exactly.
     const Picture* findPicture(const QByteArray& key);
     // Whether a picture of this many bytes may be kept: a frame of many
     // thousands of tiny draws (a finely tiled background) is drawn directly.
     bool hasRoomFor(qsizetype bytes) const;
     void keepPicture(const QByteArray& key, const QImage& image, QPoint origin, QList<QByteArray> pictureParts = {},
-                     QList<QByteArray> shadowParts = {});
+                     QList<QByteArray> shadowParts = {}, bool provisional = false);
     const Shadow* findShadow(const QByteArray& key);
+    void touchShadow(const QByteArray& key);
+    // Pictures averaged down for drawing the quick way, by the picture's
+    // cache key and the number of halvings: bilinear scaling then reads a
+    // small picture instead of skipping through a large one.
+    QImage reduced(const QImage& image, int halvings);
     void keepShadow(Shadow shadow);
 
     QHash<QByteArray, Picture> m_pictures;
     qsizetype m_pictureBytes = 0;
     QHash<QByteArray, Shadow> m_shadows;
+    struct Reduced {
+        QImage image;
+        quint64 frame = 0;
+    };
+    QHash<QPair<qint64, int>, Reduced> m_reduced;
+    qsizetype m_reducedBytes = 0;
     qsizetype m_shadowBytes = 0;
     quint64 m_shadowUses = 0;
     quint64 m_frame = 0;
+    bool m_usedThisFrame = false;
+    bool m_madeThisFrame = false;
+    bool m_madeLastFrame = false;
+    quint64 m_provisionalThisFrame = 0;
+    bool m_provisionalLastFrame = false;
+    bool m_settling = false; // this frame met a provisional entry of an earlier one
 };
 
 } // namespace qf

@@ -286,3 +286,20 @@ TEST_F(CanvasDelegateTest, PressingATextItemDragsItAndFocusesTheEditorOnRelease)
     EXPECT_NEAR(item->center().x(), 0.6, 1e-9);
     EXPECT_EQ(hooked.focus, 1);
 }
+
+TEST_F(CanvasDelegateTest, AFrameDrawnQuicklyWhileTheSpacingChangesAsksToBeDrawnAgain)
+{
+    QImage image(static_cast<int>(bounds.width()), static_cast<int>(bounds.height()), QImage::Format_ARGB32_Premultiplied);
+    const auto frame = [&] {
+        GraphicsContext context(image, bounds);
+        return canvas->drawOnCurrentContextInBounds(context, bounds);
+    };
+    EXPECT_FALSE(frame());
+    EXPECT_FALSE(frame());
+    const double spacing = c->collage()->spacing();
+    c->collage()->setSpacing(spacing * 1.5 + 0.01);
+    frame(); // the first change after rest is drawn exactly
+    c->collage()->setSpacing(spacing * 2 + 0.02);
+    EXPECT_TRUE(frame());
+    EXPECT_FALSE(frame()) << "the frame after the change stops is exact";
+}

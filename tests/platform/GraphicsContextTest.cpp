@@ -270,10 +270,25 @@ QPainterPath roundRect(const QRectF& r, double radius)
 
 using Script = std::function<void(GraphicsContext&)>;
 
-// A 150 x 100 drawing on 173 x 117 pixels, so nothing falls on whole pixels.
-QImage drawn(const Script& script, RedrawCache* cache)
+// Sums of the channel differences: which of two frames another is nearer.
+qint64 distance(const QImage& a, const QImage& b)
 {
-    QImage img = canvas(173, 117);
+    qint64 sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* q = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x)
+            for (int shift : {0, 8, 16, 24})
+                sum += std::abs(int((p[x] >> shift) & 0xff) - int((q[x] >> shift) & 0xff));
+    }
+    return sum;
+}
+
+// A 150 x 100 drawing on 173 x 117 pixels (unless told), so nothing falls
+// on whole pixels.
+QImage drawn(const Script& script, RedrawCache* cache, QSize pixels = QSize(173, 117))
+{
+    QImage img = canvas(pixels.width(), pixels.height());
     GraphicsContext ctx(img, QSizeF(150, 100));
     ctx.setRedrawCache(cache);
     script(ctx);
@@ -524,5 +539,82 @@ TEST(GraphicsContext, ABandDrawsTheRowsOfTheWholeDrawShadowsIncluded)
             EXPECT_EQ(largestDifference(band, whole.copy(0, top, 600, 400 - top)), 0)
                 << row.offset.x() << ", " << row.offset.y() << " in " << row.layer.width() << " from row " << top;
         }
+    }
+}
+
+TEST(GraphicsContext, FramesDrawnQuicklyWhileThingsChangeShowTheChangeAndSettleExactly)
+{
+    const QImage picture = stripes(Qt::red, Qt::blue);
+    QImage edited = picture;
+    for (int x = 0; x < 30; ++x)
+        edited.setPixelColor(x + 10, 20, Qt::white);
+    QImage editedAgain = picture;
+    editedAgain.fill(Qt::darkGreen);
+    // A framed picture in a shadowed layer, kept whole as the slot types
+    // keep theirs; each row changes one thing over three frames.
+    struct Look {
+        const QImage* image = nullptr;
+        QRectF slot{20.2, 15.7, 61.3, 40.1};
+        QRectF crop{5.5, 3, 40, 30};
+        QSize pixels{173, 117};
+    };
+    const auto scene = [](const Look& look) {
+        return [look](GraphicsContext& c) {
+            c.drawKept([&] {
+                c.setShadow(QPointF(3, -3), 6);
+                c.beginTransparencyLayer(QRectF(0, 0, 150, 100));
+                c.saveGState();
+                c.setFillColor(Qt::white);
+                c.fillPath(roundRect(look.slot, 9));
+                c.clipToPath(roundRect(look.slot.adjusted(2.3, 2.3, -2.3, -2.3), 7));
+                c.drawImage(*look.image, look.slot.adjusted(2.3, 2.3, -2.3, -2.3), look.crop);
+                c.restoreGState();
+                c.endTransparencyLayer();
+            });
+        };
+    };
+    Look base;
+    base.image = &picture;
+    std::vector<std::pair<const char*, std::array<Look, 3>>> rows;
+    {
+        std::array<Look, 3> pixels{base, base, base};
+        pixels[1].image = &edited;
+        pixels[2].image = &editedAgain;
+        rows.emplace_back("its pixels", pixels);
+        std::array<Look, 3> crop{base, base, base};
+        crop[1].crop.moveLeft(9.5);
+        crop[2].crop = QRectF(20.5, 12, 30, 22);
+        rows.emplace_back("its crop", crop);
+        std::array<Look, 3> size{base, base, base};
+        size[1].slot.setWidth(70.9);
+        size[2].slot = QRectF(40.6, 30.1, 90.4, 52.8);
+        rows.emplace_back("its size and place", size);
+        std::array<Look, 3> zoom{base, base, base};
+        zoom[1].pixels = QSize(190, 128);
+        zoom[2].pixels = QSize(241, 163);
+        rows.emplace_back("the zoom", zoom);
+    }
+    for (const auto& [name, looks] : rows) {
+        SCOPED_TRACE(name);
+        const auto frame = [&](const Look& look, RedrawCache* cache) {
+            return drawn(scene(look), cache, look.pixels);
+        };
+        RedrawCache cache;
+        EXPECT_LE(largestDifference(frame(looks[0], &cache), frame(looks[0], nullptr)), 2);
+        EXPECT_FALSE(cache.lastFrameWasProvisional()); // nothing changed before it
+        frame(looks[1], &cache);
+        EXPECT_TRUE(cache.lastFrameWasProvisional());
+        // Mid-change: quick, but the new look, never the one before.
+        const QImage quick = frame(looks[2], &cache);
+        EXPECT_TRUE(cache.lastFrameWasProvisional());
+        const QImage exact = frame(looks[2], nullptr);
+        if (looks[1].pixels == looks[2].pixels) {
+            EXPECT_LT(distance(quick, exact), distance(frame(looks[1], nullptr), exact));
+        }
+        // The same frame again, as the view draws once the change stops: exact.
+        EXPECT_LE(largestDifference(frame(looks[2], &cache), exact), 2);
+        EXPECT_FALSE(cache.lastFrameWasProvisional());
+        EXPECT_EQ(frame(looks[2], &cache), frame(looks[2], &cache));
+        EXPECT_LE(largestDifference(frame(looks[2], &cache), exact), 2);
     }
 }
