@@ -11,6 +11,19 @@ namespace qf {
 
 namespace {
 
+// The code of the marker at i (0xFF, any fill bytes, then the code), with i
+// moved past it; -1 when the bytes at i are not a whole marker.
+int nextMarker(const unsigned char* p, qsizetype n, qsizetype& i)
+{
+    if (i >= n || p[i] != 0xFF)
+        return -1;
+    while (i < n && p[i] == 0xFF)
+        ++i;
+    if (i >= n)
+        return -1;
+    return p[i++];
+}
+
 bool isStartOfProgressiveFrame(unsigned char marker)
 {
     // Huffman-coded only: arithmetic-coded and hierarchical frames are
@@ -122,14 +135,10 @@ QByteArray jpegDcScansOnly(const QByteArray& bytes)
     std::vector<Component> components;
     qsizetype i = 2;
     for (;;) {
-        // Markers: 0xFF, any fill bytes (more 0xFF), then the code.
-        if (i >= n || p[i] != 0xFF)
+        const int code = nextMarker(p, n, i);
+        if (code < 0)
             return {};
-        while (i < n && p[i] == 0xFF)
-            ++i;
-        if (i >= n)
-            return {};
-        const unsigned char marker = p[i++];
+        const auto marker = static_cast<unsigned char>(code);
         if (marker == 0xD9) {
             if (!progressive || dcScans == 0 || components.empty())
                 return {};
@@ -438,13 +447,10 @@ QByteArray jpegDcAsSequential(const QByteArray& bytes)
     int dcScans = 0;
     qsizetype i = 2;
     for (;;) {
-        if (i >= n || p[i] != 0xFF)
+        const int code = nextMarker(p, n, i);
+        if (code < 0)
             return {};
-        while (i < n && p[i] == 0xFF)
-            ++i;
-        if (i >= n)
-            return {};
-        const unsigned char marker = p[i++];
+        const auto marker = static_cast<unsigned char>(code);
         if (marker == 0xD9)
             break;
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
