@@ -1,12 +1,19 @@
 #include "platform/files/FileWrapperReader.h"
 
+#include "platform/core/Parallel.h"
 #include "platform/files/UniqueFd.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <new>
+#include <optional>
+#include <vector>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -67,12 +74,21 @@ bool sameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-bool readContents(int fd, const struct stat& st, const QString& path, ReadState& state, QByteArray& out)
+// A file's size checked against the limits before it is read, and taken
+// from what the read may still hold.
+bool reserveBytes(const struct stat& st, const QString& path, ReadState& state)
 {
     const qint64 size = st.st_size;
     if (size > state.limits.maxFileBytes || size > state.limits.maxTotalBytes - state.totalBytes)
         return state.fail(tr("it is too large."), QStringLiteral("%1: %2 bytes").arg(path).arg(size));
-    // A file that grows while it is read is cut at the size it had.
+    state.totalBytes += size;
+    return true;
+}
+
+// The file's bytes, at most `size` of them: a file that grows while it is
+// read is cut at the size it had. The errno of a failed read.
+std::optional<int> readContents(int fd, qint64 size, QByteArray& out)
+{
     out = QByteArray(size, Qt::Uninitialized);
     qint64 got = 0;
     while (got < size) {
@@ -80,16 +96,82 @@ bool readContents(int fd, const struct stat& st, const QString& path, ReadState&
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return state.failErrno(errno, QStringLiteral("read"), path);
+            return errno;
         }
         if (n == 0)
             break;
         got += n;
     }
     out.truncate(got);
-    state.totalBytes += got;
-    return true;
+    return std::nullopt;
 }
+
+// Files of one folder opened and checked, read side by side: copying a
+// package's pictures into memory is mostly page faults and copies, which
+// several cores share. At most kBatch are open at once.
+class FolderReads {
+public:
+    static constexpr size_t kBatch = 64;
+
+    FolderReads(FileWrapper& dir, ReadState& state) : m_dir(dir), m_state(state) { }
+
+    bool pending(const QString& name) const { return m_names.contains(name); }
+
+    bool add(UniqueFd fd, const struct stat& st, const QString& name, const QString& rel)
+    {
+        if (!reserveBytes(st, rel, m_state))
+            return false;
+        m_reads.push_back({std::move(fd), qint64(st.st_size), name, rel, {}, std::nullopt});
+        m_names.insert(name);
+        return m_reads.size() < kBatch || flush();
+    }
+
+    // Reads what was added and puts it in the folder, in the order added.
+    bool flush()
+    {
+        if (m_reads.empty())
+            return true;
+        const int threads = int(std::clamp<qsizetype>(qsizetype(m_reads.size()), 1, std::max(1, QThread::idealThreadCount())));
+        std::atomic<size_t> next = 0;
+        runOnThreads(threads, [this, &next] {
+            for (size_t i; (i = next.fetch_add(1)) < m_reads.size();) {
+                Read& read = m_reads[i];
+                try {
+                    read.error = readContents(read.fd.get(), read.size, read.contents);
+                } catch (const std::bad_alloc&) {
+                    read.error = ENOMEM;
+                }
+                read.fd = UniqueFd();
+            }
+        });
+        bool ok = true;
+        for (Read& read : m_reads) {
+            if (read.error) {
+                ok = m_state.failErrno(*read.error, QStringLiteral("read"), read.rel);
+                break;
+            }
+            m_state.totalBytes -= read.size - read.contents.size();
+            m_dir.setFileWrapperForExactName(read.name, FileWrapper::makeRegularFile(std::move(read.contents), read.name));
+        }
+        m_reads.clear();
+        m_names.clear();
+        return ok;
+    }
+
+private:
+    struct Read {
+        UniqueFd fd;
+        qint64 size = 0;
+        QString name;
+        QString rel;
+        QByteArray contents;
+        std::optional<int> error;
+    };
+    FileWrapper& m_dir;
+    ReadState& m_state;
+    std::vector<Read> m_reads;
+    QSet<QString> m_names;
+};
 
 bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, ReadState& state)
 {
@@ -100,6 +182,7 @@ bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, R
         return state.failErrno(err, QStringLiteral("opendir"), prefix);
     }
     const int dfd = ::dirfd(d);
+    FolderReads reads(dir, state);
     bool ok = true;
     for (;;) {
         errno = 0;
@@ -128,7 +211,7 @@ bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, R
             break;
         }
         // Two names that decode to the same text: the first one stays.
-        if (dir.fileWrapper(name) || (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) {
+        if (dir.fileWrapper(name) || reads.pending(name) || (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) {
             state.skipped << rel;
             continue;
         }
@@ -155,17 +238,20 @@ bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, R
             continue;
         }
         if (S_ISREG(opened.st_mode)) {
-            QByteArray contents;
-            if (!(ok = readContents(child.get(), opened, rel, state, contents)))
+            if (!(ok = reads.add(std::move(child), opened, name, rel)))
                 break;
-            dir.setFileWrapperForExactName(name, FileWrapper::makeRegularFile(std::move(contents), name));
         } else {
+            // The files before it are read first: folders deep down do not
+            // hold a batch open each.
+            if (!(ok = reads.flush()))
+                break;
             auto sub = FileWrapper::makeDirectory(name);
             if (!(ok = readDirectory(child.release(), *sub, depth + 1, rel + u'/', state)))
                 break;
             dir.setFileWrapperForExactName(name, std::move(sub));
         }
     }
+    ok = ok && reads.flush();
     ::closedir(d);
     return ok;
 }
@@ -209,7 +295,11 @@ FileWrapperReader::Result FileWrapperReader::read(const QString& path, const Lim
     bool ok;
     if (S_ISREG(opened.st_mode)) {
         QByteArray contents;
-        ok = readContents(fd.get(), opened, path, state, contents);
+        ok = reserveBytes(opened, path, state);
+        if (ok) {
+            const std::optional<int> error = readContents(fd.get(), opened.st_size, contents);
+            ok = !error || state.failErrno(*error, QStringLiteral("read"), path);
+        }
         if (ok)
             top = FileWrapper::makeRegularFile(std::move(contents), state.topName);
     } else {
