@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <new>
 #include <optional>
 #include <vector>
 #include <cerrno>
@@ -85,11 +84,11 @@ bool reserveBytes(const struct stat& st, const QString& path, ReadState& state)
     return true;
 }
 
-// The file's bytes, at most `size` of them: a file that grows while it is
-// read is cut at the size it had. The errno of a failed read.
-std::optional<int> readContents(int fd, qint64 size, QByteArray& out)
+// The file's bytes into `out`, at most its size: a file that grows while
+// it is read is cut at the size it had. The errno of a failed read.
+std::optional<int> readContents(int fd, QByteArray& out)
 {
-    out = QByteArray(size, Qt::Uninitialized);
+    const qint64 size = out.size();
     qint64 got = 0;
     while (got < size) {
         const ssize_t n = ::read(fd, out.data() + got, size_t(std::min<qint64>(size - got, qint64(1) << 30)));
@@ -121,7 +120,11 @@ public:
     {
         if (!reserveBytes(st, rel, m_state))
             return false;
-        m_reads.push_back({std::move(fd), qint64(st.st_size), name, rel, {}, std::nullopt});
+        // The memory is taken on this thread: taken on the reading threads,
+        // it would come from their allocator arenas and stay there, among
+        // the blocks their later pictures want, for the document's life.
+        m_reads.push_back({std::move(fd), qint64(st.st_size), name, rel, QByteArray(st.st_size, Qt::Uninitialized),
+                           std::nullopt});
         m_names.insert(name);
         return m_reads.size() < kBatch || flush();
     }
@@ -136,11 +139,7 @@ public:
         runOnThreads(threads, [this, &next] {
             for (size_t i; (i = next.fetch_add(1)) < m_reads.size();) {
                 Read& read = m_reads[i];
-                try {
-                    read.error = readContents(read.fd.get(), read.size, read.contents);
-                } catch (const std::bad_alloc&) {
-                    read.error = ENOMEM;
-                }
+                read.error = readContents(read.fd.get(), read.contents);
                 read.fd = UniqueFd();
             }
         });
@@ -297,7 +296,8 @@ FileWrapperReader::Result FileWrapperReader::read(const QString& path, const Lim
         QByteArray contents;
         ok = reserveBytes(opened, path, state);
         if (ok) {
-            const std::optional<int> error = readContents(fd.get(), opened.st_size, contents);
+            contents = QByteArray(opened.st_size, Qt::Uninitialized);
+            const std::optional<int> error = readContents(fd.get(), contents);
             ok = !error || state.failErrno(*error, QStringLiteral("read"), path);
         }
         if (ok)
