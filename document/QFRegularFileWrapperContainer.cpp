@@ -1,6 +1,8 @@
 #include "document/QFRegularFileWrapperContainer.h"
 
 #include "model/UtilityFunctions.h"
+#include "platform/core/PictureMemory.h"
+#include "platform/images/JpegReader.h"
 #include "platform/images/JpegScans.h"
 
 #include <QBuffer>
@@ -446,6 +448,105 @@ void decodeWithinBudget(const std::vector<qsizetype>& fileBytes, const std::vect
     });
 }
 
+// The orientation an EXIF block ("Exif\0\0" and a TIFF structure) gives,
+// found as the image reader finds it: the first Orientation entry of the
+// first IFDs, read forward only. 0 when there is none (or the block is no
+// EXIF), -1 when the block is malformed or ends before the answer: the
+// reader, which reads on into any further APP1 segments, is to be asked.
+int exifOrientation(const uchar* data, qsizetype size)
+{
+    constexpr qsizetype kHeader = 6;
+    if (size < kHeader || std::memcmp(data, "Exif\0\0", 6) != 0)
+        return 0;
+    const uchar* tiff = data + kHeader;
+    const qsizetype n = size - kHeader;
+    if (n < 8)
+        return -1;
+    const bool little = tiff[0] == 'I' && tiff[1] == 'I';
+    if (!little && !(tiff[0] == 'M' && tiff[1] == 'M'))
+        return -1;
+    const auto u16 = [&](qsizetype at) -> quint32 {
+        return little ? quint32(tiff[at]) | quint32(tiff[at + 1]) << 8 : quint32(tiff[at]) << 8 | quint32(tiff[at + 1]);
+    };
+    const auto u32 = [&](qsizetype at) { return little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2); };
+    if (u16(2) != 42)
+        return -1;
+    qsizetype at = 8; // where the stream stands
+    qint64 offset = u32(4);
+    for (int ifd = 0; ifd < 10; ++ifd) {
+        if (offset < at || offset + 2 > n)
+            return -1;
+        at = qsizetype(offset);
+        const quint32 entries = u16(at);
+        at += 2;
+        for (quint32 e = 0; e < entries; ++e, at += 12) {
+            if (at + 12 > n)
+                return -1;
+            if (u16(at) == 0x0112) {
+                const quint32 value = u16(at + 8);
+                return u16(at + 2) == 3 && u32(at + 4) == 1 && value >= 1 && value <= 8 ? int(value) : -1;
+            }
+        }
+        if (at + 4 > n)
+            return -1;
+        offset = u32(at);
+        at += 4;
+        if (offset == 0)
+            return 0;
+    }
+    return -1;
+}
+
+// A JPEG's stored size and its EXIF orientation (as exifOrientation gives
+// it), from the markers before its first scan; none without a frame header
+// there. The orientation comes from the first APP1 segment, where the
+// image reader looks for it.
+struct JpegHeader {
+    QSize stored;
+    int orientation = 0;
+    // Orientations 5 to 8 store the picture on its side.
+    bool sideways() const { return orientation >= 5; }
+};
+std::optional<JpegHeader> jpegHeader(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8)
+        return std::nullopt;
+    JpegHeader header;
+    bool seenApp1 = false;
+    for (qsizetype i = 2; i + 4 <= n;) {
+        if (p[i] != 0xFF)
+            return std::nullopt;
+        const uchar marker = p[i + 1];
+        if (marker == 0xFF) { // fill byte
+            ++i;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9)
+            break;
+        const qsizetype length = (qsizetype(p[i + 2]) << 8) | p[i + 3];
+        if (length < 2 || i + 2 + length > n)
+            return std::nullopt;
+        const uchar* segment = p + i + 4;
+        if (marker == 0xE1 && !seenApp1) {
+            seenApp1 = true;
+            header.orientation = exifOrientation(segment, length - 2);
+        }
+        // Start-of-frame markers: C0 to CF but for DHT (C4), JPG (C8) and DAC (CC).
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && header.stored.isEmpty()) {
+            if (length < 7)
+                return std::nullopt;
+            header.stored = QSize((int(segment[3]) << 8) | segment[4], (int(segment[1]) << 8) | segment[2]);
+        }
+        i += 2 + length;
+    }
+    if (header.stored.isEmpty())
+        return std::nullopt;
+    return header;
+}
+
 // A drawing proxy decoded, or why there is none: the bytes are no picture
 // we accept (no image, not out of memory), or memory ran out on the way.
 struct DecodedProxy {
@@ -584,6 +685,20 @@ QImage QFRegularFileWrapperContainer::getCompleteSizeImage() const
 
 QImage QFRegularFileWrapperContainer::getImageAtLeastWide(double width) const
 {
+    // Upright JPEGs straight from libjpeg, the same picture to the bit as
+    // the image reader's below, which serves all others and every refusal.
+    if (const std::optional<JpegHeader> jpeg = jpegHeader(m_contents); jpeg && (jpeg->orientation == 0 || jpeg->orientation == 1)) {
+        const qint64 w = jpeg->stored.width();
+        const qint64 h = jpeg->stored.height();
+        if (w <= maxPictureSide && h <= maxPictureSide && w * h <= maxPicturePixels && jpegIsAcceptable(m_contents, w * h)) {
+            const int step = width > 0 ? jpegStepFor(jpeg->stored, width) : 1;
+            const QSize scaled = step > 1 ? QSize(int(w) / step, int(h) / step) : QSize();
+            if (std::optional<QImage> image = JpegReader::decode(m_contents, scaled)) {
+                convertToSrgb(*image);
+                return std::move(*image);
+            }
+        }
+    }
     PictureReader reader(m_contents);
     if (reader.accepted() && reader.isJpeg() && width > 0) {
         // The reader picks libjpeg's step from the size asked for: the
@@ -603,6 +718,21 @@ QImage QFRegularFileWrapperContainer::getImageAtLeastWide(double width) const
 
 qint64 QFRegularFileWrapperContainer::decodeBytesAtLeastWide(double width) const
 {
+    // JPEGs from their markers alone: a reader would parse every APP1
+    // segment (megabytes of XMP in some photographs) and scan the whole
+    // file, for each picture of an export before any of them decodes.
+    if (const std::optional<JpegHeader> jpeg = jpegHeader(m_contents)) {
+        const qint64 w = jpeg->stored.width();
+        const qint64 h = jpeg->stored.height();
+        if (w > maxPictureSide || h > maxPictureSide || w * h > maxPicturePixels)
+            return 0;
+        QSize decoded = jpeg->sideways() ? jpeg->stored.transposed() : jpeg->stored;
+        if (width > 0) {
+            const int step = jpegStepFor(decoded, width);
+            decoded = QSize(decoded.width() / step, decoded.height() / step);
+        }
+        return imageBytes(decoded) + jpegCoefficientBytes(m_contents);
+    }
     PictureReader reader(m_contents);
     if (!reader.accepted())
         return 0;

@@ -74,7 +74,9 @@ public:
     // for `width` 0 or less.
     QImage getImageAtLeastWide(double width) const;
     // The memory that decode holds at its height: the picture it gives and
-    // the decoder's own buffers. 0 for bytes that are no picture we accept.
+    // the decoder's own buffers. 0 for bytes that are no picture we accept;
+    // a JPEG is judged by its headers alone (one cut short, or with too
+    // many scans, is only refused by its decode).
     qint64 decodeBytesAtLeastWide(double width) const;
 
     // The drawing proxy: drawingWidth wide, height in proportion, upright,

@@ -6,10 +6,13 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QThread>
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
+#include <vector>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -17,9 +20,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <new>
 #include <utility>
-#include <vector>
 
 namespace qf {
 
@@ -72,15 +73,22 @@ bool sameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// The contents of an open regular file, up to the size it had when opened
-// (a file that grows while it is read is cut there); 0 or an errno.
-int readContents(int fd, qint64 size, QByteArray& out)
+// A file's size checked against the limits before it is read, and taken
+// from what the read may still hold.
+bool reserveBytes(const struct stat& st, const QString& path, ReadState& state)
 {
-    try {
-        out = QByteArray(size, Qt::Uninitialized);
-    } catch (const std::bad_alloc&) {
-        return ENOMEM;
-    }
+    const qint64 size = st.st_size;
+    if (size > state.limits.maxFileBytes || size > state.limits.maxTotalBytes - state.totalBytes)
+        return state.fail(tr("it is too large."), QStringLiteral("%1: %2 bytes").arg(path).arg(size));
+    state.totalBytes += size;
+    return true;
+}
+
+// The file's bytes into `out`, at most its size: a file that grows while
+// it is read is cut at the size it had. The errno of a failed read.
+std::optional<int> readContents(int fd, QByteArray& out)
+{
+    const qint64 size = out.size();
     qint64 got = 0;
     while (got < size) {
         const ssize_t n = ::read(fd, out.data() + got, size_t(std::min<qint64>(size - got, qint64(1) << 30)));
@@ -94,66 +102,74 @@ int readContents(int fd, qint64 size, QByteArray& out)
         got += n;
     }
     out.truncate(got);
-    return 0;
+    return std::nullopt;
 }
 
-// Regular files of a folder opened and waiting to be read: their contents
-// are read on several cores, a batch at a time (each holds a descriptor),
-// and go into the folder in the order they were found.
-class PendingFiles {
+// Files of one folder opened and checked, read side by side: copying a
+// package's pictures into memory is mostly page faults and copies, which
+// several cores share. At most kBatch are open at once.
+class FolderReads {
 public:
-    static constexpr size_t batch = 64;
+    static constexpr size_t kBatch = 64;
 
-    bool has(const QString& name) const { return std::any_of(m_files.begin(), m_files.end(), [&](const File& f) { return f.name == name; }); }
-    bool full() const { return m_files.size() >= batch; }
+    FolderReads(FileWrapper& dir, ReadState& state) : m_dir(dir), m_state(state) { }
 
-    void add(UniqueFd fd, qint64 size, QString name, QString path)
+    bool pending(const QString& name) const { return m_names.contains(name); }
+
+    bool add(UniqueFd fd, const struct stat& st, const QString& name, const QString& rel)
     {
-        m_files.push_back({std::move(fd), size, std::move(name), std::move(path), {}, 0});
+        if (!reserveBytes(st, rel, m_state))
+            return false;
+        // The memory is taken on this thread: taken on the reading threads,
+        // it would come from their allocator arenas and stay there, among
+        // the blocks their later pictures want, for the document's life.
+        m_reads.push_back({std::move(fd), qint64(st.st_size), name, rel, QByteArray(st.st_size, Qt::Uninitialized),
+                           std::nullopt});
+        m_names.insert(name);
+        return m_reads.size() < kBatch || flush();
     }
 
-    // Reads them all into the folder; false with the failure of the first
-    // that fails, in order.
-    bool flush(FileWrapper& dir, ReadState& state)
+    // Reads what was added and puts it in the folder, in the order added.
+    bool flush()
     {
-        if (m_files.empty())
+        if (m_reads.empty())
             return true;
-        std::vector<File> files = std::move(m_files);
-        m_files.clear();
-        // The limits, in order, before anything is read.
-        qint64 total = state.totalBytes;
-        for (const File& f : files) {
-            if (f.size > state.limits.maxFileBytes || f.size > state.limits.maxTotalBytes - total)
-                return state.fail(tr("it is too large."), QStringLiteral("%1: %2 bytes").arg(f.path).arg(f.size));
-            total += f.size;
-        }
-        // A thread for each megabyte or so: small files are read here.
-        const qint64 threadsForBytes = (total - state.totalBytes) / (qint64(1) << 20) + 1;
-        const int threads = int(std::min<qint64>({qint64(files.size()), qint64(std::max(1, QThread::idealThreadCount())), threadsForBytes}));
+        const int threads = int(std::clamp<qsizetype>(qsizetype(m_reads.size()), 1, std::max(1, QThread::idealThreadCount())));
         std::atomic<size_t> next = 0;
-        runOnThreads(threads, [&] {
-            for (size_t i; (i = next.fetch_add(1)) < files.size();)
-                files[i].error = readContents(files[i].fd.get(), files[i].size, files[i].contents);
+        runOnThreads(threads, [this, &next] {
+            for (size_t i; (i = next.fetch_add(1)) < m_reads.size();) {
+                Read& read = m_reads[i];
+                read.error = readContents(read.fd.get(), read.contents);
+                read.fd = UniqueFd();
+            }
         });
-        for (File& f : files) {
-            if (f.error != 0)
-                return state.failErrno(f.error, QStringLiteral("read"), f.path);
-            state.totalBytes += f.contents.size();
-            dir.setFileWrapperForExactName(f.name, FileWrapper::makeRegularFile(std::move(f.contents), f.name));
+        bool ok = true;
+        for (Read& read : m_reads) {
+            if (read.error) {
+                ok = m_state.failErrno(*read.error, QStringLiteral("read"), read.rel);
+                break;
+            }
+            m_state.totalBytes -= read.size - read.contents.size();
+            m_dir.setFileWrapperForExactName(read.name, FileWrapper::makeRegularFile(std::move(read.contents), read.name));
         }
-        return true;
+        m_reads.clear();
+        m_names.clear();
+        return ok;
     }
 
 private:
-    struct File {
+    struct Read {
         UniqueFd fd;
-        qint64 size;
+        qint64 size = 0;
         QString name;
-        QString path;
+        QString rel;
         QByteArray contents;
-        int error;
+        std::optional<int> error;
     };
-    std::vector<File> m_files;
+    FileWrapper& m_dir;
+    ReadState& m_state;
+    std::vector<Read> m_reads;
+    QSet<QString> m_names;
 };
 
 bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, ReadState& state)
@@ -165,24 +181,21 @@ bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, R
         return state.failErrno(err, QStringLiteral("opendir"), prefix);
     }
     const int dfd = ::dirfd(d);
+    FolderReads reads(dir, state);
     bool ok = true;
-    PendingFiles pending;
-    // Failures are reported in the order of the entries: the files found
-    // before are read first.
-    const auto failAfterPending = [&](const auto& fail) { return pending.flush(dir, state) && fail(); };
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(d);
         if (!entry) {
-            if (const int err = errno; err != 0)
-                ok = failAfterPending([&] { return state.failErrno(err, QStringLiteral("readdir"), prefix); });
+            if (errno != 0)
+                ok = state.failErrno(errno, QStringLiteral("readdir"), prefix);
             break;
         }
         const char* raw = entry->d_name;
         if (std::strcmp(raw, ".") == 0 || std::strcmp(raw, "..") == 0)
             continue;
         if (++state.entries > state.limits.maxEntries) {
-            ok = failAfterPending([&] { return state.fail(tr("it holds more than %1 files.").arg(state.limits.maxEntries), prefix); });
+            ok = state.fail(tr("it holds more than %1 files.").arg(state.limits.maxEntries), prefix);
             break;
         }
         const QString name = QFile::decodeName(raw);
@@ -193,12 +206,11 @@ bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, R
                 state.skipped << rel;
                 continue;
             }
-            const int err = errno;
-            ok = failAfterPending([&] { return state.failErrno(err, QStringLiteral("stat"), rel); });
+            ok = state.failErrno(errno, QStringLiteral("stat"), rel);
             break;
         }
         // Two names that decode to the same text: the first one stays.
-        if (dir.fileWrapper(name) || pending.has(name) || (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) {
+        if (dir.fileWrapper(name) || reads.pending(name) || (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) {
             state.skipped << rel;
             continue;
         }
@@ -216,8 +228,7 @@ bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, R
                 state.skipped << rel;
                 continue;
             }
-            const int err = errno;
-            ok = failAfterPending([&] { return state.failErrno(err, QStringLiteral("open"), rel); });
+            ok = state.failErrno(errno, QStringLiteral("open"), rel);
             break;
         }
         if (::fstat(child.get(), &opened) != 0 || !sameFile(st, opened)
@@ -226,11 +237,12 @@ bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, R
             continue;
         }
         if (S_ISREG(opened.st_mode)) {
-            pending.add(std::move(child), opened.st_size, name, rel);
-            if (pending.full() && !(ok = pending.flush(dir, state)))
+            if (!(ok = reads.add(std::move(child), opened, name, rel)))
                 break;
         } else {
-            if (!(ok = pending.flush(dir, state)))
+            // The files before it are read first: folders deep down do not
+            // hold a batch open each.
+            if (!(ok = reads.flush()))
                 break;
             auto sub = FileWrapper::makeDirectory(name);
             if (!(ok = readDirectory(child.release(), *sub, depth + 1, rel + u'/', state)))
@@ -238,8 +250,9 @@ bool readDirectory(int fd, FileWrapper& dir, int depth, const QString& prefix, R
             dir.setFileWrapperForExactName(name, std::move(sub));
         }
     }
+    ok = ok && reads.flush();
     ::closedir(d);
-    return ok && pending.flush(dir, state);
+    return ok;
 }
 
 } // namespace
@@ -280,16 +293,13 @@ FileWrapperReader::Result FileWrapperReader::read(const QString& path, const Lim
     std::shared_ptr<FileWrapper> top;
     bool ok;
     if (S_ISREG(opened.st_mode)) {
-        // Read as a folder's files are: the limits first.
-        const qint64 size = opened.st_size;
         QByteArray contents;
-        int error = 0;
-        if (size > limits.maxFileBytes || size > limits.maxTotalBytes)
-            ok = state.fail(tr("it is too large."), QStringLiteral("%1: %2 bytes").arg(path).arg(size));
-        else if ((error = readContents(fd.get(), size, contents)) != 0)
-            ok = state.failErrno(error, QStringLiteral("read"), path);
-        else
-            ok = true;
+        ok = reserveBytes(opened, path, state);
+        if (ok) {
+            contents = QByteArray(opened.st_size, Qt::Uninitialized);
+            const std::optional<int> error = readContents(fd.get(), contents);
+            ok = !error || state.failErrno(*error, QStringLiteral("read"), path);
+        }
         if (ok)
             top = FileWrapper::makeRegularFile(std::move(contents), state.topName);
     } else {

@@ -239,9 +239,12 @@ bool ImageEncoder::isOpaque(const QImage& image)
     const QImage argb = (image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_ARGB32)
         ? image
         : image.convertToFormat(QImage::Format_ARGB32);
-    // The width read once: a call in the loop's test keeps it from being vectorised.
+    // The sizes read once: QImage's getters are calls the compiler cannot
+    // hoist, and one in the inner loop keeps it from being vectorised, which
+    // made this scan of every band of a JPEG export several times slower.
     const int width = argb.width();
-    for (int y = 0; y < argb.height(); ++y) {
+    const int height = argb.height();
+    for (int y = 0; y < height; ++y) {
         // One test a row keeps the loop free of branches for the compiler.
         const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
         QRgb all = ~QRgb(0);

@@ -175,11 +175,15 @@ TEST(PictureContainer, DecodesNoLargerThanTheWidthAskedFor)
     // wide; other formats and widths of 0 whole. Sideways pictures step on
     // their upright width, and a step never leaves a side without pixels.
     const QByteArray jpeg = encode(detailed(2000, 1000), "JPEG");
+    // An orientation after another APP1 segment (XMP) is not read.
+    const QByteArray xmp("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 42);
+    const QByteArray xmpFirst = withOrientation(jpeg, 6).insert(
+        2, QByteArray("\xFF\xE1", 2) + char(0) + char(xmp.size() + 2) + xmp);
     const struct {
         QByteArray bytes;
         double width;
         QSize decoded;
-    } rows[] = {{jpeg, 0, {2000, 1000}},    {jpeg, 2000, {2000, 1000}}, {jpeg, 1000, {1000, 500}},
+    } rows[] = {{xmpFirst, 300, {500, 250}},{jpeg, 0, {2000, 1000}},    {jpeg, 2000, {2000, 1000}}, {jpeg, 1000, {1000, 500}},
                 {jpeg, 999.5, {1000, 500}}, {jpeg, 501, {1000, 500}},   {jpeg, 400, {500, 250}},
                 {jpeg, 10, {250, 125}},     {withOrientation(jpeg, 6), 300, {500, 1000}},
                 {encode(plain(4000, 3), "JPEG"), 100, {2000, 1}},
@@ -187,6 +191,11 @@ TEST(PictureContainer, DecodesNoLargerThanTheWidthAskedFor)
     for (const auto& row : rows) {
         const QImage image = Container(row.bytes, {}).getImageAtLeastWide(row.width);
         EXPECT_EQ(image.size(), row.decoded) << row.width;
+        // What the decode is expected to hold: the picture, as none of these
+        // is progressive.
+        EXPECT_EQ(Container(row.bytes, {}).decodeBytesAtLeastWide(row.width),
+                  qint64(row.decoded.width()) * row.decoded.height() * 4)
+            << row.width;
     }
     const QImage whole = Container(jpeg, {}).getCompleteSizeImage();
     EXPECT_LT(meanDifference(Container(jpeg, {}).getImageAtLeastWide(400), whole), 6.0);

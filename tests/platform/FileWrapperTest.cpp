@@ -244,6 +244,37 @@ TEST(FileWrapperReader, LinksAndSpecialFilesInsideAreNeverFollowedOrOpened)
     }
 }
 
+TEST(FileWrapperReader, ManyFilesAreEachReadWholeIntoTheirOwnFolder)
+{
+    // More files than are read at once, with folders between them and files
+    // of many sizes, some empty and some larger than a read's page.
+    QTemporaryDir tmp;
+    const QString root = tmp.filePath(QStringLiteral("pkg"));
+    const auto contentsOf = [](const QString& folder, int i) {
+        QByteArray bytes = (folder + QString::number(i)).toUtf8();
+        return i % 7 == 0 ? QByteArray() : bytes.repeated(1 + (i * 997) % 3000);
+    };
+    const QStringList folders{QStringLiteral("Images"), QStringLiteral("Images/Sub"), QStringLiteral("Other")};
+    for (const QString& folder : folders)
+        for (int i = 0; i < 150; ++i)
+            writeFile(root + u'/' + folder + QStringLiteral("/p%1.jpg").arg(i), contentsOf(folder, i));
+
+    const auto r = FileWrapperReader::read(root);
+    ASSERT_TRUE(r.status) << r.status.message().toStdString();
+    for (const QString& folder : folders) {
+        std::shared_ptr<FileWrapper> dir = r.wrapper;
+        for (const QString& part : folder.split(u'/'))
+            dir = dir ? dir->fileWrapper(part) : nullptr;
+        ASSERT_TRUE(dir) << folder.toStdString();
+        EXPECT_EQ(dir->fileWrappers().size(), folder == QStringLiteral("Images") ? 151u : 150u);
+        for (int i = 0; i < 150; ++i) {
+            const auto file = dir->fileWrapper(QStringLiteral("p%1.jpg").arg(i));
+            ASSERT_TRUE(file && file->isRegularFile()) << folder.toStdString() << " " << i;
+            EXPECT_EQ(file->regularFileContents(), contentsOf(folder, i)) << folder.toStdString() << " " << i;
+        }
+    }
+}
+
 TEST(FileWrapperReader, LimitsBoundDepthEntriesAndSize)
 {
     QTemporaryDir tmp;

@@ -89,6 +89,33 @@ TEST_F(ImageEncoderTest, JpegCarriesResolutionTextsAndAnSrgbProfile)
     EXPECT_GT(qRed(back.pixel(200, 150)), 180);
 }
 
+TEST(ImageEncoderOpacity, OneTranslucentPixelAnywhereMakesAPictureTranslucent)
+{
+    struct Row {
+        const char* name;
+        QImage::Format format;
+        QSize size;
+        QPoint translucent; // (-1, -1): none
+        bool opaque;
+    };
+    const Row rows[] = {
+        {"opaque premultiplied", QImage::Format_ARGB32_Premultiplied, {37, 5}, {-1, -1}, true},
+        {"first pixel", QImage::Format_ARGB32_Premultiplied, {37, 5}, {0, 0}, false},
+        {"last pixel of a row past the vector width", QImage::Format_ARGB32_Premultiplied, {37, 5}, {36, 2}, false},
+        {"last pixel of the picture", QImage::Format_ARGB32, {37, 5}, {36, 4}, false},
+        {"one pixel wide", QImage::Format_ARGB32, {1, 9}, {0, 8}, false},
+        {"other alpha formats are converted", QImage::Format_RGBA8888, {20, 3}, {19, 1}, false},
+        {"no alpha channel", QImage::Format_RGB32, {20, 3}, {-1, -1}, true},
+    };
+    for (const Row& row : rows) {
+        QImage image(row.size, row.format);
+        image.fill(QColor(10, 200, 30));
+        if (row.translucent.x() >= 0)
+            image.setPixelColor(row.translucent, QColor(10, 200, 30, 254));
+        EXPECT_EQ(ImageEncoder::isOpaque(image), row.opaque) << row.name;
+    }
+}
+
 TEST_F(ImageEncoderTest, JpegQualityChangesTheSize)
 {
     const QImage noisy = [] {

@@ -1,0 +1,116 @@
+#include "platform/images/JpegReader.h"
+
+#include <QColorSpace>
+#include <QSysInfo>
+
+#include <csetjmp>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include <jpeglib.h>
+
+#include <algorithm>
+
+namespace qf {
+
+namespace {
+
+// libjpeg's errors jump back to the decode; it never prints.
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void errorExit(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
+
+void outputMessage(j_common_ptr) {}
+
+// The decode itself. No object with a destructor lives in this frame
+// across the jump: the picture and the profile are the caller's.
+bool decodeInto(const QByteArray& bytes, QSize scaledSize, QImage* image, QByteArray* profile)
+{
+    jpeg_decompress_struct cinfo{};
+    ErrorManager errors{};
+    cinfo.err = jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = errorExit;
+    errors.pub.output_message = outputMessage;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()), static_cast<unsigned long>(bytes.size()));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF); // ICC profile
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK || cinfo.num_components != 3
+        || (cinfo.jpeg_color_space != JCS_YCbCr && cinfo.jpeg_color_space != JCS_RGB)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    if (!scaledSize.isEmpty()) {
+        // As the image reader picks it: the smallest M/8 still as large.
+        const double f = std::min(double(cinfo.image_width) / scaledSize.width(),
+                                  double(cinfo.image_height) / scaledSize.height());
+        cinfo.scale_num = unsigned(std::clamp(int(std::ceil(8 / f)), 1, 8));
+        cinfo.scale_denom = 8;
+    }
+    // The bytes of Format_RGB32 in memory, the fourth set to 0xFF.
+    cinfo.out_color_space = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+    jpeg_calc_output_dimensions(&cinfo);
+    const QSize output(int(cinfo.output_width), int(cinfo.output_height));
+    if (cinfo.output_components != 4 || (!scaledSize.isEmpty() && output != scaledSize)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    bool allocated = false;
+    try {
+        for (jpeg_saved_marker_ptr marker = cinfo.marker_list; marker; marker = marker->next) {
+            if (marker->marker == JPEG_APP0 + 2 && marker->data_length > 128 + 4 + 14
+                && std::memcmp(marker->data, "ICC_PROFILE", 12) == 0)
+                profile->append(reinterpret_cast<const char*>(marker->data) + 14, qsizetype(marker->data_length) - 14);
+        }
+        *image = QImage(output, QImage::Format_RGB32);
+        allocated = !image->isNull();
+    } catch (const std::bad_alloc&) {
+        allocated = false;
+    }
+    if (!allocated) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_start_decompress(&cinfo);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = image->scanLine(int(cinfo.output_scanline));
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    if (cinfo.density_unit == 1) {
+        image->setDotsPerMeterX(int(100. * cinfo.X_density / 2.54));
+        image->setDotsPerMeterY(int(100. * cinfo.Y_density / 2.54));
+    } else if (cinfo.density_unit == 2) {
+        image->setDotsPerMeterX(int(100. * cinfo.X_density));
+        image->setDotsPerMeterY(int(100. * cinfo.Y_density));
+    }
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+} // namespace
+
+std::optional<QImage> JpegReader::decode(const QByteArray& bytes, QSize scaledSize)
+{
+    if (bytes.size() < 4 || uchar(bytes[0]) != 0xFF || uchar(bytes[1]) != 0xD8)
+        return std::nullopt;
+    QImage image;
+    QByteArray profile;
+    if (!decodeInto(bytes, scaledSize, &image, &profile))
+        return std::nullopt;
+    if (!profile.isEmpty())
+        image.setColorSpace(QColorSpace::fromIccProfile(profile));
+    return image;
+}
+
+} // namespace qf
