@@ -1,5 +1,7 @@
 #include "platform/images/JpegReader.h"
 
+#include "platform/images/JpegErrors.h"
+
 #include <QColorSpace>
 #include <QSysInfo>
 
@@ -8,36 +10,19 @@
 #include <cstring>
 #include <new>
 
-#include <jpeglib.h>
-
 #include <algorithm>
 
 namespace qf {
 
 namespace {
 
-// libjpeg's errors jump back to the decode; it never prints.
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void errorExit(j_common_ptr cinfo)
-{
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
-
-void outputMessage(j_common_ptr) {}
-
 // The decode itself. No object with a destructor lives in this frame
 // across the jump: the picture and the profile are the caller's.
 bool decodeInto(const QByteArray& bytes, QSize scaledSize, QImage* image, QByteArray* profile)
 {
     jpeg_decompress_struct cinfo{};
-    ErrorManager errors{};
-    cinfo.err = jpeg_std_error(&errors.pub);
-    errors.pub.error_exit = errorExit;
-    errors.pub.output_message = outputMessage;
+    JpegErrors errors{};
+    cinfo.err = errors.install();
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&cinfo);
         return false;

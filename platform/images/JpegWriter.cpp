@@ -1,17 +1,16 @@
 #include "platform/images/JpegWriter.h"
 
 #include "platform/core/Parallel.h"
+#include "platform/images/JpegErrors.h"
 
 #include <QThread>
 #include <QtEndian>
 
-// jpeglib.h wants size_t and FILE declared before it.
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
 
 #include <jerror.h>
-#include <jpeglib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -77,22 +76,6 @@ struct Band {
     QString error;
 };
 
-// libjpeg's errors jump back to the band's encoder; it never prints.
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
-[[noreturn]] void errorExit(j_common_ptr cinfo)
-{
-    auto* manager = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, manager->message);
-    std::longjmp(manager->jump, 1);
-}
-
-void outputMessage(j_common_ptr) {}
-
 // Compressed bytes go into the band's byte array, which grows as needed;
 // its size is the room handed to libjpeg until the end, then what was written.
 struct Destination {
@@ -138,11 +121,9 @@ void termDestination(j_compress_ptr cinfo)
 bool encodeBand(const Source& source, const JpegWriter::Options& options, bool first, Band& band)
 {
     jpeg_compress_struct cinfo{};
-    ErrorManager errors{};
+    JpegErrors errors{};
     Destination destination{};
-    cinfo.err = jpeg_std_error(&errors.pub);
-    errors.pub.error_exit = errorExit;
-    errors.pub.output_message = outputMessage;
+    cinfo.err = errors.install();
     if (setjmp(errors.jump)) {
         jpeg_destroy_compress(&cinfo);
         band.error = QString::fromLocal8Bit(errors.message);
