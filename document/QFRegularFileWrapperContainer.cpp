@@ -395,20 +395,8 @@ struct PictureHeaders {
     bool isJpeg = false;
     qint64 coefficientBytes = 0;
     bool eighthIsDcAlone = false; // a progressive JPEG read as its DC scans at 1/8
+    bool direct = false; // an upright colour JPEG that libjpeg decodes for us without the image reader
 };
-
-PictureHeaders readHeaders(const QByteArray& bytes)
-{
-    try {
-        const PictureReader reader(bytes);
-        if (!reader.accepted())
-            return {};
-        return {reader.uprightSize(), reader.storedSize(), reader.sideways(), reader.isJpeg(),
-                reader.isJpeg() ? jpegCoefficientBytes(bytes) : 0, reader.isJpeg() && jpegEighthIsDcAlone(bytes)};
-    } catch (const std::bad_alloc&) {
-        return {};
-    }
-}
 
 // The memory a decode for a proxy of `target` (its full size when empty)
 // holds at its height: the decoder's coefficients, the picture it gives
@@ -504,6 +492,9 @@ int exifOrientation(const uchar* data, qsizetype size)
 struct JpegHeader {
     QSize stored;
     int orientation = 0;
+    uchar frameMarker = 0;
+    int precision = 0;
+    int components = 0;
     // Orientations 5 to 8 store the picture on its side.
     bool sideways() const { return orientation >= 5; }
 };
@@ -536,15 +527,77 @@ std::optional<JpegHeader> jpegHeader(const QByteArray& bytes)
         // Start-of-frame markers: C0 to CF but for DHT (C4), JPG (C8) and DAC (CC).
         const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame && header.stored.isEmpty()) {
-            if (length < 7)
+            if (length < 8)
                 return std::nullopt;
             header.stored = QSize((int(segment[3]) << 8) | segment[4], (int(segment[1]) << 8) | segment[2]);
+            header.frameMarker = marker;
+            header.precision = segment[0];
+            header.components = segment[5];
         }
         i += 2 + length;
     }
     if (header.stored.isEmpty())
         return std::nullopt;
     return header;
+}
+
+// What the image reader's headers would say of a JPEG, from its markers
+// alone: the reader copies every APP1 segment (megabytes of XMP in some
+// photographs) on its way to the frame header. None where the reader is to
+// be asked: an orientation it alone can tell, and frames other than 8-bit
+// grey or colour, baseline, extended or progressive, which it may refuse.
+std::optional<PictureHeaders> jpegMarkerHeaders(const QByteArray& bytes)
+{
+    const std::optional<JpegHeader> jpeg = jpegHeader(bytes);
+    if (!jpeg || jpeg->orientation < 0 || jpeg->frameMarker > 0xC2 || jpeg->precision != 8
+        || (jpeg->components != 1 && jpeg->components != 3))
+        return std::nullopt;
+    const qint64 w = jpeg->stored.width();
+    const qint64 h = jpeg->stored.height();
+    if (w <= 0 || h <= 0 || w > Container::maxPictureSide || h > Container::maxPictureSide
+        || w * h > Container::maxPicturePixels || !jpegIsAcceptable(bytes, w * h))
+        return PictureHeaders{};
+    PictureHeaders headers;
+    headers.stored = jpeg->stored;
+    headers.sideways = jpeg->sideways();
+    headers.upright = headers.sideways ? jpeg->stored.transposed() : jpeg->stored;
+    headers.isJpeg = true;
+    headers.coefficientBytes = jpegCoefficientBytes(bytes);
+    headers.eighthIsDcAlone = jpegEighthIsDcAlone(bytes);
+    headers.direct = jpeg->components == 3 && jpeg->orientation <= 1;
+    return headers;
+}
+
+PictureHeaders readHeaders(const QByteArray& bytes)
+{
+    try {
+        if (std::optional<PictureHeaders> jpeg = jpegMarkerHeaders(bytes))
+            return *jpeg;
+        const PictureReader reader(bytes);
+        if (!reader.accepted())
+            return {};
+        return {reader.uprightSize(), reader.storedSize(), reader.sideways(), reader.isJpeg(),
+                reader.isJpeg() ? jpegCoefficientBytes(bytes) : 0, reader.isJpeg() && jpegEighthIsDcAlone(bytes)};
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+// The picture at libjpeg's step for `target`, scaled smoothly to it, as the
+// image reader gives an upright colour JPEG, to the bit. None when libjpeg
+// gives nothing: the reader then decodes and says why.
+std::optional<QImage> decodeJpegDirectly(const QByteArray& bytes, const PictureHeaders& headers, QSize target)
+{
+    QByteArray dcAlone;
+    if (headers.eighthIsDcAlone && jpegEighthsFor(headers.stored, target) == 1) {
+        dcAlone = jpegDcAsSequential(bytes);
+        if (dcAlone.isEmpty())
+            dcAlone = jpegDcScansOnly(bytes);
+    }
+    std::optional<QImage> image = JpegReader::decodeAtStepFor(dcAlone.isEmpty() ? bytes : dcAlone, target);
+    if (image && image->size() != target)
+        *image = image->scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return image;
 }
 
 // A drawing proxy decoded, or why there is none: the bytes are no picture
@@ -559,24 +612,33 @@ struct DecodedProxy {
 // JPEG is decoded by libjpeg at the smallest 1/8 step still at least the
 // proxy's size, which then scales it smoothly to the exact size; other
 // formats decode whole.
-DecodedProxy decodeDrawingImage(const QByteArray& bytes, QSize size = {})
+DecodedProxy decodeDrawingImage(const QByteArray& bytes, const PictureHeaders& headers, QSize size = {})
 {
     DecodedProxy out;
     try {
-        PictureReader reader(bytes);
-        if (!reader.accepted())
+        if (headers.upright.isEmpty())
             return out;
-        out.upright = reader.uprightSize();
+        out.upright = headers.upright;
         const QSize target = size.isEmpty() ? drawingSizeFor(out.upright) : size;
-        QSize decoded = reader.storedSize();
-        if (reader.isJpeg()) {
-            reader.setScaledSize(target);
-            decoded = jpegDecodeSize(reader.storedSize(), target);
+        QImage image;
+        if (headers.direct) {
+            if (std::optional<QImage> direct = decodeJpegDirectly(bytes, headers, target))
+                image = std::move(*direct);
         }
-        QImage image = reader.read();
         if (image.isNull()) {
-            out.outOfMemory = !memoryFor(decoded);
-            return out;
+            PictureReader reader(bytes);
+            if (!reader.accepted())
+                return out;
+            QSize decoded = reader.storedSize();
+            if (reader.isJpeg()) {
+                reader.setScaledSize(target);
+                decoded = jpegDecodeSize(reader.storedSize(), target);
+            }
+            image = reader.read();
+            if (image.isNull()) {
+                out.outOfMemory = !memoryFor(decoded);
+                return out;
+            }
         }
         if (image.size() != target)
             image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -764,7 +826,7 @@ bool QFRegularFileWrapperContainer::hasPictureHeaders() const
 QImage QFRegularFileWrapperContainer::getDrawingSizeImage()
 {
     if (m_drawingImage.isNull()) {
-        DecodedProxy decoded = decodeDrawingImage(m_contents);
+        DecodedProxy decoded = decodeDrawingImage(m_contents, readHeaders(m_contents));
         setDecodedProxy(std::move(decoded.image), decoded.outOfMemory, decoded.upright);
     }
     return m_drawingImage;
@@ -829,7 +891,7 @@ QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(const
             return;
         // Decoded now to prove the file is a picture: kept as the proxy. A
         // file memory did not allow to prove is left out as any other.
-        QImage proxy = decodeDrawingImage(picture, sizes[i]).image;
+        QImage proxy = decodeDrawingImage(picture, headers[i], sizes[i]).image;
         if (proxy.isNull())
             return;
         auto container = std::make_shared<QFRegularFileWrapperContainer>(std::move(picture),
@@ -879,7 +941,7 @@ void QFRegularFileWrapperContainer::makeDrawingSizeImages(const QList<QFRegularF
     }
     decodeWithinBudget(fileBytes, decodeBytes, [&](size_t i) {
         QFRegularFileWrapperContainer& c = *todo[i];
-        DecodedProxy decoded = decodeDrawingImage(c.m_contents, sizes[i]);
+        DecodedProxy decoded = decodeDrawingImage(c.m_contents, headers[i], sizes[i]);
         c.setDecodedProxy(std::move(decoded.image), decoded.outOfMemory, decoded.upright);
     });
 }

@@ -18,7 +18,7 @@ namespace {
 
 // The decode itself. No object with a destructor lives in this frame
 // across the jump: the picture and the profile are the caller's.
-bool decodeInto(const QByteArray& bytes, QSize scaledSize, QImage* image, QByteArray* profile)
+bool decodeInto(const QByteArray& bytes, QSize scaledSize, bool exact, QImage* image, QByteArray* profile)
 {
     jpeg_decompress_struct cinfo{};
     JpegErrors errors{};
@@ -46,7 +46,7 @@ bool decodeInto(const QByteArray& bytes, QSize scaledSize, QImage* image, QByteA
     cinfo.out_color_space = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? JCS_EXT_BGRX : JCS_EXT_XRGB;
     jpeg_calc_output_dimensions(&cinfo);
     const QSize output(int(cinfo.output_width), int(cinfo.output_height));
-    if (cinfo.output_components != 4 || (!scaledSize.isEmpty() && output != scaledSize)) {
+    if (cinfo.output_components != 4 || (exact && !scaledSize.isEmpty() && output != scaledSize)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
@@ -83,19 +83,29 @@ bool decodeInto(const QByteArray& bytes, QSize scaledSize, QImage* image, QByteA
     return true;
 }
 
-} // namespace
-
-std::optional<QImage> JpegReader::decode(const QByteArray& bytes, QSize scaledSize)
+std::optional<QImage> decodeAtScale(const QByteArray& bytes, QSize scaledSize, bool exact)
 {
     if (bytes.size() < 4 || uchar(bytes[0]) != 0xFF || uchar(bytes[1]) != 0xD8)
         return std::nullopt;
     QImage image;
     QByteArray profile;
-    if (!decodeInto(bytes, scaledSize, &image, &profile))
+    if (!decodeInto(bytes, scaledSize, exact, &image, &profile))
         return std::nullopt;
     if (!profile.isEmpty())
         image.setColorSpace(QColorSpace::fromIccProfile(profile));
     return image;
+}
+
+} // namespace
+
+std::optional<QImage> JpegReader::decode(const QByteArray& bytes, QSize scaledSize)
+{
+    return decodeAtScale(bytes, scaledSize, true);
+}
+
+std::optional<QImage> JpegReader::decodeAtStepFor(const QByteArray& bytes, QSize scaledSize)
+{
+    return decodeAtScale(bytes, scaledSize, false);
 }
 
 } // namespace qf

@@ -23,6 +23,10 @@ public:
     // error on the way. The caller turns the picture upright: this reads
     // no EXIF orientation.
     static std::optional<QImage> decode(const QByteArray& bytes, QSize scaledSize);
+    // The picture at the M/8 step the reader picks for `scaledSize`, before
+    // the reader's own smooth scaling to that size, which is left to the
+    // caller. None where decode gives none for other reasons.
+    static std::optional<QImage> decodeAtStepFor(const QByteArray& bytes, QSize scaledSize);
 };
 
 } // namespace qf

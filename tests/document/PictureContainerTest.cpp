@@ -169,6 +169,71 @@ TEST(PictureContainer, ProgressiveProxiesAtAnEighthAreThoseOfTheWholeFile)
     EXPECT_TRUE(cut.getDrawingSizeImage().isNull());
 }
 
+// The proxy of each JPEG is what the image reader gives at the proxy's size,
+// upright, to the bit, whichever decoder makes it.
+TEST(PictureContainer, JpegProxiesAreTheImageReadersPicture)
+{
+    const QImage stored = detailed(1203, 806);
+    const QByteArray baseline = encode(stored, "JPEG");
+    const QByteArray progressive = encode(stored, "JPEG", true);
+    // Megabytes of XMP before the EXIF block: the orientation is then read
+    // from neither, by the reader as by us.
+    QByteArray xmp("http://ns.adobe.com/xap/1.0/\0", 29);
+    xmp += QByteArray(60000, 'x');
+    QByteArray manyXmp = withOrientation(baseline, 6);
+    for (int i = 0; i < 20; ++i)
+        manyXmp.insert(2, QByteArray("\xFF\xE1", 2) + char((xmp.size() + 2) >> 8) + char((xmp.size() + 2) & 0xFF) + xmp);
+    QImage p3 = stored;
+    p3.setColorSpace(QColorSpace::DisplayP3);
+    // A truncated EXIF block: the reader is asked for its orientation.
+    QByteArray brokenExif = withOrientation(baseline, 6);
+    brokenExif[4 + 2 + 6 + 10] = char(0x7F); // the first IFD's entry count, now past its end
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QSize proxy;
+    } rows[] = {
+        {"baseline at a half, odd size", baseline, {600, 402}},
+        {"progressive at a half", progressive, {600, 402}},
+        {"progressive at an eighth, from its DC scans", encode(detailed(4900, 1200), "JPEG", true), {600, 147}},
+        {"baseline at an eighth", encode(detailed(4900, 1200), "JPEG"), {600, 147}},
+        {"upright by its orientation", withOrientation(baseline, 1), {600, 402}},
+        {"turned by its orientation", withOrientation(baseline, 6), {600, 896}},
+        {"mirrored by its orientation", withOrientation(baseline, 2), {600, 402}},
+        {"XMP before its orientation", manyXmp, {600, 402}},
+        {"an orientation the reader must tell", brokenExif, {}},
+        {"a Display P3 profile", encode(p3, "JPEG"), {600, 402}},
+        {"grey", encode(stored.convertToFormat(QImage::Format_Grayscale8), "JPEG"), {600, 402}},
+        {"trailing bytes", baseline + "after the end", {600, 402}},
+    };
+    for (const auto& row : rows) {
+        QBuffer buffer;
+        buffer.setData(row.bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        reader.setAutoTransform(true);
+        const bool sideways = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+        const QSize upright = sideways ? reader.size().transposed() : reader.size();
+        const QSize proxy = QSize(600, (upright.height() * 600 + upright.width() / 2) / upright.width());
+        if (!row.proxy.isEmpty()) {
+            EXPECT_EQ(proxy, row.proxy) << row.name;
+        }
+        reader.setScaledSize(sideways ? proxy.transposed() : proxy);
+        QImage expected = reader.read();
+        ASSERT_FALSE(expected.isNull()) << row.name;
+        if (expected.colorSpace().isValid() && expected.colorSpace() != QColorSpace(QColorSpace::SRgb))
+            expected.convertToColorSpace(QColorSpace::SRgb);
+        expected.convertTo(QImage::Format_RGB32);
+
+        Container alone(row.bytes, {});
+        EXPECT_EQ(alone.getDrawingSizeImage(), expected) << row.name;
+        Container batched(row.bytes, {});
+        Container::makeDrawingSizeImages({&batched});
+        EXPECT_EQ(batched.getDrawingSizeImage(), expected) << row.name;
+        EXPECT_TRUE(alone.hasPictureHeaders()) << row.name;
+    }
+}
+
 TEST(PictureContainer, DecodesNoLargerThanTheWidthAskedFor)
 {
     // A JPEG comes out at the smallest power-of-two step still at least as

@@ -99,3 +99,35 @@ TEST(JpegReader, GivesTheImageReadersPictureToTheBitOrLeavesItToTheReader)
         EXPECT_EQ(decoded->dotsPerMeterX(), expected.dotsPerMeterX()) << row.name;
     }
 }
+
+TEST(JpegReader, GivesTheStepTheReaderScalesFrom)
+{
+    const QByteArray odd = jpeg(detailed({203, 150}));
+    const QByteArray progressive = jpeg(detailed({640, 480}), true);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QSize scaled;
+        QSize step; // empty: none
+    } rows[] = {
+        {"baseline, a half", odd, {101, 75}, {102, 75}},
+        {"baseline, just over a half", odd, {102, 75}, {127, 94}},
+        {"baseline, an eighth", odd, {20, 10}, {26, 19}},
+        {"progressive, between steps", progressive, {150, 110}, {160, 120}},
+        {"whole", odd, {}, {203, 150}},
+        {"grey", jpeg(detailed({64, 48}).convertToFormat(QImage::Format_Grayscale8)), {30, 20}, {}},
+        {"cut in its header", odd.left(40), {100, 75}, {}},
+    };
+    for (const auto& row : rows) {
+        const std::optional<QImage> decoded = JpegReader::decodeAtStepFor(row.bytes, row.scaled);
+        ASSERT_EQ(decoded.has_value(), !row.step.isEmpty()) << row.name;
+        if (!decoded)
+            continue;
+        EXPECT_EQ(decoded->size(), row.step) << row.name;
+        // Scaled as the reader scales it, the reader's picture.
+        const QImage scaled = row.scaled.isEmpty() || row.scaled == decoded->size()
+            ? *decoded
+            : decoded->scaled(row.scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        EXPECT_TRUE(samePixels(scaled, readerImage(row.bytes, row.scaled))) << row.name;
+    }
+}
