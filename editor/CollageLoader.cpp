@@ -86,15 +86,17 @@ CollageLoader::Loaded CollageLoader::load(const QByteArray& envelope)
     m_session.keepPicturesWithinMemory();
     const bool backgroundMissing = checkBackgroundPicture(*loaded);
     if (EditorWindow* window = m_session.window()) {
-        // A file in the package that is no picture was a picture once: the
-        // pictures are damaged, not moved away. Its headers tell.
-        bool damaged = dropped.undecodable > 0;
-        for (const auto& container : m_session.document().imageWrapperContainers())
-            damaged = damaged || !container->hasPictureHeaders();
-        if (dropped.undecodable + dropped.absent > 0 || backgroundMissing)
+        if (dropped.undecodable + dropped.absent > 0 || backgroundMissing) {
+            // A file in the package that is no picture was a picture once:
+            // the pictures are damaged, not moved away. Its headers tell;
+            // they are read only then, not for every picture of every project.
+            bool damaged = dropped.undecodable > 0;
+            for (const auto& container : m_session.document().imageWrapperContainers())
+                damaged = damaged || !container->hasPictureHeaders();
             window->showMissingPicturesSheet(damaged ? damagedPicturesAlert() : missingPicturesAlert());
-        else if (dropped.standIns > 0)
+        } else if (dropped.standIns > 0) {
             window->showMissingPicturesSheet(notEnoughMemoryAlert());
+        }
     }
 
     // Only those still in the project are news.
