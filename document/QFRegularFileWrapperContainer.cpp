@@ -34,11 +34,16 @@ using Container = QFRegularFileWrapperContainer;
 
 // Memory that decodes running side by side may hold at once, by their
 // estimates. One decode larger than the whole budget runs alone. A large
-// progressive JPEG holds 50 to 100 MB of coefficients: two or three of them
-// beside the baseline ones keep the cores busy; more only add to the peak.
-// Freed decoder memory goes back to the system (no pools kept between
-// pictures): pools kept for each thread would hold as much again.
-constexpr qint64 kParallelDecodeBudget = qint64(256) << 20;
+// progressive JPEG holds 50 to 100 MB of coefficients: one or two of them
+// beside the baseline ones keep the cores busy, as they go first (see
+// decodeWithinBudget); more only add to the peak, which comes on top of
+// every file read and proxy made. Freed decoder memory goes back to the
+// system (no pools kept between pictures): pools kept for each thread
+// would hold as much again.
+constexpr qint64 kParallelDecodeBudget = qint64(128) << 20;
+// A decode holding more than this (a progressive picture's coefficients)
+// is one of the few the budget lets run at once.
+constexpr qint64 kHeavyDecode = kParallelDecodeBudget / 16;
 
 // Hands out a batch's decodes so that their memory stays within the
 // budget without leaving a core idle while a decode that fits is left: in
@@ -417,7 +422,10 @@ qint64 proxyDecodeBytes(const PictureHeaders& h, QSize target)
 }
 
 // Runs decode(i) for each picture on several cores, the memory of those
-// decoding at once within the budget: the largest files first (they take
+// decoding at once within the budget. The heavy decodes first, the heaviest
+// first: few of them fit in the budget at once, so that together they take
+// longest, and left to the end they would run beside every proxy made, at
+// the batch's greatest memory. Then the largest files first (they take
 // longest, and one started last would keep the others waiting for it at the
 // end), the smallest while the next large one waits for memory.
 template <typename Decode>
@@ -427,7 +435,12 @@ void decodeWithinBudget(const std::vector<qsizetype>& fileBytes, const std::vect
     std::vector<size_t> order(fileBytes.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return fileBytes[a] > fileBytes[b]; });
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const bool heavyA = decodeBytes[a] > kHeavyDecode;
+        if (heavyA != (decodeBytes[b] > kHeavyDecode))
+            return heavyA;
+        return heavyA ? decodeBytes[a] > decodeBytes[b] : fileBytes[a] > fileBytes[b];
+    });
     DecodeQueue queue(std::move(order), decodeBytes);
     runInParallel(qsizetype(fileBytes.size()), [&](qsizetype) {
         const DecodeQueue::Taken taken(queue);
