@@ -187,7 +187,7 @@ TEST(PictureContainer, JpegProxiesAreTheImageReadersPicture)
     p3.setColorSpace(QColorSpace::DisplayP3);
     // A truncated EXIF block: the reader is asked for its orientation.
     QByteArray brokenExif = withOrientation(baseline, 6);
-    brokenExif[4 + 2 + 6 + 10] = char(0x7F); // the first IFD's entry count, now past its end
+    brokenExif[4 + 2 + 6 + 9] = char(0x7F); // the first IFD's entry count: 127 entries, past its end
     const struct {
         const char* name;
         QByteArray bytes;
