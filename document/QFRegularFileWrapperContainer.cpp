@@ -400,7 +400,8 @@ struct PictureHeaders {
     bool isJpeg = false;
     qint64 coefficientBytes = 0;
     bool eighthIsDcAlone = false; // a progressive JPEG read as its DC scans at 1/8
-    bool direct = false; // an upright colour JPEG that libjpeg decodes for us without the image reader
+    bool direct = false; // a colour JPEG that libjpeg decodes for us without the image reader
+    int orientation = 0; // its EXIF orientation, for a direct decode
 };
 
 // The memory a decode for a proxy of `target` (its full size when empty)
@@ -577,7 +578,8 @@ std::optional<PictureHeaders> jpegMarkerHeaders(const QByteArray& bytes)
     headers.isJpeg = true;
     headers.coefficientBytes = jpegCoefficientBytes(bytes);
     headers.eighthIsDcAlone = jpegEighthIsDcAlone(bytes);
-    headers.direct = jpeg->components == 3 && jpeg->orientation <= 1;
+    headers.direct = jpeg->components == 3;
+    headers.orientation = jpeg->orientation;
     return headers;
 }
 
@@ -596,20 +598,36 @@ PictureHeaders readHeaders(const QByteArray& bytes)
     }
 }
 
-// The picture at libjpeg's step for `target`, scaled smoothly to it, as the
-// image reader gives an upright colour JPEG, to the bit. None when libjpeg
+// The stored picture turned upright by its EXIF orientation (2 to 8), as
+// the image reader turns it: mirrored first, then turned a quarter.
+QImage turnedUpright(const QImage& stored, int orientation)
+{
+    const bool mirror = orientation == 2 || orientation == 3 || orientation == 7;
+    const bool flip = orientation == 3 || orientation == 4 || orientation == 5;
+    QImage image = mirror || flip ? stored.mirrored(mirror, flip) : stored;
+    if (orientation >= 5)
+        image = image.transformed(QTransform().rotate(orientation == 8 ? 270 : 90));
+    return image;
+}
+
+// The picture at libjpeg's step for `target`, scaled smoothly to it and
+// turned upright, as the image reader gives a colour JPEG, to the bit: the
+// reader scales the stored picture before it turns it. None when libjpeg
 // gives nothing: the reader then decodes and says why.
 std::optional<QImage> decodeJpegDirectly(const QByteArray& bytes, const PictureHeaders& headers, QSize target)
 {
+    const QSize asked = headers.sideways ? target.transposed() : target;
     QByteArray dcAlone;
-    if (headers.eighthIsDcAlone && jpegEighthsFor(headers.stored, target) == 1) {
+    if (headers.eighthIsDcAlone && jpegEighthsFor(headers.stored, asked) == 1) {
         dcAlone = jpegDcAsSequential(bytes);
         if (dcAlone.isEmpty())
             dcAlone = jpegDcScansOnly(bytes);
     }
-    std::optional<QImage> image = JpegReader::decodeAtStepFor(dcAlone.isEmpty() ? bytes : dcAlone, target);
-    if (image && image->size() != target)
-        *image = image->scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    std::optional<QImage> image = JpegReader::decodeAtStepFor(dcAlone.isEmpty() ? bytes : dcAlone, asked);
+    if (image && image->size() != asked)
+        *image = image->scaled(asked, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (image && headers.orientation > 1)
+        *image = turnedUpright(*image, headers.orientation);
     return image;
 }
 
