@@ -37,9 +37,9 @@ using Container = QFRegularFileWrapperContainer;
 // progressive JPEG holds 50 to 100 MB of coefficients: one or two of them
 // beside the baseline ones keep the cores busy, as they go first (see
 // decodeWithinBudget); more only add to the peak, which comes on top of
-// every file read and proxy made. Freed decoder memory goes back to the
-// system (no pools kept between pictures): pools kept for each thread
-// would hold as much again.
+// every file read and proxy made. Freed decoder memory stays in the
+// allocator's one pool while the batch runs, for the next picture instead
+// of fresh pages from the system, and goes back when the batch ends.
 constexpr qint64 kParallelDecodeBudget = qint64(128) << 20;
 // A decode holding more than this (a progressive picture's coefficients)
 // is one of the few the budget lets run at once.
@@ -443,6 +443,7 @@ void decodeWithinBudget(const std::vector<qsizetype>& fileBytes, const std::vect
         return heavyA ? decodeBytes[a] > decodeBytes[b] : fileBytes[a] > fileBytes[b];
     });
     DecodeQueue queue(std::move(order), decodeBytes);
+    const PictureWork work;
     runInParallel(qsizetype(fileBytes.size()), [&](qsizetype) {
         const DecodeQueue::Taken taken(queue);
         if (taken.valid())

@@ -36,6 +36,14 @@ void setUpPictureMemory()
     // A fixed threshold: glibc would otherwise raise it to 32 MB as large
     // blocks are freed, and keep every picture below that in its pools.
     setThresholds(kFixedThreshold, 0);
+#if defined(__GLIBC__)
+    // One pool for every thread: a decoder's block freed on one thread serves
+    // the next picture decoded on any other. Each thread's own pool would
+    // live in regions of 64 MB, too small for a large photograph's
+    // coefficients, and each region goes back to the system as soon as it
+    // empties, to be faulted in afresh by the next picture.
+    mallopt(M_ARENA_MAX, 1);
+#endif
 }
 
 void releaseFreedMemory()

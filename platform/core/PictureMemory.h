@@ -8,6 +8,8 @@ namespace qf {
 // system as soon as they are freed. Without the second, the allocator keeps
 // freed pictures for reuse in a pool for each thread that made them, and a
 // render on several cores holds hundreds of megabytes it no longer uses.
+// All threads then share one pool. Called first thing, before any thread
+// but the first allocates.
 void setUpPictureMemory();
 
 // Gives the memory freed since to the system, where the allocator would

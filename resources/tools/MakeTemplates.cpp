@@ -294,9 +294,9 @@ int writeSamplePhotos(const QDir& out, int variants)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    setUpPictureMemory();
     QGuiApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    setUpPictureMemory();
     NoFaces noFaces;
     ScopedFaceDetector faces(noFaces);
     const QStringList args = app.arguments();

@@ -8,10 +8,14 @@
 
 #include <QJsonDocument>
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <limits>
+#include <future>
 #include <optional>
+#include <thread>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -148,4 +152,41 @@ TEST(PictureMemory, PictureSizedBlocksStayInThePoolsOnlyWhilePictureWorkLasts)
         EXPECT_EQ(mapped(), row.mapped);
     }
 }
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(QF_UNDER_SANITIZERS)
+// In a process of its own, set up first thing as the application is: a
+// decoder's block freed on one thread is the block the next picture gets on
+// another thread working beside it, not fresh pages from the system.
+TEST(PictureMemoryDeathTest, ABlockFreedOnOneThreadServesTheNextOnAnother)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setUpPictureMemory();
+            const PictureWork work;
+            constexpr size_t kCoefficients = 24 << 20; // a 2560 x 1600 progressive JPEG's
+            // Where the block lay, taken before it is freed.
+            const auto decode = [] {
+                void* block = std::malloc(kCoefficients);
+                const auto at = reinterpret_cast<std::uintptr_t>(block);
+                std::memset(block, 1, kCoefficients);
+                std::free(block);
+                return at;
+            };
+            std::promise<std::uintptr_t> first;
+            std::promise<void> secondDone;
+            std::thread one([&] {
+                first.set_value(decode());
+                secondDone.get_future().wait(); // still working when the other decodes
+            });
+            const std::uintptr_t a = first.get_future().get();
+            std::uintptr_t b = 0;
+            std::thread([&] { b = decode(); }).join();
+            secondDone.set_value();
+            one.join();
+            std::_Exit(a == b ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+#endif
 #endif
