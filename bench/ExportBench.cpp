@@ -520,9 +520,9 @@ int encodePng(const QStringList& args)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    setUpPictureMemory(); // as the application does, before any thread starts
     QGuiApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    setUpPictureMemory(); // as the application does
     NoFaces noFaces;
     ScopedFaceDetector faces(noFaces);
     const QStringList args = app.arguments();
