@@ -24,6 +24,7 @@
 #include "platform/documents/PrintOperation.h"
 #include "platform/files/PrivateTemporaryFolder.h"
 
+#include <QColorSpace>
 #include <QEventLoop>
 #include <QFutureWatcher>
 #include <QLoggingCategory>
@@ -214,14 +215,23 @@ private:
 CollageExporter::Render::Measure CollageExporter::Render::measure(RenderCopy& copy, std::optional<QRectF> cull)
 {
     // A pass without the full pictures at a tiny scale. Each request gets a
-    // copy of the drawing image of its own, so that its draws are told apart
-    // from other requests of the same picture.
+    // picture of its own over the drawing image's pixels, so that its draws
+    // are told apart from other requests of the same picture: a copy of
+    // them would cost the whole collage's proxies, on one thread, before
+    // any band is drawn. The drawing images outlive every copy of the
+    // collage, which may keep what it is handed.
     RenderHost& host = *copy.host;
     Measure measured;
     QHash<qint64, size_t> standIns;
     host.fullImage = [&](const QString& md5) {
         measured.requests.emplace_back(md5, 0.0);
-        const QImage standIn = host.pictures().drawingImages.value(md5).copy();
+        const QImage drawing = host.pictures().drawingImages.value(md5);
+        if (drawing.isNull())
+            return QImage();
+        QImage standIn(drawing.constBits(), drawing.width(), drawing.height(), drawing.bytesPerLine(),
+                       drawing.format());
+        standIn.setDevicePixelRatio(drawing.devicePixelRatio());
+        standIn.setColorSpace(drawing.colorSpace());
         if (!standIn.isNull())
             standIns.insert(standIn.cacheKey(), measured.requests.size() - 1);
         return standIn;
