@@ -9,7 +9,7 @@ namespace qf {
 
 namespace {
 
-thread_local ImageReduction::Listener* t_listener = nullptr;
+thread_local ImageReduction::ScopedListener* t_listener = nullptr;
 
 // The mean of four pixels, channel by channel and rounded, two channels at a
 // time in the halves of a 32-bit word.
@@ -85,11 +85,53 @@ QImage ImageReduction::reducedForWidth(const QImage& image, double outputWidth)
     return halved(image, halvingsFor(outputWidth / image.width()));
 }
 
-ImageReduction::ScopedListener::ScopedListener(Listener listener)
+QImage ImageReduction::reducedPartForWidth(const QImage& image, double outputWidth, const QRectF& part, QPoint* offset,
+                                           QSize* whole)
+{
+    const int halvings = image.isNull() || !(outputWidth > 0) ? 0 : halvingsFor(outputWidth / image.width());
+    QSize reduced = image.size();
+    for (int i = 0; i < halvings && (reduced.width() > 1 || reduced.height() > 1); ++i)
+        reduced = QSize((reduced.width() + 1) / 2, (reduced.height() + 1) / 2);
+    *offset = QPoint();
+    *whole = reduced;
+    const bool finite = std::isfinite(part.x()) && std::isfinite(part.y()) && std::isfinite(part.width())
+        && std::isfinite(part.height());
+    const QRectF fraction = finite ? part & QRectF(0, 0, 1, 1) : QRectF();
+    if (image.isNull() || fraction.isEmpty())
+        return halved(image, halvings);
+    // The part in the reduced picture's pixels, out to whole ones, and a
+    // margin: a pixel for the smoothing, and a share of the size for the
+    // fractions measured on a smaller copy whose sides were rounded.
+    const int marginX = 2 + reduced.width() / 128;
+    const int marginY = 2 + reduced.height() / 128;
+    const QRect cut = QRect(QPoint(int(std::floor(fraction.left() * reduced.width())) - marginX,
+                                   int(std::floor(fraction.top() * reduced.height())) - marginY),
+                            QPoint(int(std::ceil(fraction.right() * reduced.width())) + marginX - 1,
+                                   int(std::ceil(fraction.bottom() * reduced.height())) + marginY - 1))
+        & QRect(QPoint(), reduced);
+    // Little to leave out: the whole picture, without a copy.
+    if (cut.isEmpty() || qint64(cut.width()) * cut.height() * 10 >= qint64(reduced.width()) * reduced.height() * 9)
+        return halved(image, halvings);
+    // Halved from the pixels under the cut alone: its edges fall on whole
+    // blocks of the halvings inside the picture, so each pixel averages
+    // the same source pixels as in the whole picture halved.
+    const qint64 block = qint64(1) << halvings;
+    const QRect source = QRect(QPoint(int(std::min<qint64>(image.width() - 1, cut.left() * block)),
+                                      int(std::min<qint64>(image.height() - 1, cut.top() * block))),
+                               QPoint(int(std::min<qint64>(image.width(), (cut.right() + 1) * block) - 1),
+                                      int(std::min<qint64>(image.height(), (cut.bottom() + 1) * block) - 1)));
+    QImage out = halved(image.copy(source), halvings);
+    if (!out.isNull())
+        *offset = cut.topLeft();
+    return out;
+}
+
+ImageReduction::ScopedListener::ScopedListener(Listener listener, PartListener parts)
     : m_listener(std::move(listener))
+    , m_parts(std::move(parts))
     , m_previous(t_listener)
 {
-    t_listener = &m_listener;
+    t_listener = this;
 }
 
 ImageReduction::ScopedListener::~ScopedListener()
@@ -99,13 +141,19 @@ ImageReduction::ScopedListener::~ScopedListener()
 
 bool ImageReduction::measuring()
 {
-    return t_listener && *t_listener;
+    return t_listener && (t_listener->m_listener || t_listener->m_parts);
 }
 
 void ImageReduction::reportDraw(const QImage& image, double scale)
 {
-    if (measuring())
-        (*t_listener)(image, scale);
+    if (t_listener && t_listener->m_listener)
+        t_listener->m_listener(image, scale);
+}
+
+void ImageReduction::reportPart(const QImage& image, const QRectF& part)
+{
+    if (t_listener && t_listener->m_parts)
+        t_listener->m_parts(image, part);
 }
 
 } // namespace qf
