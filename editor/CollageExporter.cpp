@@ -99,7 +99,10 @@ struct RenderPictures {
         QImage image = drawingImages.value(md5);
         if (!(width > 0 && !image.isNull() && image.width() >= width)) {
             const std::shared_ptr<QFRegularFileWrapperContainer> container = containers.value(md5);
-            image = container ? container->getImageAtLeastWide(width) : QImage();
+            // Where the format allows, only what the part reads is decoded.
+            const QSize size = container ? container->partSizeAtLeastWide(width) : QSize();
+            QRect region = ImageReduction::sourceOfPart(size, width, part);
+            image = container ? container->getRegionAtLeastWide(width, size.isEmpty() ? nullptr : &region) : QImage();
         }
         return ImageReduction::reducedPartForWidth(image, width, part, &placed->offset, &placed->whole);
     }

@@ -85,44 +85,78 @@ QImage ImageReduction::reducedForWidth(const QImage& image, double outputWidth)
     return halved(image, halvingsFor(outputWidth / image.width()));
 }
 
-QImage ImageReduction::reducedPartForWidth(const QImage& image, double outputWidth, const QRectF& part, QPoint* offset,
-                                           QSize* whole)
+namespace {
+
+// What reducedPartForWidth works out for a picture of `size`: its size
+// reduced for the draw, the halvings, and the pixels of the reduced picture
+// kept (empty: all of them).
+struct PartCut {
+    int halvings = 0;
+    QSize reduced;
+    QRect cut;
+    // The pixels of the picture the cut averages.
+    QRect source(QSize size) const
+    {
+        if (cut.isEmpty())
+            return QRect(QPoint(), size);
+        const qint64 block = qint64(1) << halvings;
+        const auto at = [](qint64 v, int limit) { return int(std::clamp<qint64>(v, 0, limit)); };
+        return QRect(QPoint(at(cut.left() * block, size.width() - 1), at(cut.top() * block, size.height() - 1)),
+                     QPoint(at((cut.right() + 1) * block, size.width()) - 1,
+                            at((cut.bottom() + 1) * block, size.height()) - 1));
+    }
+};
+
+PartCut partCut(QSize size, double outputWidth, const QRectF& part)
 {
-    const int halvings = image.isNull() || !(outputWidth > 0) ? 0 : halvingsFor(outputWidth / image.width());
-    QSize reduced = image.size();
-    for (int i = 0; i < halvings && (reduced.width() > 1 || reduced.height() > 1); ++i)
-        reduced = QSize((reduced.width() + 1) / 2, (reduced.height() + 1) / 2);
-    *offset = QPoint();
-    *whole = reduced;
+    PartCut made;
+    made.halvings = size.isEmpty() || !(outputWidth > 0) ? 0 : ImageReduction::halvingsFor(outputWidth / size.width());
+    made.reduced = size;
+    for (int i = 0; i < made.halvings && (made.reduced.width() > 1 || made.reduced.height() > 1); ++i)
+        made.reduced = QSize((made.reduced.width() + 1) / 2, (made.reduced.height() + 1) / 2);
     const bool finite = std::isfinite(part.x()) && std::isfinite(part.y()) && std::isfinite(part.width())
         && std::isfinite(part.height());
     const QRectF fraction = finite ? part & QRectF(0, 0, 1, 1) : QRectF();
-    if (image.isNull() || fraction.isEmpty())
-        return halved(image, halvings);
+    if (size.isEmpty() || fraction.isEmpty())
+        return made;
     // The part in the reduced picture's pixels, out to whole ones, and a
     // margin: a pixel for the smoothing, and a share of the size for the
     // fractions measured on a smaller copy whose sides were rounded.
-    const int marginX = 2 + reduced.width() / 128;
-    const int marginY = 2 + reduced.height() / 128;
-    const QRect cut = QRect(QPoint(int(std::floor(fraction.left() * reduced.width())) - marginX,
-                                   int(std::floor(fraction.top() * reduced.height())) - marginY),
-                            QPoint(int(std::ceil(fraction.right() * reduced.width())) + marginX - 1,
-                                   int(std::ceil(fraction.bottom() * reduced.height())) + marginY - 1))
-        & QRect(QPoint(), reduced);
+    const QSize r = made.reduced;
+    const int marginX = 2 + r.width() / 128;
+    const int marginY = 2 + r.height() / 128;
+    const QRect cut = QRect(QPoint(int(std::floor(fraction.left() * r.width())) - marginX,
+                                   int(std::floor(fraction.top() * r.height())) - marginY),
+                            QPoint(int(std::ceil(fraction.right() * r.width())) + marginX - 1,
+                                   int(std::ceil(fraction.bottom() * r.height())) + marginY - 1))
+        & QRect(QPoint(), r);
     // Little to leave out: the whole picture, without a copy.
-    if (cut.isEmpty() || qint64(cut.width()) * cut.height() * 10 >= qint64(reduced.width()) * reduced.height() * 9)
-        return halved(image, halvings);
+    if (!cut.isEmpty() && qint64(cut.width()) * cut.height() * 10 < qint64(r.width()) * r.height() * 9)
+        made.cut = cut;
+    return made;
+}
+
+} // namespace
+
+QRect ImageReduction::sourceOfPart(QSize size, double outputWidth, const QRectF& part)
+{
+    return partCut(size, outputWidth, part).source(size);
+}
+
+QImage ImageReduction::reducedPartForWidth(const QImage& image, double outputWidth, const QRectF& part, QPoint* offset,
+                                           QSize* whole)
+{
+    const PartCut made = partCut(image.size(), outputWidth, part);
+    *offset = QPoint();
+    *whole = made.reduced;
+    if (image.isNull() || made.cut.isEmpty())
+        return halved(image, made.halvings);
     // Halved from the pixels under the cut alone: its edges fall on whole
     // blocks of the halvings inside the picture, so each pixel averages
     // the same source pixels as in the whole picture halved.
-    const qint64 block = qint64(1) << halvings;
-    const QRect source = QRect(QPoint(int(std::min<qint64>(image.width() - 1, cut.left() * block)),
-                                      int(std::min<qint64>(image.height() - 1, cut.top() * block))),
-                               QPoint(int(std::min<qint64>(image.width(), (cut.right() + 1) * block) - 1),
-                                      int(std::min<qint64>(image.height(), (cut.bottom() + 1) * block) - 1)));
-    QImage out = halved(image.copy(source), halvings);
+    QImage out = halved(image.copy(made.source(image.size())), made.halvings);
     if (!out.isNull())
-        *offset = cut.topLeft();
+        *offset = made.cut.topLeft();
     return out;
 }
 

@@ -33,6 +33,9 @@ public:
     // lies in the whole reduced picture, `whole` that picture's size.
     static QImage reducedPartForWidth(const QImage& image, double outputWidth, const QRectF& part, QPoint* offset,
                                       QSize* whole);
+    // The pixels of a picture of `size` that reducedPartForWidth reads for
+    // `part`: all of them when too little would be left out.
+    static QRect sourceOfPart(QSize size, double outputWidth, const QRectF& part);
 
     // A measuring pass: while a listener is set on a thread, the model's
     // picture draws on that thread report each picture and its scale to it,
