@@ -50,17 +50,6 @@ bool decodeInto(const QByteArray& bytes, QSize scaledSize, QRect* region, QImage
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
-    const QRect whole(QPoint(), output);
-    QRect wanted = region && whole.contains(*region) && !region->isEmpty() ? *region : whole;
-    jpeg_start_decompress(&cinfo);
-    if (wanted.width() < output.width()) {
-        // Out to the blocks' edges: libjpeg moves the left edge and widens.
-        auto left = JDIMENSION(wanted.x());
-        auto columns = JDIMENSION(wanted.width());
-        jpeg_crop_scanline(&cinfo, &left, &columns);
-        wanted.setLeft(int(left));
-        wanted.setWidth(int(columns));
-    }
     bool allocated = false;
     try {
         for (jpeg_saved_marker_ptr marker = cinfo.marker_list; marker; marker = marker->next) {
@@ -76,6 +65,20 @@ bool decodeInto(const QByteArray& bytes, QSize scaledSize, QRect* region, QImage
     if (!allocated) {
         jpeg_destroy_decompress(&cinfo);
         return false;
+    }
+    // The picture is made before the decoder's buffers, as the whole
+    // picture's decode makes it: a progressive JPEG's coefficients, freed
+    // first, then leave no hole under a picture that is kept.
+    const QRect whole(QPoint(), output);
+    QRect wanted = region && whole.contains(*region) && !region->isEmpty() ? *region : whole;
+    jpeg_start_decompress(&cinfo);
+    if (wanted.width() < output.width()) {
+        // Out to the blocks' edges: libjpeg moves the left edge and widens.
+        auto left = JDIMENSION(wanted.x());
+        auto columns = JDIMENSION(wanted.width());
+        jpeg_crop_scanline(&cinfo, &left, &columns);
+        wanted.setLeft(int(left));
+        wanted.setWidth(int(columns));
     }
     if (wanted.top() > 0 && jpeg_skip_scanlines(&cinfo, JDIMENSION(wanted.top())) != JDIMENSION(wanted.top())) {
         jpeg_destroy_decompress(&cinfo);
