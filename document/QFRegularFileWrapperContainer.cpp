@@ -779,6 +779,24 @@ QImage QFRegularFileWrapperContainer::getCompleteSizeImage() const
 
 QImage QFRegularFileWrapperContainer::getImageAtLeastWide(double width) const
 {
+    return getRegionAtLeastWide(width, nullptr);
+}
+
+QSize QFRegularFileWrapperContainer::partSizeAtLeastWide(double width) const
+{
+    const std::optional<JpegHeader> jpeg = jpegHeader(m_contents);
+    if (!jpeg || (jpeg->orientation != 0 && jpeg->orientation != 1))
+        return {};
+    const qint64 w = jpeg->stored.width();
+    const qint64 h = jpeg->stored.height();
+    if (w > maxPictureSide || h > maxPictureSide || w * h > maxPicturePixels)
+        return {};
+    const int step = width > 0 ? jpegStepFor(jpeg->stored, width) : 1;
+    return QSize(int(w) / step, int(h) / step);
+}
+
+QImage QFRegularFileWrapperContainer::getRegionAtLeastWide(double width, QRect* region) const
+{
     // Upright JPEGs straight from libjpeg, the same picture to the bit as
     // the image reader's below, which serves all others and every refusal.
     if (const std::optional<JpegHeader> jpeg = jpegHeader(m_contents); jpeg && (jpeg->orientation == 0 || jpeg->orientation == 1)) {
@@ -787,8 +805,15 @@ QImage QFRegularFileWrapperContainer::getImageAtLeastWide(double width) const
         if (w <= maxPictureSide && h <= maxPictureSide && w * h <= maxPicturePixels && jpegIsAcceptable(m_contents, w * h)) {
             const int step = width > 0 ? jpegStepFor(jpeg->stored, width) : 1;
             const QSize scaled = step > 1 ? QSize(int(w) / step, int(h) / step) : QSize();
-            if (std::optional<QImage> image = JpegReader::decode(m_contents, scaled)) {
+            // Two pixels more each way: the edge pixels of a part may come
+            // out of libjpeg's smoothing of its colours unlike the whole
+            // picture's, those inside them the same.
+            const QRect whole(0, 0, int(w) / step, int(h) / step);
+            QRect decoded = region ? region->adjusted(-2, -2, 2, 2) & whole : whole;
+            if (std::optional<QImage> image = JpegReader::decode(m_contents, scaled, &decoded)) {
                 convertToSrgb(*image);
+                if (region)
+                    *region = decoded;
                 return std::move(*image);
             }
         }
@@ -807,6 +832,8 @@ QImage QFRegularFileWrapperContainer::getImageAtLeastWide(double width) const
     QImage image = reader.read();
     if (!image.isNull())
         convertToSrgb(image);
+    if (region)
+        *region = QRect(QPoint(), image.size());
     return image;
 }
 

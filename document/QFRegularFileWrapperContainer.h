@@ -73,6 +73,14 @@ public:
     // and the result is still at least `width` pixels wide upright; whole
     // for `width` 0 or less.
     QImage getImageAtLeastWide(double width) const;
+    // The size of that picture where its format can decode only a part of
+    // it (an upright JPEG), from the headers alone; empty otherwise.
+    QSize partSizeAtLeastWide(double width) const;
+    // That picture with only `region` (its pixels, at the size
+    // partSizeAtLeastWide gives) and a little around it decoded, each pixel
+    // there as in the whole picture, the others unset: `region` gets what
+    // was decoded, all of it when the format decodes it whole.
+    QImage getRegionAtLeastWide(double width, QRect* region) const;
     // The memory that decode holds at its height: the picture it gives and
     // the decoder's own buffers. 0 for bytes that are no picture we accept;
     // a JPEG is judged by its headers alone (one cut short, or with too

@@ -35,6 +35,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <vector>
 #include <thread>
 #include <system_error>
@@ -90,6 +91,21 @@ struct RenderPictures {
             return ImageReduction::reducedForWidth(drawing, width);
         const std::shared_ptr<QFRegularFileWrapperContainer> container = containers.value(md5);
         return container ? ImageReduction::reducedForWidth(container->getImageAtLeastWide(width), width) : QImage();
+    }
+    // The same cut to what covers `part` (fractions of the picture, rows
+    // downward), and where that lies in the whole.
+    QImage decodePartForWidth(const QString& md5, double width, const QRectF& part,
+                              GraphicsContext::PicturePart* placed) const
+    {
+        QImage image = drawingImages.value(md5);
+        if (!(width > 0 && !image.isNull() && image.width() >= width)) {
+            const std::shared_ptr<QFRegularFileWrapperContainer> container = containers.value(md5);
+            // Where the format allows, only what the part reads is decoded.
+            const QSize size = container ? container->partSizeAtLeastWide(width) : QSize();
+            QRect region = ImageReduction::sourceOfPart(size, width, part);
+            image = container ? container->getRegionAtLeastWide(width, size.isEmpty() ? nullptr : &region) : QImage();
+        }
+        return ImageReduction::reducedPartForWidth(image, width, part, &placed->offset, &placed->whole);
     }
 
     // The memory decodeForWidth holds while it decodes.
@@ -180,6 +196,14 @@ public:
                      const std::function<void(double)>& progress);
 
 private:
+    // A picture the collage asks for: how wide the whole picture comes out
+    // (0: not known), and the part of it drawn (fractions, rows downward;
+    // all of it when not known).
+    struct Drawn {
+        QString md5;
+        double width = 0;
+        QRectF part;
+    };
     // A full picture a band's draw asks for, in the order it asks: which of
     // the render's pictures serves it.
     struct Request {
@@ -202,7 +226,7 @@ private:
     // wide each whole picture comes out, drawn within `cull` (none: all);
     // and how far its shadows reach.
     struct Measure {
-        std::vector<std::pair<QString, double>> requests;
+        std::vector<Drawn> requests;
         double shadowReach = 0;
     };
     Measure measure(RenderCopy& copy, std::optional<QRectF> cull);
@@ -224,7 +248,7 @@ CollageExporter::Render::Measure CollageExporter::Render::measure(RenderCopy& co
     Measure measured;
     QHash<qint64, size_t> standIns;
     host.fullImage = [&](const QString& md5) {
-        measured.requests.emplace_back(md5, 0.0);
+        measured.requests.push_back({md5, 0.0, QRectF()});
         const QImage drawing = host.pictures().drawingImages.value(md5);
         if (drawing.isNull())
             return QImage();
@@ -237,13 +261,23 @@ CollageExporter::Render::Measure CollageExporter::Render::measure(RenderCopy& co
         return standIn;
     };
     {
-        const ImageReduction::ScopedListener listening([&](const QImage& image, double scale) {
-            const auto request = standIns.constFind(image.cacheKey());
-            if (request != standIns.cend()) {
-                double& width = measured.requests[*request].second;
-                width = std::max(width, scale * image.width());
-            }
-        });
+        const ImageReduction::ScopedListener listening(
+            [&](const QImage& image, double scale) {
+                const auto request = standIns.constFind(image.cacheKey());
+                if (request != standIns.cend()) {
+                    double& width = measured.requests[*request].width;
+                    width = std::max(width, scale * image.width());
+                }
+            },
+            [&](const QImage& image, const QRectF& part) {
+                const auto request = standIns.constFind(image.cacheKey());
+                if (request != standIns.cend()) {
+                    const QRectF fraction(part.x() / image.width(), part.y() / image.height(),
+                                          part.width() / image.width(), part.height() / image.height());
+                    QRectF& drawn = measured.requests[*request].part;
+                    drawn = drawn.isEmpty() ? fraction : drawn.united(fraction);
+                }
+            });
         QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
         GraphicsContext context(probe, QSizeF(m_size));
         if (cull)
@@ -252,6 +286,10 @@ CollageExporter::Render::Measure CollageExporter::Render::measure(RenderCopy& co
         measured.shadowReach = context.widestShadowReach();
     }
     host.fullImage = nullptr;
+    const QRectF whole(0, 0, 1, 1);
+    for (Drawn& drawn : measured.requests)
+        if (drawn.part.isEmpty())
+            drawn.part = whole;
     return measured;
 }
 
@@ -307,7 +345,7 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
     // identity drawn at the same width.
     std::vector<Band> bands;
     QHash<QPair<QString, qint64>, qsizetype> pictureOf;
-    std::vector<std::pair<QString, double>> pictures;
+    std::vector<Drawn> pictures;
     std::vector<int> uses;
     for (int first = 0; first < height; first += bandRows) {
         Band band;
@@ -339,16 +377,19 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
     }
     for (size_t b = 0; b < bands.size(); ++b) {
         Band& band = bands[b];
-        for (const auto& [md5, drawnWidth] : measured[b].requests) {
-            const QPair<QString, qint64> key(md5, qint64(std::llround(drawnWidth * 16)));
+        for (const Drawn& drawn : measured[b].requests) {
+            const QPair<QString, qint64> key(drawn.md5, qint64(std::llround(drawn.width * 16)));
             auto found = pictureOf.constFind(key);
             if (found == pictureOf.cend()) {
                 found = pictureOf.insert(key, qsizetype(pictures.size()));
-                pictures.emplace_back(md5, drawnWidth);
+                pictures.push_back(drawn);
                 uses.push_back(0);
+            } else {
+                QRectF& part = pictures[size_t(*found)].part;
+                part = part.united(drawn.part);
             }
             ++uses[size_t(*found)];
-            band.requests.push_back({md5, *found});
+            band.requests.push_back({drawn.md5, *found});
         }
     }
 
@@ -363,7 +404,7 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
         runOnThreads(int(std::clamp<size_t>(pictures.size(), 1, size_t(cores))), [&] {
             for (size_t i; (i = next.fetch_add(1)) < pictures.size();) {
                 try {
-                    estimates[i] = shared.estimate(pictures[i].first, pictures[i].second);
+                    estimates[i] = shared.estimate(pictures[i].md5, pictures[i].width);
                 } catch (const std::bad_alloc&) {
                     estimates[i] = 0; // decoded in turn, as a small one
                 }
@@ -385,7 +426,7 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
             return round[a] != round[b] ? round[a] < round[b] : estimates[a] > estimates[b];
         });
         std::vector<qsizetype> placeOf(pictures.size());
-        std::vector<std::pair<QString, double>> orderedPictures;
+        std::vector<Drawn> orderedPictures;
         std::vector<int> orderedUses;
         std::vector<qint64> orderedEstimates;
         for (size_t place = 0; place < order.size(); ++place) {
@@ -401,9 +442,27 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
         uses = std::move(orderedUses);
         estimates = std::move(orderedEstimates);
     }
+    // A picture is held as the part of it the bands draw, and the bands'
+    // contexts told where that part lies.
+    std::mutex partsMutex;
+    QHash<qint64, GraphicsContext::PicturePart> parts;
+    const auto decodePart = [&](qsizetype i) {
+        const Drawn& drawn = pictures[size_t(i)];
+        GraphicsContext::PicturePart placed;
+        QImage image = shared.decodePartForWidth(drawn.md5, drawn.width, drawn.part, &placed);
+        if (!image.isNull() && placed.whole != image.size()) {
+            const std::lock_guard lock(partsMutex);
+            parts.insert(image.cacheKey(), placed);
+        }
+        return image;
+    };
+    const GraphicsContext::PictureParts partOf = [&](const QImage& image) {
+        const std::lock_guard lock(partsMutex);
+        const auto found = parts.constFind(image.cacheKey());
+        return found == parts.cend() ? std::nullopt : std::optional(*found);
+    };
     BandPictures decoded(
-        std::move(uses), [&](qsizetype i) { return shared.decodeForWidth(pictures[size_t(i)].first, pictures[size_t(i)].second); },
-        [&](qsizetype i) { return estimates[size_t(i)]; }, cores, kDecodeBudget);
+        std::move(uses), decodePart, [&](qsizetype i) { return estimates[size_t(i)]; }, cores, kDecodeBudget);
     std::atomic<size_t> next = 0;
     std::atomic<size_t> done = 0;
     std::atomic<bool> failed = false;
@@ -433,6 +492,7 @@ bool CollageExporter::Render::drawBands(const Sink& sink, const std::function<vo
                     {
                         GraphicsContext context(&image, QRectF(0, -imageTop, width, height), QSizeF(m_size));
                         context.setCullRect(cullRect(band.top, band.bottom, margin));
+                        context.setPictureParts(partOf);
                         copy.collage->drawYourselfOnCurrentContextInWidth(context, width, height, true);
                     }
                     const int at = band.first - imageTop;

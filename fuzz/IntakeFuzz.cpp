@@ -78,6 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const double width : {0.5, 3.0, 40.0}) {
             (void)container->getImageAtLeastWide(width);
             require(container->decodeBytesAtLeastWide(width) >= 0);
+            // A part of it: the middle, as an export that shows it cut asks.
+            const QSize size = container->partSizeAtLeastWide(width);
+            QRect region(size.width() / 4, size.height() / 3, size.width() / 2, size.height() / 3);
+            const QImage part = container->getRegionAtLeastWide(width, &region);
+            require(part.isNull() || QRect(QPoint(), part.size()).contains(region));
         }
     return 0;
 }

@@ -158,8 +158,8 @@ void Collage::drawBackgroundOnCurrentContextInWidth(GraphicsContext& context, do
     const double yOff = (double(rows) * th - height) / 2;
     // Every tile is the whole picture at one size: an export decodes and
     // averages it down once for that size, as for the slots' pictures.
-    ImageReduction::reportDraw(picture, ImageReduction::scaleOfDraw(context.ctm(), QRectF(0, 0, tw, th),
-                                                                    QRectF(QPointF(), QSizeF(picture.size()))));
+    const QRectF wholePicture(QPointF(), QSizeF(context.pictureSize(picture)));
+    ImageReduction::reportDraw(picture, ImageReduction::scaleOfDraw(context.ctm(), QRectF(0, 0, tw, th), wholePicture));
     // Neighbouring tiles meet on whole device pixels where the drawing is not
     // turned: tiles edged with half-covered pixels let the colour beneath show
     // through as a lattice of lines on the canvas.
@@ -241,7 +241,8 @@ void Collage::drawNSImage1(GraphicsContext& context, const QImage& image, const 
 {
     if (!drawable(image))
         return;
-    const QRectF source = getImageInsetRect(QSizeF(image.size()), rect, panZoom);
+    // An export may hand over only the part of the picture its draws show.
+    const QRectF source = getImageInsetRect(QSizeF(context.pictureSize(image)), rect, panZoom);
     // An export measures how small each picture comes out, to average it down ahead.
     ImageReduction::reportDraw(image, ImageReduction::scaleOfDraw(context.ctm(), rect, source));
     context.drawImage(image, rect, source, alpha);
@@ -252,12 +253,13 @@ void Collage::drawFullImage1(GraphicsContext& context, const QImage& image, cons
 {
     if (!drawable(image))
         return;
-    const QRectF s = getImageInsetRect(QSizeF(image.size()), rect, panZoom);
+    const QSizeF size(context.pictureSize(image));
+    const QRectF s = getImageInsetRect(size, rect, panZoom);
     if (!(s.width() > 0))
         return;
     const double k = rect.width() / s.width();
-    const QRectF whole(rect.x() - s.x() * k, rect.y() - s.y() * k, image.width() * k, image.height() * k);
-    ImageReduction::reportDraw(image, ImageReduction::scaleOfDraw(context.ctm(), whole, QRectF(QPointF(), image.size())));
+    const QRectF whole(rect.x() - s.x() * k, rect.y() - s.y() * k, size.width() * k, size.height() * k);
+    ImageReduction::reportDraw(image, ImageReduction::scaleOfDraw(context.ctm(), whole, QRectF(QPointF(), size)));
     context.drawImage(image, whole, alpha);
 }
 

@@ -181,7 +181,8 @@ void SlotCollage::drawYourPicturePatternOnCurrentContextInWidth(GraphicsContext&
                                                    cropOf(slot), alpha);
                 } else if (slotImageScaling() == ImageScalingFitWhole) {
                     const QRectF frame = image.isNull() ? slotRect(i, width, height)
-                                                        : fittedFrame(slotRect(i, width, height), QSizeF(image.size()), t);
+                                                        : fittedFrame(slotRect(i, width, height),
+                                                                      QSizeF(context.pictureSize(image)), t);
                     imageRect = inset(frame, t);
                     // The frame shrinks to the picture; the selection still
                     // outlines the whole slot.

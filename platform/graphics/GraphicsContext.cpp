@@ -444,13 +444,27 @@ void GraphicsContext::strokeLine(QPointF from, QPointF to)
     strokePath(path);
 }
 
+QSize GraphicsContext::pictureSize(const QImage& image) const
+{
+    if (m_parts)
+        if (const std::optional<PicturePart> part = m_parts(image))
+            return part->whole;
+    return image.size();
+}
+
 void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, const QRectF& source, double opacity)
 {
     if (image.isNull() || !(dest.width() > 0 && dest.height() > 0) || !(source.width() > 0 && source.height() > 0))
         return;
-    // Image rows run downwards; the source rectangle is measured upwards.
-    const QRectF sourceDown(source.x(), image.height() - source.y() - source.height(), source.width(),
-                            source.height());
+    // Image rows run downwards; the source rectangle is measured upwards,
+    // on the whole picture when the image is a part of one.
+    const std::optional<PicturePart> part = m_parts ? m_parts(image) : std::nullopt;
+    const int wholeHeight = part ? part->whole.height() : image.height();
+    QRectF sourceDown(source.x(), wholeHeight - source.y() - source.height(), source.width(), source.height());
+    if (ImageReduction::measuring())
+        ImageReduction::reportPart(image, sourceDown);
+    if (part)
+        sourceDown.translate(-part->offset);
     if (recording()) {
         QByteArray op = opRecord('I');
         Record(op).word(quint64(image.cacheKey())).rect(dest).rect(sourceDown).number(opacity);
@@ -473,7 +487,7 @@ void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, const Q
 
 void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, double opacity)
 {
-    drawImage(image, dest, QRectF(0, 0, image.width(), image.height()), opacity);
+    drawImage(image, dest, QRectF(QPointF(), QSizeF(pictureSize(image))), opacity);
 }
 
 bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest, const QRectF& sourceDown,

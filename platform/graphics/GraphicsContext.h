@@ -114,6 +114,20 @@ public:
     // it, in drawing-space units at one device pixel a unit.
     double widestShadowReach() const { return m_widestShadowReach; }
 
+    // Output may be handed pictures that are only the part of a larger one
+    // its draws show: `parts` tells which, with the whole picture's size and
+    // where the part lies in it (pixels, rows downward). The drawing code
+    // works on the whole picture, as pictureSize gives it, and the part's
+    // pixels are drawn where the whole picture's would be.
+    struct PicturePart {
+        QSize whole;
+        QPoint offset;
+    };
+    using PictureParts = std::function<std::optional<PicturePart>(const QImage& image)>;
+    void setPictureParts(PictureParts parts) { m_parts = std::move(parts); }
+    // The size of the whole picture the image stands for.
+    QSize pictureSize(const QImage& image) const;
+
     // ---- drawing ----------------------------------------------------------
     void fillPath(const QPainterPath& path);
     void strokePath(const QPainterPath& path);
@@ -259,6 +273,7 @@ private:
     QPainter m_painter;
     QSize m_deviceSize;
     std::optional<QRectF> m_cullRect;
+    PictureParts m_parts;
     double m_widestShadowReach = 0;
     QPoint m_wholeOffset; // the device's top left on the whole drawing's pixels
     QSizeF m_drawingSize;

@@ -9,7 +9,7 @@ namespace qf {
 
 namespace {
 
-thread_local ImageReduction::Listener* t_listener = nullptr;
+thread_local ImageReduction::ScopedListener* t_listener = nullptr;
 
 // The mean of four pixels, channel by channel and rounded, two channels at a
 // time in the halves of a 32-bit word.
@@ -85,11 +85,87 @@ QImage ImageReduction::reducedForWidth(const QImage& image, double outputWidth)
     return halved(image, halvingsFor(outputWidth / image.width()));
 }
 
-ImageReduction::ScopedListener::ScopedListener(Listener listener)
+namespace {
+
+// What reducedPartForWidth works out for a picture of `size`: its size
+// reduced for the draw, the halvings, and the pixels of the reduced picture
+// kept (empty: all of them).
+struct PartCut {
+    int halvings = 0;
+    QSize reduced;
+    QRect cut;
+    // The pixels of the picture the cut averages.
+    QRect source(QSize size) const
+    {
+        if (cut.isEmpty())
+            return QRect(QPoint(), size);
+        const qint64 block = qint64(1) << halvings;
+        const auto at = [](qint64 v, int limit) { return int(std::clamp<qint64>(v, 0, limit)); };
+        return QRect(QPoint(at(cut.left() * block, size.width() - 1), at(cut.top() * block, size.height() - 1)),
+                     QPoint(at((cut.right() + 1) * block, size.width()) - 1,
+                            at((cut.bottom() + 1) * block, size.height()) - 1));
+    }
+};
+
+PartCut partCut(QSize size, double outputWidth, const QRectF& part)
+{
+    PartCut made;
+    made.halvings = size.isEmpty() || !(outputWidth > 0) ? 0 : ImageReduction::halvingsFor(outputWidth / size.width());
+    made.reduced = size;
+    for (int i = 0; i < made.halvings && (made.reduced.width() > 1 || made.reduced.height() > 1); ++i)
+        made.reduced = QSize((made.reduced.width() + 1) / 2, (made.reduced.height() + 1) / 2);
+    const bool finite = std::isfinite(part.x()) && std::isfinite(part.y()) && std::isfinite(part.width())
+        && std::isfinite(part.height());
+    const QRectF fraction = finite ? part & QRectF(0, 0, 1, 1) : QRectF();
+    if (size.isEmpty() || fraction.isEmpty())
+        return made;
+    // The part in the reduced picture's pixels, out to whole ones, and a
+    // margin: a pixel for the smoothing, and a share of the size for the
+    // fractions measured on a smaller copy whose sides were rounded.
+    const QSize r = made.reduced;
+    const int marginX = 2 + r.width() / 128;
+    const int marginY = 2 + r.height() / 128;
+    const QRect cut = QRect(QPoint(int(std::floor(fraction.left() * r.width())) - marginX,
+                                   int(std::floor(fraction.top() * r.height())) - marginY),
+                            QPoint(int(std::ceil(fraction.right() * r.width())) + marginX - 1,
+                                   int(std::ceil(fraction.bottom() * r.height())) + marginY - 1))
+        & QRect(QPoint(), r);
+    // Little to leave out: the whole picture, without a copy.
+    if (!cut.isEmpty() && qint64(cut.width()) * cut.height() * 10 < qint64(r.width()) * r.height() * 9)
+        made.cut = cut;
+    return made;
+}
+
+} // namespace
+
+QRect ImageReduction::sourceOfPart(QSize size, double outputWidth, const QRectF& part)
+{
+    return partCut(size, outputWidth, part).source(size);
+}
+
+QImage ImageReduction::reducedPartForWidth(const QImage& image, double outputWidth, const QRectF& part, QPoint* offset,
+                                           QSize* whole)
+{
+    const PartCut made = partCut(image.size(), outputWidth, part);
+    *offset = QPoint();
+    *whole = made.reduced;
+    if (image.isNull() || made.cut.isEmpty())
+        return halved(image, made.halvings);
+    // Halved from the pixels under the cut alone: its edges fall on whole
+    // blocks of the halvings inside the picture, so each pixel averages
+    // the same source pixels as in the whole picture halved.
+    QImage out = halved(image.copy(made.source(image.size())), made.halvings);
+    if (!out.isNull())
+        *offset = made.cut.topLeft();
+    return out;
+}
+
+ImageReduction::ScopedListener::ScopedListener(Listener listener, PartListener parts)
     : m_listener(std::move(listener))
+    , m_parts(std::move(parts))
     , m_previous(t_listener)
 {
-    t_listener = &m_listener;
+    t_listener = this;
 }
 
 ImageReduction::ScopedListener::~ScopedListener()
@@ -99,13 +175,19 @@ ImageReduction::ScopedListener::~ScopedListener()
 
 bool ImageReduction::measuring()
 {
-    return t_listener && *t_listener;
+    return t_listener && (t_listener->m_listener || t_listener->m_parts);
 }
 
 void ImageReduction::reportDraw(const QImage& image, double scale)
 {
-    if (measuring())
-        (*t_listener)(image, scale);
+    if (t_listener && t_listener->m_listener)
+        t_listener->m_listener(image, scale);
+}
+
+void ImageReduction::reportPart(const QImage& image, const QRectF& part)
+{
+    if (t_listener && t_listener->m_parts)
+        t_listener->m_parts(image, part);
 }
 
 } // namespace qf

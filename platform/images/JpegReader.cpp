@@ -18,7 +18,8 @@ namespace {
 
 // The decode itself. No object with a destructor lives in this frame
 // across the jump: the picture and the profile are the caller's.
-bool decodeInto(const QByteArray& bytes, QSize scaledSize, bool exact, QImage* image, QByteArray* profile)
+bool decodeInto(const QByteArray& bytes, QSize scaledSize, bool exact, QRect* region, QImage* image,
+                QByteArray* profile)
 {
     jpeg_decompress_struct cinfo{};
     JpegErrors errors{};
@@ -66,12 +67,32 @@ bool decodeInto(const QByteArray& bytes, QSize scaledSize, bool exact, QImage* i
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
+    // The picture is made before the decoder's buffers, as the whole
+    // picture's decode makes it: a progressive JPEG's coefficients, freed
+    // first, then leave no hole under a picture that is kept.
+    const QRect whole(QPoint(), output);
+    QRect wanted = region && whole.contains(*region) && !region->isEmpty() ? *region : whole;
     jpeg_start_decompress(&cinfo);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = image->scanLine(int(cinfo.output_scanline));
+    if (wanted.width() < output.width()) {
+        // Out to the blocks' edges: libjpeg moves the left edge and widens.
+        auto left = JDIMENSION(wanted.x());
+        auto columns = JDIMENSION(wanted.width());
+        jpeg_crop_scanline(&cinfo, &left, &columns);
+        wanted.setLeft(int(left));
+        wanted.setWidth(int(columns));
+    }
+    if (wanted.top() > 0 && jpeg_skip_scanlines(&cinfo, JDIMENSION(wanted.top())) != JDIMENSION(wanted.top())) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    const auto end = JDIMENSION(wanted.top() + wanted.height());
+    while (cinfo.output_scanline < end) {
+        JSAMPROW row = image->scanLine(int(cinfo.output_scanline)) + qsizetype(wanted.left()) * 4;
         jpeg_read_scanlines(&cinfo, &row, 1);
     }
-    jpeg_finish_decompress(&cinfo);
+    // Rows left below the region are never decoded.
+    if (end == cinfo.output_height)
+        jpeg_finish_decompress(&cinfo);
     if (cinfo.density_unit == 1) {
         image->setDotsPerMeterX(int(100. * cinfo.X_density / 2.54));
         image->setDotsPerMeterY(int(100. * cinfo.Y_density / 2.54));
@@ -80,16 +101,18 @@ bool decodeInto(const QByteArray& bytes, QSize scaledSize, bool exact, QImage* i
         image->setDotsPerMeterY(int(100. * cinfo.Y_density));
     }
     jpeg_destroy_decompress(&cinfo);
+    if (region)
+        *region = wanted;
     return true;
 }
 
-std::optional<QImage> decodeAtScale(const QByteArray& bytes, QSize scaledSize, bool exact)
+std::optional<QImage> decodeAtScale(const QByteArray& bytes, QSize scaledSize, bool exact, QRect* region)
 {
     if (bytes.size() < 4 || uchar(bytes[0]) != 0xFF || uchar(bytes[1]) != 0xD8)
         return std::nullopt;
     QImage image;
     QByteArray profile;
-    if (!decodeInto(bytes, scaledSize, exact, &image, &profile))
+    if (!decodeInto(bytes, scaledSize, exact, region, &image, &profile))
         return std::nullopt;
     if (!profile.isEmpty())
         image.setColorSpace(QColorSpace::fromIccProfile(profile));
@@ -98,14 +121,14 @@ std::optional<QImage> decodeAtScale(const QByteArray& bytes, QSize scaledSize, b
 
 } // namespace
 
-std::optional<QImage> JpegReader::decode(const QByteArray& bytes, QSize scaledSize)
+std::optional<QImage> JpegReader::decode(const QByteArray& bytes, QSize scaledSize, QRect* region)
 {
-    return decodeAtScale(bytes, scaledSize, true);
+    return decodeAtScale(bytes, scaledSize, true, region);
 }
 
 std::optional<QImage> JpegReader::decodeAtStepFor(const QByteArray& bytes, QSize scaledSize)
 {
-    return decodeAtScale(bytes, scaledSize, false);
+    return decodeAtScale(bytes, scaledSize, false, nullptr);
 }
 
 } // namespace qf

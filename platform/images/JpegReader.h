@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QSize>
 
 #include <optional>
@@ -22,7 +23,16 @@ public:
     // `scaledSize` exactly (the reader would then scale it further), or an
     // error on the way. The caller turns the picture upright: this reads
     // no EXIF orientation.
-    static std::optional<QImage> decode(const QByteArray& bytes, QSize scaledSize);
+    //
+    // With a `region` of the picture at that scale, only its rows are
+    // decoded and only the blocks of its columns turned into pixels, in
+    // their places in the picture: `region` gets what was decoded, the one
+    // asked for widened to libjpeg's blocks. The pixels beyond it are left
+    // unset; those within are the whole picture's, but for its edges inside
+    // the picture, which libjpeg's smoothing of the colours may leave a
+    // level apart. Anything else in `region` (empty, beyond the picture)
+    // decodes the whole picture, as `region` then says.
+    static std::optional<QImage> decode(const QByteArray& bytes, QSize scaledSize, QRect* region = nullptr);
     // The picture at the M/8 step the reader picks for `scaledSize`, before
     // the reader's own smooth scaling to that size, which is left to the
     // caller. None where decode gives none for other reasons.

@@ -8,6 +8,7 @@
 #include "editor/PrintDrawingView.h"
 #include "layouts/grid/GridCollage.h"
 #include "model/Collage.h"
+#include "model/Position.h"
 #include "model/UtilityFunctions.h"
 #include "platform/graphics/Color.h"
 #include "platform/graphics/GraphicsContext.h"
@@ -754,5 +755,69 @@ TEST_F(ExportTest, PngAndTiffCarryAlphaOnlyForATransparentBackground)
             const QString info = QString::fromUtf8(qf::testing::runTool(QStringLiteral("tiffinfo"), {file.fileName()}));
             EXPECT_TRUE(info.contains(QStringLiteral("Samples/Pixel: %1").arg(row.transparent ? 4 : 3)));
         }
+    }
+}
+
+TEST_F(ExportTest, PicturesHeldAsThePartsDrawnComeOutAsTheWholePictures)
+{
+    // Wide noise pictures: each slot shows a part of its picture, which the
+    // render holds alone; a part placed wrong shows as other noise. They
+    // are drawn larger than they are, never averaged down.
+    QStringList ids;
+    QHash<QString, QImage> images;
+    for (int i = 0; i < 5; ++i) {
+        QImage image(56 + 4 * i, 32, QImage::Format_RGB32);
+        quint32 seed = quint32(i + 1);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                image.setPixel(x, y, 0xff000000u | (seed >> 8));
+            }
+        // JPEGs decode only the parts; other pictures are cut once decoded.
+        const QString file = path(QStringLiteral("noise%1.%2").arg(i).arg(i % 2 ? "jpg" : "png"));
+        ASSERT_TRUE(image.save(file));
+        ids << c->importPicture(file).value_or(QString());
+        images.insert(ids.last(), c->drawingSizeImage(ids.last()));
+    }
+    const struct {
+        const char* type;
+        bool background;
+    } rows[] = {{"grid", false}, {"grid", true}, {"zigmosaic", false}, {"hexagon", false}, {"pile", false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.type) + (row.background ? " on a background picture" : ""));
+        std::shared_ptr<Collage> fresh = c->getNewCollageFor(QString::fromLatin1(row.type));
+        ASSERT_TRUE(fresh);
+        fresh->setMyWindowController(c);
+        c->setCurrentCollage(fresh);
+        // Tall: several bands, and pictures cut to narrow upright parts.
+        resize(240, 1300);
+        collage().addPictures(ids, images, {}, {});
+        // Crop windows off the pictures' centres.
+        int n = 0;
+        for (const PositionPtr& slot : collage().picturePositions())
+            if (slot && !slot->isEmpty())
+                slot->setPanZoomValue(PanZoomPos(0.2 + 0.15 * (n++ % 5), 0.4, 0.3));
+        if (row.background) {
+            collage().setBackgroundImageByMd5(ids.first());
+            collage().setBackgroundIsImage(true);
+            collage().setBackgroundImageIsPattern(false);
+        }
+        const QImage rendered = c->exporter().getImageBitmapRepForWidth(240, 1300);
+        QImage plain(240, 1300, QImage::Format_ARGB32_Premultiplied);
+        {
+            GraphicsContext context(plain);
+            collage().drawYourselfOnCurrentContextInWidth(context, 240, 1300, true);
+        }
+        ASSERT_EQ(rendered.size(), plain.size());
+        int worst = 0;
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x) {
+                const QRgb a = rendered.pixel(x, y), b = plain.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))});
+            }
+        // A sample's place may round apart by a level; shadows blurred in
+        // bands by two.
+        EXPECT_LE(worst, 2);
     }
 }

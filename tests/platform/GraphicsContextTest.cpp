@@ -618,3 +618,62 @@ TEST(GraphicsContext, FramesDrawnQuicklyWhileThingsChangeShowTheChangeAndSettleE
         EXPECT_LE(largestDifference(frame(looks[2], &cache), exact), 2);
     }
 }
+
+TEST(GraphicsContext, APartOfAPictureDrawsAsTheWholePictureWould)
+{
+    QImage picture(160, 120, QImage::Format_RGB32);
+    quint32 seed = 3;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            picture.setPixel(x, y, 0xff000000u | (seed >> 8));
+        }
+    // The part: the middle of the picture, rows downward.
+    const QRect cut(40, 30, 90, 70);
+    const QImage part = picture.copy(cut);
+    const struct {
+        QTransform turn;
+        QRectF dest;
+        QRectF source; // y up; empty: the whole picture's overload
+    } rows[] = {
+        {QTransform(), QRectF(10, 20, 70, 50), QRectF(50, 25, 70, 55)},
+        {QTransform(), QRectF(5, 5, 61.5, 44.3), QRectF(45.25, 24.5, 80.5, 60.1)},
+        {QTransform().translate(50, 50).rotate(17).translate(-50, -50), QRectF(20, 15, 60, 66), QRectF(50, 25, 70, 60)},
+        {QTransform(), QRectF(-40, -30, 160, 120), QRectF()},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.dest.x());
+        const auto draw = [&](const QImage& image, bool asPart) {
+            QImage out = canvas(100, 100);
+            GraphicsContext ctx(out);
+            if (asPart)
+                ctx.setPictureParts([&](const QImage& drawn) -> std::optional<GraphicsContext::PicturePart> {
+                    if (drawn.cacheKey() != part.cacheKey())
+                        return std::nullopt;
+                    return GraphicsContext::PicturePart{picture.size(), cut.topLeft()};
+                });
+            EXPECT_EQ(ctx.pictureSize(image), picture.size());
+            ctx.setInterpolationQuality(GraphicsContext::Interpolation::High);
+            ctx.setShouldAntialias(true);
+            ctx.concatCTM(row.turn);
+            if (row.source.isEmpty()) {
+                ctx.clipToRect(QRectF(10, 10, 60, 50)); // the part's pixels only
+                ctx.drawImage(image, row.dest);
+            } else {
+                ctx.drawImage(image, row.dest, row.source);
+            }
+            return out;
+        };
+        const QImage whole = draw(picture, false);
+        const QImage fromPart = draw(part, true);
+        int worst = 0;
+        for (int y = 0; y < whole.height(); ++y)
+            for (int x = 0; x < whole.width(); ++x) {
+                const QRgb a = whole.pixel(x, y), b = fromPart.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
+            }
+        // Only the rounding of where a sample falls may differ.
+        EXPECT_LE(worst, 1);
+    }
+}

@@ -49,3 +49,50 @@ TEST(ImageReductionTest, AveragesPremultipliedBlocksAndKeepsOddEdges)
     EXPECT_EQ(ImageReduction::reducedForWidth(grey, 3).size(), grey.size());
     EXPECT_EQ(ImageReduction::reducedForWidth(grey, 1).size(), QSize(2, 1));
 }
+
+TEST(ImageReductionTest, APartIsTheSamePixelsAsTheWholePictureReducedAndCut)
+{
+    // Noise, so that a pixel from anywhere else shows.
+    QImage image(203, 157, QImage::Format_RGB32);
+    quint32 seed = 7;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            image.setPixel(x, y, 0xff000000u | (seed >> 8));
+        }
+    const struct {
+        double width;     // of the draw: 0, 1 or 2 halvings
+        QRectF part;      // fractions, rows downward
+        bool cut;         // false: too much of it drawn to leave any out
+    } rows[] = {
+        {203, QRectF(0.3, 0.2, 0.4, 0.5), true},    {90, QRectF(0.3, 0.2, 0.4, 0.5), true},
+        {40, QRectF(0.3, 0.2, 0.4, 0.5), true},     {90, QRectF(0, 0, 0.2, 1), true},
+        {40, QRectF(0.75, 0.6, 0.25, 0.4), true},   {90, QRectF(0.01, 0, 0.98, 1), false},
+        {90, QRectF(), false},                      {90, QRectF(-3, -3, 10, 10), false},
+        {90, QRectF(std::numeric_limits<double>::quiet_NaN(), 0, 0.5, 0.5), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(QStringLiteral("%1 %2,%3 %4x%5")
+                         .arg(row.width)
+                         .arg(row.part.x())
+                         .arg(row.part.y())
+                         .arg(row.part.width())
+                         .arg(row.part.height())
+                         .toStdString());
+        const QImage reduced = ImageReduction::reducedForWidth(image, row.width);
+        QPoint offset;
+        QSize whole;
+        const QImage part = ImageReduction::reducedPartForWidth(image, row.width, row.part, &offset, &whole);
+        EXPECT_EQ(whole, reduced.size());
+        ASSERT_FALSE(part.isNull());
+        EXPECT_EQ(part.size() != reduced.size(), row.cut);
+        EXPECT_EQ(part, reduced.copy(QRect(offset, part.size())));
+        if (!row.cut)
+            continue;
+        // What the draw reads lies inside, with a pixel to spare each way.
+        const QRectF drawn(row.part.x() * whole.width(), row.part.y() * whole.height(),
+                           row.part.width() * whole.width(), row.part.height() * whole.height());
+        EXPECT_TRUE(QRectF(QRect(offset, part.size())).contains(drawn.adjusted(-1, -1, 1, 1)
+                                                                    & QRectF(QPointF(), QSizeF(whole))));
+    }
+}

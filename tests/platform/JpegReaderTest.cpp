@@ -131,3 +131,44 @@ TEST(JpegReader, GivesTheStepTheReaderScalesFrom)
         EXPECT_TRUE(samePixels(scaled, readerImage(row.bytes, row.scaled))) << row.name;
     }
 }
+
+TEST(JpegReader, ARegionDecodesAsTheWholePicturesPixelsThere)
+{
+    const QByteArray baseline = jpeg(detailed({203, 150}));
+    const QByteArray even = jpeg(detailed({208, 152}));
+    const QByteArray progressive = jpeg(detailed({640, 480}), true);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QSize scaled; // empty: whole
+        QRect asked;
+        bool part; // false: the whole picture decodes
+    } rows[] = {
+        {"inside", baseline, {}, QRect(37, 41, 90, 50), true},
+        {"a column", baseline, {}, QRect(101, 0, 1, 150), true},
+        {"at the right and bottom", baseline, {}, QRect(150, 100, 53, 50), true},
+        {"at the left and top", baseline, {}, QRect(0, 0, 20, 30), true},
+        {"inside at a half", even, {104, 76}, QRect(33, 17, 40, 41), true},
+        {"progressive at a quarter", progressive, {160, 120}, QRect(50, 60, 31, 33), true},
+        {"all of it", baseline, {}, QRect(0, 0, 203, 150), false},
+        {"empty", baseline, {}, QRect(), false},
+        {"beyond the picture", baseline, {}, QRect(150, 100, 60, 60), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::optional<QImage> whole = JpegReader::decode(row.bytes, row.scaled);
+        ASSERT_TRUE(whole);
+        QRect region = row.asked;
+        const std::optional<QImage> decoded = JpegReader::decode(row.bytes, row.scaled, &region);
+        ASSERT_TRUE(decoded);
+        ASSERT_EQ(decoded->size(), whole->size());
+        EXPECT_EQ(region != QRect(QPoint(), whole->size()), row.part);
+        ASSERT_TRUE(region.contains(row.asked) || !row.part);
+        // Its edge pixels inside the picture may be smoothed otherwise; all
+        // those within are the whole picture's.
+        QRect inner = region.adjusted(region.left() > 0 ? 1 : 0, region.top() > 0 ? 1 : 0,
+                                      region.right() < whole->width() - 1 ? -1 : 0,
+                                      region.bottom() < whole->height() - 1 ? -1 : 0);
+        EXPECT_TRUE(samePixels(decoded->copy(inner), whole->copy(inner)));
+    }
+}
