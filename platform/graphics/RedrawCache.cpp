@@ -1,5 +1,6 @@
 #include "platform/graphics/RedrawCache.h"
 
+#include "platform/graphics/AheadPicture.h"
 #include "platform/graphics/ImageReduction.h"
 
 #include <utility>
@@ -29,6 +30,9 @@ void RedrawCache::frameDone()
         m_madeLastFrame = std::exchange(m_madeThisFrame, false);
     m_provisionalLastFrame = std::exchange(m_provisionalThisFrame, 0) > 0;
     m_settling = false;
+    for (const std::shared_ptr<AheadPicture>& ahead : std::as_const(m_ahead))
+        ahead->cancel();
+    m_ahead.clear();
     for (auto it = m_pictures.begin(); it != m_pictures.end();) {
         if (m_frame - it->frame > kFramesKept) {
             m_pictureBytes -= it->image.sizeInBytes();
@@ -134,6 +138,11 @@ void RedrawCache::keepShadow(Shadow shadow)
         m_shadowBytes -= oldest->shade.sizeInBytes();
         m_shadows.erase(oldest);
     }
+}
+
+void RedrawCache::keepAhead(const QByteArray& key, std::shared_ptr<AheadPicture> picture)
+{
+    m_ahead.insert(key, std::move(picture));
 }
 
 QImage RedrawCache::reduced(const QImage& image, int halvings)

@@ -7,7 +7,11 @@
 #include <QPoint>
 #include <QPointF>
 
+#include <memory>
+
 namespace qf {
+
+class AheadPicture;
 
 // What a drawing context may keep from one screen frame to the next, so that
 // redrawing an unchanged collage costs little: pictures already scaled and
@@ -79,10 +83,16 @@ private:
     // small picture instead of skipping through a large one.
     QImage reduced(const QImage& image, int halvings);
     void keepShadow(Shadow shadow);
+    // Pictures this frame will draw the quick way, made on other cores
+    // while the frame is measured: by the record of the draw, in the whole
+    // drawing's pixels. The frame's end forgets those it did not take.
+    std::shared_ptr<AheadPicture> findAhead(const QByteArray& key) const { return m_ahead.value(key); }
+    void keepAhead(const QByteArray& key, std::shared_ptr<AheadPicture> picture);
 
     QHash<QByteArray, Picture> m_pictures;
     qsizetype m_pictureBytes = 0;
     QHash<QByteArray, Shadow> m_shadows;
+    QHash<QByteArray, std::shared_ptr<AheadPicture>> m_ahead;
     struct Reduced {
         QImage image;
         quint64 frame = 0;

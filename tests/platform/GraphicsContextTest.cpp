@@ -618,3 +618,64 @@ TEST(GraphicsContext, FramesDrawnQuicklyWhileThingsChangeShowTheChangeAndSettleE
         EXPECT_LE(largestDifference(frame(looks[2], &cache), exact), 2);
     }
 }
+
+TEST(GraphicsContext, PicturesMadeAheadForAKeptDrawingLandWhereTheDrawingPassPutsThem)
+{
+    // While things change, the measuring pass of a kept drawing starts the
+    // quick pictures on other cores, in the whole drawing's pixels; the
+    // drawing pass draws them in layers placed elsewhere. The same scene not
+    // kept makes each picture in place: the two frames may differ by the
+    // rounding of one more composite, never by a picture moved or cut.
+    // (Fills are left out: a kept drawing fills without smoothing while
+    // things change, one drawn straight does not.)
+    const QImage picture = stripes(Qt::red, Qt::blue);
+    const QImage other = stripes(Qt::green, Qt::black);
+    struct Row {
+        const char* name;
+        bool shadow;
+        QRectF layer; // the transparency layer's bounds
+        QSize pixels;
+    };
+    const Row rows[] = {
+        {"in a shadowed layer", true, QRectF(0, 0, 150, 100), QSize(173, 117)},
+        {"in a shadowed layer cut short", true, QRectF(13.3, 7.7, 120, 80), QSize(241, 163)},
+        {"straight into the kept drawing", false, QRectF(), QSize(190, 128)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto scene = [&row, &picture, &other](double grow, bool kept) {
+            return [&row, &picture, &other, grow, kept](GraphicsContext& c) {
+                const auto draw = [&] {
+                    if (row.shadow) {
+                        c.setShadow(QPointF(3, -3), 6);
+                        c.beginTransparencyLayer(row.layer);
+                    }
+                    for (int i = 0; i < 6; ++i) {
+                        const QRectF slot(8.3 + i % 3 * 45.1, 9.6 + i / 3 * 43.7, 38.2 + grow, 35.9 + grow);
+                        c.saveGState();
+                        c.clipToPath(roundRect(slot.adjusted(1.7, 1.7, -1.7, -1.7), 4));
+                        c.drawImage(i % 2 ? other : picture, slot.adjusted(1.7, 1.7, -1.7, -1.7),
+                                    QRectF(2.5 + i, 3, 40, 30));
+                        c.restoreGState();
+                    }
+                    if (row.shadow)
+                        c.endTransparencyLayer();
+                };
+                if (kept)
+                    c.drawKept(draw);
+                else
+                    draw();
+            };
+        };
+        RedrawCache keptCache;
+        RedrawCache placeCache;
+        for (int frame = 0; frame < 4; ++frame) {
+            const double grow = 0.37 * frame;
+            const QImage kept = drawn(scene(grow, true), &keptCache, row.pixels);
+            const QImage inPlace = drawn(scene(grow, false), &placeCache, row.pixels);
+            EXPECT_EQ(keptCache.lastFrameWasProvisional(), frame > 0) << frame;
+            EXPECT_EQ(placeCache.lastFrameWasProvisional(), frame > 0) << frame;
+            EXPECT_LE(largestDifference(kept, inPlace), 2) << frame;
+        }
+    }
+}
