@@ -547,7 +547,7 @@ bool GraphicsContext::cacheable()
 }
 
 std::optional<GraphicsContext::QuickDraw> GraphicsContext::quickDraw(const QImage& image, const QRectF& dest,
-                                                                     const QRectF& sourceDown)
+                                                                     const QRectF& sourceDown, bool ahead)
 {
     if (!m_cache->mayBeProvisional())
         return std::nullopt;
@@ -572,11 +572,22 @@ std::optional<GraphicsContext::QuickDraw> GraphicsContext::quickDraw(const QImag
     r.word(quint64(image.cacheKey())).rect(sourceDown).rect(dest).transform(device).word(quint64(quick.hints));
     for (const Clip& clip : std::as_const(m_state.clips))
         r.transform(clip.device).word(clip.antialias).path(clip.path);
+    // A draw the frame before measured too is most likely in the cache (a
+    // mosaic's divider moves two columns of its pictures, not all of them).
+    if (ahead && (m_cache->measuredAgain(quick.key) || m_cache->findAhead(quick.key)))
+        return std::nullopt;
     quick.source = image;
     quick.sourceRect = sourceDown;
     // The picture averaged down stays for the frames of the change.
     const int halvings = ImageReduction::halvingsFor(ImageReduction::scaleOfDraw(device, dest, sourceDown));
-    if (const QImage small = halvings > 0 ? m_cache->reduced(image, halvings) : QImage(); !small.isNull()) {
+    const QImage small = halvings > 0 ? m_cache->reduced(image, halvings, !ahead) : QImage();
+    // Measuring, no picture is averaged down: a draw the cache turns out to
+    // hold would have paid for it (a mosaic's divider moved back and forth
+    // finds most of its pictures from frames before the last). A picture
+    // first reduced by its drawing pass is made ahead from then on.
+    if (ahead && halvings > 0 && small.isNull())
+        return std::nullopt;
+    if (!small.isNull()) {
         const double fx = double(small.width()) / image.width();
         const double fy = double(small.height()) / image.height();
         quick.source = small;
@@ -590,9 +601,8 @@ void GraphicsContext::makeAhead(const QImage& image, const QRectF& dest, const Q
 {
     if (!cacheable())
         return;
-    std::optional<QuickDraw> quick = quickDraw(image, dest, sourceDown);
-    if (!quick || m_cache->findAhead(quick->key)
-        || !m_cache->hasRoomFor(qsizetype(quick->area.width()) * quick->area.height() * 4))
+    std::optional<QuickDraw> quick = quickDraw(image, dest, sourceDown, true);
+    if (!quick || !m_cache->hasRoomFor(qsizetype(quick->area.width()) * quick->area.height() * 4))
         return;
     for (Clip& clip : quick->clips)
         clip.path = unshared(clip.path);

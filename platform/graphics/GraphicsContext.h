@@ -240,8 +240,10 @@ private:
     // Whether a draw may be taken from the redraw cache, with the painter as it is.
     bool cacheable();
     // The draw of a picture made the quick way while things change, with
-    // the record that finds it; nothing when the cache wants it exact.
-    std::optional<QuickDraw> quickDraw(const QImage& image, const QRectF& dest, const QRectF& sourceDown);
+    // the record that finds it; nothing when the cache wants it exact, or,
+    // `ahead`, when it need not be made ahead.
+    std::optional<QuickDraw> quickDraw(const QImage& image, const QRectF& dest, const QRectF& sourceDown,
+                                       bool ahead = false);
     // Measuring a kept drawing, starts making on other cores the pictures
     // its drawing pass will make the quick way.
     void makeAhead(const QImage& image, const QRectF& dest, const QRectF& sourceDown);

@@ -33,6 +33,7 @@ void RedrawCache::frameDone()
     for (const std::shared_ptr<AheadPicture>& ahead : std::as_const(m_ahead))
         ahead->cancel();
     m_ahead.clear();
+    m_measuredLastFrame = std::exchange(m_measuredThisFrame, {});
     for (auto it = m_pictures.begin(); it != m_pictures.end();) {
         if (m_frame - it->frame > kFramesKept) {
             m_pictureBytes -= it->image.sizeInBytes();
@@ -145,13 +146,22 @@ void RedrawCache::keepAhead(const QByteArray& key, std::shared_ptr<AheadPicture>
     m_ahead.insert(key, std::move(picture));
 }
 
-QImage RedrawCache::reduced(const QImage& image, int halvings)
+bool RedrawCache::measuredAgain(const QByteArray& key)
+{
+    const size_t hash = qHash(key);
+    m_measuredThisFrame.insert(hash);
+    return m_measuredLastFrame.contains(hash);
+}
+
+QImage RedrawCache::reduced(const QImage& image, int halvings, bool make)
 {
     const QPair<qint64, int> key(image.cacheKey(), halvings);
     if (const auto it = m_reduced.find(key); it != m_reduced.end()) {
         it->frame = m_frame;
         return it->image;
     }
+    if (!make)
+        return QImage();
     QImage made = ImageReduction::halved(image, halvings);
     // Over the budget it serves this draw alone.
     if (!made.isNull() && m_reducedBytes + made.sizeInBytes() <= kMostReducedBytes) {
