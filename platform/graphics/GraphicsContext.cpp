@@ -599,7 +599,8 @@ std::optional<GraphicsContext::QuickDraw> GraphicsContext::quickDraw(const QImag
 
 void GraphicsContext::makeAhead(const QImage& image, const QRectF& dest, const QRectF& sourceDown)
 {
-    if (!cacheable())
+    // At rest (the most frames) nothing is made the quick way.
+    if (!m_cache->mayBeProvisional() || !cacheable())
         return;
     std::optional<QuickDraw> quick = quickDraw(image, dest, sourceDown, true);
     if (!quick || !m_cache->hasRoomFor(qsizetype(quick->area.width()) * quick->area.height() * 4))
