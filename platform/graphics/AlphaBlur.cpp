@@ -114,29 +114,55 @@ std::array<int, 3> boxSizes(double sigma)
     return sizes;
 }
 
-// One box pass along a row: out[i] = mean of in[i-r .. i+r], zeros outside.
-void boxRow(const uchar* in, uchar* out, int len, int r, std::uint32_t inv)
+// The mean of a box's sum: `inv` is 2^24 over the box's size, so the product
+// stays below 2^32 (255 * 2^24 at most) and 32 bits hold it exactly.
+inline uchar boxMean(std::uint32_t sum, std::uint32_t inv)
 {
-    std::uint32_t sum = 0;
-    for (int i = 0; i < std::min(r, len); ++i)
-        sum += in[i];
+    return uchar((sum * inv + (1u << 23)) >> 24);
+}
+
+// Box passes along up to four rows at once: each row's running sum is a
+// chain of dependent additions, and four chains side by side keep the core
+// busy where one leaves it waiting. out[i] = mean of in[i-r .. i+r], zeros
+// outside; each row is read from a copy padded with r zeros at both ends.
+void boxRows(uchar* const* rows, int count, int len, int r, std::uint32_t inv, std::vector<uchar>& padded)
+{
+    constexpr int kAtOnce = 4;
+    const std::size_t stride = std::size_t(len) + 2 * std::size_t(r);
+    padded.assign(stride * kAtOnce, 0);
+    const uchar* pad[kAtOnce];
+    std::uint32_t sum[kAtOnce] = {};
+    for (int k = 0; k < kAtOnce; ++k) {
+        uchar* p = padded.data() + stride * std::size_t(k);
+        if (k < count)
+            std::copy(rows[k], rows[k] + len, p + r);
+        pad[k] = p;
+        for (int i = 0; i < 2 * r; ++i)
+            sum[k] += p[i];
+    }
+    uchar* out[kAtOnce];
+    for (int k = 0; k < kAtOnce; ++k)
+        out[k] = k < count ? rows[k] : padded.data() + stride * std::size_t(k); // a row left over writes its own copy
     for (int i = 0; i < len; ++i) {
-        if (i + r < len)
-            sum += in[i + r];
-        out[i] = uchar((sum * std::uint64_t(inv) + (1u << 23)) >> 24);
-        if (i - r >= 0)
-            sum -= in[i - r];
+        for (int k = 0; k < kAtOnce; ++k) {
+            sum[k] += pad[k][i + 2 * r];
+            const uchar mean = boxMean(sum[k], inv);
+            sum[k] -= pad[k][i];
+            out[k][i] = mean;
+        }
     }
 }
 
 void blurRows(uchar* data, int width, int height, qsizetype stride, int r, std::uint32_t inv)
 {
     parallelFor(height, width, [=](int y0, int y1) {
-        std::vector<uchar> tmp(width);
-        for (int y = y0; y < y1; ++y) {
-            uchar* row = data + y * stride;
-            boxRow(row, tmp.data(), width, r, inv);
-            std::copy(tmp.begin(), tmp.end(), row);
+        std::vector<uchar> padded;
+        for (int y = y0; y < y1; y += 4) {
+            uchar* rows[4];
+            const int count = std::min(4, y1 - y);
+            for (int k = 0; k < count; ++k)
+                rows[k] = data + (y + k) * stride;
+            boxRows(rows, count, width, r, inv, padded);
         }
     });
 }
@@ -145,12 +171,14 @@ void blurRows(uchar* data, int width, int height, qsizetype stride, int r, std::
 void blurColumns(uchar* data, int width, int height, qsizetype stride, int r, std::uint32_t inv)
 {
     parallelFor(width, height, [=](int x0, int x1) {
+        const std::uint32_t scale = inv; // a local: stores through the rows could reach a captured one
         const int w = x1 - x0;
         std::vector<std::uint32_t> sums(w, 0);
-        std::vector<uchar> ring(std::size_t(w) * std::size_t(2 * r + 1));
         // Rows that enter the window are also kept in a ring, because the
-        // output overwrites the plane in place.
+        // output overwrites the plane in place; rows beyond the plane are zeros.
         const int span = 2 * r + 1;
+        std::vector<uchar> ring(std::size_t(w) * std::size_t(span));
+        const std::vector<uchar> zeros(std::size_t(w), 0);
         for (int y = 0; y < std::min(r, height); ++y) {
             const uchar* row = data + y * stride + x0;
             for (int x = 0; x < w; ++x)
@@ -158,22 +186,18 @@ void blurColumns(uchar* data, int width, int height, qsizetype stride, int r, st
         }
         for (int y = 0; y < height; ++y) {
             const int enter = y + r;
-            if (enter < height) {
-                const uchar* row = data + enter * stride + x0;
-                for (int x = 0; x < w; ++x)
-                    sums[x] += row[x];
-            }
-            // Remember row y before it is overwritten; it leaves the window later.
-            uchar* out = data + y * stride + x0;
-            uchar* slot = ring.data() + std::size_t(y % span) * w;
-            std::copy(out, out + w, slot);
-            for (int x = 0; x < w; ++x)
-                out[x] = uchar((sums[x] * std::uint64_t(inv) + (1u << 23)) >> 24);
             const int leave = y - r;
-            if (leave >= 0) {
-                const uchar* old = ring.data() + std::size_t(leave % span) * w;
-                for (int x = 0; x < w; ++x)
-                    sums[x] -= old[x];
+            const uchar* __restrict in = enter < height ? data + enter * stride + x0 : zeros.data();
+            uchar* __restrict out = data + y * stride + x0;
+            // Row y is remembered before it is overwritten; it leaves the window later.
+            uchar* __restrict kept = ring.data() + std::size_t(y % span) * w;
+            const uchar* __restrict old = leave >= 0 ? ring.data() + std::size_t(leave % span) * w : zeros.data();
+            std::uint32_t* __restrict sum = sums.data();
+            for (int x = 0; x < w; ++x) {
+                const std::uint32_t s = sum[x] + in[x];
+                kept[x] = out[x];
+                out[x] = boxMean(s, scale);
+                sum[x] = s - old[x];
             }
         }
     });
@@ -290,18 +314,26 @@ QImage shadeOfAlpha(QImage alpha8, const QColor& color)
     return alpha8;
 }
 
-QImage colorizedAlpha(const QImage& alpha8, const QColor& color)
+namespace {
+// One premultiplied colour for each coverage level.
+std::array<QRgb, 256> shadeLevels(const QColor& color)
 {
-    QImage out(alpha8.size(), QImage::Format_ARGB32_Premultiplied);
-    if (out.isNull())
-        return out;
-    // One premultiplied colour for each coverage level.
     const QRgb pm = qPremultiply(color.rgba());
     const std::uint32_t a = qAlpha(pm), r = qRed(pm), g = qGreen(pm), b = qBlue(pm);
     std::array<QRgb, 256> shade{};
     for (std::uint32_t k = 0; k < 256; ++k)
         shade[k] = qRgba(int((r * k + 127) / 255), int((g * k + 127) / 255), int((b * k + 127) / 255),
                          int((a * k + 127) / 255));
+    return shade;
+}
+} // namespace
+
+QImage colorizedAlpha(const QImage& alpha8, const QColor& color)
+{
+    QImage out(alpha8.size(), QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull())
+        return out;
+    const std::array<QRgb, 256> shade = shadeLevels(color);
     const int width = alpha8.width();
     uchar* const outBits = out.bits();
     const qsizetype outStride = out.bytesPerLine();

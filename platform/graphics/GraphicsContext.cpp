@@ -1,5 +1,6 @@
 #include "platform/graphics/GraphicsContext.h"
 
+#include "platform/graphics/AheadPicture.h"
 #include "platform/graphics/AlphaBlur.h"
 #include "platform/graphics/ImageReduction.h"
 #include "platform/graphics/RedrawCache.h"
@@ -309,7 +310,7 @@ void GraphicsContext::clipToPath(const QPainterPath& path)
     QPainterPath winding = path;
     winding.setFillRule(Qt::WindingFill);
     const QPainter& p = current();
-    const Clip clip{winding, p.worldTransform(), p.testRenderHint(QPainter::Antialiasing)};
+    const Clip clip{winding, p.worldTransform(), p.testRenderHint(QPainter::Antialiasing), deviceTransform()};
     m_state.clips.append(clip);
     if (recording()) {
         QByteArray op = opRecord('C');
@@ -472,6 +473,8 @@ void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, const Q
     }
     if (dry()) {
         noteDryReach(shadowedDeviceBounds(dest), m_state.shadow);
+        if (m_cache)
+            makeAhead(image, dest, sourceDown);
         return;
     }
     if (m_cache && drawImageFromCache(image, dest, sourceDown, opacity))
@@ -490,15 +493,146 @@ void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, double 
     drawImage(image, dest, QRectF(QPointF(), QSizeF(pictureSize(image))), opacity);
 }
 
-bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest, const QRectF& sourceDown,
-                                         double opacity)
+// A picture drawn the quick way while things change: made without
+// smoothing its edges or its outline, as Qt draws an antialiased scaled
+// picture, or clips to an antialiased polygon, several times slower; read
+// from a picture already averaged down near the size drawn. Everything in
+// the whole drawing's device pixels, so that the measuring pass of a kept
+// drawing and its drawing pass, whose layers lie in different places, find
+// the same picture.
+struct GraphicsContext::QuickDraw {
+    QByteArray key;
+    QImage source;     // the picture, or a reduction of it
+    QRectF sourceRect; // within `source`, rows downwards
+    QTransform draw;   // from (0, 0, size) to device pixels
+    QSizeF size;
+    QList<Clip> clips; // their `device` transforms apply
+    QPainter::RenderHints hints;
+    QRect area; // the device pixels the picture covers
+
+    QImage make() const
+    {
+        QImage picture = newBitmap(area.size());
+        if (picture.isNull())
+            return picture;
+        // The picture reaches a pixel further each way, so no edge pixel is left out.
+        const double dx = 1 / std::abs(draw.m11());
+        const double dy = 1 / std::abs(draw.m22());
+        paintInBands(picture, area.topLeft(), [this, dx, dy](QPainter& cp, const QTransform& toPicture) {
+            cp.setRenderHints(hints);
+            cp.setRenderHint(QPainter::Antialiasing, false); // once: Qt sets every clip again when it changes
+            for (const Clip& clip : clips) {
+                cp.setWorldTransform(clip.device * toPicture);
+                cp.setClipPath(clip.path, cp.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+            }
+            cp.setWorldTransform(draw * toPicture);
+            cp.drawImage(QRectF(-dx, -dy, size.width() + 2 * dx, size.height() + 2 * dy), source, sourceRect);
+        });
+        return picture;
+    }
+};
+
+namespace {
+bool finiteRect(const QRectF& r)
+{
+    return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) && std::isfinite(r.height());
+}
+
+// A path of its own: Qt's paths share their elements, and reading one fills
+// in cached bounds, which two threads must not do to one path at once.
+QPainterPath unshared(const QPainterPath& path)
+{
+    QPainterPath copy = path;
+    if (copy.elementCount() > 0) {
+        const QPainterPath::Element first = copy.elementAt(0);
+        copy.setElementPositionAt(0, first.x, first.y);
+    }
+    return copy;
+}
+} // namespace
+
+bool GraphicsContext::cacheable()
 {
     // Only a plain draw over what is there can be drawn from a picture made
     // before: the clips within the picture, the surface's painter unclipped.
-    QPainter& p = current();
-    if (!p.isActive() || m_state.shadow.on || m_state.blendMode != QPainter::CompositionMode_SourceOver
-        || m_state.clipsApplied > 0 || p.hasClipping() || p.device()->devicePixelRatio() != 1.0)
+    const QPainter& p = current();
+    return p.isActive() && !m_state.shadow.on && m_state.blendMode == QPainter::CompositionMode_SourceOver
+        && m_state.clipsApplied == 0 && !p.hasClipping() && p.device()->devicePixelRatio() == 1.0;
+}
+
+std::optional<GraphicsContext::QuickDraw> GraphicsContext::quickDraw(const QImage& image, const QRectF& dest,
+                                                                     const QRectF& sourceDown, bool ahead)
+{
+    if (!m_cache->mayBeProvisional())
+        return std::nullopt;
+    const QTransform device = deviceTransform();
+    QuickDraw quick;
+    quick.draw = QTransform(1, 0, 0, -1, dest.x(), dest.y() + dest.height()) * device;
+    if (quick.draw.type() > QTransform::TxScale)
+        return std::nullopt;
+    QRectF reach = quick.draw.mapRect(QRectF(0, 0, dest.width(), dest.height()));
+    for (const Clip& clip : std::as_const(m_state.clips))
+        reach &= clip.device.mapRect(clip.path.boundingRect());
+    // What reaches far past the drawing is made for what lies near it.
+    const QSizeF whole(m_deviceSize);
+    reach &= QRectF(QPointF(-whole.width(), -whole.height()), whole * 3);
+    if (!finiteRect(reach) || reach.isEmpty())
+        return std::nullopt;
+    quick.area = reach.toAlignedRect().adjusted(-1, -1, 1, 1);
+    quick.size = dest.size();
+    quick.clips = m_state.clips;
+    quick.hints = current().renderHints();
+    Record r(quick.key);
+    r.word(quint64(image.cacheKey())).rect(sourceDown).rect(dest).transform(device).word(quint64(quick.hints));
+    for (const Clip& clip : std::as_const(m_state.clips))
+        r.transform(clip.device).word(clip.antialias).path(clip.path);
+    // A draw the frame before measured too is most likely in the cache (a
+    // mosaic's divider moves two columns of its pictures, not all of them).
+    if (ahead && (m_cache->measuredAgain(quick.key) || m_cache->findAhead(quick.key)))
+        return std::nullopt;
+    quick.source = image;
+    quick.sourceRect = sourceDown;
+    // The picture averaged down stays for the frames of the change.
+    const int halvings = ImageReduction::halvingsFor(ImageReduction::scaleOfDraw(device, dest, sourceDown));
+    const QImage small = halvings > 0 ? m_cache->reduced(image, halvings, !ahead) : QImage();
+    // Measuring, no picture is averaged down: a draw the cache turns out to
+    // hold would have paid for it (a mosaic's divider moved back and forth
+    // finds most of its pictures from frames before the last). A picture
+    // first reduced by its drawing pass is made ahead from then on.
+    if (ahead && halvings > 0 && small.isNull())
+        return std::nullopt;
+    if (!small.isNull()) {
+        const double fx = double(small.width()) / image.width();
+        const double fy = double(small.height()) / image.height();
+        quick.source = small;
+        quick.sourceRect = QRectF(sourceDown.x() * fx, sourceDown.y() * fy, sourceDown.width() * fx,
+                                  sourceDown.height() * fy);
+    }
+    return quick;
+}
+
+void GraphicsContext::makeAhead(const QImage& image, const QRectF& dest, const QRectF& sourceDown)
+{
+    // At rest (the most frames) nothing is made the quick way.
+    if (!m_cache->mayBeProvisional() || !cacheable())
+        return;
+    std::optional<QuickDraw> quick = quickDraw(image, dest, sourceDown, true);
+    if (!quick || !m_cache->hasRoomFor(qsizetype(quick->area.width()) * quick->area.height() * 4))
+        return;
+    for (Clip& clip : quick->clips)
+        clip.path = unshared(clip.path);
+    const QByteArray key = quick->key;
+    auto ahead = std::make_shared<AheadPicture>([made = std::move(*quick)] { return made.make(); });
+    m_cache->keepAhead(key, ahead);
+    AheadPicture::queue(ahead);
+}
+
+bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest, const QRectF& sourceDown,
+                                         double opacity)
+{
+    if (!cacheable())
         return false;
+    QPainter& p = current();
     const QTransform surface = p.worldTransform();
     const QTransform draw = QTransform(1, 0, 0, -1, dest.x(), dest.y() + dest.height()) * surface;
     // Turned pictures too: the picture is drawn with exactly this transform,
@@ -507,17 +641,14 @@ bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest
         return false;
 
     // The picture's pixels: what the draw reaches, within its clips, on the surface.
-    const auto finite = [](const QRectF& r) {
-        return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) && std::isfinite(r.height());
-    };
     const QRect surfaceRect(0, 0, p.device()->width(), p.device()->height());
     QRectF reach = draw.mapRect(QRectF(0, 0, dest.width(), dest.height()));
-    if (!finite(reach))
+    if (!finiteRect(reach))
         return false;
     reach &= QRectF(surfaceRect);
     for (const Clip& clip : std::as_const(m_state.clips)) {
         const QRectF bounds = clip.transform.mapRect(clip.path.boundingRect());
-        if (!finite(bounds))
+        if (!finiteRect(bounds))
             return false;
         reach &= bounds;
     }
@@ -542,61 +673,45 @@ bool GraphicsContext::drawImageFromCache(const QImage& image, const QRectF& dest
     } else {
         if (!m_cache->hasRoomFor(qsizetype(area.width()) * area.height() * 4))
             return false;
-        // As drawn straight onto the surface over transparency, moved by whole pixels.
-        picture = newBitmap(area.size());
-        if (picture.isNull())
-            return false;
         origin = area.topLeft();
-        // While things change, the picture is made without smoothing its
-        // edges or its outline: Qt draws an antialiased scaled picture, or
-        // clips to an antialiased polygon, several times slower. The picture
-        // reaches a pixel further each way so no edge pixel is left out; the
-        // exact one follows at rest.
-        const bool provisional = m_cache->mayBeProvisional() && draw.type() <= QTransform::TxScale;
-        // The quick way reads a picture already averaged down near the size
-        // drawn, which stays for the frames of the change.
-        QImage source = image;
-        QRectF sourceRect = sourceDown;
-        if (provisional) {
-            const int halvings = ImageReduction::halvingsFor(ImageReduction::scaleOfDraw(surface, dest, sourceDown));
-            if (const QImage small = halvings > 0 ? m_cache->reduced(image, halvings) : QImage(); !small.isNull()) {
-                const double fx = double(small.width()) / image.width();
-                const double fy = double(small.height()) / image.height();
-                source = small;
-                sourceRect = QRectF(sourceDown.x() * fx, sourceDown.y() * fy, sourceDown.width() * fx,
-                                    sourceDown.height() * fy);
+        // While things change the picture is made the quick way, ahead on
+        // other cores when the drawing was measured first; the exact one
+        // follows at rest.
+        std::optional<QuickDraw> quick =
+            draw.type() <= QTransform::TxScale ? quickDraw(image, dest, sourceDown) : std::nullopt;
+        if (quick) {
+            const QPoint layer = m_layers.empty() ? QPoint() : m_layers.back().origin;
+            const QRect wanted = area.translated(layer);
+            const std::shared_ptr<AheadPicture> ahead = m_cache->findAhead(quick->key);
+            if (ahead && quick->area.contains(wanted))
+                picture = ahead->take();
+            if (!picture.isNull() && quick->area != wanted)
+                picture = picture.copy(wanted.translated(-quick->area.topLeft()));
+            if (picture.isNull()) {
+                quick->area = wanted;
+                picture = quick->make();
             }
-        }
-        const QPainter::RenderHints hints = p.renderHints();
-        const auto paint = [&](QPainter& cp, const QTransform& toPicture) {
-            cp.setRenderHints(hints);
-            if (provisional) // set once: Qt sets every clip again when antialiasing changes
-                cp.setRenderHint(QPainter::Antialiasing, false);
-            for (const Clip& clip : std::as_const(m_state.clips)) {
-                cp.setWorldTransform(clip.transform * toPicture);
-                if (!provisional)
-                    cp.setRenderHint(QPainter::Antialiasing, clip.antialias);
-                cp.setClipPath(clip.path, cp.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
-            }
-            if (!provisional)
-                cp.setRenderHints(hints);
-            cp.setWorldTransform(draw * toPicture);
-            if (provisional) {
-                const double dx = 1 / std::abs(draw.m11());
-                const double dy = 1 / std::abs(draw.m22());
-                cp.drawImage(QRectF(-dx, -dy, dest.width() + 2 * dx, dest.height() + 2 * dy), source, sourceRect);
-            } else {
-                cp.drawImage(QRectF(0, 0, dest.width(), dest.height()), image, sourceDown);
-            }
-        };
-        if (provisional) {
-            paintInBands(picture, origin, paint);
             m_cache->madeProvisional();
         } else {
-            QPainter cp(&picture);
-            paint(cp, QTransform::fromTranslate(-origin.x(), -origin.y()));
+            // As drawn straight onto the surface over transparency, moved by whole pixels.
+            picture = newBitmap(area.size());
+            if (!picture.isNull()) {
+                QPainter cp(&picture);
+                cp.setRenderHints(p.renderHints());
+                const QTransform toPicture = QTransform::fromTranslate(-origin.x(), -origin.y());
+                for (const Clip& clip : std::as_const(m_state.clips)) {
+                    cp.setWorldTransform(clip.transform * toPicture);
+                    cp.setRenderHint(QPainter::Antialiasing, clip.antialias);
+                    cp.setClipPath(clip.path, cp.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+                }
+                cp.setRenderHints(p.renderHints());
+                cp.setWorldTransform(draw * toPicture);
+                cp.drawImage(QRectF(0, 0, dest.width(), dest.height()), image, sourceDown);
+            }
         }
-        m_cache->keepPicture(key, picture, origin, {}, {}, provisional);
+        if (picture.isNull())
+            return false;
+        m_cache->keepPicture(key, picture, origin, {}, {}, quick.has_value());
     }
     notePart(key, false);
     const QTransform saved = p.worldTransform();

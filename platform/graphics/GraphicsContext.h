@@ -183,12 +183,16 @@ private:
         double blur = 0;
         QColor color;
     };
-    // A clip as it was set: the painter's transform and antialiasing then.
+    // A clip as it was set: the painter's transform and antialiasing then,
+    // and the transform to the whole drawing's pixels, which layers moved
+    // elsewhere do not change.
     struct Clip {
         QPainterPath path;
         QTransform transform;
         bool antialias = true;
+        QTransform device;
     };
+    struct QuickDraw;
     struct State {
         QTransform ctm;
         QColor fillColor = Qt::black;
@@ -247,6 +251,16 @@ private:
     // Draws the picture from the redraw cache (made there first when
     // missing); false when this draw cannot be taken from a cache.
     bool drawImageFromCache(const QImage& image, const QRectF& dest, const QRectF& sourceDown, double opacity);
+    // Whether a draw may be taken from the redraw cache, with the painter as it is.
+    bool cacheable();
+    // The draw of a picture made the quick way while things change, with
+    // the record that finds it; nothing when the cache wants it exact, or,
+    // `ahead`, when it need not be made ahead.
+    std::optional<QuickDraw> quickDraw(const QImage& image, const QRectF& dest, const QRectF& sourceDown,
+                                       bool ahead = false);
+    // Measuring a kept drawing, starts making on other cores the pictures
+    // its drawing pass will make the quick way.
+    void makeAhead(const QImage& image, const QRectF& dest, const QRectF& sourceDown);
     // The record of what layers with cached shadows have drawn into them.
     bool recording() const;
     QByteArray opRecord(char kind);

@@ -1,5 +1,6 @@
 #include "platform/graphics/RedrawCache.h"
 
+#include "platform/graphics/AheadPicture.h"
 #include "platform/graphics/ImageReduction.h"
 
 #include <utility>
@@ -29,6 +30,10 @@ void RedrawCache::frameDone()
         m_madeLastFrame = std::exchange(m_madeThisFrame, false);
     m_provisionalLastFrame = std::exchange(m_provisionalThisFrame, 0) > 0;
     m_settling = false;
+    for (const std::shared_ptr<AheadPicture>& ahead : std::as_const(m_ahead))
+        ahead->cancel();
+    m_ahead.clear();
+    m_measuredLastFrame = std::exchange(m_measuredThisFrame, {});
     for (auto it = m_pictures.begin(); it != m_pictures.end();) {
         if (m_frame - it->frame > kFramesKept) {
             m_pictureBytes -= it->image.sizeInBytes();
@@ -136,13 +141,27 @@ void RedrawCache::keepShadow(Shadow shadow)
     }
 }
 
-QImage RedrawCache::reduced(const QImage& image, int halvings)
+void RedrawCache::keepAhead(const QByteArray& key, std::shared_ptr<AheadPicture> picture)
+{
+    m_ahead.insert(key, std::move(picture));
+}
+
+bool RedrawCache::measuredAgain(const QByteArray& key)
+{
+    const size_t hash = qHash(key);
+    m_measuredThisFrame.insert(hash);
+    return m_measuredLastFrame.contains(hash);
+}
+
+QImage RedrawCache::reduced(const QImage& image, int halvings, bool make)
 {
     const QPair<qint64, int> key(image.cacheKey(), halvings);
     if (const auto it = m_reduced.find(key); it != m_reduced.end()) {
         it->frame = m_frame;
         return it->image;
     }
+    if (!make)
+        return QImage();
     QImage made = ImageReduction::halved(image, halvings);
     // Over the budget it serves this draw alone.
     if (!made.isNull() && m_reducedBytes + made.sizeInBytes() <= kMostReducedBytes) {

@@ -6,8 +6,13 @@
 #include <QImage>
 #include <QPoint>
 #include <QPointF>
+#include <QSet>
+
+#include <memory>
 
 namespace qf {
+
+class AheadPicture;
 
 // What a drawing context may keep from one screen frame to the next, so that
 // redrawing an unchanged collage costs little: pictures already scaled and
@@ -77,12 +82,25 @@ private:
     // Pictures averaged down for drawing the quick way, by the picture's
     // cache key and the number of halvings: bilinear scaling then reads a
     // small picture instead of skipping through a large one.
-    QImage reduced(const QImage& image, int halvings);
+    // Without `make`, only one made before: null when there is none.
+    QImage reduced(const QImage& image, int halvings, bool make = true);
     void keepShadow(Shadow shadow);
+    // Pictures this frame will draw the quick way, made on other cores
+    // while the frame is measured: by the record of the draw, in the whole
+    // drawing's pixels. The frame's end forgets those it did not take.
+    std::shared_ptr<AheadPicture> findAhead(const QByteArray& key) const { return m_ahead.value(key); }
+    void keepAhead(const QByteArray& key, std::shared_ptr<AheadPicture> picture);
+    // Notes a quick draw this frame measures; whether the frame before
+    // measured it too, when the cache most likely holds its picture and
+    // making it ahead would be work thrown away.
+    bool measuredAgain(const QByteArray& key);
 
     QHash<QByteArray, Picture> m_pictures;
     qsizetype m_pictureBytes = 0;
     QHash<QByteArray, Shadow> m_shadows;
+    QHash<QByteArray, std::shared_ptr<AheadPicture>> m_ahead;
+    QSet<size_t> m_measuredThisFrame; // hashes of the quick draws' records
+    QSet<size_t> m_measuredLastFrame;
     struct Reduced {
         QImage image;
         quint64 frame = 0;

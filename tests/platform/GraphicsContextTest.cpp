@@ -9,6 +9,7 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <random>
 #include <thread>
 
 using namespace qf;
@@ -200,6 +201,56 @@ TEST(GraphicsContext, UnbalancedCallsAndBadNumbersAreHarmless)
     ctx.endTransparencyLayer();
     ctx.restoreGState();
     SUCCEED();
+}
+
+// The blur as first written: three box passes of the sizes that approximate
+// the Gaussian, each the plain sum over its window, rows then columns.
+static QImage referenceBlur(QImage plane, double sigma)
+{
+    const double ideal = std::sqrt(12.0 * sigma * sigma / 3 + 1.0);
+    int wl = int(std::floor(ideal));
+    if (wl % 2 == 0)
+        --wl;
+    const int m = int(std::lround((12.0 * sigma * sigma - 3 * wl * wl - 12.0 * wl - 9) / (-4.0 * wl - 4.0)));
+    for (int pass = 0; pass < 3; ++pass) {
+        const int size = pass < m ? wl : wl + 2;
+        const int r = (size - 1) / 2;
+        if (r <= 0)
+            continue;
+        const std::uint32_t inv = (1u << 24) / unsigned(size);
+        for (const bool rows : {true, false}) {
+            const QImage in = plane.copy();
+            const int along = rows ? plane.width() : plane.height();
+            const int across = rows ? plane.height() : plane.width();
+            for (int a = 0; a < across; ++a)
+                for (int i = 0; i < along; ++i) {
+                    std::uint64_t sum = 0;
+                    for (int j = std::max(0, i - r); j <= std::min(along - 1, i + r); ++j)
+                        sum += rows ? in.constScanLine(a)[j] : in.constScanLine(j)[a];
+                    const auto mean = uchar((sum * inv + (1u << 23)) >> 24);
+                    (rows ? plane.scanLine(a)[i] : plane.scanLine(i)[a]) = mean;
+                }
+        }
+    }
+    return plane;
+}
+
+TEST(AlphaBlur, BlursExactlyAsThePlainSumsOfItsBoxes)
+{
+    // Planes narrower and shorter than a box, rows not a multiple of the
+    // rows blurred together, and planes large enough to be shared by threads.
+    const QSize sizes[] = {{1, 1}, {3, 7}, {50, 5}, {7, 50}, {61, 43}, {700, 330}};
+    std::mt19937 random(7);
+    for (const QSize size : sizes)
+        for (const double sigma : {0.8, 2.5, 9.0}) {
+            QImage plane(size, QImage::Format_Alpha8);
+            for (int y = 0; y < size.height(); ++y)
+                for (int x = 0; x < size.width(); ++x)
+                    plane.scanLine(y)[x] = (x / 9 + y / 7) % 3 ? uchar(random() % 256) : 255;
+            const QImage expected = referenceBlur(plane, sigma);
+            gaussianBlurAlpha(plane.bits(), plane.width(), plane.height(), plane.bytesPerLine(), sigma);
+            EXPECT_EQ(plane, expected) << size.width() << " x " << size.height() << " at " << sigma;
+        }
 }
 
 TEST(AlphaBlur, ApproximatesAGaussianAcrossAnEdge)
@@ -675,5 +726,64 @@ TEST(GraphicsContext, APartOfAPictureDrawsAsTheWholePictureWould)
             }
         // Only the rounding of where a sample falls may differ.
         EXPECT_LE(worst, 1);
+
+TEST(GraphicsContext, PicturesMadeAheadForAKeptDrawingLandWhereTheDrawingPassPutsThem)
+{
+    // While things change, the measuring pass of a kept drawing starts the
+    // quick pictures on other cores, in the whole drawing's pixels; the
+    // drawing pass draws them in layers placed elsewhere. The same scene not
+    // kept makes each picture in place: the two frames may differ by the
+    // rounding of one more composite, never by a picture moved or cut.
+    // (Fills are left out: a kept drawing fills without smoothing while
+    // things change, one drawn straight does not.)
+    const QImage picture = stripes(Qt::red, Qt::blue);
+    const QImage other = stripes(Qt::green, Qt::black);
+    struct Row {
+        const char* name;
+        bool shadow;
+        QRectF layer; // the transparency layer's bounds
+        QSize pixels;
+    };
+    const Row rows[] = {
+        {"in a shadowed layer", true, QRectF(0, 0, 150, 100), QSize(173, 117)},
+        {"in a shadowed layer cut short", true, QRectF(13.3, 7.7, 120, 80), QSize(241, 163)},
+        {"straight into the kept drawing", false, QRectF(), QSize(190, 128)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto scene = [&row, &picture, &other](double grow, bool kept) {
+            return [&row, &picture, &other, grow, kept](GraphicsContext& c) {
+                const auto draw = [&] {
+                    if (row.shadow) {
+                        c.setShadow(QPointF(3, -3), 6);
+                        c.beginTransparencyLayer(row.layer);
+                    }
+                    for (int i = 0; i < 6; ++i) {
+                        const QRectF slot(8.3 + i % 3 * 45.1, 9.6 + i / 3 * 43.7, 38.2 + grow, 35.9 + grow);
+                        c.saveGState();
+                        c.clipToPath(roundRect(slot.adjusted(1.7, 1.7, -1.7, -1.7), 4));
+                        c.drawImage(i % 2 ? other : picture, slot.adjusted(1.7, 1.7, -1.7, -1.7),
+                                    QRectF(2.5 + i, 3, 40, 30));
+                        c.restoreGState();
+                    }
+                    if (row.shadow)
+                        c.endTransparencyLayer();
+                };
+                if (kept)
+                    c.drawKept(draw);
+                else
+                    draw();
+            };
+        };
+        RedrawCache keptCache;
+        RedrawCache placeCache;
+        for (int frame = 0; frame < 4; ++frame) {
+            const double grow = 0.37 * frame;
+            const QImage kept = drawn(scene(grow, true), &keptCache, row.pixels);
+            const QImage inPlace = drawn(scene(grow, false), &placeCache, row.pixels);
+            EXPECT_EQ(keptCache.lastFrameWasProvisional(), frame > 0) << frame;
+            EXPECT_EQ(placeCache.lastFrameWasProvisional(), frame > 0) << frame;
+            EXPECT_LE(largestDifference(kept, inPlace), 2) << frame;
+        }
     }
 }
