@@ -726,6 +726,8 @@ TEST(GraphicsContext, APartOfAPictureDrawsAsTheWholePictureWould)
             }
         // Only the rounding of where a sample falls may differ.
         EXPECT_LE(worst, 1);
+    }
+}
 
 TEST(GraphicsContext, PicturesMadeAheadForAKeptDrawingLandWhereTheDrawingPassPutsThem)
 {
