@@ -1,5 +1,6 @@
 #include "document/QFRegularFileWrapperContainer.h"
 
+#include "document/DecodeQueue.h"
 #include "model/UtilityFunctions.h"
 #include "platform/core/PictureMemory.h"
 #include "platform/images/JpegReader.h"
@@ -41,80 +42,17 @@ using Container = QFRegularFileWrapperContainer;
 // allocator's one pool while the batch runs, for the next picture instead
 // of fresh pages from the system, and goes back when the batch ends.
 constexpr qint64 kParallelDecodeBudget = qint64(128) << 20;
+// The decodes' share shrinks as the proxies they leave behind add up, so
+// that the two together stay within this: the heavy decodes, which go
+// first, still run side by side, and those at the end, beside nearly every
+// proxy, no longer add their greatest memory to it. Never below the least
+// share, which keeps a large batch on all cores once its proxies alone
+// exceed the whole.
+constexpr qint64 kBatchBudget = qint64(160) << 20;
+constexpr qint64 kLeastDecodeBudget = qint64(96) << 20;
 // A decode holding more than this (a progressive picture's coefficients)
 // is one of the few the budget lets run at once.
 constexpr qint64 kHeavyDecode = kParallelDecodeBudget / 16;
-
-// Hands out a batch's decodes so that their memory stays within the
-// budget without leaving a core idle while a decode that fits is left: in
-// the order given (the longest first), and while the next one does not fit
-// beside those running, the last ones (the shortest).
-class DecodeQueue {
-public:
-    // Items in the order to decode them, and each item's memory.
-    DecodeQueue(std::vector<size_t> order, std::vector<qint64> bytes)
-        : m_order(std::move(order)), m_bytes(std::move(bytes)), m_back(m_order.size())
-    {
-    }
-
-    // Takes the next item; waits while none fits. Called once an item.
-    size_t take()
-    {
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            if (m_front >= m_back)
-                return m_order.size(); // more calls than items: nothing to do
-            if (const size_t first = m_order[m_front]; cost(first) <= m_free) {
-                ++m_front;
-                m_free -= cost(first);
-                return first;
-            }
-            if (const size_t last = m_order[m_back - 1]; cost(last) <= m_free) {
-                --m_back;
-                m_free -= cost(last);
-                return last;
-            }
-            m_changed.wait(lock);
-        }
-    }
-    void finish(size_t item)
-    {
-        if (item >= m_order.size())
-            return;
-        {
-            std::lock_guard lock(m_mutex);
-            m_free += cost(item);
-        }
-        m_changed.notify_all();
-    }
-
-    // An item taken, given back when done.
-    class Taken {
-    public:
-        explicit Taken(DecodeQueue& queue) : m_queue(queue), m_item(queue.take()) { }
-        ~Taken() { m_queue.finish(m_item); }
-        Taken(const Taken&) = delete;
-        Taken& operator=(const Taken&) = delete;
-        // None (false) when there was nothing left to take.
-        bool valid() const { return m_item < m_queue.m_order.size(); }
-        size_t item() const { return m_item; }
-
-    private:
-        DecodeQueue& m_queue;
-        size_t m_item;
-    };
-
-private:
-    qint64 cost(size_t item) const { return std::clamp<qint64>(m_bytes[item], 0, kParallelDecodeBudget); }
-
-    const std::vector<size_t> m_order;
-    const std::vector<qint64> m_bytes;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    qint64 m_free = kParallelDecodeBudget;
-    size_t m_front = 0;
-    size_t m_back;
-};
 
 // Runs job(0) .. job(count - 1) on up to idealThreadCount threads, this one
 // included, and returns when all have run.
@@ -406,11 +344,11 @@ struct PictureHeaders {
 
 // The memory a decode for a proxy of `target` (its full size when empty)
 // holds at its height: the decoder's coefficients, the picture it gives
-// and the proxy.
-qint64 proxyDecodeBytes(const PictureHeaders& h, QSize target)
+// and the proxy; and the proxy it leaves.
+DecodeCost proxyDecodeCost(const PictureHeaders& h, QSize target)
 {
     if (h.upright.isEmpty())
-        return 0;
+        return {};
     if (target.isEmpty())
         target = drawingSizeFor(h.upright);
     const QSize asked = h.sideways ? target.transposed() : target;
@@ -419,30 +357,30 @@ qint64 proxyDecodeBytes(const PictureHeaders& h, QSize target)
     // bytes a block of them, not 128.
     const qint64 coefficients = h.eighthIsDcAlone && jpegEighthsFor(h.stored, asked) == 1 ? h.coefficientBytes / 64
                                                                                           : h.coefficientBytes;
-    return imageBytes(decoded) + coefficients + imageBytes(target);
+    return {imageBytes(decoded) + coefficients + imageBytes(target), imageBytes(target)};
 }
 
 // Runs decode(i) for each picture on several cores, the memory of those
-// decoding at once within the budget. The heavy decodes first, the heaviest
+// decoding at once within the budgets. The heavy decodes first, the heaviest
 // first: few of them fit in the budget at once, so that together they take
 // longest, and left to the end they would run beside every proxy made, at
 // the batch's greatest memory. Then the largest files first (they take
 // longest, and one started last would keep the others waiting for it at the
 // end), the smallest while the next large one waits for memory.
 template <typename Decode>
-void decodeWithinBudget(const std::vector<qsizetype>& fileBytes, const std::vector<qint64>& decodeBytes,
+void decodeWithinBudget(const std::vector<qsizetype>& fileBytes, const std::vector<DecodeCost>& costs,
                         const Decode& decode)
 {
     std::vector<size_t> order(fileBytes.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        const bool heavyA = decodeBytes[a] > kHeavyDecode;
-        if (heavyA != (decodeBytes[b] > kHeavyDecode))
+        const bool heavyA = costs[a].held > kHeavyDecode;
+        if (heavyA != (costs[b].held > kHeavyDecode))
             return heavyA;
-        return heavyA ? decodeBytes[a] > decodeBytes[b] : fileBytes[a] > fileBytes[b];
+        return heavyA ? costs[a].held > costs[b].held : fileBytes[a] > fileBytes[b];
     });
-    DecodeQueue queue(std::move(order), decodeBytes);
+    DecodeQueue queue(std::move(order), costs, {kParallelDecodeBudget, kBatchBudget, kLeastDecodeBudget});
     const PictureWork work;
     runInParallel(qsizetype(fileBytes.size()), [&](qsizetype) {
         const DecodeQueue::Taken taken(queue);
@@ -926,15 +864,15 @@ QFRegularFileWrapperContainer::getNewRegularFileWrapperContainersForImages(const
     });
     const std::vector<QSize> sizes = plannedSizes(full, control.planDrawingSizes);
     std::vector<qsizetype> fileBytes(bytes.size());
-    std::vector<qint64> decodeBytes(bytes.size());
+    std::vector<DecodeCost> costs(bytes.size());
     for (size_t i = 0; i < bytes.size(); ++i) {
         fileBytes[i] = bytes[i].size();
-        decodeBytes[i] = proxyDecodeBytes(headers[i], sizes[i]);
+        costs[i] = proxyDecodeCost(headers[i], sizes[i]);
     }
 
     std::vector<std::shared_ptr<QFRegularFileWrapperContainer>> out(size_t(paths.size()));
     std::atomic<qsizetype> done = 0;
-    decodeWithinBudget(fileBytes, decodeBytes, [&](size_t i) {
+    decodeWithinBudget(fileBytes, costs, [&](size_t i) {
         struct Count {
             std::atomic<qsizetype>& done;
             const BatchControl& control;
@@ -993,12 +931,12 @@ void QFRegularFileWrapperContainer::makeDrawingSizeImages(const QList<QFRegularF
     });
     const std::vector<QSize> sizes = plannedSizes(full, plan);
     std::vector<qsizetype> fileBytes(todo.size());
-    std::vector<qint64> decodeBytes(todo.size());
+    std::vector<DecodeCost> costs(todo.size());
     for (size_t i = 0; i < todo.size(); ++i) {
         fileBytes[i] = todo[i]->m_contents.size();
-        decodeBytes[i] = proxyDecodeBytes(headers[i], sizes[i]);
+        costs[i] = proxyDecodeCost(headers[i], sizes[i]);
     }
-    decodeWithinBudget(fileBytes, decodeBytes, [&](size_t i) {
+    decodeWithinBudget(fileBytes, costs, [&](size_t i) {
         QFRegularFileWrapperContainer& c = *todo[i];
         DecodedProxy decoded = decodeDrawingImage(c.m_contents, headers[i], sizes[i]);
         c.setDecodedProxy(std::move(decoded.image), decoded.outOfMemory, decoded.upright);
