@@ -7,6 +7,15 @@ namespace qf {
 DecodeQueue::DecodeQueue(std::vector<size_t> order, std::vector<DecodeCost> costs, DecodeBudgets budgets)
     : m_order(std::move(order)), m_costs(std::move(costs)), m_budgets(budgets), m_back(m_order.size())
 {
+    for (size_t item : m_order)
+        if (item < m_costs.size())
+            m_totalKept += std::max<qint64>(m_costs[item].kept, 0);
+}
+
+qint64 DecodeQueue::share(const DecodeBudgets& budgets, qint64 total, qint64 kept)
+{
+    const qint64 least = std::min(budgets.least, budgets.parallel);
+    return std::clamp(std::max(budgets.batch, total + least) - kept, least, budgets.parallel);
 }
 
 qint64 DecodeQueue::held(size_t item) const
@@ -16,9 +25,7 @@ qint64 DecodeQueue::held(size_t item) const
 
 bool DecodeQueue::fits(size_t item) const
 {
-    const qint64 share =
-        std::clamp(m_budgets.batch - m_kept, std::min(m_budgets.least, m_budgets.parallel), m_budgets.parallel);
-    return m_running == 0 || m_held + held(item) <= share;
+    return m_running == 0 || m_held + held(item) <= share(m_budgets, m_totalKept, m_kept);
 }
 
 std::optional<size_t> DecodeQueue::takeLocked()

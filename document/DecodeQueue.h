@@ -18,9 +18,11 @@ struct DecodeCost {
     qint64 kept = 0;
 };
 
-// How much a batch's decodes may hold: at most `parallel` at once, and while
-// what the done ones keep adds up, only what is left of `batch` beside it,
-// but never less than `least`. A decode larger than its share runs alone.
+// How much a batch's decodes may hold: at most `parallel` at once; and as
+// what the done ones keep adds up, less, so that the two together stay
+// within `batch`, or within all the batch keeps and `least` beside it where
+// that is more, and a large batch keeps its whole share until its end
+// nears. A decode larger than its share runs alone.
 struct DecodeBudgets {
     qint64 parallel = 0;
     qint64 batch = 0;
@@ -46,6 +48,10 @@ public:
     // An item taken is done.
     void finish(size_t item);
     bool exhausted() const;
+
+    // What decodes may hold at once in a batch whose items keep `total`
+    // together, when those done keep `kept`.
+    static qint64 share(const DecodeBudgets& budgets, qint64 total, qint64 kept);
 
     // An item taken, given back when done.
     class Taken {
@@ -77,6 +83,7 @@ private:
     int m_running = 0;
     qint64 m_held = 0; // by the decodes running
     qint64 m_kept = 0; // by those done
+    qint64 m_totalKept = 0; // by them all
     size_t m_front = 0;
     size_t m_back;
 };

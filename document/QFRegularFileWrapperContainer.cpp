@@ -45,11 +45,11 @@ constexpr qint64 kParallelDecodeBudget = qint64(128) << 20;
 // The decodes' share shrinks as the proxies they leave behind add up, so
 // that the two together stay within this: the heavy decodes, which go
 // first, still run side by side, and those at the end, beside nearly every
-// proxy, no longer add their greatest memory to it. Never below the least
-// share, which keeps a large batch on all cores once its proxies alone
-// exceed the whole.
+// proxy, no longer add their greatest memory to it. A batch whose proxies
+// alone come near it keeps its whole share until its last proxies, and
+// then never less than the least share, beside them.
 constexpr qint64 kBatchBudget = qint64(160) << 20;
-constexpr qint64 kLeastDecodeBudget = qint64(96) << 20;
+constexpr qint64 kLeastDecodeBudget = qint64(64) << 20;
 // A decode holding more than this (a progressive picture's coefficients)
 // is one of the few the budget lets run at once.
 constexpr qint64 kHeavyDecode = kParallelDecodeBudget / 16;

@@ -26,9 +26,31 @@ std::vector<std::vector<size_t>> waves(DecodeQueue& queue)
 
 } // namespace
 
-TEST(DecodeQueue, RunsWhatFitsTheShareLeftBesideWhatTheDoneOnesKeep)
+TEST(DecodeQueue, TheShareShrinksAsTheBatchKeepsMore)
 {
-    constexpr DecodeBudgets budgets{128, 160, 96};
+    constexpr DecodeBudgets budgets{128, 160, 64};
+    struct Row {
+        const char* what;
+        qint64 total; // what the whole batch keeps
+        qint64 kept; // what those done keep
+        qint64 share;
+    };
+    const Row rows[] = {
+        {"a small batch at its start", 84, 0, 128},
+        {"beside what it keeps, within the batch budget", 84, 50, 110},
+        {"at its end", 84, 84, 76},
+        {"a large batch keeps the whole share", 840, 700, 128},
+        {"until its last proxies", 840, 800, 104},
+        {"then never less than the least", 840, 840, 64},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(DecodeQueue::share(budgets, row.total, row.kept), row.share) << row.what;
+    EXPECT_EQ(DecodeQueue::share({128, 160, 500}, 0, 1000), 128) << "a least share above the whole";
+}
+
+TEST(DecodeQueue, RunsWhatFitsTheShare)
+{
+    constexpr DecodeBudgets budgets{128, 160, 64};
     struct Row {
         const char* what;
         std::vector<DecodeCost> costs; // by item, taken in this order
@@ -36,12 +58,9 @@ TEST(DecodeQueue, RunsWhatFitsTheShareLeftBesideWhatTheDoneOnesKeep)
     };
     const Row rows[] = {
         {"heavy ones side by side while little is kept", {{56, 1}, {56, 1}, {20, 1}}, {{0, 1}, {2}}},
-        {"the share shrinks as the kept ones add up: one heavy at a time",
+        {"then one heavy at a time beside what is kept",
          {{60, 40}, {60, 40}, {56, 1}, {56, 1}},
          {{0, 1}, {2}, {3}}},
-        {"never below the least share, however much is kept",
-         {{10, 300}, {48, 1}, {48, 1}, {48, 1}, {48, 1}},
-         {{0, 1, 2}, {3, 4}}},
         {"one larger than any share runs alone", {{500, 1}, {1, 1}, {1, 1}}, {{0}, {1, 2}}},
         {"the smallest from the end while the next heavy one waits",
          {{100, 1}, {100, 1}, {10, 1}, {10, 1}},
@@ -66,7 +85,7 @@ TEST(DecodeQueue, ThreadsWaitingForMemoryAllFinishTheBatch)
     std::vector<DecodeCost> costs(items, DecodeCost{70, 5});
     for (size_t i = 0; i < items; ++i)
         order[i] = i;
-    DecodeQueue queue(order, costs, {128, 160, 96});
+    DecodeQueue queue(order, costs, {128, 160, 64});
     std::atomic<int> running = 0;
     std::atomic<int> mostAtOnce = 0;
     std::atomic<size_t> done = 0;
