@@ -1,0 +1,416 @@
+#include "platform/graphics/TurnedPicture.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define QF_TURNED_PICTURE_AVX2 1
+#endif
+
+namespace qf {
+
+namespace {
+
+// Qt's fixed-point positions: 16 bits of fraction.
+constexpr int kFixedScale = 1 << 16;
+constexpr int kHalfPoint = 1 << 15;
+// Qt fetches a span in pieces of this many pixels, each piece starting its
+// position anew from floating point.
+constexpr int kFetchPiece = 2048;
+// Pixels its fast filter takes at once, weighing them in 16ths; a span's
+// pixels left over after those groups are weighed in 256ths.
+constexpr int kGroup = 8;
+
+// The parts of a picture a draw reads, as Qt's texture holds them.
+struct Texture {
+    const uchar* bits = nullptr;
+    qsizetype stride = 0;
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0; // the pixels read: [x1, x2) x [y1, y2)
+
+    const uint* row(int y) const { return reinterpret_cast<const uint*>(bits + y * stride); }
+};
+
+// Per channel (a * (256 - t) + b * t) / 256, rounded down.
+inline uint mix256(uint a, uint b, uint t)
+{
+    const uint it = 256 - t;
+    const uint rb = (((a & 0xff00ff) * it + (b & 0xff00ff) * t) >> 8) & 0xff00ff;
+    const uint ag = (((a >> 8) & 0xff00ff) * it + ((b >> 8) & 0xff00ff) * t) & 0xff00ff00;
+    return rb | ag;
+}
+
+// Bilinear with weights in 256ths: along the rows first, then between them.
+inline uint bilinear256(uint tl, uint tr, uint bl, uint br, uint dx, uint dy)
+{
+    return mix256(mix256(tl, tr, dx), mix256(bl, br, dx), dy);
+}
+
+// Bilinear with weights in 16ths, the four products summed at once. The
+// weights add up to 256, so no channel carries into the next.
+inline uint bilinear16(uint tl, uint tr, uint bl, uint br, uint dx, uint dy)
+{
+    const uint dxy = dx * dy;
+    const uint wtl = 256 - 16 * dx - 16 * dy + dxy;
+    const uint wtr = 16 * dx - dxy;
+    const uint wbl = 16 * dy - dxy;
+    const uint rb = (tl & 0xff00ff) * wtl + (tr & 0xff00ff) * wtr + (bl & 0xff00ff) * wbl + (br & 0xff00ff) * dxy;
+    const uint ag = ((tl >> 8) & 0xff00ff) * wtl + ((tr >> 8) & 0xff00ff) * wtr + ((bl >> 8) & 0xff00ff) * wbl
+        + ((br >> 8) & 0xff00ff) * dxy;
+    return ((rb >> 8) & 0xff00ff) | (ag & 0xff00ff00);
+}
+
+// Per channel (x * a + y * b) / 255, rounded; a + b = 255.
+inline uint interpolate255(uint x, uint a, uint y, uint b)
+{
+    uint t = (x & 0xff00ff) * a + (y & 0xff00ff) * b;
+    t = ((t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
+    uint u = ((x >> 8) & 0xff00ff) * a + ((y >> 8) & 0xff00ff) * b;
+    u = (u + ((u >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
+    return u | t;
+}
+
+// A pixel position and its neighbour to the right or below, held within
+// [low, high]: past an edge both are the edge pixel.
+inline void bounded(int low, int high, int& v1, int& v2)
+{
+    if (v1 < low)
+        v2 = v1 = low;
+    else if (v1 >= high)
+        v2 = v1 = high;
+    else
+        v2 = v1 + 1;
+}
+
+inline uint edgeSample(const Texture& t, int fx, int fy)
+{
+    int x1 = fx >> 16, x2 = 0, y1 = fy >> 16, y2 = 0;
+    bounded(t.x1, t.x2 - 1, x1, x2);
+    bounded(t.y1, t.y2 - 1, y1, y2);
+    const uint* s1 = t.row(y1);
+    const uint* s2 = t.row(y2);
+    return bilinear256(s1[x1], s1[x2], s2[x1], s2[x2], uint(fx & 0xffff) >> 8, uint(fy & 0xffff) >> 8);
+}
+
+#ifdef QF_TURNED_PICTURE_AVX2
+bool hasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+// bilinear16 on `groups` groups of kGroup pixels within the picture, eight
+// at a time; (fx, fy) end past them.
+__attribute__((target("avx2"))) void groupsAvx2(uint* out, qint64 groups, const Texture& t, int& fx, int& fy,
+                                                int fdx, int fdy)
+{
+    static_assert(kGroup == 8);
+    const int* base = reinterpret_cast<const int*>(t.bits);
+    const __m256i strideWords = _mm256_set1_epi32(int(t.stride / 4));
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i fraction = _mm256_set1_epi32(0xffff);
+    const __m256i eight = _mm256_set1_epi32(8);
+    const __m256i low = _mm256_set1_epi32(0xff00ff);
+    const __m256i full = _mm256_set1_epi32(256);
+    const __m256i one = _mm256_set1_epi32(1);
+    __m256i vx = _mm256_add_epi32(_mm256_set1_epi32(fx), _mm256_mullo_epi32(_mm256_set1_epi32(fdx), lanes));
+    __m256i vy = _mm256_add_epi32(_mm256_set1_epi32(fy), _mm256_mullo_epi32(_mm256_set1_epi32(fdy), lanes));
+    const __m256i stepX = _mm256_set1_epi32(fdx * kGroup);
+    const __m256i stepY = _mm256_set1_epi32(fdy * kGroup);
+    for (qint64 g = 0; g < groups; ++g) {
+        const __m256i top = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(vy, 16), strideWords),
+                                             _mm256_srai_epi32(vx, 16));
+        const __m256i bottom = _mm256_add_epi32(top, strideWords);
+        const __m256i tl = _mm256_i32gather_epi32(base, top, 4);
+        const __m256i tr = _mm256_i32gather_epi32(base, _mm256_add_epi32(top, one), 4);
+        const __m256i bl = _mm256_i32gather_epi32(base, bottom, 4);
+        const __m256i br = _mm256_i32gather_epi32(base, _mm256_add_epi32(bottom, one), 4);
+        const __m256i dx =
+            _mm256_srli_epi32(_mm256_add_epi32(_mm256_srli_epi32(_mm256_and_si256(vx, fraction), 8), eight), 4);
+        const __m256i dy =
+            _mm256_srli_epi32(_mm256_add_epi32(_mm256_srli_epi32(_mm256_and_si256(vy, fraction), 8), eight), 4);
+        const __m256i dxy = _mm256_mullo_epi32(dx, dy);
+        const __m256i dx16 = _mm256_slli_epi32(dx, 4);
+        const __m256i dy16 = _mm256_slli_epi32(dy, 4);
+        const __m256i wtl = _mm256_add_epi32(_mm256_sub_epi32(full, _mm256_add_epi32(dx16, dy16)), dxy);
+        const __m256i wtr = _mm256_sub_epi32(dx16, dxy);
+        const __m256i wbl = _mm256_sub_epi32(dy16, dxy);
+        // Red and blue, then alpha and green, each in its own half of a lane.
+        const __m256i rb = _mm256_add_epi32(
+            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(tl, low), wtl),
+                             _mm256_mullo_epi32(_mm256_and_si256(tr, low), wtr)),
+            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(bl, low), wbl),
+                             _mm256_mullo_epi32(_mm256_and_si256(br, low), dxy)));
+        const __m256i ag = _mm256_add_epi32(
+            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(tl, 8), low), wtl),
+                             _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(tr, 8), low), wtr)),
+            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(bl, 8), low), wbl),
+                             _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(br, 8), low), dxy)));
+        const __m256i pixels =
+            _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(rb, 8), low), _mm256_andnot_si256(low, ag));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + g * kGroup), pixels);
+        vx = _mm256_add_epi32(vx, stepX);
+        vy = _mm256_add_epi32(vy, stepY);
+    }
+    fx += int(uint(fdx) * uint(groups * kGroup));
+    fy += int(uint(fdy) * uint(groups * kGroup));
+}
+#endif
+
+// `count` pixels from fixed-point (fx, fy) on, stepping (fdx, fdy), as
+// Qt's fast filter for turned pictures makes them: pixels whose neighbours
+// lie past the picture's edge held to it and weighed in 256ths, those within
+// it in groups weighed in 16ths, what is left of the groups in 256ths.
+void fetch(uint* out, qsizetype count, const Texture& t, int fx, int fy, int fdx, int fdy)
+{
+    qsizetype i = 0;
+    for (; i < count; ++i) {
+        int x1 = fx >> 16, x2 = 0, y1 = fy >> 16, y2 = 0;
+        bounded(t.x1, t.x2 - 1, x1, x2);
+        bounded(t.y1, t.y2 - 1, y1, y2);
+        if (x1 != x2 && y1 != y2)
+            break;
+        out[i] = edgeSample(t, fx, fy);
+        fx += fdx;
+        fy += fdy;
+    }
+    qint64 within = count;
+    const auto limit = [&](int step, qint64 position, qint64 low, qint64 high) {
+        if (step > 0)
+            within = std::min(within, qint64(i) + (high - position) / step);
+        else if (step < 0)
+            within = std::min(within, qint64(i) + (low - position) / step);
+    };
+    limit(fdx, fx, qint64(t.x1) * kFixedScale, qint64(t.x2 - 1) * kFixedScale);
+    limit(fdy, fy, qint64(t.y1) * kFixedScale, qint64(t.y2 - 1) * kFixedScale);
+
+    // Whole groups only: what is left of them goes by 256ths.
+    const qint64 grouped = within - i >= kGroup ? i + (within - i) / kGroup * kGroup : i;
+#ifdef QF_TURNED_PICTURE_AVX2
+    if (grouped > i && hasAvx2()) {
+        groupsAvx2(out + i, (grouped - i) / kGroup, t, fx, fy, fdx, fdy);
+        i = grouped;
+    }
+#endif
+    for (; i < grouped; ++i) {
+        const uint* s1 = t.row(fy >> 16) + (fx >> 16);
+        const uint* s2 = reinterpret_cast<const uint*>(reinterpret_cast<const uchar*>(s1) + t.stride);
+        const uint dx = ((uint(fx & 0xffff) >> 8) + 8) >> 4;
+        const uint dy = ((uint(fy & 0xffff) >> 8) + 8) >> 4;
+        out[i] = bilinear16(s1[0], s1[1], s2[0], s2[1], dx, dy);
+        fx += fdx;
+        fy += fdy;
+    }
+    for (; i < within; ++i) {
+        const uint* s1 = t.row(fy >> 16) + (fx >> 16);
+        const uint* s2 = reinterpret_cast<const uint*>(reinterpret_cast<const uchar*>(s1) + t.stride);
+        out[i] = bilinear256(s1[0], s1[1], s2[0], s2[1], uint(fx & 0xffff) >> 8, uint(fy & 0xffff) >> 8);
+        fx += fdx;
+        fy += fdy;
+    }
+    for (; i < count; ++i) {
+        out[i] = edgeSample(t, fx, fy);
+        fx += fdx;
+        fy += fdy;
+    }
+}
+
+// The share of a unit pixel, centred `inside` units within a straight edge
+// whose unit normal is (nx, ny), that lies within.
+double edgeCover(double inside, double nx, double ny)
+{
+    const double a = std::abs(nx), b = std::abs(ny);
+    const double lo = std::min(a, b), hi = std::max(a, b);
+    const double t = inside + (a + b) / 2; // from the pixel's farthest corner
+    if (t <= 0)
+        return 0;
+    if (t >= a + b)
+        return 1;
+    if (lo < 1e-9)
+        return std::clamp(inside + 0.5, 0.0, 1.0);
+    if (t < lo)
+        return t * t / (2 * lo * hi);
+    if (t <= hi)
+        return (t - lo / 2) / hi;
+    const double rest = a + b - t;
+    return 1 - rest * rest / (2 * lo * hi);
+}
+
+inline uint div255(uint v)
+{
+    return (v + (v >> 8) + 0x80) >> 8;
+}
+
+} // namespace
+
+bool TurnedPicture::draw(QImage& target, const QImage& image, const QRectF& source, const QTransform& toDevice,
+                         QSizeF size, bool clippedToItself)
+{
+    if (target.format() != QImage::Format_ARGB32_Premultiplied || image.format() != QImage::Format_RGB32
+        || target.isNull() || image.isNull() || image.devicePixelRatio() != 1.0)
+        return false;
+    if (!(size.width() > 0 && size.height() > 0 && source.width() > 0 && source.height() > 0))
+        return false;
+    // Qt cuts a source reaching past the picture, moving the draw's edges.
+    if (source.left() < 0 || source.top() < 0 || source.right() > image.width() || source.bottom() > image.height())
+        return false;
+    // Its filter works out rows with 16-bit products.
+    if (image.height() >= 32768 || image.bytesPerLine() / 4 >= 32768)
+        return false;
+    if (!toDevice.isAffine() || toDevice.type() < QTransform::TxRotate)
+        return false;
+    // Only a turn and an even scale keep the rectangle one: Qt draws others another way.
+    const double sx2 = toDevice.m11() * toDevice.m11() + toDevice.m12() * toDevice.m12();
+    const double sy2 = toDevice.m21() * toDevice.m21() + toDevice.m22() * toDevice.m22();
+    if (std::abs(sx2 - sy2) > 1e-12 * std::max(sx2, sy2)
+        || std::abs(toDevice.m11() * toDevice.m21() + toDevice.m12() * toDevice.m22()) > 1e-12 * sx2)
+        return false;
+
+    // Picture pixels to device pixels, and back, as Qt sets them up.
+    QTransform toPicture = toDevice;
+    if (size.width() != source.width() || size.height() != source.height())
+        toPicture.scale(size.width() / source.width(), size.height() / source.height());
+    toPicture.translate(-source.x(), -source.y());
+    QTransform nudge;
+    nudge.translate(1.0 / 65536, 1.0 / 65536);
+    bool invertible = false;
+    const QTransform inverse = (nudge * toPicture).inverted(&invertible);
+    if (!invertible)
+        return false;
+    const double m11 = inverse.m11(), m12 = inverse.m12(), m21 = inverse.m21(), m22 = inverse.m22();
+    const double dx = inverse.dx(), dy = inverse.dy();
+    const double f1 = m11 * m11 + m21 * m21, f2 = m12 * m12 + m22 * m22;
+    if (!(f1 < 1e4 && f2 < 1e4 && f1 > 1.0 / 65536 && f2 > 1.0 / 65536 && std::abs(dx) < 1e4 && std::abs(dy) < 1e4))
+        return false;
+    // Magnified eightfold Qt filters with finer positions; upright, another way.
+    if (std::abs(m11) < 1.0 / 8 || std::abs(m22) < 1.0 / 8 || int(m12 * kFixedScale) == 0)
+        return false;
+
+    Texture texture;
+    texture.bits = image.constBits();
+    texture.stride = image.bytesPerLine();
+    texture.x1 = int(source.x());
+    texture.y1 = int(source.y());
+    texture.x2 = std::min(int(std::ceil(source.right())), image.width());
+    texture.y2 = std::min(int(std::ceil(source.bottom())), image.height());
+    if (texture.x2 <= texture.x1 || texture.y2 <= texture.y1)
+        return false;
+
+    // The rectangle on the device, and its edges as lines n . p = d with
+    // outward unit normals.
+    const std::array<QPointF, 4> corners = {toDevice.map(QPointF(0, 0)), toDevice.map(QPointF(size.width(), 0)),
+                                            toDevice.map(QPointF(size.width(), size.height())),
+                                            toDevice.map(QPointF(0, size.height()))};
+    QPointF centre;
+    double highest = corners[0].y(), lowest = corners[0].y();
+    for (const QPointF& c : corners) {
+        // Positions Qt's fixed point cannot hold are left to Qt.
+        if (!std::isfinite(c.x()) || !std::isfinite(c.y()) || std::abs(c.x()) > 30000 || std::abs(c.y()) > 30000)
+            return false;
+        centre += c / 4;
+        highest = std::min(highest, c.y());
+        lowest = std::max(lowest, c.y());
+    }
+    struct Edge {
+        double nx, ny, d, half;
+    };
+    std::array<Edge, 4> edges{};
+    for (int i = 0; i < 4; ++i) {
+        const QPointF e = corners[size_t((i + 1) % 4)] - corners[size_t(i)];
+        const double length = std::hypot(e.x(), e.y());
+        if (!(length > 0))
+            return false;
+        double nx = e.y() / length, ny = -e.x() / length;
+        if (nx * (centre.x() - corners[size_t(i)].x()) + ny * (centre.y() - corners[size_t(i)].y()) > 0) {
+            nx = -nx;
+            ny = -ny;
+        }
+        edges[size_t(i)] = {nx, ny, nx * corners[size_t(i)].x() + ny * corners[size_t(i)].y(),
+                            (std::abs(nx) + std::abs(ny)) / 2};
+    }
+
+    const int fdx = int(m11 * kFixedScale);
+    const int fdy = int(m12 * kFixedScale);
+    const int width = target.width();
+    const int top = std::max(0, int(std::floor(highest)));
+    const int bottom = std::min(target.height(), int(std::ceil(lowest)) + 1);
+    uchar* const bits = target.bits();
+    const qsizetype stride = target.bytesPerLine();
+
+    for (int y = top; y < bottom; ++y) {
+        const double cy = y + 0.5;
+        // The pixels each edge leaves wholly within, and touched at all.
+        double fullLow = -std::numeric_limits<double>::infinity(), fullHigh = -fullLow;
+        double anyLow = fullLow, anyHigh = fullHigh;
+        for (const Edge& e : edges) {
+            // The pixel whose left side is at x lies k - nx * x within the edge.
+            const double k = e.d - e.nx * 0.5 - e.ny * cy;
+            if (std::abs(e.nx) < 1e-12) { // the edge runs along the row
+                if (k < e.half)
+                    fullLow = std::numeric_limits<double>::infinity();
+                if (k <= -e.half)
+                    anyLow = std::numeric_limits<double>::infinity();
+                continue;
+            }
+            const double full = (k - e.half) / e.nx;
+            const double any = (k + e.half) / e.nx;
+            if (e.nx > 0) {
+                fullHigh = std::min(fullHigh, full);
+                anyHigh = std::min(anyHigh, any);
+            } else {
+                fullLow = std::max(fullLow, full);
+                anyLow = std::max(anyLow, any);
+            }
+        }
+        if (!(anyLow < anyHigh))
+            continue;
+        const int from = int(std::clamp(std::floor(anyLow), 0.0, double(width)));
+        const int to = int(std::clamp(std::ceil(anyHigh), -1.0, double(width - 1)));
+        if (from > to)
+            continue;
+        int fullFrom = int(std::clamp(std::ceil(fullLow), -1.0, double(width)));
+        int fullTo = int(std::clamp(std::floor(fullHigh), -1.0, double(width)));
+        fullFrom = std::max(fullFrom, from);
+        fullTo = std::min(fullTo, to);
+        uint* const row = reinterpret_cast<uint*>(bits + y * stride);
+
+        const auto startAt = [&](int x, int& fx, int& fy) {
+            const double cx = x + 0.5;
+            fx = int((m21 * cy + m11 * cx + dx) * kFixedScale) - kHalfPoint;
+            fy = int((m22 * cy + m12 * cx + dy) * kFixedScale) - kHalfPoint;
+        };
+        const auto edgePixel = [&](int x) {
+            double cover = 1;
+            for (const Edge& e : edges)
+                cover *= edgeCover(e.d - e.nx * (x + 0.5) - e.ny * cy, e.nx, e.ny);
+            uint c = uint(std::clamp(cover * 256, 0.0, 255.0));
+            if (clippedToItself)
+                c = div255(c * c);
+            if (c == 0)
+                return;
+            int fx = 0, fy = 0;
+            startAt(x, fx, fy);
+            const uint picture = edgeSample(texture, fx, fy);
+            row[x] = c == 255 ? picture : interpolate255(picture, c, row[x], 255 - c);
+        };
+        if (fullFrom > fullTo) {
+            for (int x = from; x <= to; ++x)
+                edgePixel(x);
+            continue;
+        }
+        for (int x = from; x < fullFrom; ++x)
+            edgePixel(x);
+        for (int x = fullFrom; x <= fullTo; x += kFetchPiece) {
+            int fx = 0, fy = 0;
+            startAt(x, fx, fy);
+            fetch(row + x, std::min(kFetchPiece, fullTo + 1 - x), texture, fx, fy, fdx, fdy);
+        }
+        for (int x = fullTo + 1; x <= to; ++x)
+            edgePixel(x);
+    }
+    return true;
+}
+
+} // namespace qf
