@@ -69,6 +69,21 @@ private:
     QByteArray& m_out;
 };
 
+// Whether `path` is the rectangle as QPainterPath::addRect makes it.
+bool isRectangle(const QPainterPath& path, const QRectF& rect)
+{
+    if (path.elementCount() != 5)
+        return false;
+    const std::array<QPointF, 5> corners = {rect.topLeft(), rect.topRight(), rect.bottomRight(), rect.bottomLeft(),
+                                            rect.topLeft()};
+    for (int i = 0; i < 5; ++i) {
+        const QPainterPath::Element& e = path.elementAt(i);
+        if ((i == 0) != e.isMoveTo() || QPointF(e) != corners[size_t(i)])
+            return false;
+    }
+    return true;
+}
+
 // Draws `image` unscaled at a whole pixel of a painter with no transform.
 // Smooth transforms change nothing there, but while they are on Qt's raster
 // engine blends through its general span path, which splits every large
@@ -378,6 +393,8 @@ void GraphicsContext::fillPath(const QPainterPath& path)
     // A drawing kept whole, made anew while things change, fills its shapes
     // unsmoothed: Qt fills an antialiased polygon several times slower. The
     // exact drawing follows at rest.
+    if (!m_cache && !dry() && fillTurned(path))
+        return;
     const bool provisional = !dry() && m_cache && m_cache->mayBeProvisional() && keepingDrawing();
     if (provisional)
         m_cache->madeProvisional();
@@ -488,22 +505,24 @@ void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, const Q
     });
 }
 
-namespace {
-// Whether `path` is the rectangle as QPainterPath::addRect makes it.
-bool isRectangle(const QPainterPath& path, const QRectF& rect)
+
+bool GraphicsContext::fillTurned(const QPainterPath& path)
 {
-    if (path.elementCount() != 5)
+    // Only a turned rectangle filled opaque over what is there on a bitmap,
+    // through no clip.
+    QPainter& p = current();
+    const QRectF rect = path.boundingRect();
+    if (!p.isActive() || m_state.shadow.on || m_state.blendMode != QPainter::CompositionMode_SourceOver
+        || p.compositionMode() != QPainter::CompositionMode_SourceOver || p.opacity() != 1.0
+        || !p.testRenderHint(QPainter::Antialiasing) || p.hasClipping() || !m_state.clips.isEmpty() || !p.device()
+        || p.device()->devType() != QInternal::Image || !isRectangle(path, rect))
         return false;
-    const std::array<QPointF, 5> corners = {rect.topLeft(), rect.topRight(), rect.bottomRight(), rect.bottomLeft(),
-                                            rect.topLeft()};
-    for (int i = 0; i < 5; ++i) {
-        const QPainterPath::Element& e = path.elementAt(i);
-        if ((i == 0) != e.isMoveTo() || QPointF(e) != corners[size_t(i)])
-            return false;
-    }
-    return true;
+    auto* target = static_cast<QImage*>(p.device());
+    if (!target->isDetached())
+        return false;
+    return TurnedPicture::fill(*target, m_state.fillColor, QTransform::fromTranslate(rect.x(), rect.y()) * p.worldTransform(),
+                               rect.size());
 }
-} // namespace
 
 bool GraphicsContext::drawTurned(const QImage& image, const QRectF& dest, const QRectF& sourceDown, double opacity)
 {
@@ -528,7 +547,10 @@ bool GraphicsContext::drawTurned(const QImage& image, const QRectF& dest, const 
     if (!target->isDetached())
         return false;
     const QTransform draw = QTransform(1, 0, 0, -1, dest.x(), dest.y() + dest.height()) * p.worldTransform();
-    return TurnedPicture::draw(*target, image, sourceDown, draw, dest.size(), clipped);
+    // A layer's rows beyond the device only cast shadows into it.
+    const int layerTop = m_layers.empty() ? 0 : m_layers.back().origin.y();
+    return TurnedPicture::draw(*target, image, sourceDown, draw, dest.size(), clipped, -layerTop,
+                               m_deviceSize.height() - layerTop);
 }
 
 void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, double opacity)

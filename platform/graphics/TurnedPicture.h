@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QRectF>
 #include <QTransform>
+
+#include <limits>
 
 namespace qf {
 
@@ -23,8 +26,17 @@ public:
     // is not one this can draw as Qt would: a picture with alpha, a target
     // of another format, a transform that does not turn or that shears,
     // magnifies eightfold or reaches out of the fixed-point range.
+    // Rows of `target` outside [shownTop, shownBottom) get the coverage
+    // alone, in opaque black: they only cast a shadow, as a layer's rows
+    // past the band of output it is drawn for.
     static bool draw(QImage& target, const QImage& image, const QRectF& source, const QTransform& toDevice,
-                     QSizeF size, bool clippedToItself);
+                     QSizeF size, bool clippedToItself, int shownTop = std::numeric_limits<int>::min(),
+                     int shownBottom = std::numeric_limits<int>::max());
+    // Fills the rectangle (0, 0, size) that `toDevice` maps onto `target`
+    // with an opaque colour, smoothed, as Qt fills it: its edges within a
+    // level or two. False, filling nothing, as for draw, and for a colour
+    // that lets what is under show.
+    static bool fill(QImage& target, const QColor& color, const QTransform& toDevice, QSizeF size);
 };
 
 } // namespace qf

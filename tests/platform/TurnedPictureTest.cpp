@@ -239,3 +239,60 @@ TEST(TurnedPicture, AContextDrawsTurnedPicturesClippedToThemselvesAndStillClipsT
     EXPECT_EQ(half.pixelColor(160 + 60, 130).rgb(), qRgb(255, 255, 255));
     EXPECT_NE(half.pixelColor(160 - 60, 130).rgb(), qRgb(255, 255, 255));
 }
+
+TEST(TurnedPicture, RowsThatNeverShowGetTheCoverageAlone)
+{
+    // A layer drawn for a band of output: its rows past the band only cast
+    // shadows, so only their alpha must be right.
+    Draw d{photo(400, 300, 3), QRectF(0, 0, 400, 300), QRectF(-150, -110, 300, 220),
+           turned(QPointF(200, 160), 0.1), true};
+    QImage whole(400, 320, QImage::Format_ARGB32_Premultiplied);
+    whole.fill(0);
+    QImage banded = whole.copy();
+    ASSERT_TRUE(drawTurned(whole, d));
+    ASSERT_TRUE(TurnedPicture::draw(banded, d.picture, d.source,
+                                    QTransform(1, 0, 0, -1, d.dest.x(), d.dest.y() + d.dest.height()) * d.user,
+                                    d.dest.size(), true, 100, 200));
+    for (int y = 0; y < whole.height(); ++y)
+        for (int x = 0; x < whole.width(); ++x) {
+            const QRgb w = whole.pixel(x, y), b = banded.pixel(x, y);
+            if (y >= 100 && y < 200)
+                ASSERT_EQ(w, b) << x << ", " << y;
+            else
+                ASSERT_EQ(qAlpha(w), qAlpha(b)) << x << ", " << y;
+        }
+}
+
+TEST(TurnedPicture, FillsTurnedRectanglesAsQtDoes)
+{
+    const struct {
+        double radians;
+        double zoom;
+        QColor colour;
+    } rows[] = {{0.08, 1, Qt::white}, {-0.13, 1, QColor(200, 30, 90)}, {1.2, 0.5, Qt::white}, {-3.0, 2, Qt::black}};
+    for (const auto& row : rows) {
+        const QRectF rect(-140, -90, 280, 180);
+        const QTransform user = turned(QPointF(220, 170), row.radians, row.zoom);
+        QImage byQt(440, 340, QImage::Format_ARGB32_Premultiplied);
+        byQt.fill(0x80204060);
+        QImage ours = byQt.copy();
+        {
+            QPainter p(&byQt);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            p.setWorldTransform(user);
+            QPainterPath path;
+            path.addRect(rect);
+            p.fillPath(path, row.colour);
+        }
+        ASSERT_TRUE(TurnedPicture::fill(ours, row.colour, QTransform::fromTranslate(rect.x(), rect.y()) * user,
+                                        rect.size()));
+        const QTransform toBitmap = QTransform::fromTranslate(rect.x(), rect.y()) * user;
+        const Comparison c = compare(byQt, ours, toBitmap.map(QPolygonF(QRectF(QPointF(), rect.size()))));
+        EXPECT_GE(c.psnr, 55) << row.radians;
+        EXPECT_LE(c.largest, 16) << row.radians;
+        EXPECT_EQ(c.largestInside, 0) << row.radians;
+    }
+    // A colour that lets what is under show is Qt's to blend.
+    QImage target(50, 50, QImage::Format_ARGB32_Premultiplied);
+    EXPECT_FALSE(TurnedPicture::fill(target, QColor(255, 255, 255, 128), turned(QPointF(25, 25), 0.1), QSizeF(10, 10)));
+}
