@@ -114,8 +114,10 @@ void PileCollage::drawSlot(GraphicsContext& context, qint64 index, PilePosition&
         return;
 
     const QImage image = slot.isEmpty() ? QImage() : getNsImage(slot.picture(), actual);
+    // Output only: the screen keeps its stroke, whose edges a frame drawn
+    // while things change leaves smoothed where it leaves fills unsmoothed.
     const bool pictureFillsRect =
-        !image.isNull() && !image.hasAlphaChannel() && rect.width() > 0 && rect.height() > 0;
+        actual && !image.isNull() && !image.hasAlphaChannel() && rect.width() > 0 && rect.height() > 0;
     // The screen keeps each slot drawn, shadow and all: a frame redraws only
     // the slots that changed.
     context.drawKept([&] {
