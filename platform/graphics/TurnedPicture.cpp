@@ -32,6 +32,7 @@ struct Texture {
     const uchar* bits = nullptr;
     qsizetype stride = 0;
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0; // the pixels read: [x1, x2) x [y1, y2)
+    int nextRowX = 0, nextRowY = 0;     // from a pixel's position to the next row's
 
     const uint* row(int y) const { return reinterpret_cast<const uint*>(bits + y * stride); }
 };
@@ -128,7 +129,25 @@ __attribute__((target("avx2"))) void groupsAvx2(uint* out, qint64 groups, const 
     const uchar* const bits = t.bits;
     const qsizetype stride = t.stride;
     alignas(32) int at[kGroup];
+    // The pixels a turned row reads step from one picture row to the next
+    // every few pixels, which the processor does not foresee: what this row
+    // reads a few groups on, and what the next row reads there, is asked for
+    // ahead. Reads past the picture's end are only hints, never faults.
+    constexpr int kAhead = 8 * kGroup;
+    int aheadX = fx + fdx * kAhead, aheadY = fy + fdy * kAhead;
+    const int lastX = fdx * (kGroup - 1), lastY = fdy * (kGroup - 1);
+    const std::array<std::pair<int, int>, 4> reads = {std::pair(0, 0), std::pair(lastX, lastY),
+                                                      std::pair(t.nextRowX, t.nextRowY),
+                                                      std::pair(lastX + t.nextRowX, lastY + t.nextRowY)};
     for (qint64 g = 0; g < groups; ++g) {
+        for (const std::pair<int, int>& read : reads) {
+            const int ax = aheadX + read.first, ay = aheadY + read.second;
+            const quintptr line = quintptr(bits) + quintptr(qsizetype(ay >> 16) * stride + qsizetype(ax >> 16) * 4);
+            _mm_prefetch(reinterpret_cast<const char*>(line), _MM_HINT_T0);
+            _mm_prefetch(reinterpret_cast<const char*>(line + quintptr(stride)), _MM_HINT_T0);
+        }
+        aheadX += fdx * kGroup;
+        aheadY += fdy * kGroup;
         _mm256_store_si256(reinterpret_cast<__m256i*>(at),
                            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(vy, 16), strideWords),
                                             _mm256_srai_epi32(vx, 16)));
@@ -437,6 +456,8 @@ bool TurnedPicture::draw(QImage& target, const QImage& image, const QRectF& sour
     if (texture.x2 <= texture.x1 || texture.y2 <= texture.y1)
         return false;
 
+    texture.nextRowX = int(m21 * kFixedScale);
+    texture.nextRowY = int(m22 * kFixedScale);
     TurnedRectangle rectangle;
     if (!rectangle.set(toDevice, size))
         return false;
