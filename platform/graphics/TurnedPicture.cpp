@@ -134,20 +134,20 @@ __attribute__((target("avx2"))) void groupsAvx2(uint* out, qint64 groups, const 
     // reads a few groups on, and what the next row reads there, is asked for
     // ahead. Reads past the picture's end are only hints, never faults.
     constexpr int kAhead = 8 * kGroup;
-    int aheadX = fx + fdx * kAhead, aheadY = fy + fdy * kAhead;
-    const int lastX = fdx * (kGroup - 1), lastY = fdy * (kGroup - 1);
-    const std::array<std::pair<int, int>, 4> reads = {std::pair(0, 0), std::pair(lastX, lastY),
-                                                      std::pair(t.nextRowX, t.nextRowY),
-                                                      std::pair(lastX + t.nextRowX, lastY + t.nextRowY)};
+    qint64 aheadX = fx + qint64(fdx) * kAhead, aheadY = fy + qint64(fdy) * kAhead;
+    const qint64 lastX = qint64(fdx) * (kGroup - 1), lastY = qint64(fdy) * (kGroup - 1);
+    const std::array<std::pair<qint64, qint64>, 4> reads = {
+        std::pair(qint64(0), qint64(0)), std::pair(lastX, lastY), std::pair(qint64(t.nextRowX), qint64(t.nextRowY)),
+        std::pair(lastX + t.nextRowX, lastY + t.nextRowY)};
     for (qint64 g = 0; g < groups; ++g) {
-        for (const std::pair<int, int>& read : reads) {
-            const int ax = aheadX + read.first, ay = aheadY + read.second;
-            const quintptr line = quintptr(bits) + quintptr(qsizetype(ay >> 16) * stride + qsizetype(ax >> 16) * 4);
+        for (const std::pair<qint64, qint64>& read : reads) {
+            const qint64 ax = aheadX + read.first, ay = aheadY + read.second;
+            const quintptr line = quintptr(bits) + quintptr((ay >> 16) * stride + (ax >> 16) * 4);
             _mm_prefetch(reinterpret_cast<const char*>(line), _MM_HINT_T0);
             _mm_prefetch(reinterpret_cast<const char*>(line + quintptr(stride)), _MM_HINT_T0);
         }
-        aheadX += fdx * kGroup;
-        aheadY += fdy * kGroup;
+        aheadX += qint64(fdx) * kGroup;
+        aheadY += qint64(fdy) * kGroup;
         _mm256_store_si256(reinterpret_cast<__m256i*>(at),
                            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(vy, 16), strideWords),
                                             _mm256_srai_epi32(vx, 16)));
