@@ -393,8 +393,6 @@ void GraphicsContext::fillPath(const QPainterPath& path)
     // A drawing kept whole, made anew while things change, fills its shapes
     // unsmoothed: Qt fills an antialiased polygon several times slower. The
     // exact drawing follows at rest.
-    if (!m_cache && !dry() && fillTurned(path))
-        return;
     const bool provisional = !dry() && m_cache && m_cache->mayBeProvisional() && keepingDrawing();
     if (provisional)
         m_cache->madeProvisional();
@@ -506,24 +504,6 @@ void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, const Q
 }
 
 
-bool GraphicsContext::fillTurned(const QPainterPath& path)
-{
-    // Only a turned rectangle filled opaque over what is there on a bitmap,
-    // through no clip.
-    QPainter& p = current();
-    const QRectF rect = path.boundingRect();
-    if (!p.isActive() || m_state.shadow.on || m_state.blendMode != QPainter::CompositionMode_SourceOver
-        || p.compositionMode() != QPainter::CompositionMode_SourceOver || p.opacity() != 1.0
-        || !p.testRenderHint(QPainter::Antialiasing) || p.hasClipping() || !m_state.clips.isEmpty() || !p.device()
-        || p.device()->devType() != QInternal::Image || !isRectangle(path, rect))
-        return false;
-    auto* target = static_cast<QImage*>(p.device());
-    if (!target->isDetached())
-        return false;
-    return TurnedPicture::fill(*target, m_state.fillColor, QTransform::fromTranslate(rect.x(), rect.y()) * p.worldTransform(),
-                               rect.size());
-}
-
 bool GraphicsContext::drawTurned(const QImage& image, const QRectF& dest, const QRectF& sourceDown, double opacity)
 {
     // Only what Qt would draw as one smoothed, filtered picture over what
@@ -549,8 +529,21 @@ bool GraphicsContext::drawTurned(const QImage& image, const QRectF& dest, const 
     const QTransform draw = QTransform(1, 0, 0, -1, dest.x(), dest.y() + dest.height()) * p.worldTransform();
     // A layer's rows beyond the device only cast shadows into it.
     const int layerTop = m_layers.empty() ? 0 : m_layers.back().origin.y();
+    // Qt's coverage of the draw, its smoothed edges and its clip's: a white
+    // fill through them costs a small part of the picture's draw.
+    const QPainter::RenderHints hints = p.renderHints();
+    const auto qtCoverage = [&](QPainter& mask, const QTransform& toMask) {
+        mask.setRenderHints(hints);
+        if (clipped) {
+            const Clip& clip = m_state.clips.front();
+            mask.setWorldTransform(clip.transform * toMask);
+            mask.setClipPath(clip.path);
+        }
+        mask.setWorldTransform(draw * toMask);
+        mask.fillRect(QRectF(QPointF(), dest.size()), Qt::white);
+    };
     return TurnedPicture::draw(*target, image, sourceDown, draw, dest.size(), clipped, -layerTop,
-                               m_deviceSize.height() - layerTop);
+                               m_deviceSize.height() - layerTop, qtCoverage);
 }
 
 void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, double opacity)

@@ -251,9 +251,6 @@ private:
     // Draws the picture from the redraw cache (made there first when
     // missing); false when this draw cannot be taken from a cache.
     bool drawImageFromCache(const QImage& image, const QRectF& dest, const QRectF& sourceDown, double opacity);
-    // Fills a turned rectangle with TurnedPicture where that fills as Qt
-    // would; false, filling nothing, where it does not.
-    bool fillTurned(const QPainterPath& path);
     // Draws a turned picture with TurnedPicture where that draws as Qt
     // would, far faster; false, drawing nothing, where it does not.
     bool drawTurned(const QImage& image, const QRectF& dest, const QRectF& sourceDown, double opacity);

@@ -1,5 +1,7 @@
 #include "platform/graphics/TurnedPicture.h"
 
+#include <QPainter>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -311,12 +313,16 @@ public:
         QPointF centre;
         m_highest = corners[0].y();
         m_lowest = corners[0].y();
+        m_leftmost = corners[0].x();
+        m_rightmost = corners[0].x();
         for (const QPointF& c : corners) {
             if (!std::isfinite(c.x()) || !std::isfinite(c.y()) || std::abs(c.x()) > 30000 || std::abs(c.y()) > 30000)
                 return false;
             centre += c / 4;
             m_highest = std::min(m_highest, c.y());
             m_lowest = std::max(m_lowest, c.y());
+            m_leftmost = std::min(m_leftmost, c.x());
+            m_rightmost = std::max(m_rightmost, c.x());
         }
         // Each edge as the line n . p = d, n its outward unit normal.
         for (size_t i = 0; i < 4; ++i) {
@@ -335,6 +341,8 @@ public:
     }
 
     int top() const { return int(std::floor(m_highest)); }
+    int left() const { return int(std::floor(m_leftmost)); }
+    int right() const { return int(std::ceil(m_rightmost)); }
     int bottom() const { return int(std::ceil(m_lowest)) + 1; }
 
     // Row y's pixels within [0, width): [from, to] touched, [fullFrom,
@@ -394,23 +402,15 @@ private:
         double nx, ny, d, half;
     };
     std::array<Edge, 4> m_edges{};
-    double m_highest = 0, m_lowest = 0;
+    double m_highest = 0, m_lowest = 0, m_leftmost = 0, m_rightmost = 0;
 };
 
-// Per channel x * a / 255, rounded.
-inline uint byteMul(uint x, uint a)
-{
-    uint t = (x & 0xff00ff) * a;
-    t = ((t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
-    uint u = ((x >> 8) & 0xff00ff) * a;
-    u = (u + ((u >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
-    return u | t;
-}
 
 } // namespace
 
 bool TurnedPicture::draw(QImage& target, const QImage& image, const QRectF& source, const QTransform& toDevice,
-                         QSizeF size, bool clippedToItself, int shownTop, int shownBottom)
+                         QSizeF size, bool clippedToItself, int shownTop, int shownBottom,
+                         const QtCoverage& qtCoverage)
 {
     if (target.format() != QImage::Format_ARGB32_Premultiplied || image.format() != QImage::Format_RGB32
         || target.isNull() || image.isNull() || image.devicePixelRatio() != 1.0)
@@ -470,10 +470,27 @@ bool TurnedPicture::draw(QImage& target, const QImage& image, const QRectF& sour
     uchar* const bits = target.bits();
     const qsizetype stride = target.bytesPerLine();
 
-    for (int y = top; y < bottom; ++y) {
+    // With Qt's coverage, every pixel it may have touched is looked at.
+    const int coverageLeft = std::max(0, rectangle.left() - 2);
+    const int coverageRight = std::min(width - 1, rectangle.right() + 2);
+    const int firstRow = qtCoverage ? std::max(0, rectangle.top() - 1) : top;
+    const int endRow = qtCoverage ? std::min(target.height(), rectangle.bottom() + 1) : bottom;
+    QImage mask;
+    if (qtCoverage) {
+        if (coverageLeft > coverageRight || firstRow >= endRow)
+            return true;
+        mask = QImage(coverageRight + 1 - coverageLeft, endRow - firstRow, QImage::Format_ARGB32_Premultiplied);
+        if (mask.isNull())
+            return false;
+        mask.fill(0);
+        QPainter painter(&mask);
+        qtCoverage(painter, QTransform::fromTranslate(-coverageLeft, -firstRow));
+    }
+    const QImage* coverage = qtCoverage ? &mask : nullptr;
+    for (int y = firstRow; y < endRow; ++y) {
         const double cy = y + 0.5;
         TurnedRectangle::Row span;
-        if (!rectangle.row(y, width, span))
+        if (!coverage && !rectangle.row(y, width, span))
             continue;
         const int from = span.from, to = span.to, fullFrom = span.fullFrom, fullTo = span.fullTo;
         uint* const row = reinterpret_cast<uint*>(bits + y * stride);
@@ -496,6 +513,39 @@ bool TurnedPicture::draw(QImage& target, const QImage& image, const QRectF& sour
             const uint picture = shown ? edgeSample(texture, fx, fy) : kOpaque;
             row[x] = c == 255 ? picture : interpolate255(picture, c, row[x], 255 - c);
         };
+        const auto wholePixels = [&](int first, int last) {
+            if (!shown)
+                std::fill(row + first, row + last + 1, kOpaque);
+            for (int x = first; shown && x <= last; x += kFetchPiece) {
+                int fx = 0, fy = 0;
+                startAt(x, fx, fy);
+                fetch(row + x, std::min(kFetchPiece, last + 1 - x), texture, fx, fy, fdx, fdy);
+            }
+        };
+        if (coverage) {
+            // Qt's spans of whole coverage are the runs of it; each other
+            // pixel is a span of its own.
+            const auto* covered =
+                reinterpret_cast<const uint*>(coverage->constScanLine(y - firstRow)) - coverageLeft;
+            for (int x = coverageLeft; x <= coverageRight;) {
+                const uint c = qAlpha(covered[x]);
+                if (c == 255) {
+                    int last = x;
+                    while (last < coverageRight && qAlpha(covered[last + 1]) == 255)
+                        ++last;
+                    wholePixels(x, last);
+                    x = last + 1;
+                    continue;
+                }
+                if (c != 0) {
+                    int fx = 0, fy = 0;
+                    startAt(x, fx, fy);
+                    row[x] = interpolate255(shown ? edgeSample(texture, fx, fy) : kOpaque, c, row[x], 255 - c);
+                }
+                ++x;
+            }
+            continue;
+        }
         if (fullFrom > fullTo) {
             for (int x = from; x <= to; ++x)
                 edgePixel(x);
@@ -503,45 +553,8 @@ bool TurnedPicture::draw(QImage& target, const QImage& image, const QRectF& sour
         }
         for (int x = from; x < fullFrom; ++x)
             edgePixel(x);
-        if (!shown)
-            std::fill(row + fullFrom, row + fullTo + 1, kOpaque);
-        for (int x = fullFrom; shown && x <= fullTo; x += kFetchPiece) {
-            int fx = 0, fy = 0;
-            startAt(x, fx, fy);
-            fetch(row + x, std::min(kFetchPiece, fullTo + 1 - x), texture, fx, fy, fdx, fdy);
-        }
+        wholePixels(fullFrom, fullTo);
         for (int x = fullTo + 1; x <= to; ++x)
-            edgePixel(x);
-    }
-    return true;
-}
-
-bool TurnedPicture::fill(QImage& target, const QColor& color, const QTransform& toDevice, QSizeF size)
-{
-    if (target.format() != QImage::Format_ARGB32_Premultiplied || target.isNull() || !color.isValid()
-        || color.alpha() != 255 || !(size.width() > 0 && size.height() > 0) || !turnsEvenly(toDevice))
-        return false;
-    TurnedRectangle rectangle;
-    if (!rectangle.set(toDevice, size))
-        return false;
-    const uint argb = color.rgba();
-    const int width = target.width();
-    const int bottom = std::min(target.height(), rectangle.bottom());
-    for (int y = std::max(0, rectangle.top()); y < bottom; ++y) {
-        TurnedRectangle::Row span;
-        if (!rectangle.row(y, width, span))
-            continue;
-        auto* const row = reinterpret_cast<uint*>(target.scanLine(y));
-        const auto edgePixel = [&](int x) {
-            const uint c = rectangle.cover(x, y);
-            row[x] = c == 255 ? argb : byteMul(argb, c) + byteMul(row[x], 255 - c);
-        };
-        const int fullFrom = std::max(span.fullFrom, span.from);
-        const int fullTo = span.fullFrom <= span.fullTo ? span.fullTo : fullFrom - 1;
-        for (int x = span.from; x < std::min(fullFrom, span.to + 1); ++x)
-            edgePixel(x);
-        std::fill(row + fullFrom, row + fullTo + 1, argb);
-        for (int x = std::max(fullTo + 1, fullFrom); x <= span.to; ++x)
             edgePixel(x);
     }
     return true;
