@@ -4,12 +4,14 @@
 #include "platform/graphics/AlphaBlur.h"
 #include "platform/graphics/ImageReduction.h"
 #include "platform/graphics/RedrawCache.h"
+#include "platform/graphics/TurnedPicture.h"
 
 #include <QDebug>
 #include <QPaintDevice>
 #include <QPaintEngine>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <new>
@@ -66,6 +68,21 @@ public:
 private:
     QByteArray& m_out;
 };
+
+// Whether `path` is the rectangle as QPainterPath::addRect makes it.
+bool isRectangle(const QPainterPath& path, const QRectF& rect)
+{
+    if (path.elementCount() != 5)
+        return false;
+    const std::array<QPointF, 5> corners = {rect.topLeft(), rect.topRight(), rect.bottomRight(), rect.bottomLeft(),
+                                            rect.topLeft()};
+    for (int i = 0; i < 5; ++i) {
+        const QPainterPath::Element& e = path.elementAt(i);
+        if ((i == 0) != e.isMoveTo() || QPointF(e) != corners[size_t(i)])
+            return false;
+    }
+    return true;
+}
 
 // Draws `image` unscaled at a whole pixel of a painter with no transform.
 // Smooth transforms change nothing there, but while they are on Qt's raster
@@ -159,10 +176,7 @@ QPainter& GraphicsContext::current()
 
 void GraphicsContext::setRedrawCache(RedrawCache* cache)
 {
-    // Without a cache every clip is on the painter, as drawing expects.
     m_cache = cache;
-    if (!m_cache)
-        applyClips();
 }
 
 QPainter& GraphicsContext::painter()
@@ -317,10 +331,9 @@ void GraphicsContext::clipToPath(const QPainterPath& path)
         Record(op).transform(clip.transform).word(clip.antialias).path(clip.path);
         record(op);
     }
-    // A picture drawn from the redraw cache is clipped there already: the
-    // painter gets the clip only when something else is drawn through it.
-    if (!m_cache)
-        applyClips();
+    // The painter gets the clip only when something is drawn through it: a
+    // picture drawn from the redraw cache is clipped there already, and one
+    // drawn turned within its own outline clips itself.
 }
 
 void GraphicsContext::applyClips()
@@ -479,6 +492,8 @@ void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, const Q
     }
     if (m_cache && drawImageFromCache(image, dest, sourceDown, opacity))
         return;
+    if (!m_cache && drawTurned(image, dest, sourceDown, opacity))
+        return;
     paintOp(dest, [&](QPainter& p) {
         p.save();
         p.setWorldTransform(QTransform(1, 0, 0, -1, dest.x(), dest.y() + dest.height()) * p.worldTransform());
@@ -486,6 +501,49 @@ void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, const Q
         p.drawImage(QRectF(0, 0, dest.width(), dest.height()), image, sourceDown);
         p.restore();
     });
+}
+
+
+bool GraphicsContext::drawTurned(const QImage& image, const QRectF& dest, const QRectF& sourceDown, double opacity)
+{
+    // Only what Qt would draw as one smoothed, filtered picture over what
+    // is there on a bitmap: through no clip, or one to the picture's own
+    // rectangle not yet on the painter.
+    QPainter& p = current();
+    if (!p.isActive() || m_state.shadow.on || m_state.blendMode != QPainter::CompositionMode_SourceOver
+        || p.compositionMode() != QPainter::CompositionMode_SourceOver || p.opacity() * opacity != 1.0
+        || !p.testRenderHint(QPainter::Antialiasing) || !p.testRenderHint(QPainter::SmoothPixmapTransform)
+        || p.hasClipping() || m_state.clipsApplied != 0 || m_state.clips.size() > 1 || !p.device()
+        || p.device()->devType() != QInternal::Image)
+        return false;
+    const bool clipped = m_state.clips.size() == 1;
+    if (clipped) {
+        const Clip& clip = m_state.clips.front();
+        if (!clip.antialias || clip.transform != p.worldTransform() || !isRectangle(clip.path, dest))
+            return false;
+    }
+    auto* target = static_cast<QImage*>(p.device());
+    // Drawn straight into the painter's pixels, which must be its own.
+    if (!target->isDetached())
+        return false;
+    const QTransform draw = QTransform(1, 0, 0, -1, dest.x(), dest.y() + dest.height()) * p.worldTransform();
+    // A layer's rows beyond the device only cast shadows into it.
+    const int layerTop = m_layers.empty() ? 0 : m_layers.back().origin.y();
+    // Qt's coverage of the draw, its smoothed edges and its clip's: a white
+    // fill through them costs a small part of the picture's draw.
+    const QPainter::RenderHints hints = p.renderHints();
+    const auto qtCoverage = [&](QPainter& mask, const QTransform& toMask) {
+        mask.setRenderHints(hints);
+        if (clipped) {
+            const Clip& clip = m_state.clips.front();
+            mask.setWorldTransform(clip.transform * toMask);
+            mask.setClipPath(clip.path);
+        }
+        mask.setWorldTransform(draw * toMask);
+        mask.fillRect(QRectF(QPointF(), dest.size()), Qt::white);
+    };
+    return TurnedPicture::draw(*target, image, sourceDown, draw, dest.size(), clipped, -layerTop,
+                               m_deviceSize.height() - layerTop, qtCoverage);
 }
 
 void GraphicsContext::drawImage(const QImage& image, const QRectF& dest, double opacity)

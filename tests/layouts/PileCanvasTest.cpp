@@ -290,6 +290,47 @@ TEST_F(PileCanvasTest, FramesBordersAndShadowsInExports)
     EXPECT_EQ(left, QColor(Qt::green)) << "no shadow on the left";
 }
 
+TEST_F(PileCanvasTest, AnOpaquePictureInItsBorderLooksAsOneWithAlphaDoes)
+{
+    // A picture without alpha hides the inner half of its border's stroke,
+    // so the border is filled out to the stroke's outer edge and the turned
+    // picture drawn over it the fast way; a picture with alpha is stroked
+    // and drawn by Qt. Both come out alike, shadows and all.
+    pile.setSpacing(0.05); // a border of 0.05 x 1500 x 0.08 = 6 units
+    pile.setDrawShadow(true);
+    QImage opaque(300, 200, QImage::Format_RGB32);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x)
+            opaque.setPixel(x, y, qRgb((x * 7) & 255, (y * 5) & 255, (x * y) & 255));
+    for (const double turn : {0.1, -0.07}) {
+        pile.picturePositions().clear();
+        pile.setImages({});
+        place("a", QPointF(0.4, 0.45), 0.3, Qt::red, turn);
+        place("b", QPointF(0.55, 0.5), 0.3, Qt::red, -turn);
+        const auto drawnWith = [&](QImage::Format format) {
+            host.store.insert("a", opaque.convertToFormat(format));
+            host.store.insert("b", opaque.mirrored().convertToFormat(format));
+            return draw(true);
+        };
+        const QImage fast = drawnWith(QImage::Format_RGB32);
+        const QImage byQt = drawnWith(QImage::Format_ARGB32_Premultiplied);
+        double squares = 0;
+        int largest = 0;
+        for (int y = 0; y < fast.height(); ++y)
+            for (int x = 0; x < fast.width(); ++x) {
+                const QRgb p = fast.pixel(x, y), q = byQt.pixel(x, y);
+                for (int shift : {0, 8, 16, 24}) {
+                    const int d = int((p >> shift) & 0xff) - int((q >> shift) & 0xff);
+                    squares += d * d;
+                    largest = std::max(largest, std::abs(d));
+                }
+            }
+        const double psnr = squares > 0 ? 10 * std::log10(255.0 * 255 * 4 * fast.width() * fast.height() / squares) : 99;
+        EXPECT_GE(psnr, 55) << turn;
+        EXPECT_LE(largest, 24) << turn;
+    }
+}
+
 TEST_F(PileCanvasTest, PickButtonIsTheUsualSizeCentredInThePlaceholder)
 {
     const struct {
