@@ -23,6 +23,18 @@ inline QByteArray png(QColor color, QSize size = QSize(40, 30))
     return bytes;
 }
 
+// Opaque noise, the same for the same seed: a pixel from anywhere else shows.
+inline QImage noise(QSize size, quint32 seed)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            image.setPixel(x, y, 0xff000000u | (seed >> 8));
+        }
+    return image;
+}
+
 // The picture identity of file bytes.
 inline QString md5(const QByteArray& bytes)
 {

@@ -1,4 +1,5 @@
 #include "ExifTool.h"
+#include "TestPictures.h"
 #include "editor/EditorOnDocument.h"
 #include "widgets/FakeDocumentDialogs.h"
 
@@ -43,6 +44,20 @@ using namespace qf;
 using qf::testing::FakeDocumentDialogs;
 
 namespace {
+
+// The largest difference of any channel between two pictures of one size;
+// alpha too when asked.
+int largestDifference(const QImage& a, const QImage& b, bool alpha)
+{
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q)), alpha ? std::abs(qAlpha(p) - qAlpha(q)) : 0});
+        }
+    return worst;
+}
 
 class NoFaces : public FaceDetector {
 public:
@@ -498,13 +513,7 @@ TEST_F(ExportTest, TheRenderIsTheSameAsAPlainDrawOfTheFullPictures)
             collage().drawYourselfOnCurrentContextInWidth(context, row.size.width(), row.size.height(), true);
         }
         ASSERT_EQ(rendered.size(), plain.size());
-        int worst = 0;
-        for (int y = 0; y < plain.height(); ++y)
-            for (int x = 0; x < plain.width(); ++x) {
-                const QRgb a = rendered.pixel(x, y), b = plain.pixel(x, y);
-                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                  std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
-            }
+        const int worst = largestDifference(rendered, plain, true);
         EXPECT_LE(worst, row.tolerance);
     }
     resize(600, 400);
@@ -766,13 +775,7 @@ TEST_F(ExportTest, PicturesHeldAsThePartsDrawnComeOutAsTheWholePictures)
     QStringList ids;
     QHash<QString, QImage> images;
     for (int i = 0; i < 5; ++i) {
-        QImage image(56 + 4 * i, 32, QImage::Format_RGB32);
-        quint32 seed = quint32(i + 1);
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                seed = seed * 1664525u + 1013904223u;
-                image.setPixel(x, y, 0xff000000u | (seed >> 8));
-            }
+        const QImage image = test::noise(QSize(56 + 4 * i, 32), quint32(i + 1));
         // JPEGs decode only the parts; other pictures are cut once decoded.
         const QString file = path(QStringLiteral("noise%1.%2").arg(i).arg(i % 2 ? "jpg" : "png"));
         ASSERT_TRUE(image.save(file));
@@ -809,13 +812,7 @@ TEST_F(ExportTest, PicturesHeldAsThePartsDrawnComeOutAsTheWholePictures)
             collage().drawYourselfOnCurrentContextInWidth(context, 240, 1300, true);
         }
         ASSERT_EQ(rendered.size(), plain.size());
-        int worst = 0;
-        for (int y = 0; y < plain.height(); ++y)
-            for (int x = 0; x < plain.width(); ++x) {
-                const QRgb a = rendered.pixel(x, y), b = plain.pixel(x, y);
-                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                  std::abs(qBlue(a) - qBlue(b))});
-            }
+        const int worst = largestDifference(rendered, plain, false);
         // A sample's place may round apart by a level; shadows blurred in
         // bands by two.
         EXPECT_LE(worst, 2);

@@ -1,3 +1,4 @@
+#include "TestPictures.h"
 #include "platform/graphics/AlphaBlur.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/RedrawCache.h"
@@ -672,13 +673,7 @@ TEST(GraphicsContext, FramesDrawnQuicklyWhileThingsChangeShowTheChangeAndSettleE
 
 TEST(GraphicsContext, APartOfAPictureDrawsAsTheWholePictureWould)
 {
-    QImage picture(160, 120, QImage::Format_RGB32);
-    quint32 seed = 3;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            picture.setPixel(x, y, 0xff000000u | (seed >> 8));
-        }
+    const QImage picture = test::noise(QSize(160, 120), 3);
     // The part: the middle of the picture, rows downward.
     const QRect cut(40, 30, 90, 70);
     const QImage part = picture.copy(cut);

@@ -1,3 +1,4 @@
+#include "TestPictures.h"
 #include "platform/graphics/ImageReduction.h"
 
 #include <gtest/gtest.h>
@@ -53,13 +54,7 @@ TEST(ImageReductionTest, AveragesPremultipliedBlocksAndKeepsOddEdges)
 TEST(ImageReductionTest, APartIsTheSamePixelsAsTheWholePictureReducedAndCut)
 {
     // Noise, so that a pixel from anywhere else shows.
-    QImage image(203, 157, QImage::Format_RGB32);
-    quint32 seed = 7;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            image.setPixel(x, y, 0xff000000u | (seed >> 8));
-        }
+    const QImage image = test::noise(QSize(203, 157), 7);
     const struct {
         double width;     // of the draw: 0, 1 or 2 halvings
         QRectF part;      // fractions, rows downward
